@@ -1,0 +1,37 @@
+// The DHCP client that manages a link, seen by the live provider: what it
+// holds for the link, and release and renew through it. dhclient is the first
+// implementation; others can follow behind the same interface.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/base/types.h"
+
+namespace lorvane::iphlp {
+
+struct DhcpState {
+  bool enabled = false;             // the link is configured for DHCP
+  std::string server;               // dotted decimal, empty when unknown
+  std::int64_t leaseObtained = 0;   // seconds since 1970, 0 when no lease
+  std::int64_t leaseExpires = 0;
+  std::vector<std::string> dnsServers;   // from the lease, in order
+  std::vector<std::string> winsServers;  // option 44, in order
+};
+
+class DhcpClient {
+ public:
+  virtual ~DhcpClient() = default;
+  // The state for one interface name; enabled false when the client does not
+  // manage it.
+  virtual DhcpState State(const std::string& interfaceName) = 0;
+  virtual DWORD Release(const std::string& interfaceName) = 0;
+  virtual DWORD Renew(const std::string& interfaceName) = 0;
+};
+
+// The client that manages links on this system.
+std::unique_ptr<DhcpClient> MakeSystemDhcpClient();
+
+}  // namespace lorvane::iphlp

@@ -1,0 +1,45 @@
+#include "platform/kernel/clock.h"
+
+#include <cerrno>
+#include <limits>
+#include <mutex>
+
+namespace lorvane::kernel {
+
+void SystemClock::Sleep(DWORD milliseconds) {
+  timespec wait{static_cast<time_t>(milliseconds / 1000),
+                static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+  }
+}
+
+bool SystemClock::LocalTime(std::int64_t seconds, std::tm& out) {
+  if (seconds < 0 || seconds > std::numeric_limits<time_t>::max()) return false;
+  const time_t t = static_cast<time_t>(seconds);
+  return localtime_r(&t, &out) != nullptr;
+}
+
+namespace {
+std::mutex g_lock;
+std::shared_ptr<Clock> g_clock;
+
+std::shared_ptr<Clock> SystemClockInstance() {
+  static auto instance = std::make_shared<SystemClock>();
+  return instance;
+}
+}  // namespace
+
+Clock& CurrentClock() {
+  std::lock_guard<std::mutex> hold(g_lock);
+  if (!g_clock) g_clock = SystemClockInstance();
+  return *g_clock;
+}
+
+std::shared_ptr<Clock> SetClock(std::shared_ptr<Clock> clock) {
+  std::lock_guard<std::mutex> hold(g_lock);
+  auto old = g_clock ? g_clock : SystemClockInstance();
+  g_clock = clock ? std::move(clock) : SystemClockInstance();
+  return old;
+}
+
+}  // namespace lorvane::kernel
