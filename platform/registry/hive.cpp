@@ -1,0 +1,425 @@
+#include "platform/registry/hive.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "platform/registry/winreg.h"
+
+namespace lorvane::registry::detail {
+namespace {
+
+constexpr int kApplicationId = 0x4C52564E;  // "LRVN": a hive, not any SQLite file
+constexpr int kSchemaVersion = 1;
+constexpr int kBusyTimeoutMs = 5000;
+
+constexpr const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS keys("
+    " id INTEGER PRIMARY KEY, parent INTEGER NOT NULL,"
+    " name BLOB NOT NULL, folded BLOB NOT NULL, UNIQUE(parent, folded));"
+    "CREATE TABLE IF NOT EXISTS vals("
+    " key INTEGER NOT NULL, name BLOB NOT NULL, folded BLOB NOT NULL,"
+    " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, folded)) WITHOUT ROWID;";
+
+constexpr const char* kClassKeyPath[] = {"SYSTEM", "CurrentControlSet", "Control", "Class",
+                                         "{4D36E972-E325-11CE-BFC1-08002bE10318}"};
+
+std::string Fold(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return folded;
+}
+
+Status FromSqlite(int rc) {
+  switch (rc & 0xff) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+      return Status::kOk;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+    case SQLITE_CANTOPEN:  // no right to make the journal beside the hive
+      return Status::kAccessDenied;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_FORMAT:
+      return Status::kCorrupt;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return Status::kBusy;
+    case SQLITE_NOMEM:
+    case SQLITE_TOOBIG:
+      return Status::kNoMemory;
+    default:
+      return Status::kIoError;
+  }
+}
+
+// Every name and every byte of data reaches SQLite as a bound parameter.
+class Statement {
+ public:
+  Statement(sqlite3* db, const char* sql) { rc_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  Statement& Int(int index, std::int64_t value) {
+    if (rc_ == SQLITE_OK) rc_ = sqlite3_bind_int64(stmt_, index, value);
+    return *this;
+  }
+  // A zero-length blob needs a non-null pointer, or SQLite binds NULL.
+  Statement& Bytes(int index, std::string_view bytes) {
+    if (rc_ == SQLITE_OK) {
+      rc_ = sqlite3_bind_blob64(stmt_, index, bytes.empty() ? "" : bytes.data(), bytes.size(),
+                                SQLITE_TRANSIENT);
+    }
+    return *this;
+  }
+  // SQLITE_ROW, SQLITE_DONE or the error that stopped it.
+  int Step() { return rc_ == SQLITE_OK ? sqlite3_step(stmt_) : rc_; }
+  std::int64_t ColumnInt(int column) { return sqlite3_column_int64(stmt_, column); }
+  std::string ColumnBytes(int column) {
+    const void* data = sqlite3_column_blob(stmt_, column);
+    const int size = sqlite3_column_bytes(stmt_, column);
+    if (data == nullptr || size <= 0) return {};
+    return std::string(static_cast<const char*>(data), static_cast<std::size_t>(size));
+  }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+  int rc_ = SQLITE_OK;
+};
+
+// The name a subkey must have for "%04d" of its number to give it back.
+bool IsCanonicalNumber(std::string_view name) {
+  if (name.size() < 4 || name.size() > 10) return false;
+  if (name.size() > 4 && name[0] == '0') return false;
+  std::int64_t number = 0;
+  for (char c : name) {
+    if (c < '0' || c > '9') return false;
+    number = number * 10 + (c - '0');
+  }
+  return number <= 0x7fffffff;
+}
+
+std::string TextOf(const std::string& data) { return data.substr(0, data.find('\0')); }
+
+std::string ParentFolder(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos || slash == 0) return {};
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+Status SplitKeyPath(std::string_view path, std::vector<std::string>& components) {
+  components.clear();
+  if (path.empty()) return Status::kOk;
+  if (path.front() == '\\') return Status::kBadPath;
+  if (path.back() == '\\') path.remove_suffix(1);
+  while (true) {
+    const auto slash = path.find('\\');
+    const std::string_view part = path.substr(0, slash);
+    if (part.empty()) return Status::kBadPath;
+    if (part.size() > kMaxKeyNameLength) return Status::kInvalidParameter;
+    components.emplace_back(part);
+    if (slash == std::string_view::npos) return Status::kOk;
+    path.remove_prefix(slash + 1);
+  }
+}
+
+Hive::Hive(std::string path) : path_(std::move(path)) {}
+
+Hive::~Hive() {
+  if (db_ != nullptr) sqlite3_close_v2(db_);
+}
+
+bool Hive::Writable() { return Ready() == Status::kOk && state_ == State::kReady && writable_; }
+
+Status Hive::Ready() {
+  if (state_ == State::kAbsent) {
+    // Root may have made the hive since we last looked.
+    struct stat info{};
+    if (::stat(path_.c_str(), &info) == 0) state_ = State::kClosed;
+  }
+  if (state_ == State::kClosed) return OpenFile();
+  if (state_ == State::kBroken) return broken_;
+  return Status::kOk;
+}
+
+Status Hive::OpenFile() {
+  struct stat info{};
+  const bool exists = ::stat(path_.c_str(), &info) == 0;
+  if (!exists && errno != ENOENT) return Status::kCantOpen;
+  if (!exists) {
+    // The system hive's folder is made with it; a failure shows at the open.
+    const std::string folder = ParentFolder(path_);
+    if (!folder.empty()) ::mkdir(folder.c_str(), 0755);
+  }
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (exists ? 0 : SQLITE_OPEN_CREATE);
+  if (sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    if (exists) return Status::kCantOpen;
+    state_ = State::kAbsent;  // an empty registry to a user who may not create it
+    return Status::kOk;
+  }
+  sqlite3_extended_result_codes(db_, 1);
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  writable_ = sqlite3_db_readonly(db_, "main") == 0;
+  state_ = State::kReady;
+
+  const Status status = CheckOrCreateSchema();
+  if (status == Status::kOk) return status;
+  sqlite3_close_v2(db_);
+  db_ = nullptr;
+  if (status == Status::kBusy) {
+    state_ = State::kClosed;  // try again on the next call
+  } else {
+    state_ = State::kBroken;  // never written to again: the file stays as it is
+    broken_ = status;
+  }
+  return status;
+}
+
+Status Hive::CheckOrCreateSchema() {
+  Statement pages(db_, "PRAGMA page_count");
+  int rc = pages.Step();
+  if (rc != SQLITE_ROW) return FromSqlite(rc);
+  if (pages.ColumnInt(0) == 0) {
+    if (!writable_) {
+      sqlite3_close_v2(db_);
+      db_ = nullptr;
+      state_ = State::kAbsent;
+      return Status::kOk;
+    }
+    const std::string stamp = "PRAGMA application_id = " + std::to_string(kApplicationId) +
+                              "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";";
+    return InWriteTransaction([&] {
+      const Status status = Exec(kSchema);
+      return status == Status::kOk ? Exec(stamp.c_str()) : status;
+    });
+  }
+
+  Statement check(db_, "PRAGMA quick_check(1)");
+  rc = check.Step();
+  if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? Status::kCorrupt : FromSqlite(rc);
+  if (check.ColumnBytes(0) != "ok") return Status::kCorrupt;
+
+  Statement identity(db_,
+                     "SELECT (SELECT application_id FROM pragma_application_id),"
+                     " (SELECT user_version FROM pragma_user_version),"
+                     " (SELECT count(*) FROM sqlite_schema WHERE type = 'table'"
+                     "   AND name IN ('keys', 'vals'))");
+  rc = identity.Step();
+  if (rc != SQLITE_ROW) return FromSqlite(rc) == Status::kBusy ? Status::kBusy : Status::kCorrupt;
+  if (identity.ColumnInt(0) != kApplicationId || identity.ColumnInt(1) != kSchemaVersion ||
+      identity.ColumnInt(2) != 2) {
+    return Status::kCorrupt;
+  }
+  return Status::kOk;
+}
+
+Status Hive::Exec(const char* sql) { return FromSqlite(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr)); }
+
+template <typename Work>
+Status Hive::InWriteTransaction(Work&& work) {
+  if (state_ != State::kReady || !writable_) return Status::kAccessDenied;
+  Status status = Exec("BEGIN IMMEDIATE");
+  if (status != Status::kOk) return status;
+  status = work();
+  if (status == Status::kOk) {
+    status = Exec("COMMIT");
+    if (status == Status::kOk) return status;
+  }
+  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  return status;
+}
+
+Status Hive::FindChild(KeyId parent, std::string_view name, KeyId& child) {
+  Statement find(db_, "SELECT id FROM keys WHERE parent = ?1 AND folded = ?2");
+  const int rc = find.Int(1, parent).Bytes(2, Fold(name)).Step();
+  if (rc == SQLITE_DONE) return Status::kNotFound;
+  if (rc != SQLITE_ROW) return FromSqlite(rc);
+  child = find.ColumnInt(0);
+  return Status::kOk;
+}
+
+Status Hive::AddChild(KeyId parent, std::string_view name, KeyId& child) {
+  Statement add(db_, "INSERT INTO keys(parent, name, folded) VALUES(?1, ?2, ?3)");
+  const int rc = add.Int(1, parent).Bytes(2, name).Bytes(3, Fold(name)).Step();
+  if (rc != SQLITE_DONE) return FromSqlite(rc);
+  child = sqlite3_last_insert_rowid(db_);
+  return Status::kOk;
+}
+
+Status Hive::WalkOrCreate(KeyId from, const std::vector<std::string>& path, KeyId& key,
+                          bool& created) {
+  created = false;
+  key = from;
+  for (const std::string& name : path) {
+    KeyId child = 0;
+    Status status = FindChild(key, name, child);
+    if (status == Status::kNotFound) {
+      status = AddChild(key, name, child);
+      created = true;
+    } else {
+      created = false;
+    }
+    if (status != Status::kOk) return status;
+    key = child;
+  }
+  return Status::kOk;
+}
+
+Status Hive::OpenKey(KeyId from, const std::vector<std::string>& path, KeyId& key) {
+  const Status ready = Ready();
+  if (ready != Status::kOk) return ready;
+  if (state_ == State::kAbsent) {
+    if (!path.empty()) return Status::kNotFound;
+    key = from;
+    return Status::kOk;
+  }
+  KeyId at = from;
+  for (const std::string& name : path) {
+    const Status status = FindChild(at, name, at);
+    if (status != Status::kOk) return status;
+  }
+  key = at;
+  return Status::kOk;
+}
+
+Status Hive::CreateKey(KeyId from, const std::vector<std::string>& path, KeyId& key, bool& created) {
+  // Opening what exists needs no write lock, and works for readers too.
+  Status status = OpenKey(from, path, key);
+  created = false;
+  if (status != Status::kNotFound) return status;
+  return InWriteTransaction([&] { return WalkOrCreate(from, path, key, created); });
+}
+
+Status Hive::QueryValue(KeyId key, std::string_view name, Value& value) {
+  const Status ready = Ready();
+  if (ready != Status::kOk) return ready;
+  if (state_ == State::kAbsent) return Status::kNotFound;
+  Statement query(db_, "SELECT type, data FROM vals WHERE key = ?1 AND folded = ?2");
+  const int rc = query.Int(1, key).Bytes(2, Fold(name)).Step();
+  if (rc == SQLITE_DONE) return Status::kNotFound;
+  if (rc != SQLITE_ROW) return FromSqlite(rc);
+  value.type = static_cast<DWORD>(query.ColumnInt(0));
+  value.data = query.ColumnBytes(1);
+  return Status::kOk;
+}
+
+Status Hive::WriteValue(KeyId key, std::string_view name, DWORD type, std::string_view data) {
+  Statement write(db_,
+                  "INSERT INTO vals(key, name, folded, type, data) VALUES(?1, ?2, ?3, ?4, ?5)"
+                  " ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type,"
+                  " data = excluded.data");
+  const int rc =
+      write.Int(1, key).Bytes(2, name).Bytes(3, Fold(name)).Int(4, type).Bytes(5, data).Step();
+  return rc == SQLITE_DONE ? Status::kOk : FromSqlite(rc);
+}
+
+Status Hive::SetValue(KeyId key, std::string_view name, DWORD type, std::string_view data) {
+  const Status ready = Ready();
+  if (ready != Status::kOk) return ready;
+  return InWriteTransaction([&] { return WriteValue(key, name, type, data); });
+}
+
+Status Hive::DeleteValue(KeyId key, std::string_view name) {
+  const Status ready = Ready();
+  if (ready != Status::kOk) return ready;
+  return InWriteTransaction([&] {
+    Statement remove(db_, "DELETE FROM vals WHERE key = ?1 AND folded = ?2");
+    const int rc = remove.Int(1, key).Bytes(2, Fold(name)).Step();
+    if (rc != SQLITE_DONE) return FromSqlite(rc);
+    return sqlite3_changes(db_) == 0 ? Status::kNotFound : Status::kOk;
+  });
+}
+
+Status Hive::SubkeyAt(KeyId key, std::uint64_t index, std::string& name) {
+  const Status ready = Ready();
+  if (ready != Status::kOk) return ready;
+  if (state_ == State::kAbsent) return Status::kNoMoreItems;
+  Statement at(db_, "SELECT name FROM keys WHERE parent = ?1 ORDER BY folded LIMIT 1 OFFSET ?2");
+  const int rc = at.Int(1, key).Int(2, static_cast<std::int64_t>(index)).Step();
+  if (rc == SQLITE_DONE) return Status::kNoMoreItems;
+  if (rc != SQLITE_ROW) return FromSqlite(rc);
+  name = at.ColumnBytes(0);
+  return Status::kOk;
+}
+
+Status Hive::RegisterAdapters(const std::vector<AdapterEntry>& adapters) {
+  const Status ready = Ready();
+  if (ready != Status::kOk) return ready;
+  // One transaction: two processes starting at once cannot take one number
+  // twice or register one adapter twice.
+  return InWriteTransaction([&]() -> Status {
+    KeyId classKey = 0;
+    bool created = false;
+    Status status = WalkOrCreate(kRootKey, {std::begin(kClassKeyPath), std::end(kClassKeyPath)},
+                                 classKey, created);
+    if (status != Status::kOk) return status;
+
+    std::set<int> taken;
+    std::map<std::string, KeyId> registered;  // the first in enumeration order wins
+    std::vector<std::pair<KeyId, std::string>> subkeys;
+    {
+      Statement list(db_, "SELECT id, name FROM keys WHERE parent = ?1 ORDER BY folded");
+      int rc = list.Int(1, classKey).Step();
+      for (; rc == SQLITE_ROW; rc = list.Step()) subkeys.emplace_back(list.ColumnInt(0), list.ColumnBytes(1));
+      if (rc != SQLITE_DONE) return FromSqlite(rc);
+    }
+    for (const auto& [id, name] : subkeys) {
+      if (!IsCanonicalNumber(name)) continue;  // the program could not address it
+      taken.insert(std::stoi(name));
+      Value instance;
+      status = QueryValue(id, "NetCfgInstanceId", instance);
+      if (status == Status::kOk && instance.type == REG_SZ) {
+        registered.emplace(TextOf(instance.data), id);
+      } else if (status != Status::kNotFound && status != Status::kOk) {
+        return status;
+      }
+    }
+
+    int next = 0;
+    for (const AdapterEntry& adapter : adapters) {
+      if (adapter.name.empty()) continue;
+      const std::string description(adapter.description.c_str(), adapter.description.size() + 1);
+      auto found = registered.find(adapter.name);
+      if (found != registered.end()) {
+        Value existing;
+        status = QueryValue(found->second, "DriverDesc", existing);
+        if (status == Status::kNotFound) status = WriteValue(found->second, "DriverDesc", REG_SZ, description);
+        if (status != Status::kOk) return status;
+        continue;
+      }
+      while (taken.count(next) != 0) ++next;
+      if (next > 9999) return Status::kNoMoreItems;
+      char number[16];
+      std::snprintf(number, sizeof number, "%04d", next);
+      KeyId subkey = 0;
+      status = AddChild(classKey, number, subkey);
+      if (status == Status::kOk) {
+        status = WriteValue(subkey, "NetCfgInstanceId", REG_SZ,
+                            std::string_view(adapter.name.c_str(), adapter.name.size() + 1));
+      }
+      if (status == Status::kOk) status = WriteValue(subkey, "DriverDesc", REG_SZ, description);
+      if (status != Status::kOk) return status;
+      taken.insert(next);
+      registered.emplace(adapter.name, subkey);
+    }
+    return Status::kOk;
+  });
+}
+
+}  // namespace lorvane::registry::detail

@@ -1,0 +1,99 @@
+// One hive file in SQLite: keys as a tree of rows, values beside them. Names
+// are kept as given and looked up by an ASCII-folded copy. Every change is one
+// transaction, so a process that dies mid-write leaves the old or the new
+// state, never a mix.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/base/types.h"
+
+struct sqlite3;
+
+namespace lorvane::registry::detail {
+
+enum class Status {
+  kOk,
+  kNotFound,
+  kMoreData,
+  kNoMoreItems,
+  kAccessDenied,
+  kCorrupt,
+  kCantOpen,
+  kBusy,
+  kNoMemory,
+  kIoError,
+  kInvalidParameter,
+  kBadPath,
+  kInvalidHandle,
+  kKeyDeleted,
+  kNotSupported,
+};
+
+using KeyId = std::int64_t;
+inline constexpr KeyId kRootKey = 0;
+inline constexpr std::size_t kMaxKeyNameLength = 255;
+inline constexpr std::size_t kMaxValueNameLength = 16383;
+
+// Splits "A\B\C" into its components. A trailing backslash is allowed; a
+// leading one or an empty component is a bad path, an over-long one an
+// invalid parameter.
+Status SplitKeyPath(std::string_view path, std::vector<std::string>& components);
+
+struct Value {
+  DWORD type = 0;
+  std::string data;
+};
+
+struct AdapterEntry {
+  std::string name;
+  std::string description;
+};
+
+class Hive {
+ public:
+  explicit Hive(std::string path);
+  ~Hive();
+  Hive(const Hive&) = delete;
+  Hive& operator=(const Hive&) = delete;
+
+  // Whether changes can be made; opens the file on first use.
+  bool Writable();
+
+  Status OpenKey(KeyId from, const std::vector<std::string>& path, KeyId& key);
+  Status CreateKey(KeyId from, const std::vector<std::string>& path, KeyId& key, bool& created);
+  Status QueryValue(KeyId key, std::string_view name, Value& value);
+  Status SetValue(KeyId key, std::string_view name, DWORD type, std::string_view data);
+  Status DeleteValue(KeyId key, std::string_view name);
+  // The name of the index-th subkey in sorted (folded, bytewise) order.
+  Status SubkeyAt(KeyId key, std::uint64_t index, std::string& name);
+
+  // The network adapter class key and one numbered subkey per adapter not yet
+  // found there; adds missing DriverDesc values; removes nothing.
+  Status RegisterAdapters(const std::vector<AdapterEntry>& adapters);
+
+ private:
+  enum class State { kClosed, kAbsent, kReady, kBroken };
+
+  Status Ready();
+  Status OpenFile();
+  Status CheckOrCreateSchema();
+  Status FindChild(KeyId parent, std::string_view name, KeyId& child);
+  Status AddChild(KeyId parent, std::string_view name, KeyId& child);
+  Status WriteValue(KeyId key, std::string_view name, DWORD type, std::string_view data);
+  Status WalkOrCreate(KeyId from, const std::vector<std::string>& path, KeyId& key, bool& created);
+  Status Exec(const char* sql);
+  template <typename Work>
+  Status InWriteTransaction(Work&& work);
+
+  std::string path_;
+  sqlite3* db_ = nullptr;
+  State state_ = State::kClosed;
+  Status broken_ = Status::kOk;
+  bool writable_ = false;
+};
+
+}  // namespace lorvane::registry::detail
