@@ -1,2 +1,9 @@
-# The DHCP client behind the live provider, added to lorvane_iphlp.
-target_sources(lorvane_iphlp PRIVATE ${CMAKE_CURRENT_LIST_DIR}/system_client.cpp)
+# The DHCP client behind the live provider, and the IP Helper calls that hand
+# work to it, added to lorvane_iphlp.
+target_sources(lorvane_iphlp PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/lease_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/bounded_run.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dhclient_client.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/system_client.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../interface_info.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../lease_calls.cpp)

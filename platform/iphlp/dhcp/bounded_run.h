@@ -1,0 +1,40 @@
+// Starting the DHCP client: a fixed argument list (never a shell), optionally
+// inside another network namespace, and never allowed to outlast its bound.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace lorvane::iphlp::dhcp {
+
+struct RunRequest {
+  std::vector<std::string> argv;         // argv[0] is the program's absolute path
+  std::vector<std::string> environment;  // NAME=value, the whole environment
+  int netnsFd = -1;                      // a namespace to enter first; -1: stay
+  // When set, the run fails with NoInterface, before the program starts, if
+  // the namespace it runs in has no link of that name.
+  std::string requiredInterface;
+  std::chrono::milliseconds timeout{0};
+};
+
+enum class RunOutcome {
+  Exited,       // `code` is the exit status
+  Signaled,     // `code` is the signal
+  TimedOut,     // killed, with everything in its process group
+  NotStarted,   // `code` is the errno of the failed exec (or fork)
+  NoNamespace,  // `code` is the errno of setns
+  NoInterface,
+};
+
+struct RunResult {
+  RunOutcome outcome = RunOutcome::NotStarted;
+  int code = 0;
+};
+
+// Runs the program to its end or to the timeout. The program gets /dev/null
+// for its standard streams and a process group of its own; a program that
+// turns itself into a daemon before it exits leaves the daemon running.
+RunResult RunBounded(const RunRequest& request);
+
+}  // namespace lorvane::iphlp::dhcp

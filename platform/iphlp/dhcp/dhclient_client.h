@@ -1,0 +1,132 @@
+// The DHCP client for links that ISC dhclient manages. A link is DHCP-enabled
+// when it is configured for dhclient, not merely while a dhclient runs for it:
+// it stays enabled after a release, with its lease gone, so that a renewal can
+// follow. See docs/architecture.md, "DHCP client".
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <tuple>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/iphlp/dhcp/lease_file.h"
+#include "platform/iphlp/dhcp_client.h"
+
+namespace lorvane::iphlp {
+
+// Where a network namespace name is looked up, as `ip netns` keeps them.
+inline constexpr const char* kNetnsDir = "/run/netns";
+
+struct DhclientOptions {
+  // The client program; empty: the first of /usr/sbin/dhclient and
+  // /sbin/dhclient that exists.
+  std::string program;
+  // Where lease files (dhclient*.leases) are kept; the first also receives
+  // the lease file of a client started for a link that has none.
+  std::vector<std::string> leaseDirs = {"/var/lib/dhcp", "/var/lib/dhclient"};
+  std::vector<std::string> configFiles = {"/etc/dhcp/dhclient.conf", "/etc/dhclient.conf"};
+  std::string interfacesFile = "/etc/network/interfaces";
+  std::string procDir = "/proc";
+  // Pid files of clients started for links that had no client before.
+  std::string runDir = "/run";
+  // The script (-sf) of clients started for links that had no client before;
+  // empty: dhclient's own.
+  std::string script;
+  // A namespace name (kNetnsDir/name) whose links this client serves and
+  // whose clients it starts; empty: the calling thread's namespace.
+  std::string netns;
+  // Release is one packet and the script; a renewal waits for a server's
+  // offer and acknowledgement, and dhclient retransmits after about 3 s, so
+  // the bound lets two or three exchanges fail before the blocked caller
+  // gets its answer.
+  std::chrono::milliseconds releaseTimeout{5000};
+  std::chrono::milliseconds renewTimeout{10000};
+  // Seconds since 1970; empty: the system clock.
+  std::function<std::int64_t()> now;
+};
+
+// What a dhclient command line names: the files the process uses and the
+// links it manages.
+struct DhclientCommand {
+  std::vector<std::string> interfaces;
+  std::string leaseFile;     // -lf
+  std::string pidFile;       // -pf
+  std::string configFile;    // -cf
+  std::string scriptFile;    // -sf
+  std::string duidFile;      // -df
+  std::vector<std::string> environment;  // -e NAME=value
+  bool noPidFile = false;    // --no-pid
+  bool ipv6 = false;         // -6: not an IPv4 lease
+  bool stopping = false;     // -r or -x: a client on its way out
+};
+
+// Reads argv of a process whose program is dhclient; nullopt when argv is not
+// one (an option missing its argument, say).
+std::optional<DhclientCommand> ParseDhclientCommand(const std::vector<std::string>& argv);
+
+class DhclientClient : public DhcpClient {
+ public:
+  explicit DhclientClient(DhclientOptions options = {});
+
+  DhcpState State(const std::string& interfaceName) override;
+  // ERROR_INVALID_PARAMETER for a name that cannot be handed on,
+  // ERROR_NOT_FOUND when dhclient does not manage the link,
+  // ERROR_DEV_NOT_EXIST when the link or namespace is gone,
+  // ERROR_FILE_NOT_FOUND when there is no dhclient to run,
+  // ERROR_TIMEOUT when it did not finish in time (it is killed),
+  // ERROR_GEN_FAILURE when it failed or obtained no lease.
+  DWORD Release(const std::string& interfaceName) override;
+  DWORD Renew(const std::string& interfaceName) override;
+
+ private:
+  struct Namespace {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    bool operator<(const Namespace& o) const { return std::tie(dev, ino) < std::tie(o.dev, o.ino); }
+  };
+  struct Process {
+    pid_t pid = 0;
+    DhclientCommand command;
+  };
+  struct CachedFile {
+    std::int64_t mtimeNs = -1;
+    std::int64_t size = -1;
+    dhcp::LeaseFile parsed;
+  };
+  // All that was gathered about one link at one moment.
+  struct View {
+    bool enabled = false;
+    std::vector<Process> clients;        // running for the link
+    std::string leaseFile;               // where its current lease lives
+    std::int64_t leaseFileMtime = 0;
+    std::optional<dhcp::Lease> lease;         // the latest, when well formed
+  };
+
+  bool TargetNamespace(Namespace& out) const;
+  std::vector<Process> RunningClients(const Namespace& ns) const;
+  View Gather(const std::string& name, const Namespace& ns);
+  const dhcp::LeaseFile* Parsed(const std::string& path, std::int64_t& mtime);
+  bool Configured(const std::string& name) const;
+  std::string Program() const;
+  std::int64_t Now() const;
+  DWORD Run(std::vector<std::string> argv, const std::string& name, std::chrono::milliseconds timeout);
+  DhclientCommand CommandFor(const std::string& name, const View& view, const Namespace& ns);
+  void EndLeftovers(const std::vector<Process>& clients);
+
+  DhclientOptions options_;
+  std::mutex mutex_;
+  std::map<std::string, CachedFile> cache_;
+  // The command lines of clients this object stopped, so that a renewal
+  // starts the next one with the same files.
+  std::map<std::pair<Namespace, std::string>, DhclientCommand> remembered_;
+};
+
+}  // namespace lorvane::iphlp

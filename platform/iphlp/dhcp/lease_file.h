@@ -1,0 +1,57 @@
+// dhclient's lease database as plain values. The file is untrusted text: the
+// parser never trusts a length or a nesting it has not checked, and a block it
+// cannot read with certainty is marked rather than half-believed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lorvane::iphlp::dhcp {
+
+// dhclient rewrites its file every few leases, so real ones stay a few KiB.
+inline constexpr std::size_t kMaxLeaseFileBytes = 1 << 20;
+// An expiry of "never".
+inline constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
+
+struct Lease {
+  // Empty when the block names no interface it could be sure of.
+  std::string interfaceName;
+  // False for a block with anything unreadable, missing or repeated in it: its
+  // values are then not to be used, only the fact that it was there.
+  bool wellFormed = false;
+  std::string address;  // fixed-address
+  std::string server;   // dhcp-server-identifier, empty when absent
+  std::vector<std::string> dnsServers;
+  std::vector<std::string> winsServers;
+  std::int64_t leaseTime = -1;  // dhcp-lease-time in seconds, -1 when absent
+  std::int64_t renew = 0;       // seconds since 1970 (UTC); kNever; 0 when absent
+  std::int64_t rebind = 0;
+  std::int64_t expire = 0;
+};
+
+struct LeaseFile {
+  std::vector<Lease> leases;  // every lease block, in file order
+  // The text could not be followed to its end (bad token, stray or missing
+  // brace, over a size cap): blocks after the damage are unknown, so no lease
+  // from this file can be taken as the latest.
+  bool damaged = false;
+};
+
+LeaseFile ParseLeaseFile(std::string_view text);
+
+// The interfaces a dhclient configuration file gives a block of their own
+// (`interface "eth0" { ... }`); the configuration shares the lease file's
+// grammar. Damaged text yields the names read before the damage.
+std::vector<std::string> ConfiguredInterfaces(std::string_view text);
+
+// "a.b.c.d" with each part 0 to 255 written without leading zeros.
+bool IsDottedQuad(std::string_view text);
+
+// Seconds since 1970 of a UTC civil time; false when a field is out of range.
+bool UtcSeconds(int year, int month, int day, int hour, int minute, int second, std::int64_t& out);
+
+}  // namespace lorvane::iphlp::dhcp
