@@ -1,0 +1,138 @@
+#include "platform/iphlp/live_provider.h"
+
+#include <arpa/inet.h>
+#include <net/if.h>
+#include <net/if_arp.h>
+#include <netinet/in.h>
+
+#include <unordered_map>
+
+#include "platform/base/errors.h"
+#include "platform/iphlp/description.h"
+#include "platform/iphlp/device_info.h"
+#include "platform/iphlp/hwdata.h"
+#include "platform/iphlp/interface_name.h"
+#include "platform/iphlp/netlink.h"
+#include "platform/iphlp/resolv_conf.h"
+
+namespace lorvane::iphlp {
+namespace {
+
+// A gateway is one host; its mask field says so.
+constexpr const char* kGatewayMask = "255.255.255.255";
+
+std::string Dotted(std::uint32_t networkOrder) {
+  in_addr addr{};
+  addr.s_addr = networkOrder;
+  char text[INET_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET, &addr, text, sizeof text);
+  return text;
+}
+
+std::string MaskOf(int prefixLength) {
+  if (prefixLength <= 0) return Dotted(0);
+  if (prefixLength >= 32) return Dotted(0xffffffffu);
+  return Dotted(htonl(0xffffffffu << (32 - prefixLength)));
+}
+
+// Windows leaves the loopback out of its adapters, and so does this.
+bool IsLoopback(const netlink::Link& link) {
+  return (link.flags & IFF_LOOPBACK) != 0 || link.arpType == ARPHRD_LOOPBACK;
+}
+
+// Links a DHCP client can configure: broadcast, Ethernet-like, not
+// point-to-point. Whether DHCP is on does not matter: a released link still
+// holds its place in the interface table.
+bool CanHoldLease(const netlink::Link& link) {
+  bool ethernetLike = link.arpType == ARPHRD_ETHER || link.arpType == ARPHRD_EETHER ||
+                      link.arpType == ARPHRD_IEEE802;
+  return ethernetLike && (link.flags & IFF_BROADCAST) != 0 && (link.flags & IFF_POINTOPOINT) == 0;
+}
+
+}  // namespace
+
+LiveProvider::LiveProvider(std::unique_ptr<DhcpClient> dhcpClient, std::string resolvConfPath)
+    : dhcp_(std::move(dhcpClient)),
+      resolvConfPath_(std::move(resolvConfPath)),
+      hardware_(std::make_unique<HardwareDatabase>()) {}
+
+LiveProvider::~LiveProvider() = default;
+
+DWORD LiveProvider::Adapters(std::vector<AdapterRecord>& out) {
+  netlink::Snapshot snapshot;
+  if (DWORD err = netlink::ReadSnapshot(snapshot); err != NO_ERROR) return err;
+
+  std::unordered_map<std::uint32_t, std::vector<AddressEntry>> addresses, gateways;
+  for (const auto& a : snapshot.addresses) {
+    addresses[a.index].push_back({Dotted(a.address), MaskOf(a.prefixLength)});
+  }
+  for (const auto& g : snapshot.gateways) gateways[g.index].push_back({Dotted(g.address), kGatewayMask});
+
+  std::vector<AdapterRecord> adapters;
+  std::lock_guard lock(mutex_);
+  for (const auto& link : snapshot.links) {
+    if (IsLoopback(link)) continue;
+    AdapterRecord r;
+    r.index = link.index;
+    r.name = link.name;
+    r.hardwareAddress = link.hardwareAddress;
+    DeviceFacts facts = ProbeDevice(link.name, link.index);
+    r.description = AdapterDescription(link, facts, *hardware_);
+    r.type = AdapterType(link, facts);
+    r.addresses = std::move(addresses[link.index]);
+    r.gateways = std::move(gateways[link.index]);
+    r.canHoldLease = CanHoldLease(link);
+    if (dhcp_) {
+      DhcpState state = dhcp_->State(link.name);
+      r.dhcpEnabled = state.enabled;
+      r.dhcpServer = state.server;
+      r.leaseObtained = state.leaseObtained;
+      r.leaseExpires = state.leaseExpires;
+      r.haveWins = !state.winsServers.empty();
+      if (state.winsServers.size() > 0) r.primaryWins = state.winsServers[0];
+      if (state.winsServers.size() > 1) r.secondaryWins = state.winsServers[1];
+    }
+    adapters.push_back(std::move(r));
+  }
+  out = std::move(adapters);
+  return NO_ERROR;
+}
+
+DWORD LiveProvider::DnsServers(std::uint32_t index, std::vector<std::string>& out) {
+  std::string name;
+  if (DWORD err = NameOf(index, name); err != NO_ERROR) return err;
+  std::vector<std::string> servers;
+  {
+    std::lock_guard lock(mutex_);
+    if (dhcp_) servers = dhcp_->State(name).dnsServers;
+  }
+  if (servers.empty()) servers = ReadResolvConf(resolvConfPath_);
+  out = std::move(servers);
+  return NO_ERROR;
+}
+
+DWORD LiveProvider::Release(std::uint32_t index) {
+  std::string name;
+  if (DWORD err = NameOf(index, name); err != NO_ERROR) return err;
+  if (!IsSafeInterfaceName(name)) return ERROR_INVALID_PARAMETER;
+  std::lock_guard lock(mutex_);
+  return dhcp_ ? dhcp_->Release(name) : ERROR_NOT_SUPPORTED;
+}
+
+DWORD LiveProvider::Renew(std::uint32_t index) {
+  std::string name;
+  if (DWORD err = NameOf(index, name); err != NO_ERROR) return err;
+  if (!IsSafeInterfaceName(name)) return ERROR_INVALID_PARAMETER;
+  std::lock_guard lock(mutex_);
+  return dhcp_ ? dhcp_->Renew(name) : ERROR_NOT_SUPPORTED;
+}
+
+DWORD LiveProvider::NameOf(std::uint32_t index, std::string& name) {
+  netlink::Link link;
+  if (DWORD err = netlink::ReadLink(index, link); err != NO_ERROR) return err;
+  if (IsLoopback(link)) return ERROR_NOT_FOUND;
+  name = link.name;
+  return NO_ERROR;
+}
+
+}  // namespace lorvane::iphlp

@@ -1,0 +1,52 @@
+// The one module that talks rtnetlink (through libnl-route-3): it owns the
+// socket and the caches of one query, retries interrupted dumps and turns
+// libnl and errno failures into Win32 errors. Callers get plain values.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/base/types.h"
+
+namespace lorvane::iphlp::netlink {
+
+struct Link {
+  std::uint32_t index = 0;
+  std::string name;
+  std::string kind;          // IFLA_INFO_KIND ("veth", "bridge"), empty for hardware
+  unsigned arpType = 0;      // ARPHRD_*
+  unsigned flags = 0;        // IFF_*
+  std::vector<std::uint8_t> hardwareAddress;
+};
+
+struct Address {
+  std::uint32_t index = 0;
+  std::uint32_t address = 0;  // IPv4, network byte order
+  int prefixLength = 0;
+};
+
+struct Gateway {
+  std::uint32_t index = 0;    // the link the default route leaves by
+  std::uint32_t address = 0;  // IPv4, network byte order
+  std::uint32_t metric = 0;
+};
+
+struct Snapshot {
+  std::vector<Link> links;          // kernel order
+  std::vector<Address> addresses;   // IPv4 only, kernel order (primary first)
+  std::vector<Gateway> gateways;    // main table, 0.0.0.0/0, by metric
+};
+
+// Links, then IPv4 addresses, then IPv4 default routes, from the calling
+// thread's network namespace. Addresses and routes of links that were not in
+// the link dump are dropped, so the three always agree.
+DWORD ReadSnapshot(Snapshot& out);
+
+// One link by index; ERROR_NOT_FOUND when there is none.
+DWORD ReadLink(std::uint32_t index, Link& out);
+
+DWORD Win32FromErrno(int error);
+DWORD Win32FromNlError(int nlError);  // NLE_*, either sign
+
+}  // namespace lorvane::iphlp::netlink

@@ -1,0 +1,64 @@
+#include "platform/iphlp/resolv_conf.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <fstream>
+
+namespace lorvane::iphlp {
+namespace {
+
+// The resolver reads no more than this many name servers (MAXNS).
+constexpr int kResolverServers = 3;
+constexpr std::size_t kMaxRead = 64 * 1024;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+}  // namespace
+
+std::vector<std::string> ParseResolvConf(std::string_view text) {
+  std::vector<std::string> servers;
+  int seen = 0;
+  while (!text.empty() && seen < kResolverServers) {
+    std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+
+    constexpr std::string_view kKeyword = "nameserver";
+    if (line.substr(0, kKeyword.size()) != kKeyword || line.size() == kKeyword.size() ||
+        !IsBlank(line[kKeyword.size()])) {
+      continue;
+    }
+    line.remove_prefix(kKeyword.size());
+    while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
+    std::size_t length = 0;
+    while (length < line.size() && !IsBlank(line[length]) && line[length] != '#' && line[length] != ';') {
+      ++length;
+    }
+    if (length == 0) continue;
+    // As the resolver does: a line counts once its address parses, IPv6
+    // included; the classic short IPv4 forms are accepted.
+    std::string token(line.substr(0, length));
+    in_addr v4{};
+    in6_addr v6{};
+    char normal[INET_ADDRSTRLEN];
+    if (inet_aton(token.c_str(), &v4) != 0) {
+      ++seen;
+      if (inet_ntop(AF_INET, &v4, normal, sizeof normal) != nullptr) servers.emplace_back(normal);
+    } else if (inet_pton(AF_INET6, token.substr(0, token.find('%')).c_str(), &v6) == 1) {
+      ++seen;
+    }
+  }
+  return servers;
+}
+
+std::vector<std::string> ReadResolvConf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  std::string text(kMaxRead, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  return ParseResolvConf(text);
+}
+
+}  // namespace lorvane::iphlp

@@ -1,0 +1,164 @@
+#include "support/netns.h"
+
+#include <fcntl.h>
+#include <sched.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <utility>
+
+namespace lorvane::test {
+namespace {
+
+constexpr const char* kNetnsDir = "/run/netns/";
+constexpr const char* kEtcNetnsDir = "/etc/netns/";
+
+std::string UniqueName(const std::string& prefix) {
+  static std::atomic<unsigned> counter{0};
+  return prefix + "-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+}
+
+std::string ProbeNetns() {
+  if (geteuid() != 0) return "needs root to make network namespaces";
+  CommandResult version = RunCommand({"ip", "-V"}, std::chrono::seconds(5));
+  if (version.exitCode != 0) return "needs the ip command (iproute2) to make network namespaces";
+  std::string probe = UniqueName("lvprobe");
+  CommandResult add = RunCommand({"ip", "netns", "add", probe}, std::chrono::seconds(10));
+  if (add.exitCode != 0) return "cannot make a network namespace here: " + add.output;
+  RunCommand({"ip", "netns", "delete", probe}, std::chrono::seconds(10));
+  return {};
+}
+
+}  // namespace
+
+std::string NetnsUnavailableReason() {
+  static const std::string reason = ProbeNetns();
+  return reason;
+}
+
+NetNamespace::NetNamespace(const std::string& prefix) : name_(UniqueName(prefix)) {
+  RunChecked({"ip", "netns", "add", name_});
+  try {
+    SetUp("lo");
+  } catch (...) {
+    RunCommand({"ip", "netns", "delete", name_});
+    throw;
+  }
+}
+
+NetNamespace::~NetNamespace() {
+  children_.clear();  // stops them before their namespace goes
+  if (etcDir_) {
+    std::error_code ignored;
+    std::filesystem::remove_all(kEtcNetnsDir + name_, ignored);
+  }
+  RunCommand({"ip", "netns", "delete", name_});
+}
+
+std::string NetNamespace::Ip(const std::vector<std::string>& args) const {
+  std::vector<std::string> argv{"ip", "-n", name_};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return RunChecked(argv);
+}
+
+void NetNamespace::IpBatch(const std::vector<std::string>& lines) const {
+  std::string input;
+  for (const auto& line : lines) input += line + "\n";
+  RunChecked({"ip", "-n", name_, "-batch", "-"}, std::chrono::seconds(120), input);
+}
+
+void NetNamespace::AddVethPair(const std::string& link, const std::string& peer,
+                               const NetNamespace* peerNamespace) const {
+  std::vector<std::string> args{"link", "add", link, "type", "veth", "peer", "name", peer};
+  if (peerNamespace != nullptr) {
+    args.push_back("netns");
+    args.push_back(peerNamespace->name());
+  }
+  Ip(args);
+}
+
+void NetNamespace::AddLink(const std::string& link, const std::string& kind) const {
+  Ip({"link", "add", link, "type", kind});
+}
+
+void NetNamespace::DeleteLink(const std::string& link) const { Ip({"link", "delete", link}); }
+
+void NetNamespace::SetUp(const std::string& link) const { Ip({"link", "set", link, "up"}); }
+
+void NetNamespace::SetHardwareAddress(const std::string& link, const std::string& mac) const {
+  Ip({"link", "set", link, "address", mac});
+}
+
+void NetNamespace::AddAddress(const std::string& link, const std::string& cidr) const {
+  Ip({"address", "add", cidr, "dev", link});
+}
+
+void NetNamespace::DeleteAddress(const std::string& link, const std::string& cidr) const {
+  Ip({"address", "delete", cidr, "dev", link});
+}
+
+void NetNamespace::AddDefaultRoute(const std::string& gateway, const std::string& link) const {
+  Ip({"route", "add", "default", "via", gateway, "dev", link});
+}
+
+std::uint32_t NetNamespace::IfIndex(const std::string& link) const {
+  // "7: name@peer: <...>"
+  std::string out = Ip({"-o", "link", "show", "dev", link});
+  return static_cast<std::uint32_t>(std::stoul(out));
+}
+
+CommandResult NetNamespace::Run(const std::vector<std::string>& argv,
+                                std::chrono::milliseconds timeout) const {
+  std::vector<std::string> full{"ip", "netns", "exec", name_};
+  full.insert(full.end(), argv.begin(), argv.end());
+  return RunCommand(full, timeout);
+}
+
+ChildProcess& NetNamespace::Spawn(const std::vector<std::string>& argv, const std::string& logPath) {
+  // `ip netns exec` execs the command in its own place, so the handle's pid
+  // is the command's.
+  std::vector<std::string> full{"ip", "netns", "exec", name_};
+  full.insert(full.end(), argv.begin(), argv.end());
+  return children_.emplace_back(full, logPath);
+}
+
+void NetNamespace::WriteEtcFile(const std::string& file, const std::string& content) {
+  std::filesystem::create_directories(kEtcNetnsDir + name_);
+  etcDir_ = true;
+  std::ofstream out(kEtcNetnsDir + name_ + "/" + file, std::ios::trunc);
+  out << content;
+  if (!out.flush()) throw std::runtime_error("cannot write /etc/netns/" + name_ + "/" + file);
+}
+
+NetNamespace::Entered NetNamespace::Enter() const { return Entered(name_); }
+
+NetNamespace::Entered::Entered(const std::string& name) {
+  previous_ = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+  if (previous_ < 0) throw std::runtime_error("cannot open this thread's network namespace");
+  int target = open((kNetnsDir + name).c_str(), O_RDONLY | O_CLOEXEC);
+  if (target < 0 || setns(target, CLONE_NEWNET) != 0) {
+    std::string why = std::strerror(errno);
+    if (target >= 0) close(target);
+    close(previous_);
+    throw std::runtime_error("cannot enter network namespace " + name + ": " + why);
+  }
+  close(target);
+}
+
+NetNamespace::Entered::Entered(Entered&& other) noexcept
+    : previous_(std::exchange(other.previous_, -1)) {}
+
+NetNamespace::Entered::~Entered() {
+  if (previous_ < 0) return;
+  // A thread left in a test's namespace would query the wrong links from
+  // then on; there is no sane way on after that.
+  if (setns(previous_, CLONE_NEWNET) != 0) std::terminate();
+  close(previous_);
+}
+
+}  // namespace lorvane::test
