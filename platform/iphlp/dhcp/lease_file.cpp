@@ -76,8 +76,12 @@ class Lexer {
           }
           if (value > 255) return {Kind::Bad, {}};
           c = static_cast<char>(value);
-        } else {
+        } else if (e == '"' || e == '\\') {
           c = e;
+        } else if (e == 't' || e == 'r' || e == 'n' || e == 'b') {
+          c = e == 't' ? '\t' : e == 'r' ? '\r' : e == 'n' ? '\n' : '\b';
+        } else {
+          return {Kind::Bad, {}};  // no writer of these files makes it
         }
       }
       if (t.text.size() >= kMaxString) return {Kind::Bad, {}};

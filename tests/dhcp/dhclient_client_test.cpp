@@ -1,0 +1,242 @@
+// The dhclient client over lease files, configuration and client programs
+// that a test lays out in a directory of its own. Real dhclient runs in
+// end_to_end_test.cpp; here the program is a stand-in script, so that hanging,
+// dying and the exact arguments can be seen.
+#include "platform/iphlp/dhcp/dhclient_client.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/base/errors.h"
+
+namespace lorvane::iphlp {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::int64_t kNow = 1796586000;  // 2026-12-06 19:40:00 UTC
+
+class DhclientClientTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/lvdhcp.XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    fs::create_directories(dir_ / "leases");
+    fs::create_directories(dir_ / "run");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  DhclientOptions Options() const {
+    DhclientOptions o;
+    o.leaseDirs = {(dir_ / "leases").string()};
+    o.configFiles = {(dir_ / "dhclient.conf").string()};
+    o.interfacesFile = (dir_ / "interfaces").string();
+    o.runDir = (dir_ / "run").string();
+    o.script = (dir_ / "script").string();
+    o.program = (dir_ / "fake-dhclient").string();
+    o.now = [] { return kNow; };
+    return o;
+  }
+
+  fs::path Write(const fs::path& relative, const std::string& text) const {
+    fs::path path = dir_ / relative;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path) << text;
+    return path;
+  }
+  void SetMtime(const fs::path& path, std::int64_t seconds) const {
+    timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  }
+  // A stand-in for dhclient: a shell script run with our fixed arguments.
+  void FakeProgram(const std::string& body) const {
+    fs::path path = Write("fake-dhclient", "#!/bin/sh\n" + body + "\n");
+    fs::permissions(path, fs::perms::owner_all);
+  }
+  std::string Read(const fs::path& relative) const {
+    std::ifstream in(dir_ / relative);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  fs::path dir_;
+};
+
+std::string Lease(const std::string& name, const std::string& server, const std::string& expire,
+                  const std::string& extra = "  option dhcp-lease-time 600;\n") {
+  return "lease {\n  interface \"" + name + "\";\n  fixed-address 10.1.0.7;\n  option dhcp-server-identifier " +
+         server + ";\n" + extra + "  expire " + expire + ";\n}\n";
+}
+
+TEST_F(DhclientClientTest, ReportsTheCurrentLeaseOfALink) {
+  Write("leases/dhclient.leases",
+        Lease("eth7", "10.1.0.1", "0 2026/12/06 19:45:00",
+              "  option dhcp-lease-time 600;\n  option domain-name-servers 10.1.0.2,10.1.0.3;\n"
+              "  option netbios-name-servers 10.1.0.4,10.1.0.5;\n"));
+  DhclientClient client(Options());
+  DhcpState s = client.State("eth7");
+  EXPECT_TRUE(s.enabled);
+  EXPECT_EQ(s.server, "10.1.0.1");
+  EXPECT_EQ(s.leaseExpires, 1796586300);
+  EXPECT_EQ(s.leaseObtained, 1796586300 - 600);
+  EXPECT_EQ(s.dnsServers, (std::vector<std::string>{"10.1.0.2", "10.1.0.3"}));
+  EXPECT_EQ(s.winsServers, (std::vector<std::string>{"10.1.0.4", "10.1.0.5"}));
+
+  DhcpState other = client.State("eth8");
+  EXPECT_FALSE(other.enabled);
+  EXPECT_TRUE(other.server.empty());
+}
+
+// A release appends the lease again, expiring at once: the link stays
+// DHCP-enabled but holds nothing, although an older block has not expired.
+TEST_F(DhclientClientTest, AReleasedOrExpiredLinkStaysEnabledWithoutALease) {
+  Write("leases/dhclient.eth7.leases",
+        Lease("eth7", "10.1.0.1", "0 2026/12/06 19:45:00") + Lease("eth7", "10.1.0.1", "0 2026/12/06 19:39:00"));
+  Write("leases/dhclient.eth8.leases", Lease("eth8", "10.1.0.1", "epoch " + std::to_string(kNow)));
+  DhclientClient client(Options());
+  for (const char* name : {"eth7", "eth8"}) {
+    DhcpState s = client.State(name);
+    EXPECT_TRUE(s.enabled) << name;
+    EXPECT_TRUE(s.server.empty()) << name;
+    EXPECT_EQ(s.leaseObtained, 0) << name;
+    EXPECT_EQ(s.leaseExpires, 0) << name;
+  }
+}
+
+TEST_F(DhclientClientTest, ADoubtfulLatestLeaseHidesTheOlderOnes) {
+  std::string good = Lease("eth7", "10.1.0.1", "never");
+  Write("leases/dhclient.a.leases", good + Lease("eth7", "10.1.0.999", "never"));
+  Write("leases/dhclient.b.leases", good + Lease("eth8", "10.1.0.1", "never") + "lease { interface \"eth9\";");
+  DhclientClient client(Options());
+  for (const char* name : {"eth7", "eth8"}) {
+    DhcpState s = client.State(name);
+    EXPECT_TRUE(s.enabled) << name;
+    EXPECT_TRUE(s.server.empty()) << name;
+  }
+}
+
+TEST_F(DhclientClientTest, TheNewestFileThatNamesTheLinkWins) {
+  fs::path older = Write("leases/dhclient.leases", Lease("eth7", "10.1.0.1", "never"));
+  fs::path newer = Write("leases/dhclient.eth7.leases", Lease("eth7", "10.1.0.2", "never", ""));
+  Write("leases/other.leases", Lease("eth7", "10.1.0.3", "never"));  // not a dhclient file name
+  SetMtime(older, kNow - 100);
+  SetMtime(newer, kNow - 50);
+  DhclientClient client(Options());
+  DhcpState s = client.State("eth7");
+  EXPECT_EQ(s.server, "10.1.0.2");
+  // No lease time: the file was written when the lease came.
+  EXPECT_EQ(s.leaseObtained, kNow - 50);
+
+  SetMtime(older, kNow - 10);
+  EXPECT_EQ(client.State("eth7").server, "10.1.0.1");
+}
+
+TEST_F(DhclientClientTest, ConfigurationAloneMakesALinkEnabled) {
+  Write("interfaces", "auto lo\niface lo inet loopback\n# iface eth1 inet dhcp\nsource-directory interfaces.d\n"
+                      "source extra/*.cfg\n");
+  Write("interfaces.d/eth5", "iface eth5 inet dhcp\n");
+  Write("interfaces.d/skip.me", "iface eth4 inet dhcp\n");  // not a name ifupdown reads
+  Write("extra/a.cfg", "iface eth6 inet static\n  address 10.0.0.1/24\niface eth3 inet dhcp\n");
+  Write("dhclient.conf", "interface \"eth9\" { request routers; }\n");
+  DhclientClient client(Options());
+  for (const char* name : {"eth5", "eth3", "eth9"}) EXPECT_TRUE(client.State(name).enabled) << name;
+  for (const char* name : {"eth1", "eth4", "eth6", "lo"}) EXPECT_FALSE(client.State(name).enabled) << name;
+}
+
+TEST_F(DhclientClientTest, RefusesNamesItCannotHandOn) {
+  Write("leases/dhclient.leases", Lease("eth7", "10.1.0.1", "never"));
+  FakeProgram("touch \"$0.ran\"");
+  DhclientClient client(Options());
+  for (const std::string name : {"", "-r", "a/b", "eth0 x", "0123456789abcdef", "..", "a:1"}) {
+    EXPECT_FALSE(client.State(name).enabled) << name;
+    EXPECT_EQ(client.Release(name), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << name;
+    EXPECT_EQ(client.Renew(name), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << name;
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "fake-dhclient.ran"));
+}
+
+TEST_F(DhclientClientTest, OnlyALinkThatDhclientManagesIsReleasedOrRenewed) {
+  FakeProgram("touch \"$0.ran\"");
+  DhclientClient client(Options());
+  EXPECT_EQ(client.Release("lo"), static_cast<DWORD>(ERROR_NOT_FOUND));
+  EXPECT_EQ(client.Renew("lo"), static_cast<DWORD>(ERROR_NOT_FOUND));
+  EXPECT_FALSE(fs::exists(dir_ / "fake-dhclient.ran"));
+}
+
+// "lo" is a link in every namespace, so the stand-in passes the link check.
+TEST_F(DhclientClientTest, RunsTheClientWithAFixedArgumentList) {
+  fs::path leases = Write("leases/dhclient.leases", Lease("lo", "10.1.0.1", "never"));
+  FakeProgram("printf '%s\\n' \"$@\" > \"$0.args\"; echo \"$PATH\" > \"$0.env\"");
+  DhclientClient client(Options());
+  std::string run = (dir_ / "run").string();
+
+  ASSERT_EQ(client.Release("lo"), static_cast<DWORD>(NO_ERROR));
+  // No client was running: its pid file would name nobody, or someone else.
+  EXPECT_EQ(Read("fake-dhclient.args"), "-r\n-lf\n" + leases.string() + "\n--no-pid\n-sf\n" +
+                                            (dir_ / "script").string() + "\nlo\n");
+  EXPECT_EQ(Read("fake-dhclient.env"), "/usr/sbin:/usr/bin:/sbin:/bin\n");
+
+  ASSERT_EQ(client.Renew("lo"), static_cast<DWORD>(NO_ERROR));
+  EXPECT_EQ(Read("fake-dhclient.args"), "-1\n-lf\n" + leases.string() + "\n-pf\n" + run + "/dhclient.lo.pid\n-sf\n" +
+                                            (dir_ / "script").string() + "\nlo\n");
+}
+
+TEST_F(DhclientClientTest, AHungClientIsKilledAtTheBound) {
+  Write("leases/dhclient.leases", Lease("lo", "10.1.0.1", "never"));
+  // The client and a child of its own, both of which must go.
+  FakeProgram("sleep 30 & echo $! > \"$0.child\"; echo $$ > \"$0.pid\"; wait");
+  DhclientOptions options = Options();
+  options.renewTimeout = std::chrono::milliseconds(300);
+  DhclientClient client(options);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(client.Renew("lo"), static_cast<DWORD>(ERROR_TIMEOUT));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  for (const char* file : {"fake-dhclient.pid", "fake-dhclient.child"}) {
+    pid_t pid = static_cast<pid_t>(std::atoi(Read(file).c_str()));
+    ASSERT_GT(pid, 0) << file;
+    // Gone, or at most a zombie awaiting its new parent.
+    bool alive = false;
+    for (int i = 0; i < 100 && (alive = kill(pid, 0) == 0 && Read(fs::path("/proc") / std::to_string(pid) / "stat")
+                                                                      .find(") Z") == std::string::npos);
+         ++i) {
+      usleep(10000);
+    }
+    EXPECT_FALSE(alive) << file;
+  }
+}
+
+TEST_F(DhclientClientTest, AFailingOrMissingClientIsAnError) {
+  Write("leases/dhclient.leases", Lease("lo", "10.1.0.1", "never") + Lease("lvnosuch0", "10.1.0.1", "never"));
+  DhclientClient client(Options());
+  FakeProgram("exit 2");  // dhclient -1 when no lease came
+  EXPECT_EQ(client.Renew("lo"), static_cast<DWORD>(ERROR_GEN_FAILURE));
+  FakeProgram("kill -9 $$");
+  EXPECT_EQ(client.Release("lo"), static_cast<DWORD>(ERROR_GEN_FAILURE));
+
+  FakeProgram("touch \"$0.ran\"");
+  EXPECT_EQ(client.Renew("lvnosuch0"), static_cast<DWORD>(ERROR_DEV_NOT_EXIST));  // the link has gone
+  EXPECT_FALSE(fs::exists(dir_ / "fake-dhclient.ran"));
+
+  fs::remove(dir_ / "fake-dhclient");
+  EXPECT_EQ(client.Renew("lo"), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+  DhclientOptions elsewhere = Options();
+  elsewhere.netns = "lvdhcp-no-such-namespace";
+  DhclientClient lost(elsewhere);
+  EXPECT_EQ(lost.Renew("lo"), static_cast<DWORD>(ERROR_DEV_NOT_EXIST));
+  EXPECT_FALSE(lost.State("lo").enabled);
+}
+
+}  // namespace
+}  // namespace lorvane::iphlp
