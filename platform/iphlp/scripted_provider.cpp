@@ -27,7 +27,8 @@ void ScriptedProvider::SetAdapters(std::vector<AdapterRecord> adapters) {
 
 void ScriptedProvider::ChangeAfter(int polls, Edit edit) {
   std::lock_guard lock(mutex_);
-  changes_.push_back({std::max(polls, 0), polls_, std::move(edit)});
+  if (changes_.empty()) frontSince_ = polls_;
+  changes_.push_back({std::max(polls, 0), std::move(edit)});
 }
 
 void ScriptedProvider::ChangeAfter(int polls, std::vector<AdapterRecord> adapters) {
@@ -88,11 +89,12 @@ bool ScriptedProvider::TakeFailure(Failure& failure, DWORD& error) {
 
 DWORD ScriptedProvider::Adapters(std::vector<AdapterRecord>& out) {
   std::lock_guard lock(mutex_);
-  // Changes due by now apply before this poll is answered, in the order
-  // they were queued.
-  while (!changes_.empty() && polls_ - changes_.front().queuedAt >= changes_.front().afterPolls) {
+  // Changes due by now apply before this poll is answered; each one's count
+  // starts when the one before it applied.
+  while (!changes_.empty() && polls_ - frontSince_ >= changes_.front().afterPolls) {
     Edit edit = std::move(changes_.front().edit);
     changes_.erase(changes_.begin());
+    frontSince_ = polls_;
     edit(adapters_);
   }
   ++polls_;

@@ -38,7 +38,9 @@ class ScriptedProvider : public Provider {
   // What every poll answers from now on.
   void SetAdapters(std::vector<AdapterRecord> adapters);
   // Changes the adapters once `polls` more polls have been answered: with
-  // polls 0 the next poll already sees the change. Changes queue in order.
+  // polls 0 the next poll already sees the change. Changes form a sequence:
+  // a queued change counts its polls from the poll that first saw the change
+  // before it.
   void ChangeAfter(int polls, Edit edit);
   void ChangeAfter(int polls, std::vector<AdapterRecord> adapters);
   // The next `times` polls fail with `error` (times -1: every poll).
@@ -67,8 +69,7 @@ class ScriptedProvider : public Provider {
 
  private:
   struct Change {
-    int afterPolls;  // counted from when the change was queued
-    int queuedAt;
+    int afterPolls;
     Edit edit;
   };
   struct Failure {
@@ -86,6 +87,7 @@ class ScriptedProvider : public Provider {
   LeaseAction onRelease_, onRenew_;
   std::vector<LeaseCall> leaseCalls_;
   int polls_ = 0;
+  int frontSince_ = 0;  // polls_ when the first queued change started counting
   int dnsQueries_ = 0;
 };
 

@@ -1,0 +1,239 @@
+// Where the live provider's words come from: the resolver configuration, the
+// hardware database, sysfs, and the choice of a Description among them.
+#include <net/if.h>
+#include <net/if_arp.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "platform/iphlp/description.h"
+#include "platform/iphlp/device_info.h"
+#include "platform/iphlp/hwdata.h"
+#include "platform/iphlp/interface_name.h"
+#include "platform/iphlp/records.h"
+#include "platform/iphlp/resolv_conf.h"
+
+namespace lorvane::iphlp {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "lvfacts-XXXXXX").string();
+    path_ = mkdtemp(pattern.data());
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& path() const { return path_; }
+  void Write(const fs::path& relative, const std::string& text) const {
+    fs::create_directories((path_ / relative).parent_path());
+    std::ofstream(path_ / relative) << text;
+  }
+
+ private:
+  fs::path path_;
+};
+
+TEST(ResolvConf, IPv4ServersOfTheFirstThreeInOrder) {
+  EXPECT_EQ(ParseResolvConf("# generated\n"
+                            "search example.org\n"
+                            "nameserver 10.0.0.53\n"
+                            ";nameserver 10.0.0.99\n"
+                            "nameserver\t192.168.1.1   # router\n"
+                            "nameserverx 1.2.3.4\n"
+                            "nameserver not-an-address\n"
+                            "nameserver fe80::1%eth0\n"
+                            "nameserver 9.9.9.9\n"),
+            (std::vector<std::string>{"10.0.0.53", "192.168.1.1"}));
+  // The IPv6 server took the third place the resolver has; 9.9.9.9 is never
+  // asked.
+}
+
+TEST(ResolvConf, NoneAndOddInput) {
+  EXPECT_TRUE(ParseResolvConf("").empty());
+  EXPECT_TRUE(ParseResolvConf("nameserver").empty());
+  EXPECT_EQ(ParseResolvConf("nameserver 1.2.3.4\r\nnameserver 5.6.7.8"),
+            (std::vector<std::string>{"1.2.3.4", "5.6.7.8"}));
+  EXPECT_TRUE(ReadResolvConf("/nonexistent/resolv.conf").empty());
+
+  TempDir dir;
+  dir.Write("resolv.conf", "nameserver 10.1.1.1\nnameserver 10.1.1.2\nnameserver 10.1.1.3\nnameserver 10.1.1.4\n");
+  EXPECT_EQ(ReadResolvConf((dir.path() / "resolv.conf").string()),
+            (std::vector<std::string>{"10.1.1.1", "10.1.1.2", "10.1.1.3"}));
+}
+
+constexpr const char* kIds =
+    "# comment\n"
+    "1234  Acme Networks\n"
+    "\t0001  Acme Gigabit\n"
+    "\t\t1234 0001  Acme Gigabit (OEM)\n"
+    "\t00ff  Acme Wireless [AW-1]\n"
+    "8086  Intel Corporation\n"
+    "\t100e  82540EM Gigabit Ethernet Controller\n"
+    "C 02  Network controller\n"
+    "\t00  Ethernet controller\n";
+
+TEST(HardwareDatabase, FindsVendorAndDeviceOnly) {
+  auto find = [](std::uint16_t v, std::uint16_t d) {
+    std::istringstream in(kIds);
+    return FindModelName(in, v, d);
+  };
+  EXPECT_EQ(find(0x8086, 0x100e), "Intel Corporation 82540EM Gigabit Ethernet Controller");
+  EXPECT_EQ(find(0x1234, 0x00ff), "Acme Networks Acme Wireless [AW-1]");
+  EXPECT_EQ(find(0x1234, 0x0002), "");
+  // The subsystem line "1234 0001" must not be taken for device 1234.
+  EXPECT_EQ(find(0x1234, 0x1234), "");
+  // Nor the class section's lines for a device of the last vendor.
+  EXPECT_EQ(find(0x8086, 0x0000), "");
+  EXPECT_EQ(find(0x9999, 0x0001), "");
+}
+
+TEST(HardwareDatabase, UsesTheFirstReadableFile) {
+  TempDir dir;
+  dir.Write("pci.ids", kIds);
+  dir.Write("usb.ids", "0bda  Realtek\n\t8153  RTL8153 Gigabit Ethernet Adapter\n");
+  HardwareDatabase db({"/nonexistent/pci.ids", (dir.path() / "pci.ids").string()},
+                      {(dir.path() / "usb.ids").string()});
+  EXPECT_EQ(db.ModelName(Bus::kPci, 0x8086, 0x100e), "Intel Corporation 82540EM Gigabit Ethernet Controller");
+  EXPECT_EQ(db.ModelName(Bus::kUsb, 0x0bda, 0x8153), "Realtek RTL8153 Gigabit Ethernet Adapter");
+  EXPECT_EQ(db.ModelName(Bus::kUsb, 0x8086, 0x100e), "");
+}
+
+// A sysfs tree as the kernel lays it out for a PCI NIC, a virtio NIC (net
+// device below a virtio device below its PCI function) and a USB NIC (below
+// the USB interface, below the USB device).
+class FakeSysfs : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const fs::path root = dir_.path();
+    AddPci("0000:00:19.0", "0x8086", "0x100e");
+    AddNet("lvfpci9", 41, "devices/pci0000:00/0000:00:19.0");
+    Link("bus/pci/drivers/e1000e", "devices/pci0000:00/0000:00:19.0/driver");
+
+    AddPci("0000:00:03.0", "0x1af4", "0x1041");
+    fs::create_directories(root / "devices/pci0000:00/0000:00:03.0/virtio2");
+    Link("bus/virtio", "devices/pci0000:00/0000:00:03.0/virtio2/subsystem");
+    dir_.Write("devices/pci0000:00/0000:00:03.0/virtio2/vendor", "0x1af4\n");
+    dir_.Write("devices/pci0000:00/0000:00:03.0/virtio2/device", "0x0001\n");
+    AddNet("lvfvirt9", 42, "devices/pci0000:00/0000:00:03.0/virtio2");
+
+    const std::string usb = "devices/pci0000:00/0000:00:14.0/usb1/1-2";
+    fs::create_directories(root / usb / "1-2:1.0");
+    Link("bus/usb", usb + "/subsystem");
+    Link("bus/usb", usb + "/1-2:1.0/subsystem");
+    dir_.Write(usb + "/idVendor", "0bda\n");
+    dir_.Write(usb + "/idProduct", "8153\n");
+    AddNet("lvfusb9", 43, usb + "/1-2:1.0");
+    dir_.Write("class/net/lvfusb9/wireless/.keep", "");
+  }
+  void AddPci(const std::string& address, const std::string& vendor, const std::string& device) {
+    std::string dev = "devices/pci0000:00/" + address;
+    dir_.Write(dev + "/vendor", vendor + "\n");
+    dir_.Write(dev + "/device", device + "\n");
+    Link("bus/pci", dev + "/subsystem");
+  }
+  void AddNet(const std::string& name, int ifindex, const std::string& device) {
+    dir_.Write("class/net/" + name + "/ifindex", std::to_string(ifindex) + "\n");
+    Link(device, "class/net/" + name + "/device");
+  }
+  void Link(const std::string& target, const std::string& at) {
+    fs::create_directories(dir_.path() / target);
+    fs::create_directories((dir_.path() / at).parent_path());
+    fs::create_symlink(dir_.path() / target, dir_.path() / at);
+  }
+  DeviceFacts Probe(const std::string& name, std::uint32_t index) {
+    return ProbeDevice(name, index, dir_.path().string());
+  }
+  TempDir dir_;
+};
+
+TEST_F(FakeSysfs, FindsTheBusIdsAboveTheNetDevice) {
+  DeviceFacts pci = Probe("lvfpci9", 41);
+  ASSERT_TRUE(pci.bus.has_value());
+  EXPECT_EQ(*pci.bus, Bus::kPci);
+  EXPECT_EQ(pci.vendor, 0x8086);
+  EXPECT_EQ(pci.device, 0x100e);
+  EXPECT_EQ(pci.driver, "e1000e");
+  EXPECT_FALSE(pci.wireless);
+
+  // The virtio device's own ids are not PCI ids; its PCI function's are.
+  DeviceFacts virtio = Probe("lvfvirt9", 42);
+  ASSERT_TRUE(virtio.bus.has_value());
+  EXPECT_EQ(*virtio.bus, Bus::kPci);
+  EXPECT_EQ(virtio.vendor, 0x1af4);
+  EXPECT_EQ(virtio.device, 0x1041);
+
+  DeviceFacts usb = Probe("lvfusb9", 43);
+  ASSERT_TRUE(usb.bus.has_value());
+  EXPECT_EQ(*usb.bus, Bus::kUsb);
+  EXPECT_EQ(usb.vendor, 0x0bda);
+  EXPECT_EQ(usb.device, 0x8153);
+  EXPECT_TRUE(usb.wireless);
+}
+
+TEST_F(FakeSysfs, EntryOfAnotherNamespacesLinkIsNotBelieved) {
+  // Same name, another ifindex: sysfs shows some other namespace's link.
+  DeviceFacts facts = Probe("lvfusb9", 7);
+  EXPECT_FALSE(facts.bus.has_value());
+  EXPECT_FALSE(facts.wireless);
+  EXPECT_FALSE(Probe("lvfnone9", 41).bus.has_value());
+  EXPECT_FALSE(Probe("../lvfpci9", 41).bus.has_value());
+}
+
+netlink::Link MakeLink(const std::string& kind, unsigned arpType = ARPHRD_ETHER) {
+  netlink::Link link;
+  link.index = 5;
+  link.name = "x0";
+  link.kind = kind;
+  link.arpType = arpType;
+  return link;
+}
+
+TEST(Description, MostHumanNameFirstAndNeverEmpty) {
+  TempDir dir;
+  dir.Write("pci.ids", kIds);
+  HardwareDatabase db({(dir.path() / "pci.ids").string()}, {});
+
+  DeviceFacts known{"e1000e", Bus::kPci, 0x8086, 0x100e, false};
+  EXPECT_EQ(AdapterDescription(MakeLink(""), known, db), "Intel Corporation 82540EM Gigabit Ethernet Controller");
+  DeviceFacts unknownModel{"acme_eth", Bus::kPci, 0x8086, 0x7777, false};
+  EXPECT_EQ(AdapterDescription(MakeLink(""), unknownModel, db), "acme_eth");
+  DeviceFacts veth{"veth", std::nullopt, 0, 0, false};
+  EXPECT_EQ(AdapterDescription(MakeLink("veth"), veth, db), "Virtual Ethernet Adapter");
+  EXPECT_EQ(AdapterDescription(MakeLink("newkind"), {}, db), "newkind Adapter");
+  EXPECT_EQ(AdapterDescription(MakeLink(""), {}, db), "Ethernet Adapter");
+  EXPECT_EQ(AdapterDescription(MakeLink("", 0x1234), {}, db), "Network Adapter");
+  EXPECT_EQ(AdapterDescription(MakeLink("", ARPHRD_PPP), {}, db), "PPP Adapter");
+}
+
+TEST(Description, TypesFromTheLinkLayer) {
+  EXPECT_EQ(AdapterType(MakeLink(""), {}), static_cast<std::uint32_t>(MIB_IF_TYPE_ETHERNET));
+  DeviceFacts wifi;
+  wifi.wireless = true;
+  EXPECT_EQ(AdapterType(MakeLink(""), wifi), static_cast<std::uint32_t>(IF_TYPE_IEEE80211));
+  EXPECT_EQ(AdapterType(MakeLink("", ARPHRD_PPP), {}), static_cast<std::uint32_t>(MIB_IF_TYPE_PPP));
+  EXPECT_EQ(AdapterType(MakeLink("wireguard", ARPHRD_NONE), {}), static_cast<std::uint32_t>(IF_TYPE_TUNNEL));
+  EXPECT_EQ(AdapterType(MakeLink("", 0x1234), {}), static_cast<std::uint32_t>(MIB_IF_TYPE_OTHER));
+}
+
+TEST(InterfaceName, OnlyNamesSafeToPassOn) {
+  for (const char* good : {"eth0", "enp3s0", "wlan0.100", "veth_a-b@", "x"}) {
+    EXPECT_TRUE(IsSafeInterfaceName(good)) << good;
+  }
+  for (const char* bad : {"", "-r", "..", ".", "a/b", "a:1", "a b", "a\tb", "0123456789abcdef", "caf\xC3\xA9"}) {
+    EXPECT_FALSE(IsSafeInterfaceName(bad)) << bad;
+  }
+  EXPECT_TRUE(IsSafeInterfaceName("0123456789abcde"));  // IFNAMSIZ - 1
+  EXPECT_FALSE(IsSafeInterfaceName(std::string_view("a\0b", 3)));
+}
+
+}  // namespace
+}  // namespace lorvane::iphlp

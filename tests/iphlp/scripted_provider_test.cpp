@@ -1,0 +1,77 @@
+// The scripted provider's timing is what other tests build their scenes on:
+// when a queued change shows, how long a failure lasts, what a lease call
+// records and does.
+#include "platform/base/errors.h"
+#include "platform/iphlp/scripted_provider.h"
+
+#include <gtest/gtest.h>
+
+namespace lorvane::iphlp {
+namespace {
+
+std::string FirstAddress(ScriptedProvider& p) {
+  std::vector<AdapterRecord> a;
+  if (p.Adapters(a) != NO_ERROR) return "failed";
+  if (a.empty()) return "none";
+  return a[0].addresses.empty() ? "0.0.0.0" : a[0].addresses[0].address;
+}
+
+TEST(ScriptedProvider, ChangesShowAfterTheirPollsInQueueOrder) {
+  ScriptedProvider p;
+  p.SetAdapters({ScriptedAdapter(1, "eth0", "10.0.0.1")});
+  p.ChangeAfter(2, [](auto& a) { a[0].addresses.clear(); });
+  p.ChangeAfter(1, [](auto& a) { a[0].addresses = {{"10.0.0.9", "255.0.0.0"}}; });
+  EXPECT_EQ(FirstAddress(p), "10.0.0.1");
+  EXPECT_EQ(FirstAddress(p), "10.0.0.1");
+  EXPECT_EQ(FirstAddress(p), "0.0.0.0");   // the first change, after two polls
+  EXPECT_EQ(FirstAddress(p), "10.0.0.9");  // the second, one poll after it was due
+  p.ChangeAfter(0, std::vector<AdapterRecord>{});
+  EXPECT_EQ(FirstAddress(p), "none");
+  EXPECT_EQ(p.AdapterPolls(), 5);
+}
+
+TEST(ScriptedProvider, FailuresLastAsLongAsAsked) {
+  ScriptedProvider p;
+  p.SetAdapters({ScriptedAdapter(1, "eth0", "10.0.0.1")});
+  p.FailAdapters(ERROR_GEN_FAILURE, 2);
+  EXPECT_EQ(FirstAddress(p), "failed");
+  EXPECT_EQ(FirstAddress(p), "failed");
+  EXPECT_EQ(FirstAddress(p), "10.0.0.1");
+  p.FailAdapters(ERROR_ACCESS_DENIED);
+  std::vector<AdapterRecord> out{ScriptedAdapter(5, "kept")};
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(p.Adapters(out), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(out.size(), 1u);  // untouched on failure
+  EXPECT_EQ(out[0].name, "kept");
+}
+
+TEST(ScriptedProvider, LeaseCallsAreRecordedAndActAsScripted) {
+  ScriptedProvider p;
+  p.SetAdapters({ScriptedAdapter(4, "eth0", "10.0.0.4")});
+  p.OnRelease([](ScriptedProvider& self, std::uint32_t) {
+    self.ChangeAfter(1, [](auto& a) { a[0].addresses.clear(); });
+    return static_cast<DWORD>(NO_ERROR);
+  });
+  p.OnRenew([](ScriptedProvider&, std::uint32_t) { return static_cast<DWORD>(ERROR_TIMEOUT); });
+  EXPECT_EQ(p.Release(4), static_cast<DWORD>(NO_ERROR));
+  EXPECT_EQ(FirstAddress(p), "10.0.0.4");
+  EXPECT_EQ(FirstAddress(p), "0.0.0.0");
+  EXPECT_EQ(p.Renew(4), static_cast<DWORD>(ERROR_TIMEOUT));
+  using Op = ScriptedProvider::LeaseOp;
+  EXPECT_EQ(p.LeaseCalls(),
+            (std::vector<ScriptedProvider::LeaseCall>{{Op::kRelease, 4}, {Op::kRenew, 4}}));
+}
+
+TEST(ScriptedProvider, DnsOnlyForAdaptersItHas) {
+  ScriptedProvider p;
+  p.SetAdapters({ScriptedAdapter(4, "eth0")});
+  p.SetDnsServers(4, {"10.0.0.53"});
+  std::vector<std::string> dns;
+  EXPECT_EQ(p.DnsServers(4, dns), static_cast<DWORD>(NO_ERROR));
+  EXPECT_EQ(dns, std::vector<std::string>{"10.0.0.53"});
+  EXPECT_EQ(p.DnsServers(5, dns), static_cast<DWORD>(ERROR_NOT_FOUND));
+  p.EditAdapters([](auto& a) { a.clear(); });
+  EXPECT_EQ(p.DnsServers(4, dns), static_cast<DWORD>(ERROR_NOT_FOUND));
+}
+
+}  // namespace
+}  // namespace lorvane::iphlp
