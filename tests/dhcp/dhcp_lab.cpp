@@ -1,0 +1,175 @@
+#include "dhcp_lab.h"
+
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace lorvane::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// dhclient's script for the lab: the address and the default route, nothing
+// else (above all, never the resolver configuration).
+constexpr const char* kScript = R"(#!/bin/sh
+case "$reason" in
+  BOUND|RENEW|REBIND|REBOOT)
+    if [ -n "$old_ip_address" ] && [ "$old_ip_address" != "$new_ip_address" ]; then
+      ip -4 addr flush dev "$interface"
+    fi
+    ip -4 addr replace "$new_ip_address/$new_subnet_mask" dev "$interface"
+    if [ -n "$new_routers" ]; then
+      ip -4 route replace default via "${new_routers%% *}" dev "$interface"
+    fi
+    ;;
+  EXPIRE|FAIL|RELEASE|STOP)
+    ip -4 addr flush dev "$interface"
+    ;;
+esac
+exit 0
+)";
+
+bool HasProgram(const char* name) {
+  for (const char* dir : {"/usr/sbin/", "/sbin/", "/usr/bin/", "/bin/"}) {
+    if (access((std::string(dir) + name).c_str(), X_OK) == 0) return true;
+  }
+  return false;
+}
+
+std::string ReadSmall(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Pids of the dhclient processes in the namespace kept at `netnsPath`.
+std::vector<pid_t> DhclientsIn(const std::string& netnsPath) {
+  std::vector<pid_t> out;
+  struct stat ns;
+  if (stat(netnsPath.c_str(), &ns) != 0) return out;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    std::string pid = entry.path().filename();
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (ReadSmall("/proc/" + pid + "/comm") != "dhclient\n") continue;
+    struct stat st;
+    if (stat(("/proc/" + pid + "/ns/net").c_str(), &st) != 0) continue;
+    if (st.st_dev == ns.st_dev && st.st_ino == ns.st_ino) out.push_back(static_cast<pid_t>(std::stoi(pid)));
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string DhcpLab::UnavailableReason() {
+  std::string reason = NetnsUnavailableReason();
+  if (!reason.empty()) return reason;
+  if (!HasProgram("dnsmasq")) return "dnsmasq is not installed (package dnsmasq-base)";
+  if (!HasProgram("dhclient")) return "dhclient is not installed (package isc-dhcp-client)";
+  return {};
+}
+
+DhcpLab::DhcpLab(int links) : links_(links) {
+  char pattern[] = "/tmp/lvdhcplab.XXXXXX";
+  if (!mkdtemp(pattern)) throw std::runtime_error("no temporary directory");
+  dir_ = pattern;
+  {
+    std::ofstream script(dir_ + "/script");
+    script << kScript;
+  }
+  fs::permissions(dir_ + "/script", fs::perms::owner_all);
+
+  server_ = std::make_unique<NetNamespace>("lvds");
+  client_ = std::make_unique<NetNamespace>("lvdc");
+  std::vector<std::string> serverLines = {"link add lvbr type bridge", "addr add 10.77.0.1/16 dev lvbr",
+                                          "link set lvbr up"};
+  std::vector<std::string> clientLines;
+  for (int i = 0; i < links; ++i) {
+    std::string s = "lvs" + std::to_string(i);
+    serverLines.push_back("link add " + s + " type veth peer name " + Link(i) + " netns " + client_->name());
+    serverLines.push_back("link set " + s + " master lvbr");
+    serverLines.push_back("link set " + s + " up");
+    clientLines.push_back("link set " + Link(i) + " up");
+  }
+  server_->IpBatch(serverLines);
+  client_->IpBatch(clientLines);
+  // The client's namespace gets a resolver file of its own, in case anything
+  // run there looks at /etc/resolv.conf.
+  client_->WriteEtcFile("resolv.conf", "nameserver 127.0.0.1\n");
+
+  std::string pidFile = dir_ + "/dnsmasq.pid";
+  server_->Spawn({"dnsmasq", "--keep-in-foreground", "--conf-file=/dev/null", "--no-resolv", "--no-hosts",
+                  "--port=0", "--interface=lvbr", "--bind-interfaces", "--no-ping", "--dhcp-authoritative",
+                  "--dhcp-range=10.77.1.1,10.77.1.254,255.255.0.0,2m", "--dhcp-option=3,10.77.0.1",
+                  "--dhcp-option=6,10.77.0.2,10.77.0.3", "--dhcp-option=44,10.77.0.4,10.77.0.5",
+                  "--dhcp-leasefile=" + dir_ + "/dnsmasq.leases", "--pid-file=" + pidFile,
+                  "--log-facility=" + dir_ + "/dnsmasq.log", "--log-dhcp"},
+                 dir_ + "/dnsmasq.out");
+  for (int i = 0; i < 500 && !fs::exists(pidFile); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  if (!fs::exists(pidFile)) throw std::runtime_error("dnsmasq did not start: " + ReadSmall(dir_ + "/dnsmasq.out"));
+}
+
+DhcpLab::~DhcpLab() {
+  StopClients();
+  client_.reset();
+  server_.reset();
+  std::error_code ignored;
+  fs::remove_all(dir_, ignored);
+}
+
+void DhcpLab::StartClient(int i) {
+  CommandResult r = client_->Run({"dhclient", "-1", "-lf", LeaseFile(i), "-pf", PidFile(i), "-sf", dir_ + "/script",
+                                  Link(i)},
+                                 std::chrono::seconds(30));
+  if (r.exitCode != 0) throw std::runtime_error("dhclient got no lease: " + r.output);
+}
+
+void DhcpLab::StartAllClients() {
+  for (int i = 0; i < links_; ++i) {
+    CommandResult r = client_->Run({"dhclient", "-nw", "-lf", LeaseFile(i), "-pf", PidFile(i), "-sf",
+                                    dir_ + "/script", Link(i)});
+    if (r.exitCode != 0) throw std::runtime_error("dhclient did not start: " + r.output);
+  }
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  for (int i = 0; i < links_; ++i) {
+    while (!Bound(i)) {
+      if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error(Link(i) + " got no lease");
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+}
+
+bool DhcpLab::Bound(int i) const {
+  return client_->Ip({"-4", "-o", "addr", "show", "dev", Link(i)}).find("inet 10.77.") != std::string::npos;
+}
+
+iphlp::DhclientOptions DhcpLab::ClientOptions() const {
+  iphlp::DhclientOptions o;
+  o.leaseDirs = {dir_};
+  o.configFiles = {};
+  o.interfacesFile = dir_ + "/no-interfaces";
+  o.runDir = dir_;
+  o.script = dir_ + "/script";
+  o.netns = client_->name();
+  return o;
+}
+
+void DhcpLab::StopClients() {
+  std::string nsPath = std::string(iphlp::kNetnsDir) + "/" + client_->name();
+  std::vector<pid_t> pids = DhclientsIn(nsPath);
+  for (pid_t pid : pids) kill(pid, SIGTERM);
+  for (int i = 0; i < 200 && !DhclientsIn(nsPath).empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  for (pid_t pid : DhclientsIn(nsPath)) kill(pid, SIGKILL);
+}
+
+}  // namespace lorvane::test

@@ -1,0 +1,64 @@
+// A DHCP network of a test's own: a server namespace whose bridge joins one
+// veth pair per client link and where dnsmasq hands out leases (router, two
+// DNS servers, two NetBIOS name servers, two-minute leases), and a client
+// namespace holding the other ends, where dhclient runs with its lease and pid
+// files in a temporary directory and a script that only sets the address and
+// the default route. Nothing outside the two namespaces and the directory is
+// touched; everything goes when the lab does.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "platform/iphlp/dhcp/dhclient_client.h"
+#include "support/netns.h"
+
+namespace lorvane::test {
+
+class DhcpLab {
+ public:
+  static constexpr const char* kRouter = "10.77.0.1";
+  static constexpr const char* kDns1 = "10.77.0.2";
+  static constexpr const char* kDns2 = "10.77.0.3";
+  static constexpr const char* kWins1 = "10.77.0.4";
+  static constexpr const char* kWins2 = "10.77.0.5";
+  static constexpr int kLeaseSeconds = 120;  // the least dnsmasq grants
+
+  // Why the lab cannot be built here (no namespaces, a program missing), or
+  // empty.
+  static std::string UnavailableReason();
+
+  explicit DhcpLab(int links = 1);
+  ~DhcpLab();
+  DhcpLab(const DhcpLab&) = delete;
+  DhcpLab& operator=(const DhcpLab&) = delete;
+
+  NetNamespace& client() { return *client_; }
+  NetNamespace& server() { return *server_; }
+  static std::string Link(int i) { return "lvc" + std::to_string(i); }
+  const std::string& dir() const { return dir_; }
+
+  // Starts dhclient on client link i as a system would (-lf, -pf in the
+  // lab's directory, the lab's script) and waits for it to be bound.
+  void StartClient(int i);
+  // Starts dhclient on every link at once, then waits until all are bound.
+  void StartAllClients();
+  // Options that point the platform's client at the lab.
+  iphlp::DhclientOptions ClientOptions() const;
+  // Stops every dhclient running in the client namespace.
+  void StopClients();
+  int links() const { return links_; }
+
+ private:
+  std::string LeaseFile(int i) const { return dir_ + "/dhclient." + Link(i) + ".leases"; }
+  std::string PidFile(int i) const { return dir_ + "/dhclient." + Link(i) + ".pid"; }
+  bool Bound(int i) const;
+
+  int links_;
+  std::string dir_;
+  std::unique_ptr<NetNamespace> server_;
+  std::unique_ptr<NetNamespace> client_;
+};
+
+}  // namespace lorvane::test

@@ -1,0 +1,218 @@
+// The IP Helper calls against a real DHCP server and a real dhclient, in
+// network namespaces of the test's own.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include "dhcp_lab.h"
+#include "platform/base/errors.h"
+#include "platform/iphlp/iphlpapi.h"
+#include "platform/iphlp/live_provider.h"
+
+namespace lorvane::iphlp {
+namespace {
+
+using test::DhcpLab;
+
+#define REQUIRE_LAB()                                                   \
+  do {                                                                  \
+    const std::string why = DhcpLab::UnavailableReason();              \
+    if (!why.empty()) GTEST_SKIP() << "needs a DHCP lab: " << why;     \
+  } while (0)
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// What the program reads of one adapter, copied out of the buffer.
+struct Seen {
+  bool found = false;
+  DWORD index = 0;
+  UINT dhcpEnabled = 0;
+  std::string address, gateway, dhcpServer, wins1, wins2;
+  BOOL haveWins = FALSE;
+  LEASE_TIME obtained = 0, expires = 0;
+};
+
+Seen Adapter(const std::string& name) {
+  Seen seen;
+  ULONG size = 0;
+  GetAdaptersInfo(nullptr, &size);
+  std::vector<unsigned char> buffer(size);
+  auto* info = reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data());
+  EXPECT_EQ(GetAdaptersInfo(info, &size), static_cast<DWORD>(NO_ERROR));
+  for (auto* a = info; a && size; a = a->Next) {
+    if (name != a->AdapterName) continue;
+    seen.found = true;
+    seen.index = a->Index;
+    seen.dhcpEnabled = a->DhcpEnabled;
+    seen.address = a->CurrentIpAddress ? a->CurrentIpAddress->IpAddress.String : a->IpAddressList.IpAddress.String;
+    seen.gateway = a->GatewayList.IpAddress.String;
+    seen.dhcpServer = a->DhcpServer.IpAddress.String;
+    seen.haveWins = a->HaveWins;
+    seen.wins1 = a->PrimaryWinsServer.IpAddress.String;
+    seen.wins2 = a->SecondaryWinsServer.IpAddress.String;
+    seen.obtained = a->LeaseObtained;
+    seen.expires = a->LeaseExpires;
+  }
+  return seen;
+}
+
+std::vector<std::string> DnsServers(DWORD index) {
+  ULONG size = 0;
+  GetPerAdapterInfo(index, nullptr, &size);
+  std::vector<unsigned char> buffer(size);
+  auto* info = reinterpret_cast<PIP_PER_ADAPTER_INFO>(buffer.data());
+  std::vector<std::string> out;
+  if (GetPerAdapterInfo(index, info, &size) != NO_ERROR) return out;
+  for (auto* s = &info->DnsServerList; s; s = s->Next) out.emplace_back(s->IpAddress.String);
+  return out;
+}
+
+// The interface table's entry for `index`, as the program would find it.
+bool InterfaceEntry(DWORD index, IP_ADAPTER_INDEX_MAP& entry) {
+  ULONG size = 0;
+  GetInterfaceInfo(nullptr, &size);
+  std::vector<unsigned char> buffer(size);
+  auto* table = reinterpret_cast<PIP_INTERFACE_INFO>(buffer.data());
+  if (GetInterfaceInfo(table, &size) != NO_ERROR) return false;
+  auto* entries = reinterpret_cast<IP_ADAPTER_INDEX_MAP*>(buffer.data() + offsetof(IP_INTERFACE_INFO, Adapter));
+  for (LONG i = 0; i < table->NumAdapters; ++i) {
+    if (entries[i].Index == index) {
+      entry = entries[i];
+      return true;
+    }
+  }
+  return false;
+}
+
+bool InRange(const std::string& address) { return address.rfind("10.77.1.", 0) == 0; }
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    REQUIRE_LAB();
+    hostResolvConf_ = FileText("/etc/resolv.conf");
+    lab_ = std::make_unique<DhcpLab>(1);
+    lab_->StartClient(0);
+    started_ = std::time(nullptr);
+  }
+  void TearDown() override {
+    SetProvider(nullptr);
+    lab_.reset();
+    if (started_) {
+      EXPECT_EQ(FileText("/etc/resolv.conf"), hostResolvConf_);
+    }
+  }
+  // The live provider, its DHCP client pointed at the lab.
+  void InstallLiveProvider() {
+    std::ofstream(lab_->dir() + "/resolv.conf") << "nameserver 10.99.0.1\n";
+    SetProvider(std::make_shared<LiveProvider>(std::make_unique<DhclientClient>(lab_->ClientOptions()),
+                                               lab_->dir() + "/resolv.conf"));
+  }
+
+  std::unique_ptr<DhcpLab> lab_;
+  std::string hostResolvConf_;
+  std::time_t started_ = 0;
+};
+
+TEST_F(EndToEnd, TheClientReadsTheLeaseTheServerGave) {
+  DhclientClient client(lab_->ClientOptions());
+  DhcpState s = client.State(DhcpLab::Link(0));
+  EXPECT_TRUE(s.enabled);
+  EXPECT_EQ(s.server, DhcpLab::kRouter);
+  EXPECT_EQ(s.dnsServers, (std::vector<std::string>{DhcpLab::kDns1, DhcpLab::kDns2}));
+  EXPECT_EQ(s.winsServers, (std::vector<std::string>{DhcpLab::kWins1, DhcpLab::kWins2}));
+  EXPECT_EQ(s.leaseExpires - s.leaseObtained, DhcpLab::kLeaseSeconds);
+  EXPECT_NEAR(static_cast<double>(s.leaseObtained), static_cast<double>(started_), 5.0);
+  // The same link name in the host's namespace is not the lab's.
+  DhclientOptions hostOnly;
+  hostOnly.leaseDirs = {};
+  hostOnly.configFiles = {};
+  hostOnly.interfacesFile = {};
+  EXPECT_FALSE(DhclientClient(hostOnly).State(DhcpLab::Link(0)).enabled);
+}
+
+TEST_F(EndToEnd, TheIpHelperCallsShowTheLease) {
+  InstallLiveProvider();
+  lab_->client().RunInside([&] {
+    Seen a = Adapter(DhcpLab::Link(0));
+    ASSERT_TRUE(a.found);
+    EXPECT_EQ(a.dhcpEnabled, 1u);
+    EXPECT_TRUE(InRange(a.address)) << a.address;
+    EXPECT_EQ(a.gateway, DhcpLab::kRouter);
+    EXPECT_EQ(a.dhcpServer, DhcpLab::kRouter);
+    EXPECT_TRUE(a.haveWins);
+    EXPECT_EQ(a.wins1, DhcpLab::kWins1);
+    EXPECT_EQ(a.wins2, DhcpLab::kWins2);
+    EXPECT_EQ(a.expires - a.obtained, DhcpLab::kLeaseSeconds);
+    // The lease's servers, not the resolver file's.
+    EXPECT_EQ(DnsServers(a.index), (std::vector<std::string>{DhcpLab::kDns1, DhcpLab::kDns2}));
+
+    IP_ADAPTER_INDEX_MAP entry{};
+    ASSERT_TRUE(InterfaceEntry(a.index, entry));
+    EXPECT_EQ(std::u16string(entry.Name), u"lvc0");
+  });
+}
+
+TEST_F(EndToEnd, ReleaseDropsTheAddressAndRenewBringsANewLease) {
+  InstallLiveProvider();
+  lab_->client().RunInside([&] {
+    Seen before = Adapter(DhcpLab::Link(0));
+    ASSERT_TRUE(InRange(before.address));
+    IP_ADAPTER_INDEX_MAP entry{};
+    ASSERT_TRUE(InterfaceEntry(before.index, entry));
+
+    ASSERT_EQ(IpReleaseAddress(&entry), static_cast<DWORD>(NO_ERROR));
+    Seen released = Adapter(DhcpLab::Link(0));
+    EXPECT_EQ(released.address, "0.0.0.0");
+    EXPECT_EQ(released.dhcpEnabled, 1u);  // still configured for DHCP
+    EXPECT_EQ(released.dhcpServer, "");
+    EXPECT_EQ(released.expires, 0);
+    EXPECT_FALSE(released.haveWins);
+    // With no lease, the resolver file speaks for DNS.
+    EXPECT_EQ(DnsServers(before.index), (std::vector<std::string>{"10.99.0.1"}));
+    // Still in the table, so that it can be renewed.
+    ASSERT_TRUE(InterfaceEntry(before.index, entry));
+    EXPECT_EQ(IpReleaseAddress(&entry), static_cast<DWORD>(NO_ERROR));  // nothing left to give up
+
+    ASSERT_EQ(IpRenewAddress(&entry), static_cast<DWORD>(NO_ERROR));
+    Seen renewed = Adapter(DhcpLab::Link(0));
+    EXPECT_TRUE(InRange(renewed.address)) << renewed.address;
+    EXPECT_EQ(renewed.dhcpServer, DhcpLab::kRouter);
+    EXPECT_GE(renewed.obtained, before.obtained);
+    EXPECT_EQ(renewed.expires - renewed.obtained, DhcpLab::kLeaseSeconds);
+    EXPECT_EQ(DnsServers(before.index), (std::vector<std::string>{DhcpLab::kDns1, DhcpLab::kDns2}));
+  });
+  // The server saw both sides.
+  std::string log = FileText(lab_->dir() + "/dnsmasq.log");
+  EXPECT_NE(log.find("DHCPRELEASE"), std::string::npos);
+  EXPECT_EQ(log.rfind("DHCPACK") > log.find("DHCPRELEASE"), true);
+
+  // The renewed client is a real one: a second release finds and stops it.
+  lab_->client().RunInside([&] {
+    Seen now = Adapter(DhcpLab::Link(0));
+    IP_ADAPTER_INDEX_MAP entry{};
+    ASSERT_TRUE(InterfaceEntry(now.index, entry));
+    ASSERT_EQ(IpReleaseAddress(&entry), static_cast<DWORD>(NO_ERROR));
+    EXPECT_EQ(Adapter(DhcpLab::Link(0)).address, "0.0.0.0");
+  });
+}
+
+TEST_F(EndToEnd, ALinkThatVanishesIsAFailureNotACrash) {
+  DhclientClient client(lab_->ClientOptions());
+  lab_->StopClients();
+  lab_->client().DeleteLink(DhcpLab::Link(0));
+  EXPECT_EQ(client.Renew(DhcpLab::Link(0)), static_cast<DWORD>(ERROR_DEV_NOT_EXIST));
+  EXPECT_EQ(IpRenewAddress(nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+}  // namespace
+}  // namespace lorvane::iphlp
