@@ -143,7 +143,11 @@ Hive::~Hive() {
   if (db_ != nullptr) sqlite3_close_v2(db_);
 }
 
-bool Hive::Writable() { return Ready() == Status::kOk && state_ == State::kReady && writable_; }
+Status Hive::WriteAccess() {
+  const Status ready = Ready();
+  if (ready != Status::kOk) return ready;
+  return state_ == State::kReady && writable_ ? Status::kOk : Status::kAccessDenied;
+}
 
 Status Hive::Ready() {
   if (state_ == State::kAbsent) {
@@ -163,7 +167,7 @@ Status Hive::OpenFile() {
   if (!exists) {
     // The system hive's folder is made with it; a failure shows at the open.
     const std::string folder = ParentFolder(path_);
-    if (!folder.empty()) ::mkdir(folder.c_str(), 0755);
+    if (!folder.empty() && ::mkdir(folder.c_str(), 0755) == 0) ::chmod(folder.c_str(), 0755);
   }
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (exists ? 0 : SQLITE_OPEN_CREATE);
   if (sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
@@ -173,6 +177,8 @@ Status Hive::OpenFile() {
     state_ = State::kAbsent;  // an empty registry to a user who may not create it
     return Status::kOk;
   }
+  // Readable by every user whatever the umask; writable by its owner alone.
+  if (!exists) ::chmod(path_.c_str(), 0644);
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   writable_ = sqlite3_db_readonly(db_, "main") == 0;
@@ -192,10 +198,17 @@ Status Hive::OpenFile() {
 }
 
 Status Hive::CheckOrCreateSchema() {
-  Statement pages(db_, "PRAGMA page_count");
-  int rc = pages.Step();
-  if (rc != SQLITE_ROW) return FromSqlite(rc);
-  if (pages.ColumnInt(0) == 0) {
+  std::int64_t pageCount = 0;
+  {
+    // Finalised before any write: a read still open here would make the
+    // write below a lock upgrade, which SQLite refuses at once when another
+    // process is writing, instead of waiting.
+    Statement pages(db_, "PRAGMA page_count");
+    const int rc = pages.Step();
+    if (rc != SQLITE_ROW) return FromSqlite(rc);
+    pageCount = pages.ColumnInt(0);
+  }
+  if (pageCount == 0) {
     if (!writable_) {
       sqlite3_close_v2(db_);
       db_ = nullptr;
@@ -211,7 +224,7 @@ Status Hive::CheckOrCreateSchema() {
   }
 
   Statement check(db_, "PRAGMA quick_check(1)");
-  rc = check.Step();
+  int rc = check.Step();
   if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? Status::kCorrupt : FromSqlite(rc);
   if (check.ColumnBytes(0) != "ok") return Status::kCorrupt;
 

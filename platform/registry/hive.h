@@ -60,8 +60,10 @@ class Hive {
   Hive(const Hive&) = delete;
   Hive& operator=(const Hive&) = delete;
 
-  // Whether changes can be made; opens the file on first use.
-  bool Writable();
+  // kOk when changes can be made, kAccessDenied when this process may not
+  // make them, or what keeps the hive from being used. Opens it on first use.
+  Status WriteAccess();
+  bool Writable() { return WriteAccess() == Status::kOk; }
 
   Status OpenKey(KeyId from, const std::vector<std::string>& path, KeyId& key);
   Status CreateKey(KeyId from, const std::vector<std::string>& path, KeyId& key, bool& created);

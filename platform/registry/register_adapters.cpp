@@ -13,7 +13,8 @@ DWORD RegisterAdapters() {
   auto& registry = detail::TheRegistry();
   {
     std::lock_guard lock(registry.mutex);
-    if (!registry.CurrentHive().Writable()) return ERROR_ACCESS_DENIED;
+    const auto access = registry.CurrentHive().WriteAccess();
+    if (access != detail::Status::kOk) return detail::ToWin32(access);
   }
 
   // The adapters exactly as the program will see them, names cut to the

@@ -45,7 +45,8 @@ HandleCounts Handles();
 // Gives each adapter GetAdaptersInfo reports a subkey of the network adapter
 // class key, as a device installer would, adding only what is missing. The
 // framework calls it once at start-up. ERROR_ACCESS_DENIED (and nothing done)
-// when this process may not write the hive.
+// when this process may not write the hive; the hive's own error when it is
+// damaged.
 DWORD RegisterAdapters();
 
 }  // namespace lorvane::registry

@@ -63,6 +63,12 @@ Status Resolve(ProcessRegistry& registry, HKEY handle, OpenKey& key) {
   return Status::kOk;
 }
 
+// Why a handle without write access may not write: a damaged hive says so.
+Status DeniedWrite(Hive& hive) {
+  const Status status = hive.WriteAccess();
+  return status == Status::kOk ? Status::kAccessDenied : status;
+}
+
 HKEY AddHandle(ProcessRegistry& registry, KeyId key, bool canWrite) {
   const std::uintptr_t value = registry.nextHandle;
   registry.nextHandle += 4;
@@ -97,12 +103,15 @@ Status CreateKeyWorker(ProcessRegistry& registry, HKEY from, std::string_view pa
 
   Hive& hive = registry.CurrentHive();
   const bool wantsWrite = (access & kWriteRights) != 0;
-  if (wantsWrite && !hive.Writable()) return Status::kAccessDenied;
+  if (wantsWrite) {
+    status = hive.WriteAccess();
+    if (status != Status::kOk) return status;
+  }
   KeyId key = 0;
   bool created = false;
   status = hive.OpenKey(parent.key, components, key);
   if (status == Status::kNotFound) {
-    if (!parent.canWrite) return Status::kAccessDenied;
+    if (!parent.canWrite) return DeniedWrite(hive);
     status = hive.CreateKey(parent.key, components, key, created);
   }
   if (status != Status::kOk) return status;
@@ -138,7 +147,7 @@ Status SetValueWorker(ProcessRegistry& registry, HKEY handle, std::string_view n
   OpenKey key;
   const Status status = Resolve(registry, handle, key);
   if (status != Status::kOk) return status;
-  if (!key.canWrite) return Status::kAccessDenied;
+  if (!key.canWrite) return DeniedWrite(registry.CurrentHive());
   const std::string_view bytes =
       size == 0 ? std::string_view() : std::string_view(reinterpret_cast<const char*>(data), size);
   return registry.CurrentHive().SetValue(key.key, name, type, bytes);
@@ -148,7 +157,7 @@ Status DeleteValueWorker(ProcessRegistry& registry, HKEY handle, std::string_vie
   OpenKey key;
   const Status status = Resolve(registry, handle, key);
   if (status != Status::kOk) return status;
-  if (!key.canWrite) return Status::kAccessDenied;
+  if (!key.canWrite) return DeniedWrite(registry.CurrentHive());
   return registry.CurrentHive().DeleteValue(key.key, name);
 }
 

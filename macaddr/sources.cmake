@@ -1,0 +1,4 @@
+# The registry side of the hardware address override, part of the program.
+target_sources(lorvane_program PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/reg_string.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/adapter_reg_key.cpp)

@@ -1,0 +1,62 @@
+// A second Lorvane process for the hive tests: one registry operation,
+// its result printed on one line.
+//   registry_hive_helper [--nobody] HIVE set KEY NAME TEXT | get KEY NAME |
+//     del KEY NAME | fill KEY PREFIX COUNT | churn KEY NAME SIZE
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "temp_hive.h"
+
+int main(int argc, char** argv) {
+  int arg = 1;
+  if (arg < argc && std::string(argv[arg]) == "--nobody") {
+    if (setgid(65534) != 0 || setuid(65534) != 0) return 3;
+    ++arg;
+  }
+  if (argc - arg < 3) return 2;
+  lorvane::registry::SetHivePath(argv[arg]);
+  const std::string command = argv[arg + 1];
+  const std::string key = argv[arg + 2];
+  const char* const* rest = argv + arg + 3;
+  const int restCount = argc - arg - 3;
+
+  if (command == "set" && restCount == 2) {
+    std::printf("%d\n", static_cast<int>(PutText(key, rest[0], rest[1])));
+  } else if (command == "get" && restCount == 1) {
+    std::printf("%s\n", GetValue(key, rest[0]).c_str());
+  } else if (command == "del" && restCount == 1) {
+    HKEY handle = nullptr;
+    LSTATUS result = RegOpenKeyA(HKEY_LOCAL_MACHINE, key.c_str(), &handle);
+    if (result == ERROR_SUCCESS) {
+      result = RegDeleteValueA(handle, rest[0]);
+      RegCloseKey(handle);
+    }
+    std::printf("%d\n", static_cast<int>(result));
+  } else if (command == "fill" && restCount == 2) {
+    int failures = 0;
+    for (int i = 0; i < std::atoi(rest[1]); ++i) {
+      const LSTATUS result = PutText(key, rest[0] + std::to_string(i), std::to_string(i));
+      if (result != ERROR_SUCCESS) {
+        std::fprintf(stderr, "write %d: error %d\n", i, static_cast<int>(result));
+        ++failures;
+      }
+    }
+    std::printf("%d\n", failures);
+  } else if (command == "churn" && restCount == 2) {
+    // Alternates two large values until killed.
+    const std::size_t size = std::strtoul(rest[1], nullptr, 10);
+    for (unsigned long round = 0;; ++round) {
+      if (PutText(key, rest[0], std::string(size, round % 2 == 0 ? 'A' : 'B')) != ERROR_SUCCESS) return 1;
+      if (round == 0) {
+        std::printf("ready\n");
+        std::fflush(stdout);
+      }
+    }
+  } else {
+    return 2;
+  }
+  return 0;
+}

@@ -1,0 +1,76 @@
+// A fresh hive file in a temporary folder, HKEY_LOCAL_MACHINE pointed at it
+// for the object's lifetime, and small helpers over the registry calls.
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "platform/registry/registry.h"
+#include "platform/registry/winreg.h"
+
+class TempHive {
+ public:
+  TempHive() {
+    char pattern[] = "/tmp/lorvane-hive-XXXXXX";
+    dir_ = mkdtemp(pattern);
+    path_ = dir_ + "/hklm.hive";
+    scope_ = std::make_unique<lorvane::registry::ScopedHivePath>(path_);
+  }
+  ~TempHive() {
+    scope_.reset();
+    std::filesystem::remove_all(dir_);
+  }
+  const std::string& path() const { return path_; }
+  const std::string& dir() const { return dir_; }
+  // Drops this process's connection, so the file can be changed under it.
+  void Detach() { lorvane::registry::SetHivePath(dir_ + "/elsewhere.hive"); }
+  void Attach() { lorvane::registry::SetHivePath(path_); }
+  std::string Bytes() const {
+    std::ifstream in(path_, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+ private:
+  std::string dir_;
+  std::string path_;
+  std::unique_ptr<lorvane::registry::ScopedHivePath> scope_;
+};
+
+// Creates the key if needed and stores the bytes; the first error, or 0.
+inline LSTATUS PutValue(const std::string& key, const std::string& name, DWORD type,
+                        const std::string& data) {
+  HKEY handle = nullptr;
+  LSTATUS result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, "", 0, KEY_ALL_ACCESS,
+                                   nullptr, &handle, nullptr);
+  if (result != ERROR_SUCCESS) return result;
+  result = RegSetValueExA(handle, name.c_str(), 0, type,
+                          reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+  RegCloseKey(handle);
+  return result;
+}
+
+inline LSTATUS PutText(const std::string& key, const std::string& name, const std::string& text) {
+  return PutValue(key, name, REG_SZ, std::string(text.c_str(), text.size() + 1));
+}
+
+// The stored bytes, or "<error N>".
+inline std::string GetValue(const std::string& key, const std::string& name, DWORD* type = nullptr) {
+  HKEY handle = nullptr;
+  LSTATUS result = RegOpenKeyA(HKEY_LOCAL_MACHINE, key.c_str(), &handle);
+  if (result != ERROR_SUCCESS) return "<error " + std::to_string(result) + ">";
+  DWORD size = 0;
+  result = RegQueryValueExA(handle, name.c_str(), nullptr, type, nullptr, &size);
+  std::string data(size, '\0');
+  if (result == ERROR_SUCCESS) {
+    result = RegQueryValueExA(handle, name.c_str(), nullptr, type,
+                              reinterpret_cast<LPBYTE>(data.data()), &size);
+  }
+  RegCloseKey(handle);
+  if (result != ERROR_SUCCESS) return "<error " + std::to_string(result) + ">";
+  return data;
+}
