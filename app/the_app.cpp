@@ -1,0 +1,4 @@
+// The one application object.
+#include "app/lease_app.h"
+
+CLeaseApp theApp;

@@ -1,0 +1,32 @@
+// The framework's per-thread state. There is one user-interface thread, so
+// this is one object.
+#pragma once
+
+#include <memory>
+#include <unordered_map>
+
+#include "platform/window/winuser.h"
+
+class CWnd;
+
+namespace lorvane::afx {
+
+struct ThreadState {
+  // The window being created, attached by the creation hook.
+  CWnd* pWndInit = nullptr;
+  HHOOK hHookOldCbtFilter = nullptr;
+  // The message being handled, for CWnd::Default.
+  MSG lastSentMsg{};
+  std::unordered_map<HWND, CWnd*> permanentMap;
+  // Wrappers made for handles the framework did not create; freed when idle.
+  std::unordered_map<HWND, std::unique_ptr<CWnd>> temporaryMap;
+};
+
+ThreadState& State();
+
+}  // namespace lorvane::afx
+
+LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
+void AfxHookWindowCreate(CWnd* pWnd);
+// FALSE when the hooked window was never created (the hook did not fire).
+BOOL AfxUnhookWindowCreate();

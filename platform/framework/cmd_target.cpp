@@ -1,0 +1,65 @@
+#include "platform/framework/cmd_target.h"
+
+#include "platform/framework/cmd_ui.h"
+#include "platform/framework/win_app.h"
+
+IMPLEMENT_DYNAMIC(CCmdTarget, CObject)
+
+const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
+  static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, 0, nullptr}};
+  static const AFX_MSGMAP map = {nullptr, &entries[0]};
+  return &map;
+}
+
+const AFX_MSGMAP* CCmdTarget::GetMessageMap() const { return GetThisMessageMap(); }
+
+const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP_ENTRY* lpEntry, UINT nMsg,
+                                            UINT nCode, UINT nID) {
+  for (; lpEntry->pfn != nullptr; ++lpEntry) {
+    if (lpEntry->nMessage == nMsg && lpEntry->nCode == nCode && nID >= lpEntry->nID &&
+        nID <= lpEntry->nLastID)
+      return lpEntry;
+  }
+  return nullptr;
+}
+
+BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) {
+  UINT nMsg = WM_COMMAND;
+  UINT nEntryCode = static_cast<UINT>(nCode);
+  if (static_cast<UINT>(nCode) != CN_UPDATE_COMMAND_UI) {
+    if (HIWORD(nCode) != 0) nMsg = HIWORD(nCode);
+    nEntryCode = LOWORD(nCode);
+  }
+
+  for (const AFX_MSGMAP* map = GetMessageMap(); map != nullptr;
+       map = map->pfnGetBaseMap != nullptr ? map->pfnGetBaseMap() : nullptr) {
+    const AFX_MSGMAP_ENTRY* entry = AfxFindMessageEntry(map->lpEntries, nMsg, nEntryCode, nID);
+    if (entry == nullptr) continue;
+    if (pHandlerInfo != nullptr) {
+      pHandlerInfo->pTarget = this;
+      pHandlerInfo->pfn = entry->pfn;
+      return TRUE;
+    }
+    if (nMsg == WM_NOTIFY) {
+      auto* notify = static_cast<AFX_NOTIFY*>(pExtra);
+      entry->pfn(this, 0, reinterpret_cast<LPARAM>(notify->pNMHDR), notify->pResult);
+    } else if (nEntryCode == CN_UPDATE_COMMAND_UI) {
+      auto* pCmdUI = static_cast<CCmdUI*>(pExtra);
+      entry->pfn(this, 0, reinterpret_cast<LPARAM>(pCmdUI), nullptr);
+      // A handler may pass the query on to the next target.
+      return !pCmdUI->m_bContinueRouting;
+    } else {
+      entry->pfn(this, 0, 0, nullptr);
+    }
+    return TRUE;
+  }
+  return FALSE;
+}
+
+void CCmdTarget::BeginWaitCursor() { AfxGetApp()->DoWaitCursor(1); }
+void CCmdTarget::EndWaitCursor() { AfxGetApp()->DoWaitCursor(-1); }
+void CCmdTarget::RestoreWaitCursor() { AfxGetApp()->DoWaitCursor(0); }
+
+CWaitCursor::CWaitCursor() { AfxGetApp()->BeginWaitCursor(); }
+CWaitCursor::~CWaitCursor() { AfxGetApp()->EndWaitCursor(); }
+void CWaitCursor::Restore() { AfxGetApp()->RestoreWaitCursor(); }
