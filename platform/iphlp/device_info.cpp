@@ -59,11 +59,9 @@ std::optional<std::uint16_t> ReadHexId(const fs::path& path) {
   return static_cast<std::uint16_t>(value);
 }
 
-DriverInfo AskDriver(const std::string& name) {
+DriverInfo AskDriver(int fd, const std::string& name) {
   DriverInfo out;
-  if (name.empty() || name.size() >= IFNAMSIZ) return out;
-  int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return out;
+  if (fd < 0 || name.empty() || name.size() >= IFNAMSIZ) return out;
   ethtool_drvinfo info{};
   info.cmd = ETHTOOL_GDRVINFO;
   ifreq request{};
@@ -73,7 +71,6 @@ DriverInfo AskDriver(const std::string& name) {
     out.driver.assign(info.driver, strnlen(info.driver, sizeof info.driver));
     out.busInfo.assign(info.bus_info, strnlen(info.bus_info, sizeof info.bus_info));
   }
-  close(fd);
   return out;
 }
 
@@ -124,13 +121,20 @@ void FindBusIds(fs::path dir, const fs::path& devicesRoot, DeviceFacts& facts) {
 
 }  // namespace
 
-DeviceFacts ProbeDevice(const std::string& name, std::uint32_t index, const std::string& sysfsRoot) {
+DeviceProber::DeviceProber(std::string sysfsRoot)
+    : sysfsRoot_(std::move(sysfsRoot)), socket_(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {}
+
+DeviceProber::~DeviceProber() {
+  if (socket_ >= 0) close(socket_);
+}
+
+DeviceFacts DeviceProber::Probe(const std::string& name, std::uint32_t index) {
   DeviceFacts facts;
-  DriverInfo driver = AskDriver(name);
+  DriverInfo driver = AskDriver(socket_, name);
   facts.driver = driver.driver;
 
   std::error_code ec;
-  const fs::path root(sysfsRoot);
+  const fs::path root(sysfsRoot_);
   const fs::path classDir = root / "class" / "net" / name;
   bool ours = false;
   if (!name.empty() && name.find('/') == std::string::npos && name != "." && name != "..") {

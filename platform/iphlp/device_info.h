@@ -20,10 +20,22 @@ struct DeviceFacts {
   bool wireless = false;
 };
 
-// Asks the driver (ethtool's driver query, in the calling thread's network
-// namespace) and sysfs. sysfs shows the links of the namespace it was
-// mounted in, which need not be the caller's: its entry is believed only
-// when its ifindex is the link's.
-DeviceFacts ProbeDevice(const std::string& name, std::uint32_t index, const std::string& sysfsRoot = kSysfsRoot);
+// Asks the driver (ethtool's driver query, in the network namespace of the
+// thread that made the prober) and sysfs. sysfs shows the links of the
+// namespace it was mounted in, which need not be the caller's: its entry is
+// believed only when its ifindex is the link's. One prober serves one query.
+class DeviceProber {
+ public:
+  explicit DeviceProber(std::string sysfsRoot = kSysfsRoot);
+  ~DeviceProber();
+  DeviceProber(const DeviceProber&) = delete;
+  DeviceProber& operator=(const DeviceProber&) = delete;
+
+  DeviceFacts Probe(const std::string& name, std::uint32_t index);
+
+ private:
+  std::string sysfsRoot_;
+  int socket_ = -1;  // for the driver queries
+};
 
 }  // namespace lorvane::iphlp

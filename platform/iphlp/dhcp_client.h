@@ -27,6 +27,15 @@ class DhcpClient {
   // The state for one interface name; enabled false when the client does not
   // manage it.
   virtual DhcpState State(const std::string& interfaceName) = 0;
+  // The state of many links at once, in the order given: one adapter query
+  // asks for every link, so a client that reads files or scans processes can
+  // do that once here instead of once per link.
+  virtual std::vector<DhcpState> States(const std::vector<std::string>& interfaceNames) {
+    std::vector<DhcpState> states;
+    states.reserve(interfaceNames.size());
+    for (const auto& name : interfaceNames) states.push_back(State(name));
+    return states;
+  }
   virtual DWORD Release(const std::string& interfaceName) = 0;
   virtual DWORD Renew(const std::string& interfaceName) = 0;
 };

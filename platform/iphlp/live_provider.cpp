@@ -69,6 +69,7 @@ DWORD LiveProvider::Adapters(std::vector<AdapterRecord>& out) {
   for (const auto& g : snapshot.gateways) gateways[g.index].push_back({Dotted(g.address), kGatewayMask});
 
   std::vector<AdapterRecord> adapters;
+  DeviceProber prober;
   std::lock_guard lock(mutex_);
   for (const auto& link : snapshot.links) {
     if (IsLoopback(link)) continue;
@@ -76,23 +77,29 @@ DWORD LiveProvider::Adapters(std::vector<AdapterRecord>& out) {
     r.index = link.index;
     r.name = link.name;
     r.hardwareAddress = link.hardwareAddress;
-    DeviceFacts facts = ProbeDevice(link.name, link.index);
+    DeviceFacts facts = prober.Probe(link.name, link.index);
     r.description = AdapterDescription(link, facts, *hardware_);
     r.type = AdapterType(link, facts);
     r.addresses = std::move(addresses[link.index]);
     r.gateways = std::move(gateways[link.index]);
     r.canHoldLease = CanHoldLease(link);
-    if (dhcp_) {
-      DhcpState state = dhcp_->State(link.name);
+    adapters.push_back(std::move(r));
+  }
+  if (dhcp_ && !adapters.empty()) {
+    std::vector<std::string> names;
+    for (const auto& r : adapters) names.push_back(r.name);
+    std::vector<DhcpState> states = dhcp_->States(names);
+    for (std::size_t i = 0; i < adapters.size() && i < states.size(); ++i) {
+      AdapterRecord& r = adapters[i];
+      DhcpState& state = states[i];
       r.dhcpEnabled = state.enabled;
-      r.dhcpServer = state.server;
+      r.dhcpServer = std::move(state.server);
       r.leaseObtained = state.leaseObtained;
       r.leaseExpires = state.leaseExpires;
       r.haveWins = !state.winsServers.empty();
       if (state.winsServers.size() > 0) r.primaryWins = state.winsServers[0];
       if (state.winsServers.size() > 1) r.secondaryWins = state.winsServers[1];
     }
-    adapters.push_back(std::move(r));
   }
   out = std::move(adapters);
   return NO_ERROR;

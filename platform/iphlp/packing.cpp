@@ -54,8 +54,8 @@ void FillAdapter(IP_ADAPTER_INFO& info, const AdapterRecord& record, IP_ADDR_STR
   // than the field.
   info.AddressLength = static_cast<UINT>(std::min<std::size_t>(record.hardwareAddress.size(), 0xffffffffu));
   std::memset(info.Address, 0, sizeof info.Address);
-  std::memcpy(info.Address, record.hardwareAddress.data(),
-              std::min(record.hardwareAddress.size(), sizeof info.Address));
+  std::copy_n(record.hardwareAddress.begin(), std::min(record.hardwareAddress.size(), sizeof info.Address),
+              info.Address);
   info.Index = record.index;
   info.Type = record.type;
   info.DhcpEnabled = record.dhcpEnabled ? 1 : 0;
@@ -145,7 +145,7 @@ void CopyField(char* field, std::size_t capacity, std::string_view text) {
     while (cut > 0 && length - cut < 3 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
     if ((static_cast<unsigned char>(text[cut]) & 0xC0) == 0xC0) length = cut;
   }
-  std::memcpy(field, text.data(), length);
+  std::copy_n(text.begin(), length, field);
   std::memset(field + length, 0, capacity - length);
 }
 

@@ -150,7 +150,7 @@ class FakeSysfs : public ::testing::Test {
     fs::create_symlink(dir_.path() / target, dir_.path() / at);
   }
   DeviceFacts Probe(const std::string& name, std::uint32_t index) {
-    return ProbeDevice(name, index, dir_.path().string());
+    return DeviceProber(dir_.path().string()).Probe(name, index);
   }
   TempDir dir_;
 };
