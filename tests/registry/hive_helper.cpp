@@ -1,7 +1,7 @@
 // A second Lorvane process for the hive tests: one registry operation,
 // its result printed on one line.
 //   registry_hive_helper [--nobody] HIVE set KEY NAME TEXT | get KEY NAME |
-//     del KEY NAME | fill KEY PREFIX COUNT | churn KEY NAME SIZE
+//     del KEY NAME | fill KEY PREFIX COUNT | churn KEY NAME SIZE | register -
 #include <unistd.h>
 
 #include <cstdio>
@@ -45,6 +45,8 @@ int main(int argc, char** argv) {
       }
     }
     std::printf("%d\n", failures);
+  } else if (command == "register") {
+    std::printf("%d\n", static_cast<int>(lorvane::registry::RegisterAdapters()));
   } else if (command == "churn" && restCount == 2) {
     // Alternates two large values until killed.
     const std::size_t size = std::strtoul(rest[1], nullptr, 10);

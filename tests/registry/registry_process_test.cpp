@@ -116,6 +116,7 @@ TEST(HiveProcesses, AUserWhoMayNotWriteReadsButChangesNothing) {
   EXPECT_EQ(as({"set", "SYSTEM\\NewKey", "v", "x"}), denied);
   EXPECT_EQ(as({"del", "SYSTEM\\Adapter", "NetworkAddress"}), denied);
   EXPECT_EQ(as({"del", "SYSTEM\\Adapter", "Missing"}), denied);
+  EXPECT_EQ(as({"register", "-"}), denied);
   EXPECT_EQ(hive.Bytes(), before);
 
   chmod(hive.dir().c_str(), 0700);
