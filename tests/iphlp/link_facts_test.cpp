@@ -14,7 +14,6 @@
 #include "platform/iphlp/device_info.h"
 #include "platform/iphlp/hwdata.h"
 #include "platform/iphlp/interface_name.h"
-#include "platform/iphlp/records.h"
 #include "platform/iphlp/resolv_conf.h"
 
 namespace lorvane::iphlp {
@@ -211,17 +210,6 @@ TEST(Description, MostHumanNameFirstAndNeverEmpty) {
   EXPECT_EQ(AdapterDescription(MakeLink("newkind"), {}, db), "newkind Adapter");
   EXPECT_EQ(AdapterDescription(MakeLink(""), {}, db), "Ethernet Adapter");
   EXPECT_EQ(AdapterDescription(MakeLink("", 0x1234), {}, db), "Network Adapter");
-  EXPECT_EQ(AdapterDescription(MakeLink("", ARPHRD_PPP), {}, db), "PPP Adapter");
-}
-
-TEST(Description, TypesFromTheLinkLayer) {
-  EXPECT_EQ(AdapterType(MakeLink(""), {}), static_cast<std::uint32_t>(MIB_IF_TYPE_ETHERNET));
-  DeviceFacts wifi;
-  wifi.wireless = true;
-  EXPECT_EQ(AdapterType(MakeLink(""), wifi), static_cast<std::uint32_t>(IF_TYPE_IEEE80211));
-  EXPECT_EQ(AdapterType(MakeLink("", ARPHRD_PPP), {}), static_cast<std::uint32_t>(MIB_IF_TYPE_PPP));
-  EXPECT_EQ(AdapterType(MakeLink("wireguard", ARPHRD_NONE), {}), static_cast<std::uint32_t>(IF_TYPE_TUNNEL));
-  EXPECT_EQ(AdapterType(MakeLink("", 0x1234), {}), static_cast<std::uint32_t>(MIB_IF_TYPE_OTHER));
 }
 
 TEST(InterfaceName, OnlyNamesSafeToPassOn) {

@@ -61,17 +61,5 @@ TEST(ScriptedProvider, LeaseCallsAreRecordedAndActAsScripted) {
             (std::vector<ScriptedProvider::LeaseCall>{{Op::kRelease, 4}, {Op::kRenew, 4}}));
 }
 
-TEST(ScriptedProvider, DnsOnlyForAdaptersItHas) {
-  ScriptedProvider p;
-  p.SetAdapters({ScriptedAdapter(4, "eth0")});
-  p.SetDnsServers(4, {"10.0.0.53"});
-  std::vector<std::string> dns;
-  EXPECT_EQ(p.DnsServers(4, dns), static_cast<DWORD>(NO_ERROR));
-  EXPECT_EQ(dns, std::vector<std::string>{"10.0.0.53"});
-  EXPECT_EQ(p.DnsServers(5, dns), static_cast<DWORD>(ERROR_NOT_FOUND));
-  p.EditAdapters([](auto& a) { a.clear(); });
-  EXPECT_EQ(p.DnsServers(4, dns), static_cast<DWORD>(ERROR_NOT_FOUND));
-}
-
 }  // namespace
 }  // namespace lorvane::iphlp
