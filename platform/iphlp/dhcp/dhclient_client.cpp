@@ -248,63 +248,70 @@ std::vector<DhclientClient::Process> DhclientClient::RunningClients(const Namesp
   return out;
 }
 
-const dhcp::LeaseFile* DhclientClient::Parsed(const std::string& path, std::int64_t& mtime) {
+bool DhclientClient::Parse(const std::string& path, LeaseFileEntry& entry) {
   struct stat st;
-  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    cache_.erase(path);
+    return false;
+  }
   std::int64_t mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   CachedFile& cached = cache_[path];
-  if (cached.mtimeNs != mtimeNs || cached.size != st.st_size) {
+  if (!cached.parsed || cached.mtimeNs != mtimeNs || cached.size != st.st_size) {
+    auto parsed = std::make_shared<dhcp::LeaseFile>();
     std::string text;
     struct stat read{};
-    if (!ReadCapped(path, dhcp::kMaxLeaseFileBytes, text, &read)) {
-      cached = CachedFile{};
-      cached.parsed.damaged = st.st_size > static_cast<off_t>(dhcp::kMaxLeaseFileBytes);
-      if (!cached.parsed.damaged) {
-        cache_.erase(path);
-        return nullptr;
-      }
-    } else {
-      cached.parsed = dhcp::ParseLeaseFile(text);
+    if (ReadCapped(path, dhcp::kMaxLeaseFileBytes, text, &read)) {
+      *parsed = dhcp::ParseLeaseFile(text);
       st = read;
+    } else if (static_cast<std::uint64_t>(st.st_size) > dhcp::kMaxLeaseFileBytes) {
+      parsed->damaged = true;  // too big to be one of dhclient's
+    } else {
+      cache_.erase(path);
+      return false;
     }
+    cached.parsed = std::move(parsed);
     cached.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     cached.size = st.st_size;
   }
-  mtime = cached.mtimeNs / 1000000000;
-  return &cached.parsed;
+  entry.path = path;
+  entry.mtime = cached.mtimeNs / 1000000000;
+  entry.parsed = cached.parsed;
+  return true;
 }
 
-bool DhclientClient::Configured(const std::string& name) const {
+std::set<std::string> DhclientClient::ConfiguredLinks() const {
   std::set<std::string> dhcp;
   std::size_t filesLeft = kMaxConfigFiles;
   ScanInterfaces(options_.interfacesFile, 0, dhcp, filesLeft);
-  if (dhcp.count(name)) return true;
   for (const auto& file : options_.configFiles) {
     std::string text;
     if (!ReadCapped(file, dhcp::kMaxLeaseFileBytes, text)) continue;
-    auto names = dhcp::ConfiguredInterfaces(text);
-    if (std::find(names.begin(), names.end(), name) != names.end()) return true;
+    for (auto& name : dhcp::ConfiguredInterfaces(text)) dhcp.insert(std::move(name));
   }
-  return false;
+  return dhcp;
 }
 
-DhclientClient::View DhclientClient::Gather(const std::string& name, const Namespace& ns) {
-  View view;
-  std::vector<Process> all = RunningClients(ns);
-  std::vector<std::string> files;
-  for (const auto& p : all) {
-    bool names = std::find(p.command.interfaces.begin(), p.command.interfaces.end(), name) !=
-                 p.command.interfaces.end();
-    std::string leaseFile = p.command.leaseFile.empty() ? options_.leaseDirs.empty()
-                                                              ? std::string()
-                                                              : options_.leaseDirs[0] + "/dhclient.leases"
-                                                        : p.command.leaseFile;
-    if (names) view.clients.push_back(p);
-    if (!leaseFile.empty()) files.push_back(leaseFile);
+std::string DhclientClient::DefaultLeaseFile() const {
+  return options_.leaseDirs.empty() ? std::string() : options_.leaseDirs[0] + "/dhclient.leases";
+}
+
+const DhclientClient::Snapshot& DhclientClient::Current(const Namespace& ns) {
+  auto now = std::chrono::steady_clock::now();
+  if (snapshot_.valid && !(snapshot_.ns < ns) && !(ns < snapshot_.ns) && now - snapshot_.taken < kSnapshotLife) {
+    return snapshot_;
   }
-  auto remembered = remembered_.find({ns, name});
-  if (remembered != remembered_.end() && !remembered->second.leaseFile.empty()) {
-    files.push_back(remembered->second.leaseFile);
+  Snapshot s;
+  s.valid = true;
+  s.taken = now;
+  s.ns = ns;
+  s.clients = RunningClients(ns);
+  std::vector<std::string> files;
+  for (const auto& p : s.clients) {
+    std::string file = p.command.leaseFile.empty() ? DefaultLeaseFile() : p.command.leaseFile;
+    if (!file.empty()) files.push_back(file);
+  }
+  for (const auto& [key, command] : remembered_) {
+    if (!(key.first < ns) && !(ns < key.first) && !command.leaseFile.empty()) files.push_back(command.leaseFile);
   }
   for (const auto& dir : options_.leaseDirs) {
     for (const auto& file : Glob(dir + "/dhclient*.leases")) {
@@ -313,28 +320,43 @@ DhclientClient::View DhclientClient::Gather(const std::string& name, const Names
   }
   std::sort(files.begin(), files.end());
   files.erase(std::unique(files.begin(), files.end()), files.end());
+  s.leaseFiles = std::move(files);
+  s.configured = ConfiguredLinks();
+  snapshot_ = std::move(s);
+  return snapshot_;
+}
 
+DhclientClient::View DhclientClient::Gather(const std::string& name, const Namespace& ns) {
+  const Snapshot& snapshot = Current(ns);
+  View view;
+  for (const auto& p : snapshot.clients) {
+    const auto& names = p.command.interfaces;
+    if (std::find(names.begin(), names.end(), name) != names.end()) view.clients.push_back(p);
+  }
   // The file of the client that runs for the link wins; else the newest file
   // that speaks of the link.
   std::string ownFile;
   if (!view.clients.empty()) {
     ownFile = view.clients.front().command.leaseFile;
-    if (ownFile.empty() && !options_.leaseDirs.empty()) ownFile = options_.leaseDirs[0] + "/dhclient.leases";
+    if (ownFile.empty()) ownFile = DefaultLeaseFile();
   }
   bool named = false;
   const dhcp::LeaseFile* chosen = nullptr;
-  for (const auto& file : files) {
-    std::int64_t mtime = 0;
-    const dhcp::LeaseFile* parsed = Parsed(file, mtime);
-    if (!parsed) continue;
-    bool speaks = std::any_of(parsed->leases.begin(), parsed->leases.end(),
-                              [&](const dhcp::Lease& l) { return l.interfaceName == name; });
+  std::vector<LeaseFileEntry> entries;
+  for (const auto& path : snapshot.leaseFiles) {
+    // Stat'ed on every call: a lease file rewritten a moment ago is read anew.
+    LeaseFileEntry entry;
+    if (Parse(path, entry)) entries.push_back(std::move(entry));
+  }
+  for (const auto& entry : entries) {
+    const auto& leases = entry.parsed->leases;
+    bool speaks = std::any_of(leases.begin(), leases.end(), [&](const dhcp::Lease& l) { return l.interfaceName == name; });
     named = named || speaks;
-    bool better = ownFile.empty() ? speaks && (!chosen || mtime > view.leaseFileMtime) : file == ownFile;
+    bool better = ownFile.empty() ? speaks && (!chosen || entry.mtime > view.leaseFileMtime) : entry.path == ownFile;
     if (better) {
-      chosen = parsed;
-      view.leaseFile = file;
-      view.leaseFileMtime = mtime;
+      chosen = entry.parsed.get();
+      view.leaseFile = entry.path;
+      view.leaseFileMtime = entry.mtime;
     }
   }
   if (chosen && !chosen->damaged) {
@@ -346,7 +368,7 @@ DhclientClient::View DhclientClient::Gather(const std::string& name, const Names
       break;
     }
   }
-  view.enabled = named || !view.clients.empty() || remembered != remembered_.end() || Configured(name);
+  view.enabled = named || !view.clients.empty() || remembered_.count({ns, name}) || snapshot.configured.count(name);
   return view;
 }
 
@@ -406,6 +428,7 @@ DWORD DhclientClient::Run(std::vector<std::string> argv, const std::string& name
   }
   dhcp::RunResult result = dhcp::RunBounded(request);
   if (fd >= 0) close(fd);
+  snapshot_.valid = false;  // the client has changed what there is to see
   return ErrorOf(result);
 }
 
@@ -445,6 +468,7 @@ DWORD DhclientClient::Release(const std::string& interfaceName) {
   Namespace ns;
   if (!TargetNamespace(ns)) return ERROR_DEV_NOT_EXIST;
   std::lock_guard<std::mutex> lock(mutex_);
+  snapshot_.valid = false;  // act on what is there now
   View view = Gather(interfaceName, ns);
   if (!view.enabled) return ERROR_NOT_FOUND;
   bool holding = view.lease && view.lease->expire > Now();
@@ -471,6 +495,7 @@ DWORD DhclientClient::Renew(const std::string& interfaceName) {
   Namespace ns;
   if (!TargetNamespace(ns)) return ERROR_DEV_NOT_EXIST;
   std::lock_guard<std::mutex> lock(mutex_);
+  snapshot_.valid = false;  // act on what is there now
   View view = Gather(interfaceName, ns);
   if (!view.enabled) return ERROR_NOT_FOUND;
   std::string program = Program();

@@ -10,8 +10,10 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <tuple>
 #include <string>
 #include <utility>
@@ -96,25 +98,46 @@ class DhclientClient : public DhcpClient {
     pid_t pid = 0;
     DhclientCommand command;
   };
-  struct CachedFile {
-    std::int64_t mtimeNs = -1;
-    std::int64_t size = -1;
-    dhcp::LeaseFile parsed;
+  struct LeaseFileEntry {
+    std::string path;
+    std::int64_t mtime = 0;  // seconds since 1970
+    std::shared_ptr<const dhcp::LeaseFile> parsed;
   };
-  // All that was gathered about one link at one moment.
+  // The running clients, lease files and configuration of one namespace, as
+  // read at one moment. One GetAdaptersInfo asks for every link in turn; the
+  // snapshot lets them share one look at /proc and the files.
+  // Short enough that a caller polling every half second never sees a
+  // snapshot its previous poll saw; lease operations of this object drop it.
+  static constexpr std::chrono::milliseconds kSnapshotLife{200};
+  struct Snapshot {
+    bool valid = false;
+    std::chrono::steady_clock::time_point taken;
+    Namespace ns;
+    std::vector<Process> clients;  // every IPv4 dhclient running there
+    std::vector<std::string> leaseFiles;  // paths; their contents are checked on each use
+    std::set<std::string> configured;
+  };
+  // All that was gathered about one link.
   struct View {
     bool enabled = false;
     std::vector<Process> clients;        // running for the link
     std::string leaseFile;               // where its current lease lives
     std::int64_t leaseFileMtime = 0;
-    std::optional<dhcp::Lease> lease;         // the latest, when well formed
+    std::optional<dhcp::Lease> lease;    // the latest, when well formed
+  };
+  struct CachedFile {
+    std::int64_t mtimeNs = -1;
+    std::int64_t size = -1;
+    std::shared_ptr<const dhcp::LeaseFile> parsed;
   };
 
   bool TargetNamespace(Namespace& out) const;
   std::vector<Process> RunningClients(const Namespace& ns) const;
+  const Snapshot& Current(const Namespace& ns);
   View Gather(const std::string& name, const Namespace& ns);
-  const dhcp::LeaseFile* Parsed(const std::string& path, std::int64_t& mtime);
-  bool Configured(const std::string& name) const;
+  bool Parse(const std::string& path, LeaseFileEntry& entry);
+  std::set<std::string> ConfiguredLinks() const;
+  std::string DefaultLeaseFile() const;
   std::string Program() const;
   std::int64_t Now() const;
   DWORD Run(std::vector<std::string> argv, const std::string& name, std::chrono::milliseconds timeout);
@@ -123,7 +146,8 @@ class DhclientClient : public DhcpClient {
 
   DhclientOptions options_;
   std::mutex mutex_;
-  std::map<std::string, CachedFile> cache_;
+  Snapshot snapshot_;
+  std::map<std::string, CachedFile> cache_;  // parsed lease files by path
   // The command lines of clients this object stopped, so that a renewal
   // starts the next one with the same files.
   std::map<std::pair<Namespace, std::string>, DhclientCommand> remembered_;
