@@ -141,7 +141,16 @@ std::vector<std::string> SplitNul(const std::string& text) {
 }
 
 
-bool StillDhclient(const std::string& procDir, pid_t pid) { return IsDhclient(procDir, std::to_string(pid)); }
+// A dhclient still running as `pid`; a zombie has already stopped, whether
+// or not its parent has reaped it yet.
+bool StillDhclient(const std::string& procDir, pid_t pid) {
+  std::string id = std::to_string(pid);
+  if (!IsDhclient(procDir, id)) return false;
+  std::string stat;
+  if (!ReadProcFile(procDir + "/" + id + "/stat", 1024, stat)) return false;
+  auto close = stat.rfind(')');
+  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z' && stat[close + 2] != 'X';
+}
 
 DWORD ErrorOf(const dhcp::RunResult& r) {
   switch (r.outcome) {
