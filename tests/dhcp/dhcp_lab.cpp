@@ -162,6 +162,16 @@ iphlp::DhclientOptions DhcpLab::ClientOptions() const {
   return o;
 }
 
+int DhcpLab::RunningClients() const {
+  int live = 0;
+  for (pid_t pid : DhclientsIn(std::string(iphlp::kNetnsDir) + "/" + client_->name())) {
+    std::string stat = ReadSmall("/proc/" + std::to_string(pid) + "/stat");
+    auto close = stat.rfind(')');
+    if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z') ++live;
+  }
+  return live;
+}
+
 void DhcpLab::StopClients() {
   std::string nsPath = std::string(iphlp::kNetnsDir) + "/" + client_->name();
   std::vector<pid_t> pids = DhclientsIn(nsPath);

@@ -48,6 +48,8 @@ class DhcpLab {
   iphlp::DhclientOptions ClientOptions() const;
   // Stops every dhclient running in the client namespace.
   void StopClients();
+  // How many dhclients run there now.
+  int RunningClients() const;
   int links() const { return links_; }
 
  private:

@@ -206,6 +206,21 @@ TEST_F(EndToEnd, ReleaseDropsTheAddressAndRenewBringsANewLease) {
   });
 }
 
+// Renewing while dhclient runs replaces that client with one on the same
+// files: one client for the link afterwards, and the lease still held.
+TEST_F(EndToEnd, RenewWhileTheClientRunsKeepsOneClient) {
+  DhclientClient client(lab_->ClientOptions());
+  std::string pidFile = lab_->dir() + "/dhclient." + DhcpLab::Link(0) + ".pid";
+  std::string before = FileText(pidFile);
+  ASSERT_EQ(client.Renew(DhcpLab::Link(0)), static_cast<DWORD>(NO_ERROR));
+  std::string after = FileText(pidFile);
+  EXPECT_NE(after, before);
+  EXPECT_EQ(lab_->RunningClients(), 1);
+  EXPECT_EQ(client.State(DhcpLab::Link(0)).server, DhcpLab::kRouter);
+  EXPECT_NE(lab_->client().Ip({"-4", "-o", "addr", "show", "dev", DhcpLab::Link(0)}).find("inet 10.77.1."),
+            std::string::npos);
+}
+
 TEST_F(EndToEnd, ALinkThatVanishesIsAFailureNotACrash) {
   DhclientClient client(lab_->ClientOptions());
   lab_->StopClients();
