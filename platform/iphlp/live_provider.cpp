@@ -77,7 +77,8 @@ DWORD LiveProvider::Adapters(std::vector<AdapterRecord>& out) {
     r.index = link.index;
     r.name = link.name;
     r.hardwareAddress = link.hardwareAddress;
-    DeviceFacts facts = prober.Probe(link.name, link.index);
+    // A virtual link has no device to probe; its kind names it.
+    DeviceFacts facts = link.kind.empty() ? prober.Probe(link.name, link.index) : DeviceFacts{};
     r.description = AdapterDescription(link, facts, *hardware_);
     r.type = AdapterType(link, facts);
     r.addresses = std::move(addresses[link.index]);
