@@ -16,6 +16,15 @@
 
 namespace {
 
+std::string runDir;
+
+void RemoveRunDir() {
+  unlink((runDir + "/hklm.hive").c_str());
+  unlink((runDir + "/hklm.hive-journal").c_str());
+  rmdir(runDir.c_str());
+}
+
+// A hive in memory-backed storage where there is some: each input makes one.
 const std::string& HivePathForRun() {
   static const std::string path = [] {
     char pattern[] = "/dev/shm/lorvane-fuzz-XXXXXX";
@@ -23,7 +32,9 @@ const std::string& HivePathForRun() {
     const char* dir = mkdtemp(pattern);
     if (dir == nullptr) dir = mkdtemp(fallback);
     if (dir == nullptr) abort();
-    return std::string(dir) + "/hklm.hive";
+    runDir = dir;
+    atexit(RemoveRunDir);
+    return runDir + "/hklm.hive";
   }();
   return path;
 }

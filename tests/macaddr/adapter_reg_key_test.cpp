@@ -2,10 +2,8 @@
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "adapter_reg_key.h"
-#include "key_counts.h"
 #include "registry/temp_hive.h"
 
 namespace {
@@ -26,15 +24,16 @@ class AdapterRegKeyTest : public ::testing::Test {
     }
   }
   std::string Address(const std::string& name) { return GetValue(kClass + "\\" + name, "NetworkAddress"); }
-  // Fills the record so that a Find that must not touch it can be caught.
-  void Poison() {
+  // A Find that fails must leave the record exactly as it was.
+  void ExpectNotFoundAndUntouched(const char* adapterName, std::uint64_t keysOpened) {
     std::memset(key.m_szDisplayName, '?', sizeof key.m_szDisplayName);
     std::memset(key.m_szInstanceId, '?', sizeof key.m_szInstanceId);
     key.m_nSubkey = -7;
-  }
-  void ExpectUntouched() {
-    EXPECT_EQ(std::string(key.m_szDisplayName, sizeof key.m_szDisplayName), std::string(128, '?'));
-    EXPECT_EQ(std::string(key.m_szInstanceId, sizeof key.m_szInstanceId), std::string(256, '?'));
+    KeyCounts counts;
+    EXPECT_EQ(key.Find("name", adapterName), 1);
+    EXPECT_EQ(counts.opened(), keysOpened);
+    EXPECT_EQ(counts.closed(), keysOpened);
+    EXPECT_EQ(std::string(key.m_szDisplayName, 128) + std::string(key.m_szInstanceId, 256), std::string(384, '?'));
     EXPECT_EQ(key.m_nSubkey, -7);
   }
 
@@ -46,11 +45,11 @@ TEST_F(AdapterRegKeyTest, FindsSubkey0003AndTouchesNoOther) {
   Subkey("0000", "eth0", "000000000000");
   Subkey("0001", "eth1", "111111111111");
   Subkey("0003", "enp3s0", "333333333333");
-  EXPECT_STREQ(CAdapterRegKey::m_pszClassKey, kClass.c_str());
+  EXPECT_EQ(CAdapterRegKey::m_pszClassKey, kClass);
 
   KeyCounts find;
   ASSERT_EQ(key.Find("Intel Ethernet", "enp3s0"), 0);
-  EXPECT_EQ(find.opened(), 4u);  // the class key, then each subkey read afresh
+  EXPECT_EQ(find.opened(), 4u);  // the class key, then each subkey afresh by its full path
   EXPECT_EQ(find.closed(), 4u);
   EXPECT_EQ(key.m_nSubkey, 3);
   EXPECT_STREQ(key.m_szInstanceId, "enp3s0");
@@ -63,70 +62,38 @@ TEST_F(AdapterRegKeyTest, FindsSubkey0003AndTouchesNoOther) {
   EXPECT_EQ(read.opened(), 1u);
   EXPECT_EQ(read.closed(), 1u);
   EXPECT_EQ(key.WriteNetworkAddress("0A0B0C0D0E0F"), 0);
-  EXPECT_EQ(Address("0003"), std::string("0A0B0C0D0E0F", 13));
+  EXPECT_EQ(Address("0003"), Sz("0A0B0C0D0E0F"));
   EXPECT_EQ(key.DeleteNetworkAddress(), 0);
   EXPECT_EQ(Address("0003"), "<error 2>");
-  KeyCounts deleteMissing;
   EXPECT_NE(key.DeleteNetworkAddress(), 0);
-  EXPECT_EQ(deleteMissing.opened(), 1u);
-  EXPECT_EQ(deleteMissing.closed(), 1u);
-
-  EXPECT_EQ(Address("0000"), std::string("000000000000", 13));
-  EXPECT_EQ(Address("0001"), std::string("111111111111", 13));
-  EXPECT_EQ(GetValue(kClass + "\\0002", "NetworkAddress"), "<error 2>");
-}
-
-TEST_F(AdapterRegKeyTest, PassesOverSubkeysWithoutAnIdAndTakesTheFirstOfTwoEqualIds) {
-  Subkey("0000", nullptr);
-  Subkey("0001", "eth0");
-  Subkey("0002", "eth0");
-  Subkey("0003", std::string(256, 'i').c_str());  // does not fit the 256-byte buffer
-  ASSERT_EQ(key.Find("first", "eth0"), 0);
-  EXPECT_EQ(key.m_nSubkey, 1);
+  key.ReadNetworkAddress(buffer, sizeof buffer);
+  EXPECT_STREQ(buffer, "");
   EXPECT_EQ(key.WriteNetworkAddress(""), 0);
-  EXPECT_EQ(Address("0001"), std::string(1, '\0'));
+  EXPECT_EQ(Address("0003"), std::string(1, '\0'));
+
+  EXPECT_EQ(Address("0000"), Sz("000000000000"));
+  EXPECT_EQ(Address("0001"), Sz("111111111111"));
   EXPECT_EQ(Address("0002"), "<error 2>");
-
-  Poison();
-  EXPECT_EQ(key.Find("long", std::string(256, 'i').c_str()), 1);
-  ExpectUntouched();
 }
 
-TEST_F(AdapterRegKeyTest, MatchesCaseSensitivelyAndReportsNoMatch) {
-  Subkey("0000", "ETH0");
-  Poison();
-  KeyCounts counts;
-  EXPECT_EQ(key.Find("x", "eth0"), 1);
-  EXPECT_EQ(counts.opened(), 2u);
-  EXPECT_EQ(counts.closed(), 2u);
-  ExpectUntouched();
-}
-
-TEST_F(AdapterRegKeyTest, AMissingClassKeyOpensAndClosesNothing) {
-  Poison();
-  KeyCounts counts;
-  EXPECT_EQ(key.Find("x", "eth0"), 1);
-  EXPECT_EQ(counts.opened(), 0u);
-  EXPECT_EQ(counts.closed(), 0u);
-  ExpectUntouched();
-}
-
-TEST_F(AdapterRegKeyTest, CutsTheDisplayNameTo127) {
-  Subkey("0000", "eth0");
+TEST_F(AdapterRegKeyTest, PassesOverMissingOrOverlongIdsAndTakesTheFirstOfTwoEqualOnes) {
+  Subkey("0000", nullptr);
+  Subkey("0001", std::string(256, 'i').c_str());  // does not fit the 256-byte buffer
+  Subkey("0002", "eth0");
+  Subkey("0003", "eth0");
   const std::string longName(131, 'n');
   ASSERT_EQ(key.Find(longName.c_str(), "eth0"), 0);
+  EXPECT_EQ(key.m_nSubkey, 2);
   EXPECT_EQ(std::string(key.m_szDisplayName), longName.substr(0, 127));
   ASSERT_EQ(key.Find(longName.substr(0, 127).c_str(), "eth0"), 0);
   EXPECT_EQ(std::string(key.m_szDisplayName), longName.substr(0, 127));
+  ExpectNotFoundAndUntouched(std::string(256, 'i').c_str(), 5);
 }
 
-TEST_F(AdapterRegKeyTest, ReadsEmptyWhenThereIsNoOverride) {
-  Subkey("0007", "eth0");
-  ASSERT_EQ(key.Find("x", "eth0"), 0);
-  char buffer[256];
-  std::memset(buffer, '#', sizeof buffer);
-  key.ReadNetworkAddress(buffer, sizeof buffer);
-  EXPECT_STREQ(buffer, "");
+TEST_F(AdapterRegKeyTest, NoMatchClosesTheClassKeyAndNoClassKeyOpensNothing) {
+  ExpectNotFoundAndUntouched("eth0", 0);
+  Subkey("0000", "ETH0");  // case matters
+  ExpectNotFoundAndUntouched("eth0", 2);
 }
 
 // Only a subkey that "%04d" of its number names can be reached again by the
@@ -140,17 +107,15 @@ TEST_F(AdapterRegKeyTest, PassesOverSubkeysNotNamedByTheirNumber) {
   ASSERT_EQ(key.Find("x", "eth0"), 0);
   EXPECT_EQ(key.m_nSubkey, 20);
   EXPECT_EQ(key.WriteNetworkAddress("020000000001"), 0);
-  EXPECT_EQ(Address("0020"), std::string("020000000001", 13));
-  EXPECT_EQ(Address("0012"), std::string("KEEP", 5));
-  EXPECT_EQ(Address("00012"), "<error 2>");
-  EXPECT_EQ(Address("12"), "<error 2>");
+  EXPECT_EQ(Address("0020"), Sz("020000000001"));
+  EXPECT_EQ(Address("0012"), Sz("KEEP"));
+  EXPECT_EQ(Address("00012") + Address("12"), "<error 2><error 2>");
 
   Subkey("12345", "wide");
   Subkey("Properties", "odd");
   ASSERT_EQ(key.Find("x", "wide"), 0);
-  EXPECT_EQ(key.m_nSubkey, 12345);
   EXPECT_EQ(key.WriteNetworkAddress("W"), 0);
-  EXPECT_EQ(Address("12345"), std::string("W", 2));
+  EXPECT_EQ(Address("12345"), Sz("W"));
   EXPECT_EQ(key.Find("x", "odd"), 1);
 }
 

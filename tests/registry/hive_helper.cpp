@@ -1,6 +1,6 @@
 // A second Lorvane process for the hive tests: one registry operation,
 // its result printed on one line.
-//   registry_hive_helper [--nobody] HIVE set KEY NAME TEXT | get KEY NAME |
+//   registry_hive_helper [--nobody|--self] HIVE set KEY NAME TEXT | get KEY NAME |
 //     del KEY NAME | fill KEY PREFIX COUNT | churn KEY NAME SIZE | register -
 #include <unistd.h>
 
@@ -14,8 +14,8 @@ int main(int argc, char** argv) {
   int arg = 1;
   if (arg < argc && std::string(argv[arg]) == "--nobody") {
     if (setgid(65534) != 0 || setuid(65534) != 0) return 3;
-    ++arg;
   }
+  if (arg < argc && std::string(argv[arg]).rfind("--", 0) == 0) ++arg;
   if (argc - arg < 3) return 2;
   lorvane::registry::SetHivePath(argv[arg]);
   const std::string command = argv[arg + 1];

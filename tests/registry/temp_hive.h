@@ -1,5 +1,5 @@
-// A fresh hive file in a temporary folder, HKEY_LOCAL_MACHINE pointed at it
-// for the object's lifetime, and small helpers over the registry calls.
+// A fresh hive in a temporary folder for the object's lifetime, and small
+// helpers over the registry calls.
 #pragma once
 
 #include <stdlib.h>
@@ -27,7 +27,7 @@ class TempHive {
   }
   const std::string& path() const { return path_; }
   const std::string& dir() const { return dir_; }
-  // Drops this process's connection, so the file can be changed under it.
+  // Detach drops this process's connection so the file can be changed under it.
   void Detach() { lorvane::registry::SetHivePath(dir_ + "/elsewhere.hive"); }
   void Attach() { lorvane::registry::SetHivePath(path_); }
   std::string Bytes() const {
@@ -36,9 +36,18 @@ class TempHive {
   }
 
  private:
-  std::string dir_;
-  std::string path_;
+  std::string dir_, path_;
   std::unique_ptr<lorvane::registry::ScopedHivePath> scope_;
+};
+
+// Key handles opened and RegCloseKey calls made since construction.
+class KeyCounts {
+ public:
+  std::uint64_t opened() const { return lorvane::registry::Handles().opened - start_.opened; }
+  std::uint64_t closed() const { return lorvane::registry::Handles().closeCalls - start_.closeCalls; }
+
+ private:
+  lorvane::registry::HandleCounts start_ = lorvane::registry::Handles();
 };
 
 // Creates the key if needed and stores the bytes; the first error, or 0.
@@ -48,29 +57,32 @@ inline LSTATUS PutValue(const std::string& key, const std::string& name, DWORD t
   LSTATUS result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, "", 0, KEY_ALL_ACCESS,
                                    nullptr, &handle, nullptr);
   if (result != ERROR_SUCCESS) return result;
-  result = RegSetValueExA(handle, name.c_str(), 0, type,
-                          reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+  result = RegSetValueExA(handle, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size()));
   RegCloseKey(handle);
   return result;
 }
 
+inline std::string Sz(const std::string& text) { return std::string(text.c_str(), text.size() + 1); }
+
 inline LSTATUS PutText(const std::string& key, const std::string& name, const std::string& text) {
-  return PutValue(key, name, REG_SZ, std::string(text.c_str(), text.size() + 1));
+  return PutValue(key, name, REG_SZ, Sz(text));
 }
 
 // The stored bytes, or "<error N>".
 inline std::string GetValue(const std::string& key, const std::string& name, DWORD* type = nullptr) {
   HKEY handle = nullptr;
   LSTATUS result = RegOpenKeyA(HKEY_LOCAL_MACHINE, key.c_str(), &handle);
-  if (result != ERROR_SUCCESS) return "<error " + std::to_string(result) + ">";
   DWORD size = 0;
-  result = RegQueryValueExA(handle, name.c_str(), nullptr, type, nullptr, &size);
-  std::string data(size, '\0');
+  std::string data;
   if (result == ERROR_SUCCESS) {
-    result = RegQueryValueExA(handle, name.c_str(), nullptr, type,
-                              reinterpret_cast<LPBYTE>(data.data()), &size);
+    result = RegQueryValueExA(handle, name.c_str(), nullptr, type, nullptr, &size);
+    data.resize(size);
+    if (result == ERROR_SUCCESS) {
+      result = RegQueryValueExA(handle, name.c_str(), nullptr, type,
+                                reinterpret_cast<LPBYTE>(data.data()), &size);
+    }
+    RegCloseKey(handle);
   }
-  RegCloseKey(handle);
-  if (result != ERROR_SUCCESS) return "<error " + std::to_string(result) + ">";
-  return data;
+  return result == ERROR_SUCCESS ? data : "<error " + std::to_string(result) + ">";
 }
