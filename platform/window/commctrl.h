@@ -191,6 +191,18 @@ struct NMITEMACTIVATE {
 };
 using LPNMITEMACTIVATE = NMITEMACTIVATE*;
 
+#pragma pack(push, 1)
+struct NMLVKEYDOWN {
+  NMHDR hdr;
+  WORD wVKey;
+  UINT flags;
+};
+#pragma pack(pop)
+using LPNMLVKEYDOWN = NMLVKEYDOWN*;
+
+#define LVSCW_AUTOSIZE (-1)
+#define LVSCW_AUTOSIZE_USEHEADER (-2)
+
 #define LVKF_ALT 0x0001
 #define LVKF_CONTROL 0x0002
 #define LVKF_SHIFT 0x0004

@@ -6,6 +6,7 @@
 
 #include "platform/base/types.h"
 
+class QMenuBar;
 class QWidget;
 
 namespace lorvane::window::testing {
@@ -23,6 +24,8 @@ void PumpMessages();
 QWidget* WidgetOf(HWND window);
 // The widget that draws the window's client area (children sit on it).
 QWidget* ClientWidgetOf(HWND window);
+// The menu bar of a top-level window with a menu; nullptr otherwise.
+QMenuBar* MenuBarOf(HWND window);
 // The window whose widget (or client widget) this is; nullptr for others.
 HWND WindowOf(const QWidget* widget);
 

@@ -1,0 +1,42 @@
+#include "platform/window/application.h"
+
+#include <QApplication>
+#include <memory>
+
+#include "platform/window/internal.h"
+
+namespace lorvane::window {
+namespace {
+
+std::unique_ptr<QApplication>& App() {
+  static std::unique_ptr<QApplication> app;
+  return app;
+}
+
+}  // namespace
+
+void StartApplication(int& argc, char** argv) {
+  detail::RegisterBuiltinClasses();
+  if (qApp != nullptr) {
+    detail::InstallDispatcher();
+    return;
+  }
+  App() = std::make_unique<QApplication>(argc, argv);
+  // Windows end when the program destroys them, and the program ends with
+  // its own message loop: Qt decides neither.
+  QApplication::setQuitOnLastWindowClosed(false);
+  detail::InstallDispatcher();
+}
+
+bool ApplicationStarted() { return qApp != nullptr; }
+
+void StopApplication() {
+  for (HWND handle : detail::AllWindows()) {
+    detail::Window* window = detail::FindQuiet(handle);
+    if (window != nullptr && detail::IsTopLevel(*window)) DestroyWindow(handle);
+  }
+  if (qApp != nullptr) QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  App().reset();
+}
+
+}  // namespace lorvane::window

@@ -1,0 +1,80 @@
+// Push buttons over QPushButton: a click becomes BN_CLICKED to the parent.
+#include <QPushButton>
+
+#include "platform/window/controls/controls.h"
+
+namespace lorvane::window::detail {
+namespace {
+
+QPushButton* ButtonOf(HWND handle) {
+  Window* window = FindQuiet(handle);
+  return window != nullptr ? qobject_cast<QPushButton*>(window->client.data()) : nullptr;
+}
+
+}  // namespace
+
+bool CreateButton(Window& window, QWidget* parent, const CREATESTRUCTA& cs) {
+  const DWORD type = static_cast<DWORD>(cs.style) & BS_TYPEMASK;
+  if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON) {
+    LogUnsupported("button styles other than push buttons");
+    return false;
+  }
+  auto* button = new QPushButton(parent);
+  button->setAutoDefault(false);
+  button->setDefault(type == BS_DEFPUSHBUTTON);
+  const HWND handle = window.handle;
+  QObject::connect(button, &QPushButton::clicked, [handle] {
+    DispatchScope scope;
+    SendCommand(handle, BN_CLICKED);
+  });
+  window.outer = window.client = button;
+  return true;
+}
+
+LRESULT CALLBACK ButtonProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+  Window* window = FindQuiet(handle);
+  QPushButton* button = ButtonOf(handle);
+  if (window == nullptr || button == nullptr) return DefWindowProcA(handle, message, wParam, lParam);
+  switch (message) {
+    case WM_NCCREATE:
+    case WM_SETTEXT: {
+      const LRESULT result = DefWindowProcA(handle, message, wParam, lParam);
+      button->setText(FromLocal(window->text));  // '&' marks the mnemonic, as on Windows
+      return result;
+    }
+    case WM_SETFONT:
+      DefWindowProcA(handle, message, wParam, lParam);
+      button->setFont(FontOf(reinterpret_cast<HFONT>(wParam), button->parentWidget()));
+      return 0;
+    case WM_GETDLGCODE:
+      return DLGC_BUTTON | (button->isDefault() ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+    case BM_CLICK:
+      if (button->isEnabled()) button->click();
+      return 0;
+    case BM_SETSTYLE: {
+      const DWORD type = static_cast<DWORD>(wParam) & BS_TYPEMASK;
+      window->style = (window->style & ~BS_TYPEMASK) | type;
+      button->setDefault(type == BS_DEFPUSHBUTTON);
+      return 0;
+    }
+    case BM_GETSTATE:
+      return (button->isDown() ? 0x0004 : 0) | (GetFocus() == handle ? 0x0008 : 0);
+    case BM_SETSTATE:
+      button->setDown(wParam != 0);
+      return 0;
+    case BM_GETCHECK:
+    case BM_SETCHECK:
+      return 0;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+    case WM_CHAR:
+      ReplayKey(*window, message, wParam, lParam);
+      return 0;
+    default:
+      return DefWindowProcA(handle, message, wParam, lParam);
+  }
+}
+
+}  // namespace lorvane::window::detail

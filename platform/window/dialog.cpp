@@ -1,0 +1,417 @@
+// Dialogs from templates: creation in dialog units, the dialog manager's
+// keys (IsDialogMessageA), the default dialog procedure and modal loops.
+#include <QApplication>
+#include <QFontMetrics>
+#include <cctype>
+
+#include "platform/window/internal.h"
+#include "platform/window/resources.h"
+
+namespace lorvane::window::detail {
+namespace {
+
+struct DialogState : Control {
+  HFONT font = nullptr;
+  HFONT ownFont = nullptr;  // made for the template; freed with the dialog
+  int defaultId = IDOK;
+  HWND savedFocus = nullptr;
+  bool modal = false;
+  bool ended = false;
+  INT_PTR result = 0;
+  HWND disabledOwner = nullptr;
+};
+
+DialogState* StateOf(HWND dialog) {
+  Window* window = FindQuiet(dialog);
+  if (window == nullptr || window->cls->kind != ControlKind::kDialog) return nullptr;
+  if (window->control == nullptr) window->control = std::make_unique<DialogState>();
+  return static_cast<DialogState*>(window->control.get());
+}
+
+int MulDivRound(int value, int numerator, int denominator) {
+  const long long product = static_cast<long long>(value) * numerator;
+  const long long half = denominator / 2;
+  return static_cast<int>(product >= 0 ? (product + half) / denominator : (product - half) / denominator);
+}
+
+struct BaseUnits {
+  int x = 0;
+  int y = 0;
+};
+
+BaseUnits UnitsOf(const QFont& font) {
+  const QFontMetrics metrics(font);
+  const int width =
+      metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  return BaseUnits{(width / 26 + 1) / 2, metrics.height()};
+}
+
+QFont TemplateFont(const lorvane::window::DialogTemplate& t) {
+  if (!(t.style & DS_SETFONT) || t.fontName.empty()) return QApplication::font();
+  QFont font(FromLocal(t.fontName));
+  font.setPointSize(t.pointSize > 0 ? t.pointSize : 8);
+  return font;
+}
+
+bool Focusable(HWND handle) {
+  Window* window = FindQuiet(handle);
+  return window != nullptr && (window->style & WS_VISIBLE) && !(window->style & WS_DISABLED);
+}
+
+bool IsPushButton(HWND handle, UINT* code) {
+  *code = static_cast<UINT>(Send(handle, WM_GETDLGCODE, 0, 0));
+  return (*code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
+}
+
+// Moves the focus inside a dialog as its keyboard does: an edit that gets it
+// this way has all its text selected.
+void DialogFocus(HWND control) {
+  if (control == nullptr) return;
+  if (Send(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) Send(control, EM_SETSEL, 0, -1);
+  SetFocus(control);
+}
+
+HWND DirectChild(HWND dialog, HWND handle) {
+  Window* window = FindQuiet(handle);
+  while (window != nullptr && window->parent != dialog) window = FindQuiet(window->parent);
+  return window != nullptr ? window->handle : nullptr;
+}
+
+// A mnemonic of a button's text ('&x') matching a typed character.
+bool ClickMnemonic(HWND dialog, char typed) {
+  Window* window = FindQuiet(dialog);
+  if (window == nullptr) return false;
+  const char wanted = static_cast<char>(std::tolower(static_cast<unsigned char>(typed)));
+  for (HWND child : window->children) {
+    Window* c = FindQuiet(child);
+    if (c == nullptr || c->cls->kind != ControlKind::kButton || !Focusable(child)) continue;
+    const std::string& text = c->text;
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+      if (text[i] != '&') continue;
+      if (text[i + 1] == '&') {
+        ++i;
+        continue;
+      }
+      if (std::tolower(static_cast<unsigned char>(text[i + 1])) == wanted) {
+        SetFocus(child);
+        Send(child, BM_CLICK, 0, 0);
+        return true;
+      }
+      break;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+}  // namespace lorvane::window::detail
+
+using namespace lorvane::window;
+using namespace lorvane::window::detail;
+
+HWND CreateDialogIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA t, HWND parent, DLGPROC proc,
+                                LPARAM initParam) {
+  if (t == nullptr) return nullptr;
+  const QFont font = TemplateFont(*t);
+  const BaseUnits units = UnitsOf(font);
+  auto dx = [&](int v) { return MulDivRound(v, units.x, 4); };
+  auto dy = [&](int v) { return MulDivRound(v, units.y, 8); };
+
+  const DWORD style = t->style & ~WS_VISIBLE;
+  DWORD exStyle = t->exStyle;
+  if (t->style & DS_MODALFRAME) exStyle |= WS_EX_DLGMODALFRAME;
+  RECT rect{0, 0, dx(t->cx), dy(t->cy)};
+  AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+  POINT pos{rect.left, rect.top};
+  const SIZE size{rect.right - rect.left, rect.bottom - rect.top};
+  if (t->style & DS_CENTER) {
+    const SIZE screen = ScreenSize();
+    pos = POINT{(screen.cx - size.cx) / 2, (screen.cy - size.cy) / 2};
+  } else {
+    pos.x += dx(t->x);
+    pos.y += dy(t->y);
+    if (!(t->style & (WS_CHILD | DS_ABSALIGN)) && parent != nullptr) ClientToScreen(parent, &pos);
+  }
+
+  HWND dialog = CreateWindowExA(exStyle, "#32770", t->caption.c_str(), style, pos.x, pos.y, size.cx,
+                                size.cy, parent, nullptr, instance, nullptr);
+  if (dialog == nullptr) return nullptr;
+  SetWindowLongPtrA(dialog, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(proc));
+  DialogState* state = StateOf(dialog);
+  state->ownFont = CreateFontObject(font);
+  Send(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(state->ownFont), FALSE);
+
+  for (const DialogItem& item : t->items) {
+    HWND control = CreateWindowExA(
+        item.exStyle | WS_EX_NOPARENTNOTIFY, item.className.c_str(), item.text.c_str(),
+        item.style | WS_CHILD, dx(item.x), dy(item.y), dx(item.cx), dy(item.cy), dialog,
+        reinterpret_cast<HMENU>(static_cast<LONG_PTR>(item.id)), instance, nullptr);
+    if (!IsWindow(dialog)) return nullptr;
+    if (control == nullptr) {
+      if (t->style & DS_NOFAILCREATE) continue;
+      DestroyWindow(dialog);
+      return nullptr;
+    }
+    Send(control, WM_SETFONT, reinterpret_cast<WPARAM>(state->ownFont), FALSE);
+    if (item.className == "Button" && (item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+      state->defaultId = item.id;
+  }
+
+  HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
+  if (Send(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), initParam) && IsWindow(dialog)) {
+    first = GetNextDlgTabItem(dialog, nullptr, FALSE);
+    if (first != nullptr) {
+      DialogFocus(first);
+      if (DialogState* s = StateOf(dialog)) s->savedFocus = first;
+    }
+  }
+  if (!IsWindow(dialog)) return nullptr;
+  if (t->style & WS_VISIBLE) {
+    ShowWindow(dialog, SW_SHOWNORMAL);
+    UpdateWindow(dialog);
+  }
+  return IsWindow(dialog) ? dialog : nullptr;
+}
+
+HWND CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc,
+                        LPARAM initParam) {
+  bool ok = false;
+  const UINT id = ResourceId(templateName, &ok);
+  return CreateDialogIndirectParamA(instance, ok ? FindDialog(id) : nullptr, parent, proc, initParam);
+}
+
+INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA t, HWND parent, DLGPROC proc,
+                                LPARAM initParam) {
+  const HWND owner = TopLevelOf(parent);
+  HWND dialog = CreateDialogIndirectParamA(instance, t, parent, proc, initParam);
+  if (dialog == nullptr) return -1;
+  DialogState* state = StateOf(dialog);
+  state->modal = true;
+  if (owner != nullptr && IsWindowEnabled(owner)) {
+    EnableWindow(owner, FALSE);
+    if ((state = StateOf(dialog)) == nullptr) return -1;
+    state->disabledOwner = owner;
+  }
+  if (!state->ended) {
+    ShowWindow(dialog, SW_SHOW);
+    UpdateWindow(dialog);
+  }
+  RunModalLoop(dialog, [dialog] {
+    DialogState* s = StateOf(dialog);
+    return s == nullptr || s->ended;
+  });
+  state = StateOf(dialog);
+  const INT_PTR result = state != nullptr ? state->result : -1;
+  if (state != nullptr && state->disabledOwner != nullptr) {
+    EnableWindow(state->disabledOwner, TRUE);
+    state->disabledOwner = nullptr;
+  }
+  DestroyWindow(dialog);
+  return result;
+}
+
+INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc,
+                        LPARAM initParam) {
+  bool ok = false;
+  const UINT id = ResourceId(templateName, &ok);
+  const DialogTemplate* t = ok ? FindDialog(id) : nullptr;
+  return t != nullptr ? DialogBoxIndirectParamA(instance, t, parent, proc, initParam) : -1;
+}
+
+BOOL EndDialog(HWND dialog, INT_PTR result) {
+  DialogState* state = StateOf(dialog);
+  if (state == nullptr) return FALSE;
+  state->ended = true;
+  state->result = result;
+  // The owner comes back before the dialog goes, so that it is the one
+  // activated.
+  if (state->disabledOwner != nullptr) {
+    EnableWindow(state->disabledOwner, TRUE);
+    if ((state = StateOf(dialog)) != nullptr) state->disabledOwner = nullptr;
+  }
+  ShowWindow(dialog, SW_HIDE);
+  PostMessageA(nullptr, WM_NULL, 0, 0);  // wakes a modal loop waiting for input
+  return TRUE;
+}
+
+HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous) {
+  Window* window = FindQuiet(dialog);
+  if (window == nullptr || window->children.empty()) return nullptr;
+  const auto& children = window->children;
+  const int count = static_cast<int>(children.size());
+  int start = previous ? 0 : count - 1;
+  if (HWND child = DirectChild(dialog, control); child != nullptr) {
+    for (int i = 0; i < count; ++i)
+      if (children[static_cast<std::size_t>(i)] == child) start = i;
+  }
+  for (int step = 1; step <= count; ++step) {
+    const int i = ((start + (previous ? -step : step)) % count + count) % count;
+    const HWND candidate = children[static_cast<std::size_t>(i)];
+    Window* c = FindQuiet(candidate);
+    if (c != nullptr && (c->style & WS_TABSTOP) && Focusable(candidate)) return candidate;
+  }
+  return control;
+}
+
+HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous) {
+  Window* window = FindQuiet(dialog);
+  HWND child = DirectChild(dialog, control);
+  if (window == nullptr || child == nullptr) return nullptr;
+  const auto& children = window->children;
+  const int count = static_cast<int>(children.size());
+  int at = 0;
+  for (int i = 0; i < count; ++i)
+    if (children[static_cast<std::size_t>(i)] == child) at = i;
+  // The group runs from a WS_GROUP control up to the next one.
+  int first = at;
+  while (first > 0 && !(FindQuiet(children[static_cast<std::size_t>(first)])->style & WS_GROUP)) --first;
+  int last = at;
+  while (last + 1 < count && !(FindQuiet(children[static_cast<std::size_t>(last + 1)])->style & WS_GROUP))
+    ++last;
+  const int size = last - first + 1;
+  for (int step = 1; step <= size; ++step) {
+    const int i = first + ((at - first + (previous ? -step : step)) % size + size) % size;
+    if (Focusable(children[static_cast<std::size_t>(i)])) return children[static_cast<std::size_t>(i)];
+  }
+  return child;
+}
+
+BOOL IsDialogMessageA(HWND dialog, LPMSG msg) {
+  if (msg == nullptr || !IsWindow(dialog)) return FALSE;
+  if (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd)) return FALSE;
+  const UINT code = static_cast<UINT>(Send(msg->hwnd, WM_GETDLGCODE, msg->wParam,
+                                           reinterpret_cast<LPARAM>(msg)));
+  if (!(code & DLGC_WANTMESSAGE)) {
+    if (msg->message == WM_KEYDOWN) {
+      const bool shift = GetKeyState(VK_SHIFT) < 0;
+      switch (msg->wParam) {
+        case VK_TAB:
+          if (code & DLGC_WANTTAB) break;
+          DialogFocus(GetNextDlgTabItem(dialog, GetFocus(), shift));
+          return TRUE;
+        case VK_LEFT:
+        case VK_UP:
+        case VK_RIGHT:
+        case VK_DOWN:
+          if (code & DLGC_WANTARROWS) break;
+          DialogFocus(GetNextDlgGroupItem(dialog, GetFocus(),
+                                          msg->wParam == VK_LEFT || msg->wParam == VK_UP));
+          return TRUE;
+        case VK_ESCAPE:
+          Send(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+          return TRUE;
+        case VK_RETURN: {
+          UINT focusCode = 0;
+          const HWND focus = GetFocus();
+          if (focus != nullptr && IsChild(dialog, focus) && IsPushButton(focus, &focusCode)) {
+            Send(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(focus));
+            return TRUE;
+          }
+          const LRESULT def = Send(dialog, DM_GETDEFID, 0, 0);
+          if (HIWORD(def) == DC_HASDEFID) {
+            HWND button = GetDlgItem(dialog, LOWORD(def));
+            if (button == nullptr || IsWindowEnabled(button))
+              Send(dialog, WM_COMMAND, MAKEWPARAM(LOWORD(def), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button));
+          }
+          return TRUE;
+        }
+        default:
+          break;
+      }
+    } else if ((msg->message == WM_CHAR && !(code & DLGC_WANTCHARS)) || msg->message == WM_SYSCHAR) {
+      if (ClickMnemonic(dialog, static_cast<char>(msg->wParam))) return TRUE;
+    }
+  }
+  TranslateMessage(msg);
+  DispatchMessageA(msg);
+  return TRUE;
+}
+
+LRESULT DefDlgProcA(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto proc = reinterpret_cast<DLGPROC>(GetWindowLongPtrA(dialog, DWLP_DLGPROC));
+  SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
+  const INT_PTR handled = proc != nullptr ? proc(dialog, message, wParam, lParam) : 0;
+  if (!IsWindow(dialog)) return handled;
+  if (handled) {
+    switch (message) {
+      case WM_INITDIALOG:
+      case WM_GETDLGCODE:
+        return handled;
+      default:
+        return GetWindowLongPtrA(dialog, DWLP_MSGRESULT);
+    }
+  }
+  DialogState* state = StateOf(dialog);
+  switch (message) {
+    case WM_INITDIALOG:
+      return 0;
+    case WM_ERASEBKGND: {
+      RECT client{};
+      GetClientRect(dialog, &client);
+      FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_3DFACE));
+      return 1;
+    }
+    case WM_CLOSE:
+      PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+      return 0;
+    case WM_SETFONT:
+      state->font = reinterpret_cast<HFONT>(wParam);
+      if (Window* window = FindQuiet(dialog); window != nullptr && window->client != nullptr)
+        window->client->setFont(FontOf(state->font, window->client));
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(state->font);
+    case DM_GETDEFID:
+      return state->defaultId != 0 ? MAKELONG(state->defaultId, DC_HASDEFID) : 0;
+    case DM_SETDEFID:
+      state->defaultId = static_cast<int>(wParam);
+      return TRUE;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(dialog, focus)) state->savedFocus = focus;
+      } else {
+        HWND target = IsWindow(state->savedFocus) ? state->savedFocus
+                                                   : GetNextDlgTabItem(dialog, nullptr, FALSE);
+        SetFocus(target != nullptr ? target : dialog);
+      }
+      return 0;
+    case WM_SETFOCUS:
+      if (IsWindow(state->savedFocus) && state->savedFocus != dialog) SetFocus(state->savedFocus);
+      return 0;
+    case WM_NEXTDLGCTL:
+      if (lParam)
+        DialogFocus(reinterpret_cast<HWND>(wParam));
+      else
+        DialogFocus(GetNextDlgTabItem(dialog, GetFocus(), wParam != 0));
+      return 0;
+    case WM_NCDESTROY:
+      if (state->ownFont != nullptr) DeleteObject(state->ownFont);
+      state->ownFont = nullptr;
+      return DefWindowProcA(dialog, message, wParam, lParam);
+    default:
+      return DefWindowProcA(dialog, message, wParam, lParam);
+  }
+}
+
+BOOL MapDialogRect(HWND dialog, LPRECT rect) {
+  if (rect == nullptr) return FALSE;
+  Window* window = FindQuiet(dialog);
+  if (window == nullptr) return FALSE;
+  const HFONT font = reinterpret_cast<HFONT>(Send(dialog, WM_GETFONT, 0, 0));
+  const BaseUnits units = UnitsOf(FontOf(font, window->client));
+  rect->left = MulDivRound(rect->left, units.x, 4);
+  rect->right = MulDivRound(rect->right, units.x, 4);
+  rect->top = MulDivRound(rect->top, units.y, 8);
+  rect->bottom = MulDivRound(rect->bottom, units.y, 8);
+  return TRUE;
+}
+
+LONG GetDialogBaseUnits() {
+  const BaseUnits units = UnitsOf(qApp != nullptr ? QApplication::font() : QFont());
+  return MAKELONG(units.x, units.y);
+}

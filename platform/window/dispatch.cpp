@@ -1,0 +1,247 @@
+// The one place where Qt events become window messages. An application-wide
+// event filter finds the window a Qt event belongs to; input to a disabled
+// window is dropped here, keys go to the message queue (so that the loop's
+// accelerators and dialog keys see them), and the rest is sent to the window
+// procedure at once.
+#include <QApplication>
+#include <QHash>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPaintEvent>
+
+#include "platform/window/internal.h"
+#include "platform/window/keys.h"
+
+namespace lorvane::window::detail {
+namespace {
+
+QHash<const QObject*, HWND>& Widgets() {
+  static QHash<const QObject*, HWND> widgets;
+  return widgets;
+}
+
+struct Owner {
+  HWND handle = nullptr;
+  bool inMenu = false;  // the event is for the window's menu bar or a popup of it
+};
+
+Owner OwnerOf(const QObject* object) {
+  Owner owner;
+  for (const QObject* o = object; o != nullptr; o = o->parent()) {
+    if (qobject_cast<const QMenu*>(o) != nullptr || qobject_cast<const QMenuBar*>(o) != nullptr)
+      owner.inMenu = true;
+    auto it = Widgets().constFind(o);
+    if (it != Widgets().constEnd()) {
+      owner.handle = it.value();
+      return owner;
+    }
+    // A window of its own that is not ours (a message box over one of our
+    // windows, say) belongs to nobody here; a popup of our menu bar does.
+    if (o->isWidgetType() && static_cast<const QWidget*>(o)->isWindow() &&
+        qobject_cast<const QMenu*>(o) == nullptr)
+      return Owner{};
+  }
+  return Owner{};
+}
+
+bool IsInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool Handled(QEvent::Type type) {
+  switch (type) {
+    case QEvent::Paint:
+    case QEvent::Resize:
+    case QEvent::Move:
+    case QEvent::Close:
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
+    case QEvent::FocusIn:
+      return true;
+    default:
+      return IsInput(type);
+  }
+}
+
+// Whether the window or one of its ancestors is disabled.
+bool InputBlocked(HWND handle) {
+  for (Window* w = FindQuiet(handle); w != nullptr; w = FindQuiet(w->parent)) {
+    if (w->style & WS_DISABLED) return true;
+    if (IsTopLevel(*w)) break;
+  }
+  return false;
+}
+
+WPARAM MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
+  WPARAM keys = 0;
+  if (buttons & Qt::LeftButton) keys |= MK_LBUTTON;
+  if (buttons & Qt::RightButton) keys |= MK_RBUTTON;
+  if (buttons & Qt::MiddleButton) keys |= MK_MBUTTON;
+  if (mods & Qt::ShiftModifier) keys |= MK_SHIFT;
+  if (mods & Qt::ControlModifier) keys |= MK_CONTROL;
+  return keys;
+}
+
+UINT MouseMessage(const QMouseEvent& event) {
+  const Qt::MouseButton b = event.button();
+  const int base = b == Qt::RightButton ? WM_RBUTTONDOWN : b == Qt::MiddleButton ? WM_MBUTTONDOWN
+                                                                                  : WM_LBUTTONDOWN;
+  switch (event.type()) {
+    case QEvent::MouseButtonPress: return static_cast<UINT>(base);
+    case QEvent::MouseButtonRelease: return static_cast<UINT>(base + 1);
+    case QEvent::MouseButtonDblClick: return static_cast<UINT>(base + 2);
+    default: return WM_MOUSEMOVE;
+  }
+}
+
+bool QueueKey(HWND handle, const QKeyEvent& event) {
+  const unsigned mods = event.modifiers().toInt();
+  const int vk = VirtualKeyOf(event.key(), mods);
+  const bool press = event.type() == QEvent::KeyPress;
+  const bool alt = (mods & Qt::AltModifier) && !(mods & Qt::ControlModifier);
+  UINT message = press ? WM_KEYDOWN : WM_KEYUP;
+  if (alt || event.key() == Qt::Key_F10) message = press ? WM_SYSKEYDOWN : WM_SYSKEYUP;
+  LPARAM lParam = 1 | (static_cast<LPARAM>(event.nativeScanCode() & 0xFF) << 16);
+  if (alt) lParam |= 1 << 29;
+  if (event.isAutoRepeat() || !press) lParam |= 1 << 30;
+  if (!press) lParam |= static_cast<LPARAM>(1u << 31);
+  KeyRecord record{event.key(),          mods,
+                   event.text(),         event.isAutoRepeat(),
+                   press,                event.nativeScanCode(),
+                   event.nativeVirtualKey(), event.nativeModifiers()};
+  PostInput(handle, message, static_cast<WPARAM>(vk), lParam, record);
+  return true;
+}
+
+bool Deliver(Window& window, QObject* object, QEvent* event) {
+  const HWND handle = window.handle;
+  const bool isOuter = object == window.outer;
+  const bool isClient = object == window.client;
+  const bool topLevel = IsTopLevel(window);
+  switch (event->type()) {
+    case QEvent::Paint:
+      if (isClient && window.cls->kind != ControlKind::kNone &&
+          window.cls->kind != ControlKind::kDialog)
+        return false;  // a control's widget paints itself
+      if (!isClient) return false;
+      PaintFromQt(window, static_cast<QPaintEvent*>(event)->rect());
+      return true;
+    case QEvent::Resize:
+    case QEvent::Move:
+      if (isOuter && topLevel) AdoptQtGeometry(window);
+      return false;
+    case QEvent::Close:
+      if (!isOuter || !topLevel) return false;
+      event->ignore();
+      Send(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+      return true;
+    case QEvent::WindowActivate:
+      if (!isOuter || !topLevel) return false;
+      if (window.style & WS_DISABLED) {
+        // A disabled window is not activated: its enabled owned window is.
+        for (HWND other : AllWindows()) {
+          Window* w = FindQuiet(other);
+          if (w != nullptr && w->owner == handle && IsWindowVisible(other) &&
+              !(w->style & WS_DISABLED)) {
+            Activate(other, WA_ACTIVE);
+            break;
+          }
+        }
+        return false;
+      }
+      Activate(handle, WA_ACTIVE);
+      return false;
+    case QEvent::WindowDeactivate:
+      if (isOuter && topLevel && ActiveWindow() == handle) {
+        const Owner now = OwnerOf(QApplication::activeWindow());
+        const HWND nowTop = TopLevelOf(now.handle);
+        if (nowTop != nullptr && nowTop != handle)
+          Activate(nowTop, WA_ACTIVE);
+        else
+          Deactivate(handle);
+      }
+      return false;
+    case QEvent::FocusIn:
+      if (FocusWindow() != handle) SetFocus(handle);
+      return false;
+    default:
+      break;
+  }
+  if (window.control != nullptr && window.control->FilterQtEvent(object, event)) return true;
+  if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+    if (ReplayGuard::Active()) return false;
+    return QueueKey(handle, *static_cast<QKeyEvent*>(event));
+  }
+  const bool generic = window.cls->kind == ControlKind::kNone || window.cls->kind == ControlKind::kDialog;
+  if (generic && isClient) {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseMove: {
+        const auto& mouse = *static_cast<QMouseEvent*>(event);
+        const QPoint p = mouse.position().toPoint();
+        Send(handle, MouseMessage(mouse), MouseKeys(mouse.buttons(), mouse.modifiers()),
+             MAKELPARAM(p.x(), p.y()));
+        return true;
+      }
+      default:
+        break;
+    }
+  }
+  return false;
+}
+
+class Dispatcher : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    if (!object->isWidgetType() || !Handled(event->type())) return false;
+    const Owner owner = OwnerOf(object);
+    Window* window = FindQuiet(owner.handle);
+    if (window == nullptr) return false;
+    if (IsInput(event->type()) && InputBlocked(owner.handle)) return true;
+    if (owner.inMenu) return false;  // Qt runs the menus; menu.cpp reports their commands
+    if (event->type() == QEvent::ShortcutOverride) return false;
+    DispatchScope scope;
+    return Deliver(*window, object, event);
+  }
+};
+
+}  // namespace
+
+void InstallDispatcher() {
+  static Dispatcher* dispatcher = nullptr;
+  if (dispatcher != nullptr || qApp == nullptr) return;
+  dispatcher = new Dispatcher(qApp);
+  qApp->installEventFilter(dispatcher);
+}
+
+void RegisterWidget(QWidget* widget, HWND handle) {
+  if (widget == nullptr) return;
+  Widgets().insert(widget, handle);
+  widget->setMouseTracking(true);
+}
+
+void UnregisterWidget(QWidget* widget) { Widgets().remove(widget); }
+
+HWND WindowOfWidget(const QObject* object) { return OwnerOf(object).handle; }
+
+}  // namespace lorvane::window::detail

@@ -1,0 +1,453 @@
+// Window rectangles, the fixed frame metrics, showing and enabling, and the
+// screen as GetSystemMetrics reports it.
+#include <QApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStyle>
+#include <algorithm>
+
+#include "platform/window/internal.h"
+#include "platform/window/seams.h"
+
+namespace lorvane::window::detail {
+namespace {
+
+std::optional<SIZE>& ScreenOverride() {
+  static std::optional<SIZE> size;
+  return size;
+}
+
+int FrameThickness(DWORD style, DWORD exStyle) {
+  if (style & WS_THICKFRAME) return kSizingFrame;
+  if ((style & WS_DLGFRAME) || (exStyle & WS_EX_DLGMODALFRAME)) return kDialogFrame;
+  if (style & WS_BORDER) return kBorder;
+  return 0;
+}
+
+int EdgeThickness(DWORD exStyle) {
+  return ((exStyle & WS_EX_CLIENTEDGE) ? 2 : 0) + ((exStyle & WS_EX_STATICEDGE) ? 1 : 0);
+}
+
+int CaptionHeight(DWORD style) { return (style & WS_CAPTION) == WS_CAPTION ? kCaptionHeight : 0; }
+
+int Width(const RECT& r) { return r.right - r.left; }
+int Height(const RECT& r) { return r.bottom - r.top; }
+
+SIZE ClientSize(const Window& window) {
+  const Insets in = NonClientInsets(window);
+  return SIZE{std::max(0, Width(window.rect) - in.left - in.right),
+              std::max(0, Height(window.rect) - in.top - in.bottom)};
+}
+
+// Sends WM_WINDOWPOSCHANGED for a change already made; DefWindowProcA turns
+// it into WM_MOVE and WM_SIZE.
+void AnnounceChange(Window& window, HWND insertAfter, UINT flags, POINT oldOrigin, SIZE oldClient) {
+  const HWND handle = window.handle;
+  const POINT origin = ClientOrigin(window);
+  const SIZE client = ClientSize(window);
+  if (origin.x == oldOrigin.x && origin.y == oldOrigin.y) flags |= kNoClientMove;
+  if (client.cx == oldClient.cx && client.cy == oldClient.cy) flags |= kNoClientSize;
+  WINDOWPOS pos{handle,
+                insertAfter,
+                window.rect.left,
+                window.rect.top,
+                Width(window.rect),
+                Height(window.rect),
+                flags};
+  Send(handle, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+}
+
+void Restack(Window& window, HWND insertAfter) {
+  Window* parent = FindQuiet(window.parent);
+  if (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST) {
+    window.outer->raise();
+  } else if (insertAfter == HWND_BOTTOM) {
+    window.outer->lower();
+  } else if (Window* after = FindQuiet(insertAfter); after != nullptr && after->outer != nullptr) {
+    window.outer->stackUnder(after->outer);
+  }
+  if (parent == nullptr) return;
+  auto& siblings = parent->children;
+  siblings.erase(std::remove(siblings.begin(), siblings.end(), window.handle), siblings.end());
+  if (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST) {
+    siblings.insert(siblings.begin(), window.handle);
+  } else {
+    auto it = std::find(siblings.begin(), siblings.end(), insertAfter);
+    siblings.insert(it == siblings.end() ? siblings.end() : it + 1, window.handle);
+  }
+}
+
+bool ActivatesOnShow(int command) {
+  return command == SW_SHOW || command == SW_SHOWNORMAL || command == SW_SHOWMAXIMIZED ||
+         command == SW_RESTORE || command == SW_SHOWDEFAULT;
+}
+
+}  // namespace
+
+SIZE ScreenSize() {
+  if (ScreenOverride()) return *ScreenOverride();
+  if (qApp != nullptr) {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+      const QRect r = screen->geometry();
+      return SIZE{r.width(), r.height()};
+    }
+  }
+  return SIZE{0, 0};
+}
+
+Insets NonClientInsets(const Window& window) {
+  if (window.cls->kind != ControlKind::kNone && window.cls->kind != ControlKind::kDialog) {
+    // A control's Qt widget draws its own frame; the client area is inside it.
+    const int b = ((window.style & WS_BORDER) ? 1 : 0) + EdgeThickness(window.exStyle);
+    return Insets{b, b, b, b};
+  }
+  const int frame = FrameThickness(window.style, window.exStyle) + EdgeThickness(window.exStyle);
+  const int menu = (IsTopLevel(window) && window.menu != nullptr) ? kMenuHeight : 0;
+  return Insets{frame, frame + CaptionHeight(window.style) + menu, frame, frame};
+}
+
+void ApplyGeometry(Window& window) {
+  if (window.outer == nullptr) return;
+  const RECT& r = window.rect;
+  if (!IsTopLevel(window)) {
+    window.outer->setGeometry(r.left, r.top, std::max(0, Width(r)), std::max(0, Height(r)));
+    if (window.client != window.outer) {
+      const Insets in = NonClientInsets(window);
+      const SIZE client = ClientSize(window);
+      window.client->setGeometry(in.left, in.top, client.cx, client.cy);
+    }
+    return;
+  }
+  // The Qt window is what lies inside the frame and below the caption; the
+  // frame and the caption are left to the window system.
+  const int frame = FrameThickness(window.style, window.exStyle);
+  const int caption = CaptionHeight(window.style);
+  const int edge = EdgeThickness(window.exStyle);
+  const int menu = window.menu != nullptr ? kMenuHeight : 0;
+  const int w = std::max(0, Width(r) - 2 * frame);
+  const int h = std::max(0, Height(r) - 2 * frame - caption);
+  const QRect geometry(r.left + frame, r.top + frame + caption, w, h);
+  if (!(window.style & WS_THICKFRAME)) window.outer->setFixedSize(w, h);
+  else window.outer->setMinimumSize(0, 0), window.outer->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  window.outer->setGeometry(geometry);
+  if (window.menuBar != nullptr) window.menuBar->setGeometry(0, 0, w, std::min(menu, h));
+  window.client->setGeometry(edge, menu + edge, std::max(0, w - 2 * edge),
+                             std::max(0, h - menu - 2 * edge));
+}
+
+POINT ClientOrigin(const Window& window) {
+  const Insets in = NonClientInsets(window);
+  POINT p{window.rect.left + in.left, window.rect.top + in.top};
+  if (!IsTopLevel(window)) {
+    if (Window* parent = FindQuiet(window.parent)) {
+      const POINT base = ClientOrigin(*parent);
+      p.x += base.x;
+      p.y += base.y;
+    }
+  }
+  return p;
+}
+
+void AdoptQtGeometry(Window& window) {
+  if (window.outer == nullptr || !IsTopLevel(window)) return;
+  const int frame = FrameThickness(window.style, window.exStyle);
+  const int caption = CaptionHeight(window.style);
+  const QRect g = window.outer->geometry();
+  const RECT rect{g.left() - frame, g.top() - frame - caption, g.left() + g.width() + frame,
+                  g.top() + g.height() + frame};
+  if (rect.left == window.rect.left && rect.top == window.rect.top &&
+      rect.right == window.rect.right && rect.bottom == window.rect.bottom)
+    return;
+  const POINT oldOrigin = ClientOrigin(window);
+  const SIZE oldClient = ClientSize(window);
+  window.rect = rect;
+  const int menu = window.menu != nullptr ? kMenuHeight : 0;
+  const int edge = EdgeThickness(window.exStyle);
+  if (window.menuBar != nullptr) window.menuBar->setGeometry(0, 0, g.width(), menu);
+  window.client->setGeometry(edge, menu + edge, std::max(0, g.width() - 2 * edge),
+                             std::max(0, g.height() - menu - 2 * edge));
+  AnnounceChange(window, nullptr, SWP_NOZORDER | SWP_NOACTIVATE, oldOrigin, oldClient);
+}
+
+}  // namespace lorvane::window::detail
+
+using namespace lorvane::window::detail;
+
+namespace lorvane::window {
+std::optional<SIZE> SetScreenSize(std::optional<SIZE> size) {
+  std::optional<SIZE> old = ScreenOverride();
+  ScreenOverride() = size;
+  return old;
+}
+}  // namespace lorvane::window
+
+int GetSystemMetrics(int index) {
+  using namespace lorvane::window;
+  const SIZE screen = ScreenSize();
+  switch (index) {
+    case SM_CXSCREEN: case SM_CXFULLSCREEN: return screen.cx;
+    case SM_CYSCREEN: return screen.cy;
+    case SM_CYFULLSCREEN: return screen.cy - kCaptionHeight;
+    case SM_CXMAXIMIZED: return screen.cx + 2 * kSizingFrame;
+    case SM_CYMAXIMIZED: return screen.cy + 2 * kSizingFrame;
+    case SM_CYCAPTION: return kCaptionHeight;
+    case SM_CYSMCAPTION: return kCaptionHeight - 4;
+    case SM_CYMENU: return kMenuHeight;
+    case SM_CXBORDER: case SM_CYBORDER: return kBorder;
+    case SM_CXDLGFRAME: case SM_CYDLGFRAME: return kDialogFrame;
+    case SM_CXFRAME: case SM_CYFRAME: return kSizingFrame;
+    case SM_CXEDGE: case SM_CYEDGE: return 2;
+    case SM_CXICON: case SM_CYICON: case SM_CXCURSOR: case SM_CYCURSOR: return 32;
+    case SM_CXSMICON: case SM_CYSMICON: return 16;
+    case SM_CXSIZE: case SM_CYSIZE: return kCaptionHeight - 1;
+    case SM_CXVSCROLL: case SM_CYHSCROLL: case SM_CYVSCROLL: case SM_CXHSCROLL:
+      return qApp != nullptr ? QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 16;
+    case SM_CXMIN: case SM_CXMINTRACK: return 112;
+    case SM_CYMIN: case SM_CYMINTRACK: return kCaptionHeight + 2 * kSizingFrame;
+    case SM_CXDOUBLECLK: case SM_CYDOUBLECLK: return 4;
+    case SM_MOUSEPRESENT: return 1;
+    default: return 0;
+  }
+}
+
+BOOL GetClientRect(HWND handle, LPRECT rect) {
+  if (rect == nullptr) return FALSE;
+  if (handle == DesktopHandle()) {
+    const SIZE s = ScreenSize();
+    *rect = RECT{0, 0, s.cx, s.cy};
+    return TRUE;
+  }
+  Window* window = FindQuiet(handle);
+  if (window == nullptr) return FALSE;
+  const Insets in = NonClientInsets(*window);
+  *rect = RECT{0, 0, std::max(0, window->rect.right - window->rect.left - in.left - in.right),
+               std::max(0, window->rect.bottom - window->rect.top - in.top - in.bottom)};
+  return TRUE;
+}
+
+BOOL GetWindowRect(HWND handle, LPRECT rect) {
+  if (rect == nullptr) return FALSE;
+  if (handle == DesktopHandle()) return GetClientRect(handle, rect);
+  Window* window = FindQuiet(handle);
+  if (window == nullptr) return FALSE;
+  *rect = window->rect;
+  if (!IsTopLevel(*window)) {
+    if (Window* parent = FindQuiet(window->parent)) {
+      const POINT base = ClientOrigin(*parent);
+      rect->left += base.x;
+      rect->right += base.x;
+      rect->top += base.y;
+      rect->bottom += base.y;
+    }
+  }
+  return TRUE;
+}
+
+BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyle) {
+  if (rect == nullptr) return FALSE;
+  const int frame = FrameThickness(style, exStyle) + EdgeThickness(exStyle);
+  rect->left -= frame;
+  rect->right += frame;
+  rect->top -= frame + CaptionHeight(style) + (menu ? lorvane::window::kMenuHeight : 0);
+  rect->bottom += frame;
+  return TRUE;
+}
+
+BOOL SetWindowPos(HWND handle, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+  Window* window = FindQuiet(handle);
+  if (window == nullptr) return FALSE;
+  WINDOWPOS pos{handle, insertAfter, x, y, std::max(cx, 0), std::max(cy, 0), flags};
+  if (flags & SWP_NOMOVE) pos.x = window->rect.left, pos.y = window->rect.top;
+  if (flags & SWP_NOSIZE) pos.cx = Width(window->rect), pos.cy = Height(window->rect);
+  if (!(flags & SWP_NOSENDCHANGING)) {
+    Send(handle, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
+    window = FindQuiet(handle);
+    if (window == nullptr) return FALSE;
+  }
+  const POINT oldOrigin = ClientOrigin(*window);
+  const SIZE oldClient = ClientSize(*window);
+  window->rect = RECT{pos.x, pos.y, pos.x + pos.cx, pos.y + pos.cy};
+  ApplyGeometry(*window);
+  if (!(pos.flags & SWP_NOZORDER) && window->outer != nullptr) Restack(*window, pos.hwndInsertAfter);
+  if (pos.flags & SWP_SHOWWINDOW) ShowWindow(handle, (pos.flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
+  if (pos.flags & SWP_HIDEWINDOW) ShowWindow(handle, SW_HIDE);
+  window = FindQuiet(handle);
+  if (window == nullptr) return TRUE;
+  AnnounceChange(*window, pos.hwndInsertAfter, pos.flags, oldOrigin, oldClient);
+  return TRUE;
+}
+
+BOOL MoveWindow(HWND handle, int x, int y, int width, int height, BOOL repaint) {
+  return SetWindowPos(handle, nullptr, x, y, width, height,
+                      SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
+}
+
+BOOL ClientToScreen(HWND handle, LPPOINT point) {
+  Window* window = FindQuiet(handle);
+  if (point == nullptr || (window == nullptr && handle != DesktopHandle())) return FALSE;
+  if (window == nullptr) return TRUE;
+  const POINT origin = ClientOrigin(*window);
+  point->x += origin.x;
+  point->y += origin.y;
+  return TRUE;
+}
+
+BOOL ScreenToClient(HWND handle, LPPOINT point) {
+  Window* window = FindQuiet(handle);
+  if (point == nullptr || (window == nullptr && handle != DesktopHandle())) return FALSE;
+  if (window == nullptr) return TRUE;
+  const POINT origin = ClientOrigin(*window);
+  point->x -= origin.x;
+  point->y -= origin.y;
+  return TRUE;
+}
+
+int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count) {
+  POINT a{0, 0};
+  POINT b{0, 0};
+  if (from != nullptr) ClientToScreen(from, &a);
+  if (to != nullptr) ClientToScreen(to, &b);
+  const LONG dx = a.x - b.x;
+  const LONG dy = a.y - b.y;
+  for (UINT i = 0; points != nullptr && i < count; ++i) {
+    points[i].x += dx;
+    points[i].y += dy;
+  }
+  return MAKELONG(static_cast<WORD>(static_cast<SHORT>(dx)), static_cast<WORD>(static_cast<SHORT>(dy)));
+}
+
+BOOL ShowWindow(HWND handle, int command) {
+  Window* window = FindQuiet(handle);
+  if (window == nullptr) return FALSE;
+  const BOOL wasVisible = (window->style & WS_VISIBLE) ? TRUE : FALSE;
+  if (command == SW_HIDE) {
+    if (!wasVisible) return FALSE;
+    Send(handle, WM_SHOWWINDOW, FALSE, 0);
+    window = FindQuiet(handle);
+    if (window == nullptr) return wasVisible;
+    window->style &= ~WS_VISIBLE;
+    if (window->outer != nullptr) window->outer->hide();
+    const HWND focus = FocusWindow();
+    if (focus == handle || IsChild(handle, focus))
+      ChangeFocus(IsTopLevel(*window) ? nullptr : window->parent);
+    if (ActiveWindow() == handle) {
+      Deactivate(handle);
+      if (window->owner != nullptr && IsWindowVisible(window->owner)) Activate(window->owner, WA_ACTIVE);
+    }
+    return wasVisible;
+  }
+  if (!wasVisible) {
+    Send(handle, WM_SHOWWINDOW, TRUE, 0);
+    window = FindQuiet(handle);
+    if (window == nullptr) return wasVisible;
+    window->style |= WS_VISIBLE;
+  }
+  if (window->outer == nullptr) return wasVisible;
+  if (!IsTopLevel(*window)) {
+    window->outer->show();
+    return wasVisible;
+  }
+  const bool activate = ActivatesOnShow(command);
+  window->outer->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
+  if (command == SW_MINIMIZE || command == SW_SHOWMINIMIZED || command == SW_SHOWMINNOACTIVE) {
+    window->minimized = true;
+    window->outer->showMinimized();
+    Send(handle, WM_SIZE, SIZE_MINIMIZED, 0);
+  } else {
+    if (window->minimized && (command == SW_RESTORE || command == SW_SHOWNORMAL)) {
+      window->minimized = false;
+      window->outer->showNormal();
+    }
+    window->outer->show();
+  }
+  window = FindQuiet(handle);
+  if (window != nullptr && activate && !window->minimized) {
+    window->outer->raise();
+    Activate(handle, WA_ACTIVE);
+  }
+  return wasVisible;
+}
+
+BOOL IsWindowVisible(HWND handle) {
+  Window* window = FindQuiet(handle);
+  if (window == nullptr) return FALSE;
+  while (window != nullptr) {
+    if (!(window->style & WS_VISIBLE)) return FALSE;
+    if (IsTopLevel(*window)) return TRUE;
+    window = FindQuiet(window->parent);
+  }
+  return FALSE;
+}
+
+BOOL IsIconic(HWND handle) {
+  Window* window = FindQuiet(handle);
+  return window != nullptr && window->minimized ? TRUE : FALSE;
+}
+
+BOOL IsZoomed(HWND handle) {
+  Window* window = FindQuiet(handle);
+  return window != nullptr && window->maximized ? TRUE : FALSE;
+}
+
+BOOL UpdateWindow(HWND handle) {
+  Window* window = FindQuiet(handle);
+  if (window == nullptr) return FALSE;
+  if (IsWindowVisible(handle) && window->client != nullptr && window->client->isVisible())
+    window->client->repaint();
+  return TRUE;
+}
+
+BOOL InvalidateRect(HWND handle, const RECT* rect, BOOL) {
+  if (handle == nullptr) {
+    for (HWND h : AllWindows()) InvalidateRect(h, nullptr, TRUE);
+    return TRUE;
+  }
+  Window* window = FindQuiet(handle);
+  if (window == nullptr) return FALSE;
+  if (window->client == nullptr) return TRUE;
+  if (rect == nullptr)
+    window->client->update();
+  else
+    window->client->update(QRect(rect->left, rect->top, rect->right - rect->left,
+                                 rect->bottom - rect->top));
+  return TRUE;
+}
+
+BOOL ValidateRect(HWND handle, const RECT*) {
+  // Qt keeps the update region; a pending repaint still comes, and painting
+  // the same picture twice is harmless.
+  return IsWindow(handle);
+}
+
+BOOL BringWindowToTop(HWND handle) {
+  return SetWindowPos(handle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+HWND WindowFromPoint(POINT point) {
+  QWidget* widget = QApplication::widgetAt(point.x, point.y);
+  return WindowOfWidget(widget);
+}
+
+BOOL EnableWindow(HWND handle, BOOL enable) {
+  Window* window = FindQuiet(handle);
+  if (window == nullptr) return FALSE;
+  const BOOL wasDisabled = (window->style & WS_DISABLED) ? TRUE : FALSE;
+  if ((enable != FALSE) == !wasDisabled) return wasDisabled;
+  if (enable) {
+    window->style &= ~WS_DISABLED;
+  } else {
+    window->style |= WS_DISABLED;
+    const HWND focus = FocusWindow();
+    if (focus == handle || IsChild(handle, focus)) ChangeFocus(nullptr);
+  }
+  // A disabled top-level window keeps its look; the dispatcher drops its
+  // input. A disabled control shows greyed, as on Windows.
+  if (!IsTopLevel(*window) && window->outer != nullptr) window->outer->setEnabled(enable != FALSE);
+  Send(handle, WM_ENABLE, enable ? TRUE : FALSE, 0);
+  return wasDisabled;
+}
+
+BOOL IsWindowEnabled(HWND handle) {
+  Window* window = FindQuiet(handle);
+  return window != nullptr && !(window->style & WS_DISABLED) ? TRUE : FALSE;
+}

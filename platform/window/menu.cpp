@@ -1,0 +1,456 @@
+// Menus as Windows keeps them, shown through a QMenuBar, and accelerator
+// tables.
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "platform/window/internal.h"
+#include "platform/window/resources.h"
+
+namespace lorvane::window::detail {
+namespace {
+
+struct MenuEntry {
+  std::string text;
+  UINT id = 0;
+  UINT flags = 0;
+  HMENU popup = nullptr;
+  QPointer<QAction> action;
+};
+
+struct MenuObject {
+  bool popup = false;
+  std::vector<MenuEntry> entries;
+  HWND window = nullptr;  // the window whose bar shows this menu
+  int openPopups = 0;
+};
+
+HandleTable<MenuObject>& Menus() {
+  static HandleTable<MenuObject> table(0x2000000);
+  return table;
+}
+
+MenuObject* MenuOf(HMENU menu) { return Menus().Get(menu); }
+
+HMENU NewMenu(bool popup) {
+  auto object = std::make_unique<MenuObject>();
+  object->popup = popup;
+  return Menus().Add<HMENU>(std::move(object));
+}
+
+HMENU BuildPopup(const std::vector<lorvane::window::MenuItem>& items) {
+  HMENU menu = NewMenu(true);
+  for (const auto& item : items) {
+    MenuEntry entry{item.text, item.id, item.flags, nullptr, {}};
+    if (!item.items.empty()) {
+      entry.popup = BuildPopup(item.items);
+      entry.flags |= MF_POPUP;
+    }
+    MenuOf(menu)->entries.push_back(std::move(entry));
+  }
+  return menu;
+}
+
+// Where an item is: its menu and position, found by position or (searching
+// popups too) by command.
+struct Located {
+  HMENU menu = nullptr;
+  int position = -1;
+};
+
+Located Locate(HMENU menu, UINT item, UINT flags) {
+  MenuObject* object = MenuOf(menu);
+  if (object == nullptr) return {};
+  if (flags & MF_BYPOSITION) {
+    if (item < object->entries.size()) return Located{menu, static_cast<int>(item)};
+    return {};
+  }
+  for (std::size_t i = 0; i < object->entries.size(); ++i) {
+    const MenuEntry& entry = object->entries[i];
+    if (entry.popup != nullptr) {
+      Located inner = Locate(entry.popup, item, flags);
+      if (inner.menu != nullptr) return inner;
+    } else if (entry.id == item && !(entry.flags & MF_SEPARATOR)) {
+      return Located{menu, static_cast<int>(i)};
+    }
+  }
+  return {};
+}
+
+// The popup holding `target` and its position in its parent menu.
+bool FindParent(HMENU menu, HMENU target, HMENU* parent, int* position) {
+  MenuObject* object = MenuOf(menu);
+  if (object == nullptr) return false;
+  for (std::size_t i = 0; i < object->entries.size(); ++i) {
+    if (object->entries[i].popup == target) {
+      *parent = menu;
+      *position = static_cast<int>(i);
+      return true;
+    }
+    if (object->entries[i].popup != nullptr &&
+        FindParent(object->entries[i].popup, target, parent, position))
+      return true;
+  }
+  return false;
+}
+
+void SyncAction(const MenuEntry& entry) {
+  if (entry.action == nullptr) return;
+  entry.action->setEnabled(!(entry.flags & (MF_GRAYED | MF_DISABLED)));
+  entry.action->setCheckable((entry.flags & MF_CHECKED) != 0 || entry.action->isCheckable());
+  entry.action->setChecked((entry.flags & MF_CHECKED) != 0);
+}
+
+void Fill(QWidget* target, HMENU menu, HWND window, HMENU bar);
+
+void AddEntry(QWidget* target, MenuEntry& entry, HWND window, HMENU bar) {
+  if (entry.flags & MF_SEPARATOR) {
+    auto* menu = qobject_cast<QMenu*>(target);
+    if (menu != nullptr) entry.action = menu->addSeparator();
+    return;
+  }
+  const QString text = FromLocal(entry.text);
+  if (entry.popup != nullptr) {
+    auto* popup = new QMenu(text, target);
+    Fill(popup, entry.popup, window, bar);
+    const HMENU popupHandle = entry.popup;
+    QObject::connect(popup, &QMenu::aboutToShow, [window, bar, popupHandle] {
+      DispatchScope scope;
+      MenuObject* barObject = MenuOf(bar);
+      if (barObject == nullptr || !IsWindow(window)) return;
+      if (barObject->openPopups++ == 0) {
+        Send(window, WM_ENTERMENULOOP, FALSE, 0);
+        Send(window, WM_INITMENU, reinterpret_cast<WPARAM>(bar), 0);
+      }
+      HMENU parent = nullptr;
+      int position = 0;
+      FindParent(bar, popupHandle, &parent, &position);
+      Send(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popupHandle), MAKELPARAM(position, FALSE));
+    });
+    QObject::connect(popup, &QMenu::aboutToHide, [window, bar] {
+      DispatchScope scope;
+      MenuObject* barObject = MenuOf(bar);
+      if (barObject == nullptr || barObject->openPopups == 0) return;
+      if (--barObject->openPopups == 0 && IsWindow(window)) Send(window, WM_EXITMENULOOP, FALSE, 0);
+    });
+    entry.action = popup->menuAction();
+    if (auto* menuBar = qobject_cast<QMenuBar*>(target))
+      menuBar->addMenu(popup);
+    else
+      static_cast<QMenu*>(target)->addMenu(popup);
+  } else {
+    auto* action = new QAction(text, target);
+    const UINT id = entry.id;
+    QObject::connect(action, &QAction::triggered, [window, id] {
+      // Windows posts the command once the menu has closed.
+      PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    });
+    target->addAction(action);
+    entry.action = action;
+  }
+  SyncAction(entry);
+}
+
+void Fill(QWidget* target, HMENU menu, HWND window, HMENU bar) {
+  MenuObject* object = MenuOf(menu);
+  if (object == nullptr) return;
+  for (MenuEntry& entry : object->entries) AddEntry(target, entry, window, bar);
+}
+
+void Rebuild(HMENU menu) {
+  // Find the bar this menu belongs to and rebuild that window's bar.
+  for (HWND handle : AllWindows()) {
+    Window* window = FindQuiet(handle);
+    if (window == nullptr || window->menu == nullptr) continue;
+    HMENU parent = nullptr;
+    int position = 0;
+    if (window->menu == menu || FindParent(window->menu, menu, &parent, &position)) {
+      DetachMenuBar(*window);
+      AttachMenuBar(*window);
+      ApplyGeometry(*window);
+    }
+  }
+}
+
+struct AccelTable {
+  std::vector<ACCEL> entries;
+};
+
+HandleTable<AccelTable>& Accels() {
+  static HandleTable<AccelTable> table(0x3000000);
+  return table;
+}
+
+}  // namespace
+
+void AttachMenuBar(Window& window) {
+  if (window.outer == nullptr || window.menu == nullptr || MenuOf(window.menu) == nullptr) return;
+  auto* bar = new QMenuBar(window.outer);
+  bar->setNativeMenuBar(false);
+  MenuOf(window.menu)->window = window.handle;
+  Fill(bar, window.menu, window.handle, window.menu);
+  window.menuBar = bar;
+  bar->show();
+}
+
+void DetachMenuBar(Window& window) {
+  if (window.menuBar == nullptr) return;
+  if (MenuOf(window.menu) != nullptr) {
+    MenuOf(window.menu)->window = nullptr;
+    MenuOf(window.menu)->openPopups = 0;
+  }
+  window.menuBar->hide();
+  window.menuBar->deleteLater();
+  window.menuBar = nullptr;
+}
+
+bool IsMenuHandle(HMENU menu) { return MenuOf(menu) != nullptr; }
+
+void DestroyMenuTree(HMENU menu) {
+  MenuObject* object = MenuOf(menu);
+  if (object == nullptr) return;
+  for (const MenuEntry& entry : object->entries)
+    if (entry.popup != nullptr) DestroyMenuTree(entry.popup);
+  Menus().Remove(menu);
+}
+
+int PrepareMenuCommand(HWND handle, UINT command) {
+  Window* window = FindQuiet(handle);
+  if (window == nullptr || window->menu == nullptr) return -1;
+  const HMENU bar = window->menu;
+  Send(handle, WM_INITMENU, reinterpret_cast<WPARAM>(bar), 0);
+  Located where = Locate(bar, command, MF_BYCOMMAND);
+  if (where.menu == nullptr) return -1;
+  if (where.menu != bar) {
+    HMENU parent = nullptr;
+    int position = 0;
+    if (FindParent(bar, where.menu, &parent, &position))
+      Send(handle, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(where.menu), MAKELPARAM(position, FALSE));
+  }
+  MenuObject* object = MenuOf(where.menu);
+  if (object == nullptr || where.position >= static_cast<int>(object->entries.size())) return -1;
+  return (object->entries[static_cast<std::size_t>(where.position)].flags & (MF_GRAYED | MF_DISABLED))
+             ? 0
+             : 1;
+}
+
+}  // namespace lorvane::window::detail
+
+using namespace lorvane::window::detail;
+
+HMENU LoadMenuA(HINSTANCE, LPCSTR name) {
+  bool ok = false;
+  const UINT id = ResourceId(name, &ok);
+  const lorvane::window::MenuResource* resource = ok ? lorvane::window::FindMenu(id) : nullptr;
+  if (resource == nullptr) return nullptr;
+  HMENU menu = NewMenu(false);
+  for (const auto& item : resource->items) {
+    MenuEntry entry{item.text, item.id, item.flags, nullptr, {}};
+    if (!item.items.empty()) {
+      entry.popup = BuildPopup(item.items);
+      entry.flags |= MF_POPUP;
+    }
+    MenuOf(menu)->entries.push_back(std::move(entry));
+  }
+  return menu;
+}
+
+HMENU CreateMenu() { return NewMenu(false); }
+HMENU CreatePopupMenu() { return NewMenu(true); }
+
+BOOL DestroyMenu(HMENU menu) {
+  if (MenuOf(menu) == nullptr) return FALSE;
+  for (HWND handle : AllWindows()) {
+    Window* window = FindQuiet(handle);
+    if (window != nullptr && window->menu == menu) {
+      DetachMenuBar(*window);
+      window->menu = nullptr;
+    }
+  }
+  DestroyMenuTree(menu);
+  return TRUE;
+}
+
+BOOL AppendMenuA(HMENU menu, UINT flags, UINT_PTR idOrPopup, LPCSTR text) {
+  MenuObject* object = MenuOf(menu);
+  if (object == nullptr) return FALSE;
+  MenuEntry entry;
+  entry.flags = flags & ~(MF_BYPOSITION | MF_APPEND);
+  if (flags & MF_POPUP)
+    entry.popup = reinterpret_cast<HMENU>(idOrPopup);
+  else
+    entry.id = static_cast<UINT>(idOrPopup);
+  if (text != nullptr && !(flags & (MF_SEPARATOR | MF_BITMAP | MF_OWNERDRAW))) entry.text = text;
+  object->entries.push_back(std::move(entry));
+  Rebuild(menu);
+  return TRUE;
+}
+
+BOOL ModifyMenuA(HMENU menu, UINT item, UINT flags, UINT_PTR idNew, LPCSTR text) {
+  Located where = Locate(menu, item, flags);
+  if (where.menu == nullptr) return FALSE;
+  MenuEntry& entry = MenuOf(where.menu)->entries[static_cast<std::size_t>(where.position)];
+  entry.flags = flags & ~MF_BYPOSITION;
+  if (flags & MF_POPUP) {
+    entry.popup = reinterpret_cast<HMENU>(idNew);
+  } else {
+    entry.popup = nullptr;
+    entry.id = static_cast<UINT>(idNew);
+  }
+  entry.text = text != nullptr && !(flags & MF_SEPARATOR) ? text : "";
+  Rebuild(where.menu);
+  return TRUE;
+}
+
+BOOL SetMenu(HWND handle, HMENU menu) {
+  Window* window = FindQuiet(handle);
+  if (window == nullptr || !IsTopLevel(*window) || (menu != nullptr && MenuOf(menu) == nullptr))
+    return FALSE;
+  DetachMenuBar(*window);
+  window->menu = menu;
+  AttachMenuBar(*window);
+  // The client area changes size; tell the window as Windows does.
+  SetWindowPos(handle, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  return TRUE;
+}
+
+HMENU GetMenu(HWND handle) {
+  Window* window = FindQuiet(handle);
+  return window != nullptr && IsTopLevel(*window) ? window->menu : nullptr;
+}
+
+HMENU GetSubMenu(HMENU menu, int position) {
+  MenuObject* object = MenuOf(menu);
+  if (object == nullptr || position < 0 || position >= static_cast<int>(object->entries.size()))
+    return nullptr;
+  return object->entries[static_cast<std::size_t>(position)].popup;
+}
+
+HMENU GetSystemMenu(HWND, BOOL) {
+  LogUnsupported("GetSystemMenu");
+  return nullptr;
+}
+
+int GetMenuItemCount(HMENU menu) {
+  MenuObject* object = MenuOf(menu);
+  return object != nullptr ? static_cast<int>(object->entries.size()) : -1;
+}
+
+UINT GetMenuItemID(HMENU menu, int position) {
+  MenuObject* object = MenuOf(menu);
+  if (object == nullptr || position < 0 || position >= static_cast<int>(object->entries.size()))
+    return 0xFFFFFFFF;
+  const MenuEntry& entry = object->entries[static_cast<std::size_t>(position)];
+  return entry.popup != nullptr ? 0xFFFFFFFF : entry.id;
+}
+
+UINT GetMenuState(HMENU menu, UINT item, UINT flags) {
+  Located where = Locate(menu, item, flags);
+  if (where.menu == nullptr) return 0xFFFFFFFF;
+  const MenuEntry& entry = MenuOf(where.menu)->entries[static_cast<std::size_t>(where.position)];
+  if (entry.popup != nullptr)
+    return (static_cast<UINT>(GetMenuItemCount(entry.popup)) << 8) | (entry.flags & 0xFF) | MF_POPUP;
+  return entry.flags & ~MF_POPUP;
+}
+
+int GetMenuStringA(HMENU menu, UINT item, LPSTR text, int maxCount, UINT flags) {
+  Located where = Locate(menu, item, flags);
+  if (where.menu == nullptr) {
+    if (text != nullptr && maxCount > 0) text[0] = '\0';
+    return 0;
+  }
+  const MenuEntry& entry = MenuOf(where.menu)->entries[static_cast<std::size_t>(where.position)];
+  if (text == nullptr || maxCount <= 0) return static_cast<int>(entry.text.size());
+  return CopyOut(entry.text, text, maxCount);
+}
+
+BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable) {
+  Located where = Locate(menu, item, enable);
+  if (where.menu == nullptr) return -1;
+  MenuEntry& entry = MenuOf(where.menu)->entries[static_cast<std::size_t>(where.position)];
+  const UINT old = entry.flags & (MF_GRAYED | MF_DISABLED);
+  entry.flags = (entry.flags & ~(MF_GRAYED | MF_DISABLED)) | (enable & (MF_GRAYED | MF_DISABLED));
+  SyncAction(entry);
+  return static_cast<BOOL>(old);
+}
+
+DWORD CheckMenuItem(HMENU menu, UINT item, UINT check) {
+  Located where = Locate(menu, item, check);
+  if (where.menu == nullptr) return 0xFFFFFFFF;
+  MenuEntry& entry = MenuOf(where.menu)->entries[static_cast<std::size_t>(where.position)];
+  const DWORD old = entry.flags & MF_CHECKED;
+  entry.flags = (entry.flags & ~MF_CHECKED) | (check & MF_CHECKED);
+  if (entry.action != nullptr) entry.action->setCheckable(true);
+  SyncAction(entry);
+  return old;
+}
+
+BOOL IsMenu(HMENU menu) { return MenuOf(menu) != nullptr ? TRUE : FALSE; }
+
+BOOL DrawMenuBar(HWND handle) {
+  Window* window = FindQuiet(handle);
+  if (window == nullptr) return FALSE;
+  if (window->menuBar != nullptr) window->menuBar->update();
+  return TRUE;
+}
+
+HACCEL LoadAcceleratorsA(HINSTANCE, LPCSTR name) {
+  bool ok = false;
+  const UINT id = ResourceId(name, &ok);
+  const lorvane::window::AcceleratorTable* table = ok ? lorvane::window::FindAccelerators(id) : nullptr;
+  if (table == nullptr) return nullptr;
+  auto object = std::make_unique<AccelTable>();
+  object->entries = table->entries;
+  return Accels().Add<HACCEL>(std::move(object));
+}
+
+HACCEL CreateAcceleratorTableA(LPACCEL entries, int count) {
+  if (entries == nullptr || count <= 0) return nullptr;
+  auto object = std::make_unique<AccelTable>();
+  object->entries.assign(entries, entries + count);
+  return Accels().Add<HACCEL>(std::move(object));
+}
+
+BOOL DestroyAcceleratorTable(HACCEL table) { return Accels().Remove(table) ? TRUE : FALSE; }
+
+int CopyAcceleratorTableA(HACCEL table, LPACCEL entries, int count) {
+  AccelTable* object = Accels().Get(table);
+  if (object == nullptr) return 0;
+  const int size = static_cast<int>(object->entries.size());
+  if (entries == nullptr) return size;
+  const int n = std::min(size, count);
+  for (int i = 0; i < n; ++i) entries[i] = object->entries[static_cast<std::size_t>(i)];
+  return n;
+}
+
+int TranslateAcceleratorA(HWND handle, HACCEL table, LPMSG msg) {
+  AccelTable* object = Accels().Get(table);
+  if (object == nullptr || msg == nullptr || !IsWindow(handle)) return 0;
+  const UINT m = msg->message;
+  const bool keyDown = m == WM_KEYDOWN || m == WM_SYSKEYDOWN;
+  const bool character = m == WM_CHAR || m == WM_SYSCHAR;
+  if (!keyDown && !character) return 0;
+  const bool shift = GetKeyState(VK_SHIFT) < 0;
+  const bool control = GetKeyState(VK_CONTROL) < 0;
+  const bool alt = GetKeyState(VK_MENU) < 0;
+  for (const ACCEL& entry : object->entries) {
+    if (entry.fVirt & FVIRTKEY) {
+      if (!keyDown || entry.key != msg->wParam) continue;
+      if (((entry.fVirt & FSHIFT) != 0) != shift || ((entry.fVirt & FCONTROL) != 0) != control ||
+          ((entry.fVirt & FALT) != 0) != alt)
+        continue;
+    } else {
+      if (!character || entry.key != (msg->wParam & 0xFF)) continue;
+      if (m == WM_CHAR && (entry.fVirt & FALT)) continue;
+      if (m == WM_SYSCHAR && !(entry.fVirt & FALT)) continue;
+    }
+    // A command whose menu item is greyed, or a window that takes no input,
+    // swallows the key without a command.
+    bool send = IsWindowEnabled(handle) && GetCapture() == nullptr && !IsIconic(handle);
+    if (send) send = PrepareMenuCommand(handle, entry.cmd) != 0;
+    if (send && IsWindow(handle)) Send(handle, WM_COMMAND, MAKEWPARAM(entry.cmd, 1), 0);
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,278 @@
+// The installed resources and the calls that read them: strings, icons,
+// cursors and raw resource records.
+#include "platform/window/resources.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QStyle>
+#include <cstdlib>
+
+#include "platform/window/internal.h"
+
+namespace lorvane::window {
+namespace {
+
+Resources& Installed() {
+  static Resources resources;
+  return resources;
+}
+
+template <class T>
+const T* ById(const std::vector<T>& list, UINT id) {
+  for (const T& item : list)
+    if (item.id == id) return &item;
+  return nullptr;
+}
+
+}  // namespace
+
+void InstallResources(const Resources& resources) { Installed() = resources; }
+const Resources& InstalledResources() { return Installed(); }
+
+HINSTANCE ProgramInstance() {
+  // The customary load address of a program module.
+  return reinterpret_cast<HINSTANCE>(std::uintptr_t{0x00400000});
+}
+
+const DialogTemplate* FindDialog(UINT id) { return ById(Installed().dialogs, id); }
+const MenuResource* FindMenu(UINT id) { return ById(Installed().menus, id); }
+const IconResource* FindIcon(UINT id) { return ById(Installed().icons, id); }
+const AcceleratorTable* FindAccelerators(UINT id) { return ById(Installed().accelerators, id); }
+const std::string* FindString(UINT id) {
+  for (const StringEntry& entry : Installed().strings)
+    if (entry.id == id) return &entry.text;
+  return nullptr;
+}
+
+}  // namespace lorvane::window
+
+namespace lorvane::window::detail {
+namespace {
+
+enum class IconSource { kProgram, kSystem, kCursor };
+
+struct IconObject {
+  IconSource source = IconSource::kProgram;
+  UINT id = 0;
+  std::vector<QImage> images;  // program icons, built once
+  QIcon icon;                  // made on first use, once there is a GUI
+  Qt::CursorShape shape = Qt::ArrowCursor;
+};
+
+HandleTable<IconObject>& Icons() {
+  static HandleTable<IconObject> table(0x1000000);
+  return table;
+}
+
+// Shared handles: LoadIconA / LoadCursorA give the same handle for the same
+// resource, as Windows does for shared icons.
+std::map<std::pair<int, UINT>, HICON>& Shared() {
+  static std::map<std::pair<int, UINT>, HICON> shared;
+  return shared;
+}
+
+QImage ImageOf(const IconImage& image) {
+  QImage out(image.width, image.height, QImage::Format_ARGB32);
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      const std::size_t i = static_cast<std::size_t>(y * image.width + x);
+      const BYTE index = i < image.pixels.size() ? image.pixels[i] : 0;
+      const bool clear = i < image.mask.size() && image.mask[i] != 0;
+      const COLORREF c = image.palette[index & 0x0F];
+      out.setPixel(x, y, clear ? qRgba(0, 0, 0, 0) : qRgb(GetRValue(c), GetGValue(c), GetBValue(c)));
+    }
+  }
+  return out;
+}
+
+HICON SharedHandle(int kind, UINT id, const std::function<std::unique_ptr<IconObject>()>& make) {
+  auto key = std::make_pair(kind, id);
+  auto it = Shared().find(key);
+  if (it != Shared().end()) return it->second;
+  std::unique_ptr<IconObject> object = make();
+  if (object == nullptr) return nullptr;
+  HICON handle = Icons().Add<HICON>(std::move(object));
+  Shared()[key] = handle;
+  return handle;
+}
+
+struct CursorState {
+  HCURSOR current = nullptr;
+  bool overriding = false;
+};
+
+CursorState& Cursor() {
+  static CursorState state;
+  return state;
+}
+
+}  // namespace
+
+UINT ResourceId(LPCSTR name, bool* ok) {
+  *ok = false;
+  if (name == nullptr) return 0;
+  if (IS_INTRESOURCE(name)) {
+    *ok = true;
+    return static_cast<UINT>(reinterpret_cast<ULONG_PTR>(name));
+  }
+  if (name[0] == '#') {
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(name + 1, &end, 10);
+    if (end != name + 1 && *end == '\0' && value <= 0xFFFF) {
+      *ok = true;
+      return static_cast<UINT>(value);
+    }
+  }
+  return 0;  // resources are known by number only
+}
+
+QIcon IconOf(HICON handle) {
+  IconObject* object = Icons().Get(handle);
+  if (object == nullptr || qApp == nullptr) return {};
+  if (!object->icon.isNull()) return object->icon;
+  if (object->source == IconSource::kProgram) {
+    for (const QImage& image : object->images) object->icon.addPixmap(QPixmap::fromImage(image));
+  } else if (object->source == IconSource::kSystem) {
+    QStyle::StandardPixmap pixmap = QStyle::SP_DesktopIcon;
+    switch (object->id) {
+      case 32513: pixmap = QStyle::SP_MessageBoxCritical; break;
+      case 32514: pixmap = QStyle::SP_MessageBoxQuestion; break;
+      case 32515: pixmap = QStyle::SP_MessageBoxWarning; break;
+      case 32516: pixmap = QStyle::SP_MessageBoxInformation; break;
+      default: break;
+    }
+    object->icon = QApplication::style()->standardIcon(pixmap);
+  }
+  return object->icon;
+}
+
+Qt::CursorShape CursorShapeOf(HCURSOR cursor) {
+  IconObject* object = Icons().Get(cursor);
+  return object != nullptr && object->source == IconSource::kCursor ? object->shape : Qt::ArrowCursor;
+}
+
+bool IsWaitCursor(HCURSOR cursor) {
+  IconObject* object = Icons().Get(cursor);
+  return object != nullptr && object->source == IconSource::kCursor &&
+         object->shape == Qt::WaitCursor;
+}
+
+}  // namespace lorvane::window::detail
+
+using namespace lorvane::window;
+using namespace lorvane::window::detail;
+
+HMODULE GetModuleHandleA(LPCSTR moduleName) {
+  return moduleName == nullptr ? ProgramInstance() : nullptr;
+}
+
+int LoadStringA(HINSTANCE, UINT id, LPSTR buffer, int bufferMax) {
+  const std::string* text = FindString(id);
+  if (text == nullptr) {
+    if (buffer != nullptr && bufferMax > 0) buffer[0] = '\0';
+    return 0;
+  }
+  return CopyOut(*text, buffer, bufferMax);
+}
+
+HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
+  bool ok = false;
+  const UINT id = ResourceId(name, &ok);
+  if (!ok) return nullptr;
+  if (instance == nullptr) {
+    if (id < 32512 || id > 32516) return nullptr;
+    return SharedHandle(1, id, [id] {
+      auto object = std::make_unique<IconObject>();
+      object->source = IconSource::kSystem;
+      object->id = id;
+      return object;
+    });
+  }
+  const IconResource* resource = FindIcon(id);
+  if (resource == nullptr) return nullptr;
+  return SharedHandle(0, id, [resource] {
+    auto object = std::make_unique<IconObject>();
+    object->id = resource->id;
+    for (const IconImage& image : resource->images) object->images.push_back(ImageOf(image));
+    return object;
+  });
+}
+
+BOOL DestroyIcon(HICON icon) {
+  // Icons from LoadIconA are shared and live as long as the program.
+  return Icons().Get(icon) != nullptr ? TRUE : FALSE;
+}
+
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
+  bool ok = false;
+  const UINT id = ResourceId(name, &ok);
+  if (!ok || instance != nullptr) return nullptr;  // the program has no cursors of its own
+  Qt::CursorShape shape;
+  switch (id) {
+    case 32512: shape = Qt::ArrowCursor; break;
+    case 32513: shape = Qt::IBeamCursor; break;
+    case 32514: shape = Qt::WaitCursor; break;
+    case 32515: shape = Qt::CrossCursor; break;
+    case 32516: shape = Qt::UpArrowCursor; break;
+    case 32646: shape = Qt::SizeAllCursor; break;
+    case 32648: shape = Qt::ForbiddenCursor; break;
+    case 32649: shape = Qt::PointingHandCursor; break;
+    case 32650: shape = Qt::BusyCursor; break;
+    default: return nullptr;
+  }
+  return SharedHandle(2, id, [id, shape] {
+    auto object = std::make_unique<IconObject>();
+    object->source = IconSource::kCursor;
+    object->id = id;
+    object->shape = shape;
+    return object;
+  });
+}
+
+HCURSOR SetCursor(HCURSOR cursor) {
+  CursorState& state = Cursor();
+  const HCURSOR old = GetCursor();
+  state.current = cursor;
+  // The wait cursor shows over every window until another cursor is set.
+  if (IsWaitCursor(cursor)) {
+    if (!state.overriding && qApp != nullptr) {
+      QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+      state.overriding = true;
+    }
+  } else if (state.overriding) {
+    if (qApp != nullptr) QGuiApplication::restoreOverrideCursor();
+    state.overriding = false;
+  }
+  return old;
+}
+
+HCURSOR GetCursor() {
+  CursorState& state = Cursor();
+  if (state.current == nullptr) state.current = LoadCursorA(nullptr, IDC_ARROW);
+  return state.current;
+}
+
+HRSRC FindResourceA(HMODULE, LPCSTR name, LPCSTR type) {
+  bool ok = false;
+  const UINT id = ResourceId(name, &ok);
+  bool typeOk = false;
+  const UINT kind = ResourceId(type, &typeOk);
+  if (!typeOk) return nullptr;
+  const void* record = nullptr;
+  switch (kind) {
+    case 4: record = ok ? FindMenu(id) : nullptr; break;                 // RT_MENU
+    case 5: record = ok ? FindDialog(id) : nullptr; break;               // RT_DIALOG
+    case 9: record = ok ? FindAccelerators(id) : nullptr; break;         // RT_ACCELERATOR
+    case 14: record = ok ? FindIcon(id) : nullptr; break;                // RT_GROUP_ICON
+    case 16: record = &InstalledResources().version; break;             // RT_VERSION
+    default: break;
+  }
+  // The record itself serves as the handle, and LoadResource and
+  // LockResource hand it back.
+  return static_cast<HRSRC>(const_cast<void*>(record));
+}
+
+HGLOBAL LoadResource(HMODULE, HRSRC resource) { return resource; }
+LPVOID LockResource(HGLOBAL resource) { return resource; }
