@@ -10,7 +10,8 @@ LONG RegReadString(HKEY root, LPCSTR keyPath, LPCSTR valueName, LPSTR buffer, DW
 
   DWORD type = REG_NONE;
   DWORD size = bufferSize;
-  result = RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<LPBYTE>(buffer), &size);
+  result =
+      RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<LPBYTE>(buffer), &size);
   RegCloseKey(key);
 
   // Another type's bytes are no text to show or to match a name against.

@@ -85,9 +85,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const HKEY from = pick();
         const std::string name = Name(input);
         const DWORD options = input.ConsumeBool() ? 0 : input.ConsumeIntegral<DWORD>();
-        const REGSAM access = input.PickValueInArray<REGSAM>({KEY_ALL_ACCESS, KEY_READ, KEY_WRITE, 0});
-        if (RegCreateKeyExA(from, name.c_str(), 0, "", options, access, nullptr, &key, &disposition) ==
-            ERROR_SUCCESS) {
+        const REGSAM access =
+            input.PickValueInArray<REGSAM>({KEY_ALL_ACCESS, KEY_READ, KEY_WRITE, 0});
+        if (RegCreateKeyExA(from, name.c_str(), 0, "", options, access, nullptr, &key,
+                            &disposition) == ERROR_SUCCESS) {
           Check(disposition == REG_CREATED_NEW_KEY || disposition == REG_OPENED_EXISTING_KEY);
           handles.push_back(key);
           opened.push_back(key);
@@ -134,9 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         break;
       }
-      case 5:
-        RegDeleteValueA(pick(), Name(input).c_str());
-        break;
+      case 5: RegDeleteValueA(pick(), Name(input).c_str()); break;
       case 6: {
         const HKEY key = pick();
         RegCloseKey(key);

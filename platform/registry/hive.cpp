@@ -42,8 +42,7 @@ Status FromSqlite(int rc) {
   switch (rc & 0xff) {
     case SQLITE_OK:
     case SQLITE_ROW:
-    case SQLITE_DONE:
-      return Status::kOk;
+    case SQLITE_DONE: return Status::kOk;
     case SQLITE_READONLY:
     case SQLITE_PERM:
     case SQLITE_AUTH:
@@ -51,23 +50,21 @@ Status FromSqlite(int rc) {
       return Status::kAccessDenied;
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-    case SQLITE_FORMAT:
-      return Status::kCorrupt;
+    case SQLITE_FORMAT: return Status::kCorrupt;
     case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-      return Status::kBusy;
+    case SQLITE_LOCKED: return Status::kBusy;
     case SQLITE_NOMEM:
-    case SQLITE_TOOBIG:
-      return Status::kNoMemory;
-    default:
-      return Status::kIoError;
+    case SQLITE_TOOBIG: return Status::kNoMemory;
+    default: return Status::kIoError;
   }
 }
 
 // Every name and every byte of data reaches SQLite as a bound parameter.
 class Statement {
  public:
-  Statement(sqlite3* db, const char* sql) { rc_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+  Statement(sqlite3* db, const char* sql) {
+    rc_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr);
+  }
   ~Statement() { sqlite3_finalize(stmt_); }
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
@@ -152,7 +149,7 @@ Status Hive::WriteAccess() {
 Status Hive::Ready() {
   if (state_ == State::kAbsent) {
     // Root may have made the hive since we last looked.
-    struct stat info{};
+    struct stat info {};
     if (::stat(path_.c_str(), &info) == 0) state_ = State::kClosed;
   }
   if (state_ == State::kClosed) return OpenFile();
@@ -161,7 +158,7 @@ Status Hive::Ready() {
 }
 
 Status Hive::OpenFile() {
-  struct stat info{};
+  struct stat info {};
   const bool exists = ::stat(path_.c_str(), &info) == 0;
   if (!exists && errno != ENOENT) return Status::kCantOpen;
   if (!exists) {
@@ -242,7 +239,9 @@ Status Hive::CheckOrCreateSchema() {
   return Status::kOk;
 }
 
-Status Hive::Exec(const char* sql) { return FromSqlite(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr)); }
+Status Hive::Exec(const char* sql) {
+  return FromSqlite(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr));
+}
 
 template <typename Work>
 Status Hive::InWriteTransaction(Work&& work) {
@@ -311,7 +310,8 @@ Status Hive::OpenKey(KeyId from, const std::vector<std::string>& path, KeyId& ke
   return Status::kOk;
 }
 
-Status Hive::CreateKey(KeyId from, const std::vector<std::string>& path, KeyId& key, bool& created) {
+Status Hive::CreateKey(KeyId from, const std::vector<std::string>& path, KeyId& key,
+                       bool& created) {
   // Opening what exists needs no write lock, and works for readers too.
   Status status = OpenKey(from, path, key);
   created = false;
@@ -389,7 +389,8 @@ Status Hive::RegisterAdapters(const std::vector<AdapterEntry>& adapters) {
     {
       Statement list(db_, "SELECT id, name FROM keys WHERE parent = ?1 ORDER BY folded");
       int rc = list.Int(1, classKey).Step();
-      for (; rc == SQLITE_ROW; rc = list.Step()) subkeys.emplace_back(list.ColumnInt(0), list.ColumnBytes(1));
+      for (; rc == SQLITE_ROW; rc = list.Step())
+        subkeys.emplace_back(list.ColumnInt(0), list.ColumnBytes(1));
       if (rc != SQLITE_DONE) return FromSqlite(rc);
     }
     for (const auto& [id, name] : subkeys) {
@@ -412,7 +413,8 @@ Status Hive::RegisterAdapters(const std::vector<AdapterEntry>& adapters) {
       if (found != registered.end()) {
         Value existing;
         status = QueryValue(found->second, "DriverDesc", existing);
-        if (status == Status::kNotFound) status = WriteValue(found->second, "DriverDesc", REG_SZ, description);
+        if (status == Status::kNotFound)
+          status = WriteValue(found->second, "DriverDesc", REG_SZ, description);
         if (status != Status::kOk) return status;
         continue;
       }

@@ -35,9 +35,9 @@ LSTATUS ToWin32(Status status) {
 namespace {
 
 // Rights that need a hive this process may write.
-constexpr REGSAM kWriteRights =
-    KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | 0x00010000 /* DELETE */ |
-    0x00040000 /* WRITE_DAC */ | 0x00080000 /* WRITE_OWNER */;
+constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK |
+                                0x00010000 /* DELETE */ | 0x00040000 /* WRITE_DAC */ |
+                                0x00080000 /* WRITE_OWNER */;
 constexpr REGSAM kMaximumAllowed = 0x02000000;
 
 bool IsPredefined(HKEY key) {
@@ -117,12 +117,13 @@ Status CreateKeyWorker(ProcessRegistry& registry, HKEY from, std::string_view pa
   if (status != Status::kOk) return status;
   const bool mayWrite = wantsWrite || ((access & kMaximumAllowed) != 0 && hive.Writable());
   *result = AddHandle(registry, key, mayWrite);
-  if (disposition != nullptr) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  if (disposition != nullptr)
+    *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   return Status::kOk;
 }
 
-Status QueryValueWorker(ProcessRegistry& registry, HKEY handle, std::string_view name,
-                        LPDWORD type, LPBYTE data, LPDWORD size) {
+Status QueryValueWorker(ProcessRegistry& registry, HKEY handle, std::string_view name, LPDWORD type,
+                        LPBYTE data, LPDWORD size) {
   OpenKey key;
   Status status = Resolve(registry, handle, key);
   Value value;

@@ -69,10 +69,9 @@ LSTATUS RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult);
 LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
                          LPBYTE lpData, LPDWORD lpcbData);
 // lpClass is const here so that a literal "" can be passed as the program does.
-LSTATUS RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPCSTR lpClass,
-                        DWORD dwOptions, REGSAM samDesired,
-                        const SECURITY_ATTRIBUTES* lpSecurityAttributes, PHKEY phkResult,
-                        LPDWORD lpdwDisposition);
+LSTATUS RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPCSTR lpClass, DWORD dwOptions,
+                        REGSAM samDesired, const SECURITY_ATTRIBUTES* lpSecurityAttributes,
+                        PHKEY phkResult, LPDWORD lpdwDisposition);
 LSTATUS RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
                        const BYTE* lpData, DWORD cbData);
 LSTATUS RegDeleteValueA(HKEY hKey, LPCSTR lpValueName);

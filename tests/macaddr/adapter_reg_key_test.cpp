@@ -1,9 +1,10 @@
+#include "adapter_reg_key.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "adapter_reg_key.h"
 #include "registry/temp_hive.h"
 
 namespace {
@@ -23,7 +24,9 @@ class AdapterRegKeyTest : public ::testing::Test {
       ASSERT_EQ(PutText(path, "NetworkAddress", address), ERROR_SUCCESS);
     }
   }
-  std::string Address(const std::string& name) { return GetValue(kClass + "\\" + name, "NetworkAddress"); }
+  std::string Address(const std::string& name) {
+    return GetValue(kClass + "\\" + name, "NetworkAddress");
+  }
   // A Find that fails must leave the record exactly as it was.
   void ExpectNotFoundAndUntouched(const char* adapterName, std::uint64_t keysOpened) {
     std::memset(key.m_szDisplayName, '?', sizeof key.m_szDisplayName);
@@ -33,7 +36,8 @@ class AdapterRegKeyTest : public ::testing::Test {
     EXPECT_EQ(key.Find("name", adapterName), 1);
     EXPECT_EQ(counts.opened(), keysOpened);
     EXPECT_EQ(counts.closed(), keysOpened);
-    EXPECT_EQ(std::string(key.m_szDisplayName, 128) + std::string(key.m_szInstanceId, 256), std::string(384, '?'));
+    EXPECT_EQ(std::string(key.m_szDisplayName, 128) + std::string(key.m_szInstanceId, 256),
+              std::string(384, '?'));
     EXPECT_EQ(key.m_nSubkey, -7);
   }
 

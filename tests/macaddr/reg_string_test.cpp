@@ -1,9 +1,10 @@
+#include "reg_string.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "reg_string.h"
 #include "registry/temp_hive.h"
 
 namespace {

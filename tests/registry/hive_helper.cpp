@@ -51,7 +51,8 @@ int main(int argc, char** argv) {
     // Alternates two large values until killed.
     const std::size_t size = std::strtoul(rest[1], nullptr, 10);
     for (unsigned long round = 0;; ++round) {
-      if (PutText(key, rest[0], std::string(size, round % 2 == 0 ? 'A' : 'B')) != ERROR_SUCCESS) return 1;
+      if (PutText(key, rest[0], std::string(size, round % 2 == 0 ? 'A' : 'B')) != ERROR_SUCCESS)
+        return 1;
       if (round == 0) {
         std::printf("ready\n");
         std::fflush(stdout);

@@ -19,7 +19,8 @@ std::string Subkeys() {
   HKEY key = nullptr;
   char name[256];
   if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kClass.c_str(), &key) != ERROR_SUCCESS) return "<no key>";
-  for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) names += name + std::string(" ");
+  for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i)
+    names += name + std::string(" ");
   RegCloseKey(key);
   return names;
 }
@@ -27,7 +28,8 @@ std::string Subkeys() {
 class RegistrationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    provider->SetAdapters({lorvane::iphlp::ScriptedAdapter(2, "eth0"), lorvane::iphlp::ScriptedAdapter(3, "eth1"),
+    provider->SetAdapters({lorvane::iphlp::ScriptedAdapter(2, "eth0"),
+                           lorvane::iphlp::ScriptedAdapter(3, "eth1"),
                            lorvane::iphlp::ScriptedAdapter(4, "eth2")});
     lorvane::iphlp::SetProvider(provider);
   }
@@ -49,7 +51,8 @@ TEST_F(RegistrationTest, AddsOnlyWhatIsMissingAndRemovesNothing) {
   ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "020000000001"), ERROR_SUCCESS);
   ASSERT_EQ(PutText(kClass + "0002", "DriverDesc", "no id here"), ERROR_SUCCESS);
   ASSERT_EQ(PutText(kClass + "0003", "NetCfgInstanceId", "gone0"), ERROR_SUCCESS);
-  ASSERT_EQ(PutText(kClass + "12", "NetCfgInstanceId", "eth2"), ERROR_SUCCESS);  // not reachable by number
+  ASSERT_EQ(PutText(kClass + "12", "NetCfgInstanceId", "eth2"),
+            ERROR_SUCCESS);  // not reachable by number
 
   ASSERT_EQ(RegisterAdapters(), static_cast<DWORD>(NO_ERROR));
   EXPECT_EQ(Subkeys(), "0000 0001 0002 0003 0004 12 ");

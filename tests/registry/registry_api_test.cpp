@@ -38,7 +38,8 @@ TEST(RegistryNames, FoldOnlyAsciiAndEnumerateInFoldedOrder) {
   char name[8];
   std::string names;
   ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "CLASS", &key), ERROR_SUCCESS);
-  for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) names += name + std::string(" ");
+  for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i)
+    names += name + std::string(" ");
   EXPECT_EQ(names, "0000 0003 Alpha beta \xC4x \xE4x ");
   EXPECT_EQ(RegEnumKeyA(key, 6, name, sizeof name), ERROR_NO_MORE_ITEMS);
   EXPECT_EQ(RegEnumKeyA(key, 0, name, 4), ERROR_MORE_DATA);  // "0000" needs 5 with its NUL
@@ -69,7 +70,8 @@ TEST(RegistryChanges, NeedWriteAccessAndAGoodPath) {
   HKEY key = nullptr;
   ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "A", 0, "", 0, KEY_READ, nullptr, &key, nullptr),
             ERROR_SUCCESS);
-  EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2),
+            ERROR_ACCESS_DENIED);
   RegCloseKey(key);
 
   // A hive this process may not create reads as empty and refuses changes.

@@ -38,7 +38,8 @@ Helper Start(std::vector<std::string> args, const std::string& program = LORVANE
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-  if (posix_spawn(&helper.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) helper.pid = -1;
+  if (posix_spawn(&helper.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+    helper.pid = -1;
   posix_spawn_file_actions_destroy(&actions);
   close(fds[1]);
   helper.out = fdopen(fds[0], "r");
@@ -147,8 +148,9 @@ TEST(HiveProcesses, ADamagedHiveFailsCleanlyAndIsNotOverwritten) {
     HKEY key = nullptr;
     EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "SYSTEM\\Key1", &key), ERROR_REGISTRY_CORRUPT);
     EXPECT_EQ(PutText("SYSTEM\\Key1", "NetworkAddress", "new"), ERROR_REGISTRY_CORRUPT);
-    EXPECT_EQ(RegSetValueExA(HKEY_LOCAL_MACHINE, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2),
-              ERROR_REGISTRY_CORRUPT);
+    EXPECT_EQ(
+        RegSetValueExA(HKEY_LOCAL_MACHINE, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2),
+        ERROR_REGISTRY_CORRUPT);
     EXPECT_EQ(RunHelper({hive.path(), "set", "SYSTEM\\Key1", "NetworkAddress", "new"}),
               std::to_string(ERROR_REGISTRY_CORRUPT));
     EXPECT_EQ(hive.Bytes(), bytes);

@@ -44,7 +44,9 @@ class TempHive {
 class KeyCounts {
  public:
   std::uint64_t opened() const { return lorvane::registry::Handles().opened - start_.opened; }
-  std::uint64_t closed() const { return lorvane::registry::Handles().closeCalls - start_.closeCalls; }
+  std::uint64_t closed() const {
+    return lorvane::registry::Handles().closeCalls - start_.closeCalls;
+  }
 
  private:
   lorvane::registry::HandleCounts start_ = lorvane::registry::Handles();
@@ -63,14 +65,17 @@ inline LSTATUS PutValue(const std::string& key, const std::string& name, DWORD t
   return result;
 }
 
-inline std::string Sz(const std::string& text) { return std::string(text.c_str(), text.size() + 1); }
+inline std::string Sz(const std::string& text) {
+  return std::string(text.c_str(), text.size() + 1);
+}
 
 inline LSTATUS PutText(const std::string& key, const std::string& name, const std::string& text) {
   return PutValue(key, name, REG_SZ, Sz(text));
 }
 
 // The stored bytes, or "<error N>".
-inline std::string GetValue(const std::string& key, const std::string& name, DWORD* type = nullptr) {
+inline std::string GetValue(const std::string& key, const std::string& name,
+                            DWORD* type = nullptr) {
   HKEY handle = nullptr;
   LSTATUS result = RegOpenKeyA(HKEY_LOCAL_MACHINE, key.c_str(), &handle);
   DWORD size = 0;
