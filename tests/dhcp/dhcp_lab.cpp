@@ -86,6 +86,10 @@ DhcpLab::DhcpLab(int links) : links_(links) {
     script << kScript;
   }
   fs::permissions(dir_ + "/script", fs::perms::owner_all);
+  // The lab's own configuration, so that what is asked of the server (option
+  // 44 above all) does not hang on the host's.
+  std::ofstream(dir_ + "/dhclient.conf")
+      << "request subnet-mask, broadcast-address, routers, domain-name-servers, netbios-name-servers;\n";
 
   server_ = std::make_unique<NetNamespace>("lvds");
   client_ = std::make_unique<NetNamespace>("lvdc");
@@ -126,16 +130,16 @@ DhcpLab::~DhcpLab() {
 }
 
 void DhcpLab::StartClient(int i) {
-  CommandResult r = client_->Run({"dhclient", "-1", "-lf", LeaseFile(i), "-pf", PidFile(i), "-sf", dir_ + "/script",
-                                  Link(i)},
+  CommandResult r = client_->Run({"dhclient", "-1", "-cf", dir_ + "/dhclient.conf", "-lf", LeaseFile(i), "-pf",
+                                  PidFile(i), "-sf", dir_ + "/script", Link(i)},
                                  std::chrono::seconds(30));
   if (r.exitCode != 0) throw std::runtime_error("dhclient got no lease: " + r.output);
 }
 
 void DhcpLab::StartAllClients() {
   for (int i = 0; i < links_; ++i) {
-    CommandResult r = client_->Run({"dhclient", "-nw", "-lf", LeaseFile(i), "-pf", PidFile(i), "-sf",
-                                    dir_ + "/script", Link(i)});
+    CommandResult r = client_->Run({"dhclient", "-nw", "-cf", dir_ + "/dhclient.conf", "-lf", LeaseFile(i), "-pf",
+                                    PidFile(i), "-sf", dir_ + "/script", Link(i)});
     if (r.exitCode != 0) throw std::runtime_error("dhclient did not start: " + r.output);
   }
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
