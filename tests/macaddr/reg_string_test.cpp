@@ -43,6 +43,9 @@ TEST_F(RegStringTest, ReadsTextThatFitsWithItsNulAndFailsOtherwise) {
   EXPECT_NE(Read("SYSTEM\\Key", "Long", 256), 0);  // 257 bytes with its NUL
   EXPECT_EQ(Read("SYSTEM\\Key", "Long", 257), 0);
   EXPECT_EQ(std::strlen(buffer), 256u);
+  buffer[0] = '#';  // a buffer of no bytes has no room even for the empty string
+  EXPECT_NE(RegReadString(HKEY_LOCAL_MACHINE, "SYSTEM\\Key", "Short", buffer, 0), 0);
+  EXPECT_EQ(buffer[0], '#');
 }
 
 TEST_F(RegStringTest, RefusesOtherTypesAndTerminatesBareTextWhenThereIsRoom) {
