@@ -58,7 +58,8 @@ void BM_GetAdaptersInfoWithLeases(benchmark::State& state) {
     GetAdaptersInfo(nullptr, &size);
     std::unique_ptr<unsigned char[]> buffer(new unsigned char[size]);
     auto* info = reinterpret_cast<PIP_ADAPTER_INFO>(buffer.get());
-    if (GetAdaptersInfo(info, &size) != NO_ERROR || !info->DhcpEnabled) state.SkipWithError("no DHCP state");
+    if (GetAdaptersInfo(info, &size) != NO_ERROR || !info->DhcpEnabled)
+      state.SkipWithError("no DHCP state");
     benchmark::DoNotOptimize(buffer.get());
   }
   lorvane::iphlp::SetProvider(old);
@@ -99,13 +100,16 @@ void LeaseStep(benchmark::State& state, bool release) {
     if (release) {
       auto start = std::chrono::steady_clock::now();
       DWORD err = IpReleaseAddress(&entry);
-      state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-      if (err != NO_ERROR || IpRenewAddress(&entry) != NO_ERROR) state.SkipWithError("lease step failed");
+      state.SetIterationTime(
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+      if (err != NO_ERROR || IpRenewAddress(&entry) != NO_ERROR)
+        state.SkipWithError("lease step failed");
     } else {
       if (IpReleaseAddress(&entry) != NO_ERROR) state.SkipWithError("release failed");
       auto start = std::chrono::steady_clock::now();
       DWORD err = IpRenewAddress(&entry);
-      state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+      state.SetIterationTime(
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
       if (err != NO_ERROR) state.SkipWithError("renew failed");
     }
   }
@@ -115,14 +119,37 @@ void LeaseStep(benchmark::State& state, bool release) {
 void BM_IpReleaseAddress(benchmark::State& state) { LeaseStep(state, true); }
 void BM_IpRenewAddress(benchmark::State& state) { LeaseStep(state, false); }
 
-BENCHMARK(BM_GetAdaptersInfoWithLeases)->Arg(1)->Arg(16)->Arg(64)->Iterations(20)->Unit(benchmark::kMicrosecond)
+BENCHMARK(BM_GetAdaptersInfoWithLeases)
+    ->Arg(1)
+    ->Arg(16)
+    ->Arg(64)
+    ->Iterations(20)
+    ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
-BENCHMARK(BM_DhcpStateEveryLink)->Arg(1)->Arg(16)->Arg(64)->Iterations(20)->Unit(benchmark::kMicrosecond)
+BENCHMARK(BM_DhcpStateEveryLink)
+    ->Arg(1)
+    ->Arg(16)
+    ->Arg(64)
+    ->Iterations(20)
+    ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
-BENCHMARK(BM_IpBriefAddrSameLinks)->Arg(1)->Arg(16)->Arg(64)->Unit(benchmark::kMicrosecond)->UseRealTime();
-BENCHMARK(BM_IpReleaseAddress)->Iterations(1)->Repetitions(7)->ReportAggregatesOnly(true)->UseManualTime()
+BENCHMARK(BM_IpBriefAddrSameLinks)
+    ->Arg(1)
+    ->Arg(16)
+    ->Arg(64)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK(BM_IpReleaseAddress)
+    ->Iterations(1)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true)
+    ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_IpRenewAddress)->Iterations(1)->Repetitions(7)->ReportAggregatesOnly(true)->UseManualTime()
+BENCHMARK(BM_IpRenewAddress)
+    ->Iterations(1)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true)
+    ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

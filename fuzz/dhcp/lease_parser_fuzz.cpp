@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& lease : file.leases) {
     if (!lease.interfaceName.empty() && !IsSafeInterfaceName(lease.interfaceName)) __builtin_trap();
     if (!lease.wellFormed) {
-      if (!lease.address.empty() || !lease.server.empty() || !lease.dnsServers.empty()) __builtin_trap();
+      if (!lease.address.empty() || !lease.server.empty() || !lease.dnsServers.empty())
+        __builtin_trap();
       continue;
     }
     if (!dhcp::IsDottedQuad(lease.address)) __builtin_trap();

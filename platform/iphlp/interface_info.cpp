@@ -18,7 +18,8 @@ DWORD GetInterfaceInfo(PIP_INTERFACE_INFO ifTable, PULONG outBufLen) {
   }
   if (listed.empty()) return ERROR_NO_DATA;
 
-  std::size_t needed = offsetof(IP_INTERFACE_INFO, Adapter) + listed.size() * sizeof(IP_ADAPTER_INDEX_MAP);
+  std::size_t needed =
+      offsetof(IP_INTERFACE_INFO, Adapter) + listed.size() * sizeof(IP_ADAPTER_INDEX_MAP);
   if (!ifTable || *outBufLen < needed) {
     *outBufLen = static_cast<ULONG>(needed);
     return ERROR_INSUFFICIENT_BUFFER;

@@ -4,8 +4,8 @@
 // dying and the exact arguments can be seen.
 #include "platform/iphlp/dhcp/dhclient_client.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -75,8 +75,9 @@ class DhclientClientTest : public ::testing::Test {
 
 std::string Lease(const std::string& name, const std::string& server, const std::string& expire,
                   const std::string& extra = "  option dhcp-lease-time 600;\n") {
-  return "lease {\n  interface \"" + name + "\";\n  fixed-address 10.1.0.7;\n  option dhcp-server-identifier " +
-         server + ";\n" + extra + "  expire " + expire + ";\n}\n";
+  return "lease {\n  interface \"" + name +
+         "\";\n  fixed-address 10.1.0.7;\n  option dhcp-server-identifier " + server + ";\n" +
+         extra + "  expire " + expire + ";\n}\n";
 }
 
 TEST_F(DhclientClientTest, ReportsTheCurrentLeaseOfALink) {
@@ -101,8 +102,8 @@ TEST_F(DhclientClientTest, ReportsTheCurrentLeaseOfALink) {
 // A release appends the lease again, expiring at once: the link stays
 // DHCP-enabled but holds nothing, although an older block has not expired.
 TEST_F(DhclientClientTest, AReleasedOrExpiredLinkStaysEnabledWithoutALease) {
-  Write("leases/dhclient.eth7.leases",
-        Lease("eth7", "10.1.0.1", "0 2026/12/06 19:45:00") + Lease("eth7", "10.1.0.1", "0 2026/12/06 19:39:00"));
+  Write("leases/dhclient.eth7.leases", Lease("eth7", "10.1.0.1", "0 2026/12/06 19:45:00") +
+                                           Lease("eth7", "10.1.0.1", "0 2026/12/06 19:39:00"));
   Write("leases/dhclient.eth8.leases", Lease("eth8", "10.1.0.1", "epoch " + std::to_string(kNow)));
   DhclientClient client(Options());
   for (const char* name : {"eth7", "eth8"}) {
@@ -117,7 +118,8 @@ TEST_F(DhclientClientTest, AReleasedOrExpiredLinkStaysEnabledWithoutALease) {
 TEST_F(DhclientClientTest, ADoubtfulLatestLeaseHidesTheOlderOnes) {
   std::string good = Lease("eth7", "10.1.0.1", "never");
   Write("leases/dhclient.a.leases", good + Lease("eth7", "10.1.0.999", "never"));
-  Write("leases/dhclient.b.leases", good + Lease("eth8", "10.1.0.1", "never") + "lease { interface \"eth9\";");
+  Write("leases/dhclient.b.leases",
+        good + Lease("eth8", "10.1.0.1", "never") + "lease { interface \"eth9\";");
   DhclientClient client(Options());
   for (const char* name : {"eth7", "eth8"}) {
     DhcpState s = client.State(name);
@@ -143,15 +145,17 @@ TEST_F(DhclientClientTest, TheNewestFileThatNamesTheLinkWins) {
 }
 
 TEST_F(DhclientClientTest, ConfigurationAloneMakesALinkEnabled) {
-  Write("interfaces", "auto lo\niface lo inet loopback\n# iface eth1 inet dhcp\nsource-directory interfaces.d\n"
-                      "source extra/*.cfg\n");
+  Write("interfaces",
+        "auto lo\niface lo inet loopback\n# iface eth1 inet dhcp\nsource-directory interfaces.d\n"
+        "source extra/*.cfg\n");
   Write("interfaces.d/eth5", "iface eth5 inet dhcp\n");
   Write("interfaces.d/skip.me", "iface eth4 inet dhcp\n");  // not a name ifupdown reads
   Write("extra/a.cfg", "iface eth6 inet static\n  address 10.0.0.1/24\niface eth3 inet dhcp\n");
   Write("dhclient.conf", "interface \"eth9\" { request routers; }\n");
   DhclientClient client(Options());
   for (const char* name : {"eth5", "eth3", "eth9"}) EXPECT_TRUE(client.State(name).enabled) << name;
-  for (const char* name : {"eth1", "eth4", "eth6", "lo"}) EXPECT_FALSE(client.State(name).enabled) << name;
+  for (const char* name : {"eth1", "eth4", "eth6", "lo"})
+    EXPECT_FALSE(client.State(name).enabled) << name;
 }
 
 TEST_F(DhclientClientTest, RefusesNamesItCannotHandOn) {
@@ -188,8 +192,9 @@ TEST_F(DhclientClientTest, RunsTheClientWithAFixedArgumentList) {
   EXPECT_EQ(Read("fake-dhclient.env"), "/usr/sbin:/usr/bin:/sbin:/bin\n");
 
   ASSERT_EQ(client.Renew("lo"), static_cast<DWORD>(NO_ERROR));
-  EXPECT_EQ(Read("fake-dhclient.args"), "-1\n-lf\n" + leases.string() + "\n-pf\n" + run + "/dhclient.lo.pid\n-sf\n" +
-                                            (dir_ / "script").string() + "\nlo\n");
+  EXPECT_EQ(Read("fake-dhclient.args"), "-1\n-lf\n" + leases.string() + "\n-pf\n" + run +
+                                            "/dhclient.lo.pid\n-sf\n" + (dir_ / "script").string() +
+                                            "\nlo\n");
 }
 
 TEST_F(DhclientClientTest, AHungClientIsKilledAtTheBound) {
@@ -207,8 +212,10 @@ TEST_F(DhclientClientTest, AHungClientIsKilledAtTheBound) {
     ASSERT_GT(pid, 0) << file;
     // Gone, or at most a zombie awaiting its new parent.
     bool alive = false;
-    for (int i = 0; i < 100 && (alive = kill(pid, 0) == 0 && Read(fs::path("/proc") / std::to_string(pid) / "stat")
-                                                                      .find(") Z") == std::string::npos);
+    for (int i = 0;
+         i < 100 && (alive = kill(pid, 0) == 0 &&
+                             Read(fs::path("/proc") / std::to_string(pid) / "stat").find(") Z") ==
+                                 std::string::npos);
          ++i) {
       usleep(10000);
     }
@@ -217,7 +224,8 @@ TEST_F(DhclientClientTest, AHungClientIsKilledAtTheBound) {
 }
 
 TEST_F(DhclientClientTest, AFailingOrMissingClientIsAnError) {
-  Write("leases/dhclient.leases", Lease("lo", "10.1.0.1", "never") + Lease("lvnosuch0", "10.1.0.1", "never"));
+  Write("leases/dhclient.leases",
+        Lease("lo", "10.1.0.1", "never") + Lease("lvnosuch0", "10.1.0.1", "never"));
   DhclientClient client(Options());
   FakeProgram("exit 2");  // dhclient -1 when no lease came
   EXPECT_EQ(client.Renew("lo"), static_cast<DWORD>(ERROR_GEN_FAILURE));
@@ -225,7 +233,8 @@ TEST_F(DhclientClientTest, AFailingOrMissingClientIsAnError) {
   EXPECT_EQ(client.Release("lo"), static_cast<DWORD>(ERROR_GEN_FAILURE));
 
   FakeProgram("touch \"$0.ran\"");
-  EXPECT_EQ(client.Renew("lvnosuch0"), static_cast<DWORD>(ERROR_DEV_NOT_EXIST));  // the link has gone
+  EXPECT_EQ(client.Renew("lvnosuch0"),
+            static_cast<DWORD>(ERROR_DEV_NOT_EXIST));  // the link has gone
   EXPECT_FALSE(fs::exists(dir_ / "fake-dhclient.ran"));
 
   fs::remove(dir_ / "fake-dhclient");

@@ -62,7 +62,8 @@ std::vector<pid_t> DhclientsIn(const std::string& netnsPath) {
     if (ReadSmall("/proc/" + pid + "/comm") != "dhclient\n") continue;
     struct stat st;
     if (stat(("/proc/" + pid + "/ns/net").c_str(), &st) != 0) continue;
-    if (st.st_dev == ns.st_dev && st.st_ino == ns.st_ino) out.push_back(static_cast<pid_t>(std::stoi(pid)));
+    if (st.st_dev == ns.st_dev && st.st_ino == ns.st_ino)
+      out.push_back(static_cast<pid_t>(std::stoi(pid)));
   }
   return out;
 }
@@ -88,17 +89,18 @@ DhcpLab::DhcpLab(int links) : links_(links) {
   fs::permissions(dir_ + "/script", fs::perms::owner_all);
   // The lab's own configuration, so that what is asked of the server (option
   // 44 above all) does not hang on the host's.
-  std::ofstream(dir_ + "/dhclient.conf")
-      << "request subnet-mask, broadcast-address, routers, domain-name-servers, netbios-name-servers;\n";
+  std::ofstream(dir_ + "/dhclient.conf") << "request subnet-mask, broadcast-address, routers, "
+                                            "domain-name-servers, netbios-name-servers;\n";
 
   server_ = std::make_unique<NetNamespace>("lvds");
   client_ = std::make_unique<NetNamespace>("lvdc");
-  std::vector<std::string> serverLines = {"link add lvbr type bridge", "addr add 10.77.0.1/16 dev lvbr",
-                                          "link set lvbr up"};
+  std::vector<std::string> serverLines = {"link add lvbr type bridge",
+                                          "addr add 10.77.0.1/16 dev lvbr", "link set lvbr up"};
   std::vector<std::string> clientLines;
   for (int i = 0; i < links; ++i) {
     std::string s = "lvs" + std::to_string(i);
-    serverLines.push_back("link add " + s + " type veth peer name " + Link(i) + " netns " + client_->name());
+    serverLines.push_back("link add " + s + " type veth peer name " + Link(i) + " netns " +
+                          client_->name());
     serverLines.push_back("link set " + s + " master lvbr");
     serverLines.push_back("link set " + s + " up");
     clientLines.push_back("link set " + Link(i) + " up");
@@ -110,15 +112,18 @@ DhcpLab::DhcpLab(int links) : links_(links) {
   client_->WriteEtcFile("resolv.conf", "nameserver 127.0.0.1\n");
 
   std::string pidFile = dir_ + "/dnsmasq.pid";
-  server_->Spawn({"dnsmasq", "--keep-in-foreground", "--conf-file=/dev/null", "--no-resolv", "--no-hosts",
-                  "--port=0", "--interface=lvbr", "--bind-interfaces", "--no-ping", "--dhcp-authoritative",
-                  "--dhcp-range=10.77.1.1,10.77.1.254,255.255.0.0,2m", "--dhcp-option=3,10.77.0.1",
-                  "--dhcp-option=6,10.77.0.2,10.77.0.3", "--dhcp-option=44,10.77.0.4,10.77.0.5",
-                  "--dhcp-leasefile=" + dir_ + "/dnsmasq.leases", "--pid-file=" + pidFile,
-                  "--log-facility=" + dir_ + "/dnsmasq.log", "--log-dhcp"},
-                 dir_ + "/dnsmasq.out");
-  for (int i = 0; i < 500 && !fs::exists(pidFile); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  if (!fs::exists(pidFile)) throw std::runtime_error("dnsmasq did not start: " + ReadSmall(dir_ + "/dnsmasq.out"));
+  server_->Spawn(
+      {"dnsmasq", "--keep-in-foreground", "--conf-file=/dev/null", "--no-resolv", "--no-hosts",
+       "--port=0", "--interface=lvbr", "--bind-interfaces", "--no-ping", "--dhcp-authoritative",
+       "--dhcp-range=10.77.1.1,10.77.1.254,255.255.0.0,2m", "--dhcp-option=3,10.77.0.1",
+       "--dhcp-option=6,10.77.0.2,10.77.0.3", "--dhcp-option=44,10.77.0.4,10.77.0.5",
+       "--dhcp-leasefile=" + dir_ + "/dnsmasq.leases", "--pid-file=" + pidFile,
+       "--log-facility=" + dir_ + "/dnsmasq.log", "--log-dhcp"},
+      dir_ + "/dnsmasq.out");
+  for (int i = 0; i < 500 && !fs::exists(pidFile); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  if (!fs::exists(pidFile))
+    throw std::runtime_error("dnsmasq did not start: " + ReadSmall(dir_ + "/dnsmasq.out"));
 }
 
 DhcpLab::~DhcpLab() {
@@ -130,29 +135,33 @@ DhcpLab::~DhcpLab() {
 }
 
 void DhcpLab::StartClient(int i) {
-  CommandResult r = client_->Run({"dhclient", "-1", "-cf", dir_ + "/dhclient.conf", "-lf", LeaseFile(i), "-pf",
-                                  PidFile(i), "-sf", dir_ + "/script", Link(i)},
-                                 std::chrono::seconds(30));
+  CommandResult r =
+      client_->Run({"dhclient", "-1", "-cf", dir_ + "/dhclient.conf", "-lf", LeaseFile(i), "-pf",
+                    PidFile(i), "-sf", dir_ + "/script", Link(i)},
+                   std::chrono::seconds(30));
   if (r.exitCode != 0) throw std::runtime_error("dhclient got no lease: " + r.output);
 }
 
 void DhcpLab::StartAllClients() {
   for (int i = 0; i < links_; ++i) {
-    CommandResult r = client_->Run({"dhclient", "-nw", "-cf", dir_ + "/dhclient.conf", "-lf", LeaseFile(i), "-pf",
-                                    PidFile(i), "-sf", dir_ + "/script", Link(i)});
+    CommandResult r =
+        client_->Run({"dhclient", "-nw", "-cf", dir_ + "/dhclient.conf", "-lf", LeaseFile(i), "-pf",
+                      PidFile(i), "-sf", dir_ + "/script", Link(i)});
     if (r.exitCode != 0) throw std::runtime_error("dhclient did not start: " + r.output);
   }
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
   for (int i = 0; i < links_; ++i) {
     while (!Bound(i)) {
-      if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error(Link(i) + " got no lease");
+      if (std::chrono::steady_clock::now() > deadline)
+        throw std::runtime_error(Link(i) + " got no lease");
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
   }
 }
 
 bool DhcpLab::Bound(int i) const {
-  return client_->Ip({"-4", "-o", "addr", "show", "dev", Link(i)}).find("inet 10.77.") != std::string::npos;
+  return client_->Ip({"-4", "-o", "addr", "show", "dev", Link(i)}).find("inet 10.77.") !=
+         std::string::npos;
 }
 
 iphlp::DhclientOptions DhcpLab::ClientOptions() const {

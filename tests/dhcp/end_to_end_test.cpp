@@ -18,10 +18,10 @@ namespace {
 
 using test::DhcpLab;
 
-#define REQUIRE_LAB()                                                   \
-  do {                                                                  \
-    const std::string why = DhcpLab::UnavailableReason();              \
-    if (!why.empty()) GTEST_SKIP() << "needs a DHCP lab: " << why;     \
+#define REQUIRE_LAB()                                              \
+  do {                                                             \
+    const std::string why = DhcpLab::UnavailableReason();          \
+    if (!why.empty()) GTEST_SKIP() << "needs a DHCP lab: " << why; \
   } while (0)
 
 std::string FileText(const std::string& path) {
@@ -53,7 +53,8 @@ Seen Adapter(const std::string& name) {
     seen.found = true;
     seen.index = a->Index;
     seen.dhcpEnabled = a->DhcpEnabled;
-    seen.address = a->CurrentIpAddress ? a->CurrentIpAddress->IpAddress.String : a->IpAddressList.IpAddress.String;
+    seen.address = a->CurrentIpAddress ? a->CurrentIpAddress->IpAddress.String
+                                       : a->IpAddressList.IpAddress.String;
     seen.gateway = a->GatewayList.IpAddress.String;
     seen.dhcpServer = a->DhcpServer.IpAddress.String;
     seen.haveWins = a->HaveWins;
@@ -83,7 +84,8 @@ bool InterfaceEntry(DWORD index, IP_ADAPTER_INDEX_MAP& entry) {
   std::vector<unsigned char> buffer(size);
   auto* table = reinterpret_cast<PIP_INTERFACE_INFO>(buffer.data());
   if (GetInterfaceInfo(table, &size) != NO_ERROR) return false;
-  auto* entries = reinterpret_cast<IP_ADAPTER_INDEX_MAP*>(buffer.data() + offsetof(IP_INTERFACE_INFO, Adapter));
+  auto* entries =
+      reinterpret_cast<IP_ADAPTER_INDEX_MAP*>(buffer.data() + offsetof(IP_INTERFACE_INFO, Adapter));
   for (LONG i = 0; i < table->NumAdapters; ++i) {
     if (entries[i].Index == index) {
       entry = entries[i];
@@ -114,8 +116,8 @@ class EndToEnd : public ::testing::Test {
   // The live provider, its DHCP client pointed at the lab.
   void InstallLiveProvider() {
     std::ofstream(lab_->dir() + "/resolv.conf") << "nameserver 10.99.0.1\n";
-    SetProvider(std::make_shared<LiveProvider>(std::make_unique<DhclientClient>(lab_->ClientOptions()),
-                                               lab_->dir() + "/resolv.conf"));
+    SetProvider(std::make_shared<LiveProvider>(
+        std::make_unique<DhclientClient>(lab_->ClientOptions()), lab_->dir() + "/resolv.conf"));
   }
 
   std::unique_ptr<DhcpLab> lab_;
@@ -217,7 +219,9 @@ TEST_F(EndToEnd, RenewWhileTheClientRunsKeepsOneClient) {
   EXPECT_NE(after, before);
   EXPECT_EQ(lab_->RunningClients(), 1);
   EXPECT_EQ(client.State(DhcpLab::Link(0)).server, DhcpLab::kRouter);
-  EXPECT_NE(lab_->client().Ip({"-4", "-o", "addr", "show", "dev", DhcpLab::Link(0)}).find("inet 10.77.1."),
+  EXPECT_NE(lab_->client()
+                .Ip({"-4", "-o", "addr", "show", "dev", DhcpLab::Link(0)})
+                .find("inet 10.77.1."),
             std::string::npos);
 }
 

@@ -26,7 +26,8 @@ class InterfaceInfoTest : public ::testing::Test {
   void TearDown() override { SetProvider(nullptr); }
 
   IP_ADAPTER_INDEX_MAP* Entries(std::vector<unsigned char>& buffer) {
-    return reinterpret_cast<IP_ADAPTER_INDEX_MAP*>(buffer.data() + offsetof(IP_INTERFACE_INFO, Adapter));
+    return reinterpret_cast<IP_ADAPTER_INDEX_MAP*>(buffer.data() +
+                                                   offsetof(IP_INTERFACE_INFO, Adapter));
   }
 
   std::shared_ptr<ScriptedProvider> scripted_;
@@ -35,7 +36,8 @@ class InterfaceInfoTest : public ::testing::Test {
 TEST_F(InterfaceInfoTest, TwoCallsGiveTheLeaseCapableAdaptersWithTheirIndexes) {
   AdapterRecord tunnel = ScriptedAdapter(9, "tun0");
   tunnel.canHoldLease = false;
-  scripted_->SetAdapters({ScriptedAdapter(2, "eth0", "10.0.0.2"), tunnel, ScriptedAdapter(7, "wlan0")});
+  scripted_->SetAdapters(
+      {ScriptedAdapter(2, "eth0", "10.0.0.2"), tunnel, ScriptedAdapter(7, "wlan0")});
 
   ULONG size = 0;
   EXPECT_EQ(GetInterfaceInfo(nullptr, &size), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
@@ -107,8 +109,10 @@ TEST_F(InterfaceInfoTest, ANameTooLongForItsFieldIsCutAndTerminated) {
 }
 
 TEST_F(InterfaceInfoTest, LeaseCallsReachTheEntrysAdapterAndReportItsResult) {
-  scripted_->SetAdapters({ScriptedAdapter(2, "eth0", "10.0.0.2"), ScriptedAdapter(5, "eth1", "10.0.1.2")});
-  scripted_->OnRelease([](ScriptedProvider&, std::uint32_t) { return static_cast<DWORD>(ERROR_TIMEOUT); });
+  scripted_->SetAdapters(
+      {ScriptedAdapter(2, "eth0", "10.0.0.2"), ScriptedAdapter(5, "eth1", "10.0.1.2")});
+  scripted_->OnRelease(
+      [](ScriptedProvider&, std::uint32_t) { return static_cast<DWORD>(ERROR_TIMEOUT); });
   IP_ADAPTER_INDEX_MAP entry{};
   entry.Index = 5;
   EXPECT_EQ(IpReleaseAddress(&entry), static_cast<DWORD>(ERROR_TIMEOUT));

@@ -13,7 +13,8 @@ namespace {
 
 // Written by dhclient 4.4 for a lease from a test server, then a release:
 // the second block is the released lease, expiring at once.
-const std::string kBoundThenReleased = R"(default-duid "\000\001\000\001,\377\321\033\022\272\036o\325\262";
+const std::string kBoundThenReleased =
+    R"(default-duid "\000\001\000\001,\377\321\033\022\272\036o\325\262";
 lease {
   interface "lvxc";
   fixed-address 10.77.0.58;
@@ -72,12 +73,14 @@ TEST(LeaseFile, ReadsEveryFieldOfARealFile) {
 }
 
 TEST(LeaseFile, ReadsTheOtherTimeFormsAndSkipsWhatIsNotAnIpv4Lease) {
-  std::string text = "# written by hand\n"
-                     "lease6 { interface \"eth0\"; ia-na 1a:2b { starts 1; iaaddr fe80::1 { starts 2; } } }\n" +
-                     std::string("lease {\n  interface \"eth0\";\n  fixed-address 10.0.0.9;\n"
-                                 "  option domain-name \"odd \\\"name\\\" { } ; # not a comment\";\n"
-                                 "  renew epoch 1796586205; # Sun Dec 06 19:43:25 2026\n"
-                                 "  expire never;\n}\n");
+  std::string text =
+      "# written by hand\n"
+      "lease6 { interface \"eth0\"; ia-na 1a:2b { starts 1; iaaddr fe80::1 { starts 2; } } }\n" +
+      std::string(
+          "lease {\n  interface \"eth0\";\n  fixed-address 10.0.0.9;\n"
+          "  option domain-name \"odd \\\"name\\\" { } ; # not a comment\";\n"
+          "  renew epoch 1796586205; # Sun Dec 06 19:43:25 2026\n"
+          "  expire never;\n}\n");
   LeaseFile file = ParseLeaseFile(text);
   EXPECT_FALSE(file.damaged);
   ASSERT_EQ(file.leases.size(), 1u);
@@ -100,7 +103,7 @@ TEST(LeaseFile, MarksAMalformedBlockAndGoesOnWithTheNext) {
       "  option netbios-name-servers;\n",
       "  option dhcp-lease-time 4294967296;\n",
       "  option dhcp-lease-time -5;\n",
-      "  fixed-address 192.168.1.21;\n",  // a second address
+      "  fixed-address 192.168.1.21;\n",   // a second address
       "  renew 7 2026/12/07 09:00:00;\n",  // weekday out of range
       "  renew 1 2026/02/29 09:00:00;\n",  // not a leap year
       "  renew 1 2026/12/07 24:00:00;\n",
@@ -123,10 +126,11 @@ TEST(LeaseFile, MarksAMalformedBlockAndGoesOnWithTheNext) {
 }
 
 TEST(LeaseFile, NeedsAnInterfaceAnAddressAndAnExpiry) {
-  LeaseFile file = ParseLeaseFile("lease { fixed-address 10.0.0.1; expire never; }\n"
-                                  "lease { interface \"eth0\"; expire never; }\n"
-                                  "lease { interface \"eth0\"; fixed-address 10.0.0.1; }\n"
-                                  "lease { interface \"-rf\"; fixed-address 10.0.0.1; expire never; }\n");
+  LeaseFile file = ParseLeaseFile(
+      "lease { fixed-address 10.0.0.1; expire never; }\n"
+      "lease { interface \"eth0\"; expire never; }\n"
+      "lease { interface \"eth0\"; fixed-address 10.0.0.1; }\n"
+      "lease { interface \"-rf\"; fixed-address 10.0.0.1; expire never; }\n");
   ASSERT_EQ(file.leases.size(), 4u);
   for (const auto& lease : file.leases) EXPECT_FALSE(lease.wellFormed);
   EXPECT_EQ(file.leases[1].interfaceName, "eth0");
@@ -159,7 +163,7 @@ TEST(LeaseFile, DamageStopsTheReadingAndIsReported) {
   EXPECT_TRUE(ParseLeaseFile(Block("") + "}\n" + Block("", "eth1")).damaged);  // stray brace
   EXPECT_TRUE(ParseLeaseFile(Block("") + "lease { interface \"eth1").damaged);
   EXPECT_TRUE(ParseLeaseFile(Block("  option host-name \"\\9\";\n")).damaged);  // not an escape
-  EXPECT_TRUE(ParseLeaseFile(Block("") + "default-duid \"x\"").damaged);       // no ';'
+  EXPECT_TRUE(ParseLeaseFile(Block("") + "default-duid \"x\"").damaged);        // no ';'
   std::string deep = "x " + std::string(100, '{') + std::string(100, '}');
   EXPECT_TRUE(ParseLeaseFile(deep).damaged);
   std::string longWord = Block("  option x " + std::string(300, 'a') + ";\n");
@@ -179,16 +183,18 @@ TEST(LeaseFile, RefusesWhatIsTooBigToBeALeaseFile) {
   EXPECT_TRUE(file.leases.empty());
 
   std::string servers;
-  for (int i = 0; i < 64; ++i) servers += (i ? "," : "") + std::string("10.0.0.") + std::to_string(i + 1);
+  for (int i = 0; i < 64; ++i)
+    servers += (i ? "," : "") + std::string("10.0.0.") + std::to_string(i + 1);
   LeaseFile many = ParseLeaseFile(Block("  option domain-name-servers " + servers + ";\n"));
   ASSERT_EQ(many.leases.size(), 1u);
   EXPECT_FALSE(many.leases[0].wellFormed);  // more than one option can carry
 }
 
 TEST(LeaseFile, DottedQuadsAreStrict) {
-  for (const char* good : {"0.0.0.0", "255.255.255.255", "10.0.0.1"}) EXPECT_TRUE(IsDottedQuad(good)) << good;
-  for (const char* bad : {"", "1.2.3", "1.2.3.4.", "1.2.3.4.5", "256.0.0.1", "01.2.3.4", "1..3.4", " 1.2.3.4",
-                          "1.2.3.4 ", "1.2.3.-4", "1.2.3.1000"}) {
+  for (const char* good : {"0.0.0.0", "255.255.255.255", "10.0.0.1"})
+    EXPECT_TRUE(IsDottedQuad(good)) << good;
+  for (const char* bad : {"", "1.2.3", "1.2.3.4.", "1.2.3.4.5", "256.0.0.1", "01.2.3.4", "1..3.4",
+                          " 1.2.3.4", "1.2.3.4 ", "1.2.3.-4", "1.2.3.1000"}) {
     EXPECT_FALSE(IsDottedQuad(bad)) << bad;
   }
 }
@@ -206,9 +212,10 @@ TEST(DhclientConfiguration, OnlyTopLevelInterfaceBlocksConfigureALink) {
 }
 
 TEST(DhclientCommandLine, NamesTheLinksAndFilesOfAClient) {
-  auto c = ParseDhclientCommand({"/sbin/dhclient", "-4", "-v", "-i", "-pf", "/run/dhclient.eth0.pid", "-lf",
-                                 "/var/lib/dhcp/dhclient.eth0.leases", "-I", "-df",
-                                 "/var/lib/dhcp/dhclient6.eth0.leases", "-e", "A=b", "eth0"});
+  auto c =
+      ParseDhclientCommand({"/sbin/dhclient", "-4", "-v", "-i", "-pf", "/run/dhclient.eth0.pid",
+                            "-lf", "/var/lib/dhcp/dhclient.eth0.leases", "-I", "-df",
+                            "/var/lib/dhcp/dhclient6.eth0.leases", "-e", "A=b", "eth0"});
   ASSERT_TRUE(c);
   EXPECT_EQ(c->interfaces, (std::vector<std::string>{"eth0"}));
   EXPECT_EQ(c->pidFile, "/run/dhclient.eth0.pid");
@@ -219,7 +226,8 @@ TEST(DhclientCommandLine, NamesTheLinksAndFilesOfAClient) {
   EXPECT_FALSE(c->stopping);
 
   // Option arguments are not links, even when they look like names.
-  auto s = ParseDhclientCommand({"dhclient", "-s", "server1", "-p", "68", "-cf", "conf", "eth1", "eth2"});
+  auto s = ParseDhclientCommand(
+      {"dhclient", "-s", "server1", "-p", "68", "-cf", "conf", "eth1", "eth2"});
   ASSERT_TRUE(s);
   EXPECT_EQ(s->interfaces, (std::vector<std::string>{"eth1", "eth2"}));
 

@@ -34,7 +34,8 @@ struct ChildFailure {
 }
 
 // Between fork and exec: async-signal-safe calls only.
-[[noreturn]] void Child(const RunRequest& request, char* const* argv, char* const* envp, int pipeFd) {
+[[noreturn]] void Child(const RunRequest& request, char* const* argv, char* const* envp,
+                        int pipeFd) {
   setpgid(0, 0);
   sigset_t none;
   sigemptyset(&none);
@@ -52,8 +53,10 @@ struct ChildFailure {
     struct ifreq ifr;
     std::memset(&ifr, 0, sizeof ifr);
     std::memcpy(ifr.ifr_name, request.requiredInterface.data(),
-                request.requiredInterface.size() < IFNAMSIZ ? request.requiredInterface.size() : IFNAMSIZ - 1);
-    if (s < 0 || ioctl(s, SIOCGIFINDEX, &ifr) != 0) ChildFail(pipeFd, RunOutcome::NoInterface, errno);
+                request.requiredInterface.size() < IFNAMSIZ ? request.requiredInterface.size()
+                                                            : IFNAMSIZ - 1);
+    if (s < 0 || ioctl(s, SIOCGIFINDEX, &ifr) != 0)
+      ChildFail(pipeFd, RunOutcome::NoInterface, errno);
     close(s);
   }
   int devNull = open("/dev/null", O_RDWR);
@@ -87,7 +90,8 @@ bool WaitUntil(pid_t pid, SteadyClock::time_point deadline, int& status) {
       status = -1;  // reaped elsewhere: its status is lost
       break;
     }
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
+    auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
     if (left.count() <= 0) {
       if (pidfd >= 0) close(pidfd);
       return false;
@@ -143,7 +147,8 @@ RunResult RunBounded(const RunRequest& request) {
     }
     return {RunOutcome::TimedOut, 0};
   }
-  if (got == static_cast<ssize_t>(sizeof failure)) return {static_cast<RunOutcome>(failure.stage), failure.error};
+  if (got == static_cast<ssize_t>(sizeof failure))
+    return {static_cast<RunOutcome>(failure.stage), failure.error};
   if (status == -1) return {RunOutcome::Exited, -1};
   if (WIFSIGNALED(status)) return {RunOutcome::Signaled, WTERMSIG(status)};
   return {RunOutcome::Exited, WEXITSTATUS(status)};

@@ -26,7 +26,8 @@ constexpr int kMaxIncludeDepth = 4;
 const char* const kPath = "PATH=/usr/sbin:/usr/bin:/sbin:/bin";
 
 // The whole file when it is there and no larger than `cap`.
-bool ReadCapped(const std::string& path, std::size_t cap, std::string& out, struct stat* info = nullptr) {
+bool ReadCapped(const std::string& path, std::size_t cap, std::string& out,
+                struct stat* info = nullptr) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return false;
   struct stat st;
@@ -84,7 +85,8 @@ std::vector<std::string> Glob(const std::string& pattern) {
 }
 
 // `iface NAME inet dhcp` stanzas, following `source` and `source-directory`.
-void ScanInterfaces(const std::string& path, int depth, std::set<std::string>& dhcp, std::size_t& filesLeft) {
+void ScanInterfaces(const std::string& path, int depth, std::set<std::string>& dhcp,
+                    std::size_t& filesLeft) {
   if (depth > kMaxIncludeDepth || filesLeft == 0) return;
   --filesLeft;
   std::string text;
@@ -114,7 +116,8 @@ void ScanInterfaces(const std::string& path, int depth, std::set<std::string>& d
       for (const auto& file : Glob(dir + "/*")) {
         std::string base = file.substr(file.rfind('/') + 1);
         bool plain = std::all_of(base.begin(), base.end(), [](char c) {
-          return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+          return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                 c == '_' || c == '-';
         });
         if (plain) ScanInterfaces(file, depth + 1, dhcp, filesLeft);
       }
@@ -140,7 +143,6 @@ std::vector<std::string> SplitNul(const std::string& text) {
   return out;
 }
 
-
 // A dhclient still running as `pid`; a zombie has already stopped, whether
 // or not its parent has reaped it yet.
 bool StillDhclient(const std::string& procDir, pid_t pid) {
@@ -149,7 +151,8 @@ bool StillDhclient(const std::string& procDir, pid_t pid) {
   std::string stat;
   if (!ReadProcFile(procDir + "/" + id + "/stat", 1024, stat)) return false;
   auto close = stat.rfind(')');
-  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z' && stat[close + 2] != 'X';
+  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z' &&
+         stat[close + 2] != 'X';
 }
 
 DWORD ErrorOf(const dhcp::RunResult& r) {
@@ -176,9 +179,21 @@ DWORD ErrorOf(const dhcp::RunResult& r) {
 std::optional<DhclientCommand> ParseDhclientCommand(const std::vector<std::string>& argv) {
   DhclientCommand c;
   // Options of dhclient that take the next word as their argument.
-  static const std::set<std::string> kWithArgument = {
-      "-p", "-s", "-g", "-D", "-cf", "-lf", "-pf", "-sf", "-df", "-e", "--decline-wait-time",
-      "--dad-wait-time", "--address-prefix-len", "--prefix-len-hint", "-timeout"};
+  static const std::set<std::string> kWithArgument = {"-p",
+                                                      "-s",
+                                                      "-g",
+                                                      "-D",
+                                                      "-cf",
+                                                      "-lf",
+                                                      "-pf",
+                                                      "-sf",
+                                                      "-df",
+                                                      "-e",
+                                                      "--decline-wait-time",
+                                                      "--dad-wait-time",
+                                                      "--address-prefix-len",
+                                                      "--prefix-len-hint",
+                                                      "-timeout"};
   for (std::size_t i = 1; i < argv.size(); ++i) {
     const std::string& a = argv[i];
     if (a.empty()) return std::nullopt;
@@ -189,18 +204,28 @@ std::optional<DhclientCommand> ParseDhclientCommand(const std::vector<std::strin
     if (kWithArgument.count(a)) {
       if (i + 1 >= argv.size()) return std::nullopt;
       const std::string& value = argv[++i];
-      if (a == "-lf") c.leaseFile = value;
-      else if (a == "-pf") c.pidFile = value;
-      else if (a == "-cf") c.configFile = value;
-      else if (a == "-sf") c.scriptFile = value;
-      else if (a == "-df") c.duidFile = value;
-      else if (a == "-e") c.environment.push_back(value);
+      if (a == "-lf")
+        c.leaseFile = value;
+      else if (a == "-pf")
+        c.pidFile = value;
+      else if (a == "-cf")
+        c.configFile = value;
+      else if (a == "-sf")
+        c.scriptFile = value;
+      else if (a == "-df")
+        c.duidFile = value;
+      else if (a == "-e")
+        c.environment.push_back(value);
       continue;
     }
-    if (a == "-6") c.ipv6 = true;
-    else if (a == "-4") c.ipv6 = false;
-    else if (a == "-r" || a == "-x") c.stopping = true;
-    else if (a == "--no-pid") c.noPidFile = true;
+    if (a == "-6")
+      c.ipv6 = true;
+    else if (a == "-4")
+      c.ipv6 = false;
+    else if (a == "-r" || a == "-x")
+      c.stopping = true;
+    else if (a == "--no-pid")
+      c.noPidFile = true;
   }
   return c;
 }
@@ -234,11 +259,14 @@ std::vector<DhclientClient::Process> DhclientClient::RunningClients(const Namesp
   if (!dir) return out;
   while (dirent* entry = readdir(dir)) {
     std::string pid = entry->d_name;
-    if (pid.empty() || !std::all_of(pid.begin(), pid.end(), [](char c) { return c >= '0' && c <= '9'; })) continue;
+    if (pid.empty() ||
+        !std::all_of(pid.begin(), pid.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      continue;
     if (!IsDhclient(options_.procDir, pid)) continue;
     std::string base = options_.procDir + "/" + pid;
     struct stat st;
-    if (stat((base + "/ns/net").c_str(), &st) != 0 || st.st_dev != ns.dev || st.st_ino != ns.ino) continue;
+    if (stat((base + "/ns/net").c_str(), &st) != 0 || st.st_dev != ns.dev || st.st_ino != ns.ino)
+      continue;
     std::string cmdline;
     if (!ReadProcFile(base + "/cmdline", kMaxCommandLine, cmdline)) continue;
     auto command = ParseDhclientCommand(SplitNul(cmdline));
@@ -247,8 +275,8 @@ std::vector<DhclientClient::Process> DhclientClient::RunningClients(const Namesp
     char cwd[4096];
     ssize_t n = readlink((base + "/cwd").c_str(), cwd, sizeof cwd - 1);
     std::string dirOf = n > 0 ? std::string(cwd, static_cast<std::size_t>(n)) : "/";
-    for (std::string* path : {&command->leaseFile, &command->pidFile, &command->configFile, &command->scriptFile,
-                              &command->duidFile}) {
+    for (std::string* path : {&command->leaseFile, &command->pidFile, &command->configFile,
+                              &command->scriptFile, &command->duidFile}) {
       if (!path->empty() && (*path)[0] != '/') *path = dirOf + "/" + *path;
     }
     out.push_back({static_cast<pid_t>(std::stol(pid)), std::move(*command)});
@@ -263,12 +291,13 @@ bool DhclientClient::Parse(const std::string& path, LeaseFileEntry& entry) {
     cache_.erase(path);
     return false;
   }
-  std::int64_t mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  std::int64_t mtimeNs =
+      static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   CachedFile& cached = cache_[path];
   if (!cached.parsed || cached.mtimeNs != mtimeNs || cached.size != st.st_size) {
     auto parsed = std::make_shared<dhcp::LeaseFile>();
     std::string text;
-    struct stat read{};
+    struct stat read {};
     if (ReadCapped(path, dhcp::kMaxLeaseFileBytes, text, &read)) {
       *parsed = dhcp::ParseLeaseFile(text);
       st = read;
@@ -306,7 +335,8 @@ std::string DhclientClient::DefaultLeaseFile() const {
 
 const DhclientClient::Snapshot& DhclientClient::Current(const Namespace& ns) {
   auto now = std::chrono::steady_clock::now();
-  if (snapshot_.valid && !(snapshot_.ns < ns) && !(ns < snapshot_.ns) && now - snapshot_.taken < kSnapshotLife) {
+  if (snapshot_.valid && !(snapshot_.ns < ns) && !(ns < snapshot_.ns) &&
+      now - snapshot_.taken < kSnapshotLife) {
     return snapshot_;
   }
   Snapshot s;
@@ -320,7 +350,8 @@ const DhclientClient::Snapshot& DhclientClient::Current(const Namespace& ns) {
     if (!file.empty()) files.push_back(file);
   }
   for (const auto& [key, command] : remembered_) {
-    if (!(key.first < ns) && !(ns < key.first) && !command.leaseFile.empty()) files.push_back(command.leaseFile);
+    if (!(key.first < ns) && !(ns < key.first) && !command.leaseFile.empty())
+      files.push_back(command.leaseFile);
   }
   for (const auto& dir : options_.leaseDirs) {
     for (const auto& file : Glob(dir + "/dhclient*.leases")) {
@@ -359,9 +390,11 @@ DhclientClient::View DhclientClient::Gather(const std::string& name, const Names
   }
   for (const auto& entry : entries) {
     const auto& leases = entry.parsed->leases;
-    bool speaks = std::any_of(leases.begin(), leases.end(), [&](const dhcp::Lease& l) { return l.interfaceName == name; });
+    bool speaks = std::any_of(leases.begin(), leases.end(),
+                              [&](const dhcp::Lease& l) { return l.interfaceName == name; });
     named = named || speaks;
-    bool better = ownFile.empty() ? speaks && (!chosen || entry.mtime > view.leaseFileMtime) : entry.path == ownFile;
+    bool better = ownFile.empty() ? speaks && (!chosen || entry.mtime > view.leaseFileMtime)
+                                  : entry.path == ownFile;
     if (better) {
       chosen = entry.parsed.get();
       view.leaseFile = entry.path;
@@ -377,7 +410,8 @@ DhclientClient::View DhclientClient::Gather(const std::string& name, const Names
       break;
     }
   }
-  view.enabled = named || !view.clients.empty() || remembered_.count({ns, name}) || snapshot.configured.count(name);
+  view.enabled = named || !view.clients.empty() || remembered_.count({ns, name}) ||
+                 snapshot.configured.count(name);
   return view;
 }
 
@@ -405,7 +439,8 @@ DhcpState DhclientClient::State(const std::string& interfaceName) {
   return state;
 }
 
-DhclientCommand DhclientClient::CommandFor(const std::string& name, const View& view, const Namespace& ns) {
+DhclientCommand DhclientClient::CommandFor(const std::string& name, const View& view,
+                                           const Namespace& ns) {
   if (!view.clients.empty()) return view.clients.front().command;
   auto remembered = remembered_.find({ns, name});
   if (remembered != remembered_.end()) return remembered->second;
@@ -465,8 +500,9 @@ void DhclientClient::EndLeftovers(const std::vector<Process>& clients) {
     if (StillDhclient(options_.procDir, p.pid)) kill(p.pid, SIGTERM);
   }
   for (int i = 0; i < 100; ++i) {
-    bool any = std::any_of(clients.begin(), clients.end(),
-                           [&](const Process& p) { return StillDhclient(options_.procDir, p.pid); });
+    bool any = std::any_of(clients.begin(), clients.end(), [&](const Process& p) {
+      return StillDhclient(options_.procDir, p.pid);
+    });
     if (!any) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }

@@ -14,8 +14,8 @@
 #include <mutex>
 #include <optional>
 #include <set>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -59,15 +59,15 @@ struct DhclientOptions {
 // links it manages.
 struct DhclientCommand {
   std::vector<std::string> interfaces;
-  std::string leaseFile;     // -lf
-  std::string pidFile;       // -pf
-  std::string configFile;    // -cf
-  std::string scriptFile;    // -sf
-  std::string duidFile;      // -df
+  std::string leaseFile;                 // -lf
+  std::string pidFile;                   // -pf
+  std::string configFile;                // -cf
+  std::string scriptFile;                // -sf
+  std::string duidFile;                  // -df
   std::vector<std::string> environment;  // -e NAME=value
-  bool noPidFile = false;    // --no-pid
-  bool ipv6 = false;         // -6: not an IPv4 lease
-  bool stopping = false;     // -r or -x: a client on its way out
+  bool noPidFile = false;                // --no-pid
+  bool ipv6 = false;                     // -6: not an IPv4 lease
+  bool stopping = false;                 // -r or -x: a client on its way out
 };
 
 // Reads argv of a process whose program is dhclient; nullopt when argv is not
@@ -113,17 +113,17 @@ class DhclientClient : public DhcpClient {
     bool valid = false;
     std::chrono::steady_clock::time_point taken;
     Namespace ns;
-    std::vector<Process> clients;  // every IPv4 dhclient running there
+    std::vector<Process> clients;         // every IPv4 dhclient running there
     std::vector<std::string> leaseFiles;  // paths; their contents are checked on each use
     std::set<std::string> configured;
   };
   // All that was gathered about one link.
   struct View {
     bool enabled = false;
-    std::vector<Process> clients;        // running for the link
-    std::string leaseFile;               // where its current lease lives
+    std::vector<Process> clients;  // running for the link
+    std::string leaseFile;         // where its current lease lives
     std::int64_t leaseFileMtime = 0;
-    std::optional<dhcp::Lease> lease;    // the latest, when well formed
+    std::optional<dhcp::Lease> lease;  // the latest, when well formed
   };
   struct CachedFile {
     std::int64_t mtimeNs = -1;
@@ -140,7 +140,8 @@ class DhclientClient : public DhcpClient {
   std::string DefaultLeaseFile() const;
   std::string Program() const;
   std::int64_t Now() const;
-  DWORD Run(std::vector<std::string> argv, const std::string& name, std::chrono::milliseconds timeout);
+  DWORD Run(std::vector<std::string> argv, const std::string& name,
+            std::chrono::milliseconds timeout);
   DhclientCommand CommandFor(const std::string& name, const View& view, const Namespace& ns);
   void EndLeftovers(const std::vector<Process>& clients);
 

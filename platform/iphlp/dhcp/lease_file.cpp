@@ -23,7 +23,9 @@ struct Token {
   std::string text;  // a word as written, a string unescaped
 };
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 class Lexer {
@@ -35,12 +37,22 @@ class Lexer {
     if (pos_ >= text_.size()) return {Kind::End, {}};
     char c = text_[pos_];
     switch (c) {
-      case '{': ++pos_; return {Kind::Open, {}};
-      case '}': ++pos_; return {Kind::Close, {}};
-      case ';': ++pos_; return {Kind::Semicolon, {}};
-      case ',': ++pos_; return {Kind::Comma, {}};
-      case '"': return QuotedString();
-      default: return Word();
+      case '{':
+        ++pos_;
+        return {Kind::Open, {}};
+      case '}':
+        ++pos_;
+        return {Kind::Close, {}};
+      case ';':
+        ++pos_;
+        return {Kind::Semicolon, {}};
+      case ',':
+        ++pos_;
+        return {Kind::Comma, {}};
+      case '"':
+        return QuotedString();
+      default:
+        return Word();
     }
   }
 
@@ -71,7 +83,8 @@ class Lexer {
           // dhclient writes unprintable bytes as three octal digits.
           int value = e - '0';
           for (int i = 0; i < 2; ++i) {
-            if (pos_ >= text_.size() || text_[pos_] < '0' || text_[pos_] > '7') return {Kind::Bad, {}};
+            if (pos_ >= text_.size() || text_[pos_] < '0' || text_[pos_] > '7')
+              return {Kind::Bad, {}};
             value = value * 8 + (text_[pos_++] - '0');
           }
           if (value > 255) return {Kind::Bad, {}};
@@ -204,7 +217,8 @@ std::optional<std::int64_t> Time(const Statement& s) {
   if (!year || !month || !day || !hour || !minute || !second) return std::nullopt;
   std::int64_t out = 0;
   if (!UtcSeconds(static_cast<int>(*year), static_cast<int>(*month), static_cast<int>(*day),
-                  static_cast<int>(*hour), static_cast<int>(*minute), static_cast<int>(*second), out)) {
+                  static_cast<int>(*hour), static_cast<int>(*minute), static_cast<int>(*second),
+                  out)) {
     return std::nullopt;
   }
   return out;
@@ -234,7 +248,8 @@ bool SingleAddress(const Statement& s, std::size_t at, std::string& out) {
 Lease Interpret(const std::vector<Statement>& statements) {
   Lease lease;
   bool ok = true;
-  bool haveInterface = false, haveAddress = false, haveServer = false, haveDns = false, haveWins = false;
+  bool haveInterface = false, haveAddress = false, haveServer = false, haveDns = false,
+       haveWins = false;
   bool haveLeaseTime = false, haveRenew = false, haveRebind = false, haveExpire = false;
   auto once = [&ok](bool& seen) {
     if (seen) ok = false;
@@ -286,7 +301,8 @@ Lease Interpret(const std::vector<Statement>& statements) {
         if (!AddressList(s, 2, lease.winsServers)) ok = false;
       } else if (name == "dhcp-lease-time") {
         once(haveLeaseTime);
-        auto seconds = s.size() == 3 && s[2].kind == Kind::Word ? Number(s[2].text, 0xFFFFFFFF) : std::nullopt;
+        auto seconds =
+            s.size() == 3 && s[2].kind == Kind::Word ? Number(s[2].text, 0xFFFFFFFF) : std::nullopt;
         if (seconds) {
           lease.leaseTime = *seconds;
         } else {
@@ -317,7 +333,8 @@ bool IsDottedQuad(std::string_view text) {
   while (parts < 4) {
     std::size_t start = i;
     int value = 0;
-    while (i < text.size() && IsDigit(text[i]) && i - start < 3) value = value * 10 + (text[i++] - '0');
+    while (i < text.size() && IsDigit(text[i]) && i - start < 3)
+      value = value * 10 + (text[i++] - '0');
     std::size_t length = i - start;
     if (length == 0 || value > 255 || (length > 1 && text[start] == '0')) return false;
     ++parts;
@@ -331,8 +348,8 @@ bool IsDottedQuad(std::string_view text) {
 
 bool UtcSeconds(int year, int month, int day, int hour, int minute, int second, std::int64_t& out) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (year < 1970 || year > 9999 || month < 1 || month > 12 || hour < 0 || hour > 23 || minute < 0 ||
-      minute > 59 || second < 0 || second > 60) {
+  if (year < 1970 || year > 9999 || month < 1 || month > 12 || hour < 0 || hour > 23 ||
+      minute < 0 || minute > 59 || second < 0 || second > 60) {
     return false;
   }
   bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
