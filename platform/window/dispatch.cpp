@@ -87,6 +87,27 @@ bool InputBlocked(HWND handle) {
   return false;
 }
 
+// The window that takes the activation meant for `top`: its last enabled,
+// visible owned window while it is disabled (a modal dialog's owner).
+HWND Activatable(HWND top) {
+  Window* window = FindQuiet(top);
+  if (window == nullptr || !(window->style & WS_DISABLED)) return top;
+  HWND found = top;
+  for (HWND other : AllWindows()) {
+    Window* w = FindQuiet(other);
+    if (w != nullptr && IsTopLevel(*w) && w->owner == top && IsWindowVisible(other) &&
+        !(w->style & WS_DISABLED))
+      found = other;
+  }
+  return found == top ? top : Activatable(found);
+}
+
+void RequestQtActivation(HWND top) {
+  Window* window = FindQuiet(top);
+  if (window != nullptr && window->outer != nullptr && window->outer->isVisible())
+    window->outer->activateWindow();
+}
+
 WPARAM MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
   WPARAM keys = 0;
   if (buttons & Qt::LeftButton) keys |= MK_LBUTTON;
@@ -151,29 +172,23 @@ bool Deliver(Window& window, QObject* object, QEvent* event) {
       Send(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
       return true;
     case QEvent::WindowActivate:
-      if (!isOuter || !topLevel) return false;
-      if (window.style & WS_DISABLED) {
+      if (isOuter && topLevel) {
         // A disabled window is not activated: its enabled owned window is.
-        for (HWND other : AllWindows()) {
-          Window* w = FindQuiet(other);
-          if (w != nullptr && w->owner == handle && IsWindowVisible(other) &&
-              !(w->style & WS_DISABLED)) {
-            Activate(other, WA_ACTIVE);
-            break;
-          }
-        }
-        return false;
+        const HWND target = Activatable(handle);
+        Activate(target, WA_ACTIVE);
+        if (target != handle) RequestQtActivation(target);
       }
-      Activate(handle, WA_ACTIVE);
       return false;
     case QEvent::WindowDeactivate:
       if (isOuter && topLevel && ActiveWindow() == handle) {
-        const Owner now = OwnerOf(QApplication::activeWindow());
-        const HWND nowTop = TopLevelOf(now.handle);
-        if (nowTop != nullptr && nowTop != handle)
-          Activate(nowTop, WA_ACTIVE);
-        else
+        const HWND now = TopLevelOf(OwnerOf(QApplication::activeWindow()).handle);
+        if (now == nullptr) {
           Deactivate(handle);
+        } else if (const HWND target = Activatable(now); target == handle) {
+          RequestQtActivation(handle);  // the user clicked a window this one disables
+        } else {
+          Activate(target, WA_ACTIVE);
+        }
       }
       return false;
     case QEvent::FocusIn:

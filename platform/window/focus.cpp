@@ -71,7 +71,8 @@ void Activate(HWND topLevel, WORD how) {
     Send(old, WM_ACTIVATE, ActivateParam(WA_INACTIVE, old), reinterpret_cast<LPARAM>(topLevel));
   }
   if (Active() != topLevel || FindQuiet(topLevel) == nullptr) return;
-  if (Window* window = FindQuiet(topLevel); window->outer != nullptr && window->outer->isVisible())
+  if (Window* window = FindQuiet(topLevel);
+      window->outer != nullptr && window->outer->isVisible() && !window->outer->isActiveWindow())
     window->outer->activateWindow();
   Send(topLevel, WM_NCACTIVATE, TRUE, 0);
   Send(topLevel, WM_ACTIVATE, ActivateParam(how, topLevel), reinterpret_cast<LPARAM>(old));

@@ -326,13 +326,16 @@ BOOL ShowWindow(HWND handle, int command) {
     window = FindQuiet(handle);
     if (window == nullptr) return wasVisible;
     window->style &= ~WS_VISIBLE;
+    // Qt may move its activation as soon as the widget hides; decide first.
+    const bool wasActive = ActiveWindow() == handle;
+    const HWND owner = window->owner;
+    const HWND parent = IsTopLevel(*window) ? nullptr : window->parent;
     if (window->outer != nullptr) window->outer->hide();
     const HWND focus = FocusWindow();
-    if (focus == handle || IsChild(handle, focus))
-      ChangeFocus(IsTopLevel(*window) ? nullptr : window->parent);
-    if (ActiveWindow() == handle) {
+    if (focus == handle || IsChild(handle, focus)) ChangeFocus(parent);
+    if (wasActive) {
       Deactivate(handle);
-      if (window->owner != nullptr && IsWindowVisible(window->owner)) Activate(window->owner, WA_ACTIVE);
+      if (owner != nullptr && IsWindowVisible(owner)) Activate(owner, WA_ACTIVE);
     }
     return wasVisible;
   }

@@ -102,6 +102,16 @@ int QtFlags(UINT format) {
   return flags;
 }
 
+// What '&' prefixes leave to be seen: "&&" is one '&', a lone '&' nothing.
+QString WithoutMnemonics(const QString& text) {
+  QString out;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == u'&' && i + 1 < text.size()) ++i;
+    out += text[i];
+  }
+  return out;
+}
+
 }  // namespace
 
 void PaintFromQt(Window& window, const QRect& area) {
@@ -207,6 +217,14 @@ int DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format) {
   const QFontMetrics metrics(context->font);
   const int flags = QtFlags(format);
   const QRect box(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+  if ((format & DT_CALCRECT) && (format & DT_SINGLELINE)) {
+    // One line: its advance width and the font's height, from the top-left.
+    QString shown = string;
+    if (!(format & DT_NOPREFIX)) shown = WithoutMnemonics(string);
+    rect->right = rect->left + metrics.horizontalAdvance(shown);
+    rect->bottom = rect->top + metrics.height();
+    return metrics.height();
+  }
   if (format & DT_CALCRECT) {
     // Measures from the top-left corner; the width stays for word-wrapped text.
     const int width = (format & DT_WORDBREAK) && !(format & DT_SINGLELINE) ? box.width() : 1 << 20;

@@ -336,16 +336,16 @@ BOOL DestroyWindow(HWND handle) {
   }
   window = FindQuiet(handle);
   if (window == nullptr) return TRUE;
+  const bool wasActive = ActiveWindow() == handle;
+  const HWND owner = window->owner;
   if (window->outer != nullptr) window->outer->hide();
   window->style &= ~WS_VISIBLE;
 
   const HWND focus = FocusWindow();
-  if (focus == handle || IsChild(handle, focus)) {
-    ChangeFocus(IsTopLevel(*window) ? nullptr : window->parent);
-  }
-  if (ActiveWindow() == handle) {
+  if (focus == handle || IsChild(handle, focus)) ChangeFocus(IsTopLevel(*window) ? nullptr : window->parent);
+  if (wasActive) {
     Deactivate(handle);
-    if (window->owner != nullptr && IsWindowVisible(window->owner)) Activate(window->owner, WA_ACTIVE);
+    if (owner != nullptr && IsWindowVisible(owner)) Activate(owner, WA_ACTIVE);
   }
   SendDestroy(handle);
   SendNcDestroy(handle);

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QValidator>
+#include <cstring>
 
 #include "platform/window/controls/controls.h"
 
@@ -14,8 +15,9 @@ constexpr int kDefaultLimit = 32767;
 
 class EditValidator : public QValidator {
  public:
-  EditValidator(QLineEdit* edit, bool digitsOnly) : QValidator(edit), edit_(edit), digitsOnly_(digitsOnly) {}
+  EditValidator(QLineEdit* edit, bool digitsOnly) : QValidator(edit), digitsOnly_(digitsOnly) {}
   int limit = kDefaultLimit;
+  qsizetype accepted = 0;  // the length of the text as it stands
 
   State validate(QString& input, int&) const override {
     if (digitsOnly_) {
@@ -23,13 +25,12 @@ class EditValidator : public QValidator {
         if (!c.isDigit()) return Invalid;
     }
     const auto length = input.toLocal8Bit().size();
-    // Deleting from a text already past the limit is still allowed.
-    if (length > limit && length >= edit_->text().toLocal8Bit().size()) return Invalid;
+    // A text the program set past the limit stays; it only cannot grow.
+    if (length > limit && length > accepted) return Invalid;
     return Acceptable;
   }
 
  private:
-  QLineEdit* edit_;
   bool digitsOnly_;
 };
 
@@ -67,7 +68,9 @@ bool CreateEdit(Window& window, QWidget* parent, const CREATESTRUCTA& cs) {
   state->validator = new EditValidator(edit, (style & ES_NUMBER) != 0);
   edit->setValidator(state->validator);
   const HWND handle = window.handle;
-  QObject::connect(edit, &QLineEdit::textChanged, [handle] {
+  EditValidator* validator = state->validator;
+  QObject::connect(edit, &QLineEdit::textChanged, [handle, validator](const QString& text) {
+    validator->accepted = text.toLocal8Bit().size();
     DispatchScope scope;
     if (SendCommand(handle, EN_UPDATE)) SendCommand(handle, EN_CHANGE);
   });
@@ -85,13 +88,18 @@ LRESULT CALLBACK EditProc(HWND handle, UINT message, WPARAM wParam, LPARAM lPara
     case WM_NCCREATE: {
       const auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
       const QSignalBlocker quiet(edit);  // no EN_CHANGE while being created
-      if (cs != nullptr && cs->lpszName != nullptr && !IS_INTRESOURCE(cs->lpszName))
+      if (cs != nullptr && cs->lpszName != nullptr && !IS_INTRESOURCE(cs->lpszName)) {
+        state->validator->accepted = static_cast<qsizetype>(std::strlen(cs->lpszName));
         edit->setText(FromLocal(cs->lpszName));
+      }
       return TRUE;
     }
-    case WM_SETTEXT:
-      edit->setText(FromLocal(reinterpret_cast<const char*>(lParam)));
+    case WM_SETTEXT: {
+      const char* text = lParam != 0 ? reinterpret_cast<const char*>(lParam) : "";
+      state->validator->accepted = static_cast<qsizetype>(std::strlen(text));
+      edit->setText(FromLocal(text));
       return TRUE;
+    }
     case WM_GETTEXT:
       return CopyOut(ToLocal(edit->text()), reinterpret_cast<char*>(lParam), static_cast<int>(wParam));
     case WM_GETTEXTLENGTH:
@@ -126,7 +134,9 @@ LRESULT CALLBACK EditProc(HWND handle, UINT message, WPARAM wParam, LPARAM lPara
       return MAKELONG(start, end);
     }
     case EM_REPLACESEL:
+      state->validator->accepted = 0x7FFFFFFF;  // the program's insertion is not capped
       edit->insert(FromLocal(reinterpret_cast<const char*>(lParam)));
+      state->validator->accepted = edit->text().toLocal8Bit().size();
       return 0;
     case EM_GETMODIFY:
       return edit->isModified() ? TRUE : FALSE;

@@ -1,0 +1,66 @@
+#include "recorder.h"
+
+namespace lorvane::test {
+namespace {
+
+Recorder* current = nullptr;
+
+}  // namespace
+
+Recorder::Recorder() {
+  current = this;
+  WNDCLASSA cls{};
+  cls.lpfnWndProc = Proc;
+  cls.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  cls.lpszClassName = kClass;
+  RegisterClassA(&cls);  // stays registered across tests
+}
+
+Recorder::~Recorder() { current = nullptr; }
+
+HWND Recorder::Create(DWORD style, int x, int y, int cx, int cy, HWND parent, HMENU menu, LPVOID param) {
+  return CreateWindowExA(0, kClass, "recorded", style, x, y, cx, cy, parent, menu,
+                         GetModuleHandleA(nullptr), param);
+}
+
+std::vector<Received> Recorder::Messages(UINT message) const {
+  std::vector<Received> out;
+  for (const Received& r : log_)
+    if (r.message == message) out.push_back(r);
+  return out;
+}
+
+std::vector<UINT> Recorder::Notifications() const {
+  std::vector<UINT> out;
+  for (const Received& r : log_)
+    if (r.message == WM_NOTIFY) out.push_back(r.code);
+  return out;
+}
+
+std::vector<WPARAM> Recorder::Commands() const {
+  std::vector<WPARAM> out;
+  for (const Received& r : log_)
+    if (r.message == WM_COMMAND) out.push_back(r.wParam);
+  return out;
+}
+
+LRESULT CALLBACK Recorder::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (current != nullptr) {
+    Received r{window, message, wParam, lParam, 0, -1};
+    if (message == WM_NOTIFY) {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      r.code = header->code;
+      if (header->code == NM_CLICK || header->code == NM_DBLCLK || header->code == NM_RCLICK)
+        r.item = reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem;
+      else if (header->code <= LVN_FIRST && header->code > LVN_FIRST - 100)
+        r.item = reinterpret_cast<const NMLISTVIEW*>(lParam)->iItem;
+    }
+    current->log_.push_back(r);
+    LRESULT result = 0;
+    if (current->onMessage && current->onMessage(window, message, wParam, lParam, &result)) return result;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace lorvane::test
