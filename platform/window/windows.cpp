@@ -114,13 +114,13 @@ void ApplyClassLook(Window& window) {
 
 void ReleaseWidgets(Window& window) {
   DetachMenuBar(window);
-  window.control.reset();
   for (QWidget* widget : {window.client.data(), window.outer.data()}) {
     if (widget == nullptr) continue;
     UnregisterWidget(widget);
   }
+  if (window.outer != nullptr) window.outer->hide();
+  window.control.reset();
   if (window.outer != nullptr) {
-    window.outer->hide();
     // A Qt event of this widget may be on the stack: let Qt delete it later.
     window.outer->deleteLater();
   }

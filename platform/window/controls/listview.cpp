@@ -78,10 +78,17 @@ class ListDelegate : public QStyledItemDelegate {
 
 class ListState : public Control {
  public:
+  ~ListState() override {
+    // The widget goes later than this state: leave it nothing that points here.
+    if (view == nullptr) return;
+    view->setModel(nullptr);
+    view->setItemDelegate(new QStyledItemDelegate(view));
+    delete model;
+  }
   HWND handle = nullptr;
   DWORD style = 0;
   DWORD extended = 0;
-  QTreeView* view = nullptr;
+  QPointer<QTreeView> view;
   ListModel* model = nullptr;
   std::vector<Row> rows;
   std::vector<Column> columns;
