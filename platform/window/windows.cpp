@@ -64,6 +64,10 @@ class BorderWidget : public QWidget {
 
 Qt::WindowFlags TopLevelFlags(const Window& window) {
   Qt::WindowFlags flags = window.cls->kind == ControlKind::kDialog ? Qt::Dialog : Qt::Window;
+  // The offscreen platform imitates a 2-pixel frame and nudges a framed
+  // window whose corner is off the screen; the frame here is the layer's own.
+  if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+    return flags | Qt::FramelessWindowHint;
   flags |= Qt::CustomizeWindowHint;
   if ((window.style & WS_CAPTION) == WS_CAPTION) {
     flags |= Qt::WindowTitleHint;
