@@ -1,0 +1,120 @@
+#include "fixture.h"
+
+#include <QTimer>
+
+#include "platform/window/resources.h"
+#include "platform/window/test_support.h"
+
+using lorvane::window::DialogTemplate;
+using lorvane::window::Resources;
+
+BEGIN_MESSAGE_MAP(TestApp, CWinApp)
+ON_COMMAND(kCmdApp, OnAppCommand)
+END_MESSAGE_MAP()
+
+std::vector<std::string>& Events() {
+  static std::vector<std::string> events;
+  return events;
+}
+
+namespace {
+
+Resources TestResources() {
+  Resources r;
+  r.strings = {{AFX_IDS_APP_TITLE, "Title Of Test"}, {kFrameId, "Frame Title\nSecond Part"},
+               {kFrameId + 1, "A prompt"}};
+  r.menus = {{kFrameId,
+              {{"&Commands",
+                0,
+                0,
+                {{"&Frame", kCmdFrame, 0, {}},
+                 {"&App", kCmdApp, 0, {}},
+                 {"&Nobody", kCmdNobody, 0, {}},
+                 {"", 0, MF_SEPARATOR, {}},
+                 {"&Vetoed", kCmdVetoed, 0, {}}}}}}};
+  r.accelerators = {{kFrameId,
+                     {{FVIRTKEY | FCONTROL, 'K', static_cast<WORD>(kCmdFrame)},
+                      {FVIRTKEY | FCONTROL, 'J', static_cast<WORD>(kCmdVetoed)}}}};
+  lorvane::window::IconImage image;
+  image.width = image.height = 16;
+  image.pixels.assign(256, 4);
+  r.icons = {{kFrameId, {image}}};
+
+  DialogTemplate d;
+  d.id = kDialogId;
+  d.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
+  d.cx = 120;
+  d.cy = 60;
+  d.caption = "Test Dialog";
+  d.fontName = "MS Sans Serif";
+  d.pointSize = 8;
+  const DWORD child = WS_CHILD | WS_VISIBLE;
+  d.items = {{"Static", -1, "Name:", 5, 5, 40, 8, child | SS_LEFT, 0},
+             {"Edit", kEditId, "", 5, 16, 100, 12, child | WS_BORDER | WS_TABSTOP, 0},
+             {"Button", IDOK, "OK", 10, 40, 40, 14, child | WS_TABSTOP | BS_DEFPUSHBUTTON, 0},
+             {"Button", IDCANCEL, "Cancel", 60, 40, 40, 14, child | WS_TABSTOP, 0}};
+  r.dialogs = {d};
+  return r;
+}
+
+}  // namespace
+
+void FrameworkTest::SetUp() {
+  lorvane::window::testing::StartOffscreenApplication();
+  lorvane::window::InstallResources(TestResources());
+  lorvane::window::SetScreenSize(SIZE{1280, 1024});
+  lorvane::window::SetMessageBoxHook([this](const lorvane::window::MessageBoxRequest& request) {
+    boxes.push_back(request);
+    return IDOK;
+  });
+  Events().clear();
+  ASSERT_TRUE(AfxWinInit(::GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW));
+}
+
+void FrameworkTest::TearDown() {
+  lorvane::window::testing::DestroyAllWindows();
+  app.m_pMainWnd = nullptr;
+  // Leave no WM_QUIT or stray message for the next test.
+  MSG msg;
+  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  }
+  lorvane::window::SetMessageBoxHook({});
+  lorvane::window::SetScreenSize(std::nullopt);
+}
+
+void Pump() { lorvane::window::testing::PumpMessages(); }
+
+namespace {
+void PollForWindow(HWND other, std::function<void(HWND active)> action, int triesLeft) {
+  QTimer::singleShot(5, [=] {
+    HWND active = ::GetActiveWindow();
+    if (active != nullptr && active != other && ::IsWindowVisible(active))
+      action(active);
+    else if (triesLeft > 0)
+      PollForWindow(other, action, triesLeft - 1);
+    else
+      ADD_FAILURE() << "no other window came up";
+  });
+}
+}  // namespace
+
+void WhenAnotherWindowIsUp(HWND other, std::function<void(HWND active)> action) {
+  PollForWindow(other, std::move(action), 400);
+}
+
+RECT WindowRect(HWND hWnd) {
+  RECT r{};
+  ::GetWindowRect(hWnd, &r);
+  return r;
+}
+
+RECT ClientRect(HWND hWnd) {
+  RECT r{};
+  ::GetClientRect(hWnd, &r);
+  return r;
+}
+
+std::string Str(const RECT& r) {
+  return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
+         std::to_string(r.right) + ", " + std::to_string(r.bottom) + ")";
+}

@@ -1,0 +1,95 @@
+#include "fixture.h"
+
+#include <QTimer>
+
+#include "platform/framework/module.h"
+#include "platform/window/test_support.h"
+
+BEGIN_MESSAGE_MAP(TestLeaseApp, CLeaseApp)
+ON_COMMAND(ID_CHANGE_MAC, OnAppChangeMac)
+END_MESSAGE_MAP()
+
+BOOL RecordingFrame::OnCommand(WPARAM wParam, LPARAM lParam) {
+  m_events->push_back("command " + std::to_string(LOWORD(wParam)) + " from " +
+                      std::to_string(HIWORD(wParam)));
+  return CMainFrame::OnCommand(wParam, lParam);
+}
+
+LRESULT RecordingFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_WINDOWPOSCHANGING && widen) {
+    auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+    if (!(pos->flags & SWP_NOSIZE) && pos->cx == 247) pos->cx = 248;
+  }
+  return CMainFrame::WindowProc(message, wParam, lParam);
+}
+
+void ProgramTest::SetUp() {
+  lorvane::window::testing::StartOffscreenApplication();
+  lorvane::window::InstallResources(lorvane::framework::ProgramResources());
+  lorvane::window::SetScreenSize(SIZE{1920, 1080});
+  lorvane::window::SetMessageBoxHook([this](const lorvane::window::MessageBoxRequest& request) {
+    boxes.push_back(request);
+    return IDOK;
+  });
+  ASSERT_TRUE(AfxWinInit(::GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW));
+}
+
+void ProgramTest::TearDown() {
+  lorvane::window::testing::DestroyAllWindows();
+  app.m_pMainWnd = nullptr;
+  MSG msg;
+  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  }
+  lorvane::window::SetMessageBoxHook({});
+  lorvane::window::SetScreenSize(std::nullopt);
+}
+
+RecordingFrame* ProgramTest::StartWith(RecordingFrame* frame) {
+  app.m_pMainWnd = frame;
+  if (!frame->LoadFrame(IDR_MAIN, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr, nullptr)) {
+    ADD_FAILURE() << "LoadFrame failed";
+    return nullptr;
+  }
+  frame->ShowWindow(SW_SHOW);
+  frame->UpdateWindow();
+  Pump();
+  return frame;
+}
+
+void Pump() { lorvane::window::testing::PumpMessages(); }
+
+namespace {
+void PollForWindow(HWND other, std::function<void(HWND active)> action, int triesLeft) {
+  QTimer::singleShot(5, [=] {
+    HWND active = ::GetActiveWindow();
+    if (active != nullptr && active != other && ::IsWindowVisible(active))
+      action(active);
+    else if (triesLeft > 0)
+      PollForWindow(other, action, triesLeft - 1);
+    else
+      ADD_FAILURE() << "no other window came up";
+  });
+}
+}  // namespace
+
+void WhenAnotherWindowIsUp(HWND other, std::function<void(HWND active)> action) {
+  PollForWindow(other, std::move(action), 400);
+}
+
+std::string Str(const RECT& r) {
+  return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
+         std::to_string(r.right) + ", " + std::to_string(r.bottom) + ")";
+}
+
+RECT RectIn(HWND hWnd, HWND reference) {
+  RECT r{};
+  ::GetWindowRect(hWnd, &r);
+  ::MapWindowPoints(nullptr, reference, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+std::string WindowText(HWND hWnd) {
+  char text[256] = "";
+  ::GetWindowTextA(hWnd, text, sizeof text);
+  return text;
+}

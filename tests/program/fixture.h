@@ -1,0 +1,67 @@
+// The program's own classes and resources on the offscreen platform, with an
+// application object per test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/lease_app.h"
+#include "app/main_frame.h"
+#include "platform/window/seams.h"
+#include "res/resource.h"
+
+// The real application, which also answers Change MAC Addr, so a test can
+// see who gets the command first.
+class TestLeaseApp : public CLeaseApp {
+ public:
+  std::vector<std::string> events;
+
+ protected:
+  afx_msg void OnAppChangeMac() { events.push_back("app change mac"); }
+  DECLARE_MESSAGE_MAP()
+};
+
+// The real main frame, recording the commands that reach it; it can make the
+// view's sizing of the window one pixel wider.
+class RecordingFrame : public CMainFrame {
+ public:
+  RecordingFrame(std::vector<std::string>* events, bool* deleted)
+      : m_events(events), m_deleted(deleted) {}
+  ~RecordingFrame() override {
+    if (m_deleted != nullptr) *m_deleted = true;
+  }
+
+  bool widen = false;
+
+ protected:
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  std::vector<std::string>* m_events;
+  bool* m_deleted;
+};
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Start-up as the application does it, with a frame of the test's choosing.
+  RecordingFrame* StartWith(RecordingFrame* frame);
+
+  std::vector<lorvane::window::MessageBoxRequest> boxes;
+  TestLeaseApp app;
+};
+
+void Pump();
+// Runs `action` from inside whatever loop is running (a modal loop, for
+// instance) as soon as the active window is a shown one other than `other`.
+void WhenAnotherWindowIsUp(HWND other, std::function<void(HWND active)> action);
+std::string Str(const RECT& r);
+// A window's rectangle in the client coordinates of `reference`.
+RECT RectIn(HWND hWnd, HWND reference);
+std::string WindowText(HWND hWnd);

@@ -1,0 +1,151 @@
+// What the user meets in the running main window: who gets a command first,
+// which menu items are enabled, where the focus goes, what the accelerator
+// keys do, and the about box.
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+#include "fixture.h"
+#include "platform/window/test_support.h"
+
+using lorvane::window::testing::WidgetOf;
+
+namespace {
+
+class MainWindow : public ProgramTest {
+ protected:
+  void SetUp() override {
+    ProgramTest::SetUp();
+    frame = StartWith(new RecordingFrame(&app.events, nullptr));
+    ASSERT_NE(frame, nullptr);
+  }
+
+  // Clicks a title of the real menu bar; the popup if it opened.
+  QMenu* OpenPopup(int popup) {
+    auto* bar = WidgetOf(frame->m_hWnd)->findChild<QMenuBar*>();
+    if (bar == nullptr) return nullptr;
+    QAction* title = bar->actions().at(popup);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(title).center());
+    Pump();
+    return title->menu()->isVisible() ? title->menu() : nullptr;
+  }
+
+  RecordingFrame* frame = nullptr;
+};
+
+TEST_F(MainWindow, TheViewGetsACommandBeforeTheFrameAndTheApplication) {
+  AFX_CMDHANDLERINFO info{};
+  ASSERT_TRUE(frame->OnCmdMsg(ID_CHANGE_MAC, CN_COMMAND, nullptr, &info));
+  EXPECT_EQ(info.pTarget, &frame->m_wndView);
+  ASSERT_TRUE(frame->OnCmdMsg(ID_APP_ABOUT, CN_COMMAND, nullptr, &info));
+  EXPECT_EQ(info.pTarget, &app);
+  EXPECT_FALSE(frame->OnCmdMsg(ID_EDIT_COPY, CN_COMMAND, nullptr, &info));
+
+  // The test application also serves Change MAC Addr; the view's entry wins.
+  app.events.clear();
+  QMenu* function = OpenPopup(1);
+  ASSERT_NE(function, nullptr);
+  function->actions().at(0)->trigger();
+  Pump();
+  EXPECT_EQ(app.events, (std::vector<std::string>{"command 32771 from 0"}));
+}
+
+TEST_F(MainWindow, AllThreeMenuItemsAreEnabledWhenTheirPopupsOpen) {
+  for (int popup = 0; popup < 3; ++popup) {
+    SCOPED_TRACE(popup);
+    QMenu* menu = OpenPopup(popup);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->actions().at(0)->isEnabled());
+    HMENU hPopup = ::GetSubMenu(::GetMenu(frame->m_hWnd), popup);
+    EXPECT_FALSE(::GetMenuState(hPopup, 0, MF_BYPOSITION) & MF_GRAYED);
+    menu->hide();
+  }
+}
+
+TEST_F(MainWindow, ActivatingTheFrameHandsTheFocusToTheViewItself) {
+  CAdapterView& view = frame->m_wndView;
+  view.m_listAdapters.SetFocus();
+  ASSERT_EQ(::GetFocus(), view.m_listAdapters.m_hWnd);
+
+  HWND other = ::CreateWindowExA(0, AfxRegisterWndClass(0), "other", WS_OVERLAPPEDWINDOW, 0, 0, 100,
+                                 100, nullptr, nullptr, nullptr, nullptr);
+  ::ShowWindow(other, SW_SHOW);
+  Pump();
+  ASSERT_EQ(::GetActiveWindow(), other);
+
+  WidgetOf(frame->m_hWnd)->activateWindow();
+  Pump();
+  EXPECT_EQ(::GetActiveWindow(), frame->m_hWnd);
+  EXPECT_EQ(::GetFocus(), view.m_hWnd);
+}
+
+TEST_F(MainWindow, TheAcceleratorKeysArriveAsCommandsThatDoNothing) {
+  CAdapterView& view = frame->m_wndView;
+  view.SetFocus();
+  Pump();
+  QWidget* target = QApplication::focusWidget();
+  ASSERT_NE(target, nullptr);
+  app.events.clear();
+
+  const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
+      {Qt::Key_C, Qt::ControlModifier},   {Qt::Key_Insert, Qt::ControlModifier},
+      {Qt::Key_X, Qt::ControlModifier},   {Qt::Key_Delete, Qt::ShiftModifier},
+      {Qt::Key_V, Qt::ControlModifier},   {Qt::Key_Insert, Qt::ShiftModifier},
+      {Qt::Key_Z, Qt::ControlModifier},   {Qt::Key_Backspace, Qt::AltModifier},
+      {Qt::Key_F6, Qt::NoModifier},       {Qt::Key_F6, Qt::ShiftModifier}};
+  for (const auto& [key, modifiers] : keys) QTest::keyClick(target, key, modifiers);
+  ::PostQuitMessage(0);
+  app.Run();  // the application's own loop, where accelerators are translated
+
+  EXPECT_EQ(app.events, (std::vector<std::string>{
+                            "command 57634 from 1", "command 57634 from 1", "command 57635 from 1",
+                            "command 57635 from 1", "command 57637 from 1", "command 57637 from 1",
+                            "command 57643 from 1", "command 57643 from 1", "command 57680 from 1",
+                            "command 57681 from 1"}));
+  EXPECT_TRUE(::IsWindowVisible(frame->m_hWnd));
+  EXPECT_EQ(::GetActiveWindow(), frame->m_hWnd) << "no dialog opened";
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(::GetFocus(), view.m_hWnd);
+  EXPECT_EQ(view.m_nSelected, -1);
+}
+
+TEST_F(MainWindow, TheAboutBoxIsModalOverTheMainWindowAndCentredOnIt) {
+  QMenu* help = OpenPopup(2);
+  ASSERT_NE(help, nullptr);
+  QAction* about = help->actions().at(0);
+  help->hide();
+  const std::function<void(HWND)> endings[] = {
+      [](HWND dlg) { QTest::mouseClick(WidgetOf(::GetDlgItem(dlg, IDOK)), Qt::LeftButton); },
+      [](HWND) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); },
+      [](HWND dlg) { ::PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0); },
+  };
+  for (const auto& end : endings) {
+    bool seen = false;
+    WhenAnotherWindowIsUp(frame->m_hWnd, [&](HWND dlg) {
+      seen = true;
+      EXPECT_EQ(WindowText(dlg), "About Lorvane");
+      EXPECT_EQ(::GetWindow(dlg, GW_OWNER), frame->m_hWnd);
+      EXPECT_FALSE(::IsWindowEnabled(frame->m_hWnd));
+      // A click on the main window's menu bar opens nothing.
+      auto* bar = WidgetOf(frame->m_hWnd)->findChild<QMenuBar*>();
+      QAction* file = bar->actions().at(0);
+      QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file).center());
+      EXPECT_FALSE(file->menu()->isVisible()) << "the main window took input";
+      EXPECT_EQ(::GetFocus(), ::GetDlgItem(dlg, IDOK));
+      RECT m, d;
+      ::GetWindowRect(frame->m_hWnd, &m);
+      ::GetWindowRect(dlg, &d);
+      EXPECT_LE(std::abs((m.left + m.right) - (d.left + d.right)), 1);
+      EXPECT_LE(std::abs((m.top + m.bottom) - (d.top + d.bottom)), 1);
+      end(dlg);
+    });
+    about->trigger();
+    Pump();
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(::IsWindowEnabled(frame->m_hWnd));
+    EXPECT_EQ(::GetActiveWindow(), frame->m_hWnd);
+  }
+}
+
+}  // namespace
