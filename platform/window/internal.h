@@ -216,6 +216,7 @@ QIcon IconOf(HICON icon);
 Qt::CursorShape CursorShapeOf(HCURSOR cursor);
 bool IsWaitCursor(HCURSOR cursor);
 UINT ResourceId(LPCSTR name, bool* ok);
+void ForgetProgramIcons();
 
 // --- controls (controls/*.cpp)
 LRESULT CALLBACK ButtonProc(HWND, UINT, WPARAM, LPARAM);

@@ -28,7 +28,10 @@ const T* ById(const std::vector<T>& list, UINT id) {
 
 }  // namespace
 
-void InstallResources(const Resources& resources) { Installed() = resources; }
+void InstallResources(const Resources& resources) {
+  Installed() = resources;
+  detail::ForgetProgramIcons();  // a later LoadIconA reads the new images
+}
 const Resources& InstalledResources() { return Installed(); }
 
 HINSTANCE ProgramInstance() {
@@ -98,6 +101,8 @@ HICON SharedHandle(int kind, UINT id, const std::function<std::unique_ptr<IconOb
   return handle;
 }
 
+constexpr int kProgramIcons = 0;
+
 struct CursorState {
   HCURSOR current = nullptr;
   bool overriding = false;
@@ -109,6 +114,12 @@ CursorState& Cursor() {
 }
 
 }  // namespace
+
+void ForgetProgramIcons() {
+  auto& shared = Shared();
+  for (auto it = shared.begin(); it != shared.end();)
+    it = it->first.first == kProgramIcons ? shared.erase(it) : std::next(it);
+}
 
 UINT ResourceId(LPCSTR name, bool* ok) {
   *ok = false;
@@ -192,7 +203,7 @@ HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
   }
   const IconResource* resource = FindIcon(id);
   if (resource == nullptr) return nullptr;
-  return SharedHandle(0, id, [resource] {
+  return SharedHandle(kProgramIcons, id, [resource] {
     auto object = std::make_unique<IconObject>();
     object->id = resource->id;
     for (const IconImage& image : resource->images) object->images.push_back(ImageOf(image));

@@ -255,3 +255,31 @@ TEST_F(ListView, SelectionWithoutFocusShowsOnlyWithShowSelAlways) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ListView, ParentMayRefuseAChangeAndHearsOfEveryDeletion) {
+  FillThree(list);
+  recorder.onMessage = [&](HWND, UINT message, WPARAM, LPARAM lParam, LRESULT* result) {
+    if (message != WM_NOTIFY) return false;
+    const auto* nm = reinterpret_cast<const NMLISTVIEW*>(lParam);
+    if (nm->hdr.code == LVN_ITEMCHANGING && nm->iItem == 2 && (nm->uNewState & LVIS_SELECTED)) {
+      *result = TRUE;  // no selecting row 2
+      return true;
+    }
+    return false;
+  };
+  ClickRow(list, 2);
+  EXPECT_EQ(NextSelected(list), -1);
+  ClickRow(list, 0);
+  EXPECT_EQ(NextSelected(list), 0);
+  recorder.Clear();
+  SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+  std::vector<std::pair<UINT, int>> deletions;
+  for (const auto& r : recorder.Messages(WM_NOTIFY)) deletions.emplace_back(r.code, r.item);
+  const std::vector<std::pair<UINT, int>> expected{
+      {LVN_DELETEALLITEMS, -1}, {LVN_DELETEITEM, 0}, {LVN_DELETEITEM, 1}, {LVN_DELETEITEM, 2}};
+  EXPECT_EQ(deletions, expected);
+}
+
+}  // namespace
