@@ -111,14 +111,4 @@ TEST_F(MessageTable, AWindowThatRefusesCreationIsCleanedUpOnce) {
   EXPECT_EQ(wnd.postNcDestroyCalls, 1);
 }
 
-TEST_F(MessageTable, HandlesNotCreatedByTheFrameworkGetTemporaryObjects) {
-  HWND host = MakeHost();
-  CWnd* first = CWnd::FromHandle(host);
-  EXPECT_EQ(first->m_hWnd, host);
-  EXPECT_EQ(CWnd::FromHandle(host), first);
-  EXPECT_EQ(CWnd::FromHandlePermanent(host), nullptr);
-  CWnd::DeleteTempMap();
-  EXPECT_EQ(CWnd::FromHandle(nullptr), nullptr);
-}
-
 }  // namespace
