@@ -129,16 +129,26 @@ ULONG_PTR GetClassLongPtrA(HWND handle, int index) {
   if (window == nullptr) return 0;
   const WindowClass& cls = *window->cls;
   switch (index) {
-    case GCL_HBRBACKGROUND: return reinterpret_cast<ULONG_PTR>(cls.background);
-    case GCL_HCURSOR: return reinterpret_cast<ULONG_PTR>(cls.cursor);
-    case GCL_HICON: return reinterpret_cast<ULONG_PTR>(cls.icon);
-    case GCL_HICONSM: return reinterpret_cast<ULONG_PTR>(cls.iconSmall);
-    case GCL_HMODULE: return reinterpret_cast<ULONG_PTR>(cls.instance);
-    case GCL_CBWNDEXTRA: return static_cast<ULONG_PTR>(cls.wndExtra);
-    case GCL_CBCLSEXTRA: return static_cast<ULONG_PTR>(cls.clsExtra);
-    case GCL_WNDPROC: return reinterpret_cast<ULONG_PTR>(cls.proc);
-    case GCL_STYLE: return cls.style;
-    default: return 0;
+    case GCL_HBRBACKGROUND:
+      return reinterpret_cast<ULONG_PTR>(cls.background);
+    case GCL_HCURSOR:
+      return reinterpret_cast<ULONG_PTR>(cls.cursor);
+    case GCL_HICON:
+      return reinterpret_cast<ULONG_PTR>(cls.icon);
+    case GCL_HICONSM:
+      return reinterpret_cast<ULONG_PTR>(cls.iconSmall);
+    case GCL_HMODULE:
+      return reinterpret_cast<ULONG_PTR>(cls.instance);
+    case GCL_CBWNDEXTRA:
+      return static_cast<ULONG_PTR>(cls.wndExtra);
+    case GCL_CBCLSEXTRA:
+      return static_cast<ULONG_PTR>(cls.clsExtra);
+    case GCL_WNDPROC:
+      return reinterpret_cast<ULONG_PTR>(cls.proc);
+    case GCL_STYLE:
+      return cls.style;
+    default:
+      return 0;
   }
 }
 
@@ -148,13 +158,27 @@ ULONG_PTR SetClassLongPtrA(HWND handle, int index, LONG_PTR value) {
   const ULONG_PTR old = GetClassLongPtrA(handle, index);
   WindowClass& cls = *window->cls;
   switch (index) {
-    case GCL_HBRBACKGROUND: cls.background = reinterpret_cast<HBRUSH>(value); break;
-    case GCL_HCURSOR: cls.cursor = reinterpret_cast<HCURSOR>(value); break;
-    case GCL_HICON: cls.icon = reinterpret_cast<HICON>(value); break;
-    case GCL_HICONSM: cls.iconSmall = reinterpret_cast<HICON>(value); break;
-    case GCL_WNDPROC: cls.proc = reinterpret_cast<WNDPROC>(value); break;
-    case GCL_STYLE: cls.style = static_cast<UINT>(value); break;
-    default: LogUnsupported("this SetClassLongA index"); return 0;
+    case GCL_HBRBACKGROUND:
+      cls.background = reinterpret_cast<HBRUSH>(value);
+      break;
+    case GCL_HCURSOR:
+      cls.cursor = reinterpret_cast<HCURSOR>(value);
+      break;
+    case GCL_HICON:
+      cls.icon = reinterpret_cast<HICON>(value);
+      break;
+    case GCL_HICONSM:
+      cls.iconSmall = reinterpret_cast<HICON>(value);
+      break;
+    case GCL_WNDPROC:
+      cls.proc = reinterpret_cast<WNDPROC>(value);
+      break;
+    case GCL_STYLE:
+      cls.style = static_cast<UINT>(value);
+      break;
+    default:
+      LogUnsupported("this SetClassLongA index");
+      return 0;
   }
   // Every window of the class shows the new icon or cursor at once.
   for (HWND other : AllWindows()) {

@@ -31,7 +31,8 @@ DialogState* StateOf(HWND dialog) {
 int MulDivRound(int value, int numerator, int denominator) {
   const long long product = static_cast<long long>(value) * numerator;
   const long long half = denominator / 2;
-  return static_cast<int>(product >= 0 ? (product + half) / denominator : (product - half) / denominator);
+  return static_cast<int>(product >= 0 ? (product + half) / denominator
+                                       : (product - half) / denominator);
 }
 
 struct BaseUnits {
@@ -41,8 +42,8 @@ struct BaseUnits {
 
 BaseUnits UnitsOf(const QFont& font) {
   const QFontMetrics metrics(font);
-  const int width =
-      metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  const int width = metrics.horizontalAdvance(
+      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
   return BaseUnits{(width / 26 + 1) / 2, metrics.height()};
 }
 
@@ -177,7 +178,8 @@ HWND CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DL
                         LPARAM initParam) {
   bool ok = false;
   const UINT id = ResourceId(templateName, &ok);
-  return CreateDialogIndirectParamA(instance, ok ? FindDialog(id) : nullptr, parent, proc, initParam);
+  return CreateDialogIndirectParamA(instance, ok ? FindDialog(id) : nullptr, parent, proc,
+                                    initParam);
 }
 
 INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA t, HWND parent, DLGPROC proc,
@@ -264,14 +266,17 @@ HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous) {
     if (children[static_cast<std::size_t>(i)] == child) at = i;
   // The group runs from a WS_GROUP control up to the next one.
   int first = at;
-  while (first > 0 && !(FindQuiet(children[static_cast<std::size_t>(first)])->style & WS_GROUP)) --first;
+  while (first > 0 && !(FindQuiet(children[static_cast<std::size_t>(first)])->style & WS_GROUP))
+    --first;
   int last = at;
-  while (last + 1 < count && !(FindQuiet(children[static_cast<std::size_t>(last + 1)])->style & WS_GROUP))
+  while (last + 1 < count &&
+         !(FindQuiet(children[static_cast<std::size_t>(last + 1)])->style & WS_GROUP))
     ++last;
   const int size = last - first + 1;
   for (int step = 1; step <= size; ++step) {
     const int i = first + ((at - first + (previous ? -step : step)) % size + size) % size;
-    if (Focusable(children[static_cast<std::size_t>(i)])) return children[static_cast<std::size_t>(i)];
+    if (Focusable(children[static_cast<std::size_t>(i)]))
+      return children[static_cast<std::size_t>(i)];
   }
   return child;
 }
@@ -279,8 +284,8 @@ HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous) {
 BOOL IsDialogMessageA(HWND dialog, LPMSG msg) {
   if (msg == nullptr || !IsWindow(dialog)) return FALSE;
   if (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd)) return FALSE;
-  const UINT code = static_cast<UINT>(Send(msg->hwnd, WM_GETDLGCODE, msg->wParam,
-                                           reinterpret_cast<LPARAM>(msg)));
+  const UINT code =
+      static_cast<UINT>(Send(msg->hwnd, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg)));
   if (!(code & DLGC_WANTMESSAGE)) {
     if (msg->message == WM_KEYDOWN) {
       const bool shift = GetKeyState(VK_SHIFT) < 0;
@@ -321,7 +326,8 @@ BOOL IsDialogMessageA(HWND dialog, LPMSG msg) {
         default:
           break;
       }
-    } else if ((msg->message == WM_CHAR && !(code & DLGC_WANTCHARS)) || msg->message == WM_SYSCHAR) {
+    } else if ((msg->message == WM_CHAR && !(code & DLGC_WANTCHARS)) ||
+               msg->message == WM_SYSCHAR) {
       if (ClickMnemonic(dialog, static_cast<char>(msg->wParam))) return TRUE;
     }
   }
@@ -376,7 +382,7 @@ LRESULT DefDlgProcA(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         if (focus != nullptr && IsChild(dialog, focus)) state->savedFocus = focus;
       } else {
         HWND target = IsWindow(state->savedFocus) ? state->savedFocus
-                                                   : GetNextDlgTabItem(dialog, nullptr, FALSE);
+                                                  : GetNextDlgTabItem(dialog, nullptr, FALSE);
         SetFocus(target != nullptr ? target : dialog);
       }
       return 0;

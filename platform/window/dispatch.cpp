@@ -120,13 +120,18 @@ WPARAM MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
 
 UINT MouseMessage(const QMouseEvent& event) {
   const Qt::MouseButton b = event.button();
-  const int base = b == Qt::RightButton ? WM_RBUTTONDOWN : b == Qt::MiddleButton ? WM_MBUTTONDOWN
-                                                                                  : WM_LBUTTONDOWN;
+  const int base = b == Qt::RightButton    ? WM_RBUTTONDOWN
+                   : b == Qt::MiddleButton ? WM_MBUTTONDOWN
+                                           : WM_LBUTTONDOWN;
   switch (event.type()) {
-    case QEvent::MouseButtonPress: return static_cast<UINT>(base);
-    case QEvent::MouseButtonRelease: return static_cast<UINT>(base + 1);
-    case QEvent::MouseButtonDblClick: return static_cast<UINT>(base + 2);
-    default: return WM_MOUSEMOVE;
+    case QEvent::MouseButtonPress:
+      return static_cast<UINT>(base);
+    case QEvent::MouseButtonRelease:
+      return static_cast<UINT>(base + 1);
+    case QEvent::MouseButtonDblClick:
+      return static_cast<UINT>(base + 2);
+    default:
+      return WM_MOUSEMOVE;
   }
 }
 
@@ -141,10 +146,14 @@ bool QueueKey(HWND handle, const QKeyEvent& event) {
   if (alt) lParam |= 1 << 29;
   if (event.isAutoRepeat() || !press) lParam |= 1 << 30;
   if (!press) lParam |= static_cast<LPARAM>(1u << 31);
-  KeyRecord record{event.key(),          mods,
-                   event.text(),         event.isAutoRepeat(),
-                   press,                event.nativeScanCode(),
-                   event.nativeVirtualKey(), event.nativeModifiers()};
+  KeyRecord record{event.key(),
+                   mods,
+                   event.text(),
+                   event.isAutoRepeat(),
+                   press,
+                   event.nativeScanCode(),
+                   event.nativeVirtualKey(),
+                   event.nativeModifiers()};
   PostInput(handle, message, static_cast<WPARAM>(vk), lParam, record);
   return true;
 }
@@ -202,7 +211,8 @@ bool Deliver(Window& window, QObject* object, QEvent* event) {
     if (ReplayGuard::Active()) return false;
     return QueueKey(handle, *static_cast<QKeyEvent*>(event));
   }
-  const bool generic = window.cls->kind == ControlKind::kNone || window.cls->kind == ControlKind::kDialog;
+  const bool generic =
+      window.cls->kind == ControlKind::kNone || window.cls->kind == ControlKind::kDialog;
   if (generic && isClient) {
     switch (event->type()) {
       case QEvent::MouseButtonPress:

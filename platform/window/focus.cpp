@@ -26,7 +26,9 @@ HWND& Capture() {
   return capture;
 }
 
-bool Inside(HWND top, HWND handle) { return handle != nullptr && (handle == top || IsChild(top, handle)); }
+bool Inside(HWND top, HWND handle) {
+  return handle != nullptr && (handle == top || IsChild(top, handle));
+}
 
 void GiveQtFocus(HWND handle) {
   Window* window = FindQuiet(handle);

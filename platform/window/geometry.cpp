@@ -127,8 +127,11 @@ void ApplyGeometry(Window& window) {
   const int w = std::max(0, Width(r) - 2 * frame);
   const int h = std::max(0, Height(r) - 2 * frame - caption);
   const QRect geometry(r.left + frame, r.top + frame + caption, w, h);
-  if (!(window.style & WS_THICKFRAME)) window.outer->setFixedSize(w, h);
-  else window.outer->setMinimumSize(0, 0), window.outer->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  if (!(window.style & WS_THICKFRAME))
+    window.outer->setFixedSize(w, h);
+  else
+    window.outer->setMinimumSize(0, 0),
+        window.outer->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
   window.outer->setGeometry(geometry);
   if (window.menuBar != nullptr) window.menuBar->setGeometry(0, 0, w, std::min(menu, h));
   window.client->setGeometry(edge, menu + edge, std::max(0, w - 2 * edge),
@@ -185,28 +188,64 @@ int GetSystemMetrics(int index) {
   using namespace lorvane::window;
   const SIZE screen = ScreenSize();
   switch (index) {
-    case SM_CXSCREEN: case SM_CXFULLSCREEN: return screen.cx;
-    case SM_CYSCREEN: return screen.cy;
-    case SM_CYFULLSCREEN: return screen.cy - kCaptionHeight;
-    case SM_CXMAXIMIZED: return screen.cx + 2 * kSizingFrame;
-    case SM_CYMAXIMIZED: return screen.cy + 2 * kSizingFrame;
-    case SM_CYCAPTION: return kCaptionHeight;
-    case SM_CYSMCAPTION: return kCaptionHeight - 4;
-    case SM_CYMENU: return kMenuHeight;
-    case SM_CXBORDER: case SM_CYBORDER: return kBorder;
-    case SM_CXDLGFRAME: case SM_CYDLGFRAME: return kDialogFrame;
-    case SM_CXFRAME: case SM_CYFRAME: return kSizingFrame;
-    case SM_CXEDGE: case SM_CYEDGE: return 2;
-    case SM_CXICON: case SM_CYICON: case SM_CXCURSOR: case SM_CYCURSOR: return 32;
-    case SM_CXSMICON: case SM_CYSMICON: return 16;
-    case SM_CXSIZE: case SM_CYSIZE: return kCaptionHeight - 1;
-    case SM_CXVSCROLL: case SM_CYHSCROLL: case SM_CYVSCROLL: case SM_CXHSCROLL:
+    case SM_CXSCREEN:
+    case SM_CXFULLSCREEN:
+      return screen.cx;
+    case SM_CYSCREEN:
+      return screen.cy;
+    case SM_CYFULLSCREEN:
+      return screen.cy - kCaptionHeight;
+    case SM_CXMAXIMIZED:
+      return screen.cx + 2 * kSizingFrame;
+    case SM_CYMAXIMIZED:
+      return screen.cy + 2 * kSizingFrame;
+    case SM_CYCAPTION:
+      return kCaptionHeight;
+    case SM_CYSMCAPTION:
+      return kCaptionHeight - 4;
+    case SM_CYMENU:
+      return kMenuHeight;
+    case SM_CXBORDER:
+    case SM_CYBORDER:
+      return kBorder;
+    case SM_CXDLGFRAME:
+    case SM_CYDLGFRAME:
+      return kDialogFrame;
+    case SM_CXFRAME:
+    case SM_CYFRAME:
+      return kSizingFrame;
+    case SM_CXEDGE:
+    case SM_CYEDGE:
+      return 2;
+    case SM_CXICON:
+    case SM_CYICON:
+    case SM_CXCURSOR:
+    case SM_CYCURSOR:
+      return 32;
+    case SM_CXSMICON:
+    case SM_CYSMICON:
+      return 16;
+    case SM_CXSIZE:
+    case SM_CYSIZE:
+      return kCaptionHeight - 1;
+    case SM_CXVSCROLL:
+    case SM_CYHSCROLL:
+    case SM_CYVSCROLL:
+    case SM_CXHSCROLL:
       return qApp != nullptr ? QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 16;
-    case SM_CXMIN: case SM_CXMINTRACK: return 112;
-    case SM_CYMIN: case SM_CYMINTRACK: return kCaptionHeight + 2 * kSizingFrame;
-    case SM_CXDOUBLECLK: case SM_CYDOUBLECLK: return 4;
-    case SM_MOUSEPRESENT: return 1;
-    default: return 0;
+    case SM_CXMIN:
+    case SM_CXMINTRACK:
+      return 112;
+    case SM_CYMIN:
+    case SM_CYMINTRACK:
+      return kCaptionHeight + 2 * kSizingFrame;
+    case SM_CXDOUBLECLK:
+    case SM_CYDOUBLECLK:
+      return 4;
+    case SM_MOUSEPRESENT:
+      return 1;
+    default:
+      return 0;
   }
 }
 
@@ -268,8 +307,10 @@ BOOL SetWindowPos(HWND handle, HWND insertAfter, int x, int y, int cx, int cy, U
   const SIZE oldClient = ClientSize(*window);
   window->rect = RECT{pos.x, pos.y, pos.x + pos.cx, pos.y + pos.cy};
   ApplyGeometry(*window);
-  if (!(pos.flags & SWP_NOZORDER) && window->outer != nullptr) Restack(*window, pos.hwndInsertAfter);
-  if (pos.flags & SWP_SHOWWINDOW) ShowWindow(handle, (pos.flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
+  if (!(pos.flags & SWP_NOZORDER) && window->outer != nullptr)
+    Restack(*window, pos.hwndInsertAfter);
+  if (pos.flags & SWP_SHOWWINDOW)
+    ShowWindow(handle, (pos.flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
   if (pos.flags & SWP_HIDEWINDOW) ShowWindow(handle, SW_HIDE);
   window = FindQuiet(handle);
   if (window == nullptr) return TRUE;
@@ -313,7 +354,8 @@ int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count) {
     points[i].x += dx;
     points[i].y += dy;
   }
-  return MAKELONG(static_cast<WORD>(static_cast<SHORT>(dx)), static_cast<WORD>(static_cast<SHORT>(dy)));
+  return MAKELONG(static_cast<WORD>(static_cast<SHORT>(dx)),
+                  static_cast<WORD>(static_cast<SHORT>(dy)));
 }
 
 BOOL ShowWindow(HWND handle, int command) {
@@ -411,8 +453,8 @@ BOOL InvalidateRect(HWND handle, const RECT* rect, BOOL) {
   if (rect == nullptr)
     window->client->update();
   else
-    window->client->update(QRect(rect->left, rect->top, rect->right - rect->left,
-                                 rect->bottom - rect->top));
+    window->client->update(
+        QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top));
   return TRUE;
 }
 

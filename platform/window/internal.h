@@ -8,8 +8,8 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>

@@ -8,6 +8,7 @@
 namespace lorvane::window::detail {
 namespace {
 
+// clang-format off
 constexpr std::pair<int, int> kKeys[] = {
     {Qt::Key_Backspace, VK_BACK},  {Qt::Key_Tab, VK_TAB},         {Qt::Key_Backtab, VK_TAB},
     {Qt::Key_Clear, VK_CLEAR},     {Qt::Key_Return, VK_RETURN},   {Qt::Key_Enter, VK_RETURN},
@@ -29,6 +30,7 @@ constexpr std::pair<int, int> kKeypad[] = {
     {Qt::Key_Asterisk, VK_MULTIPLY}, {Qt::Key_Plus, VK_ADD},     {Qt::Key_Minus, VK_SUBTRACT},
     {Qt::Key_Period, VK_DECIMAL},    {Qt::Key_Slash, VK_DIVIDE},
 };
+// clang-format on
 
 int& ReplayDepth() {
   static int depth = 0;
@@ -55,7 +57,8 @@ int VirtualKeyOf(int qtKey, unsigned modifiers) {
 int QtKeyOf(int virtualKey) {
   if ((virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z'))
     return virtualKey;
-  if (virtualKey >= VK_NUMPAD0 && virtualKey <= VK_NUMPAD9) return Qt::Key_0 + (virtualKey - VK_NUMPAD0);
+  if (virtualKey >= VK_NUMPAD0 && virtualKey <= VK_NUMPAD9)
+    return Qt::Key_0 + (virtualKey - VK_NUMPAD0);
   if (virtualKey >= VK_F1 && virtualKey <= VK_F1 + 23) return Qt::Key_F1 + (virtualKey - VK_F1);
   for (const auto& [qt, vk] : kKeys)
     if (vk == virtualKey) return qt;
@@ -65,15 +68,22 @@ int QtKeyOf(int virtualKey) {
 }
 
 char CharOfVirtualKey(int virtualKey, bool shift) {
-  if (virtualKey >= 'A' && virtualKey <= 'Z') return static_cast<char>(shift ? virtualKey : virtualKey + 32);
+  if (virtualKey >= 'A' && virtualKey <= 'Z')
+    return static_cast<char>(shift ? virtualKey : virtualKey + 32);
   if (virtualKey >= '0' && virtualKey <= '9' && !shift) return static_cast<char>(virtualKey);
   switch (virtualKey) {
-    case VK_SPACE: return ' ';
-    case VK_RETURN: return '\r';
-    case VK_ESCAPE: return 0x1B;
-    case VK_BACK: return '\b';
-    case VK_TAB: return '\t';
-    default: return 0;
+    case VK_SPACE:
+      return ' ';
+    case VK_RETURN:
+      return '\r';
+    case VK_ESCAPE:
+      return 0x1B;
+    case VK_BACK:
+      return '\b';
+    case VK_TAB:
+      return '\t';
+    default:
+      return 0;
   }
 }
 

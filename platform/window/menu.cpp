@@ -125,7 +125,8 @@ void AddEntry(QWidget* target, MenuEntry& entry, HWND window, HMENU bar) {
       HMENU parent = nullptr;
       int position = 0;
       FindParent(bar, popupHandle, &parent, &position);
-      Send(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popupHandle), MAKELPARAM(position, FALSE));
+      Send(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popupHandle),
+           MAKELPARAM(position, FALSE));
     });
     QObject::connect(popup, &QMenu::aboutToHide, [window, bar] {
       DispatchScope scope;
@@ -225,11 +226,13 @@ int PrepareMenuCommand(HWND handle, UINT command) {
     HMENU parent = nullptr;
     int position = 0;
     if (FindParent(bar, where.menu, &parent, &position))
-      Send(handle, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(where.menu), MAKELPARAM(position, FALSE));
+      Send(handle, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(where.menu),
+           MAKELPARAM(position, FALSE));
   }
   MenuObject* object = MenuOf(where.menu);
   if (object == nullptr || where.position >= static_cast<int>(object->entries.size())) return -1;
-  return (object->entries[static_cast<std::size_t>(where.position)].flags & (MF_GRAYED | MF_DISABLED))
+  return (object->entries[static_cast<std::size_t>(where.position)].flags &
+          (MF_GRAYED | MF_DISABLED))
              ? 0
              : 1;
 }
@@ -350,7 +353,8 @@ UINT GetMenuState(HMENU menu, UINT item, UINT flags) {
   if (where.menu == nullptr) return 0xFFFFFFFF;
   const MenuEntry& entry = MenuOf(where.menu)->entries[static_cast<std::size_t>(where.position)];
   if (entry.popup != nullptr)
-    return (static_cast<UINT>(GetMenuItemCount(entry.popup)) << 8) | (entry.flags & 0xFF) | MF_POPUP;
+    return (static_cast<UINT>(GetMenuItemCount(entry.popup)) << 8) | (entry.flags & 0xFF) |
+           MF_POPUP;
   return entry.flags & ~MF_POPUP;
 }
 
@@ -398,7 +402,8 @@ BOOL DrawMenuBar(HWND handle) {
 HACCEL LoadAcceleratorsA(HINSTANCE, LPCSTR name) {
   bool ok = false;
   const UINT id = ResourceId(name, &ok);
-  const lorvane::window::AcceleratorTable* table = ok ? lorvane::window::FindAccelerators(id) : nullptr;
+  const lorvane::window::AcceleratorTable* table =
+      ok ? lorvane::window::FindAccelerators(id) : nullptr;
   if (table == nullptr) return nullptr;
   auto object = std::make_unique<AccelTable>();
   object->entries = table->entries;

@@ -30,11 +30,16 @@ namespace {
 
 QMessageBox::Icon IconFor(UINT type) {
   switch (type & MB_ICONMASK) {
-    case MB_ICONHAND: return QMessageBox::Critical;
-    case MB_ICONQUESTION: return QMessageBox::Question;
-    case MB_ICONEXCLAMATION: return QMessageBox::Warning;
-    case MB_ICONASTERISK: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+    case MB_ICONHAND:
+      return QMessageBox::Critical;
+    case MB_ICONQUESTION:
+      return QMessageBox::Question;
+    case MB_ICONEXCLAMATION:
+      return QMessageBox::Warning;
+    case MB_ICONASTERISK:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
   }
 }
 
@@ -44,14 +49,21 @@ struct ButtonSet {
 
 ButtonSet ButtonsFor(UINT type) {
   switch (type & MB_TYPEMASK) {
-    case MB_OKCANCEL: return {{{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}}};
+    case MB_OKCANCEL:
+      return {{{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}}};
     case MB_ABORTRETRYIGNORE:
-      return {{{QMessageBox::Abort, IDABORT}, {QMessageBox::Retry, IDRETRY}, {QMessageBox::Ignore, IDIGNORE}}};
+      return {{{QMessageBox::Abort, IDABORT},
+               {QMessageBox::Retry, IDRETRY},
+               {QMessageBox::Ignore, IDIGNORE}}};
     case MB_YESNOCANCEL:
-      return {{{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}}};
-    case MB_YESNO: return {{{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}}};
-    case MB_RETRYCANCEL: return {{{QMessageBox::Retry, IDRETRY}, {QMessageBox::Cancel, IDCANCEL}}};
-    default: return {{{QMessageBox::Ok, IDOK}}};
+      return {
+          {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}}};
+    case MB_YESNO:
+      return {{{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}}};
+    case MB_RETRYCANCEL:
+      return {{{QMessageBox::Retry, IDRETRY}, {QMessageBox::Cancel, IDCANCEL}}};
+    default:
+      return {{{QMessageBox::Ok, IDOK}}};
   }
 }
 

@@ -120,7 +120,9 @@ void PaintFromQt(Window& window, const QRect& area) {
   Painting().pop_back();
 }
 
-QColor ColorOf(COLORREF color) { return QColor(GetRValue(color), GetGValue(color), GetBValue(color)); }
+QColor ColorOf(COLORREF color) {
+  return QColor(GetRValue(color), GetGValue(color), GetBValue(color));
+}
 
 COLORREF ColorRefOf(const QColor& color) { return RGB(color.red(), color.green(), color.blue()); }
 
@@ -128,25 +130,47 @@ COLORREF SysColor(int index) {
   if (qApp == nullptr) return index == COLOR_WINDOW ? 0xFFFFFF : 0xC0C0C0;
   const QPalette p = QApplication::palette();
   switch (index) {
-    case COLOR_WINDOW: return ColorRefOf(p.color(QPalette::Base));
-    case COLOR_WINDOWTEXT: case COLOR_MENUTEXT: case COLOR_CAPTIONTEXT:
+    case COLOR_WINDOW:
+      return ColorRefOf(p.color(QPalette::Base));
+    case COLOR_WINDOWTEXT:
+    case COLOR_MENUTEXT:
+    case COLOR_CAPTIONTEXT:
       return ColorRefOf(p.color(QPalette::Text));
-    case COLOR_BTNFACE: case COLOR_MENU: case COLOR_ACTIVEBORDER: case COLOR_INACTIVEBORDER:
+    case COLOR_BTNFACE:
+    case COLOR_MENU:
+    case COLOR_ACTIVEBORDER:
+    case COLOR_INACTIVEBORDER:
       return ColorRefOf(p.color(QPalette::Button));
-    case COLOR_BTNTEXT: return ColorRefOf(p.color(QPalette::ButtonText));
-    case COLOR_BTNSHADOW: return ColorRefOf(p.color(QPalette::Dark));
-    case COLOR_BTNHIGHLIGHT: return ColorRefOf(p.color(QPalette::Light));
-    case COLOR_3DDKSHADOW: case COLOR_WINDOWFRAME: return ColorRefOf(p.color(QPalette::Shadow));
-    case COLOR_3DLIGHT: case COLOR_SCROLLBAR: return ColorRefOf(p.color(QPalette::Midlight));
-    case COLOR_HIGHLIGHT: case COLOR_ACTIVECAPTION: case COLOR_INACTIVECAPTION:
+    case COLOR_BTNTEXT:
+      return ColorRefOf(p.color(QPalette::ButtonText));
+    case COLOR_BTNSHADOW:
+      return ColorRefOf(p.color(QPalette::Dark));
+    case COLOR_BTNHIGHLIGHT:
+      return ColorRefOf(p.color(QPalette::Light));
+    case COLOR_3DDKSHADOW:
+    case COLOR_WINDOWFRAME:
+      return ColorRefOf(p.color(QPalette::Shadow));
+    case COLOR_3DLIGHT:
+    case COLOR_SCROLLBAR:
+      return ColorRefOf(p.color(QPalette::Midlight));
+    case COLOR_HIGHLIGHT:
+    case COLOR_ACTIVECAPTION:
+    case COLOR_INACTIVECAPTION:
       return ColorRefOf(p.color(QPalette::Highlight));
-    case COLOR_HIGHLIGHTTEXT: case COLOR_INACTIVECAPTIONTEXT:
+    case COLOR_HIGHLIGHTTEXT:
+    case COLOR_INACTIVECAPTIONTEXT:
       return ColorRefOf(p.color(QPalette::HighlightedText));
-    case COLOR_GRAYTEXT: return ColorRefOf(p.color(QPalette::Disabled, QPalette::Text));
-    case COLOR_INFOBK: return ColorRefOf(p.color(QPalette::ToolTipBase));
-    case COLOR_INFOTEXT: return ColorRefOf(p.color(QPalette::ToolTipText));
-    case COLOR_APPWORKSPACE: case COLOR_BACKGROUND: return ColorRefOf(p.color(QPalette::Mid));
-    default: return 0;
+    case COLOR_GRAYTEXT:
+      return ColorRefOf(p.color(QPalette::Disabled, QPalette::Text));
+    case COLOR_INFOBK:
+      return ColorRefOf(p.color(QPalette::ToolTipBase));
+    case COLOR_INFOTEXT:
+      return ColorRefOf(p.color(QPalette::ToolTipText));
+    case COLOR_APPWORKSPACE:
+    case COLOR_BACKGROUND:
+      return ColorRefOf(p.color(QPalette::Mid));
+    default:
+      return 0;
   }
 }
 
@@ -231,7 +255,8 @@ int DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format) {
     const QRect measured = metrics.boundingRect(
         QRect(0, 0, width, 1 << 20), (flags & ~(Qt::AlignHCenter | Qt::AlignRight)) | Qt::AlignLeft,
         string);
-    if (!(format & DT_WORDBREAK) || (format & DT_SINGLELINE)) rect->right = rect->left + measured.width();
+    if (!(format & DT_WORDBREAK) || (format & DT_SINGLELINE))
+      rect->right = rect->left + measured.width();
     rect->bottom = rect->top + std::max(measured.height(), metrics.height());
     return rect->bottom - rect->top;
   }
@@ -327,12 +352,24 @@ HGDIOBJ GetStockObject(int object) {
     return Brushes().Add<HBRUSH>(std::move(b));
   };
   switch (object) {
-    case WHITE_BRUSH: handle = brush(RGB(255, 255, 255), false); break;
-    case LTGRAY_BRUSH: handle = brush(RGB(192, 192, 192), false); break;
-    case GRAY_BRUSH: handle = brush(RGB(128, 128, 128), false); break;
-    case DKGRAY_BRUSH: handle = brush(RGB(64, 64, 64), false); break;
-    case BLACK_BRUSH: handle = brush(RGB(0, 0, 0), false); break;
-    case NULL_BRUSH: handle = brush(0, true); break;
+    case WHITE_BRUSH:
+      handle = brush(RGB(255, 255, 255), false);
+      break;
+    case LTGRAY_BRUSH:
+      handle = brush(RGB(192, 192, 192), false);
+      break;
+    case GRAY_BRUSH:
+      handle = brush(RGB(128, 128, 128), false);
+      break;
+    case DKGRAY_BRUSH:
+      handle = brush(RGB(64, 64, 64), false);
+      break;
+    case BLACK_BRUSH:
+      handle = brush(RGB(0, 0, 0), false);
+      break;
+    case NULL_BRUSH:
+      handle = brush(0, true);
+      break;
     case ANSI_VAR_FONT:
     case SYSTEM_FONT:
     case DEFAULT_GUI_FONT: {
@@ -342,7 +379,8 @@ HGDIOBJ GetStockObject(int object) {
       handle = Fonts().Add<HFONT>(std::move(f));
       break;
     }
-    default: return nullptr;
+    default:
+      return nullptr;
   }
   stock[object] = handle;
   return handle;
@@ -355,8 +393,10 @@ HBRUSH CreateSolidBrush(COLORREF color) {
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
-  if (Brush* b = Brushes().Get(object)) return b->stock ? TRUE : (Brushes().Remove(object) ? TRUE : FALSE);
-  if (Font* f = Fonts().Get(object)) return f->stock ? TRUE : (Fonts().Remove(object) ? TRUE : FALSE);
+  if (Brush* b = Brushes().Get(object))
+    return b->stock ? TRUE : (Brushes().Remove(object) ? TRUE : FALSE);
+  if (Font* f = Fonts().Get(object))
+    return f->stock ? TRUE : (Fonts().Remove(object) ? TRUE : FALSE);
   return FALSE;
 }
 
@@ -364,7 +404,8 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
   DeviceContext* context = Context(dc);
   if (context == nullptr) return nullptr;
   if (Font* f = Fonts().Get(object)) {
-    HGDIOBJ old = context->selectedFont != nullptr ? context->selectedFont : GetStockObject(SYSTEM_FONT);
+    HGDIOBJ old =
+        context->selectedFont != nullptr ? context->selectedFont : GetStockObject(SYSTEM_FONT);
     context->selectedFont = static_cast<HFONT>(object);
     context->font = f->font;
     if (context->painter != nullptr) context->painter->setFont(f->font);
@@ -381,8 +422,9 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
 DWORD GetSysColor(int index) { return SysColor(index); }
 
 HBRUSH GetSysColorBrush(int index) {
-  return index >= 0 && index <= 30 ? reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(index + 1))
-                                   : nullptr;
+  return index >= 0 && index <= 30
+             ? reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(index + 1))
+             : nullptr;
 }
 
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {

@@ -94,7 +94,8 @@ bool Take(LPMSG msg, HWND handle, UINT first, UINT last, bool remove) {
 }
 
 void FlushDeletes() {
-  if (Depth() == 0 && qApp != nullptr) QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  if (Depth() == 0 && qApp != nullptr)
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void Enqueue(const MSG& msg, const KeyRecord* key, bool front) {
@@ -134,8 +135,9 @@ LRESULT DefaultWindowPosChanged(HWND handle, const WINDOWPOS& pos) {
   if (window != nullptr && !(pos.flags & kNoClientSize)) {
     RECT client{};
     GetClientRect(handle, &client);
-    const WPARAM kind = window->minimized ? SIZE_MINIMIZED : window->maximized ? SIZE_MAXIMIZED
-                                                                                : SIZE_RESTORED;
+    const WPARAM kind = window->minimized   ? SIZE_MINIMIZED
+                        : window->maximized ? SIZE_MAXIMIZED
+                                            : SIZE_RESTORED;
     Send(handle, WM_SIZE, kind, MAKELPARAM(client.right, client.bottom));
   }
   return 0;
@@ -160,7 +162,8 @@ LRESULT Send(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
 
 void WakeUp() {
   if (qApp == nullptr) return;
-  if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) dispatcher->wakeUp();
+  if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+    dispatcher->wakeUp();
 }
 
 void PostInput(HWND handle, UINT message, WPARAM wParam, LPARAM lParam, const KeyRecord& key) {
@@ -292,16 +295,15 @@ BOOL TranslateMessage(const MSG* msg) {
   std::string text;
   if (it != q.keys.end()) {
     text = ToLocal(it->second.text);
-  } else if (const char c = CharOfVirtualKey(static_cast<int>(msg->wParam),
-                                             q.keyDown[VK_SHIFT]);
+  } else if (const char c = CharOfVirtualKey(static_cast<int>(msg->wParam), q.keyDown[VK_SHIFT]);
              c != 0) {
     text.assign(1, c);
   }
   if (text.empty()) return FALSE;
   const UINT charMessage = msg->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR;
   for (auto c = text.rbegin(); c != text.rend(); ++c) {
-    MSG charMsg{msg->hwnd, charMessage, static_cast<WPARAM>(static_cast<unsigned char>(*c)),
-                msg->lParam, msg->time, msg->pt};
+    MSG charMsg{msg->hwnd,   charMessage, static_cast<WPARAM>(static_cast<unsigned char>(*c)),
+                msg->lParam, msg->time,   msg->pt};
     Enqueue(charMsg, it != q.keys.end() ? &it->second : nullptr, true);
   }
   return TRUE;
@@ -390,11 +392,20 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) 
       return 0;
     case WM_SYSCOMMAND:
       switch (wParam & 0xFFF0) {
-        case SC_CLOSE: Send(handle, WM_CLOSE, 0, 0); break;
-        case SC_MINIMIZE: ShowWindow(handle, SW_MINIMIZE); break;
-        case SC_MAXIMIZE: ShowWindow(handle, SW_SHOWMAXIMIZED); break;
-        case SC_RESTORE: ShowWindow(handle, SW_RESTORE); break;
-        default: break;
+        case SC_CLOSE:
+          Send(handle, WM_CLOSE, 0, 0);
+          break;
+        case SC_MINIMIZE:
+          ShowWindow(handle, SW_MINIMIZE);
+          break;
+        case SC_MAXIMIZE:
+          ShowWindow(handle, SW_SHOWMAXIMIZED);
+          break;
+        case SC_RESTORE:
+          ShowWindow(handle, SW_RESTORE);
+          break;
+        default:
+          break;
       }
       return 0;
     case WM_SYSKEYDOWN:
@@ -405,7 +416,8 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) 
       if (LOWORD(wParam) != WA_INACTIVE && !window->minimized) SetFocus(handle);
       return 0;
     case WM_WINDOWPOSCHANGED:
-      return lParam != 0 ? DefaultWindowPosChanged(handle, *reinterpret_cast<WINDOWPOS*>(lParam)) : 0;
+      return lParam != 0 ? DefaultWindowPosChanged(handle, *reinterpret_cast<WINDOWPOS*>(lParam))
+                         : 0;
     case WM_PAINT: {
       PAINTSTRUCT ps{};
       BeginPaint(handle, &ps);

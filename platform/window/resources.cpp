@@ -84,7 +84,8 @@ QImage ImageOf(const IconImage& image) {
       const BYTE index = i < image.pixels.size() ? image.pixels[i] : 0;
       const bool clear = i < image.mask.size() && image.mask[i] != 0;
       const COLORREF c = image.palette[index & 0x0F];
-      out.setPixel(x, y, clear ? qRgba(0, 0, 0, 0) : qRgb(GetRValue(c), GetGValue(c), GetBValue(c)));
+      out.setPixel(x, y,
+                   clear ? qRgba(0, 0, 0, 0) : qRgb(GetRValue(c), GetGValue(c), GetBValue(c)));
     }
   }
   return out;
@@ -148,11 +149,20 @@ QIcon IconOf(HICON handle) {
   } else if (object->source == IconSource::kSystem) {
     QStyle::StandardPixmap pixmap = QStyle::SP_DesktopIcon;
     switch (object->id) {
-      case 32513: pixmap = QStyle::SP_MessageBoxCritical; break;
-      case 32514: pixmap = QStyle::SP_MessageBoxQuestion; break;
-      case 32515: pixmap = QStyle::SP_MessageBoxWarning; break;
-      case 32516: pixmap = QStyle::SP_MessageBoxInformation; break;
-      default: break;
+      case 32513:
+        pixmap = QStyle::SP_MessageBoxCritical;
+        break;
+      case 32514:
+        pixmap = QStyle::SP_MessageBoxQuestion;
+        break;
+      case 32515:
+        pixmap = QStyle::SP_MessageBoxWarning;
+        break;
+      case 32516:
+        pixmap = QStyle::SP_MessageBoxInformation;
+        break;
+      default:
+        break;
     }
     object->icon = QApplication::style()->standardIcon(pixmap);
   }
@@ -161,7 +171,8 @@ QIcon IconOf(HICON handle) {
 
 Qt::CursorShape CursorShapeOf(HCURSOR cursor) {
   IconObject* object = Icons().Get(cursor);
-  return object != nullptr && object->source == IconSource::kCursor ? object->shape : Qt::ArrowCursor;
+  return object != nullptr && object->source == IconSource::kCursor ? object->shape
+                                                                    : Qt::ArrowCursor;
 }
 
 bool IsWaitCursor(HCURSOR cursor) {
@@ -222,16 +233,35 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
   if (!ok || instance != nullptr) return nullptr;  // the program has no cursors of its own
   Qt::CursorShape shape;
   switch (id) {
-    case 32512: shape = Qt::ArrowCursor; break;
-    case 32513: shape = Qt::IBeamCursor; break;
-    case 32514: shape = Qt::WaitCursor; break;
-    case 32515: shape = Qt::CrossCursor; break;
-    case 32516: shape = Qt::UpArrowCursor; break;
-    case 32646: shape = Qt::SizeAllCursor; break;
-    case 32648: shape = Qt::ForbiddenCursor; break;
-    case 32649: shape = Qt::PointingHandCursor; break;
-    case 32650: shape = Qt::BusyCursor; break;
-    default: return nullptr;
+    case 32512:
+      shape = Qt::ArrowCursor;
+      break;
+    case 32513:
+      shape = Qt::IBeamCursor;
+      break;
+    case 32514:
+      shape = Qt::WaitCursor;
+      break;
+    case 32515:
+      shape = Qt::CrossCursor;
+      break;
+    case 32516:
+      shape = Qt::UpArrowCursor;
+      break;
+    case 32646:
+      shape = Qt::SizeAllCursor;
+      break;
+    case 32648:
+      shape = Qt::ForbiddenCursor;
+      break;
+    case 32649:
+      shape = Qt::PointingHandCursor;
+      break;
+    case 32650:
+      shape = Qt::BusyCursor;
+      break;
+    default:
+      return nullptr;
   }
   return SharedHandle(2, id, [id, shape] {
     auto object = std::make_unique<IconObject>();
@@ -273,12 +303,23 @@ HRSRC FindResourceA(HMODULE, LPCSTR name, LPCSTR type) {
   if (!typeOk) return nullptr;
   const void* record = nullptr;
   switch (kind) {
-    case 4: record = ok ? FindMenu(id) : nullptr; break;                 // RT_MENU
-    case 5: record = ok ? FindDialog(id) : nullptr; break;               // RT_DIALOG
-    case 9: record = ok ? FindAccelerators(id) : nullptr; break;         // RT_ACCELERATOR
-    case 14: record = ok ? FindIcon(id) : nullptr; break;                // RT_GROUP_ICON
-    case 16: record = &InstalledResources().version; break;             // RT_VERSION
-    default: break;
+    case 4:
+      record = ok ? FindMenu(id) : nullptr;
+      break;  // RT_MENU
+    case 5:
+      record = ok ? FindDialog(id) : nullptr;
+      break;  // RT_DIALOG
+    case 9:
+      record = ok ? FindAccelerators(id) : nullptr;
+      break;  // RT_ACCELERATOR
+    case 14:
+      record = ok ? FindIcon(id) : nullptr;
+      break;  // RT_GROUP_ICON
+    case 16:
+      record = &InstalledResources().version;
+      break;  // RT_VERSION
+    default:
+      break;
   }
   // The record itself serves as the handle, and LoadResource and
   // LockResource hand it back.

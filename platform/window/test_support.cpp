@@ -20,7 +20,8 @@ void StartOffscreenApplication() {
 void PumpMessages() {
   for (int idle = 0; idle < 3;) {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    if (detail::DispatchDepth() == 0) QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (detail::DispatchDepth() == 0)
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     MSG msg{};
     if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
       ++idle;

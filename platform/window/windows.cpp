@@ -92,8 +92,8 @@ bool CreateWidgets(Window& window, const CREATESTRUCTA& cs) {
   const Insets insets = NonClientInsets(window);
   if (IsTopLevel(window)) {
     Window* owner = FindQuiet(window.owner);
-    QWidget* outer = new QWidget(owner != nullptr ? owner->outer.data() : nullptr,
-                                 TopLevelFlags(window));
+    QWidget* outer =
+        new QWidget(owner != nullptr ? owner->outer.data() : nullptr, TopLevelFlags(window));
     outer->setAttribute(Qt::WA_DeleteOnClose, false);
     window.outer = outer;
     window.client = new HostWidget(outer);
@@ -143,8 +143,8 @@ void SendDestroy(HWND handle) {
   Window* window = FindQuiet(handle);
   if (window == nullptr) return;
   Send(handle, WM_DESTROY, 0, 0);
-  const std::vector<HWND> children = FindQuiet(handle) ? FindQuiet(handle)->children
-                                                       : std::vector<HWND>{};
+  const std::vector<HWND> children =
+      FindQuiet(handle) ? FindQuiet(handle)->children : std::vector<HWND>{};
   for (HWND child : children) {
     if (Window* c = FindQuiet(child)) c->destroying = true;
     SendDestroy(child);
@@ -280,8 +280,9 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   Table().emplace(handle, std::move(owned));
   if (parent != nullptr) parent->children.push_back(handle);
 
-  CREATESTRUCTA cs{param,  instance, menuOrId, parentHandle, height, width,
-                   y,      x,        static_cast<LONG>(style), windowName, className, exStyle};
+  CREATESTRUCTA cs{
+      param,      instance,  menuOrId, parentHandle, height, width, y, x, static_cast<LONG>(style),
+      windowName, className, exStyle};
   bool cancelled = false;
   CBT_CREATEWNDA cbt{&cs, HWND_TOP};
   RunCbtHook(HCBT_CREATEWND, reinterpret_cast<WPARAM>(handle), reinterpret_cast<LPARAM>(&cbt),
@@ -346,7 +347,8 @@ BOOL DestroyWindow(HWND handle) {
   window->style &= ~WS_VISIBLE;
 
   const HWND focus = FocusWindow();
-  if (focus == handle || IsChild(handle, focus)) ChangeFocus(IsTopLevel(*window) ? nullptr : window->parent);
+  if (focus == handle || IsChild(handle, focus))
+    ChangeFocus(IsTopLevel(*window) ? nullptr : window->parent);
   if (wasActive) {
     Deactivate(handle);
     if (owner != nullptr && IsWindowVisible(owner)) Activate(owner, WA_ACTIVE);
@@ -402,11 +404,16 @@ HWND GetWindow(HWND handle, UINT command) {
   auto it = std::find(siblings.begin(), siblings.end(), handle);
   if (it == siblings.end()) return nullptr;
   switch (command) {
-    case GW_HWNDFIRST: return siblings.front();
-    case GW_HWNDLAST: return siblings.back();
-    case GW_HWNDNEXT: return (it + 1) == siblings.end() ? nullptr : *(it + 1);
-    case GW_HWNDPREV: return it == siblings.begin() ? nullptr : *(it - 1);
-    default: return nullptr;
+    case GW_HWNDFIRST:
+      return siblings.front();
+    case GW_HWNDLAST:
+      return siblings.back();
+    case GW_HWNDNEXT:
+      return (it + 1) == siblings.end() ? nullptr : *(it + 1);
+    case GW_HWNDPREV:
+      return it == siblings.begin() ? nullptr : *(it - 1);
+    default:
+      return nullptr;
   }
 }
 
@@ -433,15 +440,22 @@ LONG_PTR GetWindowLongPtrA(HWND handle, int index) {
   Window* window = FindQuiet(handle);
   if (window == nullptr) return 0;
   switch (index) {
-    case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(window->proc);
-    case GWLP_HINSTANCE: return reinterpret_cast<LONG_PTR>(window->instance);
-    case GWLP_HWNDPARENT: return reinterpret_cast<LONG_PTR>(IsTopLevel(*window) ? window->owner
-                                                                               : window->parent);
-    case GWLP_ID: return window->id;
-    case GWL_STYLE: return static_cast<LONG>(window->style);
-    case GWL_EXSTYLE: return static_cast<LONG>(window->exStyle);
-    case GWLP_USERDATA: return window->userData;
-    default: break;
+    case GWLP_WNDPROC:
+      return reinterpret_cast<LONG_PTR>(window->proc);
+    case GWLP_HINSTANCE:
+      return reinterpret_cast<LONG_PTR>(window->instance);
+    case GWLP_HWNDPARENT:
+      return reinterpret_cast<LONG_PTR>(IsTopLevel(*window) ? window->owner : window->parent);
+    case GWLP_ID:
+      return window->id;
+    case GWL_STYLE:
+      return static_cast<LONG>(window->style);
+    case GWL_EXSTYLE:
+      return static_cast<LONG>(window->exStyle);
+    case GWLP_USERDATA:
+      return window->userData;
+    default:
+      break;
   }
   if (index >= 0 && index % 8 == 0 && static_cast<std::size_t>(index / 8) < window->extra.size())
     return window->extra[static_cast<std::size_t>(index / 8)];
@@ -453,21 +467,33 @@ LONG_PTR SetWindowLongPtrA(HWND handle, int index, LONG_PTR value) {
   if (window == nullptr) return 0;
   const LONG_PTR old = GetWindowLongPtrA(handle, index);
   switch (index) {
-    case GWLP_WNDPROC: window->proc = reinterpret_cast<WNDPROC>(value); return old;
-    case GWLP_HINSTANCE: window->instance = reinterpret_cast<HINSTANCE>(value); return old;
-    case GWLP_ID: window->id = value; return old;
-    case GWLP_USERDATA: window->userData = value; return old;
+    case GWLP_WNDPROC:
+      window->proc = reinterpret_cast<WNDPROC>(value);
+      return old;
+    case GWLP_HINSTANCE:
+      window->instance = reinterpret_cast<HINSTANCE>(value);
+      return old;
+    case GWLP_ID:
+      window->id = value;
+      return old;
+    case GWLP_USERDATA:
+      window->userData = value;
+      return old;
     case GWL_STYLE: {
       const DWORD visible = window->style & WS_VISIBLE;
       const DWORD disabled = window->style & WS_DISABLED;
-      window->style = (static_cast<DWORD>(value) & ~(WS_VISIBLE | WS_DISABLED)) | visible | disabled;
+      window->style =
+          (static_cast<DWORD>(value) & ~(WS_VISIBLE | WS_DISABLED)) | visible | disabled;
       return old;
     }
-    case GWL_EXSTYLE: window->exStyle = static_cast<DWORD>(value); return old;
+    case GWL_EXSTYLE:
+      window->exStyle = static_cast<DWORD>(value);
+      return old;
     case GWLP_HWNDPARENT:
       LogUnsupported("changing a window's owner");
       return 0;
-    default: break;
+    default:
+      break;
   }
   if (index >= 0 && index % 8 == 0 && static_cast<std::size_t>(index / 8) < window->extra.size()) {
     window->extra[static_cast<std::size_t>(index / 8)] = value;

@@ -453,7 +453,7 @@ struct TEXTMETRICA {
 #define COLOR_3DSHADOW COLOR_BTNSHADOW
 #define COLOR_3DHIGHLIGHT COLOR_BTNHIGHLIGHT
 
-#define RGB(r, g, b)                                                                  \
+#define RGB(r, g, b)                                                                             \
   (static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
                          (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
 #define GetRValue(c) (static_cast<BYTE>(c))

@@ -100,7 +100,8 @@ TEST_F(Controls, EditLimitCapsTypingButNotTheProgramsText) {
 }
 
 TEST_F(Controls, ReadOnlyEditRefusesTypingAndShowsItsText) {
-  HWND edit = Child("Edit", "not currently spoofed", WS_BORDER | ES_READONLY | ES_AUTOHSCROLL, 1001);
+  HWND edit =
+      Child("Edit", "not currently spoofed", WS_BORDER | ES_READONLY | ES_AUTOHSCROLL, 1001);
   EXPECT_EQ(Text(edit), "not currently spoofed");
   Type(edit, "abc");
   EXPECT_EQ(Text(edit), "not currently spoofed");
@@ -120,7 +121,8 @@ TEST_F(Controls, StaticTextDropsMnemonicMarksUnlessNoPrefix) {
 
 TEST_F(Controls, TextCrossesAsTheLocalEightBitEncoding) {
   HWND button = Child("Button", "Caf\xc3\xa9", 0, 5);
-  EXPECT_EQ(qobject_cast<QPushButton*>(wt::WidgetOf(button))->text(), QString::fromLocal8Bit("Caf\xc3\xa9"));
+  EXPECT_EQ(qobject_cast<QPushButton*>(wt::WidgetOf(button))->text(),
+            QString::fromLocal8Bit("Caf\xc3\xa9"));
   HWND edit = Child("Edit", "", WS_BORDER, 6, 10, 40);
   qobject_cast<QLineEdit*>(wt::WidgetOf(edit))->setText(QString::fromLocal8Bit("na\xc3\xafve"));
   EXPECT_EQ(Text(edit), "na\xc3\xafve");

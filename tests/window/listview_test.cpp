@@ -49,7 +49,8 @@ class ListView : public ::testing::Test {
     item.mask = LVIF_TEXT;
     item.iItem = row;
     item.pszText = buffer;
-    const int at = static_cast<int>(SendMessageA(l, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    const int at =
+        static_cast<int>(SendMessageA(l, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     std::memset(buffer, 'x', sizeof buffer - 1);  // the control must have its own copy
     LVITEMA param{};
     param.mask = LVIF_PARAM;
@@ -77,11 +78,14 @@ class ListView : public ::testing::Test {
 
   void ClickBlank(HWND l) {
     QTreeView* view = View(l);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(10, view->viewport()->height() - 3));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      QPoint(10, view->viewport()->height() - 3));
     wt::PumpMessages();
   }
 
-  LRESULT NextSelected(HWND l) { return SendMessageA(l, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED); }
+  LRESULT NextSelected(HWND l) {
+    return SendMessageA(l, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+  }
 
   Recorder recorder;
   HWND top = nullptr;
@@ -92,7 +96,7 @@ TEST_F(ListView, MessagesAnswerAsTheControlDoes) {
   EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 0);
   EXPECT_EQ(Insert(list, 0, "eth0", 2), 0);
   EXPECT_EQ(Insert(list, 5, "wlan0", 3), 1);  // past the end: appended
-  EXPECT_EQ(Insert(list, 0, "lo", 9), 0);      // inserted before the others
+  EXPECT_EQ(Insert(list, 0, "lo", 9), 0);     // inserted before the others
   EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 3);
 
   char text[16];

@@ -25,11 +25,10 @@ class Menus : public ::testing::Test {
  protected:
   void SetUp() override {
     lw::Resources resources;
-    resources.menus.push_back(
-        {128,
-         {{"&File", 0, 0, {{"E&xit", kExit, 0, {}}}},
-          {"Function", 0, 0, {{"Change MAC Addr", kChangeMac, 0, {}}}},
-          {"&Help", 0, 0, {{"&About Lorvane...", kAbout, 0, {}}}}}});
+    resources.menus.push_back({128,
+                               {{"&File", 0, 0, {{"E&xit", kExit, 0, {}}}},
+                                {"Function", 0, 0, {{"Change MAC Addr", kChangeMac, 0, {}}}},
+                                {"&Help", 0, 0, {{"&About Lorvane...", kAbout, 0, {}}}}}});
     resources.accelerators.push_back({128,
                                       {{FVIRTKEY | FCONTROL, 'C', 0xE122},
                                        {FVIRTKEY, VK_F6, 0xE150},
@@ -142,7 +141,8 @@ TEST_F(Menus, AcceleratorKeysBecomeCommandsUnlessTheirItemIsGreyed) {
   QTest::keyClick(client, Qt::Key_F6, Qt::ShiftModifier);
   QTest::keyClick(client, Qt::Key_C);  // no Ctrl: no accelerator
   EXPECT_EQ(PumpWithAccelerators(table), 2);
-  EXPECT_EQ(recorder.Commands(), (std::vector<WPARAM>{MAKEWPARAM(0xE122, 1), MAKEWPARAM(0xE151, 1)}));
+  EXPECT_EQ(recorder.Commands(),
+            (std::vector<WPARAM>{MAKEWPARAM(0xE122, 1), MAKEWPARAM(0xE151, 1)}));
   const auto chars = recorder.Messages(WM_CHAR);
   ASSERT_EQ(chars.size(), 1u);
   EXPECT_EQ(chars[0].wParam, static_cast<WPARAM>('c'));

@@ -25,8 +25,8 @@ class Modal : public ::testing::Test {
  protected:
   void SetUp() override {
     top = recorder.Create(WS_OVERLAPPEDWINDOW, 100, 100, 247, 363);
-    ownerButton = CreateWindowExA(0, "Button", "Refresh", WS_CHILD | WS_VISIBLE, 10, 10, 80, 20, top,
-                                  reinterpret_cast<HMENU>(201), nullptr, nullptr);
+    ownerButton = CreateWindowExA(0, "Button", "Refresh", WS_CHILD | WS_VISIBLE, 10, 10, 80, 20,
+                                  top, reinterpret_cast<HMENU>(201), nullptr, nullptr);
     ShowWindow(top, SW_SHOW);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(wt::WidgetOf(top)));
     recorder.Clear();
@@ -56,8 +56,9 @@ TEST_F(Modal, HookedMessageBoxRecordsAndKeepsTheOwnerDisabled) {
     ClickOwner();
     return IDOK;
   });
-  const int answer = MessageBoxA(top, "To activate the new MAC address,\nRestart your network adapter",
-                                 "Restart Adapter", MB_OK | MB_ICONINFORMATION);
+  const int answer =
+      MessageBoxA(top, "To activate the new MAC address,\nRestart your network adapter",
+                  "Restart Adapter", MB_OK | MB_ICONINFORMATION);
   EXPECT_EQ(answer, IDOK);
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].owner, top);
@@ -114,7 +115,8 @@ DialogTemplate MacTemplate() {
       DialogItem{"Static", -1, "Current MAC Address:", 19, 11, 70, 8, visible | WS_GROUP, 0},
       DialogItem{"Edit", 1001, "", 19, 23, 130, 14,
                  visible | WS_BORDER | WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL, 0},
-      DialogItem{"Edit", 1002, "", 19, 54, 130, 14, visible | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0},
+      DialogItem{"Edit", 1002, "", 19, 54, 130, 14,
+                 visible | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0},
   };
   return t;
 }
@@ -190,12 +192,13 @@ TEST_F(Modal, EnterInAnEditPressesTheDefaultButton) {
         GetWindowTextA(GetDlgItem(dialog, 1002), buffer, sizeof buffer);
         *reinterpret_cast<std::string*>(GetWindowLongPtrA(dialog, DWLP_USER)) = buffer;
       }
-      if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, static_cast<LONG_PTR>(lParam));
+      if (message == WM_INITDIALOG)
+        SetWindowLongPtrA(dialog, DWLP_USER, static_cast<LONG_PTR>(lParam));
       return MacProc(dialog, message, wParam, lParam);
     }
   };
-  const INT_PTR result = DialogBoxIndirectParamA(nullptr, &t, top, Capture::Proc,
-                                                 reinterpret_cast<LPARAM>(&typed));
+  const INT_PTR result =
+      DialogBoxIndirectParamA(nullptr, &t, top, Capture::Proc, reinterpret_cast<LPARAM>(&typed));
   EXPECT_EQ(result, IDOK);
   EXPECT_EQ(typed, "0a1b");
   run = nullptr;

@@ -50,8 +50,9 @@ TEST_F(Paint, CalcRectMeasuresWithoutDrawingAndTheTextIsDrawnWhereMeasured) {
   ShowWindow(top, SW_SHOW);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(wt::WidgetOf(top)));
   QWidget* client = wt::ClientWidgetOf(top);
-  const QColor window = QColor::fromRgb(GetRValue(GetSysColor(COLOR_WINDOW)), GetGValue(GetSysColor(COLOR_WINDOW)),
-                                        GetBValue(GetSysColor(COLOR_WINDOW)));
+  const QColor window =
+      QColor::fromRgb(GetRValue(GetSysColor(COLOR_WINDOW)), GetGValue(GetSysColor(COLOR_WINDOW)),
+                      GetBValue(GetSysColor(COLOR_WINDOW)));
   const QImage blank = client->grab().toImage();
   EXPECT_EQ(InkPixels(blank, window), 0) << "measuring alone leaves only the class brush";
 
@@ -66,7 +67,8 @@ TEST_F(Paint, CalcRectMeasuresWithoutDrawingAndTheTextIsDrawnWhereMeasured) {
   const QImage drawn = client->grab().toImage();
   EXPECT_GT(InkPixels(drawn, window), 0);
   // Every drawn pixel lies inside the measured rectangle.
-  const QRect box(measured.left, measured.top, measured.right - measured.left, measured.bottom - measured.top);
+  const QRect box(measured.left, measured.top, measured.right - measured.left,
+                  measured.bottom - measured.top);
   for (int y = 0; y < drawn.height(); ++y)
     for (int x = 0; x < drawn.width(); ++x)
       if (drawn.pixelColor(x, y) != window) {

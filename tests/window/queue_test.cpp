@@ -98,7 +98,8 @@ TEST_F(Queue, ClosingTheQtWindowGoesThroughSysCommandAndClose) {
 }
 
 TEST_F(Queue, ButtonMayDestroyItsParentFromItsOwnClick) {
-  HWND child = recorder.Create(WS_CHILD | WS_VISIBLE, 0, 0, 200, 200, top, reinterpret_cast<HMENU>(1));
+  HWND child =
+      recorder.Create(WS_CHILD | WS_VISIBLE, 0, 0, 200, 200, top, reinterpret_cast<HMENU>(1));
   HWND button = CreateWindowExA(0, "Button", "Release", WS_CHILD | WS_VISIBLE, 2, 91, 60, 18, child,
                                 reinterpret_cast<HMENU>(202), nullptr, nullptr);
   recorder.onMessage = [&](HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT*) {

@@ -19,7 +19,8 @@ Recorder::Recorder() {
 
 Recorder::~Recorder() { current = nullptr; }
 
-HWND Recorder::Create(DWORD style, int x, int y, int cx, int cy, HWND parent, HMENU menu, LPVOID param) {
+HWND Recorder::Create(DWORD style, int x, int y, int cx, int cy, HWND parent, HMENU menu,
+                      LPVOID param) {
   return CreateWindowExA(0, kClass, "recorded", style, x, y, cx, cy, parent, menu,
                          GetModuleHandleA(nullptr), param);
 }
@@ -58,7 +59,8 @@ LRESULT CALLBACK Recorder::Proc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     current->log_.push_back(r);
     LRESULT result = 0;
-    if (current->onMessage && current->onMessage(window, message, wParam, lParam, &result)) return result;
+    if (current->onMessage && current->onMessage(window, message, wParam, lParam, &result))
+      return result;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }

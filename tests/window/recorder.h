@@ -29,8 +29,8 @@ class Recorder {
   static constexpr const char* kClass = "LorvaneRecorder";
 
   // A top-level window (WS_OVERLAPPEDWINDOW unless given) or a child.
-  HWND Create(DWORD style, int x, int y, int cx, int cy, HWND parent = nullptr, HMENU menu = nullptr,
-              LPVOID param = nullptr);
+  HWND Create(DWORD style, int x, int y, int cx, int cy, HWND parent = nullptr,
+              HMENU menu = nullptr, LPVOID param = nullptr);
 
   std::vector<Received> Messages(UINT message) const;
   std::vector<UINT> Notifications() const;  // WM_NOTIFY codes, in order

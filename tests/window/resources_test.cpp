@@ -1,11 +1,12 @@
 // The resource model as the load calls read it.
+#include "platform/window/resources.h"
+
 #include <gtest/gtest.h>
 
 #include <QLabel>
 #include <QPixmap>
 #include <cstring>
 
-#include "platform/window/resources.h"
 #include "platform/window/test_support.h"
 #include "recorder.h"
 
@@ -67,7 +68,8 @@ TEST_F(Resources, DialogTemplateFoundByNumberBuildsItsIconStatic) {
   HRSRC found = FindResourceA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(100), RT_DIALOG);
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(FindResourceA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(131), RT_DIALOG), nullptr);
-  auto* t = static_cast<LPCDLGTEMPLATEA>(LockResource(LoadResource(GetModuleHandleA(nullptr), found)));
+  auto* t =
+      static_cast<LPCDLGTEMPLATEA>(LockResource(LoadResource(GetModuleHandleA(nullptr), found)));
   EXPECT_EQ(t->caption, "About Lorvane");
   auto* version = static_cast<const lw::VersionRecord*>(
       LockResource(FindResourceA(nullptr, MAKEINTRESOURCEA(1), RT_VERSION)));

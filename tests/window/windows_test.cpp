@@ -75,7 +75,8 @@ TEST_F(Windows, CreateReturningMinusOneDestroysTheWindow) {
 
 TEST_F(Windows, DestroyTellsParentsFirstThenChildrenLast) {
   HWND top = recorder.Create(WS_OVERLAPPEDWINDOW, 0, 0, 300, 200);
-  HWND child = recorder.Create(WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, top, reinterpret_cast<HMENU>(7));
+  HWND child =
+      recorder.Create(WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, top, reinterpret_cast<HMENU>(7));
   HWND grandchild = recorder.Create(WS_CHILD, 0, 0, 10, 10, child, reinterpret_cast<HMENU>(8));
   EXPECT_EQ(GetDlgCtrlID(child), 7);
   EXPECT_EQ(GetDlgItem(top, 7), child);
@@ -89,10 +90,11 @@ TEST_F(Windows, DestroyTellsParentsFirstThenChildrenLast) {
   ASSERT_TRUE(DestroyWindow(top));
   std::vector<std::pair<HWND, UINT>> seen;
   for (const Received& r : recorder.Log())
-    if (r.message == WM_DESTROY || r.message == WM_NCDESTROY) seen.emplace_back(r.window, r.message);
+    if (r.message == WM_DESTROY || r.message == WM_NCDESTROY)
+      seen.emplace_back(r.window, r.message);
   const std::vector<std::pair<HWND, UINT>> expected{
-      {top, WM_DESTROY},           {child, WM_DESTROY},     {grandchild, WM_DESTROY},
-      {grandchild, WM_NCDESTROY}, {child, WM_NCDESTROY},   {top, WM_NCDESTROY}};
+      {top, WM_DESTROY},          {child, WM_DESTROY},   {grandchild, WM_DESTROY},
+      {grandchild, WM_NCDESTROY}, {child, WM_NCDESTROY}, {top, WM_NCDESTROY}};
   EXPECT_EQ(seen, expected);
   EXPECT_TRUE(validInNcDestroy);
   EXPECT_FALSE(IsWindow(child));
@@ -138,7 +140,8 @@ TEST_F(Windows, TopLevelWindowRectIncludesFrameCaptionAndMenu) {
 
 TEST_F(Windows, ChildRectsAreInParentClientCoordinates) {
   HWND top = recorder.Create(WS_OVERLAPPEDWINDOW, 100, 50, 247, 363);
-  HWND child = recorder.Create(WS_CHILD | WS_VISIBLE | WS_BORDER, 2, 20, 235, 65, top, reinterpret_cast<HMENU>(1));
+  HWND child = recorder.Create(WS_CHILD | WS_VISIBLE | WS_BORDER, 2, 20, 235, 65, top,
+                               reinterpret_cast<HMENU>(1));
   RECT r{};
   GetWindowRect(child, &r);
   POINT origin{0, 0};
@@ -172,7 +175,8 @@ TEST_F(Windows, SystemMetricsFollowTheScreenSeamAndCentringUsesIt) {
   GetWindowRect(window, &r);
   EXPECT_EQ(r.left, -23);
   EXPECT_EQ(r.top, -106);
-  EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYMENU) + 2 * GetSystemMetrics(SM_CYFRAME),
+  EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYMENU) +
+                2 * GetSystemMetrics(SM_CYFRAME),
             363 - 317);
 }
 
@@ -190,7 +194,8 @@ TEST_F(Windows, ClassIconSurvivesTheLongOfSetClassLongA) {
   EXPECT_EQ(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(129)), nullptr);
   HWND window = recorder.Create(WS_OVERLAPPEDWINDOW, 0, 0, 100, 100);
   SetClassLongA(window, GCL_HICON, static_cast<LONG>(reinterpret_cast<LONG_PTR>(icon)));
-  EXPECT_EQ(reinterpret_cast<HICON>(static_cast<ULONG_PTR>(GetClassLongA(window, GCL_HICON))), icon);
+  EXPECT_EQ(reinterpret_cast<HICON>(static_cast<ULONG_PTR>(GetClassLongA(window, GCL_HICON))),
+            icon);
   const QImage shown = wt::WidgetOf(window)->windowIcon().pixmap(16, 16).toImage();
   EXPECT_EQ(shown.pixelColor(8, 8), QColor(255, 0, 0));
   SetClassLongA(window, GCL_HICON, 0);
@@ -199,7 +204,8 @@ TEST_F(Windows, ClassIconSurvivesTheLongOfSetClassLongA) {
 
 TEST_F(Windows, ShowingActivatesAndFocusesTheWindow) {
   HWND top = recorder.Create(WS_OVERLAPPEDWINDOW, 0, 0, 200, 200);
-  HWND child = recorder.Create(WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, top, reinterpret_cast<HMENU>(3));
+  HWND child =
+      recorder.Create(WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, top, reinterpret_cast<HMENU>(3));
   recorder.Clear();
   ShowWindow(top, SW_SHOW);
   EXPECT_EQ(GetActiveWindow(), top);

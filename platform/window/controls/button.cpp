@@ -34,7 +34,8 @@ bool CreateButton(Window& window, QWidget* parent, const CREATESTRUCTA& cs) {
 LRESULT CALLBACK ButtonProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   Window* window = FindQuiet(handle);
   QPushButton* button = ButtonOf(handle);
-  if (window == nullptr || button == nullptr) return DefWindowProcA(handle, message, wParam, lParam);
+  if (window == nullptr || button == nullptr)
+    return DefWindowProcA(handle, message, wParam, lParam);
   switch (message) {
     case WM_NCCREATE:
     case WM_SETTEXT: {

@@ -5,11 +5,16 @@ namespace lorvane::window::detail {
 
 bool CreateControlWidget(Window& window, QWidget* parent, const CREATESTRUCTA& cs) {
   switch (window.cls->kind) {
-    case ControlKind::kButton: return CreateButton(window, parent, cs);
-    case ControlKind::kEdit: return CreateEdit(window, parent, cs);
-    case ControlKind::kStatic: return CreateStatic(window, parent, cs);
-    case ControlKind::kListView: return CreateListView(window, parent, cs);
-    default: return false;
+    case ControlKind::kButton:
+      return CreateButton(window, parent, cs);
+    case ControlKind::kEdit:
+      return CreateEdit(window, parent, cs);
+    case ControlKind::kStatic:
+      return CreateStatic(window, parent, cs);
+    case ControlKind::kListView:
+      return CreateListView(window, parent, cs);
+    default:
+      return false;
   }
 }
 

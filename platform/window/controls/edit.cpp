@@ -57,11 +57,13 @@ bool CreateEdit(Window& window, QWidget* parent, const CREATESTRUCTA& cs) {
     LogUnsupported("multi-line edit controls");
     return false;
   }
-  if (style & (ES_UPPERCASE | ES_LOWERCASE)) LogUnsupported("ES_UPPERCASE / ES_LOWERCASE (text kept as typed)");
+  if (style & (ES_UPPERCASE | ES_LOWERCASE))
+    LogUnsupported("ES_UPPERCASE / ES_LOWERCASE (text kept as typed)");
   auto* edit = new QLineEdit(parent);
   edit->setFrame((style & WS_BORDER) || (cs.dwExStyle & WS_EX_CLIENTEDGE));
-  edit->setAlignment((style & ES_CENTER) ? Qt::AlignHCenter : (style & ES_RIGHT) ? Qt::AlignRight
-                                                                                  : Qt::AlignLeft);
+  edit->setAlignment((style & ES_CENTER)  ? Qt::AlignHCenter
+                     : (style & ES_RIGHT) ? Qt::AlignRight
+                                          : Qt::AlignLeft);
   if (style & ES_PASSWORD) edit->setEchoMode(QLineEdit::Password);
   ApplyReadOnly(edit, (style & ES_READONLY) != 0);
   auto state = std::make_unique<EditState>();
@@ -101,11 +103,13 @@ LRESULT CALLBACK EditProc(HWND handle, UINT message, WPARAM wParam, LPARAM lPara
       return TRUE;
     }
     case WM_GETTEXT:
-      return CopyOut(ToLocal(edit->text()), reinterpret_cast<char*>(lParam), static_cast<int>(wParam));
+      return CopyOut(ToLocal(edit->text()), reinterpret_cast<char*>(lParam),
+                     static_cast<int>(wParam));
     case WM_GETTEXTLENGTH:
       return static_cast<LRESULT>(ToLocal(edit->text()).size());
     case EM_LIMITTEXT:
-      state->validator->limit = wParam == 0 ? 0x7FFFFFFE : static_cast<int>(std::min<WPARAM>(wParam, 0x7FFFFFFE));
+      state->validator->limit =
+          wParam == 0 ? 0x7FFFFFFE : static_cast<int>(std::min<WPARAM>(wParam, 0x7FFFFFFE));
       return 0;
     case EM_GETLIMITTEXT:
       return state->validator->limit;

@@ -56,7 +56,9 @@ class ListModel : public QAbstractTableModel {
   using QAbstractTableModel::endRemoveColumns;
   using QAbstractTableModel::endRemoveRows;
   using QAbstractTableModel::endResetModel;
-  void RowChanged(int row) { emit dataChanged(index(row, 0), index(row, std::max(0, columnCount({}) - 1))); }
+  void RowChanged(int row) {
+    emit dataChanged(index(row, 0), index(row, std::max(0, columnCount({}) - 1)));
+  }
   void HeaderChanged(int column) { emit headerDataChanged(Qt::Horizontal, column, column); }
 
  private:
@@ -130,9 +132,12 @@ int ListModel::columnCount(const QModelIndex& parent) const {
 
 Qt::Alignment AlignmentOf(int fmt) {
   switch (fmt & LVCFMT_JUSTIFYMASK) {
-    case LVCFMT_RIGHT: return Qt::AlignRight | Qt::AlignVCenter;
-    case LVCFMT_CENTER: return Qt::AlignHCenter | Qt::AlignVCenter;
-    default: return Qt::AlignLeft | Qt::AlignVCenter;
+    case LVCFMT_RIGHT:
+      return Qt::AlignRight | Qt::AlignVCenter;
+    case LVCFMT_CENTER:
+      return Qt::AlignHCenter | Qt::AlignVCenter;
+    default:
+      return Qt::AlignLeft | Qt::AlignVCenter;
   }
 }
 
@@ -323,7 +328,8 @@ bool ListState::FilterQtEvent(QObject* object, QEvent* event) {
       if (!IsWindow(self)) return true;
       if (event->type() == QEvent::MouseButtonDblClick) {
         pressed_ = false;  // a double click reports itself, not a click
-        NotifyClick(mouse->button() == Qt::LeftButton ? NM_DBLCLK : NM_RDBLCLK, pos, mouse->modifiers());
+        NotifyClick(mouse->button() == Qt::LeftButton ? NM_DBLCLK : NM_RDBLCLK, pos,
+                    mouse->modifiers());
       } else {
         pressed_ = true;
         pressButton_ = mouse->button();
@@ -334,8 +340,8 @@ bool ListState::FilterQtEvent(QObject* object, QEvent* event) {
       auto* mouse = static_cast<QMouseEvent*>(event);
       if (!pressed_ || mouse->button() != pressButton_) return true;
       pressed_ = false;
-      NotifyClick(pressButton_ == Qt::LeftButton ? NM_CLICK : NM_RCLICK, mouse->position().toPoint(),
-                  mouse->modifiers());
+      NotifyClick(pressButton_ == Qt::LeftButton ? NM_CLICK : NM_RCLICK,
+                  mouse->position().toPoint(), mouse->modifiers());
       return true;
     }
     case QEvent::MouseMove:
@@ -352,18 +358,36 @@ void ListState::KeyDown(int key) {
   if (!SendNotify(self, nm.hdr, LVN_KEYDOWN)) return;
   if (Count() == 0) return;
   const int current = FocusedRow();
-  const int page = std::max(1, view->viewport()->height() / std::max(1, view->sizeHintForRow(0)) - 1);
+  const int page =
+      std::max(1, view->viewport()->height() / std::max(1, view->sizeHintForRow(0)) - 1);
   int target = -1;
   switch (key) {
-    case VK_UP: target = current < 0 ? 0 : std::max(current - 1, 0); break;
-    case VK_DOWN: target = current < 0 ? 0 : std::min(current + 1, Count() - 1); break;
-    case VK_HOME: target = 0; break;
-    case VK_END: target = Count() - 1; break;
-    case VK_PRIOR: target = current < 0 ? 0 : std::max(current - page, 0); break;
-    case VK_NEXT: target = current < 0 ? 0 : std::min(current + page, Count() - 1); break;
-    case VK_SPACE: target = current < 0 ? 0 : current; break;
-    case VK_RETURN: Notify(NM_RETURN, -1, 0); return;
-    default: return;
+    case VK_UP:
+      target = current < 0 ? 0 : std::max(current - 1, 0);
+      break;
+    case VK_DOWN:
+      target = current < 0 ? 0 : std::min(current + 1, Count() - 1);
+      break;
+    case VK_HOME:
+      target = 0;
+      break;
+    case VK_END:
+      target = Count() - 1;
+      break;
+    case VK_PRIOR:
+      target = current < 0 ? 0 : std::max(current - page, 0);
+      break;
+    case VK_NEXT:
+      target = current < 0 ? 0 : std::min(current + page, Count() - 1);
+      break;
+    case VK_SPACE:
+      target = current < 0 ? 0 : current;
+      break;
+    case VK_RETURN:
+      Notify(NM_RETURN, -1, 0);
+      return;
+    default:
+      return;
   }
   const bool ctrl = GetKeyState(VK_CONTROL) < 0;
   if (ctrl && !(style & LVS_SINGLESEL) && key != VK_SPACE)
@@ -378,7 +402,9 @@ void ListState::KeyDown(int key) {
 void ListState::TypeAhead(char c) {
   if (Count() == 0 || static_cast<unsigned char>(c) < 0x20) return;
   const int start = FocusedRow();
-  const auto lower = [](char x) { return static_cast<char>(std::tolower(static_cast<unsigned char>(x))); };
+  const auto lower = [](char x) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(x)));
+  };
   for (int step = 1; step <= Count(); ++step) {
     const int i = (start + step + Count()) % Count();
     const auto& texts = rows[static_cast<std::size_t>(i)].texts;
@@ -395,16 +421,20 @@ ListState* StateOf(HWND handle) {
   return window != nullptr ? dynamic_cast<ListState*>(window->control.get()) : nullptr;
 }
 
-std::size_t ColumnSlots(const ListState& list) { return std::max<std::size_t>(1, list.columns.size()); }
+std::size_t ColumnSlots(const ListState& list) {
+  return std::max<std::size_t>(1, list.columns.size());
+}
 
 bool SetText(ListState& list, int row, int sub, LPCSTR text) {
-  if (!list.Valid(row) || sub < 0 || static_cast<std::size_t>(sub) >= ColumnSlots(list)) return false;
+  if (!list.Valid(row) || sub < 0 || static_cast<std::size_t>(sub) >= ColumnSlots(list))
+    return false;
   if (text == LPSTR_TEXTCALLBACKA) {
     LogUnsupported("list view text callbacks");
     return false;
   }
   auto& texts = list.rows[static_cast<std::size_t>(row)].texts;
-  if (texts.size() <= static_cast<std::size_t>(sub)) texts.resize(static_cast<std::size_t>(sub) + 1);
+  if (texts.size() <= static_cast<std::size_t>(sub))
+    texts.resize(static_cast<std::size_t>(sub) + 1);
   texts[static_cast<std::size_t>(sub)] = text != nullptr ? text : "";  // the control keeps a copy
   list.model->RowChanged(row);
   return true;
@@ -442,7 +472,8 @@ BOOL GetItem(ListState& list, LVITEMA* item) {
   const Row& row = list.rows[static_cast<std::size_t>(item->iItem)];
   if ((item->mask & LVIF_TEXT) && item->pszText != nullptr) {
     const auto sub = static_cast<std::size_t>(item->iSubItem);
-    CopyOut(sub < row.texts.size() ? row.texts[sub] : std::string(), item->pszText, item->cchTextMax);
+    CopyOut(sub < row.texts.size() ? row.texts[sub] : std::string(), item->pszText,
+            item->cchTextMax);
   }
   if (item->mask & LVIF_PARAM) item->lParam = row.param;
   if (item->mask & LVIF_STATE) item->state = row.state & item->stateMask;
@@ -464,7 +495,8 @@ BOOL SetItem(ListState& list, const LVITEMA* item) {
     if (item->mask & LVIF_IMAGE) row.image = item->iImage;
     if (item->mask & LVIF_INDENT) row.indent = item->iIndent;
     if (item->mask & LVIF_STATE) {
-      if (!list.SetState(item->iItem, item->state, item->stateMask) && !IsWindow(self)) return FALSE;
+      if (!list.SetState(item->iItem, item->state, item->stateMask) && !IsWindow(self))
+        return FALSE;
     }
   }
   return TRUE;
@@ -511,10 +543,12 @@ int ContentWidth(const ListState& list, int column, bool withHeader) {
   int width = 0;
   for (const Row& row : list.rows) {
     if (static_cast<std::size_t>(column) < row.texts.size())
-      width = std::max(width, metrics.horizontalAdvance(FromLocal(row.texts[static_cast<std::size_t>(column)])));
+      width = std::max(
+          width, metrics.horizontalAdvance(FromLocal(row.texts[static_cast<std::size_t>(column)])));
   }
   if (withHeader)
-    width = std::max(width, metrics.horizontalAdvance(FromLocal(list.columns[static_cast<std::size_t>(column)].text)));
+    width = std::max(width, metrics.horizontalAdvance(
+                                FromLocal(list.columns[static_cast<std::size_t>(column)].text)));
   return width + 12;
 }
 
@@ -529,7 +563,8 @@ LRESULT ColumnMessage(ListState& list, UINT message, WPARAM wParam, LPARAM lPara
       list.model->beginRemoveColumns(QModelIndex(), index, index);
       list.columns.erase(list.columns.begin() + index);
       for (Row& row : list.rows)
-        if (static_cast<std::size_t>(index) < row.texts.size()) row.texts.erase(row.texts.begin() + index);
+        if (static_cast<std::size_t>(index) < row.texts.size())
+          row.texts.erase(row.texts.begin() + index);
       list.model->endRemoveColumns();
       return TRUE;
     case LVM_GETCOLUMNWIDTH:
@@ -607,8 +642,10 @@ LRESULT DeleteItem(ListState& list, int row) {
 
 bool CreateListView(Window& window, QWidget* parent, const CREATESTRUCTA& cs) {
   const DWORD style = static_cast<DWORD>(cs.style);
-  if ((style & LVS_TYPEMASK) != LVS_REPORT) LogUnsupported("list views other than the report view (shown as a report)");
-  if (style & (LVS_SORTASCENDING | LVS_SORTDESCENDING)) LogUnsupported("sorted list views (kept in insertion order)");
+  if ((style & LVS_TYPEMASK) != LVS_REPORT)
+    LogUnsupported("list views other than the report view (shown as a report)");
+  if (style & (LVS_SORTASCENDING | LVS_SORTDESCENDING))
+    LogUnsupported("sorted list views (kept in insertion order)");
   auto state = std::make_unique<ListState>();
   state->handle = window.handle;
   state->style = style;
@@ -644,11 +681,12 @@ bool CreateListView(Window& window, QWidget* parent, const CREATESTRUCTA& cs) {
     DispatchScope scope;
     if (ListState* list = StateOf(handle)) list->Notify(LVN_COLUMNCLICK, -1, column);
   });
-  QObject::connect(view->header(), &QHeaderView::sectionResized, [handle](int column, int, int size) {
-    ListState* list = StateOf(handle);
-    if (list != nullptr && column < static_cast<int>(list->columns.size()))
-      list->columns[static_cast<std::size_t>(column)].width = size;
-  });
+  QObject::connect(view->header(), &QHeaderView::sectionResized,
+                   [handle](int column, int, int size) {
+                     ListState* list = StateOf(handle);
+                     if (list != nullptr && column < static_cast<int>(list->columns.size()))
+                       list->columns[static_cast<std::size_t>(column)].width = size;
+                   });
   window.control = std::move(state);
   window.outer = window.client = view;
   return true;
@@ -688,7 +726,8 @@ LRESULT CALLBACK ListViewProc(HWND handle, UINT message, WPARAM wParam, LPARAM l
       return SetItem(*list, reinterpret_cast<const LVITEMA*>(lParam));
     case LVM_SETITEMTEXTA: {
       const auto* item = reinterpret_cast<const LVITEMA*>(lParam);
-      return item != nullptr && SetText(*list, static_cast<int>(wParam), item->iSubItem, item->pszText);
+      return item != nullptr &&
+             SetText(*list, static_cast<int>(wParam), item->iSubItem, item->pszText);
     }
     case LVM_GETITEMTEXTA: {
       auto* item = reinterpret_cast<LVITEMA*>(lParam);
@@ -719,7 +758,9 @@ LRESULT CALLBACK ListViewProc(HWND handle, UINT message, WPARAM wParam, LPARAM l
     }
     case LVM_GETITEMSTATE: {
       const int row = static_cast<int>(wParam);
-      return list->Valid(row) ? (list->rows[static_cast<std::size_t>(row)].state & static_cast<UINT>(lParam)) : 0;
+      return list->Valid(row)
+                 ? (list->rows[static_cast<std::size_t>(row)].state & static_cast<UINT>(lParam))
+                 : 0;
     }
     case LVM_GETNEXTITEM:
       return GetNextItem(*list, static_cast<int>(static_cast<LONG>(wParam)), LOWORD(lParam));
@@ -735,7 +776,8 @@ LRESULT CALLBACK ListViewProc(HWND handle, UINT message, WPARAM wParam, LPARAM l
       const int first = static_cast<int>(wParam);
       const int last = message == LVM_UPDATE ? first : static_cast<int>(lParam);
       for (int row = std::max(first, 0); row <= last && row < list->Count(); ++row)
-        list->view->viewport()->update(list->view->visualRect(list->model->index(row, 0)).adjusted(0, 0, 1 << 16, 0));
+        list->view->viewport()->update(
+            list->view->visualRect(list->model->index(row, 0)).adjusted(0, 0, 1 << 16, 0));
       return TRUE;
     }
     case LVM_ENSUREVISIBLE:

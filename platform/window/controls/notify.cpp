@@ -16,8 +16,8 @@ bool SendNotify(HWND control, NMHDR& header, UINT code, LRESULT* result) {
   header.hwndFrom = control;
   header.idFrom = static_cast<UINT_PTR>(id);
   header.code = code;
-  return NotifyParent(control, WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&header),
-                      result);
+  return NotifyParent(control, WM_NOTIFY, static_cast<WPARAM>(id),
+                      reinterpret_cast<LPARAM>(&header), result);
 }
 
 bool SendCommand(HWND control, WORD code) {
