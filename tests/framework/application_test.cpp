@@ -10,10 +10,10 @@
 
 namespace {
 
-using Application = FrameworkTest;
+using AppServices = FrameworkTest;
 
 // Constructed without a name, the application is titled by string 0xE000.
-TEST_F(Application, MessageBoxesCarryTheTitleAndAPlainOkBoxGetsTheExclamationIcon) {
+TEST_F(AppServices, MessageBoxesCarryTheTitleAndAPlainOkBoxGetsTheExclamationIcon) {
   AfxMessageBox(kFrameId + 1);
   AfxMessageBox("two", MB_OKCANCEL);
   AfxMessageBox("three", MB_OK | MB_ICONINFORMATION);
@@ -28,7 +28,7 @@ TEST_F(Application, MessageBoxesCarryTheTitleAndAPlainOkBoxGetsTheExclamationIco
   EXPECT_EQ(boxes[0].owner, nullptr) << "no main window yet";
 }
 
-TEST_F(Application, TheWaitCursorStaysUntilTheLastEndEvenWhenAnExceptionLeaves) {
+TEST_F(AppServices, TheWaitCursorStaysUntilTheLastEndEvenWhenAnExceptionLeaves) {
   HCURSOR arrow = ::LoadCursorA(nullptr, IDC_ARROW);
   HCURSOR wait = ::LoadCursorA(nullptr, IDC_WAIT);
   ::SetCursor(arrow);
@@ -53,7 +53,7 @@ class FailingSockets : public lorvane::framework::SocketLayer {
   bool Start() override { return false; }
 };
 
-TEST_F(Application, SocketInitReallyMakesASocketAndItsFailureCanBeInjected) {
+TEST_F(AppServices, SocketInitReallyMakesASocketAndItsFailureCanBeInjected) {
   WSADATA data;
   std::memset(&data, 0x5A, sizeof data);
   EXPECT_TRUE(AfxSocketInit(&data));
@@ -82,7 +82,7 @@ class FixedClock : public lorvane::kernel::Clock {
   }
 };
 
-TEST_F(Application, LocalTimeComesFromThePlatformClockAndReportsFailure) {
+TEST_F(AppServices, LocalTimeComesFromThePlatformClockAndReportsFailure) {
   auto old = lorvane::kernel::SetClock(std::make_shared<FixedClock>());
   struct tm mine;
   EXPECT_EQ(CTime(1000).GetLocalTm(&mine), &mine);
@@ -98,7 +98,7 @@ TEST_F(Application, LocalTimeComesFromThePlatformClockAndReportsFailure) {
   lorvane::kernel::SetClock(old);
 }
 
-TEST_F(Application, ListItemDataOfAMissingRowIsZero) {
+TEST_F(AppServices, ListItemDataOfAMissingRowIsZero) {
   HWND host = ::CreateWindowExA(0, AfxRegisterWndClass(0), "host", WS_OVERLAPPEDWINDOW, 0, 0, 300,
                                 200, nullptr, nullptr, nullptr, nullptr);
   CListCtrl list;

@@ -34,7 +34,7 @@ class NameDialog : public CDialog {
   }
 };
 
-class DialogTest : public FrameworkTest {
+class ModalDialog : public FrameworkTest {
  protected:
   void SetUp() override {
     FrameworkTest::SetUp();
@@ -50,7 +50,7 @@ class DialogTest : public FrameworkTest {
   CFrameWnd* owner = nullptr;
 };
 
-TEST_F(DialogTest, RunsModalOverTheMainWindowCentredOnItWithTheFocusOnTheFirstTabStop) {
+TEST_F(ModalDialog, RunsModalOverTheMainWindowCentredOnItWithTheFocusOnTheFirstTabStop) {
   NameDialog dlg;
   bool checked = false;
   WhenAnotherWindowIsUp(owner->m_hWnd, [&](HWND hDlg) {
@@ -82,7 +82,7 @@ TEST_F(DialogTest, RunsModalOverTheMainWindowCentredOnItWithTheFocusOnTheFirstTa
   EXPECT_EQ(dlg.m_editName.m_hWnd, nullptr) << "the bound control went with the dialog";
 }
 
-TEST_F(DialogTest, EscapeAndTheCloseBoxCancelEnterChoosesTheDefaultButton) {
+TEST_F(ModalDialog, EscapeAndTheCloseBoxCancelEnterChoosesTheDefaultButton) {
   struct Case {
     const char* name;
     std::function<void(HWND)> act;

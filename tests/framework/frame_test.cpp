@@ -36,7 +36,7 @@ ON_COMMAND(kCmdVetoed, OnVetoed)
 ON_UPDATE_COMMAND_UI(kCmdVetoed, OnUpdateVetoed)
 END_MESSAGE_MAP()
 
-class FrameTest : public FrameworkTest {
+class Frame : public FrameworkTest {
  protected:
   TestFrame* Load(bool* deleted = nullptr) {
     auto* frame = new TestFrame(deleted);
@@ -48,7 +48,7 @@ class FrameTest : public FrameworkTest {
   }
 };
 
-TEST_F(FrameTest, LoadFrameTakesTitleMenuIconAndAcceleratorsOfOneId) {
+TEST_F(Frame, LoadFrameTakesTitleMenuIconAndAcceleratorsOfOneId) {
   TestFrame* frame = Load();
   char title[64];
   ::GetWindowTextA(frame->m_hWnd, title, sizeof title);
@@ -66,7 +66,7 @@ TEST_F(FrameTest, LoadFrameTakesTitleMenuIconAndAcceleratorsOfOneId) {
   EXPECT_TRUE(frame->GetExStyle() & WS_EX_CLIENTEDGE);
 }
 
-TEST_F(FrameTest, TheFirstPaneFillsTheClientAreaWhateverChangesItsSize) {
+TEST_F(Frame, TheFirstPaneFillsTheClientAreaWhateverChangesItsSize) {
   TestFrame* frame = Load();
   CWnd pane, other;
   ASSERT_TRUE(pane.Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, RECT{0, 0, 0, 0}, frame,
@@ -88,7 +88,7 @@ TEST_F(FrameTest, TheFirstPaneFillsTheClientAreaWhateverChangesItsSize) {
   EXPECT_EQ(Str(otherRect), "(3, 4, 13, 14)");
 }
 
-TEST_F(FrameTest, CommandsGoToTheFrameThenTheApplication) {
+TEST_F(Frame, CommandsGoToTheFrameThenTheApplication) {
   TestFrame* frame = Load();
   EXPECT_TRUE(frame->OnCmdMsg(kCmdFrame, CN_COMMAND, nullptr, nullptr));
   EXPECT_TRUE(frame->OnCmdMsg(kCmdApp, CN_COMMAND, nullptr, nullptr));
@@ -101,7 +101,7 @@ TEST_F(FrameTest, CommandsGoToTheFrameThenTheApplication) {
   EXPECT_EQ(Events().size(), 2u) << "a query runs no handler";
 }
 
-TEST_F(FrameTest, OpeningAPopupDisablesItemsNoTargetServes) {
+TEST_F(Frame, OpeningAPopupDisablesItemsNoTargetServes) {
   TestFrame* frame = Load();
   auto* bar = WidgetOf(frame->m_hWnd)->findChild<QMenuBar*>();
   ASSERT_NE(bar, nullptr);
@@ -123,7 +123,7 @@ TEST_F(FrameTest, OpeningAPopupDisablesItemsNoTargetServes) {
   popup->hide();
 }
 
-TEST_F(FrameTest, AnAcceleratorRunsItsCommandUnlessAnUpdateHandlerDisablesIt) {
+TEST_F(Frame, AnAcceleratorRunsItsCommandUnlessAnUpdateHandlerDisablesIt) {
   TestFrame* frame = Load();
   CWnd pane;
   ASSERT_TRUE(pane.Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, RECT{0, 0, 0, 0}, frame,
@@ -143,7 +143,7 @@ TEST_F(FrameTest, AnAcceleratorRunsItsCommandUnlessAnUpdateHandlerDisablesIt) {
       << "Ctrl+K arrives as an accelerator command; Ctrl+J's command is disabled";
 }
 
-TEST_F(FrameTest, ClosingTheMainWindowDeletesTheFrameAndEndsTheLoop) {
+TEST_F(Frame, ClosingTheMainWindowDeletesTheFrameAndEndsTheLoop) {
   bool deleted = false;
   TestFrame* frame = Load(&deleted);
   frame->PostMessage(WM_COMMAND, ID_APP_EXIT);

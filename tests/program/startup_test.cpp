@@ -6,9 +6,9 @@
 
 namespace {
 
-using Startup = ProgramTest;
+using ProgramStart = ProgramTest;
 
-TEST_F(Startup, TheMainWindowIs247By363CentredOnScreensOfAnySize) {
+TEST_F(ProgramStart, TheMainWindowIs247By363CentredOnScreensOfAnySize) {
   struct Screen {
     LONG cx, cy;
     const char* rect;
@@ -36,7 +36,7 @@ TEST_F(Startup, TheMainWindowIs247By363CentredOnScreensOfAnySize) {
   }
 }
 
-TEST_F(Startup, TheMainWindowHasItsTitleMenuIconAndABorderlessView) {
+TEST_F(ProgramStart, TheMainWindowHasItsTitleMenuIconAndABorderlessView) {
   ASSERT_TRUE(app.InitInstance());
   Pump();
   auto* frame = dynamic_cast<CMainFrame*>(AfxGetMainWnd());
@@ -82,7 +82,7 @@ LRESULT CALLBACK CountCreations(int code, WPARAM wParam, LPARAM lParam) {
   return ::CallNextHookEx(g_hook, code, wParam, lParam);
 }
 
-TEST_F(Startup, WhenSocketsFailOnlyTheMessageAppearsAndTheProgramEnds) {
+TEST_F(ProgramStart, WhenSocketsFailOnlyTheMessageAppearsAndTheProgramEnds) {
   lorvane::framework::SetSocketLayer(std::make_shared<BrokenSockets>());
   g_creations = 0;
   g_hook = ::SetWindowsHookExA(WH_CBT, &CountCreations, nullptr, 0);
@@ -101,7 +101,7 @@ TEST_F(Startup, WhenSocketsFailOnlyTheMessageAppearsAndTheProgramEnds) {
   EXPECT_EQ(AfxGetMainWnd(), nullptr);
 }
 
-TEST_F(Startup, FileExitAndTheCloseBoxEndTheProgram) {
+TEST_F(ProgramStart, FileExitAndTheCloseBoxEndTheProgram) {
   for (const bool closeBox : {false, true}) {
     SCOPED_TRACE(closeBox ? "close box" : "File > Exit");
     bool deleted = false;
