@@ -1,5 +1,6 @@
 // The view's layout from the main window's client size, and that later
 // changes of size move no control.
+#include <QImage>
 #include <QWidget>
 
 #include "fixture.h"
@@ -80,6 +81,32 @@ TEST_F(ViewLayout, AClientWidthOf240) {
   EXPECT_EQ(l.refresh, "(180, 2, 238, 18)");
   EXPECT_EQ(l.adapterColumns, (std::vector<int>{80, 90, 40, 240}));
   EXPECT_EQ(l.detailColumns, (std::vector<int>{118, 117}));
+}
+
+TEST_F(ViewLayout, TheCaptionIsDrawnLeftAlignedFromTwoTwo) {
+  RecordingFrame* frame = StartWith(new RecordingFrame(&app.events, nullptr));
+  ASSERT_NE(frame, nullptr);
+  CAdapterView& view = frame->m_wndView;
+  const QImage image = lorvane::window::testing::ClientWidgetOf(view.m_hWnd)->grab().toImage();
+
+  // Where ink lies above the adapter list and left of Refresh.
+  const int right = RectIn(view.m_btnRefresh.m_hWnd, view.m_hWnd).left;
+  const QRgb background = image.pixel(right - 1, 19);
+  QRect ink;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < right; ++x)
+      if (image.pixel(x, y) != background) ink |= QRect(x, y, 1, 1);
+  ASSERT_FALSE(ink.isEmpty()) << "no caption drawn";
+
+  HDC dc = ::GetDC(view.m_hWnd);
+  RECT measured = {2, 2, 239, 7};
+  ::DrawTextA(dc, "Select a Network Adapter", -1, &measured, DT_CALCRECT | DT_SINGLELINE | DT_CENTER);
+  ::ReleaseDC(view.m_hWnd, dc);
+  EXPECT_GE(ink.left(), 2);
+  EXPECT_LE(ink.left(), 4) << "the text starts at the left, not centred across the view";
+  EXPECT_GE(ink.top(), 2);
+  EXPECT_LE(ink.right(), measured.right);
+  EXPECT_LE(ink.bottom(), measured.bottom);
 }
 
 TEST_F(ViewLayout, ResizingTheMainWindowMovesNoControl) {

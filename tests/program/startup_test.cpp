@@ -61,7 +61,10 @@ TEST_F(ProgramStart, TheMainWindowHasItsTitleMenuIconAndABorderlessView) {
     EXPECT_EQ(::GetMenuItemID(popup, 0), ids[i]);
   }
 
-  EXPECT_NE(::GetClassLongA(frame->m_hWnd, GCL_HICON), 0u);
+  const HICON icon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAIN));
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(::GetClassLongA(frame->m_hWnd, GCL_HICON),
+            static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(icon)));
   HWND view = frame->m_wndView.m_hWnd;
   EXPECT_EQ(::GetDlgCtrlID(view), AFX_IDW_PANE_FIRST);
   EXPECT_EQ(static_cast<DWORD>(::GetWindowLongA(view, GWL_STYLE)), DWORD(WS_CHILD | WS_VISIBLE));
