@@ -22,7 +22,10 @@ class Controls : public ::testing::Test {
     ShowWindow(top, SW_SHOW);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(wt::WidgetOf(top)));
   }
-  void TearDown() override { wt::DestroyAllWindows(); }
+  void TearDown() override {
+    recorder.onMessage = nullptr;  // its captures die with the test body
+    wt::DestroyAllWindows();
+  }
 
   HWND Child(const char* cls, const char* text, DWORD style, int id, int x = 10, int y = 10) {
     return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, 120, 22, top,

@@ -27,7 +27,10 @@ class ListView : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(wt::WidgetOf(top)));
     recorder.Clear();
   }
-  void TearDown() override { wt::DestroyAllWindows(); }
+  void TearDown() override {
+    recorder.onMessage = nullptr;  // its captures die with the test body
+    wt::DestroyAllWindows();
+  }
 
   HWND MakeList(DWORD style, int top_, int id) {
     HWND l = CreateWindowExA(0, WC_LISTVIEWA, "", style, 2, top_, 235, 100, top,

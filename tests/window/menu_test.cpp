@@ -43,6 +43,7 @@ class Menus : public ::testing::Test {
     recorder.Clear();
   }
   void TearDown() override {
+    recorder.onMessage = nullptr;  // its captures die with the test body
     wt::DestroyAllWindows();
     lw::InstallResources({});
   }

@@ -32,6 +32,7 @@ class Modal : public ::testing::Test {
     recorder.Clear();
   }
   void TearDown() override {
+    recorder.onMessage = nullptr;  // its captures die with the test body
     lorvane::window::SetMessageBoxHook(nullptr);
     wt::DestroyAllWindows();
   }

@@ -25,7 +25,10 @@ int InkPixels(const QImage& image, const QColor& background) {
 
 class Paint : public ::testing::Test {
  protected:
-  void TearDown() override { wt::DestroyAllWindows(); }
+  void TearDown() override {
+    recorder.onMessage = nullptr;  // its captures die with the test body
+    wt::DestroyAllWindows();
+  }
   Recorder recorder;
 };
 

@@ -27,6 +27,7 @@ class Queue : public ::testing::Test {
     recorder.Clear();
   }
   void TearDown() override {
+    recorder.onMessage = nullptr;  // its captures die with the test body
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }

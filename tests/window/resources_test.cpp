@@ -47,6 +47,7 @@ class Resources : public ::testing::Test {
     lw::InstallResources(r);
   }
   void TearDown() override {
+    recorder.onMessage = nullptr;  // its captures die with the test body
     wt::DestroyAllWindows();
     lw::InstallResources({});
   }

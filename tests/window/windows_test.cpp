@@ -19,6 +19,7 @@ namespace wt = lorvane::window::testing;
 class Windows : public ::testing::Test {
  protected:
   void TearDown() override {
+    recorder.onMessage = nullptr;  // its captures die with the test body
     wt::DestroyAllWindows();
     lorvane::window::SetScreenSize(std::nullopt);
   }
