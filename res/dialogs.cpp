@@ -44,7 +44,8 @@ DialogTemplate ChangeMacDialog() {
       {"Static", -1, "New MAC Address (hex digits):", 19, 41, 98, 8, child | WS_GROUP | SS_LEFT, 0},
       {"Edit", IDC_CURRENT_MAC, "", 19, 23, 130, 14,
        child | WS_BORDER | WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL, 0},
-      {"Edit", IDC_NEW_MAC, "", 19, 54, 130, 14, child | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0},
+      {"Edit", IDC_NEW_MAC, "", 19, 54, 130, 14, child | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL,
+       0},
       {"Button", IDC_RESET, "Reset", 7, 76, 50, 14, child | WS_TABSTOP, 0},
   };
   return d;

@@ -25,7 +25,9 @@ int CAdapterView::LoadAdapters(bool fillList) {
   return m_nAdapterCount;
 }
 
-void CAdapterView::ShowDetails(DWORD) { ::SendMessageA(m_listInfo.m_hWnd, LVM_DELETEALLITEMS, 0, 0); }
+void CAdapterView::ShowDetails(DWORD) {
+  ::SendMessageA(m_listInfo.m_hWnd, LVM_DELETEALLITEMS, 0, 0);
+}
 
 void CAdapterView::OnAdapterClick(NMHDR*, LRESULT*) {}
 void CAdapterView::OnRefresh() {}

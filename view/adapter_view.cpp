@@ -29,10 +29,10 @@ CAdapterView::~CAdapterView() { FreeSnapshot(true); }
 BOOL CAdapterView::PreCreateWindow(CREATESTRUCT& cs) {
   if (!CWnd::PreCreateWindow(cs)) return FALSE;
   cs.style &= ~WS_BORDER;
-  cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
-                                     LoadCursorA(nullptr, IDC_ARROW),
-                                     reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
-                                     LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCE(IDR_MAIN)));
+  cs.lpszClass =
+      AfxRegisterWndClass(CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, LoadCursorA(nullptr, IDC_ARROW),
+                          reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
+                          LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCE(IDR_MAIN)));
   return TRUE;
 }
 
@@ -43,17 +43,17 @@ int CAdapterView::OnCreate(LPCREATESTRUCT) {
   // client area.
   CWnd* pMainWnd = AfxGetMainWnd();
   pMainWnd->SetWindowPos(nullptr, (GetSystemMetrics(SM_CXSCREEN) - kMainWidth) / 2,
-                         (GetSystemMetrics(SM_CYSCREEN) - kMainHeight) / 2, kMainWidth,
-                         kMainHeight, SWP_NOZORDER);
+                         (GetSystemMetrics(SM_CYSCREEN) - kMainHeight) / 2, kMainWidth, kMainHeight,
+                         SWP_NOZORDER);
   RECT client;
   pMainWnd->GetClientRect(&client);
   const int W = client.right - client.left;
   const int H = client.bottom - client.top;
 
   RECT rect = {2, 20, W - 2, 85};
-  m_listAdapters.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SINGLESEL |
-                            LVS_SHOWSELALWAYS,
-                        rect, this, IDC_ADAPTER_LIST);
+  m_listAdapters.Create(
+      WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, rect,
+      this, IDC_ADAPTER_LIST);
   RECT listRect;
   m_listAdapters.GetWindowRect(&listRect);
   const int w = listRect.right - listRect.left;

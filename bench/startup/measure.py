@@ -15,7 +15,8 @@ import time
 def run_once(program):
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     start = time.time_ns()
-    child = subprocess.Popen([program], stdout=subprocess.PIPE, env=env, text=True)
+    child = subprocess.Popen([program], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                             env=env, text=True)
     shown = None
     for line in child.stdout:
         if line.startswith("shown "):

@@ -13,8 +13,8 @@ const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
 
 const AFX_MSGMAP* CCmdTarget::GetMessageMap() const { return GetThisMessageMap(); }
 
-const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP_ENTRY* lpEntry, UINT nMsg,
-                                            UINT nCode, UINT nID) {
+const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP_ENTRY* lpEntry, UINT nMsg, UINT nCode,
+                                            UINT nID) {
   for (; lpEntry->pfn != nullptr; ++lpEntry) {
     if (lpEntry->nMessage == nMsg && lpEntry->nCode == nCode && nID >= lpEntry->nID &&
         nID <= lpEntry->nLastID)

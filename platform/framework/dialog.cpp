@@ -71,10 +71,12 @@ int CDialog::RunModalLoop() {
       bShowIdle = false;
       continue;
     }
-    const BOOL bGot = pThread != nullptr ? pThread->PumpMessage() : ::GetMessageA(&msg, nullptr, 0, 0);
+    const BOOL bGot =
+        pThread != nullptr ? pThread->PumpMessage() : ::GetMessageA(&msg, nullptr, 0, 0);
     if (!bGot) {
       // WM_QUIT ends the dialog and goes on to the outer loop.
-      ::PostQuitMessage(static_cast<int>(pThread != nullptr ? pThread->m_msgCur.wParam : msg.wParam));
+      ::PostQuitMessage(
+          static_cast<int>(pThread != nullptr ? pThread->m_msgCur.wParam : msg.wParam));
       m_nModalResult = -1;
       break;
     }
@@ -102,8 +104,7 @@ void CDialog::EndDialog(int nResult) {
 
 BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
   if (pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST &&
-      (pMsg->hwnd == m_hWnd || ::IsChild(m_hWnd, pMsg->hwnd)) &&
-      ::IsDialogMessageA(m_hWnd, pMsg))
+      (pMsg->hwnd == m_hWnd || ::IsChild(m_hWnd, pMsg->hwnd)) && ::IsDialogMessageA(m_hWnd, pMsg))
     return TRUE;
   return CWnd::PreTranslateMessage(pMsg);
 }

@@ -101,8 +101,8 @@ BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask) {
 }
 
 UINT CListCtrl::GetItemState(int nItem, UINT nMask) const {
-  return static_cast<UINT>(
-      ::SendMessageA(m_hWnd, LVM_GETITEMSTATE, static_cast<WPARAM>(nItem), static_cast<LPARAM>(nMask)));
+  return static_cast<UINT>(::SendMessageA(m_hWnd, LVM_GETITEMSTATE, static_cast<WPARAM>(nItem),
+                                          static_cast<LPARAM>(nMask)));
 }
 
 DWORD_PTR CListCtrl::GetItemData(int nItem) const {
@@ -123,8 +123,8 @@ int CListCtrl::GetItemCount() const {
 }
 
 int CListCtrl::GetNextItem(int nItem, int nFlags) const {
-  return static_cast<int>(::SendMessageA(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(nItem),
-                                         MAKELPARAM(nFlags, 0)));
+  return static_cast<int>(
+      ::SendMessageA(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(nItem), MAKELPARAM(nFlags, 0)));
 }
 
 BOOL CListCtrl::RedrawItems(int nFirst, int nLast) {

@@ -43,8 +43,8 @@ struct AFX_CMDHANDLERINFO {
 #define CN_COMMAND 0
 #define CN_UPDATE_COMMAND_UI (static_cast<UINT>(-1))
 
-const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP_ENTRY* lpEntry, UINT nMsg,
-                                            UINT nCode, UINT nID);
+const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP_ENTRY* lpEntry, UINT nMsg, UINT nCode,
+                                            UINT nID);
 
 namespace lorvane::afx {
 
@@ -92,25 +92,25 @@ void ThunkUpdateUI(CCmdTarget* target, WPARAM, LPARAM lParam, LRESULT*) {
     using ThisClass [[maybe_unused]] = theClass;                                    \
     using TheBaseClass = baseClass;                                                 \
     static const AFX_MSGMAP_ENTRY _messageEntries[] = {
-#define END_MESSAGE_MAP()                                                                 \
-  {0, 0, 0, 0, nullptr}                                                                   \
-  }                                                                                       \
-  ;                                                                                       \
+#define END_MESSAGE_MAP()                                                                       \
+  { 0, 0, 0, 0, nullptr }                                                                       \
+  }                                                                                             \
+  ;                                                                                             \
   static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]}; \
-  return &messageMap;                                                                     \
+  return &messageMap;                                                                           \
   }
 
-#define ON_COMMAND(id, memberFxn)                                       \
+#define ON_COMMAND(id, memberFxn)                                        \
   {WM_COMMAND, CN_COMMAND, static_cast<WORD>(id), static_cast<WORD>(id), \
    &lorvane::afx::ThunkVoid<&ThisClass::memberFxn>},
-#define ON_UPDATE_COMMAND_UI(id, memberFxn)                                       \
+#define ON_UPDATE_COMMAND_UI(id, memberFxn)                                        \
   {WM_COMMAND, CN_UPDATE_COMMAND_UI, static_cast<WORD>(id), static_cast<WORD>(id), \
    &lorvane::afx::ThunkUpdateUI<&ThisClass::memberFxn>},
-#define ON_CONTROL(wNotifyCode, id, memberFxn)                                             \
+#define ON_CONTROL(wNotifyCode, id, memberFxn)                                               \
   {WM_COMMAND, static_cast<WORD>(wNotifyCode), static_cast<WORD>(id), static_cast<WORD>(id), \
    &lorvane::afx::ThunkVoid<&ThisClass::memberFxn>},
-#define ON_NOTIFY(wNotifyCode, id, memberFxn)                                                   \
-  {WM_NOTIFY, static_cast<WORD>(static_cast<int>(wNotifyCode)), static_cast<WORD>(id),          \
+#define ON_NOTIFY(wNotifyCode, id, memberFxn)                                          \
+  {WM_NOTIFY, static_cast<WORD>(static_cast<int>(wNotifyCode)), static_cast<WORD>(id), \
    static_cast<WORD>(id), &lorvane::afx::ThunkNotify<&ThisClass::memberFxn>},
 
 #define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)

@@ -1,7 +1,7 @@
 #include "platform/framework/object.h"
 
-const CRuntimeClass CObject::classCObject = {"CObject", static_cast<int>(sizeof(CObject)),
-                                             0xFFFF, nullptr, nullptr};
+const CRuntimeClass CObject::classCObject = {"CObject", static_cast<int>(sizeof(CObject)), 0xFFFF,
+                                             nullptr, nullptr};
 
 const CRuntimeClass* CObject::GetRuntimeClass() const { return &classCObject; }
 

@@ -36,15 +36,15 @@ class CObject {
 
 #define RUNTIME_CLASS(class_name) (&class_name::class##class_name)
 
-#define DECLARE_DYNAMIC(class_name)                    \
- public:                                               \
-  static const CRuntimeClass class##class_name;        \
+#define DECLARE_DYNAMIC(class_name)             \
+ public:                                        \
+  static const CRuntimeClass class##class_name; \
   const CRuntimeClass* GetRuntimeClass() const override;
 
-#define IMPLEMENT_DYNAMIC(class_name, base_class_name)                          \
-  const CRuntimeClass class_name::class##class_name = {                         \
-      #class_name, static_cast<int>(sizeof(class_name)), 0xFFFF, nullptr,       \
-      RUNTIME_CLASS(base_class_name)};                                          \
+#define IMPLEMENT_DYNAMIC(class_name, base_class_name)                    \
+  const CRuntimeClass class_name::class##class_name = {                   \
+      #class_name, static_cast<int>(sizeof(class_name)), 0xFFFF, nullptr, \
+      RUNTIME_CLASS(base_class_name)};                                    \
   const CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); }
 
 // A checked downcast: nullptr when the object is not of that class.

@@ -31,15 +31,17 @@ LPCSTR RegisterNamed(const std::string& name, UINT nClassStyle, HCURSOR hCursor,
 
 std::string Hex(const void* p) {
   char text[32];
-  std::snprintf(text, sizeof text, "%lx", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(p)));
+  std::snprintf(text, sizeof text, "%lx",
+                static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(p)));
   return text;
 }
 
 }  // namespace
 
 LPCSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackground, HICON hIcon) {
-  const std::string name = "Afx:" + Hex(reinterpret_cast<void*>(static_cast<ULONG_PTR>(nClassStyle))) +
-                           ":" + Hex(hCursor) + ":" + Hex(hbrBackground) + ":" + Hex(hIcon);
+  const std::string name =
+      "Afx:" + Hex(reinterpret_cast<void*>(static_cast<ULONG_PTR>(nClassStyle))) + ":" +
+      Hex(hCursor) + ":" + Hex(hbrBackground) + ":" + Hex(hIcon);
   return RegisterNamed(name, nClassStyle, hCursor, hbrBackground, hIcon);
 }
 

@@ -35,11 +35,10 @@ class CWnd : public CCmdTarget {
   operator HWND() const { return m_hWnd; }
 
   // Creation and destruction
-  virtual BOOL Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle,
-                      const RECT& rect, CWnd* pParentWnd, UINT nID,
-                      CCreateContext* pContext = nullptr);
-  BOOL CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle,
-                int x, int y, int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu,
+  virtual BOOL Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+                      CWnd* pParentWnd, UINT nID, CCreateContext* pContext = nullptr);
+  BOOL CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, int x,
+                int y, int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu,
                 LPVOID lpParam = nullptr);
   virtual BOOL DestroyWindow();
   virtual BOOL PreCreateWindow(CREATESTRUCT& cs);
@@ -121,8 +120,8 @@ class CWnd : public CCmdTarget {
 
   friend LRESULT AfxCallWndProc(CWnd* pWnd, HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
 
-// The handle of a window object that may be absent.
-inline HWND AfxSafeHwnd(const CWnd* pWnd) { return pWnd != nullptr ? pWnd->m_hWnd : nullptr; }
+  // The handle of a window object that may be absent.
+  inline HWND AfxSafeHwnd(const CWnd* pWnd) { return pWnd != nullptr ? pWnd->m_hWnd : nullptr; }
 
   DECLARE_MESSAGE_MAP()
 };

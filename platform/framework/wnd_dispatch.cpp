@@ -15,7 +15,8 @@ END_MESSAGE_MAP()
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT lResult = 0;
-  if (!OnWndMsg(message, wParam, lParam, &lResult)) lResult = DefWindowProc(message, wParam, lParam);
+  if (!OnWndMsg(message, wParam, lParam, &lResult))
+    lResult = DefWindowProc(message, wParam, lParam);
   return lResult;
 }
 

@@ -3,9 +3,7 @@
 #include "platform/framework/wnd.h"
 
 DWORD CWnd::GetStyle() const { return static_cast<DWORD>(::GetWindowLongA(m_hWnd, GWL_STYLE)); }
-DWORD CWnd::GetExStyle() const {
-  return static_cast<DWORD>(::GetWindowLongA(m_hWnd, GWL_EXSTYLE));
-}
+DWORD CWnd::GetExStyle() const { return static_cast<DWORD>(::GetWindowLongA(m_hWnd, GWL_EXSTYLE)); }
 int CWnd::GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
 
 void CWnd::GetWindowRect(LPRECT lpRect) const { ::GetWindowRect(m_hWnd, lpRect); }
@@ -20,8 +18,8 @@ void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint) {
 }
 
 void CWnd::MoveWindow(LPCRECT lpRect, BOOL bRepaint) {
-  MoveWindow(lpRect->left, lpRect->top, lpRect->right - lpRect->left,
-             lpRect->bottom - lpRect->top, bRepaint);
+  MoveWindow(lpRect->left, lpRect->top, lpRect->right - lpRect->left, lpRect->bottom - lpRect->top,
+             bRepaint);
 }
 
 void CWnd::CenterWindow(CWnd* pAlternateOwner) {

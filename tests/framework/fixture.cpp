@@ -21,7 +21,8 @@ namespace {
 
 Resources TestResources() {
   Resources r;
-  r.strings = {{AFX_IDS_APP_TITLE, "Title Of Test"}, {kFrameId, "Frame Title\nSecond Part"},
+  r.strings = {{AFX_IDS_APP_TITLE, "Title Of Test"},
+               {kFrameId, "Frame Title\nSecond Part"},
                {kFrameId + 1, "A prompt"}};
   r.menus = {{kFrameId,
               {{"&Commands",

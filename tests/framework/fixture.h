@@ -1,9 +1,8 @@
 // A test application with resources of its own, on the offscreen platform.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <afxwin.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>

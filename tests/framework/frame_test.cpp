@@ -60,8 +60,9 @@ TEST_F(Frame, LoadFrameTakesTitleMenuIconAndAcceleratorsOfOneId) {
   ::GetMenuStringA(menu, 0, popup, sizeof popup, MF_BYPOSITION);
   EXPECT_STREQ(popup, "&Commands");
   EXPECT_NE(frame->m_hAccelTable, nullptr);
-  EXPECT_EQ(::GetClassLongPtrA(frame->m_hWnd, GCL_HICON),
-            reinterpret_cast<ULONG_PTR>(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(kFrameId))));
+  EXPECT_EQ(
+      ::GetClassLongPtrA(frame->m_hWnd, GCL_HICON),
+      reinterpret_cast<ULONG_PTR>(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(kFrameId))));
   // The frame's client area gets a sunken edge unless a subclass takes it off.
   EXPECT_TRUE(frame->GetExStyle() & WS_EX_CLIENTEDGE);
 }
@@ -111,7 +112,9 @@ TEST_F(Frame, OpeningAPopupDisablesItemsNoTargetServes) {
   Pump();
 
   HMENU hPopup = ::GetSubMenu(::GetMenu(frame->m_hWnd), 0);
-  auto grayed = [&](UINT id) { return (::GetMenuState(hPopup, id, MF_BYCOMMAND) & MF_GRAYED) != 0; };
+  auto grayed = [&](UINT id) {
+    return (::GetMenuState(hPopup, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+  };
   EXPECT_FALSE(grayed(kCmdFrame));
   EXPECT_FALSE(grayed(kCmdApp));
   EXPECT_TRUE(grayed(kCmdNobody));

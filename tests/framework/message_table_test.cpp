@@ -53,8 +53,8 @@ ON_WM_CREATE()
 END_MESSAGE_MAP()
 
 HWND MakeHost() {
-  HWND host = ::CreateWindowExA(0, AfxRegisterWndClass(0), "host", WS_OVERLAPPEDWINDOW, 10, 10,
-                                400, 300, nullptr, nullptr, nullptr, nullptr);
+  HWND host = ::CreateWindowExA(0, AfxRegisterWndClass(0), "host", WS_OVERLAPPEDWINDOW, 10, 10, 400,
+                                300, nullptr, nullptr, nullptr, nullptr);
   ::ShowWindow(host, SW_SHOW);
   return host;
 }
@@ -84,8 +84,8 @@ TEST_F(MessageTable, ControlNotificationsReachTheEntryOfTheirIdAndCode) {
   ASSERT_TRUE(listed.Create("Go", WS_CHILD | WS_VISIBLE, RECT{5, 5, 65, 25}, &parent, 201));
   ASSERT_TRUE(unlisted.Create("No", WS_CHILD | WS_VISIBLE, RECT{70, 5, 130, 25}, &parent, 202));
   CListCtrl list;
-  ASSERT_TRUE(list.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL,
-                          RECT{5, 30, 300, 200}, &parent, 200));
+  ASSERT_TRUE(list.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, RECT{5, 30, 300, 200},
+                          &parent, 200));
   list.InsertColumn(0, "Name", LVCFMT_LEFT, 100);
   list.InsertItem(0, "first row");
   Pump();
@@ -105,7 +105,8 @@ TEST_F(MessageTable, ControlNotificationsReachTheEntryOfTheirIdAndCode) {
 TEST_F(MessageTable, AWindowThatRefusesCreationIsCleanedUpOnce) {
   HWND host = MakeHost();
   RefusingWnd wnd;
-  EXPECT_FALSE(wnd.Create(nullptr, nullptr, WS_CHILD, RECT{0, 0, 10, 10}, CWnd::FromHandle(host), 9));
+  EXPECT_FALSE(
+      wnd.Create(nullptr, nullptr, WS_CHILD, RECT{0, 0, 10, 10}, CWnd::FromHandle(host), 9));
   EXPECT_EQ(wnd.m_hWnd, nullptr);
   EXPECT_EQ(::GetDlgItem(host, 9), nullptr);
   EXPECT_EQ(wnd.postNcDestroyCalls, 1);

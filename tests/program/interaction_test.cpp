@@ -89,20 +89,20 @@ TEST_F(MainWindow, TheAcceleratorKeysArriveAsCommandsThatDoNothing) {
   app.events.clear();
 
   const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
-      {Qt::Key_C, Qt::ControlModifier},   {Qt::Key_Insert, Qt::ControlModifier},
-      {Qt::Key_X, Qt::ControlModifier},   {Qt::Key_Delete, Qt::ShiftModifier},
-      {Qt::Key_V, Qt::ControlModifier},   {Qt::Key_Insert, Qt::ShiftModifier},
-      {Qt::Key_Z, Qt::ControlModifier},   {Qt::Key_Backspace, Qt::AltModifier},
-      {Qt::Key_F6, Qt::NoModifier},       {Qt::Key_F6, Qt::ShiftModifier}};
+      {Qt::Key_C, Qt::ControlModifier}, {Qt::Key_Insert, Qt::ControlModifier},
+      {Qt::Key_X, Qt::ControlModifier}, {Qt::Key_Delete, Qt::ShiftModifier},
+      {Qt::Key_V, Qt::ControlModifier}, {Qt::Key_Insert, Qt::ShiftModifier},
+      {Qt::Key_Z, Qt::ControlModifier}, {Qt::Key_Backspace, Qt::AltModifier},
+      {Qt::Key_F6, Qt::NoModifier},     {Qt::Key_F6, Qt::ShiftModifier}};
   for (const auto& [key, modifiers] : keys) QTest::keyClick(target, key, modifiers);
   ::PostQuitMessage(0);
   app.Run();  // the application's own loop, where accelerators are translated
 
-  EXPECT_EQ(app.events, (std::vector<std::string>{
-                            "command 57634 from 1", "command 57634 from 1", "command 57635 from 1",
-                            "command 57635 from 1", "command 57637 from 1", "command 57637 from 1",
-                            "command 57643 from 1", "command 57643 from 1", "command 57680 from 1",
-                            "command 57681 from 1"}));
+  EXPECT_EQ(app.events, (std::vector<std::string>{"command 57634 from 1", "command 57634 from 1",
+                                                  "command 57635 from 1", "command 57635 from 1",
+                                                  "command 57637 from 1", "command 57637 from 1",
+                                                  "command 57643 from 1", "command 57643 from 1",
+                                                  "command 57680 from 1", "command 57681 from 1"}));
   EXPECT_TRUE(::IsWindowVisible(frame->m_hWnd));
   EXPECT_EQ(::GetActiveWindow(), frame->m_hWnd) << "no dialog opened";
   EXPECT_TRUE(boxes.empty());

@@ -32,7 +32,8 @@ std::string Heading(const CListCtrl& list, int column) {
   c.mask = LVCF_TEXT;
   c.pszText = text;
   c.cchTextMax = sizeof text;
-  ::SendMessageA(list.m_hWnd, LVM_GETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c));
+  ::SendMessageA(list.m_hWnd, LVM_GETCOLUMNA, static_cast<WPARAM>(column),
+                 reinterpret_cast<LPARAM>(&c));
   return text;
 }
 
@@ -63,8 +64,9 @@ TEST_F(ViewLayout, AClientAreaOf239By317) {
   EXPECT_EQ(WindowText(view.m_btnRefresh.m_hWnd), "Refresh");
   EXPECT_EQ(WindowText(view.m_btnRelease.m_hWnd), "Release");
   EXPECT_EQ(WindowText(view.m_btnRenew.m_hWnd), "Renew");
-  EXPECT_EQ(static_cast<DWORD>(::GetWindowLongA(view.m_listAdapters.m_hWnd, GWL_STYLE)) & ~WS_VISIBLE,
-            0x5080000Du & ~WS_VISIBLE);
+  EXPECT_EQ(
+      static_cast<DWORD>(::GetWindowLongA(view.m_listAdapters.m_hWnd, GWL_STYLE)) & ~WS_VISIBLE,
+      0x5080000Du & ~WS_VISIBLE);
   EXPECT_EQ(static_cast<DWORD>(::GetWindowLongA(view.m_listInfo.m_hWnd, GWL_STYLE)), 0x50800005u);
 }
 
@@ -100,7 +102,8 @@ TEST_F(ViewLayout, TheCaptionIsDrawnLeftAlignedFromTwoTwo) {
 
   HDC dc = ::GetDC(view.m_hWnd);
   RECT measured = {2, 2, 239, 7};
-  ::DrawTextA(dc, "Select a Network Adapter", -1, &measured, DT_CALCRECT | DT_SINGLELINE | DT_CENTER);
+  ::DrawTextA(dc, "Select a Network Adapter", -1, &measured,
+              DT_CALCRECT | DT_SINGLELINE | DT_CENTER);
   ::ReleaseDC(view.m_hWnd, dc);
   EXPECT_GE(ink.left(), 2);
   EXPECT_LE(ink.left(), 4) << "the text starts at the left, not centred across the view";

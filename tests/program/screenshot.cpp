@@ -16,7 +16,8 @@ class ScreenshotApp : public CLeaseApp {
     if (!m_saved && m_pMainWnd != nullptr && ::IsWindowVisible(m_pMainWnd->m_hWnd)) {
       m_saved = true;
       QWidget* window = lorvane::window::testing::WidgetOf(m_pMainWnd->m_hWnd);
-      const bool ok = window != nullptr && window->grab().save(QString::fromLocal8Bit(m_lpCmdLine), "PNG");
+      const bool ok =
+          window != nullptr && window->grab().save(QString::fromLocal8Bit(m_lpCmdLine), "PNG");
       std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "saved" : "could not save", m_lpCmdLine);
       m_exitCode = ok ? 0 : 1;
       m_pMainWnd->PostMessage(WM_CLOSE);
