@@ -1,5 +1,6 @@
 // The process entry point of a framework program: start the GUI application,
-// install the program's resources, then run the application object.
+// install the program's resources, run the application object, and stop the
+// GUI application again.
 #include <string>
 
 #include "platform/framework/module.h"
@@ -17,5 +18,8 @@ int main(int argc, char** argv) {
     if (i > 1) commandLine += ' ';
     commandLine += argv[i];
   }
-  return AfxWinMain(::GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
+  const int exitCode =
+      AfxWinMain(::GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
+  lorvane::window::StopApplication();
+  return exitCode;
 }

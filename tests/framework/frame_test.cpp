@@ -104,7 +104,7 @@ TEST_F(Frame, CommandsGoToTheFrameThenTheApplication) {
 
 TEST_F(Frame, OpeningAPopupDisablesItemsNoTargetServes) {
   TestFrame* frame = Load();
-  auto* bar = WidgetOf(frame->m_hWnd)->findChild<QMenuBar*>();
+  auto* bar = lorvane::window::testing::MenuBarOf(frame->m_hWnd);
   ASSERT_NE(bar, nullptr);
   QMenu* popup = bar->actions().at(0)->menu();
   ASSERT_NE(popup, nullptr);

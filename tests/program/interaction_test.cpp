@@ -23,7 +23,7 @@ class MainWindow : public ProgramTest {
 
   // Clicks a title of the real menu bar; the popup if it opened.
   QMenu* OpenPopup(int popup) {
-    auto* bar = WidgetOf(frame->m_hWnd)->findChild<QMenuBar*>();
+    auto* bar = lorvane::window::testing::MenuBarOf(frame->m_hWnd);
     if (bar == nullptr) return nullptr;
     QAction* title = bar->actions().at(popup);
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(title).center());
@@ -128,7 +128,7 @@ TEST_F(MainWindow, TheAboutBoxIsModalOverTheMainWindowAndCentredOnIt) {
       EXPECT_EQ(::GetWindow(dlg, GW_OWNER), frame->m_hWnd);
       EXPECT_FALSE(::IsWindowEnabled(frame->m_hWnd));
       // A click on the main window's menu bar opens nothing.
-      auto* bar = WidgetOf(frame->m_hWnd)->findChild<QMenuBar*>();
+      auto* bar = lorvane::window::testing::MenuBarOf(frame->m_hWnd);
       QAction* file = bar->actions().at(0);
       QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file).center());
       EXPECT_FALSE(file->menu()->isVisible()) << "the main window took input";
