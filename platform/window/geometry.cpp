@@ -127,11 +127,13 @@ void ApplyGeometry(Window& window) {
   const int w = std::max(0, Width(r) - 2 * frame);
   const int h = std::max(0, Height(r) - 2 * frame - caption);
   const QRect geometry(r.left + frame, r.top + frame + caption, w, h);
-  if (!(window.style & WS_THICKFRAME))
+  // Without a sizing border the user cannot resize the window either.
+  if (window.style & WS_THICKFRAME) {
+    window.outer->setMinimumSize(0, 0);
+    window.outer->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  } else {
     window.outer->setFixedSize(w, h);
-  else
-    window.outer->setMinimumSize(0, 0),
-        window.outer->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  }
   window.outer->setGeometry(geometry);
   if (window.menuBar != nullptr) window.menuBar->setGeometry(0, 0, w, std::min(menu, h));
   window.client->setGeometry(edge, menu + edge, std::max(0, w - 2 * edge),
@@ -296,8 +298,14 @@ BOOL SetWindowPos(HWND handle, HWND insertAfter, int x, int y, int cx, int cy, U
   Window* window = FindQuiet(handle);
   if (window == nullptr) return FALSE;
   WINDOWPOS pos{handle, insertAfter, x, y, std::max(cx, 0), std::max(cy, 0), flags};
-  if (flags & SWP_NOMOVE) pos.x = window->rect.left, pos.y = window->rect.top;
-  if (flags & SWP_NOSIZE) pos.cx = Width(window->rect), pos.cy = Height(window->rect);
+  if (flags & SWP_NOMOVE) {
+    pos.x = window->rect.left;
+    pos.y = window->rect.top;
+  }
+  if (flags & SWP_NOSIZE) {
+    pos.cx = Width(window->rect);
+    pos.cy = Height(window->rect);
+  }
   if (!(flags & SWP_NOSENDCHANGING)) {
     Send(handle, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
     window = FindQuiet(handle);

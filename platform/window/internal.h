@@ -109,8 +109,7 @@ class HandleTable {
 // The desktop is not a window of this layer; a handle no window takes
 // stands for it (its rectangles are the screen's).
 inline HWND DesktopHandle() { return reinterpret_cast<HWND>(std::uintptr_t{0x10000}); }
-Window* Find(HWND handle);
-// Like Find, but logs nothing and accepts nullptr.
+// The window behind a handle; nullptr for none (nullptr included).
 Window* FindQuiet(HWND handle);
 std::vector<HWND> AllWindows();
 bool IsTopLevel(const Window& window);

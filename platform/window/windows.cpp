@@ -188,8 +188,6 @@ Window* FindQuiet(HWND handle) {
   return it == Table().end() ? nullptr : it->second.get();
 }
 
-Window* Find(HWND handle) { return FindQuiet(handle); }
-
 std::vector<HWND> AllWindows() {
   std::vector<HWND> handles;
   for (const auto& [handle, window] : Table()) handles.push_back(handle);
