@@ -11,11 +11,12 @@ class CAdapterView : public CWnd {
   CAdapterView();
   ~CAdapterView() override;
 
-  // Adapter operations
+  // Adapter snapshot and adapter list
   int LoadAdapters(bool fillList);
   void FreeSnapshot(bool clearList);
-  void ShowDetails(DWORD ifIndex);
   static char* DuplicateString(const char* text);
+  // Adapter details
+  void ShowDetails(DWORD ifIndex);
 
   IP_ADAPTER_INFO* m_pAdapterInfo;
   int m_nAdapterCount;
@@ -33,9 +34,10 @@ class CAdapterView : public CWnd {
   afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
   afx_msg void OnAdapterClick(NMHDR* pNMHDR, LRESULT* pResult);
   afx_msg void OnRefresh();
-  afx_msg void OnRelease();
-  afx_msg void OnRenew();
-  afx_msg void OnChangeMac();
 
   DECLARE_MESSAGE_MAP()
+
+ private:
+  // The two-call query into a new snapshot, neither counting nor filling.
+  bool TakeSnapshot();
 };

@@ -6,7 +6,7 @@
 #include "platform/window/test_support.h"
 
 BEGIN_MESSAGE_MAP(TestLeaseApp, CLeaseApp)
-ON_COMMAND(ID_CHANGE_MAC, OnAppChangeMac)
+ON_COMMAND(IDC_REFRESH, OnAppRefresh)
 END_MESSAGE_MAP()
 
 BOOL RecordingFrame::OnCommand(WPARAM wParam, LPARAM lParam) {
@@ -27,6 +27,7 @@ void ProgramTest::SetUp() {
   lorvane::window::testing::StartOffscreenApplication();
   lorvane::window::InstallResources(lorvane::framework::ProgramResources());
   lorvane::window::SetScreenSize(SIZE{1920, 1080});
+  lorvane::iphlp::SetProvider(adapters);
   lorvane::window::SetMessageBoxHook([this](const lorvane::window::MessageBoxRequest& request) {
     boxes.push_back(request);
     return IDOK;
@@ -42,6 +43,7 @@ void ProgramTest::TearDown() {
   }
   lorvane::window::SetMessageBoxHook({});
   lorvane::window::SetScreenSize(std::nullopt);
+  lorvane::iphlp::SetProvider(nullptr);
 }
 
 RecordingFrame* ProgramTest::StartWith(RecordingFrame* frame) {

@@ -10,17 +10,18 @@
 
 #include "app/lease_app.h"
 #include "app/main_frame.h"
+#include "platform/iphlp/scripted_provider.h"
 #include "platform/window/seams.h"
 #include "res/resource.h"
 
-// The real application, which also answers Change MAC Addr, so a test can
-// see who gets the command first.
+// The real application, which also answers the Refresh button's command, so
+// a test can see who gets a command first.
 class TestLeaseApp : public CLeaseApp {
  public:
   std::vector<std::string> events;
 
  protected:
-  afx_msg void OnAppChangeMac() { events.push_back("app change mac"); }
+  afx_msg void OnAppRefresh() { events.push_back("app refresh"); }
   DECLARE_MESSAGE_MAP()
 };
 
@@ -54,6 +55,9 @@ class ProgramTest : public ::testing::Test {
   RecordingFrame* StartWith(RecordingFrame* frame);
 
   std::vector<lorvane::window::MessageBoxRequest> boxes;
+  // The adapters the program sees: none unless a test scripts some.
+  std::shared_ptr<lorvane::iphlp::ScriptedProvider> adapters =
+      std::make_shared<lorvane::iphlp::ScriptedProvider>();
   TestLeaseApp app;
 };
 
