@@ -1,6 +1,8 @@
 #include "fixture.h"
 
+#include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include "platform/framework/module.h"
 #include "platform/window/test_support.h"
@@ -94,4 +96,43 @@ std::string WindowText(HWND hWnd) {
   char text[256] = "";
   ::GetWindowTextA(hWnd, text, sizeof text);
   return text;
+}
+
+std::vector<std::string> RowTexts(const CListCtrl& list, int columns) {
+  std::vector<std::string> rows;
+  for (int row = 0; row < list.GetItemCount(); ++row) {
+    std::string text;
+    for (int column = 0; column < columns; ++column) {
+      char cell[512] = "";
+      list.GetItemText(row, column, cell, sizeof cell);
+      text += (column == 0 ? "" : "|") + std::string(cell);
+    }
+    rows.push_back(text);
+  }
+  return rows;
+}
+
+int MarkedRow(const CListCtrl& list) { return list.GetNextItem(-1, LVNI_SELECTED); }
+
+namespace {
+QTreeView* TreeOf(const CListCtrl& list) {
+  return qobject_cast<QTreeView*>(lorvane::window::testing::WidgetOf(list.m_hWnd));
+}
+}  // namespace
+
+void ClickRow(const CListCtrl& list, int row) {
+  QTreeView* view = TreeOf(list);
+  ASSERT_NE(view, nullptr);
+  const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+  Pump();
+}
+
+void ClickBlank(const CListCtrl& list) {
+  QTreeView* view = TreeOf(list);
+  ASSERT_NE(view, nullptr);
+  const QPoint at(10, view->viewport()->height() - 3);
+  ASSERT_FALSE(view->indexAt(at).isValid()) << "a row reaches the bottom";
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+  Pump();
 }

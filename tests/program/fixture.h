@@ -69,3 +69,13 @@ std::string Str(const RECT& r);
 // A window's rectangle in the client coordinates of `reference`.
 RECT RectIn(HWND hWnd, HWND reference);
 std::string WindowText(HWND hWnd);
+
+// Every row of a list control as its cells joined with '|', read back from
+// the control.
+std::vector<std::string> RowTexts(const CListCtrl& list, int columns);
+// The first row the list shows selected, or -1.
+int MarkedRow(const CListCtrl& list);
+// Mouse clicks on the list's real widget: on a row's first cell, or below
+// the last row.
+void ClickRow(const CListCtrl& list, int row);
+void ClickBlank(const CListCtrl& list);
