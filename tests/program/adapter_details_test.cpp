@@ -4,7 +4,6 @@
 #include <QTest>
 #include <cstdlib>
 #include <ctime>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,25 +21,18 @@ using Rows = std::vector<std::string>;
 // Local time follows TZ while the object lives.
 class Zone {
  public:
-  explicit Zone(const char* tz) {
-    if (const char* old = std::getenv("TZ")) m_old = old;
-    Set(tz);
-  }
+  explicit Zone(const char* tz) : m_old(std::getenv("TZ") ? std::getenv("TZ") : "") { Set(tz); }
   ~Zone() {
-    if (m_old) {
-      Set(m_old->c_str());
-    } else {
-      unsetenv("TZ");
-      tzset();
-    }
+    if (m_old.empty()) unsetenv("TZ");
+    Set(m_old.empty() ? nullptr : m_old.c_str());
   }
   static void Set(const char* tz) {
-    setenv("TZ", tz, 1);
+    if (tz != nullptr) setenv("TZ", tz, 1);
     tzset();
   }
 
  private:
-  std::optional<std::string> m_old;
+  std::string m_old;
 };
 
 constexpr std::int64_t k2003 = 1053158649;  // 2003-05-17 08:04:09 UTC

@@ -45,34 +45,28 @@ TEST_F(AdapterList, EachAdapterGivesARowInChainOrderWithItsIndexAsData) {
   AdapterRecord nameless = ScriptedAdapter(3, "wlan0", "10.1.2.3");
   nameless.description.clear();
   AdapterRecord unaddressed = ScriptedAdapter(42, "veth9");  // reported as 0.0.0.0
-  adapters->SetAdapters({plain, nameless, unaddressed});
+  // Texts longer than the record's fields arrive cut to fit.
+  AdapterRecord longer = ScriptedAdapter(5, std::string(400, 'n'), "10.0.0.1");
+  longer.description = std::string(300, 'd');
+  adapters->SetAdapters({plain, nameless, unaddressed, longer});
 
   CAdapterView& view = Start();
-  EXPECT_EQ(RowTexts(view.m_listAdapters, 4), (Rows{"Scripted Adapter eth0|192.168.1.20|Y|eth0",
-                                                    "wlan0|10.1.2.3|N|wlan0",
-                                                    "Scripted Adapter veth9|0.0.0.0|N|veth9"}));
+  const std::string name(MAX_ADAPTER_NAME_LENGTH + 3, 'n');
+  const std::string description(MAX_ADAPTER_DESCRIPTION_LENGTH + 3, 'd');
+  EXPECT_EQ(RowTexts(view.m_listAdapters, 4),
+            (Rows{"Scripted Adapter eth0|192.168.1.20|Y|eth0", "wlan0|10.1.2.3|N|wlan0",
+                  "Scripted Adapter veth9|0.0.0.0|N|veth9", description + "|10.0.0.1|N|" + name}));
   EXPECT_EQ(view.m_listAdapters.GetItemData(0), 7u);
   EXPECT_EQ(view.m_listAdapters.GetItemData(1), 3u);
   EXPECT_EQ(view.m_listAdapters.GetItemData(2), 42u);
-  EXPECT_EQ(view.m_nAdapterCount, 3);
+  EXPECT_EQ(view.m_listAdapters.GetItemData(3), 5u);
+  EXPECT_EQ(view.m_nAdapterCount, 4);
   EXPECT_EQ(adapters->AdapterPolls(), 2) << "one two-call query at start";
 
   // At start: the first adapter's details, its row not marked.
   EXPECT_EQ(view.m_nSelected, 0);
   EXPECT_EQ(MarkedRow(view.m_listAdapters), -1);
   EXPECT_EQ(FirstDetail(view), "IP Address|192.168.1.20");
-}
-
-TEST_F(AdapterList, OverlongNamesAndDescriptionsAreCutToTheirFields) {
-  AdapterRecord longer = ScriptedAdapter(5, std::string(400, 'n'), "10.0.0.1");
-  longer.description = std::string(300, 'd');
-  adapters->SetAdapters({longer});
-
-  CAdapterView& view = Start();
-  const std::string name(MAX_ADAPTER_NAME_LENGTH + 3, 'n');
-  const std::string description(MAX_ADAPTER_DESCRIPTION_LENGTH + 3, 'd');
-  EXPECT_EQ(RowTexts(view.m_listAdapters, 4), (Rows{description + "|10.0.0.1|N|" + name}));
-  EXPECT_EQ(view.m_nSelected, 0);
 }
 
 TEST_F(AdapterList, WithNoAdapterBothListsStayEmptyAndRefreshPicksPositionZero) {
@@ -155,6 +149,13 @@ TEST_F(AdapterList, RefreshPastTheEndFallsBackToTheFirstAdapterWithNoRowMarked) 
   // Position 0 is in range now, so the next Refresh marks it.
   Refresh(view);
   EXPECT_EQ(MarkedRow(view.m_listAdapters), 0);
+
+  // A position just past the last row is out of range too.
+  ClickRow(view.m_listAdapters, 1);
+  adapters->SetAdapters(Several(1));
+  Refresh(view);
+  EXPECT_EQ(view.m_nSelected, 0);
+  EXPECT_EQ(MarkedRow(view.m_listAdapters), -1);
 }
 
 }  // namespace
