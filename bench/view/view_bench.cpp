@@ -29,8 +29,9 @@ std::shared_ptr<ScriptedProvider> g_adapters = std::make_shared<ScriptedProvider
 std::vector<AdapterRecord> Adapters(int count) {
   std::vector<AdapterRecord> list;
   for (int i = 0; i < count; ++i) {
-    AdapterRecord a = ScriptedAdapter(static_cast<std::uint32_t>(i + 2), "veth" + std::to_string(i),
-                                      "10." + std::to_string(i / 256) + "." + std::to_string(i % 256) + ".2");
+    AdapterRecord a =
+        ScriptedAdapter(static_cast<std::uint32_t>(i + 2), "veth" + std::to_string(i),
+                        "10." + std::to_string(i / 256) + "." + std::to_string(i % 256) + ".2");
     a.gateways = {{"10.0.0.1", "255.255.255.255"}};
     a.dhcpEnabled = i % 2 == 0;
     list.push_back(std::move(a));
@@ -64,7 +65,8 @@ int main(int argc, char** argv) {
 
   g_frame = new CMainFrame;
   theApp.m_pMainWnd = g_frame;
-  if (!g_frame->LoadFrame(IDR_MAIN, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr, nullptr)) return 1;
+  if (!g_frame->LoadFrame(IDR_MAIN, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr, nullptr))
+    return 1;
   g_frame->ShowWindow(SW_SHOW);
   lorvane::window::testing::PumpMessages();
 

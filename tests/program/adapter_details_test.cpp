@@ -64,13 +64,13 @@ TEST_F(AdapterDetails, EveryRowInOrderForAnAdapterThatHasItAll) {
   adapters->SetDnsServers(7, {"1.1.1.1", "8.8.8.8", "9.9.9.9"});
 
   CAdapterView& view = Start();
-  EXPECT_EQ(Details(view), (Rows{"IP Address|192.168.1.20", "IP Netmask|255.255.255.0",
-                                 "Gateway|192.168.1.1", "Gateway Netmask|255.255.255.255",
-                                 "DHCP Server|192.168.1.254",
-                                 "DHCP Lease Obtained|2003.05.17 10:04:09",
-                                 "DHCP Lease Expires|2023.11.15 00:13:20", "DNS 1|1.1.1.1",
-                                 "DNS 2|8.8.8.8", "DNS 3|9.9.9.9", "Pri WINS Server|192.168.1.2",
-                                 "Sec WINS Server|", "MAC Address|021A2B3C4D5E"}));
+  EXPECT_EQ(
+      Details(view),
+      (Rows{"IP Address|192.168.1.20", "IP Netmask|255.255.255.0", "Gateway|192.168.1.1",
+            "Gateway Netmask|255.255.255.255", "DHCP Server|192.168.1.254",
+            "DHCP Lease Obtained|2003.05.17 10:04:09", "DHCP Lease Expires|2023.11.15 00:13:20",
+            "DNS 1|1.1.1.1", "DNS 2|8.8.8.8", "DNS 3|9.9.9.9", "Pri WINS Server|192.168.1.2",
+            "Sec WINS Server|", "MAC Address|021A2B3C4D5E"}));
 
   // The same lease seen from west of UTC falls on the day before.
   Zone::Set("UTC+5");
@@ -134,14 +134,15 @@ TEST_F(AdapterDetails, AFailedDnsQueryDropsOnlyTheDnsRows) {
   adapters->FailDnsServers(ERROR_GEN_FAILURE);
 
   CAdapterView& view = Start();
-  EXPECT_EQ(Details(view), (Rows{"IP Address|10.0.0.5", "IP Netmask|255.255.255.0",
-                                 "Gateway|0.0.0.0", "Gateway Netmask|0.0.0.0",
-                                 "Pri WINS Server|10.0.0.2", "Sec WINS Server|10.0.0.3",
-                                 "MAC Address|020000000009"}));
+  EXPECT_EQ(Details(view),
+            (Rows{"IP Address|10.0.0.5", "IP Netmask|255.255.255.0", "Gateway|0.0.0.0",
+                  "Gateway Netmask|0.0.0.0", "Pri WINS Server|10.0.0.2", "Sec WINS Server|10.0.0.3",
+                  "MAC Address|020000000009"}));
 }
 
 TEST_F(AdapterDetails, AClickQueriesAfreshButLeavesTheRowsAsTheyWere) {
-  adapters->SetAdapters({ScriptedAdapter(1, "eth0", "10.0.0.1"), ScriptedAdapter(2, "eth1", "10.0.0.2")});
+  adapters->SetAdapters(
+      {ScriptedAdapter(1, "eth0", "10.0.0.1"), ScriptedAdapter(2, "eth1", "10.0.0.2")});
   CAdapterView& view = Start();
   const Rows before = RowTexts(view.m_listAdapters, 4);
 
@@ -159,7 +160,8 @@ TEST_F(AdapterDetails, AClickQueriesAfreshButLeavesTheRowsAsTheyWere) {
 }
 
 TEST_F(AdapterDetails, AClickOnARowWhoseAdapterIsGoneEmptiesTheDetails) {
-  adapters->SetAdapters({ScriptedAdapter(1, "eth0", "10.0.0.1"), ScriptedAdapter(2, "eth1", "10.0.0.2"),
+  adapters->SetAdapters({ScriptedAdapter(1, "eth0", "10.0.0.1"),
+                         ScriptedAdapter(2, "eth1", "10.0.0.2"),
                          ScriptedAdapter(3, "eth2", "10.0.0.3")});
   CAdapterView& view = Start();
   adapters->EditAdapters([](std::vector<AdapterRecord>& list) { list.erase(list.begin() + 1); });
@@ -176,13 +178,15 @@ TEST_F(AdapterDetails, AClickOnARowWhoseAdapterIsGoneEmptiesTheDetails) {
 }
 
 TEST_F(AdapterDetails, AClickBesideTheRowsAndTheArrowKeysChangeNothing) {
-  adapters->SetAdapters({ScriptedAdapter(1, "eth0", "10.0.0.1"), ScriptedAdapter(2, "eth1", "10.0.0.2")});
+  adapters->SetAdapters(
+      {ScriptedAdapter(1, "eth0", "10.0.0.1"), ScriptedAdapter(2, "eth1", "10.0.0.2")});
   CAdapterView& view = Start();
   ClickRow(view.m_listAdapters, 1);
   ASSERT_EQ(view.m_nSelected, 1);
   const Rows shown = Details(view);
   const int polls = adapters->AdapterPolls();
-  adapters->SetAdapters({ScriptedAdapter(1, "eth0", "10.0.0.1"), ScriptedAdapter(2, "eth1", "10.7.7.7")});
+  adapters->SetAdapters(
+      {ScriptedAdapter(1, "eth0", "10.0.0.1"), ScriptedAdapter(2, "eth1", "10.7.7.7")});
 
   ClickBlank(view.m_listAdapters);
   EXPECT_EQ(MarkedRow(view.m_listAdapters), -1) << "the control dropped its highlight";

@@ -30,7 +30,8 @@ class AdapterList : public ProgramTest {
   static std::vector<AdapterRecord> Several(int count) {
     std::vector<AdapterRecord> list;
     for (int i = 0; i < count; ++i)
-      list.push_back(ScriptedAdapter(10 + i, "eth" + std::to_string(i), "10.0.0." + std::to_string(i + 1)));
+      list.push_back(
+          ScriptedAdapter(10 + i, "eth" + std::to_string(i), "10.0.0." + std::to_string(i + 1)));
     return list;
   }
   static std::string FirstDetail(const CAdapterView& view) {
@@ -123,9 +124,9 @@ TEST_F(AdapterList, RefreshKeepsAPositionStillInTheListAndMarksItsRow) {
     list.push_back(ScriptedAdapter(30, "usb0", "172.16.0.9"));
   });
   Refresh(view);
-  EXPECT_EQ(RowTexts(view.m_listAdapters, 4), (Rows{"Scripted Adapter eth1|10.0.0.2|N|eth1",
-                                                    "Scripted Adapter eth2|10.0.0.3|N|eth2",
-                                                    "Scripted Adapter usb0|172.16.0.9|N|usb0"}));
+  EXPECT_EQ(RowTexts(view.m_listAdapters, 4),
+            (Rows{"Scripted Adapter eth1|10.0.0.2|N|eth1", "Scripted Adapter eth2|10.0.0.3|N|eth2",
+                  "Scripted Adapter usb0|172.16.0.9|N|usb0"}));
   EXPECT_EQ(view.m_nSelected, 1);
   EXPECT_EQ(MarkedRow(view.m_listAdapters), 1);
   EXPECT_EQ(view.m_listAdapters.GetItemState(1, LVIS_SELECTED), static_cast<UINT>(LVIS_SELECTED));
