@@ -85,8 +85,8 @@ void CAdapterView::ShowDetails(DWORD ifIndex) {
 }
 
 void CAdapterView::OnAdapterClick(NMHDR* /*pNotifyStruct*/, LRESULT* /*pResult*/) {
-  const int row = static_cast<int>(
-      m_listAdapters.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
+  const int row = static_cast<int>(m_listAdapters.SendMessage(
+      LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
   if (row < 0) return;
   m_nSelected = row;
   LoadAdapters(false);

@@ -1,8 +1,8 @@
 // The adapter snapshot and the adapter list: taking, replacing and releasing
 // the snapshot, and one row per adapter in chain order.
-#include "view/adapter_view.h"
-
 #include <cstring>
+
+#include "view/adapter_view.h"
 
 char* CAdapterView::DuplicateString(const char* text) {
   const size_t length = static_cast<size_t>(lstrlenA(text)) + 1;
@@ -38,7 +38,8 @@ int CAdapterView::LoadAdapters(bool fillList) {
 
   for (IP_ADAPTER_INFO* info = m_pAdapterInfo; info != nullptr; info = info->Next) {
     if (fillList) {
-      const char* description = info->Description[0] != '\0' ? info->Description : info->AdapterName;
+      const char* description =
+          info->Description[0] != '\0' ? info->Description : info->AdapterName;
       char* copy = CAdapterView::DuplicateString(description);
       m_listAdapters.InsertItem(LVIF_TEXT, m_nAdapterCount, copy, 0, 0, 0, 0);
       delete[] copy;
