@@ -1,6 +1,8 @@
 // A test application with resources of its own, on the offscreen platform.
 #pragma once
 
+#include "support/windows_up.h"
+
 #include <afxwin.h>
 #include <gtest/gtest.h>
 
@@ -44,10 +46,6 @@ class FrameworkTest : public ::testing::Test {
 
 // Runs the queue and Qt until nothing is left.
 void Pump();
-// Runs `action` from inside whatever loop is running (a modal loop, for
-// instance) as soon as the active window is a shown one other than `other`.
-void WhenAnotherWindowIsUp(HWND other, std::function<void(HWND active)> action);
 // "(left, top, right, bottom)", for comparing rectangles readably.
-std::string Str(const RECT& r);
 RECT WindowRect(HWND hWnd);
 RECT ClientRect(HWND hWnd);

@@ -1,7 +1,6 @@
 #include "fixture.h"
 
 #include <QTest>
-#include <QTimer>
 #include <QTreeView>
 
 #include "platform/framework/module.h"
@@ -62,28 +61,7 @@ RecordingFrame* ProgramTest::StartWith(RecordingFrame* frame) {
 
 void Pump() { lorvane::window::testing::PumpMessages(); }
 
-namespace {
-void PollForWindow(HWND other, std::function<void(HWND active)> action, int triesLeft) {
-  QTimer::singleShot(5, [=] {
-    HWND active = ::GetActiveWindow();
-    if (active != nullptr && active != other && ::IsWindowVisible(active))
-      action(active);
-    else if (triesLeft > 0)
-      PollForWindow(other, action, triesLeft - 1);
-    else
-      ADD_FAILURE() << "no other window came up";
-  });
-}
-}  // namespace
 
-void WhenAnotherWindowIsUp(HWND other, std::function<void(HWND active)> action) {
-  PollForWindow(other, std::move(action), 400);
-}
-
-std::string Str(const RECT& r) {
-  return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
-         std::to_string(r.right) + ", " + std::to_string(r.bottom) + ")";
-}
 
 RECT RectIn(HWND hWnd, HWND reference) {
   RECT r{};

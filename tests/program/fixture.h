@@ -2,6 +2,8 @@
 // application object per test.
 #pragma once
 
+#include "support/windows_up.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -62,10 +64,6 @@ class ProgramTest : public ::testing::Test {
 };
 
 void Pump();
-// Runs `action` from inside whatever loop is running (a modal loop, for
-// instance) as soon as the active window is a shown one other than `other`.
-void WhenAnotherWindowIsUp(HWND other, std::function<void(HWND active)> action);
-std::string Str(const RECT& r);
 // A window's rectangle in the client coordinates of `reference`.
 RECT RectIn(HWND hWnd, HWND reference);
 std::string WindowText(HWND hWnd);
