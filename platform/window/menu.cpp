@@ -38,12 +38,12 @@ HMENU NewMenu(bool popup) {
   return Menus().Add<HMENU>(std::move(object));
 }
 
-HMENU BuildPopup(const std::vector<lorvane::window::MenuItem>& items) {
-  HMENU menu = NewMenu(true);
+HMENU BuildMenu(const std::vector<lorvane::window::MenuItem>& items, bool popup) {
+  HMENU menu = NewMenu(popup);
   for (const auto& item : items) {
     MenuEntry entry{item.text, item.id, item.flags, nullptr, {}};
     if (!item.items.empty()) {
-      entry.popup = BuildPopup(item.items);
+      entry.popup = BuildMenu(item.items, true);
       entry.flags |= MF_POPUP;
     }
     MenuOf(menu)->entries.push_back(std::move(entry));
@@ -246,16 +246,7 @@ HMENU LoadMenuA(HINSTANCE, LPCSTR name) {
   const UINT id = ResourceId(name, &ok);
   const lorvane::window::MenuResource* resource = ok ? lorvane::window::FindMenu(id) : nullptr;
   if (resource == nullptr) return nullptr;
-  HMENU menu = NewMenu(false);
-  for (const auto& item : resource->items) {
-    MenuEntry entry{item.text, item.id, item.flags, nullptr, {}};
-    if (!item.items.empty()) {
-      entry.popup = BuildPopup(item.items);
-      entry.flags |= MF_POPUP;
-    }
-    MenuOf(menu)->entries.push_back(std::move(entry));
-  }
-  return menu;
+  return BuildMenu(resource->items, false);
 }
 
 HMENU CreateMenu() { return NewMenu(false); }
