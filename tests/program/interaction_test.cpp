@@ -110,6 +110,18 @@ TEST_F(MainWindow, TheAcceleratorKeysArriveAsCommandsThatDoNothing) {
   EXPECT_EQ(view.m_nSelected, -1);
 }
 
+TEST_F(MainWindow, AltAndAMnemonicOpenItsMenu) {
+  frame->m_wndView.SetFocus();
+  Pump();
+  auto* bar = lorvane::window::testing::MenuBarOf(frame->m_hWnd);
+  ASSERT_NE(bar, nullptr);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_H, Qt::AltModifier);
+  Pump();
+  QMenu* help = bar->actions().at(2)->menu();
+  EXPECT_TRUE(help->isVisible());
+  help->hide();
+}
+
 TEST_F(MainWindow, TheAboutBoxIsModalOverTheMainWindowAndCentredOnIt) {
   QMenu* help = OpenPopup(2);
   ASSERT_NE(help, nullptr);
