@@ -4,6 +4,20 @@ IMPLEMENT_DYNAMIC(CListCtrl, CWnd)
 
 namespace {
 LPARAM AsParam(const void* p) { return reinterpret_cast<LPARAM>(p); }
+
+LVITEMA MakeItem(UINT nMask, int nItem, int nSubItem, LPCSTR lpszItem, int nImage, UINT nState,
+                 UINT nStateMask, LPARAM lParam) {
+  LVITEMA item{};
+  item.mask = nMask;
+  item.iItem = nItem;
+  item.iSubItem = nSubItem;
+  item.state = nState;
+  item.stateMask = nStateMask;
+  item.pszText = const_cast<LPSTR>(lpszItem);
+  item.iImage = nImage;
+  item.lParam = lParam;
+  return item;
+}
 }  // namespace
 
 BOOL CListCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
@@ -46,14 +60,7 @@ int CListCtrl::InsertItem(int nItem, LPCSTR lpszItem) {
 
 int CListCtrl::InsertItem(UINT nMask, int nItem, LPCSTR lpszItem, UINT nState, UINT nStateMask,
                           int nImage, LPARAM lParam) {
-  LVITEMA item{};
-  item.mask = nMask;
-  item.iItem = nItem;
-  item.state = nState;
-  item.stateMask = nStateMask;
-  item.pszText = const_cast<LPSTR>(lpszItem);
-  item.iImage = nImage;
-  item.lParam = lParam;
+  const LVITEMA item = MakeItem(nMask, nItem, 0, lpszItem, nImage, nState, nStateMask, lParam);
   return InsertItem(&item);
 }
 
@@ -63,15 +70,8 @@ BOOL CListCtrl::SetItem(const LVITEMA* pItem) {
 
 BOOL CListCtrl::SetItem(int nItem, int nSubItem, UINT nMask, LPCSTR lpszItem, int nImage,
                         UINT nState, UINT nStateMask, LPARAM lParam) {
-  LVITEMA item{};
-  item.mask = nMask;
-  item.iItem = nItem;
-  item.iSubItem = nSubItem;
-  item.state = nState;
-  item.stateMask = nStateMask;
-  item.pszText = const_cast<LPSTR>(lpszItem);
-  item.iImage = nImage;
-  item.lParam = lParam;
+  const LVITEMA item =
+      MakeItem(nMask, nItem, nSubItem, lpszItem, nImage, nState, nStateMask, lParam);
   return SetItem(&item);
 }
 
