@@ -1,6 +1,5 @@
 #include "fixture.h"
 
-
 #include "platform/window/resources.h"
 #include "platform/window/test_support.h"
 
@@ -60,30 +59,17 @@ Resources TestResources() {
 }  // namespace
 
 void FrameworkTest::SetUp() {
-  lorvane::window::testing::StartOffscreenApplication();
-  lorvane::window::InstallResources(TestResources());
-  lorvane::window::SetScreenSize(SIZE{1280, 1024});
-  lorvane::window::SetMessageBoxHook([this](const lorvane::window::MessageBoxRequest& request) {
-    boxes.push_back(request);
-    return IDOK;
-  });
+  BeginWindowTest(TestResources(), SIZE{1280, 1024}, &boxes);
   Events().clear();
   ASSERT_TRUE(AfxWinInit(::GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW));
 }
 
 void FrameworkTest::TearDown() {
-  lorvane::window::testing::DestroyAllWindows();
+  EndWindowTest();
   app.m_pMainWnd = nullptr;
-  // Leave no WM_QUIT or stray message for the next test.
-  MSG msg;
-  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-  }
-  lorvane::window::SetMessageBoxHook({});
-  lorvane::window::SetScreenSize(std::nullopt);
 }
 
 void Pump() { lorvane::window::testing::PumpMessages(); }
-
 
 RECT WindowRect(HWND hWnd) {
   RECT r{};
@@ -96,4 +82,3 @@ RECT ClientRect(HWND hWnd) {
   ::GetClientRect(hWnd, &r);
   return r;
 }
-

@@ -25,25 +25,14 @@ LRESULT RecordingFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void ProgramTest::SetUp() {
-  lorvane::window::testing::StartOffscreenApplication();
-  lorvane::window::InstallResources(lorvane::framework::ProgramResources());
-  lorvane::window::SetScreenSize(SIZE{1920, 1080});
+  BeginWindowTest(lorvane::framework::ProgramResources(), SIZE{1920, 1080}, &boxes);
   lorvane::iphlp::SetProvider(adapters);
-  lorvane::window::SetMessageBoxHook([this](const lorvane::window::MessageBoxRequest& request) {
-    boxes.push_back(request);
-    return IDOK;
-  });
   ASSERT_TRUE(AfxWinInit(::GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW));
 }
 
 void ProgramTest::TearDown() {
-  lorvane::window::testing::DestroyAllWindows();
+  EndWindowTest();
   app.m_pMainWnd = nullptr;
-  MSG msg;
-  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-  }
-  lorvane::window::SetMessageBoxHook({});
-  lorvane::window::SetScreenSize(std::nullopt);
   lorvane::iphlp::SetProvider(nullptr);
 }
 
@@ -60,8 +49,6 @@ RecordingFrame* ProgramTest::StartWith(RecordingFrame* frame) {
 }
 
 void Pump() { lorvane::window::testing::PumpMessages(); }
-
-
 
 RECT RectIn(HWND hWnd, HWND reference) {
   RECT r{};

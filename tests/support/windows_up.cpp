@@ -4,7 +4,29 @@
 
 #include <QTimer>
 
+#include "platform/window/test_support.h"
 #include "platform/window/winuser.h"
+
+void BeginWindowTest(const lorvane::window::Resources& resources, SIZE screen,
+                     std::vector<lorvane::window::MessageBoxRequest>* boxes) {
+  lorvane::window::testing::StartOffscreenApplication();
+  lorvane::window::InstallResources(resources);
+  lorvane::window::SetScreenSize(screen);
+  lorvane::window::SetMessageBoxHook([boxes](const lorvane::window::MessageBoxRequest& request) {
+    boxes->push_back(request);
+    return IDOK;
+  });
+}
+
+void EndWindowTest() {
+  lorvane::window::testing::DestroyAllWindows();
+  // Leave no WM_QUIT or stray message for the next test.
+  MSG msg;
+  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  }
+  lorvane::window::SetMessageBoxHook({});
+  lorvane::window::SetScreenSize(std::nullopt);
+}
 
 namespace {
 void PollForWindow(HWND other, std::function<void(HWND active)> action, int triesLeft) {

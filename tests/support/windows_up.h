@@ -4,8 +4,19 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/base/types.h"
+#include "platform/window/resources.h"
+#include "platform/window/seams.h"
+
+// What every window test starts with: the offscreen application, the given
+// resources and screen, and message boxes answered OK and recorded in
+// `boxes`.
+void BeginWindowTest(const lorvane::window::Resources& resources, SIZE screen,
+                     std::vector<lorvane::window::MessageBoxRequest>* boxes);
+// Leaves no window, posted message, hook or screen for the next test.
+void EndWindowTest();
 
 // Runs `action` from inside whatever loop is running (a modal loop, for
 // instance) as soon as the active window is a shown one other than `other`;
