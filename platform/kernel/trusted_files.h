@@ -1,0 +1,39 @@
+// Files that a privileged process may believe: only what root (or the user
+// this process runs as) could have put there. Another user may plant a
+// symbolic link, a FIFO or a file of their own at any path they can write,
+// and swap it between a check and an open; these calls check the descriptor
+// they open, never the name.
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+
+namespace lorvane::kernel {
+
+// Root, or the effective user of this process.
+bool TrustedOwner(uid_t uid);
+
+// Opens `path` for reading when it is a regular file, not a symbolic link,
+// owned by a trusted owner and not writable by group or others; -1 otherwise.
+// Never blocks, whatever is at the path. `info` gets the descriptor's status.
+int OpenTrustedFile(const std::string& path, struct stat* info = nullptr);
+
+// Reads the rest of `fd`, at most `cap` bytes; false if there is more.
+bool ReadAtMost(int fd, std::size_t cap, std::string& out);
+
+// The whole of a trusted file no larger than `cap`.
+bool ReadTrustedFile(const std::string& path, std::size_t cap, std::string& out,
+                     struct stat* info = nullptr);
+
+// True when only a trusted owner can change what `path` names, so that a
+// program handed the path will write where it was meant to: an absolute
+// path with no symbolic link, "." or ".." on the way, every directory owned by
+// a trusted owner, those above not writable by group or others unless sticky,
+// its own directory not writable by group or others at all, and the file
+// itself, when there, a trusted regular file.
+bool TrustedPlace(const std::string& path);
+
+}  // namespace lorvane::kernel
