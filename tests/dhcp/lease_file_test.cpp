@@ -103,9 +103,10 @@ TEST(LeaseFile, MarksAMalformedBlockAndGoesOnWithTheNext) {
       "  option netbios-name-servers;\n",
       "  option dhcp-lease-time 4294967296;\n",
       "  option dhcp-lease-time -5;\n",
-      "  fixed-address 192.168.1.21;\n",   // a second address
-      "  renew 7 2026/12/07 09:00:00;\n",  // weekday out of range
-      "  renew 1 2026/02/29 09:00:00;\n",  // not a leap year
+      "  option dhcp-lease-time 9999999999999999999;\n",  // past 64 bits, not wrapped
+      "  fixed-address 192.168.1.21;\n",                  // a second address
+      "  renew 7 2026/12/07 09:00:00;\n",                 // weekday out of range
+      "  renew 1 2026/02/29 09:00:00;\n",                 // not a leap year
       "  renew 1 2026/12/07 24:00:00;\n",
       "  renew 1 2026/12/07 9:00:00;\n",
       "  renew epoch 12x;\n",

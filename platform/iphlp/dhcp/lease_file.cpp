@@ -184,9 +184,11 @@ std::optional<std::int64_t> Number(std::string_view text, std::int64_t max) {
   std::int64_t value = 0;
   for (char c : text) {
     if (!IsDigit(c)) return std::nullopt;
-    value = value * 10 + (c - '0');
+    const int digit = c - '0';
+    // Past `max` is refused before it could overflow.
+    if (digit > max || value > (max - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
   }
-  if (value > max) return std::nullopt;
   return value;
 }
 
