@@ -181,11 +181,20 @@ TEST_F(DhclientClientTest, OnlyALinkThatDhclientManagesIsReleasedOrRenewed) {
 // "lo" is a link in every namespace, so the stand-in passes the link check.
 TEST_F(DhclientClientTest, RunsTheClientWithAFixedArgumentList) {
   fs::path leases = Write("leases/dhclient.leases", Lease("lo", "10.1.0.1", "never"));
-  FakeProgram("printf '%s\\n' \"$@\" > \"$0.args\"; echo \"$PATH\" > \"$0.env\"");
+  FakeProgram("printf '%s\\n' \"$@\" > \"$0.args\"; echo \"$PATH\" > \"$0.env\"; pwd > \"$0.cwd\"");
   DhclientClient client(Options());
   std::string run = (dir_ / "run").string();
 
-  ASSERT_EQ(client.Release("lo"), static_cast<DWORD>(NO_ERROR));
+  // Whatever the caller's umask and directory, the client makes its files as
+  // the system would.
+  mode_t umaskBefore = umask(0);
+  DWORD released = client.Release("lo");
+  umask(umaskBefore);
+  ASSERT_EQ(released, static_cast<DWORD>(NO_ERROR));
+  EXPECT_EQ(fs::status(dir_ / "fake-dhclient.args").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                fs::perms::others_read);
+  EXPECT_EQ(Read("fake-dhclient.cwd"), "/\n");
   // No client was running: its pid file would name nobody, or someone else.
   EXPECT_EQ(Read("fake-dhclient.args"), "-r\n-lf\n" + leases.string() + "\n--no-pid\n-sf\n" +
                                             (dir_ / "script").string() + "\nlo\n");

@@ -6,7 +6,9 @@
 #include <sched.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,8 +36,8 @@ struct ChildFailure {
 }
 
 // Between fork and exec: async-signal-safe calls only.
-[[noreturn]] void Child(const RunRequest& request, char* const* argv, char* const* envp,
-                        int pipeFd) {
+[[noreturn]] void Child(const RunRequest& request, char* const* argv, char* const* envp, int pipeFd,
+                        int maxFd) {
   setpgid(0, 0);
   sigset_t none;
   sigemptyset(&none);
@@ -59,15 +61,21 @@ struct ChildFailure {
       ChildFail(pipeFd, RunOutcome::NoInterface, errno);
     close(s);
   }
+  // Not the caller's terminal, directory or umask: the client's files are
+  // made as the system makes them, whoever started this program and where.
   int devNull = open("/dev/null", O_RDWR);
-  if (devNull >= 0) {
-    dup2(devNull, 0);
-    dup2(devNull, 1);
-    dup2(devNull, 2);
-    if (devNull > 2) close(devNull);
+  if (devNull < 0) ChildFail(pipeFd, RunOutcome::NotStarted, errno);
+  dup2(devNull, 0);
+  dup2(devNull, 1);
+  dup2(devNull, 2);
+  if (devNull > 2) close(devNull);
+  if (chdir("/") != 0) ChildFail(pipeFd, RunOutcome::NotStarted, errno);
+  umask(022);
+  // Descriptors the host program left open must not live on in a daemon;
+  // kernels before 5.11 lack the flag, so mark them one by one there.
+  if (syscall(SYS_close_range, 3U, ~0U, 4U /* CLOSE_RANGE_CLOEXEC */) != 0) {
+    for (int fd = 3; fd < maxFd; ++fd) fcntl(fd, F_SETFD, FD_CLOEXEC);
   }
-  // Descriptors the host program left open must not live on in a daemon.
-  syscall(SYS_close_range, 3U, ~0U, 4U /* CLOSE_RANGE_CLOEXEC */);
   execve(argv[0], argv, envp);
   ChildFail(pipeFd, RunOutcome::NotStarted, errno);
 }
@@ -115,6 +123,10 @@ RunResult RunBounded(const RunRequest& request) {
   std::vector<char*> envp = Pointers(request.environment);
   int pipeFds[2];
   if (pipe2(pipeFds, O_CLOEXEC) != 0) return {RunOutcome::NotStarted, errno};
+  rlimit files{};
+  int maxFd = getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < 65536
+                  ? static_cast<int>(files.rlim_cur)
+                  : 65536;
 
   auto deadline = SteadyClock::now() + request.timeout;
   pid_t pid = fork();
@@ -126,7 +138,7 @@ RunResult RunBounded(const RunRequest& request) {
   }
   if (pid == 0) {
     close(pipeFds[0]);
-    Child(request, argv.data(), envp.data(), pipeFds[1]);
+    Child(request, argv.data(), envp.data(), pipeFds[1], maxFd);
   }
   setpgid(pid, pid);  // also here, so the group exists before any kill
   close(pipeFds[1]);
