@@ -17,6 +17,7 @@
 #include <sstream>
 
 #include "platform/base/errors.h"
+#include "support/process.h"
 
 namespace lorvane::iphlp {
 namespace {
@@ -204,6 +205,50 @@ TEST_F(DhclientClientTest, RunsTheClientWithAFixedArgumentList) {
   EXPECT_EQ(Read("fake-dhclient.args"), "-1\n-lf\n" + leases.string() + "\n-pf\n" + run +
                                             "/dhclient.lo.pid\n-sf\n" + (dir_ / "script").string() +
                                             "\nlo\n");
+}
+
+// Waits until `pid` runs a program called dhclient.
+bool Named(pid_t pid) {
+  for (int i = 0; i < 200; ++i) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
+    std::string comm;
+    if (std::getline(in, comm) && comm == "dhclient") return true;
+    usleep(10000);
+  }
+  return false;
+}
+
+// Anyone can run a process called dhclient whose command line names a link;
+// only root's run of the system's executable speaks for the link.
+TEST_F(DhclientClientTest, OnlyRootsRunOfTheProgramIsBelieved) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to run a process as another user";
+  FakeProgram("exit 0");
+  fs::path copy = dir_ / "bin" / "dhclient";  // a shell that answers to the name
+  fs::create_directories(copy.parent_path());
+  fs::copy_file("/bin/sh", copy);
+  fs::permissions(dir_, fs::perms::owner_all | fs::perms::others_exec);
+  // Even root's client may have been handed a lease file another user wrote.
+  fs::path theirs = Write("theirs.leases", Lease("lo", "6.6.6.1", "never"));
+  ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
+  std::vector<std::string> idle = {copy.string(),   "-c", "while :; do sleep 1; done", "-lf",
+                                   theirs.string(), "lo"};
+  DhclientOptions options = Options();
+  options.program = copy.string();
+
+  {
+    test::ChildProcess root(idle);
+    ASSERT_TRUE(Named(root.pid()));
+    DhcpState believed = DhclientClient(options).State("lo");
+    EXPECT_TRUE(believed.enabled);  // the check can pass
+    EXPECT_EQ(believed.server, "");
+    EXPECT_FALSE(DhclientClient(Options()).State("lo").enabled);  // not the program
+  }
+  std::vector<std::string> asNobody = {"setpriv", "--reuid=65534", "--regid=65534",
+                                       "--clear-groups"};
+  asNobody.insert(asNobody.end(), idle.begin(), idle.end());
+  test::ChildProcess nobody(asNobody);
+  ASSERT_TRUE(Named(nobody.pid()));
+  EXPECT_FALSE(DhclientClient(options).State("lo").enabled);
 }
 
 TEST_F(DhclientClientTest, AHungClientIsKilledAtTheBound) {

@@ -171,6 +171,7 @@ iphlp::DhclientOptions DhcpLab::ClientOptions() const {
   o.interfacesFile = dir_ + "/no-interfaces";
   o.runDir = dir_;
   o.script = dir_ + "/script";
+  o.clientConfig = dir_ + "/dhclient.conf";
   o.netns = client_->name();
   return o;
 }

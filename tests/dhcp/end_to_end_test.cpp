@@ -2,16 +2,20 @@
 // network namespaces of the test's own.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "dhcp_lab.h"
 #include "platform/base/errors.h"
 #include "platform/iphlp/iphlpapi.h"
 #include "platform/iphlp/live_provider.h"
+#include "support/process.h"
 
 namespace lorvane::iphlp {
 namespace {
@@ -223,6 +227,68 @@ TEST_F(EndToEnd, RenewWhileTheClientRunsKeepsOneClient) {
                 .Ip({"-4", "-o", "addr", "show", "dev", DhcpLab::Link(0)})
                 .find("inet 10.77.1."),
             std::string::npos);
+}
+
+// Another user's process called dhclient, naming the lab's link and files of
+// that user's choosing, steers nothing: not what the calls report, not the
+// script root runs, not the process root stops, not the file root writes.
+TEST_F(EndToEnd, AnotherUsersFakeClientSteersNothing) {
+  InstallLiveProvider();
+  char pattern[] = "/tmp/lvuser.XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string home = pattern;
+  auto asUser = [&](const std::string& path) { ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0); };
+  asUser(home);
+  chmod(home.c_str(), 0755);
+  std::filesystem::copy_file("/bin/sh", home + "/dhclient");  // answers to the name
+  asUser(home + "/dhclient");
+  std::ofstream(home + "/leases") << "lease {\n  interface \"lvc0\";\n  fixed-address 10.77.1.66;\n"
+                                     "  option dhcp-server-identifier 6.6.6.1;\n"
+                                     "  option domain-name-servers 6.6.6.6;\n  expire never;\n}\n";
+  std::ofstream(home + "/script") << "#!/bin/sh\ntouch " << home << "/script-ran\n";
+  chmod((home + "/script").c_str(), 0755);
+  test::ChildProcess victim({"sleep", "600"});  // root's, named in the user's pid file
+  std::ofstream(home + "/pid") << victim.pid() << "\n";
+  std::string secret = lab_->dir() + "/secret";  // root's alone
+  std::ofstream(secret) << "root's own\n";
+  ASSERT_EQ(symlink(secret.c_str(), (home + "/link").c_str()), 0);
+  for (const char* f : {"/leases", "/script", "/pid"}) asUser(home + f);
+
+  auto fake = [&](const std::string& leaseFile) -> test::ChildProcess& {
+    return lab_->client().Spawn({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                                 home + "/dhclient", "-c", "while :; do sleep 1; done", "-lf",
+                                 leaseFile, "-pf", home + "/pid", "-sf", home + "/script",
+                                 DhcpLab::Link(0)});
+  };
+  test::ChildProcess& first = fake(home + "/leases");
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  lab_->client().RunInside([&] {
+    Seen a = Adapter(DhcpLab::Link(0));
+    EXPECT_EQ(a.dhcpServer, DhcpLab::kRouter);
+    EXPECT_EQ(DnsServers(a.index), (std::vector<std::string>{DhcpLab::kDns1, DhcpLab::kDns2}));
+    IP_ADAPTER_INDEX_MAP entry{};
+    ASSERT_TRUE(InterfaceEntry(a.index, entry));
+    ASSERT_EQ(IpReleaseAddress(&entry), static_cast<DWORD>(NO_ERROR));
+    EXPECT_EQ(Adapter(DhcpLab::Link(0)).address, "0.0.0.0");  // root's client released
+  });
+  EXPECT_FALSE(std::filesystem::exists(home + "/script-ran"));
+  EXPECT_TRUE(victim.Running());
+  EXPECT_TRUE(first.Running());
+
+  first.Stop();
+  fake(home + "/link");
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  lab_->client().RunInside([&] {
+    Seen a = Adapter(DhcpLab::Link(0));
+    IP_ADAPTER_INDEX_MAP entry{};
+    ASSERT_TRUE(InterfaceEntry(a.index, entry));
+    ASSERT_EQ(IpRenewAddress(&entry), static_cast<DWORD>(NO_ERROR));
+    EXPECT_TRUE(InRange(Adapter(DhcpLab::Link(0)).address));
+  });
+  EXPECT_EQ(FileText(secret), "root's own\n");
+  EXPECT_FALSE(std::filesystem::exists(home + "/script-ran"));
+  lab_->StopClients();
+  std::filesystem::remove_all(home);
 }
 
 TEST_F(EndToEnd, ALinkThatVanishesIsAFailureNotACrash) {

@@ -221,14 +221,12 @@ TEST(DhclientCommandLine, NamesTheLinksAndFilesOfAClient) {
   EXPECT_EQ(c->interfaces, (std::vector<std::string>{"eth0"}));
   EXPECT_EQ(c->pidFile, "/run/dhclient.eth0.pid");
   EXPECT_EQ(c->leaseFile, "/var/lib/dhcp/dhclient.eth0.leases");
-  EXPECT_EQ(c->duidFile, "/var/lib/dhcp/dhclient6.eth0.leases");
-  EXPECT_EQ(c->environment, (std::vector<std::string>{"A=b"}));
   EXPECT_FALSE(c->ipv6);
   EXPECT_FALSE(c->stopping);
 
   // Option arguments are not links, even when they look like names.
   auto s = ParseDhclientCommand(
-      {"dhclient", "-s", "server1", "-p", "68", "-cf", "conf", "eth1", "eth2"});
+      {"dhclient", "-s", "server1", "-p", "68", "-cf", "conf", "-sf", "sc", "eth1", "eth2"});
   ASSERT_TRUE(s);
   EXPECT_EQ(s->interfaces, (std::vector<std::string>{"eth1", "eth2"}));
 

@@ -1,9 +1,7 @@
 #include "platform/iphlp/dhcp/dhclient_client.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <glob.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,62 +9,19 @@
 #include <cerrno>
 #include <ctime>
 #include <set>
-#include <thread>
 
 #include "platform/base/errors.h"
 #include "platform/iphlp/dhcp/bounded_run.h"
 #include "platform/iphlp/interface_name.h"
+#include "platform/kernel/trusted_files.h"
+#include "platform/kernel/unique_fd.h"
 
 namespace lorvane::iphlp {
 namespace {
 
-constexpr std::size_t kMaxCommandLine = 64 * 1024;
 constexpr std::size_t kMaxConfigFiles = 64;
 constexpr int kMaxIncludeDepth = 4;
 const char* const kPath = "PATH=/usr/sbin:/usr/bin:/sbin:/bin";
-
-// The whole file when it is there and no larger than `cap`.
-bool ReadCapped(const std::string& path, std::size_t cap, std::string& out,
-                struct stat* info = nullptr) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return false;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > cap) {
-    close(fd);
-    return false;
-  }
-  out.clear();
-  char buffer[8192];
-  for (;;) {
-    ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    if (out.size() + static_cast<std::size_t>(n) > cap) {  // grew while read
-      close(fd);
-      return false;
-    }
-    out.append(buffer, static_cast<std::size_t>(n));
-  }
-  close(fd);
-  if (info) *info = st;
-  return true;
-}
-
-// /proc files such as cmdline report no size: read up to the cap.
-bool ReadProcFile(const std::string& path, std::size_t cap, std::string& out) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  out.clear();
-  char buffer[4096];
-  while (out.size() < cap) {
-    ssize_t n = read(fd, buffer, std::min(sizeof buffer, cap - out.size()));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    out.append(buffer, static_cast<std::size_t>(n));
-  }
-  close(fd);
-  return true;
-}
 
 std::string DirectoryOf(const std::string& path) {
   auto slash = path.rfind('/');
@@ -90,7 +45,7 @@ void ScanInterfaces(const std::string& path, int depth, std::set<std::string>& d
   if (depth > kMaxIncludeDepth || filesLeft == 0) return;
   --filesLeft;
   std::string text;
-  if (!ReadCapped(path, dhcp::kMaxLeaseFileBytes, text)) return;
+  if (!kernel::ReadTrustedFile(path, dhcp::kMaxLeaseFileBytes, text)) return;
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
@@ -125,36 +80,6 @@ void ScanInterfaces(const std::string& path, int depth, std::set<std::string>& d
   }
 }
 
-bool IsDhclient(const std::string& procDir, const std::string& pid) {
-  std::string comm;
-  if (!ReadProcFile(procDir + "/" + pid + "/comm", 64, comm)) return false;
-  return comm == "dhclient\n" || comm == "dhclient";
-}
-
-std::vector<std::string> SplitNul(const std::string& text) {
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\0', start);
-    if (end == std::string::npos) end = text.size();
-    out.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return out;
-}
-
-// A dhclient still running as `pid`; a zombie has already stopped, whether
-// or not its parent has reaped it yet.
-bool StillDhclient(const std::string& procDir, pid_t pid) {
-  std::string id = std::to_string(pid);
-  if (!IsDhclient(procDir, id)) return false;
-  std::string stat;
-  if (!ReadProcFile(procDir + "/" + id + "/stat", 1024, stat)) return false;
-  auto close = stat.rfind(')');
-  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z' &&
-         stat[close + 2] != 'X';
-}
-
 DWORD ErrorOf(const dhcp::RunResult& r) {
   switch (r.outcome) {
     case dhcp::RunOutcome::Exited:
@@ -175,60 +100,6 @@ DWORD ErrorOf(const dhcp::RunResult& r) {
 }
 
 }  // namespace
-
-std::optional<DhclientCommand> ParseDhclientCommand(const std::vector<std::string>& argv) {
-  DhclientCommand c;
-  // Options of dhclient that take the next word as their argument.
-  static const std::set<std::string> kWithArgument = {"-p",
-                                                      "-s",
-                                                      "-g",
-                                                      "-D",
-                                                      "-cf",
-                                                      "-lf",
-                                                      "-pf",
-                                                      "-sf",
-                                                      "-df",
-                                                      "-e",
-                                                      "--decline-wait-time",
-                                                      "--dad-wait-time",
-                                                      "--address-prefix-len",
-                                                      "--prefix-len-hint",
-                                                      "-timeout"};
-  for (std::size_t i = 1; i < argv.size(); ++i) {
-    const std::string& a = argv[i];
-    if (a.empty()) return std::nullopt;
-    if (a[0] != '-') {
-      c.interfaces.push_back(a);
-      continue;
-    }
-    if (kWithArgument.count(a)) {
-      if (i + 1 >= argv.size()) return std::nullopt;
-      const std::string& value = argv[++i];
-      if (a == "-lf")
-        c.leaseFile = value;
-      else if (a == "-pf")
-        c.pidFile = value;
-      else if (a == "-cf")
-        c.configFile = value;
-      else if (a == "-sf")
-        c.scriptFile = value;
-      else if (a == "-df")
-        c.duidFile = value;
-      else if (a == "-e")
-        c.environment.push_back(value);
-      continue;
-    }
-    if (a == "-6")
-      c.ipv6 = true;
-    else if (a == "-4")
-      c.ipv6 = false;
-    else if (a == "-r" || a == "-x")
-      c.stopping = true;
-    else if (a == "--no-pid")
-      c.noPidFile = true;
-  }
-  return c;
-}
 
 DhclientClient::DhclientClient(DhclientOptions options) : options_(std::move(options)) {}
 
@@ -253,41 +124,24 @@ bool DhclientClient::TargetNamespace(Namespace& out) const {
   return true;
 }
 
-std::vector<DhclientClient::Process> DhclientClient::RunningClients(const Namespace& ns) const {
-  std::vector<Process> out;
-  DIR* dir = opendir(options_.procDir.c_str());
-  if (!dir) return out;
-  while (dirent* entry = readdir(dir)) {
-    std::string pid = entry->d_name;
-    if (pid.empty() ||
-        !std::all_of(pid.begin(), pid.end(), [](char c) { return c >= '0' && c <= '9'; }))
-      continue;
-    if (!IsDhclient(options_.procDir, pid)) continue;
-    std::string base = options_.procDir + "/" + pid;
-    struct stat st;
-    if (stat((base + "/ns/net").c_str(), &st) != 0 || st.st_dev != ns.dev || st.st_ino != ns.ino)
-      continue;
-    std::string cmdline;
-    if (!ReadProcFile(base + "/cmdline", kMaxCommandLine, cmdline)) continue;
-    auto command = ParseDhclientCommand(SplitNul(cmdline));
-    if (!command || command->ipv6 || command->stopping) continue;
-    // Relative paths on its command line are relative to its own directory.
-    char cwd[4096];
-    ssize_t n = readlink((base + "/cwd").c_str(), cwd, sizeof cwd - 1);
-    std::string dirOf = n > 0 ? std::string(cwd, static_cast<std::size_t>(n)) : "/";
-    for (std::string* path : {&command->leaseFile, &command->pidFile, &command->configFile,
-                              &command->scriptFile, &command->duidFile}) {
-      if (!path->empty() && (*path)[0] != '/') *path = dirOf + "/" + *path;
-    }
-    out.push_back({static_cast<pid_t>(std::stol(pid)), std::move(*command)});
+std::vector<DhclientClient::Process> DhclientClient::RunningClients(const Namespace& ns,
+                                                                    dhcp::FileId program) const {
+  std::vector<Process> clients = dhcp::FindRunningClients(options_.procDir, ns, program);
+  // The files dhclient uses when its command line names none.
+  for (auto& c : clients) {
+    if (c.command.leaseFile.empty()) c.command.leaseFile = DefaultLeaseFile();
+    if (c.command.pidFile.empty() && !c.command.noPidFile)
+      c.command.pidFile = options_.runDir + "/dhclient.pid";
   }
-  closedir(dir);
-  return out;
+  return clients;
 }
 
 bool DhclientClient::Parse(const std::string& path, LeaseFileEntry& entry) {
+  // Opened before anything is believed of it: whatever another user swaps
+  // in at the path is refused without blocking.
   struct stat st;
-  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+  kernel::UniqueFd fd(kernel::OpenTrustedFile(path, &st));
+  if (fd.get() < 0) {
     cache_.erase(path);
     return false;
   }
@@ -297,18 +151,14 @@ bool DhclientClient::Parse(const std::string& path, LeaseFileEntry& entry) {
   if (!cached.parsed || cached.mtimeNs != mtimeNs || cached.size != st.st_size) {
     auto parsed = std::make_shared<dhcp::LeaseFile>();
     std::string text;
-    struct stat read {};
-    if (ReadCapped(path, dhcp::kMaxLeaseFileBytes, text, &read)) {
+    if (static_cast<std::uint64_t>(st.st_size) <= dhcp::kMaxLeaseFileBytes &&
+        kernel::ReadAtMost(fd.get(), dhcp::kMaxLeaseFileBytes, text)) {
       *parsed = dhcp::ParseLeaseFile(text);
-      st = read;
-    } else if (static_cast<std::uint64_t>(st.st_size) > dhcp::kMaxLeaseFileBytes) {
-      parsed->damaged = true;  // too big to be one of dhclient's
     } else {
-      cache_.erase(path);
-      return false;
+      parsed->damaged = true;  // too big to be one of dhclient's
     }
     cached.parsed = std::move(parsed);
-    cached.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    cached.mtimeNs = mtimeNs;
     cached.size = st.st_size;
   }
   entry.path = path;
@@ -323,7 +173,7 @@ std::set<std::string> DhclientClient::ConfiguredLinks() const {
   ScanInterfaces(options_.interfacesFile, 0, dhcp, filesLeft);
   for (const auto& file : options_.configFiles) {
     std::string text;
-    if (!ReadCapped(file, dhcp::kMaxLeaseFileBytes, text)) continue;
+    if (!kernel::ReadTrustedFile(file, dhcp::kMaxLeaseFileBytes, text)) continue;
     for (auto& name : dhcp::ConfiguredInterfaces(text)) dhcp.insert(std::move(name));
   }
   return dhcp;
@@ -343,7 +193,13 @@ const DhclientClient::Snapshot& DhclientClient::Current(const Namespace& ns) {
   s.valid = true;
   s.taken = now;
   s.ns = ns;
-  s.clients = RunningClients(ns);
+  std::string program = Program();
+  struct stat st;
+  s.haveProgram = !program.empty() && stat(program.c_str(), &st) == 0;
+  if (s.haveProgram) {
+    s.program = {st.st_dev, st.st_ino};
+    s.clients = RunningClients(ns, s.program);
+  }
   std::vector<std::string> files;
   for (const auto& p : s.clients) {
     std::string file = p.command.leaseFile.empty() ? DefaultLeaseFile() : p.command.leaseFile;
@@ -439,73 +295,69 @@ DhcpState DhclientClient::State(const std::string& interfaceName) {
   return state;
 }
 
-DhclientCommand DhclientClient::CommandFor(const std::string& name, const View& view,
-                                           const Namespace& ns) {
-  if (!view.clients.empty()) return view.clients.front().command;
+// The files to run a client for the link with: those of the client running
+// for it, of the client this object stopped, or of the lease found for it,
+// where no one but root could have put them; else the platform's own.
+DWORD DhclientClient::CommandFor(const std::string& name, const View& view, const Namespace& ns,
+                                 DhclientCommand& c) {
+  DhclientCommand from;
   auto remembered = remembered_.find({ns, name});
-  if (remembered != remembered_.end()) return remembered->second;
-  // Files of a client for this link alone, as an interface stanza would have.
-  DhclientCommand c;
-  c.interfaces = {name};
-  if (!view.leaseFile.empty()) {
-    c.leaseFile = view.leaseFile;
-  } else if (!options_.leaseDirs.empty()) {
-    c.leaseFile = options_.leaseDirs[0] + "/dhclient." + name + ".leases";
+  if (!view.clients.empty()) {
+    from = view.clients.front().command;
+  } else if (remembered != remembered_.end()) {
+    from = remembered->second;
+  } else {
+    from.leaseFile = view.leaseFile;
   }
-  c.pidFile = options_.runDir + "/dhclient." + name + ".pid";
-  c.scriptFile = options_.script;
-  return c;
+  c = {};
+  c.interfaces = {name};
+  c.leaseFile = from.leaseFile;
+  if (!kernel::TrustedPlace(c.leaseFile) && !options_.leaseDirs.empty())
+    c.leaseFile = options_.leaseDirs[0] + "/dhclient." + name + ".leases";
+  if (!kernel::TrustedPlace(c.leaseFile)) return ERROR_ACCESS_DENIED;
+  c.pidFile = from.noPidFile ? std::string() : from.pidFile;
+  if (!kernel::TrustedPlace(c.pidFile)) c.pidFile = options_.runDir + "/dhclient." + name + ".pid";
+  c.noPidFile = !kernel::TrustedPlace(c.pidFile);
+  return NO_ERROR;
 }
 
-DWORD DhclientClient::Run(std::vector<std::string> argv, const std::string& name,
+// A fixed argument list: the mode, the files, this object's own script and
+// configuration, the link.
+DWORD DhclientClient::Run(const char* mode, const DhclientCommand& c, bool withPidFile,
                           std::chrono::milliseconds timeout) {
+  std::string program = Program();
+  if (program.empty()) return ERROR_FILE_NOT_FOUND;
+  if (!kernel::TrustedPlace(program)) return ERROR_ACCESS_DENIED;
   dhcp::RunRequest request;
-  request.argv = std::move(argv);
+  request.argv = {program, mode, "-lf", c.leaseFile};
+  if (withPidFile && !c.noPidFile) {
+    request.argv.insert(request.argv.end(), {"-pf", c.pidFile});
+  } else {
+    request.argv.push_back("--no-pid");
+  }
+  if (!options_.clientConfig.empty())
+    request.argv.insert(request.argv.end(), {"-cf", options_.clientConfig});
+  if (!options_.script.empty()) request.argv.insert(request.argv.end(), {"-sf", options_.script});
+  request.argv.push_back(c.interfaces.front());
   request.environment = {kPath};
-  request.requiredInterface = name;
+  request.requiredInterface = c.interfaces.front();
   request.timeout = timeout;
-  int fd = -1;
+  kernel::UniqueFd netns;
   if (!options_.netns.empty()) {
-    fd = open((std::string(kNetnsDir) + "/" + options_.netns).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return ERROR_DEV_NOT_EXIST;
-    request.netnsFd = fd;
+    netns.reset(
+        open((std::string(kNetnsDir) + "/" + options_.netns).c_str(), O_RDONLY | O_CLOEXEC));
+    if (netns.get() < 0) return ERROR_DEV_NOT_EXIST;
+    request.netnsFd = netns.get();
   }
   dhcp::RunResult result = dhcp::RunBounded(request);
-  if (fd >= 0) close(fd);
   snapshot_.valid = false;  // the client has changed what there is to see
   return ErrorOf(result);
 }
 
-namespace {
-
-// The arguments that give a new dhclient the files of `c`.
-void AppendFiles(const DhclientCommand& c, bool withPidFile, std::vector<std::string>& argv) {
-  if (!c.leaseFile.empty()) argv.insert(argv.end(), {"-lf", c.leaseFile});
-  if (withPidFile && !c.noPidFile && !c.pidFile.empty()) {
-    argv.insert(argv.end(), {"-pf", c.pidFile});
-  } else {
-    argv.push_back("--no-pid");
-  }
-  if (!c.configFile.empty()) argv.insert(argv.end(), {"-cf", c.configFile});
-  if (!c.scriptFile.empty()) argv.insert(argv.end(), {"-sf", c.scriptFile});
-  if (!c.duidFile.empty()) argv.insert(argv.end(), {"-df", c.duidFile});
-  for (const auto& e : c.environment) argv.insert(argv.end(), {"-e", e});
-}
-
-}  // namespace
-
-void DhclientClient::EndLeftovers(const std::vector<Process>& clients) {
-  // A client without a pid file is not stopped by another dhclient.
-  for (const auto& p : clients) {
-    if (StillDhclient(options_.procDir, p.pid)) kill(p.pid, SIGTERM);
-  }
-  for (int i = 0; i < 100; ++i) {
-    bool any = std::any_of(clients.begin(), clients.end(), [&](const Process& p) {
-      return StillDhclient(options_.procDir, p.pid);
-    });
-    if (!any) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+void DhclientClient::EndClients(const std::vector<Process>& clients) {
+  if (clients.empty() || !snapshot_.haveProgram) return;
+  dhcp::EndClients(options_.procDir, clients, snapshot_.ns, snapshot_.program,
+                   std::chrono::milliseconds(1000));
 }
 
 DWORD DhclientClient::Release(const std::string& interfaceName) {
@@ -518,20 +370,15 @@ DWORD DhclientClient::Release(const std::string& interfaceName) {
   if (!view.enabled) return ERROR_NOT_FOUND;
   bool holding = view.lease && view.lease->expire > Now();
   if (view.clients.empty() && !holding) return NO_ERROR;  // nothing is held
-  std::string program = Program();
-  if (program.empty()) return ERROR_FILE_NOT_FOUND;
+  if (Program().empty()) return ERROR_FILE_NOT_FOUND;
 
-  DhclientCommand command = CommandFor(interfaceName, view, ns);
-  std::vector<std::string> argv = {program, "-r"};
-  // With no client running, a pid file names nobody, or somebody else.
-  AppendFiles(command, !view.clients.empty(), argv);
-  argv.push_back(interfaceName);
-  DWORD error = Run(std::move(argv), interfaceName, options_.releaseTimeout);
-  if (error == NO_ERROR) {
-    EndLeftovers(view.clients);
-    command.interfaces = {interfaceName};
-    remembered_[{ns, interfaceName}] = command;
-  }
+  DhclientCommand command;
+  if (DWORD error = CommandFor(interfaceName, view, ns, command); error != NO_ERROR) return error;
+  // The running client is stopped here, not through a pid file: a pid file
+  // can name any process. One left running would take the lease back.
+  EndClients(view.clients);
+  DWORD error = Run("-r", command, false, options_.releaseTimeout);
+  if (error == NO_ERROR) remembered_[{ns, interfaceName}] = command;
   return error;
 }
 
@@ -543,24 +390,13 @@ DWORD DhclientClient::Renew(const std::string& interfaceName) {
   snapshot_.valid = false;  // act on what is there now
   View view = Gather(interfaceName, ns);
   if (!view.enabled) return ERROR_NOT_FOUND;
-  std::string program = Program();
-  if (program.empty()) return ERROR_FILE_NOT_FOUND;
+  if (Program().empty()) return ERROR_FILE_NOT_FOUND;
 
-  DhclientCommand command = CommandFor(interfaceName, view, ns);
-  if (!view.clients.empty()) {
-    // A running client is stopped (without a release) so that the new one
-    // owns the link alone.
-    std::vector<std::string> stop = {program, "-x"};
-    AppendFiles(command, true, stop);
-    stop.push_back(interfaceName);
-    DWORD error = Run(std::move(stop), interfaceName, options_.releaseTimeout);
-    if (error != NO_ERROR) return error;
-    EndLeftovers(view.clients);
-  }
-  std::vector<std::string> argv = {program, "-1"};
-  AppendFiles(command, true, argv);
-  argv.push_back(interfaceName);
-  DWORD error = Run(std::move(argv), interfaceName, options_.renewTimeout);
+  DhclientCommand command;
+  if (DWORD error = CommandFor(interfaceName, view, ns, command); error != NO_ERROR) return error;
+  // Stopped without a release, so that the new client owns the link alone.
+  EndClients(view.clients);
+  DWORD error = Run("-1", command, true, options_.renewTimeout);
   if (error == NO_ERROR) remembered_.erase({ns, interfaceName});
   return error;
 }

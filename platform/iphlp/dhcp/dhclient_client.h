@@ -19,7 +19,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/iphlp/dhcp/dhclient_command.h"
 #include "platform/iphlp/dhcp/lease_file.h"
+#include "platform/iphlp/dhcp/running_clients.h"
 #include "platform/iphlp/dhcp_client.h"
 
 namespace lorvane::iphlp {
@@ -29,7 +31,8 @@ inline constexpr const char* kNetnsDir = "/run/netns";
 
 struct DhclientOptions {
   // The client program; empty: the first of /usr/sbin/dhclient and
-  // /sbin/dhclient that exists.
+  // /sbin/dhclient that exists. Only running clients of this executable are
+  // believed, and it is run only from a place no one else can change.
   std::string program;
   // Where lease files (dhclient*.leases) are kept; the first also receives
   // the lease file of a client started for a link that has none.
@@ -39,9 +42,10 @@ struct DhclientOptions {
   std::string procDir = "/proc";
   // Pid files of clients started for links that had no client before.
   std::string runDir = "/run";
-  // The script (-sf) of clients started for links that had no client before;
-  // empty: dhclient's own.
+  // The script (-sf) and configuration (-cf) of every client this object
+  // runs; empty: dhclient's own. Never those of another command line.
   std::string script;
+  std::string clientConfig;
   // A namespace name (kNetnsDir/name) whose links this client serves and
   // whose clients it starts; empty: the calling thread's namespace.
   std::string netns;
@@ -54,25 +58,6 @@ struct DhclientOptions {
   // Seconds since 1970; empty: the system clock.
   std::function<std::int64_t()> now;
 };
-
-// What a dhclient command line names: the files the process uses and the
-// links it manages.
-struct DhclientCommand {
-  std::vector<std::string> interfaces;
-  std::string leaseFile;                 // -lf
-  std::string pidFile;                   // -pf
-  std::string configFile;                // -cf
-  std::string scriptFile;                // -sf
-  std::string duidFile;                  // -df
-  std::vector<std::string> environment;  // -e NAME=value
-  bool noPidFile = false;                // --no-pid
-  bool ipv6 = false;                     // -6: not an IPv4 lease
-  bool stopping = false;                 // -r or -x: a client on its way out
-};
-
-// Reads argv of a process whose program is dhclient; nullopt when argv is not
-// one (an option missing its argument, say).
-std::optional<DhclientCommand> ParseDhclientCommand(const std::vector<std::string>& argv);
 
 class DhclientClient : public DhcpClient {
  public:
@@ -89,15 +74,8 @@ class DhclientClient : public DhcpClient {
   DWORD Renew(const std::string& interfaceName) override;
 
  private:
-  struct Namespace {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    bool operator<(const Namespace& o) const { return std::tie(dev, ino) < std::tie(o.dev, o.ino); }
-  };
-  struct Process {
-    pid_t pid = 0;
-    DhclientCommand command;
-  };
+  using Namespace = dhcp::FileId;
+  using Process = dhcp::RunningClient;
   struct LeaseFileEntry {
     std::string path;
     std::int64_t mtime = 0;  // seconds since 1970
@@ -113,6 +91,8 @@ class DhclientClient : public DhcpClient {
     bool valid = false;
     std::chrono::steady_clock::time_point taken;
     Namespace ns;
+    bool haveProgram = false;
+    dhcp::FileId program;                 // the executable clients must run
     std::vector<Process> clients;         // every IPv4 dhclient running there
     std::vector<std::string> leaseFiles;  // paths; their contents are checked on each use
     std::set<std::string> configured;
@@ -132,7 +112,7 @@ class DhclientClient : public DhcpClient {
   };
 
   bool TargetNamespace(Namespace& out) const;
-  std::vector<Process> RunningClients(const Namespace& ns) const;
+  std::vector<Process> RunningClients(const Namespace& ns, dhcp::FileId program) const;
   const Snapshot& Current(const Namespace& ns);
   View Gather(const std::string& name, const Namespace& ns);
   bool Parse(const std::string& path, LeaseFileEntry& entry);
@@ -140,10 +120,11 @@ class DhclientClient : public DhcpClient {
   std::string DefaultLeaseFile() const;
   std::string Program() const;
   std::int64_t Now() const;
-  DWORD Run(std::vector<std::string> argv, const std::string& name,
+  DWORD Run(const char* mode, const DhclientCommand& c, bool withPidFile,
             std::chrono::milliseconds timeout);
-  DhclientCommand CommandFor(const std::string& name, const View& view, const Namespace& ns);
-  void EndLeftovers(const std::vector<Process>& clients);
+  DWORD CommandFor(const std::string& name, const View& view, const Namespace& ns,
+                   DhclientCommand& c);
+  void EndClients(const std::vector<Process>& clients);
 
   DhclientOptions options_;
   std::mutex mutex_;

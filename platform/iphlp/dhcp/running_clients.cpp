@@ -1,0 +1,171 @@
+#include "platform/iphlp/dhcp/running_clients.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <sstream>
+
+#include "platform/kernel/trusted_files.h"
+#include "platform/kernel/unique_fd.h"
+
+namespace lorvane::iphlp::dhcp {
+namespace {
+
+constexpr std::size_t kMaxCommandLine = 64 * 1024;
+
+// /proc files report no size: read up to the cap.
+bool ReadProcFile(int procFd, const char* name, std::size_t cap, std::string& out) {
+  kernel::UniqueFd fd(openat(procFd, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  if (fd.get() < 0) return false;
+  out.clear();
+  char buffer[4096];
+  while (out.size() < cap) {
+    ssize_t n = read(fd.get(), buffer, std::min(sizeof buffer, cap - out.size()));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    out.append(buffer, static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+// Real, effective, saved and file-system user: a set-user-id program started
+// by someone else is theirs as much as root's.
+bool RunByTrustedUser(int procFd) {
+  std::string status;
+  if (!ReadProcFile(procFd, "status", 16 * 1024, status)) return false;
+  auto at = status.find("\nUid:");
+  if (at == std::string::npos) return false;
+  std::istringstream line(status.substr(at + 5, status.find('\n', at + 1) - at - 5));
+  int count = 0;
+  long long uid;
+  while (line >> uid) {
+    if (uid < 0 || !kernel::TrustedOwner(static_cast<uid_t>(uid))) return false;
+    ++count;
+  }
+  return count == 4;
+}
+
+bool SameFile(int procFd, const char* name, FileId id) {
+  struct stat st;
+  return fstatat(procFd, name, &st, 0) == 0 && FileId{st.st_dev, st.st_ino} == id;
+}
+
+// Whose process it is and what it runs, read through one open /proc entry,
+// so that a pid taken over in between fails rather than passes. A zombie has
+// no executable and fails too.
+bool Believed(int procFd, FileId ns, FileId program) {
+  return RunByTrustedUser(procFd) && SameFile(procFd, "exe", program) &&
+         SameFile(procFd, "ns/net", ns);
+}
+
+// Ticks since boot when the process started: with the pid, who it is.
+unsigned long long StartTime(int procFd) {
+  std::string stat;
+  if (!ReadProcFile(procFd, "stat", 4096, stat)) return 0;
+  auto close = stat.rfind(')');
+  if (close == std::string::npos) return 0;
+  std::istringstream fields(stat.substr(close + 2));
+  std::string field;
+  for (int i = 3; i < 22 && fields >> field; ++i) {
+  }
+  unsigned long long start = 0;
+  fields >> start;
+  return start;
+}
+
+std::vector<std::string> SplitNul(const std::string& text) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\0', start);
+    if (end == std::string::npos) end = text.size();
+    out.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return out;
+}
+
+bool IsPid(const char* name) {
+  if (*name == '\0') return false;
+  for (const char* c = name; *c; ++c) {
+    if (*c < '0' || *c > '9') return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<RunningClient> FindRunningClients(const std::string& procDir, FileId ns,
+                                              FileId program) {
+  std::vector<RunningClient> out;
+  DIR* dir = opendir(procDir.c_str());
+  if (!dir) return out;
+  while (dirent* entry = readdir(dir)) {
+    if (!IsPid(entry->d_name)) continue;
+    kernel::UniqueFd procFd(
+        openat(dirfd(dir), entry->d_name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (procFd.get() < 0) continue;
+    // The name is only a quick way past the other processes; it proves nothing.
+    std::string comm;
+    if (!ReadProcFile(procFd.get(), "comm", 64, comm) || comm != "dhclient\n") continue;
+    if (!Believed(procFd.get(), ns, program)) continue;
+    std::string cmdline;
+    if (!ReadProcFile(procFd.get(), "cmdline", kMaxCommandLine, cmdline)) continue;
+    auto command = ParseDhclientCommand(SplitNul(cmdline));
+    if (!command || command->ipv6 || command->stopping) continue;
+    // Relative paths on its command line are relative to its own directory.
+    char cwd[4096];
+    ssize_t n = readlinkat(procFd.get(), "cwd", cwd, sizeof cwd - 1);
+    std::string dirOf = n > 0 ? std::string(cwd, static_cast<std::size_t>(n)) : "/";
+    for (std::string* path : {&command->leaseFile, &command->pidFile}) {
+      if (!path->empty() && (*path)[0] != '/') *path = dirOf + "/" + *path;
+    }
+    RunningClient client;
+    client.pid = static_cast<pid_t>(std::stol(entry->d_name));
+    client.startTime = StartTime(procFd.get());
+    client.command = std::move(*command);
+    out.push_back(std::move(client));
+  }
+  closedir(dir);
+  return out;
+}
+
+void EndClients(const std::string& procDir, const std::vector<RunningClient>& clients, FileId ns,
+                FileId program, std::chrono::milliseconds bound) {
+  std::vector<pollfd> ending;
+  for (const auto& client : clients) {
+    // The pidfd first: should the pid be another process's by the time /proc
+    // is read, the pidfd's own process has ended and the signal reaches no one.
+    int pidfd = static_cast<int>(syscall(SYS_pidfd_open, client.pid, 0));
+    if (pidfd < 0) continue;
+    kernel::UniqueFd procFd(open((procDir + "/" + std::to_string(client.pid)).c_str(),
+                                 O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    bool same = procFd.get() >= 0 && Believed(procFd.get(), ns, program) &&
+                StartTime(procFd.get()) == client.startTime;
+    if (same && syscall(SYS_pidfd_send_signal, pidfd, SIGTERM, nullptr, 0) == 0) {
+      ending.push_back({pidfd, POLLIN, 0});
+    } else {
+      close(pidfd);
+    }
+  }
+  auto deadline = std::chrono::steady_clock::now() + bound;
+  for (auto& p : ending) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    // A pidfd polls readable once its process has ended.
+    if (left.count() > 0) poll(&p, 1, static_cast<int>(left.count()));
+    // One that will not stop would fight the next client over the link.
+    if ((p.revents & POLLIN) == 0) syscall(SYS_pidfd_send_signal, p.fd, SIGKILL, nullptr, 0);
+    close(p.fd);
+  }
+}
+
+}  // namespace lorvane::iphlp::dhcp
