@@ -219,7 +219,13 @@ TEST_F(EndToEnd, RenewWhileTheClientRunsKeepsOneClient) {
   std::string pidFile = lab_->dir() + "/dhclient." + DhcpLab::Link(0) + ".pid";
   std::string before = FileText(pidFile);
   ASSERT_EQ(client.Renew(DhcpLab::Link(0)), static_cast<DWORD>(NO_ERROR));
-  std::string after = FileText(pidFile);
+  // The new client writes its pid file once it has gone to the background,
+  // a moment after the call returns.
+  std::string after = before;
+  for (int i = 0; i < 500 && (after == before || after.empty()); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    after = FileText(pidFile);
+  }
   EXPECT_NE(after, before);
   EXPECT_EQ(lab_->RunningClients(), 1);
   EXPECT_EQ(client.State(DhcpLab::Link(0)).server, DhcpLab::kRouter);
