@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -116,13 +117,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const HKEY key = pick();
         const std::string name = Name(input);
         const DWORD capacity = input.ConsumeIntegralInRange<DWORD>(0, 300);
-        std::vector<BYTE> buffer(capacity);  // exact size: any overrun is caught
+        // Exact size, so any overrun is caught, and never null: an empty
+        // vector's null data() would make this the size query below.
+        const std::unique_ptr<BYTE[]> buffer(new BYTE[capacity]);
+        BYTE* const into = input.ConsumeBool() ? buffer.get() : nullptr;
         DWORD got = capacity;
-        const bool withData = input.ConsumeBool();
-        const LSTATUS result = RegQueryValueExA(key, name.c_str(), nullptr, nullptr,
-                                                withData ? buffer.data() : nullptr, &got);
-        if (result == ERROR_SUCCESS && withData) Check(got <= capacity);
-        if (result == ERROR_MORE_DATA) Check(withData && got > capacity);
+        const LSTATUS result = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, into, &got);
+        if (result == ERROR_SUCCESS && into != nullptr) Check(got <= capacity);
+        if (result == ERROR_MORE_DATA) Check(into != nullptr && got > capacity);
+        if (result == ERROR_SUCCESS && into == nullptr) {
+          // The size a query without a buffer gives is enough to read the value.
+          const std::unique_ptr<BYTE[]> exact(new BYTE[got]);
+          DWORD size = got;
+          Check(RegQueryValueExA(key, name.c_str(), nullptr, nullptr, exact.get(), &size) ==
+                    ERROR_SUCCESS &&
+                size == got);
+        }
         break;
       }
       case 4: {

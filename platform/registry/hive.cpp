@@ -3,13 +3,13 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <map>
 #include <set>
 #include <string>
 #include <utility>
 
+#include "platform/registry/hive_file.h"
 #include "platform/registry/winreg.h"
 
 namespace lorvane::registry::detail {
@@ -42,7 +42,8 @@ Status FromSqlite(int rc) {
   switch (rc & 0xff) {
     case SQLITE_OK:
     case SQLITE_ROW:
-    case SQLITE_DONE: return Status::kOk;
+    case SQLITE_DONE:
+      return Status::kOk;
     case SQLITE_READONLY:
     case SQLITE_PERM:
     case SQLITE_AUTH:
@@ -50,12 +51,16 @@ Status FromSqlite(int rc) {
       return Status::kAccessDenied;
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-    case SQLITE_FORMAT: return Status::kCorrupt;
+    case SQLITE_FORMAT:
+      return Status::kCorrupt;
     case SQLITE_BUSY:
-    case SQLITE_LOCKED: return Status::kBusy;
+    case SQLITE_LOCKED:
+      return Status::kBusy;
     case SQLITE_NOMEM:
-    case SQLITE_TOOBIG: return Status::kNoMemory;
-    default: return Status::kIoError;
+    case SQLITE_TOOBIG:
+      return Status::kNoMemory;
+    default:
+      return Status::kIoError;
   }
 }
 
@@ -110,12 +115,6 @@ bool IsCanonicalNumber(std::string_view name) {
 
 std::string TextOf(const std::string& data) { return data.substr(0, data.find('\0')); }
 
-std::string ParentFolder(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos || slash == 0) return {};
-  return path.substr(0, slash);
-}
-
 }  // namespace
 
 Status SplitKeyPath(std::string_view path, std::vector<std::string>& components) {
@@ -150,7 +149,7 @@ Status Hive::Ready() {
   if (state_ == State::kAbsent) {
     // Root may have made the hive since we last looked.
     struct stat info {};
-    if (::stat(path_.c_str(), &info) == 0) state_ = State::kClosed;
+    if (::lstat(path_.c_str(), &info) == 0) state_ = State::kClosed;
   }
   if (state_ == State::kClosed) return OpenFile();
   if (state_ == State::kBroken) return broken_;
@@ -158,24 +157,30 @@ Status Hive::Ready() {
 }
 
 Status Hive::OpenFile() {
-  struct stat info {};
-  const bool exists = ::stat(path_.c_str(), &info) == 0;
-  if (!exists && errno != ENOENT) return Status::kCantOpen;
-  if (!exists) {
-    // The system hive's folder is made with it; a failure shows at the open.
-    const std::string folder = ParentFolder(path_);
-    if (!folder.empty() && ::mkdir(folder.c_str(), 0755) == 0) ::chmod(folder.c_str(), 0755);
+  const HiveFileUse use = PrepareHiveFile(path_);
+  switch (use) {
+    case HiveFileUse::kMissing:
+      state_ = State::kAbsent;  // an empty registry to a user who may not create it
+      return Status::kOk;
+    case HiveFileUse::kRefused:
+      state_ = State::kBroken;
+      broken_ = Status::kAccessDenied;
+      return broken_;
+    case HiveFileUse::kUnknown:
+      return Status::kCantOpen;
+    case HiveFileUse::kReadOnly:
+    case HiveFileUse::kReadWrite:
+      break;
   }
-  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (exists ? 0 : SQLITE_OPEN_CREATE);
+  // SQLite makes the journal beside the hive; in a folder no other user may
+  // change, nobody can have put a link there first.
+  const int flags = SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW |
+                    (use == HiveFileUse::kReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
   if (sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
     sqlite3_close_v2(db_);
     db_ = nullptr;
-    if (exists) return Status::kCantOpen;
-    state_ = State::kAbsent;  // an empty registry to a user who may not create it
-    return Status::kOk;
+    return Status::kCantOpen;
   }
-  // Readable by every user whatever the umask; writable by its owner alone.
-  if (!exists) ::chmod(path_.c_str(), 0644);
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   writable_ = sqlite3_db_readonly(db_, "main") == 0;
