@@ -11,35 +11,20 @@
 #include <utility>
 #include <vector>
 
+#include "platform/kernel/trusted_files.h"
+#include "platform/kernel/unique_fd.h"
+
 namespace lorvane::registry::detail {
 namespace {
 
 constexpr mode_t kFolderMode = 0755;
 constexpr mode_t kFileMode = 0644;
 
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  Fd& operator=(Fd&& other) noexcept {
-    std::swap(fd_, other.fd_);
-    return *this;
-  }
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
-
 void Say(const std::string& path, const std::string& why) {
   std::fprintf(stderr, "lorvane registry: %s: %s\n", path.c_str(), why.c_str());
 }
 
-bool OursOrRoot(const struct stat& info) { return info.st_uid == 0 || info.st_uid == ::geteuid(); }
+bool OursOrRoot(const struct stat& info) { return kernel::TrustedOwner(info.st_uid); }
 
 bool OthersMayWrite(const struct stat& info) { return (info.st_mode & (S_IWGRP | S_IWOTH)) != 0; }
 
@@ -60,8 +45,8 @@ const char* FileProblem(const struct stat& info) {
 }
 
 struct Folder {
-  Fd fd;                          // the hive's folder, when it is there and trusted
-  Fd parent;                      // its parent, when the folder alone is missing
+  kernel::UniqueFd fd;            // the hive's folder, when it is there and trusted
+  kernel::UniqueFd parent;        // its parent, when the folder alone is missing
   std::string at;                 // where the walk stopped
   bool missing = false;           // a folder above the hive's own is missing
   bool link = false;              // a link on the way, which SQLite would refuse too
@@ -77,7 +62,7 @@ Folder OpenFolder(const std::filesystem::path& path) {
   }
   Folder folder;
   folder.at = "/";
-  Fd at(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  kernel::UniqueFd at(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
   struct stat info {};
   if (!at.valid() || ::fstat(at.get(), &info) != 0) {
     folder.problem = std::strerror(errno);
@@ -87,7 +72,8 @@ Folder OpenFolder(const std::filesystem::path& path) {
   for (std::size_t i = 0; i < names.size() && folder.problem == nullptr; ++i) {
     const bool hivesOwn = i + 1 == names.size();
     folder.at = (std::filesystem::path(folder.at) / names[i]).string();
-    Fd next(::openat(at.get(), names[i].c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    kernel::UniqueFd next(
+        ::openat(at.get(), names[i].c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!next.valid()) {
       const int error = errno;
       struct stat entry {};
@@ -117,8 +103,8 @@ HiveFileUse Create(Folder& folder, const std::filesystem::path& path, bool& race
     const std::string name = path.parent_path().filename();
     const bool made = ::mkdirat(folder.parent.get(), name.c_str(), kFolderMode) == 0;
     if (!made && errno != EEXIST) return HiveFileUse::kMissing;  // no right to make it
-    folder.fd = Fd(::openat(folder.parent.get(), name.c_str(),
-                            O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    folder.fd = kernel::UniqueFd(::openat(folder.parent.get(), name.c_str(),
+                                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat info {};
     if (!folder.fd.valid() || (made && ::fchmod(folder.fd.get(), kFolderMode) != 0) ||
         ::fstat(folder.fd.get(), &info) != 0) {
@@ -131,8 +117,9 @@ HiveFileUse Create(Folder& folder, const std::filesystem::path& path, bool& race
   }
   // Closed before SQLite opens the file: closing any descriptor of a file
   // drops the locks this process holds on it.
-  const Fd file(::openat(folder.fd.get(), path.filename().c_str(),
-                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode));
+  const kernel::UniqueFd file(::openat(folder.fd.get(), path.filename().c_str(),
+                                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                       kFileMode));
   if (!file.valid()) {
     raced = errno == EEXIST;  // another process made it first
     return HiveFileUse::kMissing;
