@@ -36,8 +36,7 @@ static void FormatHardwareAddress(const IP_ADAPTER_INFO* info, char* text) {
 void CAdapterView::ShowDetails(DWORD ifIndex) {
   m_listInfo.SendMessage(LVM_DELETEALLITEMS, 0, 0);
 
-  const IP_ADAPTER_INFO* info = m_pAdapterInfo;
-  while (info != nullptr && info->Index != ifIndex) info = info->Next;
+  const IP_ADAPTER_INFO* info = FindAdapter(ifIndex);
   if (info == nullptr) return;
 
   int row = 0;

@@ -18,9 +18,15 @@ static void SetCellCopy(CListCtrl& list, int row, int column, const char* text) 
   delete[] copy;
 }
 
-static const char* CurrentAddressText(const IP_ADAPTER_INFO* info) {
+const char* CAdapterView::CurrentAddressText(const IP_ADAPTER_INFO* info) {
   return info->CurrentIpAddress != nullptr ? info->CurrentIpAddress->IpAddress.String
                                            : info->IpAddressList.IpAddress.String;
+}
+
+const IP_ADAPTER_INFO* CAdapterView::FindAdapter(DWORD ifIndex) const {
+  const IP_ADAPTER_INFO* info = m_pAdapterInfo;
+  while (info != nullptr && info->Index != ifIndex) info = info->Next;
+  return info;
 }
 
 void CAdapterView::FreeSnapshot(bool clearList) {

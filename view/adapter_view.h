@@ -17,6 +17,10 @@ class CAdapterView : public CWnd {
   static char* DuplicateString(const char* text);
   // Adapter details
   void ShowDetails(DWORD ifIndex);
+  // Lease release and renew
+  void ReleaseLease(DWORD ifIndex);
+  void RenewLease(DWORD ifIndex);
+  int WaitForAddress(DWORD ifIndex, bool waitingForRelease);
 
   IP_ADAPTER_INFO* m_pAdapterInfo;
   int m_nAdapterCount;
@@ -34,10 +38,19 @@ class CAdapterView : public CWnd {
   afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
   afx_msg void OnAdapterClick(NMHDR* pNMHDR, LRESULT* pResult);
   afx_msg void OnRefresh();
+  afx_msg void OnRelease();
+  afx_msg void OnRenew();
 
   DECLARE_MESSAGE_MAP()
 
  private:
   // The two-call query into a new snapshot, neither counting nor filling.
   bool TakeSnapshot();
+  // The snapshot's record of one interface, or null.
+  const IP_ADAPTER_INFO* FindAdapter(DWORD ifIndex) const;
+  // CurrentIpAddress when there is one, else the first listed address.
+  static const char* CurrentAddressText(const IP_ADAPTER_INFO* info);
+  // One lease step of either kind: the checks, then the call and its polls.
+  void LeaseStep(DWORD ifIndex, bool renew);
+  void CallAndPoll(DWORD ifIndex, bool renew, char* failure);
 };
