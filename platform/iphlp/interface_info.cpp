@@ -1,5 +1,6 @@
 // GetInterfaceInfo: the adapters that can hold a DHCP lease, keyed by the same
-// index as GetAdaptersInfo, named by their interface name.
+// index as GetAdaptersInfo, named by their interface name. Its two calls make
+// one query, as GetAdaptersInfo's do.
 #include <vector>
 
 #include "platform/iphlp/iphlpapi.h"
@@ -7,9 +8,18 @@
 #include "platform/iphlp/provider.h"
 
 DWORD GetInterfaceInfo(PIP_INTERFACE_INFO ifTable, PULONG outBufLen) {
+  using lorvane::iphlp::AdapterRecord;
   if (!outBufLen) return ERROR_INVALID_PARAMETER;
-  std::vector<lorvane::iphlp::AdapterRecord> adapters;
+  thread_local lorvane::iphlp::Measured<std::vector<AdapterRecord>> measured;
+  auto kept = measured.Take();
+  if (kept && ifTable && *outBufLen >= lorvane::iphlp::InterfaceInfoSize(*kept)) {
+    return lorvane::iphlp::PackInterfaceInfo(*kept, ifTable, outBufLen);
+  }
+  const std::uint64_t generation = lorvane::iphlp::ProviderGeneration();
+  std::vector<AdapterRecord> adapters;
   DWORD error = lorvane::iphlp::CurrentProvider().Adapters(adapters);
   if (error != NO_ERROR) return error;
-  return lorvane::iphlp::PackInterfaceInfo(adapters, ifTable, outBufLen);
+  DWORD result = lorvane::iphlp::PackInterfaceInfo(adapters, ifTable, outBufLen);
+  if (result == ERROR_INSUFFICIENT_BUFFER) measured.Keep(std::move(adapters), generation);
+  return result;
 }
