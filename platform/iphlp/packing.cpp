@@ -1,6 +1,7 @@
 #include "platform/iphlp/packing.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -82,6 +83,14 @@ ULONG AdaptersInfoSize(const std::vector<AdapterRecord>& adapters) {
   return bytes > std::numeric_limits<ULONG>::max() ? 0 : static_cast<ULONG>(bytes);
 }
 
+ULONG InterfaceInfoSize(const std::vector<AdapterRecord>& adapters) {
+  std::uint64_t listed = 0;
+  for (const auto& a : adapters) listed += a.canHoldLease ? 1 : 0;
+  std::uint64_t bytes =
+      offsetof(IP_INTERFACE_INFO, Adapter) + listed * sizeof(IP_ADAPTER_INDEX_MAP);
+  return bytes > std::numeric_limits<ULONG>::max() ? 0 : static_cast<ULONG>(bytes);
+}
+
 ULONG PerAdapterInfoSize(const std::vector<std::string>& dnsServers) {
   std::uint64_t extra = dnsServers.empty() ? 0 : dnsServers.size() - 1;
   std::uint64_t bytes = sizeof(IP_PER_ADAPTER_INFO) + extra * sizeof(IP_ADDR_STRING);
@@ -132,6 +141,36 @@ DWORD PackPerAdapterInfo(const std::vector<std::string>& dnsServers, PIP_PER_ADA
     FillEntry(*entry, dnsServers[i], "");
     tail->Next = entry;
     tail = entry;
+  }
+  return NO_ERROR;
+}
+
+DWORD PackInterfaceInfo(const std::vector<AdapterRecord>& adapters, PIP_INTERFACE_INFO buffer,
+                        PULONG size) {
+  if (size == nullptr) return ERROR_INVALID_PARAMETER;
+  std::vector<const AdapterRecord*> listed;
+  for (const auto& a : adapters) {
+    if (a.canHoldLease) listed.push_back(&a);
+  }
+  if (listed.empty()) return ERROR_NO_DATA;
+  ULONG needed = InterfaceInfoSize(adapters);
+  if (needed == 0) return ERROR_NOT_ENOUGH_MEMORY;
+  if (buffer == nullptr || *size < needed) {
+    *size = needed;
+    return ERROR_INSUFFICIENT_BUFFER;
+  }
+  std::memset(buffer, 0, needed);
+  buffer->NumAdapters = static_cast<LONG>(listed.size());
+  // Adapter[] is declared with one entry; the rest follow it in the caller's
+  // buffer, which `needed` has checked.
+  auto* entries = reinterpret_cast<IP_ADAPTER_INDEX_MAP*>(reinterpret_cast<BYTE*>(buffer) +
+                                                          offsetof(IP_INTERFACE_INFO, Adapter));
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    entries[i].Index = listed[i]->index;
+    // Interface names are ASCII: each byte widens to one WCHAR; cut to fit.
+    const std::string& name = listed[i]->name;
+    std::size_t n = std::min<std::size_t>(name.size(), MAX_ADAPTER_NAME - 1);
+    for (std::size_t c = 0; c < n; ++c) entries[i].Name[c] = static_cast<unsigned char>(name[c]);
   }
   return NO_ERROR;
 }

@@ -19,6 +19,9 @@ namespace lorvane::iphlp {
 ULONG AdaptersInfoSize(const std::vector<AdapterRecord>& adapters);
 // Bytes GetPerAdapterInfo needs for these DNS servers.
 ULONG PerAdapterInfoSize(const std::vector<std::string>& dnsServers);
+// Bytes GetInterfaceInfo needs for the adapters among these that can hold a
+// lease.
+ULONG InterfaceInfoSize(const std::vector<AdapterRecord>& adapters);
 
 // The two-call protocol over one snapshot: ERROR_INVALID_PARAMETER without a
 // size, or with a buffer not aligned for the records; ERROR_NO_DATA with no
@@ -27,6 +30,11 @@ ULONG PerAdapterInfoSize(const std::vector<std::string>& dnsServers);
 // chain written.
 DWORD PackAdaptersInfo(const std::vector<AdapterRecord>& adapters, PIP_ADAPTER_INFO buffer, PULONG size);
 DWORD PackPerAdapterInfo(const std::vector<std::string>& dnsServers, PIP_PER_ADAPTER_INFO buffer, PULONG size);
+// The same for the adapters that can hold a lease, each named by its
+// interface name widened to WCHAR, except that a short buffer gets
+// ERROR_INSUFFICIENT_BUFFER and no such adapter ERROR_NO_DATA.
+DWORD PackInterfaceInfo(const std::vector<AdapterRecord>& adapters, PIP_INTERFACE_INFO buffer,
+                        PULONG size);
 
 // Copies text into a fixed field of `capacity` bytes, cut to fit and always
 // NUL-terminated; a cut never splits a UTF-8 sequence.

@@ -1,5 +1,6 @@
 #include "platform/iphlp/provider.h"
 
+#include <atomic>
 #include <mutex>
 
 #include "platform/iphlp/live_provider.h"
@@ -17,6 +18,8 @@ std::shared_ptr<Provider>& Installed() {
   return provider;
 }
 
+std::atomic<std::uint64_t> generation{0};
+
 }  // namespace
 
 Provider& CurrentProvider() {
@@ -30,7 +33,10 @@ std::shared_ptr<Provider> SetProvider(std::shared_ptr<Provider> provider) {
   std::lock_guard lock(ProviderMutex());
   auto old = std::move(Installed());
   Installed() = std::move(provider);
+  ++generation;
   return old;
 }
+
+std::uint64_t ProviderGeneration() { return generation.load(); }
 
 }  // namespace lorvane::iphlp

@@ -2,9 +2,12 @@
 // kernel and the DHCP client; tests install a scripted one with SetProvider.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/base/types.h"
@@ -30,5 +33,42 @@ class Provider {
 Provider& CurrentProvider();
 // Installs a provider; nullptr puts the live one back. Returns the old one.
 std::shared_ptr<Provider> SetProvider(std::shared_ptr<Provider> provider);
+// Changes with every SetProvider. Read it before the provider is asked, so
+// that a snapshot is never credited to a provider installed after it was taken.
+std::uint64_t ProviderGeneration();
+
+// What a query's first call measured when it answered with the size needed,
+// kept for the query's second call. Per thread, as threads may sit in network
+// namespaces of their own; for the next call only, for one key (an adapter
+// index), while the provider it came from is installed and for at most
+// kMeasuredLifetime: long enough for a size query followed at once by the
+// real call, too short to outlive the program's 500 ms poll.
+inline constexpr std::chrono::milliseconds kMeasuredLifetime{1000};
+
+template <typename Snapshot>
+class Measured {
+ public:
+  void Keep(Snapshot snapshot, std::uint64_t generation, std::uint32_t key = 0) {
+    kept_.emplace(Entry{std::move(snapshot), generation, key, std::chrono::steady_clock::now()});
+  }
+  // The kept snapshot if it still answers for `key`; forgotten either way.
+  std::optional<Snapshot> Take(std::uint32_t key = 0) {
+    std::optional<Entry> entry = std::exchange(kept_, std::nullopt);
+    if (!entry || entry->key != key || entry->generation != ProviderGeneration() ||
+        std::chrono::steady_clock::now() - entry->when > kMeasuredLifetime) {
+      return std::nullopt;
+    }
+    return std::move(entry->snapshot);
+  }
+
+ private:
+  struct Entry {
+    Snapshot snapshot;
+    std::uint64_t generation;
+    std::uint32_t key;
+    std::chrono::steady_clock::time_point when;
+  };
+  std::optional<Entry> kept_;
+};
 
 }  // namespace lorvane::iphlp

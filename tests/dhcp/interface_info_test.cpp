@@ -61,19 +61,6 @@ TEST_F(InterfaceInfoTest, TwoCallsGiveTheLeaseCapableAdaptersWithTheirIndexes) {
   EXPECT_EQ(std::u16string(Entries(buffer)[1].Name), u"wlan0");
 }
 
-TEST_F(InterfaceInfoTest, AnAdapterThatAppearsBetweenTheCallsAsksForMoreRoom) {
-  scripted_->SetAdapters({ScriptedAdapter(2, "eth0")});
-  ULONG size = 0;
-  GetInterfaceInfo(nullptr, &size);
-  EXPECT_EQ(size, kOneEntry);
-  scripted_->SetAdapters({ScriptedAdapter(2, "eth0"), ScriptedAdapter(3, "eth1")});
-  std::vector<unsigned char> buffer(size, kSentinel);
-  EXPECT_EQ(GetInterfaceInfo(reinterpret_cast<PIP_INTERFACE_INFO>(buffer.data()), &size),
-            static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
-  EXPECT_EQ(size, kOneEntry + sizeof(IP_ADAPTER_INDEX_MAP));
-  EXPECT_EQ(buffer[0], kSentinel);
-}
-
 TEST_F(InterfaceInfoTest, NoAdapterOrAFailedQueryLeavesEverythingAlone) {
   std::vector<unsigned char> buffer(kOneEntry, kSentinel);
   auto* table = reinterpret_cast<PIP_INTERFACE_INFO>(buffer.data());

@@ -1,0 +1,82 @@
+#!/bin/bash
+# scripts/launch with no display, in a network namespace of the test's own:
+# the VNC server listens on loopback only unless an address is given, asks
+# for a password, and goes with the process the test started.
+#   launch_test.sh SCRIPTS/LAUNCH STAND-IN-WINDOW
+set -u
+launch=$1 window=$2
+skip() { echo "skipped: $*"; exit 77; }
+[ "$(id -u)" -eq 0 ] || skip "needs root to make a network namespace"
+for tool in ip ss Xvfb x11vnc xauth; do
+  command -v "$tool" >/dev/null || skip "needs $tool"
+done
+ns=lvlaunch-$$
+ip netns add "$ns" || skip "cannot make a network namespace"
+log=$(mktemp)
+pid=""
+finish() {
+  [ -z "$pid" ] || kill "$pid" 2>/dev/null
+  # Anything the launch left behind in the namespace was started by this test.
+  for p in $(ip netns pids "$ns"); do kill "$p" 2>/dev/null; done
+  ip netns delete "$ns"
+  rm -f "$log"
+}
+trap finish EXIT
+ip -n "$ns" link set lo up
+failures=0
+expect() {  # expect CONDITION WHAT
+  if ! eval "$1"; then
+    echo "FAILED: $2"
+    failures=$((failures + 1))
+  fi
+}
+
+start() {  # start [NAME=VALUE...]
+  ip netns exec "$ns" env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$@" \
+    "$launch" "$window" >"$log" 2>&1 &
+  pid=$!
+}
+listeners() {
+  ip netns exec "$ns" ss -ltnH 'sport = :5900' | awk '{print $4}' | sort | tr '\n' ' '
+}
+listening() {  # and says where to connect
+  for _ in $(seq 150); do
+    [ -n "$(listeners)" ] && grep -q "VNC viewer" "$log" && return 0
+    kill -0 "$pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+ended() {  # within five seconds; its status in $status
+  for _ in $(seq 50); do
+    kill -0 "$pid" 2>/dev/null || { wait "$pid"; status=$?; pid=""; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+stop() { kill "$pid" && ended; }
+# RFB: the server's version, ours, then the security types it offers.
+security_types() {
+  ip netns exec "$ns" timeout 5 bash -c 'exec 3<>/dev/tcp/127.0.0.1/5900 &&
+    head -c 12 <&3 >/dev/null && printf "RFB 003.008\n" >&3 && head -c 2 <&3 | od -An -tu1' |
+    tr -s ' ' | sed 's/^ //'
+}
+
+start
+expect listening "a VNC server listens on port 5900"
+expect '[ "$(listeners)" = "127.0.0.1:5900 [::1]:5900 " ]' "loopback only, not: $(listeners)"
+expect 'grep -q "viewer to localhost:5900, password ." "$log"' "it shows loopback and a password"
+expect '[ "$(security_types)" = "1 2" ]' "VNC authentication is the one security type"
+expect stop "the launch ends when asked"
+expect '[ -z "$(listeners)" ] && [ -z "$(ip netns pids "$ns")" ]' "nothing of it outlives it"
+
+start LORVANE_VNC_LISTEN=0.0.0.0
+expect listening "a VNC server listens on port 5900"
+expect '[ "$(listeners)" = "0.0.0.0:5900 [::1]:5900 " ]' "IPv4's every address, not: $(listeners)"
+stop
+
+start QT_QPA_PLATFORM=vnc
+expect 'ended && [ "$status" -ne 0 ] && [ -z "$(listeners)" ]' \
+  "Qt's VNC platform is refused without LORVANE_VNC_LISTEN"
+
+[ "$failures" -eq 0 ] || { cat "$log"; exit 1; }
