@@ -17,7 +17,7 @@ DWORD GetInterfaceInfo(PIP_INTERFACE_INFO ifTable, PULONG outBufLen) {
   }
   const std::uint64_t generation = lorvane::iphlp::ProviderGeneration();
   std::vector<AdapterRecord> adapters;
-  DWORD error = lorvane::iphlp::CurrentProvider().Adapters(adapters);
+  DWORD error = lorvane::iphlp::CurrentProvider().InterfaceTable(adapters);
   if (error != NO_ERROR) return error;
   DWORD result = lorvane::iphlp::PackInterfaceInfo(adapters, ifTable, outBufLen);
   if (result == ERROR_INSUFFICIENT_BUFFER) measured.Keep(std::move(adapters), generation);

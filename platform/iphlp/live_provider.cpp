@@ -66,7 +66,8 @@ DWORD LiveProvider::Adapters(std::vector<AdapterRecord>& out) {
   for (const auto& a : snapshot.addresses) {
     addresses[a.index].push_back({Dotted(a.address), MaskOf(a.prefixLength)});
   }
-  for (const auto& g : snapshot.gateways) gateways[g.index].push_back({Dotted(g.address), kGatewayMask});
+  for (const auto& g : snapshot.gateways)
+    gateways[g.index].push_back({Dotted(g.address), kGatewayMask});
 
   std::vector<AdapterRecord> adapters;
   DeviceProber prober;
@@ -101,6 +102,22 @@ DWORD LiveProvider::Adapters(std::vector<AdapterRecord>& out) {
       if (state.winsServers.size() > 0) r.primaryWins = state.winsServers[0];
       if (state.winsServers.size() > 1) r.secondaryWins = state.winsServers[1];
     }
+  }
+  out = std::move(adapters);
+  return NO_ERROR;
+}
+
+DWORD LiveProvider::InterfaceTable(std::vector<AdapterRecord>& out) {
+  netlink::Snapshot snapshot;
+  if (DWORD err = netlink::ReadSnapshot(snapshot); err != NO_ERROR) return err;
+  std::vector<AdapterRecord> adapters;
+  for (const auto& link : snapshot.links) {
+    if (IsLoopback(link)) continue;
+    AdapterRecord r;
+    r.index = link.index;
+    r.name = link.name;
+    r.canHoldLease = CanHoldLease(link);
+    adapters.push_back(std::move(r));
   }
   out = std::move(adapters);
   return NO_ERROR;

@@ -32,6 +32,8 @@ class LiveProvider : public Provider {
   ~LiveProvider() override;
 
   DWORD Adapters(std::vector<AdapterRecord>& out) override;
+  // From the links alone: no descriptions, addresses or DHCP state.
+  DWORD InterfaceTable(std::vector<AdapterRecord>& out) override;
   DWORD DnsServers(std::uint32_t index, std::vector<std::string>& out) override;
   // Release and renew go to the DHCP client by interface name;
   // ERROR_NOT_FOUND when there is no such link, ERROR_INVALID_PARAMETER when

@@ -21,6 +21,10 @@ class Provider {
   // Every adapter, loopback excluded, as one consistent view; a Win32 error
   // on failure.
   virtual DWORD Adapters(std::vector<AdapterRecord>& out) = 0;
+  // The adapters for the interface table; only their index, name and whether
+  // they can hold a lease are read. Every adapter unless a provider can say
+  // that more cheaply, or a test scripts the table alone.
+  virtual DWORD InterfaceTable(std::vector<AdapterRecord>& out) { return Adapters(out); }
   // The DNS servers of one adapter, in order; ERROR_NOT_FOUND when there is no
   // such adapter.
   virtual DWORD DnsServers(std::uint32_t index, std::vector<std::string>& out) = 0;
@@ -42,7 +46,7 @@ std::uint64_t ProviderGeneration();
 // namespaces of their own; for the next call only, for one key (an adapter
 // index), while the provider it came from is installed and for at most
 // kMeasuredLifetime: long enough for a size query followed at once by the
-// real call, too short to outlive the program's 500 ms poll.
+// real call.
 inline constexpr std::chrono::milliseconds kMeasuredLifetime{1000};
 
 template <typename Snapshot>

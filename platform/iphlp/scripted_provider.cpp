@@ -7,13 +7,18 @@
 
 namespace lorvane::iphlp {
 
-AdapterRecord ScriptedAdapter(std::uint32_t index, const std::string& name, const std::string& address) {
+AdapterRecord ScriptedAdapter(std::uint32_t index, const std::string& name,
+                              const std::string& address) {
   AdapterRecord r;
   r.index = index;
   r.name = name;
   r.description = "Scripted Adapter " + name;
   r.type = MIB_IF_TYPE_ETHERNET;
-  r.hardwareAddress = {0x02, 0x00, 0x00, 0x00, static_cast<std::uint8_t>(index >> 8),
+  r.hardwareAddress = {0x02,
+                       0x00,
+                       0x00,
+                       0x00,
+                       static_cast<std::uint8_t>(index >> 8),
                        static_cast<std::uint8_t>(index)};
   if (!address.empty()) r.addresses.push_back({address, "255.255.255.0"});
   r.canHoldLease = true;
@@ -32,12 +37,18 @@ void ScriptedProvider::ChangeAfter(int polls, Edit edit) {
 }
 
 void ScriptedProvider::ChangeAfter(int polls, std::vector<AdapterRecord> adapters) {
-  ChangeAfter(polls, [adapters = std::move(adapters)](std::vector<AdapterRecord>& a) { a = adapters; });
+  ChangeAfter(polls,
+              [adapters = std::move(adapters)](std::vector<AdapterRecord>& a) { a = adapters; });
 }
 
 void ScriptedProvider::FailAdapters(DWORD error, int times) {
   std::lock_guard lock(mutex_);
   adapterFailure_ = {error, times};
+}
+
+void ScriptedProvider::FailInterfaceTable(DWORD error, int times) {
+  std::lock_guard lock(mutex_);
+  tableFailure_ = {error, times};
 }
 
 void ScriptedProvider::SetDnsServers(std::uint32_t index, std::vector<std::string> servers) {
@@ -80,6 +91,11 @@ int ScriptedProvider::DnsQueries() const {
   return dnsQueries_;
 }
 
+int ScriptedProvider::TableQueries() const {
+  std::lock_guard lock(mutex_);
+  return tableQueries_;
+}
+
 bool ScriptedProvider::TakeFailure(Failure& failure, DWORD& error) {
   if (failure.times == 0) return false;
   if (failure.times > 0) --failure.times;
@@ -104,12 +120,22 @@ DWORD ScriptedProvider::Adapters(std::vector<AdapterRecord>& out) {
   return NO_ERROR;
 }
 
+DWORD ScriptedProvider::InterfaceTable(std::vector<AdapterRecord>& out) {
+  std::lock_guard lock(mutex_);
+  ++tableQueries_;
+  DWORD error = NO_ERROR;
+  if (TakeFailure(tableFailure_, error)) return error;
+  out = adapters_;
+  return NO_ERROR;
+}
+
 DWORD ScriptedProvider::DnsServers(std::uint32_t index, std::vector<std::string>& out) {
   std::lock_guard lock(mutex_);
   ++dnsQueries_;
   DWORD error = NO_ERROR;
   if (TakeFailure(dnsFailure_, error)) return error;
-  bool known = std::any_of(adapters_.begin(), adapters_.end(), [&](const AdapterRecord& a) { return a.index == index; });
+  bool known = std::any_of(adapters_.begin(), adapters_.end(),
+                           [&](const AdapterRecord& a) { return a.index == index; });
   if (!known) return ERROR_NOT_FOUND;
   auto it = dns_.find(index);
   out = it == dns_.end() ? std::vector<std::string>{} : it->second;

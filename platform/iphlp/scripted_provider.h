@@ -21,7 +21,8 @@ namespace lorvane::iphlp {
 
 // An Ethernet adapter with the given index and name, described after its name,
 // with one address (255.255.255.0 mask) when one is given.
-AdapterRecord ScriptedAdapter(std::uint32_t index, const std::string& name, const std::string& address = {});
+AdapterRecord ScriptedAdapter(std::uint32_t index, const std::string& name,
+                              const std::string& address = {});
 
 class ScriptedProvider : public Provider {
  public:
@@ -46,6 +47,10 @@ class ScriptedProvider : public Provider {
   // The next `times` polls fail with `error` (times -1: every poll).
   void FailAdapters(DWORD error, int times = -1);
 
+  // The interface table answers from the adapters as they stand, without
+  // counting as a poll; the next `times` table queries fail with `error`.
+  void FailInterfaceTable(DWORD error, int times = -1);
+
   // DNS servers of one adapter; an adapter without an entry has none.
   void SetDnsServers(std::uint32_t index, std::vector<std::string> servers);
   void FailDnsServers(DWORD error, int times = -1);
@@ -61,8 +66,10 @@ class ScriptedProvider : public Provider {
 
   int AdapterPolls() const;  // Adapters() calls so far, failed ones included
   int DnsQueries() const;
+  int TableQueries() const;
 
   DWORD Adapters(std::vector<AdapterRecord>& out) override;
+  DWORD InterfaceTable(std::vector<AdapterRecord>& out) override;
   DWORD DnsServers(std::uint32_t index, std::vector<std::string>& out) override;
   DWORD Release(std::uint32_t index) override;
   DWORD Renew(std::uint32_t index) override;
@@ -83,12 +90,13 @@ class ScriptedProvider : public Provider {
   std::vector<AdapterRecord> adapters_;
   std::vector<Change> changes_;
   std::map<std::uint32_t, std::vector<std::string>> dns_;
-  Failure adapterFailure_, dnsFailure_;
+  Failure adapterFailure_, dnsFailure_, tableFailure_;
   LeaseAction onRelease_, onRenew_;
   std::vector<LeaseCall> leaseCalls_;
   int polls_ = 0;
   int frontSince_ = 0;  // polls_ when the first queued change started counting
   int dnsQueries_ = 0;
+  int tableQueries_ = 0;
 };
 
 }  // namespace lorvane::iphlp

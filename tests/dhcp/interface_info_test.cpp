@@ -74,11 +74,14 @@ TEST_F(InterfaceInfoTest, NoAdapterOrAFailedQueryLeavesEverythingAlone) {
   EXPECT_EQ(size, 1234u);
 
   scripted_->SetAdapters({ScriptedAdapter(2, "eth0")});
-  scripted_->FailAdapters(ERROR_NOT_ENOUGH_MEMORY, 1);
+  scripted_->FailInterfaceTable(ERROR_NOT_ENOUGH_MEMORY, 1);
   size = kOneEntry;
   EXPECT_EQ(GetInterfaceInfo(table, &size), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
   EXPECT_EQ(size, kOneEntry);
   EXPECT_EQ(std::count(buffer.begin(), buffer.end(), kSentinel), static_cast<long>(buffer.size()));
+  // The table is a query of its own: no adapter poll was spent on it.
+  EXPECT_EQ(scripted_->TableQueries(), 3);
+  EXPECT_EQ(scripted_->AdapterPolls(), 0);
 
   EXPECT_EQ(GetInterfaceInfo(table, nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
