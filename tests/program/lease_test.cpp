@@ -1,0 +1,257 @@
+// Release and Renew as the user meets them: the checks and their messages,
+// the lease calls, the polls of the address with the wait cursor up, and both
+// lists rebuilt afterwards. The clock is the test's, so nothing really sleeps.
+#include <QTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fixture.h"
+#include "platform/base/errors.h"
+#include "platform/kernel/clock.h"
+#include "platform/window/test_support.h"
+
+namespace {
+
+using lorvane::iphlp::AdapterRecord;
+using lorvane::iphlp::ScriptedAdapter;
+using lorvane::iphlp::ScriptedProvider;
+using lorvane::window::testing::WidgetOf;
+using Calls = std::vector<ScriptedProvider::LeaseCall>;
+constexpr auto kRelease = ScriptedProvider::LeaseOp::kRelease;
+constexpr auto kRenew = ScriptedProvider::LeaseOp::kRenew;
+constexpr const char* kNoDhcp = "DHCP not enabled on selected network adapter";
+
+// Records every Sleep and lets a test look at the window while it waits.
+class PollClock : public lorvane::kernel::Clock {
+ public:
+  std::vector<DWORD> sleeps;
+  std::function<void()> onSleep;
+  void Sleep(DWORD milliseconds) override {
+    sleeps.push_back(milliseconds);
+    if (onSleep) onSleep();
+  }
+  bool LocalTime(std::int64_t seconds, std::tm& out) override {
+    return lorvane::kernel::SystemClock().LocalTime(seconds, out);
+  }
+};
+
+AdapterRecord Dhcp(std::uint32_t index, const std::string& name, const std::string& address) {
+  AdapterRecord r = ScriptedAdapter(index, name, address);
+  r.dhcpEnabled = true;
+  return r;
+}
+
+// The adapter's addresses as the poll after `polls` more polls will see them.
+void SetAddressLater(ScriptedProvider& p, int polls, std::uint32_t index,
+                     const std::string& address) {
+  p.ChangeAfter(polls, [=](std::vector<AdapterRecord>& list) {
+    for (auto& r : list) {
+      if (r.index != index) continue;
+      r.addresses.clear();  // no address reads 0.0.0.0
+      if (!address.empty()) r.addresses.push_back({address, "255.255.255.0"});
+    }
+  });
+}
+
+class Lease : public ProgramTest {
+ protected:
+  void SetUp() override {
+    ProgramTest::SetUp();
+    previous_ = lorvane::kernel::SetClock(clock);
+  }
+  void TearDown() override {
+    lorvane::kernel::SetClock(previous_);
+    ProgramTest::TearDown();
+  }
+  CAdapterView& Start() {
+    RecordingFrame* frame = StartWith(new RecordingFrame(&app.events, nullptr));
+    EXPECT_NE(frame, nullptr);
+    return frame->m_wndView;
+  }
+  void Click(const CButton& button) {
+    QTest::mouseClick(WidgetOf(button.m_hWnd), Qt::LeftButton);
+    Pump();
+  }
+  // Polls made by one click, less the refill that ends it.
+  int PollsOf(const CButton& button) {
+    const int before = adapters->AdapterPolls();
+    Click(button);
+    return adapters->AdapterPolls() - before - 1;
+  }
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const auto& box : boxes) texts.push_back(box.text);
+    return texts;
+  }
+
+  std::shared_ptr<PollClock> clock = std::make_shared<PollClock>();
+
+ private:
+  std::shared_ptr<lorvane::kernel::Clock> previous_;
+};
+
+TEST_F(Lease, ReleasePollsForZeroAtMostTwiceHalfASecondApart) {
+  adapters->SetAdapters(
+      {Dhcp(4, "eth0", "10.0.0.4"), Dhcp(5, "eth1", "10.0.0.5"), Dhcp(6, "eth2", "10.0.0.6")});
+  // eth0 reads 0.0.0.0 at the first poll, eth1 at the second, eth2 never.
+  adapters->OnRelease([](ScriptedProvider& p, std::uint32_t index) {
+    if (index != 6) SetAddressLater(p, index == 4 ? 0 : 1, index, "");
+    return DWORD{NO_ERROR};
+  });
+  CAdapterView& view = Start();
+  int cursorWhileWaiting = -1, rowsWhileWaiting = -1;
+  clock->onSleep = [&] {
+    cursorWhileWaiting = app.WaitCursorCount();
+    rowsWhileWaiting = view.m_listAdapters.GetItemCount() + view.m_nAdapterCount;
+  };
+  struct Case {
+    int row;
+    int polls;
+    std::vector<DWORD> sleeps;
+    std::string shown;
+  };
+  for (const Case& c : {Case{0, 1, {}, "0.0.0.0"}, Case{1, 2, {500}, "0.0.0.0"},
+                        Case{2, 2, {500, 500}, "10.0.0.6"}}) {
+    SCOPED_TRACE(c.row);
+    clock->sleeps.clear();
+    ClickRow(view.m_listAdapters, c.row);
+    EXPECT_EQ(PollsOf(view.m_btnRelease), c.polls);
+    EXPECT_EQ(clock->sleeps, c.sleeps);
+    EXPECT_EQ(adapters->LeaseCalls().back(),
+              (ScriptedProvider::LeaseCall{kRelease, static_cast<std::uint32_t>(4 + c.row)}));
+    EXPECT_EQ(app.WaitCursorCount(), 0);
+    EXPECT_EQ(MarkedRow(view.m_listAdapters), c.row);
+    EXPECT_EQ(RowTexts(view.m_listAdapters, 2)[c.row],
+              "Scripted Adapter eth" + std::to_string(c.row) + "|" + c.shown);
+    EXPECT_EQ(RowTexts(view.m_listInfo, 2)[0], "IP Address|" + c.shown);
+  }
+  EXPECT_EQ(cursorWhileWaiting, 1);
+  EXPECT_EQ(rowsWhileWaiting, 0) << "the polls replace the snapshot and empty the list";
+  EXPECT_TRUE(boxes.empty());
+}
+
+// The renew step waits for any address but 0.0.0.0, after a release step
+// that waited for 0.0.0.0; one that stays at 0.0.0.0 costs both polls.
+TEST_F(Lease, RenewReleasesThenPollsForAnyOtherAddress) {
+  adapters->SetAdapters({Dhcp(4, "eth0", "10.0.0.4")});
+  adapters->OnRelease([](ScriptedProvider& p, std::uint32_t index) {
+    SetAddressLater(p, 0, index, "");
+    return DWORD{NO_ERROR};
+  });
+  adapters->OnRenew([](ScriptedProvider& p, std::uint32_t index) {
+    SetAddressLater(p, 0, index, "10.0.0.44");
+    return DWORD{NO_ERROR};
+  });
+  CAdapterView& view = Start();
+  EXPECT_EQ(PollsOf(view.m_btnRenew), 2);
+  EXPECT_TRUE(clock->sleeps.empty());
+  EXPECT_EQ(adapters->LeaseCalls(), (Calls{{kRelease, 4}, {kRenew, 4}}));
+  EXPECT_EQ(RowTexts(view.m_listInfo, 2)[0], "IP Address|10.0.0.44");
+
+  adapters->OnRenew(nullptr);  // no address comes back
+  EXPECT_EQ(PollsOf(view.m_btnRenew), 3);
+  EXPECT_EQ(clock->sleeps, (std::vector<DWORD>{500, 500}));
+  EXPECT_EQ(RowTexts(view.m_listAdapters, 2)[0], "Scripted Adapter eth0|0.0.0.0");
+}
+
+TEST_F(Lease, WithoutDhcpOrAdaptersNoLeaseIsAskedFor) {
+  adapters->SetAdapters({ScriptedAdapter(4, "eth0", "10.0.0.4")});
+  CAdapterView& view = Start();
+  Click(view.m_btnRelease);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{kNoDhcp}));
+  EXPECT_EQ(boxes[0].caption, "ERROR");
+  EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_ICONHAND | MB_OK));
+  boxes.clear();
+  Click(view.m_btnRenew);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{kNoDhcp, kNoDhcp}));
+  EXPECT_TRUE(adapters->LeaseCalls().empty());
+  EXPECT_EQ(adapters->TableQueries(), 0);
+
+  // With no row at all, nothing happens.
+  boxes.clear();
+  adapters->SetAdapters({});
+  QTest::mouseClick(WidgetOf(view.m_btnRefresh.m_hWnd), Qt::LeftButton);
+  Pump();
+  Click(view.m_btnRelease);
+  Click(view.m_btnRenew);
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(adapters->LeaseCalls().empty());
+}
+
+TEST_F(Lease, ARefilledListShorterThanThePositionMarksNothingAndShowsNoDetails) {
+  adapters->SetAdapters(
+      {Dhcp(4, "eth0", "10.0.0.4"), Dhcp(5, "eth1", "10.0.0.5"), Dhcp(6, "eth2", "10.0.0.6")});
+  adapters->OnRelease([](ScriptedProvider& p, std::uint32_t) {
+    p.ChangeAfter(0, std::vector<AdapterRecord>{Dhcp(4, "eth0", "10.0.0.4")});
+    return DWORD{NO_ERROR};
+  });
+  CAdapterView& view = Start();
+  ClickRow(view.m_listAdapters, 2);
+  Click(view.m_btnRelease);
+  EXPECT_EQ(view.m_listAdapters.GetItemCount(), 1);
+  EXPECT_EQ(MarkedRow(view.m_listAdapters), -1);
+  EXPECT_EQ(view.m_listInfo.GetItemCount(), 0);
+  EXPECT_EQ(view.m_nSelected, 2);
+}
+
+// After the list was filled, the adapters changed: the row still holds index
+// 5, while the snapshot taken by the click has another adapter at its place.
+// The adapter checked is the one whose lease would be given up.
+TEST_F(Lease, TheAdapterCheckedIsTheOneTheCallConcerns) {
+  adapters->SetAdapters({Dhcp(4, "eth0", "10.0.0.4"), Dhcp(5, "eth1", "10.0.0.5")});
+  CAdapterView& view = Start();
+  adapters->SetAdapters({ScriptedAdapter(5, "eth1", "10.0.0.5"), Dhcp(9, "eth9", "10.0.0.9")});
+  ClickRow(view.m_listAdapters, 1);  // takes the new snapshot, keeps the rows
+  ASSERT_EQ(view.m_listAdapters.GetItemData(1), 5u);
+  Click(view.m_btnRelease);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{kNoDhcp}));
+  EXPECT_TRUE(adapters->LeaseCalls().empty());
+}
+
+TEST_F(Lease, ARenewalFollowsAReleaseWhosePollsFailed) {
+  adapters->SetAdapters({Dhcp(4, "eth0", "10.0.0.4")});
+  adapters->OnRelease([](ScriptedProvider& p, std::uint32_t) {
+    p.FailAdapters(ERROR_NOT_ENOUGH_MEMORY, 4);  // both calls of both polls
+    return DWORD{NO_ERROR};
+  });
+  CAdapterView& view = Start();
+  Click(view.m_btnRenew);
+  EXPECT_EQ(adapters->LeaseCalls(), (Calls{{kRelease, 4}, {kRenew, 4}}));
+  EXPECT_TRUE(boxes.empty());
+}
+
+// A step that cannot be done says so once, in plain words, and skips its
+// polls; the lists are rebuilt all the same.
+TEST_F(Lease, AFailedStepIsReportedAndNotPolled) {
+  AdapterRecord tunnel = Dhcp(6, "tun0", "10.0.0.6");
+  tunnel.canHoldLease = false;
+  adapters->SetAdapters({Dhcp(4, "eth0", "10.0.0.4"), tunnel});
+  adapters->OnRelease([](ScriptedProvider&, std::uint32_t) { return DWORD{ERROR_ACCESS_DENIED}; });
+  CAdapterView& view = Start();
+
+  EXPECT_EQ(PollsOf(view.m_btnRelease), 0);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].text.find("Could not release the DHCP lease"), std::string::npos)
+      << boxes[0].text;
+  EXPECT_NE(boxes[0].text.find("administrator"), std::string::npos) << boxes[0].text;
+  EXPECT_EQ(boxes[0].caption, "ERROR");
+  EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_ICONHAND | MB_OK));
+  EXPECT_EQ(app.WaitCursorCount(), 0);
+
+  boxes.clear();
+  adapters->FailInterfaceTable(ERROR_NOT_ENOUGH_MEMORY, 1);
+  EXPECT_EQ(PollsOf(view.m_btnRelease), 0);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].text.find("network interfaces"), std::string::npos) << boxes[0].text;
+
+  boxes.clear();
+  ClickRow(view.m_listAdapters, 1);  // not in the interface table
+  EXPECT_EQ(PollsOf(view.m_btnRelease), 0);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].text.find("cannot hold a DHCP lease"), std::string::npos) << boxes[0].text;
+  EXPECT_EQ(adapters->LeaseCalls(), (Calls{{kRelease, 4}}));
+  EXPECT_TRUE(clock->sleeps.empty());
+}
+
+}  // namespace
