@@ -245,8 +245,7 @@ class Dispatcher : public QObject {
     if (IsInput(event->type()) && InputBlocked(owner.handle)) return true;
     if (owner.inMenu) return false;  // Qt runs the menus; menu.cpp reports their commands
     if (event->type() == QEvent::ShortcutOverride) return false;
-    DispatchScope scope;
-    return Deliver(*window, object, event);
+    return CallFromQt(false, [&] { return Deliver(*window, object, event); });
   }
 };
 

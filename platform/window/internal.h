@@ -152,6 +152,30 @@ class DispatchScope {
   DispatchScope(const DispatchScope&) = delete;
   DispatchScope& operator=(const DispatchScope&) = delete;
 };
+// Where Qt calls into window procedures (the event filter, a control's
+// signal). An exception must not unwind through Qt's event dispatch: one
+// that escapes the procedures stops here with a line on stderr, what they
+// were doing is abandoned, and `fallback` is what the filter answers.
+void ReportEscapedException() noexcept;  // only inside a catch block
+template <class F>
+void CallFromQt(F&& call) noexcept {
+  DispatchScope scope;
+  try {
+    call();
+  } catch (...) {
+    ReportEscapedException();
+  }
+}
+template <class R, class F>
+R CallFromQt(R fallback, F&& call) noexcept {
+  DispatchScope scope;
+  try {
+    return call();
+  } catch (...) {
+    ReportEscapedException();
+    return fallback;
+  }
+}
 // Puts an input message (a key) in the queue, with the Qt event it came from.
 struct KeyRecord {
   int key = 0;
