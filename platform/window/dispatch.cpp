@@ -178,7 +178,12 @@ bool Deliver(Window& window, QObject* object, QEvent* event) {
     case QEvent::Close:
       if (!isOuter || !topLevel) return false;
       event->ignore();
-      Send(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+      // A handler is waiting in a blocking call: the close box waits for
+      // it to end, like any click.
+      if (InBlockingWait())
+        PostMessageA(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+      else
+        Send(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
       return true;
     case QEvent::WindowActivate:
       if (isOuter && topLevel) {

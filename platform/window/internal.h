@@ -200,6 +200,15 @@ void RunCbtHook(int code, WPARAM wParam, LPARAM lParam, bool* cancel);
 void RunModalLoop(HWND dialog, const std::function<bool()>& done);
 void WakeUp();
 
+// --- blocking calls (blocking.cpp)
+// The runner behind lorvane::kernel::RunBlocking while the application runs:
+// on the user-interface thread the work runs on another thread while Qt
+// paints and answers the desktop but holds user input back; elsewhere it
+// simply runs.
+void RunKeepingWindowsAlive(const std::function<void()>& work);
+// Whether the user-interface thread is waiting in such a call.
+bool InBlockingWait();
+
 // --- focus and activation (focus.cpp)
 HWND FocusWindow();
 void ChangeFocus(HWND handle);
