@@ -20,6 +20,8 @@ struct ThreadState {
   std::unordered_map<HWND, CWnd*> permanentMap;
   // Wrappers made for handles the framework did not create; freed when idle.
   std::unordered_map<HWND, std::unique_ptr<CWnd>> temporaryMap;
+  // A failed handler is being reported in a message box.
+  bool reportingException = false;
 };
 
 ThreadState& State();
@@ -30,3 +32,8 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
 void AfxHookWindowCreate(CWnd* pWnd);
 // FALSE when the hooked window was never created (the hook did not fire).
 BOOL AfxUnhookWindowCreate();
+// Only inside a catch block, where the framework calls a window procedure or
+// dispatches a message: tells the user that the handler of `msg` failed (one
+// message box, not another while it is up) and stderr, and gives the result
+// the message gets instead.
+LRESULT AfxProcessWndProcException(const MSG& msg) noexcept;

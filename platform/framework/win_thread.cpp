@@ -1,5 +1,6 @@
 #include "platform/framework/win_thread.h"
 
+#include "platform/framework/afx_state.h"
 #include "platform/framework/win_app.h"
 #include "platform/framework/wnd.h"
 
@@ -32,9 +33,17 @@ BOOL CWinThread::PreTranslateMessage(MSG* pMsg) {
 
 BOOL CWinThread::PumpMessage() {
   if (!::GetMessageA(&m_msgCur, nullptr, 0, 0)) return FALSE;
-  if (!PreTranslateMessage(&m_msgCur)) {
-    ::TranslateMessage(&m_msgCur);
-    ::DispatchMessageA(&m_msgCur);
+  // The framework's windows stop their handlers' exceptions themselves; this
+  // catches what a PreTranslateMessage or another window procedure throws,
+  // in the main loop and in every modal loop alike.
+  const MSG msg = m_msgCur;
+  try {
+    if (!PreTranslateMessage(&m_msgCur)) {
+      ::TranslateMessage(&m_msgCur);
+      ::DispatchMessageA(&m_msgCur);
+    }
+  } catch (...) {
+    AfxProcessWndProcException(msg);
   }
   return TRUE;
 }

@@ -20,7 +20,8 @@ class CWinThread : public CCmdTarget {
   virtual int Run();
   virtual int ExitInstance();
   // Gets one message and dispatches it unless PreTranslateMessage took it;
-  // FALSE on WM_QUIT.
+  // FALSE on WM_QUIT. An exception out of either is reported, and the
+  // message abandoned.
   virtual BOOL PumpMessage();
   // Offers a message to the windows from its target up to the main window
   // (accelerators, dialog keys) before it is dispatched.

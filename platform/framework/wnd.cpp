@@ -186,7 +186,12 @@ LRESULT AfxCallWndProc(CWnd* pWnd, HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM l
     dwStyleOld = pWnd->GetStyle();
   }
 
-  const LRESULT lResult = pWnd->WindowProc(nMsg, wParam, lParam);
+  LRESULT lResult = 0;
+  try {
+    lResult = pWnd->WindowProc(nMsg, wParam, lParam);
+  } catch (...) {
+    lResult = AfxProcessWndProcException(MSG{hWnd, nMsg, wParam, lParam, 0, {0, 0}});
+  }
 
   if (nMsg == WM_INITDIALOG && ::IsWindow(hWnd)) {
     RECT rectNew{};

@@ -1,14 +1,31 @@
 // IpReleaseAddress and IpRenewAddress: the adapter is the map entry's Index;
-// the provider does the work and blocks until it is done or has timed out.
+// the provider does the work and blocks until it is done or has timed out,
+// through RunBlocking, so that a window waiting on it stays alive.
+#include <cstdint>
+
 #include "platform/iphlp/iphlpapi.h"
 #include "platform/iphlp/provider.h"
+#include "platform/kernel/blocking.h"
+
+namespace {
+
+template <class Call>
+DWORD Blocking(Call call) {
+  DWORD result = ERROR_GEN_FAILURE;
+  lorvane::kernel::RunBlocking([&] { result = call(lorvane::iphlp::CurrentProvider()); });
+  return result;
+}
+
+}  // namespace
 
 DWORD IpReleaseAddress(PIP_ADAPTER_INDEX_MAP adapterInfo) {
   if (!adapterInfo) return ERROR_INVALID_PARAMETER;
-  return lorvane::iphlp::CurrentProvider().Release(adapterInfo->Index);
+  const std::uint32_t index = adapterInfo->Index;
+  return Blocking([index](lorvane::iphlp::Provider& provider) { return provider.Release(index); });
 }
 
 DWORD IpRenewAddress(PIP_ADAPTER_INDEX_MAP adapterInfo) {
   if (!adapterInfo) return ERROR_INVALID_PARAMETER;
-  return lorvane::iphlp::CurrentProvider().Renew(adapterInfo->Index);
+  const std::uint32_t index = adapterInfo->Index;
+  return Blocking([index](lorvane::iphlp::Provider& provider) { return provider.Renew(index); });
 }

@@ -4,13 +4,22 @@
 #include <limits>
 #include <mutex>
 
+#include "platform/kernel/blocking.h"
+
 namespace lorvane::kernel {
 
 void SystemClock::Sleep(DWORD milliseconds) {
-  timespec wait{static_cast<time_t>(milliseconds / 1000),
-                static_cast<long>(milliseconds % 1000) * 1000000L};
-  while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
-  }
+  auto sleep = [milliseconds] {
+    timespec wait{static_cast<time_t>(milliseconds / 1000),
+                  static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+    }
+  };
+  // Sleep(0) only gives up the processor.
+  if (milliseconds == 0)
+    sleep();
+  else
+    RunBlocking(sleep);
 }
 
 bool SystemClock::LocalTime(std::int64_t seconds, std::tm& out) {

@@ -19,7 +19,7 @@ class Clock {
   virtual bool LocalTime(std::int64_t seconds, std::tm& out) = 0;
 };
 
-// The real clock: nanosleep and localtime_r.
+// The real clock: nanosleep (through RunBlocking) and localtime_r.
 class SystemClock : public Clock {
  public:
   void Sleep(DWORD milliseconds) override;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <memory>
 
+#include "platform/kernel/blocking.h"
 #include "platform/window/internal.h"
 
 namespace lorvane::window {
@@ -17,6 +18,8 @@ std::unique_ptr<QApplication>& App() {
 
 void StartApplication(int& argc, char** argv) {
   detail::RegisterBuiltinClasses();
+  // Sleep and the lease calls keep the windows painting while they wait.
+  kernel::SetBlockingRunner(&detail::RunKeepingWindowsAlive);
   if (qApp != nullptr) {
     detail::InstallDispatcher();
     return;
@@ -36,6 +39,7 @@ void StopApplication() {
     if (window != nullptr && detail::IsTopLevel(*window)) DestroyWindow(handle);
   }
   if (qApp != nullptr) QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  kernel::SetBlockingRunner({});
   App().reset();
 }
 

@@ -178,7 +178,12 @@ bool Deliver(Window& window, QObject* object, QEvent* event) {
     case QEvent::Close:
       if (!isOuter || !topLevel) return false;
       event->ignore();
-      Send(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+      // A handler is waiting in a blocking call: the close box waits for
+      // it to end, like any click.
+      if (InBlockingWait())
+        PostMessageA(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+      else
+        Send(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
       return true;
     case QEvent::WindowActivate:
       if (isOuter && topLevel) {
@@ -245,8 +250,7 @@ class Dispatcher : public QObject {
     if (IsInput(event->type()) && InputBlocked(owner.handle)) return true;
     if (owner.inMenu) return false;  // Qt runs the menus; menu.cpp reports their commands
     if (event->type() == QEvent::ShortcutOverride) return false;
-    DispatchScope scope;
-    return Deliver(*window, object, event);
+    return CallFromQt(false, [&] { return Deliver(*window, object, event); });
   }
 };
 

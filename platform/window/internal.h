@@ -152,6 +152,30 @@ class DispatchScope {
   DispatchScope(const DispatchScope&) = delete;
   DispatchScope& operator=(const DispatchScope&) = delete;
 };
+// Where Qt calls into window procedures (the event filter, a control's
+// signal). An exception must not unwind through Qt's event dispatch: one
+// that escapes the procedures stops here with a line on stderr, what they
+// were doing is abandoned, and `fallback` is what the filter answers.
+void ReportEscapedException() noexcept;  // only inside a catch block
+template <class F>
+void CallFromQt(F&& call) noexcept {
+  DispatchScope scope;
+  try {
+    call();
+  } catch (...) {
+    ReportEscapedException();
+  }
+}
+template <class R, class F>
+R CallFromQt(R fallback, F&& call) noexcept {
+  DispatchScope scope;
+  try {
+    return call();
+  } catch (...) {
+    ReportEscapedException();
+    return fallback;
+  }
+}
 // Puts an input message (a key) in the queue, with the Qt event it came from.
 struct KeyRecord {
   int key = 0;
@@ -175,6 +199,15 @@ void RunCbtHook(int code, WPARAM wParam, LPARAM lParam, bool* cancel);
 // (which is put back). `dialog` gets IsDialogMessageA first.
 void RunModalLoop(HWND dialog, const std::function<bool()>& done);
 void WakeUp();
+
+// --- blocking calls (blocking.cpp)
+// The runner behind lorvane::kernel::RunBlocking while the application runs:
+// on the user-interface thread the work runs on another thread while Qt
+// paints and answers the desktop but holds user input back; elsewhere it
+// simply runs.
+void RunKeepingWindowsAlive(const std::function<void()>& work);
+// Whether the user-interface thread is waiting in such a call.
+bool InBlockingWait();
 
 // --- focus and activation (focus.cpp)
 HWND FocusWindow();

@@ -115,24 +115,27 @@ void AddEntry(QWidget* target, MenuEntry& entry, HWND window, HMENU bar) {
     Fill(popup, entry.popup, window, bar);
     const HMENU popupHandle = entry.popup;
     QObject::connect(popup, &QMenu::aboutToShow, [window, bar, popupHandle] {
-      DispatchScope scope;
-      MenuObject* barObject = MenuOf(bar);
-      if (barObject == nullptr || !IsWindow(window)) return;
-      if (barObject->openPopups++ == 0) {
-        Send(window, WM_ENTERMENULOOP, FALSE, 0);
-        Send(window, WM_INITMENU, reinterpret_cast<WPARAM>(bar), 0);
-      }
-      HMENU parent = nullptr;
-      int position = 0;
-      FindParent(bar, popupHandle, &parent, &position);
-      Send(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popupHandle),
-           MAKELPARAM(position, FALSE));
+      CallFromQt([&] {
+        MenuObject* barObject = MenuOf(bar);
+        if (barObject == nullptr || !IsWindow(window)) return;
+        if (barObject->openPopups++ == 0) {
+          Send(window, WM_ENTERMENULOOP, FALSE, 0);
+          Send(window, WM_INITMENU, reinterpret_cast<WPARAM>(bar), 0);
+        }
+        HMENU parent = nullptr;
+        int position = 0;
+        FindParent(bar, popupHandle, &parent, &position);
+        Send(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popupHandle),
+             MAKELPARAM(position, FALSE));
+      });
     });
     QObject::connect(popup, &QMenu::aboutToHide, [window, bar] {
-      DispatchScope scope;
-      MenuObject* barObject = MenuOf(bar);
-      if (barObject == nullptr || barObject->openPopups == 0) return;
-      if (--barObject->openPopups == 0 && IsWindow(window)) Send(window, WM_EXITMENULOOP, FALSE, 0);
+      CallFromQt([&] {
+        MenuObject* barObject = MenuOf(bar);
+        if (barObject == nullptr || barObject->openPopups == 0) return;
+        if (--barObject->openPopups == 0 && IsWindow(window))
+          Send(window, WM_EXITMENULOOP, FALSE, 0);
+      });
     });
     entry.action = popup->menuAction();
     if (auto* menuBar = qobject_cast<QMenuBar*>(target))

@@ -5,7 +5,9 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QWidget>
+#include <cstdio>
 #include <deque>
+#include <exception>
 #include <optional>
 
 #include "platform/window/internal.h"
@@ -153,6 +155,18 @@ void SetTitle(Window& window) {
 DispatchScope::DispatchScope() { ++Depth(); }
 DispatchScope::~DispatchScope() { --Depth(); }
 int DispatchDepth() { return Depth(); }
+
+void ReportEscapedException() noexcept {
+  const char* what = "an exception of unknown type";
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    what = e.what();
+  } catch (...) {
+  }
+  std::fprintf(stderr, "lorvane window: a window procedure failed, its event was dropped: %s\n",
+               what);
+}
 
 LRESULT Send(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   Window* window = FindQuiet(handle);

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <stdexcept>
 
 #include "platform/window/test_support.h"
 #include "recorder.h"
@@ -74,7 +75,7 @@ TEST_F(Queue, MouseReachesAnEnabledWindowOnlyInClientCoordinates) {
   ASSERT_EQ(downs.size(), 1u);
   EXPECT_EQ(LOWORD(downs[0].lParam), 30);
   EXPECT_EQ(HIWORD(downs[0].lParam), 40);
-  EXPECT_EQ(recorder.Messages(WM_LBUTTONUP).size(), 1u);
+  EXPECT_EQ(recorder.Messages(WM_LBUTTONDOWN).size(), 1u);
   recorder.Clear();
   EnableWindow(top, FALSE);
   QTest::mouseClick(client, Qt::LeftButton, {}, QPoint(30, 40));
@@ -114,6 +115,28 @@ TEST_F(Queue, ButtonMayDestroyItsParentFromItsOwnClick) {
   EXPECT_TRUE(IsWindow(top));
   wt::PumpMessages();
   EXPECT_TRUE(widget.isNull());
+}
+
+// Nothing may unwind through Qt's event dispatch: what a window procedure
+// throws stops where Qt called in, through the event filter (a mouse
+// message) or a control's signal (BN_CLICKED), and the next event is handled.
+TEST_F(Queue, AnExceptionFromAWindowProcedureStopsBeforeQt) {
+  HWND button = CreateWindowExA(0, "Button", "Go", WS_CHILD | WS_VISIBLE, 2, 2, 60, 18, top,
+                                reinterpret_cast<HMENU>(202), nullptr, nullptr);
+  int failuresLeft = 2;
+  recorder.onMessage = [&](HWND, UINT message, WPARAM, LPARAM, LRESULT*) -> bool {
+    if ((message == WM_LBUTTONDOWN || message == WM_COMMAND) && failuresLeft-- > 0)
+      throw std::runtime_error("handler failed");
+    return false;
+  };
+  testing::internal::CaptureStderr();
+  for (int round = 0; round < 2; ++round) {
+    QTest::mouseClick(wt::ClientWidgetOf(top), Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseClick(wt::WidgetOf(button), Qt::LeftButton);
+  }
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("handler failed"), std::string::npos);
+  EXPECT_EQ(recorder.Messages(WM_LBUTTONDOWN).size(), 2u);
+  EXPECT_EQ(recorder.Commands().size(), 2u);
 }
 
 LRESULT CALLBACK Refuse(int code, WPARAM, LPARAM) { return code == HCBT_CREATEWND ? 1 : 0; }

@@ -23,10 +23,8 @@ bool CreateButton(Window& window, QWidget* parent, const CREATESTRUCTA& cs) {
   button->setAutoDefault(false);
   button->setDefault(type == BS_DEFPUSHBUTTON);
   const HWND handle = window.handle;
-  QObject::connect(button, &QPushButton::clicked, [handle] {
-    DispatchScope scope;
-    SendCommand(handle, BN_CLICKED);
-  });
+  QObject::connect(button, &QPushButton::clicked,
+                   [handle] { CallFromQt([handle] { SendCommand(handle, BN_CLICKED); }); });
   window.outer = window.client = button;
   return true;
 }

@@ -73,8 +73,9 @@ bool CreateEdit(Window& window, QWidget* parent, const CREATESTRUCTA& cs) {
   EditValidator* validator = state->validator;
   QObject::connect(edit, &QLineEdit::textChanged, [handle, validator](const QString& text) {
     validator->accepted = text.toLocal8Bit().size();
-    DispatchScope scope;
-    if (SendCommand(handle, EN_UPDATE)) SendCommand(handle, EN_CHANGE);
+    CallFromQt([handle] {
+      if (SendCommand(handle, EN_UPDATE)) SendCommand(handle, EN_CHANGE);
+    });
   });
   window.control = std::move(state);
   window.outer = window.client = edit;

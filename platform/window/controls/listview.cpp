@@ -678,8 +678,9 @@ bool CreateListView(Window& window, QWidget* parent, const CREATESTRUCTA& cs) {
   }
   const HWND handle = window.handle;
   QObject::connect(view->header(), &QHeaderView::sectionClicked, [handle](int column) {
-    DispatchScope scope;
-    if (ListState* list = StateOf(handle)) list->Notify(LVN_COLUMNCLICK, -1, column);
+    CallFromQt([handle, column] {
+      if (ListState* list = StateOf(handle)) list->Notify(LVN_COLUMNCLICK, -1, column);
+    });
   });
   QObject::connect(view->header(), &QHeaderView::sectionResized,
                    [handle](int column, int, int size) {

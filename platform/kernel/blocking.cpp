@@ -1,0 +1,30 @@
+#include "platform/kernel/blocking.h"
+
+#include <mutex>
+
+namespace lorvane::kernel {
+namespace {
+std::mutex g_lock;
+BlockingRunner g_runner;
+}  // namespace
+
+void RunBlocking(const std::function<void()>& work) {
+  BlockingRunner runner;
+  {
+    std::lock_guard<std::mutex> hold(g_lock);
+    runner = g_runner;
+  }
+  if (runner)
+    runner(work);
+  else
+    work();
+}
+
+BlockingRunner SetBlockingRunner(BlockingRunner runner) {
+  std::lock_guard<std::mutex> hold(g_lock);
+  BlockingRunner old = std::move(g_runner);
+  g_runner = std::move(runner);
+  return old;
+}
+
+}  // namespace lorvane::kernel
