@@ -3,6 +3,7 @@
 // lists rebuilt afterwards. The clock is the test's, so nothing really sleeps.
 #include <QTest>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -252,6 +253,25 @@ TEST_F(Lease, AFailedStepIsReportedAndNotPolled) {
   EXPECT_NE(boxes[0].text.find("cannot hold a DHCP lease"), std::string::npos) << boxes[0].text;
   EXPECT_EQ(adapters->LeaseCalls(), (Calls{{kRelease, 4}}));
   EXPECT_TRUE(clock->sleeps.empty());
+}
+
+// A failure inside the operation (memory, say) ends it: the wait cursor
+// comes down, the user is told, and the window goes on answering.
+TEST_F(Lease, AnExceptionInsideTheStepLeavesNoWaitCursorAndTheWindowAnswering) {
+  adapters->SetAdapters({Dhcp(4, "eth0", "10.0.0.4")});
+  CAdapterView& view = Start();
+  clock->onSleep = [] { throw std::bad_alloc(); };
+  Click(view.m_btnRelease);
+  EXPECT_EQ(app.WaitCursorCount(), 0);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].text.find("abandoned"), std::string::npos) << boxes[0].text;
+  EXPECT_EQ(view.m_listAdapters.GetItemCount(), 0) << "stopped during its polls";
+
+  clock->onSleep = nullptr;
+  QTest::mouseClick(WidgetOf(view.m_btnRefresh.m_hWnd), Qt::LeftButton);
+  Pump();
+  EXPECT_EQ(RowTexts(view.m_listAdapters, 2),
+            (std::vector<std::string>{"Scripted Adapter eth0|10.0.0.4"}));
 }
 
 }  // namespace
