@@ -9,13 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/lease_app.h"
-#include "app/main_frame.h"
 #include "dhcp_lab.h"
-#include "platform/framework/module.h"
+#include "main_window.h"
 #include "platform/iphlp/live_provider.h"
-#include "platform/window/application.h"
-#include "platform/window/test_support.h"
 #include "res/resource.h"
 
 namespace {
@@ -114,24 +110,14 @@ int main(int argc, char** argv) {
   lab.StartClient(0);
   g_lab = &lab;
   auto inside = lab.client().Enter();  // the window's thread queries the lab's network
-  lorvane::window::testing::StartOffscreenApplication();
-  lorvane::window::InstallResources(lorvane::framework::ProgramResources());
   lorvane::iphlp::SetProvider(std::make_shared<lorvane::iphlp::LiveProvider>(
       std::make_unique<lorvane::iphlp::DhclientClient>(lab.ClientOptions())));
-  if (!AfxWinInit(::GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW)) return 1;
-  g_frame = new CMainFrame;
-  theApp.m_pMainWnd = g_frame;
-  if (!g_frame->LoadFrame(IDR_MAIN, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr, nullptr))
-    return 1;
-  g_frame->ShowWindow(SW_SHOW);
-  lorvane::window::testing::PumpMessages();
+  g_frame = StartMainWindow(theApp);
+  if (g_frame == nullptr) return 1;
 
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
 
-  lorvane::window::testing::DestroyAllWindows();
-  theApp.m_pMainWnd = nullptr;
-  lorvane::iphlp::SetProvider(nullptr);
-  lorvane::window::StopApplication();
+  StopMainWindow(theApp);
   return 0;
 }

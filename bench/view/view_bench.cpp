@@ -7,14 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/lease_app.h"
-#include "app/main_frame.h"
-#include "platform/framework/module.h"
+#include "main_window.h"
 #include "platform/iphlp/scripted_provider.h"
-#include "platform/window/application.h"
-#include "platform/window/seams.h"
-#include "platform/window/test_support.h"
-#include "res/resource.h"
 
 namespace {
 
@@ -58,24 +52,13 @@ BENCHMARK(BM_SnapshotAndFilledList)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  lorvane::window::testing::StartOffscreenApplication();
-  lorvane::window::InstallResources(lorvane::framework::ProgramResources());
   lorvane::iphlp::SetProvider(g_adapters);
-  if (!AfxWinInit(::GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW)) return 1;
-
-  g_frame = new CMainFrame;
-  theApp.m_pMainWnd = g_frame;
-  if (!g_frame->LoadFrame(IDR_MAIN, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr, nullptr))
-    return 1;
-  g_frame->ShowWindow(SW_SHOW);
-  lorvane::window::testing::PumpMessages();
+  g_frame = StartMainWindow(theApp);
+  if (g_frame == nullptr) return 1;
 
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
 
-  lorvane::window::testing::DestroyAllWindows();
-  theApp.m_pMainWnd = nullptr;
-  lorvane::iphlp::SetProvider(nullptr);
-  lorvane::window::StopApplication();
+  StopMainWindow(theApp);
   return 0;
 }
