@@ -2,34 +2,18 @@
 // the dialog's contents, keys and buttons, and what ends up in the hive.
 #include <sys/stat.h>
 
-#include <QApplication>
-#include <QClipboard>
-#include <QMenu>
-#include <QMenuBar>
 #include <QTest>
-#include <QTimer>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "fixture.h"
-#include "platform/window/test_support.h"
-#include "registry/temp_hive.h"
+#include "change_mac_fixture.h"
 
 namespace {
 
 using lorvane::iphlp::AdapterRecord;
 using lorvane::iphlp::ScriptedAdapter;
-using lorvane::window::testing::WidgetOf;
 
-const std::string kClass =
-    "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}\\";
-const char kActivate[] = "To activate the new MAC address,\nRestart your network adapter";
-const char kRestore[] = "To restore your MAC address,\nRestart your network adapter";
-
-using Step = std::function<void(HWND dlg)>;
-
-class ChangeMac : public ProgramTest {
+class ChangeMac : public ChangeMacTest {
  protected:
   CAdapterView& Start(std::vector<AdapterRecord> records) {
     adapters->SetAdapters(std::move(records));
@@ -38,101 +22,7 @@ class ChangeMac : public ProgramTest {
     return frame->m_wndView;
   }
   static void Subkey(const std::string& number, const std::string& instanceId) {
-    ASSERT_EQ(PutText(kClass + number, "NetCfgInstanceId", instanceId), ERROR_SUCCESS);
-  }
-  static std::string Stored(const std::string& number) {
-    return GetValue(kClass + number, "NetworkAddress");
-  }
-  // Function > Change MAC Addr on the real menu. Once the dialog is up, each
-  // step runs in its turn, the dialog's own loop handling what the step did
-  // (keys are queued) before the next. Says "no dialog", "ended" (by the
-  // steps) or "left open" (then cancelled here, so a wrong one cannot hang).
-  std::string Choose(std::vector<Step> steps = {}) {
-    auto watch = std::make_shared<Watch>();
-    watch->steps = std::move(steps);
-    const HWND main = frame->m_hWnd;
-    Poll(main, watch, 400);
-    QMenu* function = lorvane::window::testing::MenuBarOf(main)->actions().at(1)->menu();
-    function->actions().at(0)->trigger();
-    Pump();
-    watch->stop = true;
-    return !watch->seen ? "no dialog" : watch->leftOpen ? "left open" : "ended";
-  }
-
-  // Steps: a click, keys for the focused control, the focus given to a
-  // control, text pasted into the new-address edit.
-  static Step Click(int id) {
-    return [id](HWND dlg) { QTest::mouseClick(WidgetOf(::GetDlgItem(dlg, id)), Qt::LeftButton); };
-  }
-  static Step Keys(const char* keys) {
-    return [keys](HWND) { QTest::keyClicks(QApplication::focusWidget(), keys); };
-  }
-  static Step Key(Qt::Key key) {
-    return [key](HWND) { QTest::keyClick(QApplication::focusWidget(), key); };
-  }
-  static Step Focus(int id) {
-    return [id](HWND dlg) { ::SetFocus(::GetDlgItem(dlg, id)); };
-  }
-  static Step Paste(const QString& text) {
-    return [text](HWND dlg) {
-      QApplication::clipboard()->setText(text);
-      ::SetFocus(::GetDlgItem(dlg, IDC_NEW_MAC));
-      QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_V,
-                          QString(QChar(0x16)), Qt::ControlModifier);
-    };
-  }
-  static std::string Text(HWND dlg, int id) { return WindowText(::GetDlgItem(dlg, id)); }
-
-  // What each box said: caption, type, text.
-  std::vector<std::string> Said() const {
-    std::vector<std::string> said;
-    for (const auto& box : boxes)
-      said.push_back(box.caption + "|" + std::to_string(box.type) + "|" + box.text);
-    return said;
-  }
-  static std::string Restart(const std::string& text) {
-    return "Restart Adapter|" + std::to_string(MB_OK | MB_ICONINFORMATION) + "|" + text;
-  }
-  static std::string Error(const std::string& text) {
-    return "ERROR|" + std::to_string(MB_ICONHAND | MB_OK) + "|" + text;
-  }
-
-  TempHive hive;
-  RecordingFrame* frame = nullptr;
-
- private:
-  struct Watch {
-    std::vector<Step> steps;
-    bool seen = false;
-    bool leftOpen = false;
-    bool stop = false;
-  };
-  static void Poll(HWND main, std::shared_ptr<Watch> watch, int triesLeft) {
-    QTimer::singleShot(5, [=] {
-      if (watch->stop) return;
-      const HWND active = ::GetActiveWindow();
-      if (active != nullptr && active != main && ::IsWindowVisible(active)) {
-        watch->seen = true;
-        RunSteps(active, watch, 0);
-      } else if (triesLeft > 0) {
-        Poll(main, watch, triesLeft - 1);
-      }
-    });
-  }
-  static void RunSteps(HWND dlg, std::shared_ptr<Watch> watch, std::size_t next) {
-    if (watch->stop || !::IsWindow(dlg)) return;
-    MSG waiting;
-    if (::PeekMessageA(&waiting, nullptr, 0, 0, PM_NOREMOVE)) {
-      QTimer::singleShot(5, [=] { RunSteps(dlg, watch, next); });
-      return;
-    }
-    if (next == watch->steps.size()) {
-      watch->leftOpen = true;
-      ::PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
-      return;
-    }
-    watch->steps[next](dlg);
-    QTimer::singleShot(5, [=] { RunSteps(dlg, watch, next + 1); });
+    ASSERT_EQ(PutText(kClassKey + number, "NetCfgInstanceId", instanceId), ERROR_SUCCESS);
   }
 };
 
@@ -224,7 +114,7 @@ TEST_F(ChangeMac, MatchesAndShowsTheAdaptersNames) {
 // dialog's own, and nothing else of the window changes.
 TEST_F(ChangeMac, StoresAsTypedShowsWhatIsStoredAndResets) {
   Subkey("0000", "eth0");
-  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", " 0A-0b:0C "), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0000", "NetworkAddress", " 0A-0b:0C "), ERROR_SUCCESS);
   CAdapterView& view =
       Start({ScriptedAdapter(4, "eth0", "10.0.0.4"), ScriptedAdapter(5, "eth1", "10.0.0.5")});
   // What the window shows, and how often the adapters were asked for.
@@ -262,7 +152,7 @@ TEST_F(ChangeMac, StoresAsTypedShowsWhatIsStoredAndResets) {
 
 TEST_F(ChangeMac, CancelEscapeAndTheCloseBoxTouchNothing) {
   Subkey("0000", "eth0");
-  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "020000000001"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0000", "NetworkAddress", "020000000001"), ERROR_SUCCESS);
   CAdapterView& view = Start({ScriptedAdapter(4, "eth0", "10.0.0.4")});
   const std::string before = hive.Bytes();
   const auto rows = RowTexts(view.m_listAdapters, 4), details = RowTexts(view.m_listInfo, 2);
@@ -326,7 +216,7 @@ TEST_F(ChangeMac, TheEditsTakeAtMostTwelveBytesAndNoneForTheCurrentAddress) {
 // A user who may not write the hive is told so, and what was stored stays.
 TEST_F(ChangeMac, AHiveThatCannotBeWrittenIsReportedAndLosesNothing) {
   Subkey("0000", "eth0");
-  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "020000000001"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0000", "NetworkAddress", "020000000001"), ERROR_SUCCESS);
   hive.Detach();
   ASSERT_EQ(chmod(hive.path().c_str(), 0664), 0);  // others may write it: only read
   hive.Attach();
