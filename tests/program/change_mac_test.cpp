@@ -153,9 +153,8 @@ TEST_F(ChangeMac, StoresAsTypedShowsWhatIsStoredAndResets) {
 TEST_F(ChangeMac, CancelEscapeAndTheCloseBoxTouchNothing) {
   Subkey("0000", "eth0");
   ASSERT_EQ(PutText(kClassKey + "0000", "NetworkAddress", "020000000001"), ERROR_SUCCESS);
-  CAdapterView& view = Start({ScriptedAdapter(4, "eth0", "10.0.0.4")});
+  Start({ScriptedAdapter(4, "eth0", "10.0.0.4")});
   const std::string before = hive.Bytes();
-  const auto rows = RowTexts(view.m_listAdapters, 4), details = RowTexts(view.m_listInfo, 2);
   const Step endings[] = {Click(IDCANCEL), Key(Qt::Key_Escape),
                           [](HWND dlg) { ::PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0); }};
   for (const Step& end : endings) {
@@ -164,8 +163,6 @@ TEST_F(ChangeMac, CancelEscapeAndTheCloseBoxTouchNothing) {
   }
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(hive.Bytes(), before);
-  EXPECT_EQ(RowTexts(view.m_listAdapters, 4), rows);
-  EXPECT_EQ(RowTexts(view.m_listInfo, 2), details);
 }
 
 TEST_F(ChangeMac, TheFocusStartsOnOKAndTabsInTemplateOrder) {
