@@ -40,6 +40,7 @@ class CAdapterView : public CWnd {
   afx_msg void OnRefresh();
   afx_msg void OnRelease();
   afx_msg void OnRenew();
+  afx_msg void OnChangeMac();
 
   DECLARE_MESSAGE_MAP()
 

@@ -2,6 +2,8 @@
 // Windows would tell it, and what the program sends shows on the widget.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -100,6 +102,36 @@ TEST_F(Controls, EditLimitCapsTypingButNotTheProgramsText) {
   QTest::keyClick(wt::WidgetOf(edit), Qt::Key_Backspace);
   wt::PumpMessages();
   EXPECT_EQ(Text(edit), "a text longer than twelv");
+}
+
+// Ctrl+V as a keyboard gives it, the control character as its text.
+void Paste(HWND edit, const QString& text) {
+  QApplication::clipboard()->setText(text);
+  SetFocus(edit);
+  QTest::sendKeyEvent(QTest::Click, wt::WidgetOf(edit), Qt::Key_V, QString(QChar(0x16)),
+                      Qt::ControlModifier);
+  wt::PumpMessages();
+}
+
+TEST_F(Controls, EditLimitCutsAPasteToTheRoomLeftInBytes) {
+  HWND edit = Child("Edit", "", WS_BORDER | ES_AUTOHSCROLL, 1002);
+  SendMessageA(edit, EM_LIMITTEXT, 12, 0);
+  Paste(edit, "00a0c9123456789");
+  EXPECT_EQ(Text(edit), "00a0c9123456");
+  SetWindowTextA(edit, "0123456789");
+  SendMessageA(edit, EM_SETSEL, 5, 5);
+  Paste(edit, "abcdef");
+  EXPECT_EQ(Text(edit), "01234ab56789");
+  // Eight two-byte characters: six fit, none is split.
+  SetWindowTextA(edit, "");
+  Paste(edit, QString(8, QChar(0xE9)));
+  EXPECT_EQ(Text(edit), QString(6, QChar(0xE9)).toLocal8Bit().toStdString());
+  // One byte of room takes no part of a two-byte character.
+  SetWindowTextA(edit, "0123456789a");
+  recorder.Clear();
+  Paste(edit, QString(QChar(0xE9)));
+  EXPECT_EQ(Text(edit), "0123456789a");
+  EXPECT_TRUE(recorder.Commands().empty()) << "nothing changed, nothing said";
 }
 
 TEST_F(Controls, ReadOnlyEditRefusesTypingAndShowsItsText) {

@@ -1,9 +1,10 @@
-// Single-line edits over QLineEdit. The text limit caps what is typed, not
-// what the program sets, as on Windows.
+// Single-line edits over QLineEdit. The text limit caps what is typed or
+// pasted, not what the program sets, as on Windows.
 #include <QApplication>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QValidator>
+#include <algorithm>
 #include <cstring>
 
 #include "platform/window/controls/controls.h"
@@ -18,15 +19,33 @@ class EditValidator : public QValidator {
   EditValidator(QLineEdit* edit, bool digitsOnly) : QValidator(edit), digitsOnly_(digitsOnly) {}
   int limit = kDefaultLimit;
   qsizetype accepted = 0;  // the length of the text as it stands
+  QString current;         // the text as it stands
 
-  State validate(QString& input, int&) const override {
+  State validate(QString& input, int& pos) const override {
     if (digitsOnly_) {
       for (QChar c : input)
         if (!c.isDigit()) return Invalid;
     }
-    const auto length = input.toLocal8Bit().size();
     // A text the program set past the limit stays; it only cannot grow.
-    if (length > limit && length > accepted) return Invalid;
+    qsizetype excess = input.toLocal8Bit().size() - std::max<qsizetype>(limit, accepted);
+    if (excess <= 0) return Acceptable;
+    // As on Windows, what is typed or pasted is cut to the room left. It ends
+    // at the cursor, and the text around it fitted, so the cut stays inside it.
+    int start = pos;
+    while (excess > 0 && start > 0) {
+      const int width =
+          start >= 2 && input[start - 1].isLowSurrogate() && input[start - 2].isHighSurrogate()
+              ? 2
+              : 1;
+      start -= width;
+      excess -= QStringView(input).mid(start, width).toLocal8Bit().size();
+    }
+    QString cut = input;
+    cut.remove(start, pos - start);
+    // Nothing of it fits: refused whole, so the text does not even seem to change.
+    if (excess > 0 || cut == current) return Invalid;
+    input = cut;
+    pos = start;
     return Acceptable;
   }
 
@@ -73,6 +92,7 @@ bool CreateEdit(Window& window, QWidget* parent, const CREATESTRUCTA& cs) {
   EditValidator* validator = state->validator;
   QObject::connect(edit, &QLineEdit::textChanged, [handle, validator](const QString& text) {
     validator->accepted = text.toLocal8Bit().size();
+    validator->current = text;
     CallFromQt([handle] {
       if (SendCommand(handle, EN_UPDATE)) SendCommand(handle, EN_CHANGE);
     });
@@ -94,6 +114,7 @@ LRESULT CALLBACK EditProc(HWND handle, UINT message, WPARAM wParam, LPARAM lPara
       if (cs != nullptr && cs->lpszName != nullptr && !IS_INTRESOURCE(cs->lpszName)) {
         state->validator->accepted = static_cast<qsizetype>(std::strlen(cs->lpszName));
         edit->setText(FromLocal(cs->lpszName));
+        state->validator->current = edit->text();
       }
       return TRUE;
     }

@@ -1,0 +1,83 @@
+// Function > Change MAC Addr on the live platform: a veth link in a network
+// namespace of the test's own, registered as the platform registers adapters
+// at start-up, and its override set and removed through the real dialog.
+#include <filesystem>
+#include <string>
+
+#include "change_mac_fixture.h"
+#include "platform/iphlp/dhcp/dhclient_client.h"
+#include "platform/iphlp/live_provider.h"
+#include "platform/registry/registry.h"
+#include "support/netns.h"
+
+namespace {
+
+// The number of the adapter subkey registered for the link, or "".
+std::string SubkeyOf(const std::string& link) {
+  for (const char* number : {"0000", "0001", "0002", "0003"}) {
+    if (GetValue(kClassKey + number, "NetCfgInstanceId") == Sz(link)) return number;
+  }
+  return {};
+}
+
+class ChangeMacEndToEnd : public ChangeMacTest {
+ protected:
+  void SetUp() override {
+    LORVANE_REQUIRE_NETNS();
+    ChangeMacTest::SetUp();
+    ns_ = std::make_unique<lorvane::test::NetNamespace>("lvmac");
+    ns_->AddVethPair("lvmac0", "lvmac1");
+    ns_->SetUp("lvmac0");
+    ns_->SetUp("lvmac1");
+    // Nothing of the machine's own DHCP clients, leases or resolver.
+    lorvane::iphlp::DhclientOptions dhcp;
+    dhcp.leaseDirs = {hive.dir()};
+    dhcp.configFiles = {};
+    dhcp.interfacesFile = hive.dir() + "/interfaces";
+    dhcp.netns = ns_->name();
+    lorvane::iphlp::SetProvider(std::make_shared<lorvane::iphlp::LiveProvider>(
+        std::make_unique<lorvane::iphlp::DhclientClient>(dhcp), hive.dir() + "/resolv.conf"));
+  }
+  void TearDown() override {
+    if (!ns_) return;
+    ChangeMacTest::TearDown();
+    ns_.reset();
+  }
+
+  std::unique_ptr<lorvane::test::NetNamespace> ns_;
+};
+
+TEST_F(ChangeMacEndToEnd, OkAndResetReachTheLinksOwnSubkey) {
+  // The window's thread sees the namespace's links, and only those.
+  auto inside = ns_->Enter();
+  ASSERT_EQ(lorvane::registry::RegisterAdapters(), static_cast<DWORD>(NO_ERROR));
+
+  frame = StartWith(new RecordingFrame(&app.events, nullptr));
+  ASSERT_NE(frame, nullptr);
+  CAdapterView& view = frame->m_wndView;
+  // The second row, so that the first adapter, selected at start, is not it.
+  const auto names = RowTexts(view.m_listAdapters, 4);
+  ASSERT_EQ(names.size(), 2u);
+  const std::string link = names[1].substr(names[1].rfind('|') + 1);
+  const std::string own = SubkeyOf(link), other = SubkeyOf(link == "lvmac0" ? "lvmac1" : "lvmac0");
+  ASSERT_FALSE(own.empty()) << link;
+  ASSERT_FALSE(other.empty());
+  ClickRow(view.m_listAdapters, 1);
+
+  std::string caption, current;
+  ASSERT_EQ(Choose({[&](HWND dlg) { caption = WindowText(dlg); }, Focus(IDC_NEW_MAC),
+                    Keys("02aabbccddee"), Click(IDOK)}),
+            "ended");
+  EXPECT_EQ(caption, "Virtual Ethernet Adapter");
+  EXPECT_EQ(Stored(own), Sz("02aabbccddee"));
+  EXPECT_EQ(Stored(other), "<error 2>");
+
+  ASSERT_EQ(Choose({[&](HWND dlg) { current = Text(dlg, IDC_CURRENT_MAC); }, Click(IDC_RESET)}),
+            "ended");
+  EXPECT_EQ(current, "02aabbccddee");
+  EXPECT_EQ(Stored(own), "<error 2>");
+  EXPECT_EQ(GetValue(kClassKey + own, "NetCfgInstanceId"), Sz(link));
+  EXPECT_EQ(Said(), (std::vector<std::string>{Restart(kActivate), Restart(kRestore)}));
+}
+
+}  // namespace

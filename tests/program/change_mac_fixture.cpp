@@ -1,0 +1,112 @@
+#include "change_mac_fixture.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "platform/window/test_support.h"
+
+namespace {
+
+using lorvane::window::testing::WidgetOf;
+
+struct Watch {
+  std::vector<Step> steps;
+  bool seen = false;
+  bool leftOpen = false;
+  bool stop = false;
+};
+
+void RunSteps(HWND dlg, std::shared_ptr<Watch> watch, std::size_t next) {
+  if (watch->stop || !::IsWindow(dlg)) return;
+  MSG waiting;
+  if (::PeekMessageA(&waiting, nullptr, 0, 0, PM_NOREMOVE)) {
+    QTimer::singleShot(5, [=] { RunSteps(dlg, watch, next); });
+    return;
+  }
+  if (next == watch->steps.size()) {
+    watch->leftOpen = true;
+    ::PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+    return;
+  }
+  watch->steps[next](dlg);
+  QTimer::singleShot(5, [=] { RunSteps(dlg, watch, next + 1); });
+}
+
+void Poll(HWND main, std::shared_ptr<Watch> watch, int triesLeft) {
+  QTimer::singleShot(5, [=] {
+    if (watch->stop) return;
+    const HWND active = ::GetActiveWindow();
+    if (active != nullptr && active != main && ::IsWindowVisible(active)) {
+      watch->seen = true;
+      RunSteps(active, watch, 0);
+    } else if (triesLeft > 0) {
+      Poll(main, watch, triesLeft - 1);
+    }
+  });
+}
+
+}  // namespace
+
+std::string ChangeMacTest::Choose(std::vector<Step> steps) {
+  auto watch = std::make_shared<Watch>();
+  watch->steps = std::move(steps);
+  const HWND main = frame->m_hWnd;
+  Poll(main, watch, 400);
+  QMenu* function = lorvane::window::testing::MenuBarOf(main)->actions().at(1)->menu();
+  function->actions().at(0)->trigger();
+  Pump();
+  watch->stop = true;
+  return !watch->seen ? "no dialog" : watch->leftOpen ? "left open" : "ended";
+}
+
+Step ChangeMacTest::Click(int id) {
+  return [id](HWND dlg) { QTest::mouseClick(WidgetOf(::GetDlgItem(dlg, id)), Qt::LeftButton); };
+}
+
+Step ChangeMacTest::Keys(const char* keys) {
+  return [keys](HWND) { QTest::keyClicks(QApplication::focusWidget(), keys); };
+}
+
+Step ChangeMacTest::Key(Qt::Key key) {
+  return [key](HWND) { QTest::keyClick(QApplication::focusWidget(), key); };
+}
+
+Step ChangeMacTest::Focus(int id) {
+  return [id](HWND dlg) { ::SetFocus(::GetDlgItem(dlg, id)); };
+}
+
+// Ctrl+V as a keyboard gives it, with the control character as its text.
+Step ChangeMacTest::Paste(const QString& text) {
+  return [text](HWND dlg) {
+    QApplication::clipboard()->setText(text);
+    ::SetFocus(::GetDlgItem(dlg, IDC_NEW_MAC));
+    QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_V, QString(QChar(0x16)),
+                        Qt::ControlModifier);
+  };
+}
+
+std::string ChangeMacTest::Text(HWND dlg, int id) { return WindowText(::GetDlgItem(dlg, id)); }
+
+std::string ChangeMacTest::Stored(const std::string& number) {
+  return GetValue(kClassKey + number, "NetworkAddress");
+}
+
+std::vector<std::string> ChangeMacTest::Said() const {
+  std::vector<std::string> said;
+  for (const auto& box : boxes)
+    said.push_back(box.caption + "|" + std::to_string(box.type) + "|" + box.text);
+  return said;
+}
+
+std::string ChangeMacTest::Restart(const std::string& text) {
+  return "Restart Adapter|" + std::to_string(MB_OK | MB_ICONINFORMATION) + "|" + text;
+}
+
+std::string ChangeMacTest::Error(const std::string& text) {
+  return "ERROR|" + std::to_string(MB_ICONHAND | MB_OK) + "|" + text;
+}

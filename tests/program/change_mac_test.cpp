@@ -1,0 +1,238 @@
+// Function > Change MAC Addr as the user meets it: the adapter it acts on,
+// the dialog's contents, keys and buttons, and what ends up in the hive.
+#include <sys/stat.h>
+
+#include <QTest>
+#include <string>
+#include <vector>
+
+#include "change_mac_fixture.h"
+
+namespace {
+
+using lorvane::iphlp::AdapterRecord;
+using lorvane::iphlp::ScriptedAdapter;
+
+class ChangeMac : public ChangeMacTest {
+ protected:
+  CAdapterView& Start(std::vector<AdapterRecord> records) {
+    adapters->SetAdapters(std::move(records));
+    frame = StartWith(new RecordingFrame(&app.events, nullptr));
+    EXPECT_NE(frame, nullptr);
+    return frame->m_wndView;
+  }
+  static void Subkey(const std::string& number, const std::string& instanceId) {
+    ASSERT_EQ(PutText(kClassKey + number, "NetCfgInstanceId", instanceId), ERROR_SUCCESS);
+  }
+};
+
+TEST_F(ChangeMac, WithoutASelectedAdapterOrItsDriverKeyNothingOpens) {
+  Subkey("0000", "eth0");
+  Subkey("0001", "ETH1");  // differs from eth1 only in case
+  CAdapterView& view = Start({ScriptedAdapter(4, "eth0"), ScriptedAdapter(5, "eth1")});
+  const std::string before = hive.Bytes();
+  for (int position : {-1, 2}) {
+    view.m_nSelected = position;
+    EXPECT_EQ(Choose(), "no dialog") << position;
+  }
+  ClickRow(view.m_listAdapters, 1);
+  EXPECT_EQ(Choose(), "no dialog");
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(hive.Bytes(), before);
+}
+
+// Right after start the selected position is 0 though no row is marked.
+TEST_F(ChangeMac, OpensOverTheMainWindowForTheFirstAdapterRightAfterStart) {
+  Subkey("0000", "eth1");
+  Subkey("0001", "eth0");
+  CAdapterView& view = Start({ScriptedAdapter(4, "eth0"), ScriptedAdapter(5, "eth1")});
+  ASSERT_EQ(MarkedRow(view.m_listAdapters), -1);
+  std::string caption, current;
+  ASSERT_EQ(Choose({[&](HWND dlg) {
+              caption = WindowText(dlg);
+              current = Text(dlg, IDC_CURRENT_MAC);
+              EXPECT_EQ(::GetWindow(dlg, GW_OWNER), frame->m_hWnd);
+              EXPECT_FALSE(::IsWindowEnabled(frame->m_hWnd));
+            }}),
+            "left open");
+  EXPECT_EQ(caption, "Scripted Adapter eth0");
+  EXPECT_EQ(current, "not currently spoofed");
+  EXPECT_TRUE(::IsWindowEnabled(frame->m_hWnd));
+  EXPECT_TRUE(boxes.empty());
+}
+
+// The click below takes a snapshot whose second record is eth0 while row 1
+// still shows eth1; then one in which eth1 is gone.
+TEST_F(ChangeMac, ActsOnTheAdapterOfTheSelectedRowOrOnNone) {
+  Subkey("0000", "eth0");
+  Subkey("0001", "eth1");
+  Subkey("0002", "eth7");
+  CAdapterView& view = Start({ScriptedAdapter(4, "eth0"), ScriptedAdapter(5, "eth1")});
+  adapters->SetAdapters({ScriptedAdapter(5, "eth1"), ScriptedAdapter(4, "eth0")});
+  ClickRow(view.m_listAdapters, 1);
+  std::string caption;
+  ASSERT_EQ(Choose({[&](HWND dlg) { caption = WindowText(dlg); }, Focus(IDC_NEW_MAC),
+                    Keys("020000000005"), Click(IDOK)}),
+            "ended");
+  EXPECT_EQ(caption, "Scripted Adapter eth1");
+  EXPECT_EQ(Stored("0001"), Sz("020000000005"));
+  EXPECT_EQ(Stored("0000"), "<error 2>");
+
+  adapters->SetAdapters({ScriptedAdapter(4, "eth0"), ScriptedAdapter(7, "eth7")});
+  ClickRow(view.m_listAdapters, 1);
+  ASSERT_EQ(view.m_nAdapterCount, 2);
+  EXPECT_EQ(Choose(), "no dialog");
+  EXPECT_EQ(boxes.size(), 1u);
+}
+
+// The name matched is AdapterName, else Description; the name shown is
+// Description, cut to 127 characters, else AdapterName.
+TEST_F(ChangeMac, MatchesAndShowsTheAdaptersNames) {
+  AdapterRecord unnamed = ScriptedAdapter(4, ""), undescribed = ScriptedAdapter(5, "wlan0"),
+                longName = ScriptedAdapter(6, "eth2");
+  unnamed.description = "Wired Ethernet";
+  undescribed.description = "";
+  longName.description = std::string(100, 'L') + std::string(31, 'x');
+  Subkey("0000", "Wired Ethernet");
+  Subkey("0001", "wlan0");
+  Subkey("0002", "eth2");
+  CAdapterView& view = Start({unnamed, undescribed, longName});
+  std::vector<std::string> captions;
+  for (int row = 0; row < 3; ++row) {
+    ClickRow(view.m_listAdapters, row);
+    EXPECT_EQ(Choose({[&](HWND dlg) { captions.push_back(WindowText(dlg)); }, Focus(IDC_NEW_MAC),
+                      Keys("0200000000"), Click(IDOK)}),
+              "ended");
+  }
+  EXPECT_EQ(captions, (std::vector<std::string>{"Wired Ethernet", "wlan0",
+                                                std::string(100, 'L') + std::string(27, 'x')}));
+  for (const char* number : {"0000", "0001", "0002"}) EXPECT_EQ(Stored(number), Sz("0200000000"));
+}
+
+// The text is stored as typed; the dialog shows what is stored exactly, and
+// "not currently spoofed" for nothing or an empty text. Every box is the
+// dialog's own, and nothing else of the window changes.
+TEST_F(ChangeMac, StoresAsTypedShowsWhatIsStoredAndResets) {
+  Subkey("0000", "eth0");
+  ASSERT_EQ(PutText(kClassKey + "0000", "NetworkAddress", " 0A-0b:0C "), ERROR_SUCCESS);
+  CAdapterView& view =
+      Start({ScriptedAdapter(4, "eth0", "10.0.0.4"), ScriptedAdapter(5, "eth1", "10.0.0.5")});
+  // What the window shows, and how often the adapters were asked for.
+  auto seen = [&] {
+    std::vector<std::string> all = RowTexts(view.m_listAdapters, 4);
+    for (const std::string& row : RowTexts(view.m_listInfo, 2)) all.push_back(row);
+    all.push_back("marked " + std::to_string(MarkedRow(view.m_listAdapters)));
+    all.push_back("polls " + std::to_string(adapters->AdapterPolls()));
+    return all;
+  };
+  const std::vector<std::string> before = seen();
+  std::vector<std::string> shown;
+  std::vector<HWND> dialogs;
+  auto look = [&](HWND dlg) {
+    shown.push_back(Text(dlg, IDC_CURRENT_MAC));
+    dialogs.push_back(dlg);
+  };
+  ASSERT_EQ(Choose({look, Focus(IDC_NEW_MAC), Keys("0a:1b-2c.3d"), Click(IDOK)}), "ended");
+  EXPECT_EQ(Stored("0000"), Sz("0a:1b-2c.3d"));
+  ASSERT_EQ(Choose({look, Click(IDC_RESET)}), "ended");
+  EXPECT_EQ(Stored("0000"), "<error 2>");
+  ASSERT_EQ(Choose({look, Click(IDC_RESET)}), "ended");  // nothing stored: the same message
+  ASSERT_EQ(Choose({look, Click(IDOK)}), "ended");
+  EXPECT_EQ(Stored("0000"), Sz(""));
+  ASSERT_EQ(Choose({look, Key(Qt::Key_Return)}), "ended");
+
+  EXPECT_EQ(shown, (std::vector<std::string>{" 0A-0b:0C ", "0a:1b-2c.3d", "not currently spoofed",
+                                             "not currently spoofed", "not currently spoofed"}));
+  EXPECT_EQ(Said(),
+            (std::vector<std::string>{Restart(kActivate), Restart(kRestore), Restart(kRestore),
+                                      Restart(kActivate), Restart(kActivate)}));
+  for (std::size_t i = 0; i < boxes.size(); ++i) EXPECT_EQ(boxes[i].owner, dialogs[i]);
+  EXPECT_EQ(seen(), before);
+}
+
+TEST_F(ChangeMac, CancelEscapeAndTheCloseBoxTouchNothing) {
+  Subkey("0000", "eth0");
+  ASSERT_EQ(PutText(kClassKey + "0000", "NetworkAddress", "020000000001"), ERROR_SUCCESS);
+  Start({ScriptedAdapter(4, "eth0", "10.0.0.4")});
+  const std::string before = hive.Bytes();
+  const Step endings[] = {Click(IDCANCEL), Key(Qt::Key_Escape),
+                          [](HWND dlg) { ::PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0); }};
+  for (const Step& end : endings) {
+    EXPECT_EQ(Choose({Focus(IDC_NEW_MAC), Keys("0A0B0C0D0E0F"), end}), "ended");
+    EXPECT_TRUE(::IsWindowEnabled(frame->m_hWnd));
+  }
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(hive.Bytes(), before);
+}
+
+TEST_F(ChangeMac, TheFocusStartsOnOKAndTabsInTemplateOrder) {
+  Subkey("0000", "eth0");
+  Start({ScriptedAdapter(4, "eth0")});
+  std::vector<int> order;
+  auto note = [&](HWND) { order.push_back(::GetDlgCtrlID(::GetFocus())); };
+  std::vector<Step> steps = {note};
+  for (int i = 0; i < 5; ++i) steps.insert(steps.end(), {Key(Qt::Key_Tab), note});
+  ASSERT_EQ(Choose(steps), "left open");
+  EXPECT_EQ(order,
+            (std::vector<int>{IDOK, IDCANCEL, IDC_CURRENT_MAC, IDC_NEW_MAC, IDC_RESET, IDOK}));
+}
+
+// Typed or pasted, at most 12 bytes reach the new-address edit, and what
+// reaches it is stored whole; the current-address edit takes nothing.
+TEST_F(ChangeMac, TheEditsTakeAtMostTwelveBytesAndNoneForTheCurrentAddress) {
+  Subkey("0000", "eth0");
+  Start({ScriptedAdapter(4, "eth0")});
+  std::vector<std::string> texts;
+  auto note = [&](HWND dlg) {
+    texts.push_back(Text(dlg, IDC_CURRENT_MAC) + "|" + Text(dlg, IDC_NEW_MAC));
+  };
+  ASSERT_EQ(Choose({Focus(IDC_CURRENT_MAC), Keys("0A0B"), Key(Qt::Key_Delete), note,
+                    Focus(IDC_NEW_MAC), Keys("00a0c9123456789abcdef"), note,
+                    [](HWND dlg) { ::SetWindowTextA(::GetDlgItem(dlg, IDC_NEW_MAC), ""); },
+                    Paste(QString(70000, 'F') + "0"), note, Click(IDOK)}),
+            "ended");
+  EXPECT_EQ(Stored("0000"), Sz("FFFFFFFFFFFF"));
+  EXPECT_EQ(texts, (std::vector<std::string>{"not currently spoofed|",
+                                             "not currently spoofed|00a0c9123456",
+                                             "not currently spoofed|FFFFFFFFFFFF"}));
+
+  // Any bytes: control characters and two-byte ones, cut between characters;
+  // a NUL ends the text there.
+  const std::string e = "\xc3\xa9";
+  std::string shown;
+  const QString odd = QString::fromUtf8("\t\x01\x7f" + e + e + e + e + e + e);
+  ASSERT_EQ(
+      Choose({Paste(odd), [&](HWND dlg) { shown = Text(dlg, IDC_NEW_MAC); }, Key(Qt::Key_Return)}),
+      "ended");
+  EXPECT_EQ(shown, "\t\x01\x7f" + e + e + e + e);
+  EXPECT_EQ(Stored("0000"), Sz(shown));
+  ASSERT_EQ(Choose({Paste(QString("AB") + QChar(0) + "CD"), Click(IDOK)}), "ended");
+  EXPECT_EQ(Stored("0000"), Sz("AB"));
+}
+
+// A user who may not write the hive is told so, and what was stored stays.
+TEST_F(ChangeMac, AHiveThatCannotBeWrittenIsReportedAndLosesNothing) {
+  Subkey("0000", "eth0");
+  ASSERT_EQ(PutText(kClassKey + "0000", "NetworkAddress", "020000000001"), ERROR_SUCCESS);
+  hive.Detach();
+  ASSERT_EQ(chmod(hive.path().c_str(), 0664), 0);  // others may write it: only read
+  hive.Attach();
+  Start({ScriptedAdapter(4, "eth0")});
+  const std::string before = hive.Bytes();
+  std::string current;
+  ASSERT_EQ(Choose({[&](HWND dlg) { current = Text(dlg, IDC_CURRENT_MAC); }, Focus(IDC_NEW_MAC),
+                    Keys("0A0000000002"), Click(IDOK)}),
+            "ended");
+  ASSERT_EQ(Choose({Click(IDC_RESET)}), "ended");
+  EXPECT_EQ(current, "020000000001");
+  const std::string why =
+      ": Lorvane may not change the registry; start it as an administrator "
+      "(error 5).";
+  EXPECT_EQ(Said(),
+            (std::vector<std::string>{Error("The new MAC address was not stored" + why),
+                                      Error("The MAC address override was not removed" + why)}));
+  EXPECT_EQ(Stored("0000"), Sz("020000000001"));
+  EXPECT_EQ(hive.Bytes(), before);
+}
+
+}  // namespace
