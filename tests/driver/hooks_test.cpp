@@ -1,0 +1,86 @@
+// The hooks as installed, with the command as built: ifupdown's ifup and
+// ifdown with the test's own interfaces file, state and hook folders, and
+// the NetworkManager dispatcher's pre-up hook run as the dispatcher runs it.
+// The command runs as its own process and finds the hive where it always
+// does: the test's folders are bound over /etc/network and /var/lib for it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "driver_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class Hooks : public DriverTest {
+ protected:
+  void SetUp() override {
+    if (!fs::exists("/sbin/ifup")) GTEST_SKIP() << "ifupdown is not installed";
+    DriverTest::SetUp();
+    if (IsSkipped()) return;
+    for (const char* sub : {"varlib/lorvane", "network/if-pre-up.d", "network/if-up.d",
+                            "network/if-down.d", "network/if-post-down.d", "state"}) {
+      fs::create_directories(folder + "/" + sub);
+    }
+    fs::copy_file(std::string(LORVANE_HOOKS_DIR) + "/ifupdown-pre-up",
+                  folder + "/network/if-pre-up.d/lorvane-adapter");
+    std::ofstream(folder + "/network/interfaces") << "auto lv0\niface lv0 inet manual\n";
+    scope = std::make_unique<lorvane::registry::ScopedHivePath>(folder + "/varlib/lorvane/hklm.hive");
+  }
+
+  lorvane::test::CommandResult Run(std::vector<std::string> argv) {
+    argv.insert(argv.begin(), {LORVANE_PRIVATE_MOUNTS, folder + "/varlib=/var/lib",
+                               folder + "/network=/etc/network", "--"});
+    return ns->Run(argv);
+  }
+  lorvane::test::CommandResult Ifupdown(const std::string& command, const std::string& link) {
+    return Run({command, "-i", folder + "/network/interfaces", "--state-dir", folder + "/state",
+                link});
+  }
+
+  std::unique_ptr<lorvane::registry::ScopedHivePath> scope;
+};
+
+TEST_F(Hooks, IfupTakesTheStoredAddressAndIfdownIfupTheOwnOne) {
+  auto result = Run({LORVANE_ADAPTER_COMMAND, "register", "lv0"});
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "02AABBCCDDEE"), ERROR_SUCCESS);
+
+  // ifup -a runs the hook once for "--all" before the interfaces.
+  result = Ifupdown("ifup", "-a");
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(Mac("lv0"), "02:aa:bb:cc:dd:ee");
+  EXPECT_NE(result.output.find("lv0: hardware address " + own + " changed to 02:aa:bb:cc:dd:ee"),
+            std::string::npos)
+      << result.output;
+
+  ASSERT_EQ(Ifupdown("ifdown", "lv0").exitCode, 0);
+  ASSERT_EQ(lorvane::registry::DeleteAdapterValue("lv0", "NetworkAddress"), 0u);
+  result = Ifupdown("ifup", "lv0");
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(Mac("lv0"), own);
+
+  // A value no driver would take does not keep the interface from coming up.
+  ASSERT_EQ(Ifupdown("ifdown", "lv0").exitCode, 0);
+  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "02-AA-BB-CC-DD-EE"), ERROR_SUCCESS);
+  result = Ifupdown("ifup", "lv0");
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(Mac("lv0"), own);
+  EXPECT_NE(result.output.find("lv0: NetworkAddress \"02-AA-BB-CC-DD-EE\" refused"),
+            std::string::npos)
+      << result.output;
+}
+
+TEST_F(Hooks, NetworkManagersPreUpHookAppliesTheStoredAddress) {
+  ASSERT_EQ(Run({LORVANE_ADAPTER_COMMAND, "register", "lv0"}).exitCode, 0);
+  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "02aabbccdd02"), ERROR_SUCCESS);
+  const auto result = Run({std::string(LORVANE_HOOKS_DIR) + "/networkmanager-pre-up", "lv0", "pre-up"});
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(Mac("lv0"), "02:aa:bb:cc:dd:02");
+}
+
+}  // namespace
