@@ -1,6 +1,7 @@
 // The hooks as installed, with the command as built: ifupdown's ifup and
-// ifdown with the test's own interfaces file, state and hook folders, and
-// the NetworkManager dispatcher's pre-up hook run as the dispatcher runs it.
+// ifdown with the test's own interfaces file, state and hook folders, the
+// NetworkManager dispatcher's pre-up hook run as the dispatcher runs it, and
+// the udev rule as udev would match it.
 // The command runs as its own process and finds the hive where it always
 // does: the test's folders are bound over /etc/network and /var/lib for it.
 #include <gtest/gtest.h>
@@ -29,17 +30,21 @@ class Hooks : public DriverTest {
     fs::copy_file(std::string(LORVANE_HOOKS_DIR) + "/ifupdown-pre-up",
                   folder + "/network/if-pre-up.d/lorvane-adapter");
     std::ofstream(folder + "/network/interfaces") << "auto lv0\niface lv0 inet manual\n";
-    scope = std::make_unique<lorvane::registry::ScopedHivePath>(folder + "/varlib/lorvane/hklm.hive");
+    scope =
+        std::make_unique<lorvane::registry::ScopedHivePath>(folder + "/varlib/lorvane/hklm.hive");
   }
 
-  lorvane::test::CommandResult Run(std::vector<std::string> argv) {
+  lorvane::test::CommandResult Run(std::vector<std::string> argv,
+                                   const std::vector<std::string>& binds = {}) {
+    argv.insert(argv.begin(), "--");
+    argv.insert(argv.begin(), binds.begin(), binds.end());
     argv.insert(argv.begin(), {LORVANE_PRIVATE_MOUNTS, folder + "/varlib=/var/lib",
-                               folder + "/network=/etc/network", "--"});
+                               folder + "/network=/etc/network"});
     return ns->Run(argv);
   }
   lorvane::test::CommandResult Ifupdown(const std::string& command, const std::string& link) {
-    return Run({command, "-i", folder + "/network/interfaces", "--state-dir", folder + "/state",
-                link});
+    return Run(
+        {command, "-i", folder + "/network/interfaces", "--state-dir", folder + "/state", link});
   }
 
   std::unique_ptr<lorvane::registry::ScopedHivePath> scope;
@@ -78,9 +83,28 @@ TEST_F(Hooks, IfupTakesTheStoredAddressAndIfdownIfupTheOwnOne) {
 TEST_F(Hooks, NetworkManagersPreUpHookAppliesTheStoredAddress) {
   ASSERT_EQ(Run({LORVANE_ADAPTER_COMMAND, "register", "lv0"}).exitCode, 0);
   ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "02aabbccdd02"), ERROR_SUCCESS);
-  const auto result = Run({std::string(LORVANE_HOOKS_DIR) + "/networkmanager-pre-up", "lv0", "pre-up"});
+  const auto result =
+      Run({std::string(LORVANE_HOOKS_DIR) + "/networkmanager-pre-up", "lv0", "pre-up"});
   ASSERT_EQ(result.exitCode, 0) << result.output;
   EXPECT_EQ(Mac("lv0"), "02:aa:bb:cc:dd:02");
+}
+
+// udevadm test shows what udev would run for the event, running nothing.
+TEST_F(Hooks, UdevRunsAddForANewLinkButNotForTheLoopback) {
+  if (!fs::exists("/etc/udev/rules.d")) GTEST_SKIP() << "udev is not installed";
+  for (const char* sub : {"rules", "run"}) fs::create_directories(folder + "/" + sub);
+  fs::copy_file(std::string(LORVANE_HOOKS_DIR) + "/90-lorvane-adapter.rules",
+                folder + "/rules/90-lorvane-adapter.rules");
+  const std::vector<std::string> binds = {folder + "/rules=/etc/udev/rules.d",
+                                          folder + "/run=/run"};
+  auto result = Run({"udevadm", "test", "--action=add", "/sys/class/net/lv0"}, binds);
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_NE(result.output.find("run: '" LORVANE_ADAPTER_COMMAND " add 'lv0''"), std::string::npos)
+      << result.output;
+  result = Run({"udevadm", "test", "--action=add", "/sys/class/net/lo"}, binds);
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(result.output.find("run: '" LORVANE_ADAPTER_COMMAND), std::string::npos)
+      << result.output;
 }
 
 }  // namespace
