@@ -21,15 +21,24 @@ constexpr const char* kInstanceIdValue = "NetCfgInstanceId";
 
 std::string Why(DWORD error) {
   switch (error) {
-    case ERROR_ACCESS_DENIED: return "no right to change it (root is needed)";
-    case ERROR_DEV_NOT_EXIST: return "no such link";
-    case ERROR_NOT_FOUND: return "the hive does not name it";
-    case ERROR_REGISTRY_CORRUPT: return "the hive is damaged";
-    case ERROR_TIMEOUT: return "the hive stayed busy";
-    case ERROR_BUSY: return "the driver refused while the link is up";
-    case ERROR_NOT_SUPPORTED: return "the driver does not support it";
-    case ERROR_INVALID_PARAMETER: return "the kernel refused the address";
-    default: return "error " + std::to_string(error);
+    case ERROR_ACCESS_DENIED:
+      return "no right to change it (root is needed)";
+    case ERROR_DEV_NOT_EXIST:
+      return "no such link";
+    case ERROR_NOT_FOUND:
+      return "the hive does not name it";
+    case ERROR_REGISTRY_CORRUPT:
+      return "the hive is damaged";
+    case ERROR_TIMEOUT:
+      return "the hive stayed busy";
+    case ERROR_BUSY:
+      return "the driver refused while the link is up";
+    case ERROR_NOT_SUPPORTED:
+      return "the driver does not support it";
+    case ERROR_INVALID_PARAMETER:
+      return "the kernel refused the address";
+    default:
+      return "error " + std::to_string(error);
   }
 }
 
@@ -87,14 +96,15 @@ DWORD AdapterDriver::Register(const std::string& name) {
   const DWORD err = registry::RegisterAdapter(name, &changes);
   for (const auto& change : changes) {
     if (change.added) {
-      Log(LOG_NOTICE, change.adapter + ": registered as adapter " + change.subkey);
+      Log(LOG_NOTICE, Printable(change.adapter) + ": registered as adapter " + change.subkey);
     } else {
       Log(LOG_NOTICE, Printable(change.adapter) + ": registration " + change.subkey +
                           " removed, the link is gone");
     }
   }
   if (err != NO_ERROR)
-    Log(LOG_ERR, name + ": not registered: " + (err == ERROR_NOT_FOUND ? "no such link" : Why(err)));
+    Log(LOG_ERR,
+        name + ": not registered: " + (err == ERROR_NOT_FOUND ? "no such link" : Why(err)));
   return err;
 }
 
@@ -132,9 +142,8 @@ DWORD AdapterDriver::Restart(const std::string& name) {
     // Up again even when the address could not be set: the link was asked
     // to restart, not to stay down.
     err = ApplyTo(name, link.index);
-    const DWORD up = err == ERROR_DEV_NOT_EXIST
-                         ? err
-                         : LinkError(iphlp::netlink::SetLinkUp(link.index, true));
+    const DWORD up =
+        err == ERROR_DEV_NOT_EXIST ? err : LinkError(iphlp::netlink::SetLinkUp(link.index, true));
     if (err == NO_ERROR) err = up;
   }
   if (err == ERROR_DEV_NOT_EXIST) {
@@ -166,7 +175,8 @@ DWORD AdapterDriver::ApplyTo(const std::string& name, std::uint32_t index) {
   bool restoringKept = false;
   if (stored) {
     const char* refused = ParseNetworkAddress(type, data, target);
-    if (refused == nullptr && link.address.size() != 6) refused = "the link has no Ethernet address";
+    if (refused == nullptr && link.address.size() != 6)
+      refused = "the link has no Ethernet address";
     if (refused != nullptr) {
       Log(LOG_WARNING, name + ": NetworkAddress \"" + Shown(type, data) + "\" refused, " + refused +
                            "; the address is left as it is");
@@ -198,11 +208,11 @@ DWORD AdapterDriver::ApplyTo(const std::string& name, std::uint32_t index) {
       MacAddress current{};
       std::copy_n(link.address.begin(), std::min<std::size_t>(6, link.address.size()),
                   current.begin());
-      err = registry::SetAdapterText(name, registry::kOriginalAddressValue, ValueText(current),
-                                     true);
+      err =
+          registry::SetAdapterText(name, registry::kOriginalAddressValue, ValueText(current), true);
       if (err != NO_ERROR) {
-        Log(LOG_ERR, name + ": NetworkAddress not applied: its own address could not be kept: " +
-                         Why(err));
+        Log(LOG_ERR,
+            name + ": NetworkAddress not applied: its own address could not be kept: " + Why(err));
         return err;
       }
     }
@@ -214,8 +224,8 @@ DWORD AdapterDriver::ApplyTo(const std::string& name, std::uint32_t index) {
     }
     Log(LOG_NOTICE, name + ": hardware address " +
                         FormatMac(link.address.data(), link.address.size()) + " changed to " +
-                        FormatMac(target) + " (" + source + (cycled ? "; the link was down for it" : "") +
-                        ")");
+                        FormatMac(target) + " (" + source +
+                        (cycled ? "; the link was down for it" : "") + ")");
   }
   if (restoringKept) {
     // Its own address is back: the next override keeps whatever it has then.

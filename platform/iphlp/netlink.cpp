@@ -114,7 +114,8 @@ int ParseLinkState(nl_msg* message, void* arg) {
   if (attributes[IFLA_IFNAME] != nullptr) {
     // Bounded by the attribute, whether or not the kernel put a NUL in it.
     const auto* name = static_cast<const char*>(nla_data(attributes[IFLA_IFNAME]));
-    out.name.assign(name, strnlen(name, static_cast<std::size_t>(nla_len(attributes[IFLA_IFNAME]))));
+    out.name.assign(name,
+                    strnlen(name, static_cast<std::size_t>(nla_len(attributes[IFLA_IFNAME]))));
   }
   out.address = BytesOf(attributes[IFLA_ADDRESS]);
   out.permanentAddress = BytesOf(attributes[IFLA_PERM_ADDRESS]);
@@ -135,7 +136,8 @@ DWORD QueryLinkState(std::uint32_t index, const std::string* name, LinkState& ou
   if (err >= 0) err = nla_put_u32(request.get(), IFLA_EXT_MASK, RTEXT_FILTER_SKIP_STATS);
   if (err >= 0) err = nl_send_auto(sock.get(), request.get());
   LinkState state;
-  if (err >= 0) err = nl_socket_modify_cb(sock.get(), NL_CB_VALID, NL_CB_CUSTOM, ParseLinkState, &state);
+  if (err >= 0)
+    err = nl_socket_modify_cb(sock.get(), NL_CB_VALID, NL_CB_CUSTOM, ParseLinkState, &state);
   if (err >= 0) err = nl_recvmsgs_default(sock.get());
   if (err < 0) return Win32FromNlError(err);
   if (state.index == 0) return ERROR_NOT_FOUND;

@@ -380,8 +380,7 @@ Status Hive::SubkeyAt(KeyId key, std::uint64_t index, std::string& name) {
   return Status::kOk;
 }
 
-Status Hive::NumberedSubkeys(KeyId classKey,
-                             std::vector<std::pair<KeyId, std::string>>& subkeys) {
+Status Hive::NumberedSubkeys(KeyId classKey, std::vector<std::pair<KeyId, std::string>>& subkeys) {
   Statement list(db_, "SELECT id, name FROM keys WHERE parent = ?1 ORDER BY folded");
   int rc = list.Int(1, classKey).Step();
   for (; rc == SQLITE_ROW; rc = list.Step()) {

@@ -68,7 +68,8 @@ struct RegistrationChange {
 // this process may not write the hive; the hive's own error when it is
 // damaged. ERROR_NOT_FOUND when the adapter named is not there.
 DWORD RegisterAdapters(std::vector<RegistrationChange>* changes = nullptr);
-DWORD RegisterAdapter(const std::string& adapter, std::vector<RegistrationChange>* changes = nullptr);
+DWORD RegisterAdapter(const std::string& adapter,
+                      std::vector<RegistrationChange>* changes = nullptr);
 
 // The value `name` of the adapter's driver key (the first subkey, in
 // enumeration order, whose REG_SZ NetCfgInstanceId is `adapter`, as the

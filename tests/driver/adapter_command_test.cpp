@@ -76,13 +76,20 @@ TEST_F(AdapterCommand, RefusedValuesAndNamesLeaveTheLinkAloneAndSayWhy) {
   ASSERT_EQ(Run({"register", "lv0"}), 0);
   Said();
   const std::vector<std::pair<DWORD, std::string>> values = {
-      {REG_SZ, Sz("02AABBCCDDE")},          {REG_SZ, Sz("02AABBCCDDEE0")},
-      {REG_SZ, Sz("02:AA:BB:CC:DD:EE")},    {REG_SZ, Sz("02-AA-BB-CC-DD-EE")},
-      {REG_SZ, Sz(" 2AABBCCDDEE")},         {REG_SZ, Sz("02AABBCCDDEG")},
-      {REG_SZ, Sz("03AABBCCDDEE")},         {REG_SZ, Sz("FFFFFFFFFFFF")},
-      {REG_SZ, Sz("000000000000")},         {REG_SZ, ""},
-      {REG_SZ, "02AABB\nCCDDEE"},           {REG_SZ, std::string(100000, '0') + "\n\x7f"},
-      {REG_BINARY, "\x02\xaa\xbb\xcc\xdd\xee"}, {REG_DWORD, Sz("02AABBCCDDEE")},
+      {REG_SZ, Sz("02AABBCCDDE")},
+      {REG_SZ, Sz("02AABBCCDDEE0")},
+      {REG_SZ, Sz("02:AA:BB:CC:DD:EE")},
+      {REG_SZ, Sz("02-AA-BB-CC-DD-EE")},
+      {REG_SZ, Sz(" 2AABBCCDDEE")},
+      {REG_SZ, Sz("02AABBCCDDEG")},
+      {REG_SZ, Sz("03AABBCCDDEE")},
+      {REG_SZ, Sz("FFFFFFFFFFFF")},
+      {REG_SZ, Sz("000000000000")},
+      {REG_SZ, ""},
+      {REG_SZ, "02AABB\nCCDDEE"},
+      {REG_SZ, std::string(100000, '0') + "\n\x7f"},
+      {REG_BINARY, "\x02\xaa\xbb\xcc\xdd\xee"},
+      {REG_DWORD, Sz("02AABBCCDDEE")},
   };
   for (const auto& [type, data] : values) {
     SCOPED_TRACE(data.substr(0, 40));
@@ -99,8 +106,8 @@ TEST_F(AdapterCommand, RefusedValuesAndNamesLeaveTheLinkAloneAndSayWhy) {
   }
   EXPECT_EQ(GetValue(kClass + "0000", "LorvaneOriginalAddress"), "<error 2>");
 
-  for (const std::string name : {"-lv0", "", "lv0/..", "..", "lv 0", "lv0:1", "lv0\n",
-                                 "abcdefghijklmnop", "lv0\xc3\xa9"}) {
+  for (const std::string name :
+       {"-lv0", "", "lv0/..", "..", "lv 0", "lv0:1", "lv0\n", "abcdefghijklmnop", "lv0\xc3\xa9"}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(Run({"restart", name}), 2);
     const auto said = Said();

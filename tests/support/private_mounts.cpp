@@ -12,7 +12,8 @@
 
 int main(int argc, char** argv) {
   int i = 1;
-  if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+  if (::unshare(CLONE_NEWNS) != 0 ||
+      ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
     std::perror("private_mounts: mount namespace");
     return 125;
   }
