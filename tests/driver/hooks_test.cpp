@@ -1,7 +1,6 @@
 // The hooks as installed, with the command as built: ifupdown's ifup and
-// ifdown with the test's own interfaces file, state and hook folders, the
-// NetworkManager dispatcher's pre-up hook run as the dispatcher runs it, and
-// the udev rule as udev would match it.
+// ifdown with the test's own interfaces file, state and hook folders, and the
+// udev rule as udev would match it.
 // The command runs as its own process and finds the hive where it always
 // does: the test's folders are bound over /etc/network and /var/lib for it.
 #include <gtest/gtest.h>
@@ -78,15 +77,6 @@ TEST_F(Hooks, IfupTakesTheStoredAddressAndIfdownIfupTheOwnOne) {
   EXPECT_NE(result.output.find("lv0: NetworkAddress \"02-AA-BB-CC-DD-EE\" refused"),
             std::string::npos)
       << result.output;
-}
-
-TEST_F(Hooks, NetworkManagersPreUpHookAppliesTheStoredAddress) {
-  ASSERT_EQ(Run({LORVANE_ADAPTER_COMMAND, "register", "lv0"}).exitCode, 0);
-  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "02aabbccdd02"), ERROR_SUCCESS);
-  const auto result =
-      Run({std::string(LORVANE_HOOKS_DIR) + "/networkmanager-pre-up", "lv0", "pre-up"});
-  ASSERT_EQ(result.exitCode, 0) << result.output;
-  EXPECT_EQ(Mac("lv0"), "02:aa:bb:cc:dd:02");
 }
 
 // udevadm test shows what udev would run for the event, running nothing.
