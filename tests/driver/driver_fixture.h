@@ -33,8 +33,8 @@ class DriverTest : public ::testing::Test {
   void TearDown() override { lorvane::iphlp::SetProvider(nullptr); }
 
   // "link/ether 02:aa:bb:cc:dd:ee brd ..." of `ip -o link show`.
-  std::string Mac(const std::string& link, const lorvane::test::NetNamespace* in = nullptr) const {
-    const std::string line = (in ? in : ns.get())->Ip({"-o", "link", "show", "dev", link});
+  std::string Mac(const std::string& link) const {
+    const std::string line = ns->Ip({"-o", "link", "show", "dev", link});
     const auto at = line.find("link/ether ");
     return at == std::string::npos ? "<none>" : line.substr(at + 11, 17);
   }
