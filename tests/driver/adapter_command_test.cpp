@@ -99,8 +99,9 @@ TEST_F(AdapterCommand, RefusesValuesNamesAndLinksNoDriverWouldTake) {
   }
   EXPECT_EQ(GetValue(kClass + "0000", "LorvaneOriginalAddress"), "<error 2>");
 
-  for (const std::string name :
-       {"-lv0", "", "lv0/..", "..", "lv 0", "lv0:1", "lv0\n", "abcdefghijklmnop", "lv0\xc3\xa9"}) {
+  // The validator's own cases are the IP Helper's; these are the kinds that
+  // reach the command: an option, a path, too long, a line break for the log.
+  for (const std::string name : {"-lv0", "lv0/..", "abcdefghijklmnop", "lv0\n"}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(Run({"restart", name}), 2);
     const auto said = Said();
