@@ -1,6 +1,7 @@
 // The process entry point of a framework program: start the GUI application,
-// install the program's resources, register the machine's adapters in the
-// registry, run the application object, and stop the GUI application again.
+// install the program's resources, register what adapters are missing from
+// the registry, run the application object, and stop the GUI application
+// again.
 #include <string>
 
 #include "platform/framework/module.h"
@@ -11,9 +12,9 @@
 int main(int argc, char** argv) {
   lorvane::window::StartApplication(argc, argv);
   lorvane::window::InstallResources(lorvane::framework::ProgramResources());
-  // As a device installer would have: adapters that came since the last run
-  // get their driver key. Without the right to write the hive this does
-  // nothing, and the program still runs.
+  // The adapter command registers each adapter as udev finds it; this covers
+  // those that were there before it was installed. Without the right to
+  // write the hive it does nothing, and the program still runs.
   lorvane::registry::RegisterAdapters();
 
   // The command line as Windows hands it over: the arguments after the

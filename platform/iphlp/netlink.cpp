@@ -1,10 +1,13 @@
 #include "platform/iphlp/netlink.h"
 
 #include <linux/rtnetlink.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <netlink/addr.h>
 #include <netlink/cache.h>
+#include <netlink/attr.h>
 #include <netlink/errno.h>
+#include <netlink/msg.h>
 #include <netlink/netlink.h>
 #include <netlink/route/addr.h>
 #include <netlink/route/link.h>
@@ -41,6 +44,10 @@ struct LinkDeleter {
 using SocketPtr = std::unique_ptr<nl_sock, SocketDeleter>;
 using CachePtr = std::unique_ptr<nl_cache, CacheDeleter>;
 using LinkPtr = std::unique_ptr<rtnl_link, LinkDeleter>;
+struct MessageDeleter {
+  void operator()(nl_msg* m) const { nlmsg_free(m); }
+};
+using MessagePtr = std::unique_ptr<nl_msg, MessageDeleter>;
 
 DWORD Connect(SocketPtr& out) {
   SocketPtr sock(nl_socket_alloc());
@@ -86,6 +93,76 @@ Link LinkOf(rtnl_link* link) {
     out.hardwareAddress.assign(bytes, bytes + nl_addr_get_len(hw));
   }
   return out;
+}
+
+std::vector<std::uint8_t> BytesOf(nlattr* attribute) {
+  if (attribute == nullptr) return {};
+  auto* bytes = static_cast<const std::uint8_t*>(nla_data(attribute));
+  return {bytes, bytes + nla_len(attribute)};
+}
+
+// libnl has no accessor for IFLA_PERM_ADDRESS, so the reply is parsed here.
+int ParseLinkState(nl_msg* message, void* arg) {
+  nlmsghdr* header = nlmsg_hdr(message);
+  if (header->nlmsg_type != RTM_NEWLINK) return NL_SKIP;
+  nlattr* attributes[IFLA_MAX + 1] = {};
+  if (nlmsg_parse(header, sizeof(ifinfomsg), attributes, IFLA_MAX, nullptr) < 0) return NL_SKIP;
+  const auto* info = static_cast<const ifinfomsg*>(nlmsg_data(header));
+  auto& out = *static_cast<LinkState*>(arg);
+  out.index = static_cast<std::uint32_t>(info->ifi_index);
+  out.flags = info->ifi_flags;
+  if (attributes[IFLA_IFNAME] != nullptr) {
+    // Bounded by the attribute, whether or not the kernel put a NUL in it.
+    const auto* name = static_cast<const char*>(nla_data(attributes[IFLA_IFNAME]));
+    out.name.assign(name,
+                    strnlen(name, static_cast<std::size_t>(nla_len(attributes[IFLA_IFNAME]))));
+  }
+  out.address = BytesOf(attributes[IFLA_ADDRESS]);
+  out.permanentAddress = BytesOf(attributes[IFLA_PERM_ADDRESS]);
+  return NL_OK;
+}
+
+DWORD QueryLinkState(std::uint32_t index, const std::string* name, LinkState& out) {
+  SocketPtr sock;
+  if (DWORD err = Connect(sock); err != NO_ERROR) return err;
+  nl_socket_disable_auto_ack(sock.get());
+  MessagePtr request(nlmsg_alloc_simple(RTM_GETLINK, 0));
+  if (!request) return ERROR_NOT_ENOUGH_MEMORY;
+  ifinfomsg info{};
+  info.ifi_family = AF_UNSPEC;
+  info.ifi_index = static_cast<int>(index);
+  int err = nlmsg_append(request.get(), &info, sizeof info, NLMSG_ALIGNTO);
+  if (err >= 0 && name != nullptr) err = nla_put_string(request.get(), IFLA_IFNAME, name->c_str());
+  if (err >= 0) err = nla_put_u32(request.get(), IFLA_EXT_MASK, RTEXT_FILTER_SKIP_STATS);
+  if (err >= 0) err = nl_send_auto(sock.get(), request.get());
+  LinkState state;
+  if (err >= 0)
+    err = nl_socket_modify_cb(sock.get(), NL_CB_VALID, NL_CB_CUSTOM, ParseLinkState, &state);
+  if (err >= 0) err = nl_recvmsgs_default(sock.get());
+  if (err < 0) return Win32FromNlError(err);
+  if (state.index == 0) return ERROR_NOT_FOUND;
+  out = std::move(state);
+  return NO_ERROR;
+}
+
+DWORD ChangeLink(std::uint32_t index, unsigned flags, unsigned change,
+                 const std::vector<std::uint8_t>* address) {
+  if (index == 0 || index > 0x7fffffffu) return ERROR_NOT_FOUND;
+  SocketPtr sock;
+  if (DWORD err = Connect(sock); err != NO_ERROR) return err;
+  MessagePtr request(nlmsg_alloc_simple(RTM_SETLINK, 0));
+  if (!request) return ERROR_NOT_ENOUGH_MEMORY;
+  ifinfomsg info{};
+  info.ifi_family = AF_UNSPEC;
+  info.ifi_index = static_cast<int>(index);
+  info.ifi_flags = flags;
+  info.ifi_change = change;
+  int err = nlmsg_append(request.get(), &info, sizeof info, NLMSG_ALIGNTO);
+  if (err >= 0 && address != nullptr)
+    err = nla_put(request.get(), IFLA_ADDRESS, static_cast<int>(address->size()), address->data());
+  if (err >= 0) err = nl_send_auto(sock.get(), request.get());
+  if (err >= 0) err = nl_wait_for_ack(sock.get());
+  return err < 0 ? Win32FromNlError(err) : NO_ERROR;
 }
 
 }  // namespace
@@ -148,6 +225,25 @@ DWORD ReadLink(std::uint32_t index, Link& out) {
   return NO_ERROR;
 }
 
+DWORD ReadLinkState(const std::string& name, LinkState& out) {
+  // The kernel would look a longer name up by its first bytes.
+  if (name.empty() || name.size() >= IFNAMSIZ) return ERROR_NOT_FOUND;
+  return QueryLinkState(0, &name, out);
+}
+
+DWORD ReadLinkState(std::uint32_t index, LinkState& out) {
+  if (index == 0 || index > 0x7fffffffu) return ERROR_NOT_FOUND;
+  return QueryLinkState(index, nullptr, out);
+}
+
+DWORD SetLinkAddress(std::uint32_t index, const std::vector<std::uint8_t>& address) {
+  return ChangeLink(index, 0, 0, &address);
+}
+
+DWORD SetLinkUp(std::uint32_t index, bool up) {
+  return ChangeLink(index, up ? IFF_UP : 0, IFF_UP, nullptr);
+}
+
 DWORD Win32FromErrno(int error) {
   switch (error) {
     case 0:
@@ -170,6 +266,8 @@ DWORD Win32FromErrno(int error) {
       return ERROR_INVALID_PARAMETER;
     case ETIMEDOUT:
       return ERROR_TIMEOUT;
+    case EBUSY:
+      return ERROR_BUSY;
     default:
       return ERROR_GEN_FAILURE;
   }
@@ -203,6 +301,8 @@ DWORD Win32FromNlError(int nlError) {
       return ERROR_INVALID_DATA;
     case NLE_BAD_SOCK:
       return ERROR_INVALID_HANDLE;
+    case NLE_BUSY:
+      return ERROR_BUSY;
     default:
       return ERROR_GEN_FAILURE;
   }

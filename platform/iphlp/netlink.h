@@ -46,6 +46,24 @@ DWORD ReadSnapshot(Snapshot& out);
 // One link by index; ERROR_NOT_FOUND when there is none.
 DWORD ReadLink(std::uint32_t index, Link& out);
 
+// What the adapter command needs of one link, read in one request.
+struct LinkState {
+  std::uint32_t index = 0;
+  std::string name;
+  unsigned flags = 0;  // IFF_*
+  std::vector<std::uint8_t> address;
+  std::vector<std::uint8_t> permanentAddress;  // empty where the kernel reports none
+};
+
+// One link of the calling thread's network namespace, by name or by index;
+// ERROR_NOT_FOUND when there is none.
+DWORD ReadLinkState(const std::string& name, LinkState& out);
+DWORD ReadLinkState(std::uint32_t index, LinkState& out);
+
+// ERROR_BUSY when the driver takes a new address only while the link is down.
+DWORD SetLinkAddress(std::uint32_t index, const std::vector<std::uint8_t>& address);
+DWORD SetLinkUp(std::uint32_t index, bool up);
+
 DWORD Win32FromErrno(int error);
 DWORD Win32FromNlError(int nlError);  // NLE_*, either sign
 

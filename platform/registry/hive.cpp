@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/registry/hive_file.h"
+#include "platform/registry/registry.h"
 #include "platform/registry/winreg.h"
 
 namespace lorvane::registry::detail {
@@ -26,6 +27,9 @@ constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS vals("
     " key INTEGER NOT NULL, name BLOB NOT NULL, folded BLOB NOT NULL,"
     " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, folded)) WITHOUT ROWID;";
+
+constexpr const char* kInstanceIdValue = "NetCfgInstanceId";
+constexpr const char* kDriverDescValue = "DriverDesc";
 
 constexpr const char* kClassKeyPath[] = {"SYSTEM", "CurrentControlSet", "Control", "Class",
                                          "{4D36E972-E325-11CE-BFC1-08002bE10318}"};
@@ -376,12 +380,124 @@ Status Hive::SubkeyAt(KeyId key, std::uint64_t index, std::string& name) {
   return Status::kOk;
 }
 
-Status Hive::RegisterAdapters(const std::vector<AdapterEntry>& adapters) {
+Status Hive::NumberedSubkeys(KeyId classKey, std::vector<std::pair<KeyId, std::string>>& subkeys) {
+  Statement list(db_, "SELECT id, name FROM keys WHERE parent = ?1 ORDER BY folded");
+  int rc = list.Int(1, classKey).Step();
+  for (; rc == SQLITE_ROW; rc = list.Step()) {
+    std::string name = list.ColumnBytes(1);
+    if (IsCanonicalNumber(name)) subkeys.emplace_back(list.ColumnInt(0), std::move(name));
+  }
+  return rc == SQLITE_DONE ? Status::kOk : FromSqlite(rc);
+}
+
+// The program reaches only subkeys named by their number, and takes the first
+// whose NetCfgInstanceId names the adapter; so does this.
+Status Hive::FindAdapter(std::string_view adapter, KeyId& key) {
+  KeyId classKey = 0;
+  Status status = OpenKey(kRootKey, {std::begin(kClassKeyPath), std::end(kClassKeyPath)}, classKey);
+  if (status == Status::kNotFound) return Status::kUnregistered;
+  if (status != Status::kOk) return status;
+  std::vector<std::pair<KeyId, std::string>> subkeys;
+  if ((status = NumberedSubkeys(classKey, subkeys)) != Status::kOk) return status;
+  for (const auto& [id, name] : subkeys) {
+    Value instance;
+    status = QueryValue(id, kInstanceIdValue, instance);
+    if (status == Status::kNotFound) continue;
+    if (status != Status::kOk) return status;
+    if (instance.type == REG_SZ && TextOf(instance.data) == adapter) {
+      key = id;
+      return Status::kOk;
+    }
+  }
+  return Status::kUnregistered;
+}
+
+Status Hive::QueryAdapterValue(std::string_view adapter, std::string_view name, Value& value) {
   const Status ready = Ready();
   if (ready != Status::kOk) return ready;
+  if (state_ == State::kAbsent) return Status::kUnregistered;
+  KeyId key = 0;
+  const Status status = FindAdapter(adapter, key);
+  return status == Status::kOk ? QueryValue(key, name, value) : status;
+}
+
+Status Hive::SetAdapterValue(std::string_view adapter, std::string_view name, DWORD type,
+                             std::string_view data, bool onlyIfMissing) {
+  const Status ready = Ready();
+  if (ready != Status::kOk) return ready;
+  return InWriteTransaction([&] {
+    KeyId key = 0;
+    Status status = FindAdapter(adapter, key);
+    if (status != Status::kOk) return status;
+    if (onlyIfMissing) {
+      Value existing;
+      status = QueryValue(key, name, existing);
+      if (status != Status::kNotFound) return status;
+    }
+    return WriteValue(key, name, type, data);
+  });
+}
+
+Status Hive::DeleteAdapterValue(std::string_view adapter, std::string_view name) {
+  const Status ready = Ready();
+  if (ready != Status::kOk) return ready;
+  return InWriteTransaction([&] {
+    KeyId key = 0;
+    const Status status = FindAdapter(adapter, key);
+    if (status != Status::kOk) return status;
+    Statement remove(db_, "DELETE FROM vals WHERE key = ?1 AND folded = ?2");
+    const int rc = remove.Int(1, key).Bytes(2, Fold(name)).Step();
+    if (rc != SQLITE_DONE) return FromSqlite(rc);
+    return sqlite3_changes(db_) == 0 ? Status::kNotFound : Status::kOk;
+  });
+}
+
+// A subkey the platform made in this namespace for a link that is gone, with
+// nothing in it that anyone else put there: an override or any other value,
+// or a subkey, keeps it.
+Status Hive::RemovableLeftover(KeyId key, const Registration& registration, bool& removable) {
+  removable = false;
+  if (registration.netNamespace.empty()) return Status::kOk;
+  Value marker, instance;
+  Status status = QueryValue(key, kRegisteredValue, marker);
+  if (status == Status::kNotFound) return Status::kOk;
+  if (status != Status::kOk) return status;
+  if (marker.type != REG_SZ || TextOf(marker.data) != registration.netNamespace) return Status::kOk;
+  status = QueryValue(key, kInstanceIdValue, instance);
+  if (status == Status::kNotFound) return Status::kOk;
+  if (status != Status::kOk) return status;
+  if (instance.type != REG_SZ) return Status::kOk;
+  const std::string name = TextOf(instance.data);
+  for (const std::string& present : registration.present) {
+    if (present == name) return Status::kOk;
+  }
+
+  Statement children(db_, "SELECT count(*) FROM keys WHERE parent = ?1");
+  int rc = children.Int(1, key).Step();
+  if (rc != SQLITE_ROW) return FromSqlite(rc);
+  if (children.ColumnInt(0) != 0) return Status::kOk;
+  Statement others(db_,
+                   "SELECT count(*) FROM vals WHERE key = ?1 AND folded NOT IN (?2, ?3, ?4, ?5)");
+  rc = others.Int(1, key)
+           .Bytes(2, Fold(kInstanceIdValue))
+           .Bytes(3, Fold(kDriverDescValue))
+           .Bytes(4, Fold(kRegisteredValue))
+           .Bytes(5, Fold(kOriginalAddressValue))
+           .Step();
+  if (rc != SQLITE_ROW) return FromSqlite(rc);
+  removable = others.ColumnInt(0) == 0;
+  return Status::kOk;
+}
+
+Status Hive::RegisterAdapters(const Registration& registration,
+                              std::vector<RegistrationChange>* changes) {
+  const Status ready = Ready();
+  if (ready != Status::kOk) return ready;
+  std::vector<RegistrationChange> made;
   // One transaction: two processes starting at once cannot take one number
   // twice or register one adapter twice.
-  return InWriteTransaction([&]() -> Status {
+  const Status result = InWriteTransaction([&]() -> Status {
+    made.clear();
     KeyId classKey = 0;
     bool created = false;
     Status status = WalkOrCreate(kRootKey, {std::begin(kClassKeyPath), std::end(kClassKeyPath)},
@@ -391,35 +507,39 @@ Status Hive::RegisterAdapters(const std::vector<AdapterEntry>& adapters) {
     std::set<int> taken;
     std::map<std::string, KeyId> registered;  // the first in enumeration order wins
     std::vector<std::pair<KeyId, std::string>> subkeys;
-    {
-      Statement list(db_, "SELECT id, name FROM keys WHERE parent = ?1 ORDER BY folded");
-      int rc = list.Int(1, classKey).Step();
-      for (; rc == SQLITE_ROW; rc = list.Step())
-        subkeys.emplace_back(list.ColumnInt(0), list.ColumnBytes(1));
-      if (rc != SQLITE_DONE) return FromSqlite(rc);
-    }
+    if ((status = NumberedSubkeys(classKey, subkeys)) != Status::kOk) return status;
     for (const auto& [id, name] : subkeys) {
-      if (!IsCanonicalNumber(name)) continue;  // the program could not address it
-      taken.insert(std::stoi(name));
+      bool removable = false;
+      if ((status = RemovableLeftover(id, registration, removable)) != Status::kOk) return status;
       Value instance;
-      status = QueryValue(id, "NetCfgInstanceId", instance);
-      if (status == Status::kOk && instance.type == REG_SZ) {
-        registered.emplace(TextOf(instance.data), id);
-      } else if (status != Status::kNotFound && status != Status::kOk) {
-        return status;
+      status = QueryValue(id, kInstanceIdValue, instance);
+      if (status != Status::kNotFound && status != Status::kOk) return status;
+      if (removable) {
+        Statement values(db_, "DELETE FROM vals WHERE key = ?1");
+        Statement key(db_, "DELETE FROM keys WHERE id = ?1");
+        int rc = values.Int(1, id).Step();
+        if (rc == SQLITE_DONE) rc = key.Int(1, id).Step();
+        if (rc != SQLITE_DONE) return FromSqlite(rc);
+        made.push_back({TextOf(instance.data), name, false});
+        continue;
       }
+      taken.insert(std::stoi(name));
+      if (status == Status::kOk && instance.type == REG_SZ)
+        registered.emplace(TextOf(instance.data), id);
     }
 
+    const std::string marker(registration.netNamespace.c_str(),
+                             registration.netNamespace.size() + 1);
     int next = 0;
-    for (const AdapterEntry& adapter : adapters) {
+    for (const AdapterEntry& adapter : registration.adapters) {
       if (adapter.name.empty()) continue;
       const std::string description(adapter.description.c_str(), adapter.description.size() + 1);
       auto found = registered.find(adapter.name);
       if (found != registered.end()) {
         Value existing;
-        status = QueryValue(found->second, "DriverDesc", existing);
+        status = QueryValue(found->second, kDriverDescValue, existing);
         if (status == Status::kNotFound)
-          status = WriteValue(found->second, "DriverDesc", REG_SZ, description);
+          status = WriteValue(found->second, kDriverDescValue, REG_SZ, description);
         if (status != Status::kOk) return status;
         continue;
       }
@@ -430,16 +550,20 @@ Status Hive::RegisterAdapters(const std::vector<AdapterEntry>& adapters) {
       KeyId subkey = 0;
       status = AddChild(classKey, number, subkey);
       if (status == Status::kOk) {
-        status = WriteValue(subkey, "NetCfgInstanceId", REG_SZ,
+        status = WriteValue(subkey, kInstanceIdValue, REG_SZ,
                             std::string_view(adapter.name.c_str(), adapter.name.size() + 1));
       }
-      if (status == Status::kOk) status = WriteValue(subkey, "DriverDesc", REG_SZ, description);
+      if (status == Status::kOk) status = WriteValue(subkey, kDriverDescValue, REG_SZ, description);
+      if (status == Status::kOk) status = WriteValue(subkey, kRegisteredValue, REG_SZ, marker);
       if (status != Status::kOk) return status;
       taken.insert(next);
       registered.emplace(adapter.name, subkey);
+      made.push_back({adapter.name, number, true});
     }
     return Status::kOk;
   });
+  if (result == Status::kOk && changes != nullptr) *changes = std::move(made);
+  return result;
 }
 
 }  // namespace lorvane::registry::detail

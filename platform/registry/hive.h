@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/base/types.h"
+#include "platform/registry/registry.h"
 
 struct sqlite3;
 
@@ -31,6 +33,7 @@ enum class Status {
   kInvalidHandle,
   kKeyDeleted,
   kNotSupported,
+  kUnregistered,
 };
 
 using KeyId = std::int64_t;
@@ -53,6 +56,19 @@ struct AdapterEntry {
   std::string description;
 };
 
+// What one registration run found to do.
+struct Registration {
+  // The adapters to register; registration also adds a DriverDesc that is
+  // missing.
+  std::vector<AdapterEntry> adapters;
+  // Every link of the caller's network namespace, registered or not.
+  std::vector<std::string> present;
+  // Which network namespace the caller is in; empty when it cannot tell, and
+  // then nothing is removed.
+  std::string netNamespace;
+};
+
+
 class Hive {
  public:
   explicit Hive(std::string path);
@@ -74,8 +90,22 @@ class Hive {
   Status SubkeyAt(KeyId key, std::uint64_t index, std::string& name);
 
   // The network adapter class key and one numbered subkey per adapter not yet
-  // found there; adds missing DriverDesc values; removes nothing.
-  Status RegisterAdapters(const std::vector<AdapterEntry>& adapters);
+  // found there, marked as the platform's own; adds missing DriverDesc values.
+  // Removes a subkey only when it is marked as made in this network namespace,
+  // names a link that is not present, and holds nothing but the values the
+  // platform writes.
+  Status RegisterAdapters(const Registration& registration,
+                          std::vector<RegistrationChange>* changes = nullptr);
+
+  // A value of the subkey registered for `adapter` (the first, in enumeration
+  // order, whose NetCfgInstanceId names it, as the program finds it). The key
+  // is looked up inside each call's own transaction. kUnregistered when no
+  // subkey names the adapter.
+  Status QueryAdapterValue(std::string_view adapter, std::string_view name, Value& value);
+  // With onlyIfMissing, a value already there is kept, and that is success.
+  Status SetAdapterValue(std::string_view adapter, std::string_view name, DWORD type,
+                         std::string_view data, bool onlyIfMissing);
+  Status DeleteAdapterValue(std::string_view adapter, std::string_view name);
 
  private:
   enum class State { kClosed, kAbsent, kReady, kBroken };
@@ -87,6 +117,9 @@ class Hive {
   Status AddChild(KeyId parent, std::string_view name, KeyId& child);
   Status WriteValue(KeyId key, std::string_view name, DWORD type, std::string_view data);
   Status WalkOrCreate(KeyId from, const std::vector<std::string>& path, KeyId& key, bool& created);
+  Status FindAdapter(std::string_view adapter, KeyId& key);
+  Status NumberedSubkeys(KeyId classKey, std::vector<std::pair<KeyId, std::string>>& subkeys);
+  Status RemovableLeftover(KeyId key, const Registration& registration, bool& removable);
   Status Exec(const char* sql);
   template <typename Work>
   Status InWriteTransaction(Work&& work);

@@ -1,15 +1,30 @@
-// Kept apart from the registry calls: only the start-up registration needs
-// the IP Helper.
+// Kept apart from the registry calls: only registration needs the IP Helper.
+#include <unistd.h>
+
+#include <climits>
 #include <memory>
 #include <vector>
 
 #include "platform/iphlp/iphlpapi.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/state.h"
+#include "platform/registry/winreg.h"
 
 namespace lorvane::registry {
+namespace {
 
-DWORD RegisterAdapters() {
+// "net:[4026531840]" for the calling thread's network namespace: links are
+// per namespace, so a link counts as gone only where it was registered.
+std::string NetNamespace() {
+  char target[64];
+  const ssize_t length = ::readlink("/proc/thread-self/ns/net", target, sizeof target - 1);
+  if (length <= 0) return {};
+  return std::string(target, static_cast<std::size_t>(length));
+}
+
+// Only the adapter named is registered when `only` is given; every link seen
+// counts as present either way.
+DWORD Register(const std::string* only, std::vector<RegistrationChange>* changes) {
   auto& registry = detail::TheRegistry();
   {
     std::lock_guard lock(registry.mutex);
@@ -19,7 +34,8 @@ DWORD RegisterAdapters() {
 
   // The adapters exactly as the program will see them, names cut to the
   // record's fields included.
-  std::vector<detail::AdapterEntry> adapters;
+  detail::Registration registration;
+  registration.netNamespace = NetNamespace();
   DWORD result = ERROR_BUFFER_OVERFLOW;
   // Links that appear between the two calls need a larger buffer: ask again.
   for (int attempt = 0; attempt < 3 && result == ERROR_BUFFER_OVERFLOW; ++attempt) {
@@ -30,15 +46,56 @@ DWORD RegisterAdapters() {
     auto* chain = reinterpret_cast<PIP_ADAPTER_INFO>(buffer.get());
     result = GetAdaptersInfo(chain, &size);
     if (result != NO_ERROR) continue;
+    registration.adapters.clear();
+    registration.present.clear();
     for (auto* adapter = chain; adapter != nullptr; adapter = adapter->Next) {
-      adapters.push_back({adapter->AdapterName, adapter->Description});
+      registration.present.push_back(adapter->AdapterName);
+      if (only == nullptr || *only == adapter->AdapterName)
+        registration.adapters.push_back({adapter->AdapterName, adapter->Description});
     }
   }
-  if (result == ERROR_NO_DATA) return NO_ERROR;  // no adapter, nothing to add
-  if (result != NO_ERROR) return result;
+  if (result != NO_ERROR && result != ERROR_NO_DATA) return result;
+  if (only != nullptr && registration.adapters.empty()) return ERROR_NOT_FOUND;
 
   std::lock_guard lock(registry.mutex);
-  return detail::ToWin32(registry.CurrentHive().RegisterAdapters(adapters));
+  return detail::ToWin32(registry.CurrentHive().RegisterAdapters(registration, changes));
+}
+
+}  // namespace
+
+DWORD RegisterAdapters(std::vector<RegistrationChange>* changes) {
+  return Register(nullptr, changes);
+}
+
+DWORD RegisterAdapter(const std::string& adapter, std::vector<RegistrationChange>* changes) {
+  return Register(&adapter, changes);
+}
+
+DWORD QueryAdapterValue(const std::string& adapter, const std::string& name, DWORD& type,
+                        std::string& data) {
+  auto& registry = detail::TheRegistry();
+  std::lock_guard lock(registry.mutex);
+  detail::Value value;
+  const auto status = registry.CurrentHive().QueryAdapterValue(adapter, name, value);
+  if (status == detail::Status::kOk) {
+    type = value.type;
+    data = std::move(value.data);
+  }
+  return detail::ToWin32(status);
+}
+
+DWORD SetAdapterText(const std::string& adapter, const std::string& name, const std::string& text,
+                     bool onlyIfMissing) {
+  auto& registry = detail::TheRegistry();
+  std::lock_guard lock(registry.mutex);
+  return detail::ToWin32(registry.CurrentHive().SetAdapterValue(
+      adapter, name, REG_SZ, std::string_view(text.c_str(), text.size() + 1), onlyIfMissing));
+}
+
+DWORD DeleteAdapterValue(const std::string& adapter, const std::string& name) {
+  auto& registry = detail::TheRegistry();
+  std::lock_guard lock(registry.mutex);
+  return detail::ToWin32(registry.CurrentHive().DeleteAdapterValue(adapter, name));
 }
 
 }  // namespace lorvane::registry

@@ -28,6 +28,7 @@ LSTATUS ToWin32(Status status) {
     case Status::kInvalidHandle: return ERROR_INVALID_HANDLE;
     case Status::kKeyDeleted: return ERROR_KEY_DELETED;
     case Status::kNotSupported: return ERROR_NOT_SUPPORTED;
+    case Status::kUnregistered: return ERROR_NOT_FOUND;
   }
   return ERROR_GEN_FAILURE;
 }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -70,6 +71,45 @@ TEST_F(RegistrationTest, AddsOnlyWhatIsMissingAndRemovesNothing) {
   ASSERT_EQ(RegisterAdapters(), static_cast<DWORD>(NO_ERROR));
   hive.Detach();
   EXPECT_EQ(hive.Bytes(), before);  // a second run changes nothing, descriptions included
+}
+
+// Links come and go (a veth per container start); what the platform made for
+// one that is gone goes with it, unless someone put something there.
+TEST_F(RegistrationTest, RemovesOnlyItsOwnLeftoversOfGoneLinksInThisNamespace) {
+  char here[64] = {};
+  ASSERT_GT(readlink("/proc/thread-self/ns/net", here, sizeof here - 1), 0);
+  const auto leftover = [&](const std::string& subkey, const std::string& name,
+                            const std::string& where) {
+    ASSERT_EQ(PutText(kClass + subkey, "NetCfgInstanceId", name), ERROR_SUCCESS);
+    ASSERT_EQ(PutText(kClass + subkey, "DriverDesc", "Virtual Ethernet Adapter"), ERROR_SUCCESS);
+    ASSERT_EQ(PutText(kClass + subkey, "LorvaneRegisteredIn", where), ERROR_SUCCESS);
+  };
+  leftover("0000", "eth0", here);  // still there
+  leftover("0001", "veth1", here);
+  ASSERT_EQ(PutText(kClass + "0001", "LorvaneOriginalAddress", "0200000000AA"), ERROR_SUCCESS);
+  leftover("0002", "veth2", here);
+  ASSERT_EQ(PutText(kClass + "0002", "networkaddress", ""), ERROR_SUCCESS);
+  leftover("0003", "veth3", "net:[1]");
+  leftover("0004", "veth4", here);
+  ASSERT_EQ(PutText(kClass + "0004\\Ndi", "Service", "veth"), ERROR_SUCCESS);
+  leftover("0005", "veth5", here);
+  ASSERT_EQ(PutText(kClass + "0005", "Comment", "mine"), ERROR_SUCCESS);
+  leftover("0006", "veth6", here);
+
+  std::vector<lorvane::registry::RegistrationChange> changes;
+  ASSERT_EQ(RegisterAdapters(&changes), static_cast<DWORD>(NO_ERROR));
+  EXPECT_EQ(Subkeys(), "0000 0001 0002 0003 0004 0005 0006 ");
+  EXPECT_EQ(GetValue(kClass + "0001", "NetCfgInstanceId"), Sz("eth1"));  // veth1's number, reused
+  EXPECT_EQ(GetValue(kClass + "0001", "LorvaneOriginalAddress"), "<error 2>");
+  EXPECT_EQ(GetValue(kClass + "0001", "LorvaneRegisteredIn"), Sz(here));
+  EXPECT_EQ(GetValue(kClass + "0006", "NetCfgInstanceId"), Sz("eth2"));
+  EXPECT_EQ(GetValue(kClass + "0002", "NetCfgInstanceId"), Sz("veth2"));
+  EXPECT_EQ(GetValue(kClass + "0003", "NetCfgInstanceId"), Sz("veth3"));
+  EXPECT_EQ(GetValue(kClass + "0005", "NetCfgInstanceId"), Sz("veth5"));
+  std::string said;
+  for (const auto& change : changes)
+    said += (change.added ? "+" : "-") + change.adapter + "@" + change.subkey + " ";
+  EXPECT_EQ(said, "-veth1@0001 -veth6@0006 +eth1@0001 +eth2@0006 ");
 }
 
 TEST_F(RegistrationTest, DoesNothingWithoutAHiveToWriteOrAdaptersToRead) {

@@ -1,0 +1,53 @@
+// The part of a network driver that the program's home system has and Linux
+// lacks: at start, an adapter takes the hardware address stored as its
+// NetworkAddress value, or its own when none is stored. Run as root, for one
+// interface name, by udev, ifupdown and NetworkManager hooks or by hand.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/base/types.h"
+
+namespace lorvane::driver {
+
+struct DriverOptions {
+  // One line per change made and per value refused; syslog priorities.
+  // Unset: the system log.
+  std::function<void(int priority, const std::string& line)> log;
+  // Called in a restart once the link is down; tests take the link away here.
+  std::function<void()> afterDown;
+};
+
+class AdapterDriver {
+ public:
+  explicit AdapterDriver(DriverOptions options = {});
+
+  // Each refuses a name that is not a plain interface name
+  // (ERROR_INVALID_PARAMETER) before any use of it.
+
+  // Registers the adapter in the hive if it is not, and removes what the
+  // platform registered for links of this namespace that are gone.
+  DWORD Register(const std::string& name);
+  // Sets the stored NetworkAddress, or puts the adapter's own address back
+  // when none is stored. A value no driver would take is refused, logged and
+  // left alone; that is not a failure. ERROR_NOT_FOUND (nothing done) for an
+  // adapter the hive does not name, ERROR_DEV_NOT_EXIST for no such link.
+  DWORD Apply(const std::string& name);
+  // Register, then Apply: a link that has just appeared.
+  DWORD Add(const std::string& name);
+  // Down, Apply, up, all on the one link found at the start; a link that goes
+  // or is renamed meanwhile is ERROR_DEV_NOT_EXIST.
+  DWORD Restart(const std::string& name);
+
+ private:
+  DWORD ApplyTo(const std::string& name, std::uint32_t index);
+  // Says so in the log when the name is not a plain interface name.
+  bool Refused(const std::string& name) const;
+  void Log(int priority, const std::string& line) const;
+
+  DriverOptions options_;
+};
+
+}  // namespace lorvane::driver

@@ -1,0 +1,150 @@
+// The adapter command in process, in the namespace of its veth links: what it
+// registers, sets, keeps, restores and refuses, as the kernel and the hive
+// then show it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "driver_fixture.h"
+#include "platform/driver/command.h"
+
+namespace {
+
+using lorvane::driver::RunAdapterCommand;
+
+// "02:aa:bb:cc:dd:ee" as the platform keeps it: "02AABBCCDDEE".
+std::string Kept(std::string mac) {
+  std::erase(mac, ':');
+  for (char& c : mac) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return Sz(mac);
+}
+
+class AdapterCommand : public DriverTest {
+ protected:
+  int Run(const std::vector<std::string>& args) {
+    lorvane::driver::DriverOptions options;
+    options.log = [this](int, const std::string& line) { lines.push_back(line); };
+    options.afterDown = afterDown;
+    return ns->RunInside([&] { return RunAdapterCommand(args, options); });
+  }
+  // The lines logged since the last call.
+  std::vector<std::string> Said() { return std::exchange(lines, {}); }
+
+  std::vector<std::string> lines;
+  std::function<void()> afterDown;
+};
+
+TEST_F(AdapterCommand, RestartSetsTheOverrideAndBringsTheOwnAddressBackWhenItGoes) {
+  ASSERT_EQ(Run({"register", "lv0"}), 0);
+  EXPECT_EQ(Said(), std::vector<std::string>{"lv0: registered as adapter 0000"});
+  EXPECT_EQ(GetValue(kClass + "0000", "NetCfgInstanceId"), Sz("lv0"));
+  ASSERT_EQ(Run({"apply", "lv0"}), 0);  // nothing stored, nothing changed: nothing said
+  EXPECT_EQ(Said(), std::vector<std::string>{});
+
+  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "02aaBBccDDee"), ERROR_SUCCESS);
+  ASSERT_EQ(Run({"restart", "lv0"}), 0);
+  EXPECT_EQ(Mac("lv0"), "02:aa:bb:cc:dd:ee");
+  EXPECT_TRUE(Up("lv0"));
+  EXPECT_EQ(GetValue(kClass + "0000", "LorvaneOriginalAddress"), Kept(own));
+  EXPECT_EQ(Said(), std::vector<std::string>{"lv0: hardware address " + own +
+                                             " changed to 02:aa:bb:cc:dd:ee (NetworkAddress)"});
+
+  // A second override: what is kept is still the address before the first.
+  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "02AABBCCDD01"), ERROR_SUCCESS);
+  ASSERT_EQ(Run({"restart", "lv0"}), 0);
+  EXPECT_EQ(Mac("lv0"), "02:aa:bb:cc:dd:01");
+  EXPECT_EQ(GetValue(kClass + "0000", "LorvaneOriginalAddress"), Kept(own));
+  Said();
+
+  // Reset: a veth has no permanent address, so the kept one comes back.
+  ASSERT_EQ(lorvane::registry::DeleteAdapterValue("lv0", "NetworkAddress"), 0u);
+  ASSERT_EQ(Run({"restart", "lv0"}), 0);
+  EXPECT_EQ(Mac("lv0"), own);
+  EXPECT_TRUE(Up("lv0"));
+  EXPECT_EQ(GetValue(kClass + "0000", "LorvaneOriginalAddress"), "<error 2>");
+  EXPECT_EQ(Said(), std::vector<std::string>{"lv0: hardware address 02:aa:bb:cc:dd:01 changed to " +
+                                             own + " (the address it had before NetworkAddress)"});
+  ASSERT_EQ(Run({"restart", "lv0"}), 0);
+  EXPECT_EQ(Said(), std::vector<std::string>{});
+}
+
+TEST_F(AdapterCommand, RefusesValuesNamesAndLinksNoDriverWouldTake) {
+  ASSERT_EQ(Run({"register", "lv0"}), 0);
+  Said();
+  std::vector<std::pair<DWORD, std::string>> values = {
+      {REG_SZ, ""},
+      {REG_SZ, "02AABB\nCCDDEE"},
+      {REG_SZ, std::string(100000, '0') + "\n\x7f"},
+      {REG_BINARY, "\x02\xaa\xbb\xcc\xdd\xee"},
+      {REG_DWORD, Sz("02AABBCCDDEE")}};
+  for (const char* text :
+       {"02AABBCCDDE", "02AABBCCDDEE0", "02:AA:BB:CC:DD:EE", "02-AA-BB-CC-DD-EE", " 2AABBCCDDEE",
+        "02AABBCCDDEG", "03AABBCCDDEE", "FFFFFFFFFFFF", "000000000000"}) {
+    values.emplace_back(REG_SZ, Sz(text));
+  }
+  for (const auto& [type, data] : values) {
+    SCOPED_TRACE(data.substr(0, 40));
+    ASSERT_EQ(PutValue(kClass + "0000", "NetworkAddress", type, data), ERROR_SUCCESS);
+    EXPECT_EQ(Run({"restart", "lv0"}), 0);
+    EXPECT_EQ(Mac("lv0"), own);
+    EXPECT_TRUE(Up("lv0"));
+    const auto said = Said();
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(said[0].rfind("lv0: NetworkAddress \"", 0), 0u) << said[0];
+    EXPECT_NE(said[0].find("refused"), std::string::npos) << said[0];
+    EXPECT_LT(said[0].size(), 200u);
+    EXPECT_EQ(said[0].find_first_of("\n\r\x7f"), std::string::npos);
+  }
+  EXPECT_EQ(GetValue(kClass + "0000", "LorvaneOriginalAddress"), "<error 2>");
+
+  // The validator's own cases are the IP Helper's; these are the kinds that
+  // reach the command: an option, a path, too long, a line break for the log.
+  for (const std::string name : {"-lv0", "lv0/..", "abcdefghijklmnop", "lv0\n"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(Run({"restart", name}), 2);
+    const auto said = Said();
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find("refused"), std::string::npos);
+    EXPECT_EQ(said[0].find('\n'), std::string::npos);
+  }
+  EXPECT_EQ(Run({"restart"}), 2);
+  EXPECT_EQ(Run({"apply", "lv0", "lv1"}), 2);
+  EXPECT_EQ(Run({"--restart", "lv0"}), 2);
+
+  // A link the hive does not name is left alone; names compare byte for
+  // byte, as the program finds its subkey.
+  const std::string peer = Mac("lv1");
+  ASSERT_EQ(PutText(kClass + "0001", "NetCfgInstanceId", "LV1"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClass + "0001", "NetworkAddress", "02AABBCCDD11"), ERROR_SUCCESS);
+  EXPECT_EQ(Run({"apply", "lv1"}), 0);
+  EXPECT_EQ(Run({"restart", "lv1"}), 1);
+  EXPECT_EQ(Said(), std::vector<std::string>{"lv1: not restarted: the hive does not name it"});
+  EXPECT_EQ(Mac("lv1"), peer);
+  EXPECT_TRUE(Up("lv1"));
+  EXPECT_EQ(Mac("lv0"), own);
+}
+
+TEST_F(AdapterCommand, ALinkThatGoesMidRestartIsReported) {
+  ASSERT_EQ(Run({"register", "lv0"}), 0);
+  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "02AABBCCDDEE"), ERROR_SUCCESS);
+  Said();
+  afterDown = [this] { ns->DeleteLink("lv0"); };
+  EXPECT_EQ(Run({"restart", "lv0"}), 1);
+  EXPECT_EQ(Said(), std::vector<std::string>{"lv0: gone during the restart"});
+
+  // Another link that takes the name meanwhile is not the one restarted.
+  afterDown = [this] {
+    ns->DeleteLink("lv0");
+    ns->AddVethPair("lv0", "lv9");
+  };
+  ns->AddVethPair("lv0", "lv1");
+  ns->SetUp("lv0");
+  EXPECT_EQ(Run({"restart", "lv0"}), 1);
+  EXPECT_EQ(Said(), std::vector<std::string>{"lv0: gone during the restart"});
+  EXPECT_FALSE(Up("lv0"));
+  EXPECT_NE(Mac("lv0"), "02:aa:bb:cc:dd:ee");
+}
+
+}  // namespace

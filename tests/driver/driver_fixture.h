@@ -1,0 +1,49 @@
+// A veth pair lv0/lv1 in a network namespace of the test's own, the hive in a
+// folder of its own, and the links' addresses as ip shows them.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/iphlp/dhcp/dhclient_client.h"
+#include "platform/iphlp/live_provider.h"
+#include "registry/temp_hive.h"
+#include "support/netns.h"
+
+inline const std::string kClass =
+    "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}\\";
+
+class DriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    LORVANE_REQUIRE_NETNS();
+    ns = std::make_unique<lorvane::test::NetNamespace>("lvdrv");
+    ns->AddVethPair("lv0", "lv1");
+    ns->SetUp("lv0");
+    ns->SetUp("lv1");
+    own = Mac("lv0");
+    // Nothing of the machine's own DHCP clients, leases or resolver.
+    lorvane::iphlp::DhclientOptions dhcp;
+    dhcp.leaseDirs = {folder};
+    dhcp.configFiles = {};
+    dhcp.interfacesFile = folder + "/interfaces";
+    lorvane::iphlp::SetProvider(std::make_shared<lorvane::iphlp::LiveProvider>(
+        std::make_unique<lorvane::iphlp::DhclientClient>(dhcp), folder + "/resolv.conf"));
+  }
+  void TearDown() override { lorvane::iphlp::SetProvider(nullptr); }
+
+  // "link/ether 02:aa:bb:cc:dd:ee brd ..." of `ip -o link show`.
+  std::string Mac(const std::string& link) const {
+    const std::string line = ns->Ip({"-o", "link", "show", "dev", link});
+    const auto at = line.find("link/ether ");
+    return at == std::string::npos ? "<none>" : line.substr(at + 11, 17);
+  }
+  bool Up(const std::string& link) const {
+    return ns->Ip({"-o", "link", "show", "dev", link}).find(",UP") != std::string::npos;
+  }
+
+  TempHive hive;
+  std::string folder = hive.dir();
+  std::unique_ptr<lorvane::test::NetNamespace> ns;
+  std::string own;
+};
