@@ -14,8 +14,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <thread>
+
+#include "platform/base/errors.h"
 
 namespace lorvane::iphlp::dhcp {
 namespace {
@@ -37,7 +40,7 @@ struct ChildFailure {
 
 // Between fork and exec: async-signal-safe calls only.
 [[noreturn]] void Child(const RunRequest& request, char* const* argv, char* const* envp, int pipeFd,
-                        int maxFd) {
+                        int outFd, int maxFd) {
   setpgid(0, 0);
   sigset_t none;
   sigemptyset(&none);
@@ -66,7 +69,7 @@ struct ChildFailure {
   int devNull = open("/dev/null", O_RDWR);
   if (devNull < 0) ChildFail(pipeFd, RunOutcome::NotStarted, errno);
   dup2(devNull, 0);
-  dup2(devNull, 1);
+  dup2(outFd >= 0 ? outFd : devNull, 1);
   dup2(devNull, 2);
   if (devNull > 2) close(devNull);
   if (chdir("/") != 0) ChildFail(pipeFd, RunOutcome::NotStarted, errno);
@@ -115,7 +118,48 @@ bool WaitUntil(pid_t pid, SteadyClock::time_point deadline, int& status) {
   return true;
 }
 
+// Reads `fd` to its end, the deadline or one byte past `cap`; false when
+// there was more than `cap`.
+bool ReadOutput(int fd, SteadyClock::time_point deadline, std::size_t cap, std::string& out) {
+  out.clear();
+  char buffer[4096];
+  for (;;) {
+    auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
+    if (left.count() <= 0) return true;  // the wait that follows sees the timeout
+    pollfd p{fd, POLLIN, 0};
+    int ready = poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
+    if (ready < 0 && errno != EINTR) return true;
+    if (ready <= 0) continue;
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (n <= 0) return true;
+    if (out.size() + static_cast<std::size_t>(n) > cap) return false;
+    out.append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
 }  // namespace
+
+DWORD ErrorOf(const RunResult& r) {
+  switch (r.outcome) {
+    case RunOutcome::Exited:
+      return r.code == 0 ? NO_ERROR : ERROR_GEN_FAILURE;
+    case RunOutcome::Signaled:
+    case RunOutcome::TooMuchOutput:
+      return ERROR_GEN_FAILURE;
+    case RunOutcome::TimedOut:
+      return ERROR_TIMEOUT;
+    case RunOutcome::NoNamespace:
+    case RunOutcome::NoInterface:
+      return ERROR_DEV_NOT_EXIST;
+    case RunOutcome::NotStarted:
+      if (r.code == ENOENT || r.code == ENOTDIR) return ERROR_FILE_NOT_FOUND;
+      if (r.code == EACCES || r.code == EPERM) return ERROR_ACCESS_DENIED;
+      return ERROR_GEN_FAILURE;
+  }
+  return ERROR_GEN_FAILURE;
+}
 
 RunResult RunBounded(const RunRequest& request) {
   if (request.argv.empty()) return {RunOutcome::NotStarted, EINVAL};
@@ -123,6 +167,19 @@ RunResult RunBounded(const RunRequest& request) {
   std::vector<char*> envp = Pointers(request.environment);
   int pipeFds[2];
   if (pipe2(pipeFds, O_CLOEXEC) != 0) return {RunOutcome::NotStarted, errno};
+  int outFds[2] = {-1, -1};
+  if (request.output && pipe2(outFds, O_CLOEXEC) != 0) {
+    int error = errno;
+    close(pipeFds[0]);
+    close(pipeFds[1]);
+    return {RunOutcome::NotStarted, error};
+  }
+  auto closeOut = [&] {
+    for (int& fd : outFds) {
+      if (fd >= 0) close(fd);
+      fd = -1;
+    }
+  };
   rlimit files{};
   int maxFd = getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < 65536
                   ? static_cast<int>(files.rlim_cur)
@@ -134,14 +191,19 @@ RunResult RunBounded(const RunRequest& request) {
     int error = errno;
     close(pipeFds[0]);
     close(pipeFds[1]);
+    closeOut();
     return {RunOutcome::NotStarted, error};
   }
   if (pid == 0) {
     close(pipeFds[0]);
-    Child(request, argv.data(), envp.data(), pipeFds[1], maxFd);
+    Child(request, argv.data(), envp.data(), pipeFds[1], outFds[1], maxFd);
   }
   setpgid(pid, pid);  // also here, so the group exists before any kill
   close(pipeFds[1]);
+  if (outFds[1] >= 0) {
+    close(outFds[1]);
+    outFds[1] = -1;
+  }
 
   // The pipe closes on exec, or carries why there was none.
   ChildFailure failure{};
@@ -152,6 +214,16 @@ RunResult RunBounded(const RunRequest& request) {
   close(pipeFds[0]);
 
   int status = 0;
+  if (request.output && !ReadOutput(outFds[0], deadline, request.outputCap, *request.output)) {
+    closeOut();
+    kill(-pid, SIGKILL);
+    kill(pid, SIGKILL);
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    request.output->clear();
+    return {RunOutcome::TooMuchOutput, 0};
+  }
+  closeOut();
   if (!WaitUntil(pid, deadline, status)) {
     kill(-pid, SIGKILL);
     kill(pid, SIGKILL);

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 #include <vector>
+
+#include "platform/base/types.h"
 
 namespace lorvane::iphlp::dhcp {
 
@@ -16,6 +19,11 @@ struct RunRequest {
   // the namespace it runs in has no link of that name.
   std::string requiredInterface;
   std::chrono::milliseconds timeout{0};
+  // When set, the program's standard output is read into it, to its end;
+  // more than `outputCap` bytes is a failure and the program is killed.
+  // Only for programs that end without leaving a daemon holding the pipe.
+  std::string* output = nullptr;
+  std::size_t outputCap = 0;
 };
 
 enum class RunOutcome {
@@ -25,6 +33,7 @@ enum class RunOutcome {
   NotStarted,   // `code` is the errno of the failed exec (or fork)
   NoNamespace,  // `code` is the errno of setns
   NoInterface,
+  TooMuchOutput,  // killed, with everything in its process group
 };
 
 struct RunResult {
@@ -33,8 +42,13 @@ struct RunResult {
 };
 
 // Runs the program to its end or to the timeout. The program gets /dev/null
-// for its standard streams and a process group of its own; a program that
+// for its standard streams (standard output a pipe, when read) and a process group of its own; a program that
 // turns itself into a daemon before it exits leaves the daemon running.
 RunResult RunBounded(const RunRequest& request);
+
+// The Win32 error of a run: NO_ERROR for exit status 0, ERROR_TIMEOUT,
+// ERROR_DEV_NOT_EXIST (namespace or link gone), ERROR_FILE_NOT_FOUND (no
+// program), ERROR_ACCESS_DENIED, else ERROR_GEN_FAILURE.
+DWORD ErrorOf(const RunResult& result);
 
 }  // namespace lorvane::iphlp::dhcp

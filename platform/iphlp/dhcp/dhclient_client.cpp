@@ -80,25 +80,6 @@ void ScanInterfaces(const std::string& path, int depth, std::set<std::string>& d
   }
 }
 
-DWORD ErrorOf(const dhcp::RunResult& r) {
-  switch (r.outcome) {
-    case dhcp::RunOutcome::Exited:
-      return r.code == 0 ? NO_ERROR : ERROR_GEN_FAILURE;
-    case dhcp::RunOutcome::Signaled:
-      return ERROR_GEN_FAILURE;
-    case dhcp::RunOutcome::TimedOut:
-      return ERROR_TIMEOUT;
-    case dhcp::RunOutcome::NoNamespace:
-    case dhcp::RunOutcome::NoInterface:
-      return ERROR_DEV_NOT_EXIST;
-    case dhcp::RunOutcome::NotStarted:
-      if (r.code == ENOENT || r.code == ENOTDIR) return ERROR_FILE_NOT_FOUND;
-      if (r.code == EACCES || r.code == EPERM) return ERROR_ACCESS_DENIED;
-      return ERROR_GEN_FAILURE;
-  }
-  return ERROR_GEN_FAILURE;
-}
-
 }  // namespace
 
 DhclientClient::DhclientClient(DhclientOptions options) : options_(std::move(options)) {}
@@ -351,7 +332,7 @@ DWORD DhclientClient::Run(const char* mode, const DhclientCommand& c, bool withP
   }
   dhcp::RunResult result = dhcp::RunBounded(request);
   snapshot_.valid = false;  // the client has changed what there is to see
-  return ErrorOf(result);
+  return dhcp::ErrorOf(result);
 }
 
 void DhclientClient::EndClients(const std::vector<Process>& clients) {
