@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "dhcp_lab.h"
+#include "ip_helper_view.h"
 #include "platform/base/errors.h"
 #include "platform/iphlp/iphlpapi.h"
 #include "platform/iphlp/live_provider.h"
@@ -20,7 +21,11 @@
 namespace lorvane::iphlp {
 namespace {
 
+using test::Adapter;
 using test::DhcpLab;
+using test::DnsServers;
+using test::InterfaceEntry;
+using test::Seen;
 
 #define REQUIRE_LAB()                                              \
   do {                                                             \
@@ -33,70 +38,6 @@ std::string FileText(const std::string& path) {
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
-}
-
-// What the program reads of one adapter, copied out of the buffer.
-struct Seen {
-  bool found = false;
-  DWORD index = 0;
-  UINT dhcpEnabled = 0;
-  std::string address, gateway, dhcpServer, wins1, wins2;
-  BOOL haveWins = FALSE;
-  LEASE_TIME obtained = 0, expires = 0;
-};
-
-Seen Adapter(const std::string& name) {
-  Seen seen;
-  ULONG size = 0;
-  GetAdaptersInfo(nullptr, &size);
-  std::vector<unsigned char> buffer(size);
-  auto* info = reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data());
-  EXPECT_EQ(GetAdaptersInfo(info, &size), static_cast<DWORD>(NO_ERROR));
-  for (auto* a = info; a && size; a = a->Next) {
-    if (name != a->AdapterName) continue;
-    seen.found = true;
-    seen.index = a->Index;
-    seen.dhcpEnabled = a->DhcpEnabled;
-    seen.address = a->CurrentIpAddress ? a->CurrentIpAddress->IpAddress.String
-                                       : a->IpAddressList.IpAddress.String;
-    seen.gateway = a->GatewayList.IpAddress.String;
-    seen.dhcpServer = a->DhcpServer.IpAddress.String;
-    seen.haveWins = a->HaveWins;
-    seen.wins1 = a->PrimaryWinsServer.IpAddress.String;
-    seen.wins2 = a->SecondaryWinsServer.IpAddress.String;
-    seen.obtained = a->LeaseObtained;
-    seen.expires = a->LeaseExpires;
-  }
-  return seen;
-}
-
-std::vector<std::string> DnsServers(DWORD index) {
-  ULONG size = 0;
-  GetPerAdapterInfo(index, nullptr, &size);
-  std::vector<unsigned char> buffer(size);
-  auto* info = reinterpret_cast<PIP_PER_ADAPTER_INFO>(buffer.data());
-  std::vector<std::string> out;
-  if (GetPerAdapterInfo(index, info, &size) != NO_ERROR) return out;
-  for (auto* s = &info->DnsServerList; s; s = s->Next) out.emplace_back(s->IpAddress.String);
-  return out;
-}
-
-// The interface table's entry for `index`, as the program would find it.
-bool InterfaceEntry(DWORD index, IP_ADAPTER_INDEX_MAP& entry) {
-  ULONG size = 0;
-  GetInterfaceInfo(nullptr, &size);
-  std::vector<unsigned char> buffer(size);
-  auto* table = reinterpret_cast<PIP_INTERFACE_INFO>(buffer.data());
-  if (GetInterfaceInfo(table, &size) != NO_ERROR) return false;
-  auto* entries =
-      reinterpret_cast<IP_ADAPTER_INDEX_MAP*>(buffer.data() + offsetof(IP_INTERFACE_INFO, Adapter));
-  for (LONG i = 0; i < table->NumAdapters; ++i) {
-    if (entries[i].Index == index) {
-      entry = entries[i];
-      return true;
-    }
-  }
-  return false;
 }
 
 bool InRange(const std::string& address) { return address.rfind("10.77.1.", 0) == 0; }

@@ -41,6 +41,18 @@ std::string NetnsUnavailableReason() {
   return reason;
 }
 
+void EnterMountsOf(pid_t pid) {
+  int target = open(("/proc/" + std::to_string(pid) + "/ns/mnt").c_str(), O_RDONLY | O_CLOEXEC);
+  // A thread shares its root and directory with the others until it unshares
+  // them, and may not change mount namespace while it does.
+  if (target < 0 || unshare(CLONE_FS) != 0 || setns(target, CLONE_NEWNS) != 0) {
+    std::string why = std::strerror(errno);
+    if (target >= 0) close(target);
+    throw std::runtime_error("cannot enter the mounts of " + std::to_string(pid) + ": " + why);
+  }
+  close(target);
+}
+
 NetNamespace::NetNamespace(const std::string& prefix) : name_(UniqueName(prefix)) {
   RunChecked({"ip", "netns", "add", name_});
   try {

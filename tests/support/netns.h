@@ -38,6 +38,12 @@ std::string NetnsUnavailableReason();
     if (!lorvaneNetnsReason.empty()) GTEST_SKIP() << lorvaneNetnsReason;               \
   } while (0)
 
+// Moves the calling thread, for the rest of its life, into the mount
+// namespace of process `pid` (one that private_mounts started, say), so that
+// code under test sees the folders bound there; meant for a RunInside
+// thread. Throws std::runtime_error when it cannot.
+void EnterMountsOf(pid_t pid);
+
 class NetNamespace {
  public:
   // A fresh named namespace (visible to `ip netns`) with its loopback up. The

@@ -23,6 +23,9 @@ struct FileId {
   bool operator==(const FileId& o) const { return dev == o.dev && ino == o.ino; }
 };
 
+// The network namespace of the calling thread, as `procDir` shows it.
+bool ThisNamespace(const std::string& procDir, FileId& out);
+
 struct RunningClient {
   pid_t pid = 0;
   unsigned long long startTime = 0;  // with the pid, which process it was

@@ -1,0 +1,170 @@
+#include "platform/iphlp/dhcp/dhcpcd_client.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+
+#include "platform/base/errors.h"
+#include "platform/iphlp/dhcp/bounded_run.h"
+#include "platform/iphlp/dhcp/dhcpcd_output.h"
+#include "platform/iphlp/dhcp/lease_file.h"
+#include "platform/iphlp/interface_name.h"
+#include "platform/kernel/trusted_files.h"
+#include "platform/kernel/unique_fd.h"
+
+namespace lorvane::iphlp {
+namespace {
+
+const char* const kPath = "PATH=/usr/sbin:/usr/bin:/sbin:/bin";
+
+bool SameFile(int dirFd, const char* name, dhcp::FileId id) {
+  struct stat st;
+  return fstatat(dirFd, name, &st, 0) == 0 && dhcp::FileId{st.st_dev, st.st_ino} == id;
+}
+
+bool ParsePid(const std::string& text, pid_t& pid) {
+  std::size_t digits = text.find_first_not_of("0123456789");
+  if (digits == 0 || digits > 9 || (digits != std::string::npos && text.substr(digits) != "\n"))
+    return false;
+  pid = static_cast<pid_t>(std::stol(text.substr(0, digits)));
+  return pid > 0;
+}
+
+}  // namespace
+
+DhcpcdClient::DhcpcdClient(DhcpcdOptions options) : options_(std::move(options)) {}
+
+std::int64_t DhcpcdClient::Now() const {
+  return options_.now ? options_.now() : static_cast<std::int64_t>(std::time(nullptr));
+}
+
+std::string DhcpcdClient::Program() const {
+  if (!options_.program.empty()) return options_.program;
+  for (const char* candidate : {"/usr/sbin/dhcpcd", "/sbin/dhcpcd"}) {
+    if (access(candidate, X_OK) == 0) return candidate;
+  }
+  return {};
+}
+
+// dhcpcd keeps a socket and a pid file per link and family (lvc0-4), per link,
+// or one for every link when it runs as one daemon for all. A control socket
+// can outlive its daemon, and the daemon of another network namespace can
+// leave its files here: only a live dhcpcd of this namespace counts.
+bool DhcpcdClient::Daemon(const std::string& name, const Namespace& ns,
+                          const dhcp::FileId& program) const {
+  for (const std::string& stem : {name + "-4.", name + ".", std::string()}) {
+    struct stat st;
+    std::string socket = options_.runDir + "/" + stem + "sock";
+    if (lstat(socket.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode) || !kernel::TrustedOwner(st.st_uid))
+      continue;
+    std::string text;
+    pid_t pid = 0;
+    if (!kernel::ReadTrustedFile(options_.runDir + "/" + stem + "pid", 32, text) ||
+        !ParsePid(text, pid))
+      continue;
+    kernel::UniqueFd proc(open((options_.procDir + "/" + std::to_string(pid)).c_str(),
+                               O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    // Its daemon drops root for a user of its own: the executable and the
+    // namespace say whose it is.
+    if (proc.get() >= 0 && SameFile(proc.get(), "exe", program) &&
+        SameFile(proc.get(), "ns/net", ns))
+      return true;
+  }
+  return false;
+}
+
+DhcpcdClient::Look DhcpcdClient::LookAt(const std::string& name, const Namespace& ns,
+                                        bool& haveProgram) {
+  Look look;
+  std::string program = Program();
+  struct stat st;
+  haveProgram = !program.empty() && stat(program.c_str(), &st) == 0;
+  if (haveProgram) look.daemon = Daemon(name, ns, {st.st_dev, st.st_ino});
+  kernel::UniqueFd lease(kernel::OpenTrustedFile(options_.leaseDir + "/" + name + ".lease", &st));
+  if (lease.get() >= 0) {
+    look.leaseFile = true;
+    look.leaseFileMtime = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+  }
+  return look;
+}
+
+DWORD DhcpcdClient::Run(std::vector<std::string> argv, std::chrono::milliseconds timeout,
+                        std::string* output) {
+  std::string program = Program();
+  if (program.empty()) return ERROR_FILE_NOT_FOUND;
+  if (!kernel::TrustedPlace(program)) return ERROR_ACCESS_DENIED;
+  dhcp::RunRequest request;
+  request.argv = {program};
+  request.argv.insert(request.argv.end(), argv.begin(), argv.end());
+  request.environment = {kPath};
+  request.requiredInterface = argv.back();
+  request.timeout = timeout;
+  request.output = output;
+  request.outputCap = dhcp::kMaxDhcpcdOutputBytes;
+  return dhcp::ErrorOf(dhcp::RunBounded(request));
+}
+
+DhcpState DhcpcdClient::State(const std::string& interfaceName) {
+  DhcpState state;
+  Namespace ns;
+  if (!IsSafeInterfaceName(interfaceName) || !dhcp::ThisNamespace(options_.procDir, ns))
+    return state;
+  std::lock_guard<std::mutex> lock(mutex_);
+  bool haveProgram = false;
+  Look look = LookAt(interfaceName, ns, haveProgram);
+  state.enabled = look.daemon || look.leaseFile || released_.count({ns, interfaceName});
+  if (!look.daemon) return state;
+  std::string out;
+  if (Run({"-4", "-U", interfaceName}, options_.stateTimeout, &out) != NO_ERROR) return state;
+  auto report = dhcp::ParseDhcpcdOutput(out, interfaceName);
+  // Without the lease file there is no time it was granted, and so no lease
+  // to show.
+  if (!report || !report->leased || !look.leaseFile) return state;
+  // dhcpcd writes the file each time a server acknowledges the lease.
+  std::int64_t expires = report->leaseTime == dhcp::kNever
+                             ? dhcp::kNever
+                             : look.leaseFileMtime + report->leaseTime;
+  if (expires <= Now()) return state;
+  state.server = report->server;
+  state.leaseObtained = look.leaseFileMtime;
+  state.leaseExpires = expires;
+  state.dnsServers = std::move(report->dnsServers);
+  state.winsServers = std::move(report->winsServers);
+  return state;
+}
+
+DWORD DhcpcdClient::Release(const std::string& interfaceName) {
+  if (!IsSafeInterfaceName(interfaceName)) return ERROR_INVALID_PARAMETER;
+  Namespace ns;
+  if (!dhcp::ThisNamespace(options_.procDir, ns)) return ERROR_DEV_NOT_EXIST;
+  std::lock_guard<std::mutex> lock(mutex_);
+  bool haveProgram = false;
+  Look look = LookAt(interfaceName, ns, haveProgram);
+  if (!look.daemon && !look.leaseFile && !released_.count({ns, interfaceName}))
+    return ERROR_NOT_FOUND;
+  if (!look.daemon) return NO_ERROR;  // no dhcpcd holds a lease for it
+  DWORD error = Run({"-4", "-k", interfaceName}, options_.releaseTimeout);
+  if (error == NO_ERROR) released_.insert({ns, interfaceName});
+  return error;
+}
+
+DWORD DhcpcdClient::Renew(const std::string& interfaceName) {
+  if (!IsSafeInterfaceName(interfaceName)) return ERROR_INVALID_PARAMETER;
+  Namespace ns;
+  if (!dhcp::ThisNamespace(options_.procDir, ns)) return ERROR_DEV_NOT_EXIST;
+  std::lock_guard<std::mutex> lock(mutex_);
+  bool haveProgram = false;
+  Look look = LookAt(interfaceName, ns, haveProgram);
+  if (!look.daemon && !look.leaseFile && !released_.count({ns, interfaceName}))
+    return ERROR_NOT_FOUND;
+  if (!haveProgram) return ERROR_FILE_NOT_FOUND;
+  // A running daemon is told to rebind at once; with none, the one started
+  // here goes to the background only once it holds a lease.
+  DWORD error = Run({"-4", "-n", interfaceName}, options_.renewTimeout);
+  if (error == NO_ERROR) released_.erase({ns, interfaceName});
+  return error;
+}
+
+}  // namespace lorvane::iphlp

@@ -1,0 +1,141 @@
+// dhcpcd against the lab's dnsmasq: dhcpcd keeps its files under fixed paths,
+// so it and the code under test run in a mount namespace where the test's
+// folders stand for them (and for its configuration and hooks).
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "dhcp_lab.h"
+#include "ip_helper_view.h"
+#include "platform/iphlp/dhcp/dhcpcd_client.h"
+#include "platform/iphlp/dhcp/managing_client.h"
+#include "platform/iphlp/live_provider.h"
+
+namespace lorvane::iphlp {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::DhcpLab;
+
+constexpr const char* kDhcpcd = "/usr/sbin/dhcpcd";
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class Dhcpcd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::string why = DhcpLab::UnavailableReason(); !why.empty())
+      GTEST_SKIP() << "needs a DHCP lab: " << why;
+    if (!fs::exists(kDhcpcd)) GTEST_SKIP() << kDhcpcd << " is not installed (package dhcpcd-base)";
+    lab_ = std::make_unique<DhcpLab>(2);
+    const std::string f = lab_->dir();
+    for (const char* sub : {"run/dhcpcd", "lib", "hooks"}) fs::create_directories(f + "/" + sub);
+    // No hooks at all: nothing of the host's resolver, name or clock.
+    std::ofstream(f + "/dhcpcd.conf") << "noarp\nnohook resolv.conf, hostname, timesyncd, ntp\n"
+                                         "option domain_name_servers, netbios_name_servers\n";
+    holder_ = &lab_->client().Spawn({LORVANE_PRIVATE_MOUNTS, f + "/run=/run",
+                                     f + "/lib=/var/lib/dhcpcd",
+                                     f + "/hooks=/usr/lib/dhcpcd/dhcpcd-hooks",
+                                     f + "/dhcpcd.conf=/etc/dhcpcd.conf", "--", "sleep", "600"});
+    for (int i = 0; i < 100 && FileText("/proc/" + Pid() + "/comm") != "sleep\n"; ++i)
+      std::this_thread::sleep_for(10ms);
+    auto started = test::RunCommand(Inside({kDhcpcd, "-4", "-w", "-t", "20", DhcpLab::Link(0)}));
+    ASSERT_EQ(started.exitCode, 0) << started.output;
+  }
+  void TearDown() override {
+    if (!holder_) return;
+    // Stops the daemon without a release; each link may have one.
+    for (int i = 0; i < 2; ++i) test::RunCommand(Inside({kDhcpcd, "-4", "-x", DhcpLab::Link(i)}));
+    SetProvider(nullptr);
+  }
+
+  std::string Pid() const { return std::to_string(holder_->pid()); }
+  std::vector<std::string> Inside(std::vector<std::string> argv) const {
+    argv.insert(argv.begin(), {"nsenter", "-t", Pid(), "-m", "-n", "--"});
+    return argv;
+  }
+  // fn on a thread in the lab's client namespace and the holder's mounts.
+  template <typename F>
+  void InLab(F fn) {
+    lab_->client().RunInside([&] {
+      test::EnterMountsOf(holder_->pid());
+      fn();
+    });
+  }
+
+  std::unique_ptr<DhcpLab> lab_;
+  test::ChildProcess* holder_ = nullptr;
+};
+
+TEST_F(Dhcpcd, TheIpHelperShowsReleasesAndRenewsTheLeaseThroughDhcpcd) {
+  const std::time_t started = std::time(nullptr);
+  // dhclient asked first, with an old lease of its own for the link: the
+  // link is dhcpcd's, which holds the lease, before a release and after it.
+  std::ofstream(lab_->dir() + "/dhclient.lvc0.leases")
+      << "lease {\n  interface \"lvc0\";\n  fixed-address 10.77.1.9;\n"
+         "  expire 1 2020/01/06 10:00:00;\n}\n";
+  DhclientOptions dhclient = lab_->ClientOptions();
+  dhclient.netns.clear();  // the calling thread's: /run/netns is not the host's here
+  std::vector<std::unique_ptr<DhcpClient>> clients;
+  clients.push_back(std::make_unique<DhclientClient>(dhclient));
+  clients.push_back(std::make_unique<DhcpcdClient>());
+  SetProvider(std::make_shared<LiveProvider>(std::make_unique<ManagingClient>(std::move(clients)),
+                                             lab_->dir() + "/no-resolv.conf"));
+  const std::string link = DhcpLab::Link(0);
+  InLab([&] {
+    test::Seen a = test::Adapter(link);
+    ASSERT_TRUE(a.found);
+    EXPECT_EQ(a.dhcpEnabled, 1u);
+    EXPECT_EQ(a.address.rfind("10.77.1.", 0), 0u) << a.address;
+    EXPECT_EQ(a.gateway, DhcpLab::kRouter);
+    EXPECT_EQ(a.dhcpServer, DhcpLab::kRouter);
+    EXPECT_TRUE(a.haveWins);
+    EXPECT_EQ(a.wins1, DhcpLab::kWins1);
+    EXPECT_EQ(a.wins2, DhcpLab::kWins2);
+    EXPECT_EQ(a.expires - a.obtained, DhcpLab::kLeaseSeconds);
+    EXPECT_NEAR(static_cast<double>(a.obtained), static_cast<double>(started), 5.0);
+    EXPECT_EQ(test::DnsServers(a.index),
+              (std::vector<std::string>{DhcpLab::kDns1, DhcpLab::kDns2}));
+    // A link that no client manages: not enabled, and nothing is started on it.
+    EXPECT_EQ(test::Adapter(DhcpLab::Link(1)).dhcpEnabled, 0u);
+    EXPECT_EQ(test::Renew(DhcpLab::Link(1)), static_cast<DWORD>(ERROR_NOT_FOUND));
+
+    ASSERT_EQ(test::Release(link), static_cast<DWORD>(NO_ERROR));
+    test::Seen released = test::Adapter(link);
+    EXPECT_EQ(released.address, "0.0.0.0");
+    EXPECT_EQ(released.dhcpEnabled, 1u);
+    EXPECT_EQ(released.dhcpServer, "");
+    EXPECT_EQ(released.expires, 0);
+    EXPECT_EQ(test::DnsServers(a.index), (std::vector<std::string>{""}));
+    // The server has given the address up.
+    EXPECT_EQ(FileText(lab_->dir() + "/dnsmasq.leases").find(a.address), std::string::npos);
+
+    ASSERT_EQ(test::Renew(link), static_cast<DWORD>(NO_ERROR));
+    test::Seen renewed = test::Adapter(link);
+    EXPECT_EQ(renewed.address.rfind("10.77.1.", 0), 0u) << renewed.address;
+    EXPECT_EQ(renewed.dhcpServer, DhcpLab::kRouter);
+    EXPECT_EQ(renewed.expires - renewed.obtained, DhcpLab::kLeaseSeconds);
+    EXPECT_EQ(test::DnsServers(a.index),
+              (std::vector<std::string>{DhcpLab::kDns1, DhcpLab::kDns2}));
+  });
+  const std::string log = FileText(lab_->dir() + "/dnsmasq.log");
+  EXPECT_NE(log.find("DHCPRELEASE"), std::string::npos);
+  EXPECT_GT(log.rfind("DHCPACK"), log.find("DHCPRELEASE"));
+  EXPECT_EQ(lab_->RunningClients(), 0);  // no dhclient beside dhcpcd
+  EXPECT_EQ(FileText(lab_->dir() + "/dnsmasq.leases").find(" lvc1 "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace lorvane::iphlp

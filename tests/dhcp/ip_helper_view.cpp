@@ -1,0 +1,74 @@
+#include "ip_helper_view.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+
+namespace lorvane::test {
+
+Seen Adapter(const std::string& name) {
+  Seen seen;
+  ULONG size = 0;
+  GetAdaptersInfo(nullptr, &size);
+  std::vector<unsigned char> buffer(size);
+  auto* info = reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data());
+  EXPECT_EQ(GetAdaptersInfo(info, &size), static_cast<DWORD>(NO_ERROR));
+  for (auto* a = info; a && size; a = a->Next) {
+    if (name != a->AdapterName) continue;
+    seen.found = true;
+    seen.index = a->Index;
+    seen.dhcpEnabled = a->DhcpEnabled;
+    seen.address = a->CurrentIpAddress ? a->CurrentIpAddress->IpAddress.String
+                                       : a->IpAddressList.IpAddress.String;
+    seen.gateway = a->GatewayList.IpAddress.String;
+    seen.dhcpServer = a->DhcpServer.IpAddress.String;
+    seen.haveWins = a->HaveWins;
+    seen.wins1 = a->PrimaryWinsServer.IpAddress.String;
+    seen.wins2 = a->SecondaryWinsServer.IpAddress.String;
+    seen.obtained = a->LeaseObtained;
+    seen.expires = a->LeaseExpires;
+  }
+  return seen;
+}
+
+std::vector<std::string> DnsServers(DWORD index) {
+  ULONG size = 0;
+  GetPerAdapterInfo(index, nullptr, &size);
+  std::vector<unsigned char> buffer(size);
+  auto* info = reinterpret_cast<PIP_PER_ADAPTER_INFO>(buffer.data());
+  std::vector<std::string> out;
+  if (GetPerAdapterInfo(index, info, &size) != NO_ERROR) return out;
+  for (auto* s = &info->DnsServerList; s; s = s->Next) out.emplace_back(s->IpAddress.String);
+  return out;
+}
+
+bool InterfaceEntry(DWORD index, IP_ADAPTER_INDEX_MAP& entry) {
+  ULONG size = 0;
+  GetInterfaceInfo(nullptr, &size);
+  std::vector<unsigned char> buffer(size);
+  auto* table = reinterpret_cast<PIP_INTERFACE_INFO>(buffer.data());
+  if (GetInterfaceInfo(table, &size) != NO_ERROR) return false;
+  auto* entries =
+      reinterpret_cast<IP_ADAPTER_INDEX_MAP*>(buffer.data() + offsetof(IP_INTERFACE_INFO, Adapter));
+  for (LONG i = 0; i < table->NumAdapters; ++i) {
+    if (entries[i].Index == index) {
+      entry = entries[i];
+      return true;
+    }
+  }
+  return false;
+}
+
+namespace {
+DWORD LeaseCall(const std::string& name, bool release) {
+  IP_ADAPTER_INDEX_MAP entry{};
+  Seen seen = Adapter(name);
+  if (!seen.found || !InterfaceEntry(seen.index, entry)) return ERROR_NOT_FOUND;
+  return release ? IpReleaseAddress(&entry) : IpRenewAddress(&entry);
+}
+}  // namespace
+
+DWORD Release(const std::string& name) { return LeaseCall(name, true); }
+DWORD Renew(const std::string& name) { return LeaseCall(name, false); }
+
+}  // namespace lorvane::test

@@ -1,0 +1,31 @@
+// What the program reads of one adapter through the IP Helper calls, copied
+// out of their buffers, for the tests that run real DHCP clients.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/iphlp/iphlpapi.h"
+
+namespace lorvane::test {
+
+struct Seen {
+  bool found = false;
+  DWORD index = 0;
+  UINT dhcpEnabled = 0;
+  std::string address, gateway, dhcpServer, wins1, wins2;
+  BOOL haveWins = FALSE;
+  LEASE_TIME obtained = 0, expires = 0;
+};
+
+// The adapter of that name in one GetAdaptersInfo query.
+Seen Adapter(const std::string& name);
+// GetPerAdapterInfo's DNS servers; empty when the call fails.
+std::vector<std::string> DnsServers(DWORD index);
+// The interface table's entry for `index`, as the program would find it.
+bool InterfaceEntry(DWORD index, IP_ADAPTER_INDEX_MAP& entry);
+// IpReleaseAddress / IpRenewAddress for the adapter of that name.
+DWORD Release(const std::string& name);
+DWORD Renew(const std::string& name);
+
+}  // namespace lorvane::test
