@@ -38,32 +38,6 @@ bool IsReason(std::string_view reason) {
   return true;
 }
 
-// Addresses separated by single spaces, as dhcpcd joins a list.
-bool AddressList(std::string_view text, std::vector<std::string>& out) {
-  out.clear();
-  std::size_t start = 0;
-  for (;;) {
-    std::size_t end = text.find(' ', start);
-    std::string_view one = text.substr(start, end == std::string_view::npos ? text.npos : end - start);
-    if (!IsDottedQuad(one) || out.size() == kMaxAddresses) return false;
-    out.emplace_back(one);
-    if (end == std::string_view::npos) return true;
-    start = end + 1;
-  }
-}
-
-bool Seconds(std::string_view text, std::int64_t& out) {
-  if (text.empty() || text.size() > 10 || (text.size() > 1 && text[0] == '0')) return false;
-  std::int64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value > kInfinite) return false;
-  out = value == kInfinite ? kNever : value;
-  return true;
-}
-
 // Reasons for which dhcpcd holds the lease it prints.
 bool Holds(std::string_view reason) {
   return reason == "BOUND" || reason == "RENEW" || reason == "REBIND" || reason == "REBOOT";
@@ -105,19 +79,44 @@ std::optional<DhcpcdReport> ParseDhcpcdOutput(std::string_view text,
   auto address = get("ip_address");
   auto leaseTime = get("dhcp_lease_time");
   if (!protocol || !address || !IsDottedQuad(*address) || !leaseTime ||
-      !Seconds(*leaseTime, report.leaseTime))
+      !ParseLeaseSeconds(*leaseTime, report.leaseTime))
     return {};
   report.address = std::string(*address);
   if (auto server = get("dhcp_server_identifier")) {
     if (!IsDottedQuad(*server)) return {};
     report.server = std::string(*server);
   }
-  if (auto dns = get("domain_name_servers"); dns && !AddressList(*dns, report.dnsServers))
+  if (auto dns = get("domain_name_servers"); dns && !ParseAddressList(*dns, report.dnsServers))
     return {};
-  if (auto wins = get("netbios_name_servers"); wins && !AddressList(*wins, report.winsServers))
+  if (auto wins = get("netbios_name_servers"); wins && !ParseAddressList(*wins, report.winsServers))
     return {};
   report.leased = true;
   return report;
+}
+
+bool ParseAddressList(std::string_view text, std::vector<std::string>& out) {
+  out.clear();
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = text.find(' ', start);
+    std::string_view one = text.substr(start, end == std::string_view::npos ? text.npos : end - start);
+    if (!IsDottedQuad(one) || out.size() == kMaxAddresses) return false;
+    out.emplace_back(one);
+    if (end == std::string_view::npos) return true;
+    start = end + 1;
+  }
+}
+
+bool ParseLeaseSeconds(std::string_view text, std::int64_t& out) {
+  if (text.empty() || text.size() > 10 || (text.size() > 1 && text[0] == '0')) return false;
+  std::int64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value > kInfinite) return false;
+  out = value == kInfinite ? kNever : value;
+  return true;
 }
 
 }  // namespace lorvane::iphlp::dhcp

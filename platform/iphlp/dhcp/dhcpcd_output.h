@@ -33,4 +33,10 @@ struct DhcpcdReport {
 std::optional<DhcpcdReport> ParseDhcpcdOutput(std::string_view text,
                                               std::string_view interfaceName);
 
+// Values as dhcpcd and NetworkManager write them. A list: at most 63 strict
+// dotted quads separated by single spaces. A lease time: decimal seconds
+// that fit 32 bits, no leading zero; 4294967295 (infinite) gives kNever.
+bool ParseAddressList(std::string_view text, std::vector<std::string>& out);
+bool ParseLeaseSeconds(std::string_view text, std::int64_t& out);
+
 }  // namespace lorvane::iphlp::dhcp

@@ -1,0 +1,141 @@
+#include "platform/iphlp/dhcp/bus.h"
+
+#include <systemd/sd-bus.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+
+#include "platform/iphlp/dhcp/running_clients.h"
+#include "platform/kernel/trusted_files.h"
+
+namespace lorvane::iphlp::dhcp {
+namespace {
+
+struct ErrorFree {
+  sd_bus_error* e;
+  ~ErrorFree() { sd_bus_error_free(e); }
+};
+
+}  // namespace
+
+void MessageUnref::operator()(sd_bus_message* m) const { sd_bus_message_unref(m); }
+
+std::unique_ptr<Bus> Bus::Open(const std::string& address, std::chrono::milliseconds timeout) {
+  sd_bus* bus = nullptr;
+  if (sd_bus_new(&bus) < 0) return nullptr;
+  std::unique_ptr<Bus> out(new Bus(bus));
+  auto usec = static_cast<std::uint64_t>(timeout.count()) * 1000;
+  if (sd_bus_set_address(bus, address.c_str()) < 0 || sd_bus_set_bus_client(bus, 1) < 0 ||
+      sd_bus_set_method_call_timeout(bus, usec) < 0 || sd_bus_start(bus) < 0)
+    return nullptr;
+  return out;
+}
+
+Bus::~Bus() { sd_bus_flush_close_unref(bus_); }
+
+CallResult Bus::Call(const std::string& destination, const std::string& path,
+                     const std::string& interface, const std::string& member, const char* types,
+                     ...) {
+  CallResult result;
+  sd_bus_message* call = nullptr;
+  if (sd_bus_message_new_method_call(bus_, &call, destination.c_str(), path.c_str(),
+                                     interface.c_str(), member.c_str()) < 0)
+    return result;
+  Message owned(call);
+  va_list ap;
+  va_start(ap, types);
+  int r = sd_bus_message_appendv(call, types, ap);
+  va_end(ap);
+  // Asking must never be what starts a network daemon on the machine.
+  if (r < 0 || sd_bus_message_set_auto_start(call, 0) < 0) return result;
+  sd_bus_error error = SD_BUS_ERROR_NULL;
+  ErrorFree freeError{&error};
+  sd_bus_message* reply = nullptr;
+  r = sd_bus_call(bus_, call, 0, &error, &reply);
+  if (r >= 0) {
+    result.status = CallStatus::Ok;
+    result.reply.reset(reply);
+    return result;
+  }
+  if (error.name) result.error = error.name;
+  if (r == -ETIMEDOUT) {
+    result.status = CallStatus::TimedOut;
+  } else if (sd_bus_error_has_names(&error, SD_BUS_ERROR_SERVICE_UNKNOWN,
+                                    SD_BUS_ERROR_NAME_HAS_NO_OWNER, SD_BUS_ERROR_NO_REPLY)) {
+    result.status = CallStatus::NoDaemon;
+  }
+  return result;
+}
+
+bool Bus::DaemonHere(const std::string& name, const std::string& procDir) {
+  unsigned pid = 0, uid = 0;
+  CallResult p = Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                      "GetConnectionUnixProcessID", "s", name.c_str());
+  CallResult u = Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                      "GetConnectionUnixUser", "s", name.c_str());
+  if (p.status != CallStatus::Ok || u.status != CallStatus::Ok ||
+      !ReadUint32(p.reply.get(), pid) || !ReadUint32(u.reply.get(), uid) || pid == 0 ||
+      !kernel::TrustedOwner(static_cast<uid_t>(uid)))
+    return false;
+  FileId ours;
+  struct stat theirs;
+  return ThisNamespace(procDir, ours) &&
+         stat((procDir + "/" + std::to_string(pid) + "/ns/net").c_str(), &theirs) == 0 &&
+         FileId{theirs.st_dev, theirs.st_ino} == ours;
+}
+
+Message Bus::Property(const std::string& destination, const std::string& path,
+                      const std::string& interface, const std::string& name, const char* type) {
+  CallResult r = Call(destination, path, "org.freedesktop.DBus.Properties", "Get", "ss",
+                      interface.c_str(), name.c_str());
+  if (r.status != CallStatus::Ok ||
+      sd_bus_message_enter_container(r.reply.get(), SD_BUS_TYPE_VARIANT, type) <= 0)
+    return nullptr;
+  return std::move(r.reply);
+}
+
+bool ReadString(sd_bus_message* m, std::string& out, std::size_t cap) {
+  const char* s = nullptr;
+  if (!m || sd_bus_message_read_basic(m, SD_BUS_TYPE_STRING, &s) <= 0 || !s) return false;
+  std::size_t n = std::strlen(s);
+  if (n > cap) return false;
+  out.assign(s, n);
+  return true;
+}
+
+bool ReadPath(sd_bus_message* m, std::string& out) {
+  const char* s = nullptr;
+  if (!m || sd_bus_message_read_basic(m, SD_BUS_TYPE_OBJECT_PATH, &s) <= 0 || !s) return false;
+  out = s;
+  return true;
+}
+
+bool ReadBool(sd_bus_message* m, bool& out) {
+  int b = 0;
+  if (!m || sd_bus_message_read_basic(m, SD_BUS_TYPE_BOOLEAN, &b) <= 0) return false;
+  out = b != 0;
+  return true;
+}
+
+bool ReadUint32(sd_bus_message* m, unsigned& out) {
+  std::uint32_t u = 0;
+  if (!m || sd_bus_message_read_basic(m, SD_BUS_TYPE_UINT32, &u) <= 0) return false;
+  out = u;
+  return true;
+}
+
+bool ReadPaths(sd_bus_message* m, std::vector<std::string>& out, std::size_t cap) {
+  out.clear();
+  if (!m || sd_bus_message_enter_container(m, SD_BUS_TYPE_ARRAY, "o") <= 0) return false;
+  const char* s = nullptr;
+  int r;
+  while ((r = sd_bus_message_read_basic(m, SD_BUS_TYPE_OBJECT_PATH, &s)) > 0) {
+    if (out.size() == cap) return false;
+    out.emplace_back(s);
+  }
+  return r == 0 && sd_bus_message_exit_container(m) >= 0;
+}
+
+}  // namespace lorvane::iphlp::dhcp

@@ -1,0 +1,70 @@
+// A client connection to a system bus, for asking the network daemons that
+// run DHCP themselves. Replies are untrusted: every read checks its type, and
+// a reply of the wrong shape is simply no answer. No call ever starts a
+// service to answer it, and every call is bounded in time.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct sd_bus;
+struct sd_bus_message;
+
+namespace lorvane::iphlp::dhcp {
+
+// The system bus's socket, where the system keeps it. Never taken from the
+// environment: a root process must not be steered to another bus.
+inline constexpr const char* kSystemBus = "unix:path=/run/dbus/system_bus_socket";
+
+struct MessageUnref {
+  void operator()(sd_bus_message* m) const;
+};
+using Message = std::unique_ptr<sd_bus_message, MessageUnref>;
+
+enum class CallStatus { Ok, NoDaemon, TimedOut, Failed };
+
+struct CallResult {
+  CallStatus status = CallStatus::Failed;
+  std::string error;  // the D-Bus error name, when the daemon answered with one
+  Message reply;
+};
+
+class Bus {
+ public:
+  // Nullptr when the bus cannot be reached.
+  static std::unique_ptr<Bus> Open(const std::string& address, std::chrono::milliseconds timeout);
+  ~Bus();
+  Bus(const Bus&) = delete;
+  Bus& operator=(const Bus&) = delete;
+
+  // Whether `name` is owned by a process of root's (or this process's user)
+  // in the calling thread's network namespace: a daemon on the same bus
+  // that manages another namespace's links is not the one to ask.
+  bool DaemonHere(const std::string& name, const std::string& procDir = "/proc");
+
+  // Calls a method with arguments of `types` (sd-bus's signature letters).
+  CallResult Call(const std::string& destination, const std::string& path,
+                  const std::string& interface, const std::string& member, const char* types = "",
+                  ...);
+
+  // A property's value, entered: read it with the Read* calls below. Nullptr
+  // when there is none of that type.
+  Message Property(const std::string& destination, const std::string& path,
+                   const std::string& interface, const std::string& name, const char* type);
+
+ private:
+  explicit Bus(sd_bus* bus) : bus_(bus) {}
+  sd_bus* bus_;
+};
+
+// Reads of one value at the message's position; false on any other type.
+bool ReadString(sd_bus_message* m, std::string& out, std::size_t cap = 4096);
+bool ReadPath(sd_bus_message* m, std::string& out);
+bool ReadBool(sd_bus_message* m, bool& out);
+bool ReadUint32(sd_bus_message* m, unsigned& out);
+// An array of object paths, at most `cap` of them.
+bool ReadPaths(sd_bus_message* m, std::vector<std::string>& out, std::size_t cap);
+
+}  // namespace lorvane::iphlp::dhcp

@@ -1,0 +1,111 @@
+// NetworkManager (its own DHCP client) against the lab's dnsmasq, with a bus,
+// configuration and state of the test's own; the code under test reaches it
+// through the bus address it is given.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+#include "dhcp_lab.h"
+#include "ip_helper_view.h"
+#include "platform/iphlp/dhcp/managing_client.h"
+#include "platform/iphlp/dhcp/network_manager_client.h"
+#include "platform/iphlp/live_provider.h"
+#include "support/network_manager.h"
+
+namespace lorvane::iphlp {
+namespace {
+
+using namespace std::chrono_literals;
+using test::DhcpLab;
+
+std::string Keyfile(const std::string& link) {
+  return "[connection]\nid=" + link + "\ntype=ethernet\ninterface-name=" + link +
+         "\nautoconnect=false\n[ipv4]\nmethod=auto\n[ipv6]\nmethod=disabled\n";
+}
+
+class NetworkManager : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::string why = DhcpLab::UnavailableReason(); !why.empty())
+      GTEST_SKIP() << "needs a DHCP lab: " << why;
+    if (std::string why = test::PrivateNetworkManager::UnavailableReason(); !why.empty())
+      GTEST_SKIP() << why;
+    lab_ = std::make_unique<DhcpLab>(2);
+    const std::string link = DhcpLab::Link(0);
+    nm_ = std::make_unique<test::PrivateNetworkManager>(
+        lab_->client(), lab_->dir() + "/nm", link,
+        std::vector<std::pair<std::string, std::string>>{{link, Keyfile(link)}},
+        LORVANE_PRIVATE_MOUNTS);
+    auto up = nm_->Nmcli({"connection", "up", link});
+    ASSERT_EQ(up.exitCode, 0) << up.output;
+  }
+  void TearDown() override {
+    SetProvider(nullptr);
+    nm_.reset();
+  }
+
+  std::unique_ptr<DhcpLab> lab_;
+  std::unique_ptr<test::PrivateNetworkManager> nm_;
+};
+
+TEST_F(NetworkManager, TheIpHelperShowsReleasesAndRenewsTheLeaseThroughNetworkManager) {
+  const std::time_t started = std::time(nullptr);
+  NetworkManagerOptions options;
+  options.busAddress = nm_->BusAddress();
+  std::vector<std::unique_ptr<DhcpClient>> clients;
+  clients.push_back(std::make_unique<NetworkManagerClient>(options));
+  clients.push_back(std::make_unique<DhclientClient>(lab_->ClientOptions()));
+  SetProvider(std::make_shared<LiveProvider>(std::make_unique<ManagingClient>(std::move(clients)),
+                                             lab_->dir() + "/no-resolv.conf"));
+  const std::string link = DhcpLab::Link(0);
+  lab_->client().RunInside([&] {
+    test::Seen a = test::Adapter(link);
+    ASSERT_TRUE(a.found);
+    EXPECT_EQ(a.dhcpEnabled, 1u);
+    EXPECT_EQ(a.address.rfind("10.77.1.", 0), 0u) << a.address;
+    EXPECT_EQ(a.gateway, DhcpLab::kRouter);
+    EXPECT_EQ(a.dhcpServer, DhcpLab::kRouter);
+    EXPECT_EQ(a.expires - a.obtained, DhcpLab::kLeaseSeconds);
+    EXPECT_NEAR(static_cast<double>(a.obtained), static_cast<double>(started), 5.0);
+    // NetworkManager's own client asks for no NetBIOS name servers.
+    if (a.haveWins) {
+      EXPECT_EQ(a.wins1, DhcpLab::kWins1);
+    }
+    EXPECT_EQ(test::DnsServers(a.index),
+              (std::vector<std::string>{DhcpLab::kDns1, DhcpLab::kDns2}));
+    EXPECT_EQ(test::Adapter(DhcpLab::Link(1)).dhcpEnabled, 0u);
+    EXPECT_EQ(test::Renew(DhcpLab::Link(1)), static_cast<DWORD>(ERROR_NOT_FOUND));
+
+    ASSERT_EQ(test::Release(link), static_cast<DWORD>(NO_ERROR));
+    test::Seen released = test::Adapter(link);
+    for (int i = 0; i < 20 && released.address != "0.0.0.0"; ++i) {
+      std::this_thread::sleep_for(50ms);
+      released = test::Adapter(link);
+    }
+    EXPECT_EQ(released.address, "0.0.0.0");
+    EXPECT_EQ(released.dhcpEnabled, 1u);  // its connection would take DHCP again
+    EXPECT_EQ(released.dhcpServer, "");
+    EXPECT_EQ(released.expires, 0);
+    EXPECT_EQ(test::DnsServers(a.index), (std::vector<std::string>{""}));
+
+    ASSERT_EQ(test::Renew(link), static_cast<DWORD>(NO_ERROR));
+    test::Seen renewed = test::Adapter(link);
+    EXPECT_EQ(renewed.address.rfind("10.77.1.", 0), 0u) << renewed.address;
+    EXPECT_EQ(renewed.dhcpServer, DhcpLab::kRouter);
+    EXPECT_EQ(renewed.expires - renewed.obtained, DhcpLab::kLeaseSeconds);
+    EXPECT_GE(renewed.obtained, a.obtained);
+    EXPECT_EQ(test::DnsServers(a.index),
+              (std::vector<std::string>{DhcpLab::kDns1, DhcpLab::kDns2}));
+    // Renewing a link that holds its lease activates it again.
+    EXPECT_EQ(test::Renew(link), static_cast<DWORD>(NO_ERROR));
+    EXPECT_EQ(test::Adapter(link).dhcpServer, DhcpLab::kRouter);
+  });
+  EXPECT_EQ(lab_->RunningClients(), 0);  // no dhclient beside NetworkManager
+  // The daemon manages the lab's namespace, not the caller's.
+  EXPECT_FALSE(NetworkManagerClient(options).State(link).enabled);
+}
+
+}  // namespace
+}  // namespace lorvane::iphlp
