@@ -14,8 +14,9 @@ namespace {
 
 constexpr mode_t kWritableByOthers = S_IWGRP | S_IWOTH;
 
-bool TrustedFileStatus(const struct stat& st) {
-  return S_ISREG(st.st_mode) && TrustedOwner(st.st_uid) && (st.st_mode & kWritableByOthers) == 0;
+bool TrustedFileStatus(const struct stat& st, uid_t daemonUser) {
+  return S_ISREG(st.st_mode) && (TrustedOwner(st.st_uid) || st.st_uid == daemonUser) &&
+         (st.st_mode & kWritableByOthers) == 0;
 }
 
 // A directory above the file may be shared if it is sticky, as /tmp is: no
@@ -42,11 +43,11 @@ std::vector<std::string> Components(const std::string& path) {
 
 bool TrustedOwner(uid_t uid) { return uid == 0 || uid == geteuid(); }
 
-int OpenTrustedFile(const std::string& path, struct stat* info) {
+int OpenTrustedFile(const std::string& path, struct stat* info, uid_t daemonUser) {
   int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return -1;
   struct stat st;
-  if (fstat(fd, &st) != 0 || !TrustedFileStatus(st)) {
+  if (fstat(fd, &st) != 0 || !TrustedFileStatus(st, daemonUser)) {
     close(fd);
     errno = EPERM;
     return -1;
@@ -69,9 +70,9 @@ bool ReadAtMost(int fd, std::size_t cap, std::string& out) {
 }
 
 bool ReadTrustedFile(const std::string& path, std::size_t cap, std::string& out,
-                     struct stat* info) {
+                     struct stat* info, uid_t daemonUser) {
   struct stat st;
-  UniqueFd fd(OpenTrustedFile(path, &st));
+  UniqueFd fd(OpenTrustedFile(path, &st, daemonUser));
   if (fd.get() < 0 || static_cast<std::uint64_t>(st.st_size) > cap) return false;
   if (!ReadAtMost(fd.get(), cap, out)) return false;
   if (info) *info = st;
@@ -96,7 +97,7 @@ bool TrustedPlace(const std::string& path) {
   }
   if (fstatat(dir.get(), parts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
     return errno == ENOENT;
-  return TrustedFileStatus(st);
+  return TrustedFileStatus(st, 0);
 }
 
 }  // namespace lorvane::kernel

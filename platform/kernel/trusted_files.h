@@ -17,16 +17,18 @@ namespace lorvane::kernel {
 bool TrustedOwner(uid_t uid);
 
 // Opens `path` for reading when it is a regular file, not a symbolic link,
-// owned by a trusted owner and not writable by group or others; -1 otherwise.
-// Never blocks, whatever is at the path. `info` gets the descriptor's status.
-int OpenTrustedFile(const std::string& path, struct stat* info = nullptr);
+// owned by a trusted owner (or by `daemonUser`, the user a system daemon
+// writes its files as; 0 adds no one) and not writable by group or others;
+// -1 otherwise. Never blocks, whatever is at the path. `info` gets the
+// descriptor's status.
+int OpenTrustedFile(const std::string& path, struct stat* info = nullptr, uid_t daemonUser = 0);
 
 // Reads the rest of `fd`, at most `cap` bytes; false if there is more.
 bool ReadAtMost(int fd, std::size_t cap, std::string& out);
 
 // The whole of a trusted file no larger than `cap`.
 bool ReadTrustedFile(const std::string& path, std::size_t cap, std::string& out,
-                     struct stat* info = nullptr);
+                     struct stat* info = nullptr, uid_t daemonUser = 0);
 
 // True when only a trusted owner can change what `path` names, so that a
 // program handed the path will write where it was meant to: an absolute

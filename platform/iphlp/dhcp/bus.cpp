@@ -1,6 +1,7 @@
 #include "platform/iphlp/dhcp/bus.h"
 
 #include <systemd/sd-bus.h>
+#include <pwd.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -69,21 +70,30 @@ CallResult Bus::Call(const std::string& destination, const std::string& path,
   return result;
 }
 
-bool Bus::DaemonHere(const std::string& name, const std::string& procDir) {
+std::optional<Bus::Daemon> Bus::DaemonHere(const std::string& name, const std::string& procDir,
+                                           const char* systemUser) {
   unsigned pid = 0, uid = 0;
   CallResult p = Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
                       "GetConnectionUnixProcessID", "s", name.c_str());
   CallResult u = Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
                       "GetConnectionUnixUser", "s", name.c_str());
   if (p.status != CallStatus::Ok || u.status != CallStatus::Ok ||
-      !ReadUint32(p.reply.get(), pid) || !ReadUint32(u.reply.get(), uid) || pid == 0 ||
-      !kernel::TrustedOwner(static_cast<uid_t>(uid)))
-    return false;
+      !ReadUint32(p.reply.get(), pid) || !ReadUint32(u.reply.get(), uid) || pid == 0)
+    return std::nullopt;
+  bool trusted = kernel::TrustedOwner(static_cast<uid_t>(uid));
+  if (!trusted && systemUser) {
+    struct passwd entry, *found = nullptr;
+    char buffer[1024];
+    trusted = getpwnam_r(systemUser, &entry, buffer, sizeof buffer, &found) == 0 && found &&
+              found->pw_uid == uid;
+  }
   FileId ours;
   struct stat theirs;
-  return ThisNamespace(procDir, ours) &&
-         stat((procDir + "/" + std::to_string(pid) + "/ns/net").c_str(), &theirs) == 0 &&
-         FileId{theirs.st_dev, theirs.st_ino} == ours;
+  if (!trusted || !ThisNamespace(procDir, ours) ||
+      stat((procDir + "/" + std::to_string(pid) + "/ns/net").c_str(), &theirs) != 0 ||
+      !(FileId{theirs.st_dev, theirs.st_ino} == ours))
+    return std::nullopt;
+  return Daemon{static_cast<pid_t>(pid), static_cast<uid_t>(uid)};
 }
 
 Message Bus::Property(const std::string& destination, const std::string& path,

@@ -4,8 +4,11 @@
 // service to answer it, and every call is bounded in time.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,10 +42,16 @@ class Bus {
   Bus(const Bus&) = delete;
   Bus& operator=(const Bus&) = delete;
 
-  // Whether `name` is owned by a process of root's (or this process's user)
-  // in the calling thread's network namespace: a daemon on the same bus
-  // that manages another namespace's links is not the one to ask.
-  bool DaemonHere(const std::string& name, const std::string& procDir = "/proc");
+  // The process that owns `name`, when it runs as root (or this process's
+  // user, or the system user named `systemUser` that the daemon drops to) in
+  // the calling thread's network namespace: a daemon on the same bus that
+  // manages another namespace's links is not the one to ask.
+  struct Daemon {
+    pid_t pid = 0;
+    uid_t uid = 0;
+  };
+  std::optional<Daemon> DaemonHere(const std::string& name, const std::string& procDir,
+                                   const char* systemUser = nullptr);
 
   // Calls a method with arguments of `types` (sd-bus's signature letters).
   CallResult Call(const std::string& destination, const std::string& path,

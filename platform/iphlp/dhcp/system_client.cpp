@@ -5,12 +5,14 @@
 #include "platform/iphlp/dhcp/dhcpcd_client.h"
 #include "platform/iphlp/dhcp/managing_client.h"
 #include "platform/iphlp/dhcp/network_manager_client.h"
+#include "platform/iphlp/dhcp/networkd_client.h"
 
 namespace lorvane::iphlp {
 
 std::unique_ptr<DhcpClient> MakeSystemDhcpClient() {
   std::vector<std::unique_ptr<DhcpClient>> clients;
   clients.push_back(std::make_unique<NetworkManagerClient>());
+  clients.push_back(std::make_unique<NetworkdClient>());
   clients.push_back(std::make_unique<DhcpcdClient>());
   clients.push_back(std::make_unique<DhclientClient>());
   return std::make_unique<ManagingClient>(std::move(clients));

@@ -1,0 +1,41 @@
+// JSON as a network daemon describes a link: parsed strictly into plain
+// values. The text is untrusted; depth, size and counts are capped, and a
+// document with anything wrong in it (a duplicate key, a raw control
+// character, trailing text) is no document at all.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace lorvane::iphlp::dhcp {
+
+// A link's description is a few KiB; far more is not a description.
+inline constexpr std::size_t kMaxJsonBytes = 1 << 20;
+
+struct JsonValue {
+  enum class Kind { Null, Bool, Number, String, Array, Object };
+  Kind kind = Kind::Null;
+  bool boolean = false;
+  // Numbers: only a plain non-negative integer that fits is usable as one.
+  bool isUnsigned = false;
+  std::uint64_t unsignedValue = 0;
+  std::string string;
+  std::vector<JsonValue> array;
+  std::vector<std::pair<std::string, JsonValue>> object;
+
+  // The member of an object, or nullptr.
+  const JsonValue* Find(std::string_view key) const;
+  // The member as a string or unsigned number; nullptr / false when it is
+  // missing or of another kind.
+  const std::string* String(std::string_view key) const;
+  bool Unsigned(std::string_view key, std::uint64_t& out) const;
+};
+
+std::optional<JsonValue> ParseJson(std::string_view text);
+
+}  // namespace lorvane::iphlp::dhcp
