@@ -149,8 +149,12 @@ void DhcpLab::StartAllClients() {
                       PidFile(i), "-sf", dir_ + "/script", Link(i)});
     if (r.exitCode != 0) throw std::runtime_error("dhclient did not start: " + r.output);
   }
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-  for (int i = 0; i < links_; ++i) {
+  WaitBound(links_, std::chrono::seconds(120));
+}
+
+void DhcpLab::WaitBound(int count, std::chrono::seconds limit) const {
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  for (int i = 0; i < count; ++i) {
     while (!Bound(i)) {
       if (std::chrono::steady_clock::now() > deadline)
         throw std::runtime_error(Link(i) + " got no lease");

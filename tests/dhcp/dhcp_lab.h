@@ -44,6 +44,10 @@ class DhcpLab {
   void StartClient(int i);
   // Starts dhclient on every link at once, then waits until all are bound.
   void StartAllClients();
+  // Waits until client links [0, count) hold an address from the server;
+  // throws std::runtime_error past `limit`.
+  void WaitBound(int count, std::chrono::seconds limit) const;
+  bool Bound(int i) const;
   // Options that point the platform's client at the lab.
   iphlp::DhclientOptions ClientOptions() const;
   // Stops every dhclient running in the client namespace.
@@ -55,7 +59,6 @@ class DhcpLab {
  private:
   std::string LeaseFile(int i) const { return dir_ + "/dhclient." + Link(i) + ".leases"; }
   std::string PidFile(int i) const { return dir_ + "/dhclient." + Link(i) + ".pid"; }
-  bool Bound(int i) const;
 
   int links_;
   std::string dir_;

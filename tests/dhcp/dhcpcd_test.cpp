@@ -2,16 +2,13 @@
 // so it and the code under test run in a mount namespace where the test's
 // folders stand for them (and for its configuration and hooks).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <ctime>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "dhcp_lab.h"
+#include "lab_daemons.h"
 #include "ip_helper_view.h"
 #include "platform/iphlp/dhcp/dhcpcd_client.h"
 #include "platform/iphlp/dhcp/managing_client.h"
@@ -20,11 +17,7 @@
 namespace lorvane::iphlp {
 namespace {
 
-namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 using test::DhcpLab;
-
-constexpr const char* kDhcpcd = "/usr/sbin/dhcpcd";
 
 std::string FileText(const std::string& path) {
   std::ifstream in(path);
@@ -38,45 +31,17 @@ class Dhcpcd : public ::testing::Test {
   void SetUp() override {
     if (std::string why = DhcpLab::UnavailableReason(); !why.empty())
       GTEST_SKIP() << "needs a DHCP lab: " << why;
-    if (!fs::exists(kDhcpcd)) GTEST_SKIP() << kDhcpcd << " is not installed (package dhcpcd-base)";
+    if (std::string why = test::LabDhcpcd::UnavailableReason(); !why.empty()) GTEST_SKIP() << why;
     lab_ = std::make_unique<DhcpLab>(2);
-    const std::string f = lab_->dir();
-    for (const char* sub : {"run/dhcpcd", "lib", "hooks"}) fs::create_directories(f + "/" + sub);
-    // No hooks at all: nothing of the host's resolver, name or clock.
-    std::ofstream(f + "/dhcpcd.conf") << "noarp\nnohook resolv.conf, hostname, timesyncd, ntp\n"
-                                         "option domain_name_servers, netbios_name_servers\n";
-    holder_ = &lab_->client().Spawn({LORVANE_PRIVATE_MOUNTS, f + "/run=/run",
-                                     f + "/lib=/var/lib/dhcpcd",
-                                     f + "/hooks=/usr/lib/dhcpcd/dhcpcd-hooks",
-                                     f + "/dhcpcd.conf=/etc/dhcpcd.conf", "--", "sleep", "600"});
-    for (int i = 0; i < 100 && FileText("/proc/" + Pid() + "/comm") != "sleep\n"; ++i)
-      std::this_thread::sleep_for(10ms);
-    auto started = test::RunCommand(Inside({kDhcpcd, "-4", "-w", "-t", "20", DhcpLab::Link(0)}));
-    ASSERT_EQ(started.exitCode, 0) << started.output;
+    dhcpcd_ = std::make_unique<test::LabDhcpcd>(*lab_, 1, LORVANE_PRIVATE_MOUNTS);
   }
   void TearDown() override {
-    if (!holder_) return;
-    // Stops the daemon without a release; each link may have one.
-    for (int i = 0; i < 2; ++i) test::RunCommand(Inside({kDhcpcd, "-4", "-x", DhcpLab::Link(i)}));
+    dhcpcd_.reset();
     SetProvider(nullptr);
   }
 
-  std::string Pid() const { return std::to_string(holder_->pid()); }
-  std::vector<std::string> Inside(std::vector<std::string> argv) const {
-    argv.insert(argv.begin(), {"nsenter", "-t", Pid(), "-m", "-n", "--"});
-    return argv;
-  }
-  // fn on a thread in the lab's client namespace and the holder's mounts.
-  template <typename F>
-  void InLab(F fn) {
-    lab_->client().RunInside([&] {
-      test::EnterMountsOf(holder_->pid());
-      fn();
-    });
-  }
-
   std::unique_ptr<DhcpLab> lab_;
-  test::ChildProcess* holder_ = nullptr;
+  std::unique_ptr<test::LabDhcpcd> dhcpcd_;
 };
 
 TEST_F(Dhcpcd, TheIpHelperShowsReleasesAndRenewsTheLeaseThroughDhcpcd) {
@@ -94,7 +59,7 @@ TEST_F(Dhcpcd, TheIpHelperShowsReleasesAndRenewsTheLeaseThroughDhcpcd) {
   SetProvider(std::make_shared<LiveProvider>(std::make_unique<ManagingClient>(std::move(clients)),
                                              lab_->dir() + "/no-resolv.conf"));
   const std::string link = DhcpLab::Link(0);
-  InLab([&] {
+  dhcpcd_->InLab([&] {
     test::Seen a = test::Adapter(link);
     ASSERT_TRUE(a.found);
     EXPECT_EQ(a.dhcpEnabled, 1u);

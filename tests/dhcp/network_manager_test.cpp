@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "dhcp_lab.h"
+#include "lab_daemons.h"
 #include "ip_helper_view.h"
 #include "platform/iphlp/dhcp/managing_client.h"
 #include "platform/iphlp/dhcp/network_manager_client.h"
@@ -20,11 +21,6 @@ namespace {
 using namespace std::chrono_literals;
 using test::DhcpLab;
 
-std::string Keyfile(const std::string& link) {
-  return "[connection]\nid=" + link + "\ntype=ethernet\ninterface-name=" + link +
-         "\nautoconnect=false\n[ipv4]\nmethod=auto\n[ipv6]\nmethod=disabled\n";
-}
-
 class NetworkManager : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -33,13 +29,7 @@ class NetworkManager : public ::testing::Test {
     if (std::string why = test::PrivateNetworkManager::UnavailableReason(); !why.empty())
       GTEST_SKIP() << why;
     lab_ = std::make_unique<DhcpLab>(2);
-    const std::string link = DhcpLab::Link(0);
-    nm_ = std::make_unique<test::PrivateNetworkManager>(
-        lab_->client(), lab_->dir() + "/nm", link,
-        std::vector<std::pair<std::string, std::string>>{{link, Keyfile(link)}},
-        LORVANE_PRIVATE_MOUNTS);
-    auto up = nm_->Nmcli({"connection", "up", link});
-    ASSERT_EQ(up.exitCode, 0) << up.output;
+    nm_ = test::StartLabNetworkManager(*lab_, 1, LORVANE_PRIVATE_MOUNTS);
   }
   void TearDown() override {
     SetProvider(nullptr);

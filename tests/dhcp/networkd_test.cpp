@@ -1,16 +1,12 @@
 // systemd-networkd against the lab's dnsmasq, with a bus and configuration of
-// the test's own: the test's folders stand for /run/systemd and
-// /etc/systemd/network in a mount namespace of its own, and /sys is
-// read-only there (there is no udev to wait for).
+// the test's own (lab_daemons.h).
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <ctime>
-#include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "dhcp_lab.h"
+#include "lab_daemons.h"
 #include "ip_helper_view.h"
 #include "platform/iphlp/dhcp/managing_client.h"
 #include "platform/iphlp/dhcp/networkd_client.h"
@@ -19,11 +15,7 @@
 namespace lorvane::iphlp {
 namespace {
 
-namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 using test::DhcpLab;
-
-constexpr const char* kNetworkd = "/lib/systemd/systemd-networkd";
 
 std::size_t Count(const std::string& path, const std::string& word) {
   std::ifstream in(path);
@@ -38,62 +30,23 @@ class Networkd : public ::testing::Test {
   void SetUp() override {
     if (std::string why = DhcpLab::UnavailableReason(); !why.empty())
       GTEST_SKIP() << "needs a DHCP lab: " << why;
-    for (const char* program : {kNetworkd, "/usr/bin/dbus-daemon"}) {
-      if (!fs::exists(program)) GTEST_SKIP() << program << " is not installed";
-    }
+    if (std::string why = test::LabNetworkd::UnavailableReason(); !why.empty()) GTEST_SKIP() << why;
     lab_ = std::make_unique<DhcpLab>(2);
-    const std::string f = lab_->dir() + "/networkd";
-    for (const char* sub : {"run/network", "etc"}) fs::create_directories(f + "/" + sub);
-    // networkd reaches the bus as the user it drops to.
-    fs::permissions(lab_->dir(), fs::perms::group_exec | fs::perms::others_exec,
-                    fs::perm_options::add);
-    std::ofstream(f + "/run/network/50-lab.network")
-        << "[Match]\nName=" << DhcpLab::Link(0) << "\n[Network]\nDHCP=ipv4\nLinkLocalAddressing=no\n";
-    // networkd's, but not with DHCP.
-    std::ofstream(f + "/run/network/60-static.network")
-        << "[Match]\nName=" << DhcpLab::Link(1) << "\n[Network]\nDHCP=ipv6\nAddress=10.77.9.9/16\n";
-    std::ofstream(f + "/bus.conf")
-        << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-           "<busconfig><type>system</type><listen>unix:path="
-        << f << "/bus</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-        << "<allow user=\"*\"/><allow own=\"*\"/><allow send_destination=\"*\"/>"
-           "<allow receive_sender=\"*\"/></policy></busconfig>\n";
-    bus_ = &lab_->client().Spawn({LORVANE_PRIVATE_MOUNTS, f + "/run=/run/systemd",
-                                  f + "/etc=/etc/systemd/network", "ro=/sys", "--", "dbus-daemon",
-                                  "--config-file=" + f + "/bus.conf", "--nofork"},
-                                 f + "/bus.log");
-    busAddress_ = "unix:path=" + f + "/bus";
-    for (int i = 0; i < 50 && !fs::exists(f + "/bus"); ++i) std::this_thread::sleep_for(100ms);
-    ASSERT_TRUE(fs::exists(f + "/bus")) << "the bus did not start";
-    networkd_ = std::make_unique<test::ChildProcess>(
-        std::vector<std::string>{"nsenter", "-t", std::to_string(bus_->pid()), "-m", "-n", "--",
-                                 "env", "DBUS_SYSTEM_BUS_ADDRESS=" + busAddress_, kNetworkd},
-        f + "/networkd.log");
-    for (int i = 0; i < 100 && !Bound(); ++i) std::this_thread::sleep_for(100ms);
-    std::ifstream log(f + "/networkd.log");
-    ASSERT_TRUE(Bound()) << "networkd got no lease: " << log.rdbuf();
+    networkd_ = std::make_unique<test::LabNetworkd>(*lab_, 1, true, LORVANE_PRIVATE_MOUNTS);
   }
   void TearDown() override {
     SetProvider(nullptr);
     networkd_.reset();
   }
-  bool Bound() const {
-    return lab_->client()
-               .Ip({"-4", "-o", "addr", "show", "dev", DhcpLab::Link(0)})
-               .find("inet 10.77.1.") != std::string::npos;
-  }
 
   std::unique_ptr<DhcpLab> lab_;
-  test::ChildProcess* bus_ = nullptr;
-  std::string busAddress_;
-  std::unique_ptr<test::ChildProcess> networkd_;
+  std::unique_ptr<test::LabNetworkd> networkd_;
 };
 
 TEST_F(Networkd, TheIpHelperShowsReleasesAndRenewsTheLeaseThroughNetworkd) {
   const std::time_t started = std::time(nullptr);
   NetworkdOptions options;
-  options.busAddress = busAddress_;
+  options.busAddress = networkd_->BusAddress();
   std::vector<std::unique_ptr<DhcpClient>> clients;
   clients.push_back(std::make_unique<NetworkdClient>(options));
   clients.push_back(std::make_unique<DhclientClient>(lab_->ClientOptions()));

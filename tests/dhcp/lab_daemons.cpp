@@ -1,0 +1,142 @@
+#include "lab_daemons.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace lorvane::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr const char* kNetworkd = "/lib/systemd/systemd-networkd";
+constexpr const char* kDhcpcd = "/usr/sbin/dhcpcd";
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Waits for a child of private_mounts to be the program it runs, not the
+// helper still binding folders.
+void WaitForComm(const ChildProcess& child, const std::string& comm) {
+  const std::string path = "/proc/" + std::to_string(child.pid()) + "/comm";
+  for (int i = 0; i < 200 && FileText(path) != comm + "\n"; ++i) std::this_thread::sleep_for(10ms);
+  if (FileText(path) != comm + "\n") throw std::runtime_error(comm + " did not start");
+}
+
+}  // namespace
+
+std::string LabNetworkd::UnavailableReason() {
+  for (const char* program : {kNetworkd, "/usr/bin/dbus-daemon"}) {
+    if (!fs::exists(program)) return std::string(program) + " is not installed";
+  }
+  return {};
+}
+
+LabNetworkd::LabNetworkd(DhcpLab& lab, int dhcpLinks, bool staticLink,
+                         const std::string& privateMounts)
+    : folder_(lab.dir() + "/networkd") {
+  for (const char* sub : {"run/network", "etc"}) fs::create_directories(folder_ + "/" + sub);
+  // networkd reaches the bus as the user it drops to.
+  fs::permissions(lab.dir(), fs::perms::group_exec | fs::perms::others_exec,
+                  fs::perm_options::add);
+  for (int i = 0; i < dhcpLinks; ++i) {
+    std::ofstream(folder_ + "/run/network/50-" + DhcpLab::Link(i) + ".network")
+        << "[Match]\nName=" << DhcpLab::Link(i)
+        << "\n[Network]\nDHCP=ipv4\nLinkLocalAddressing=no\n";
+  }
+  if (staticLink) {
+    std::ofstream(folder_ + "/run/network/60-static.network")
+        << "[Match]\nName=" << DhcpLab::Link(dhcpLinks)
+        << "\n[Network]\nDHCP=ipv6\nAddress=10.77.9.9/16\n";
+  }
+  std::ofstream(folder_ + "/bus.conf")
+      << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+         "<busconfig><type>system</type><listen>unix:path="
+      << folder_ << "/bus</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+      << "<allow user=\"*\"/><allow own=\"*\"/><allow send_destination=\"*\"/>"
+         "<allow receive_sender=\"*\"/></policy></busconfig>\n";
+  bus_ = &lab.client().Spawn({privateMounts, folder_ + "/run=/run/systemd",
+                              folder_ + "/etc=/etc/systemd/network", "ro=/sys", "--",
+                              "dbus-daemon", "--config-file=" + folder_ + "/bus.conf", "--nofork"},
+                             folder_ + "/bus.log");
+  for (int i = 0; i < 50 && !fs::exists(folder_ + "/bus"); ++i) std::this_thread::sleep_for(100ms);
+  if (!fs::exists(folder_ + "/bus")) throw std::runtime_error("the bus did not start");
+  networkd_ = std::make_unique<ChildProcess>(
+      std::vector<std::string>{"nsenter", "-t", std::to_string(bus_->pid()), "-m", "-n", "--",
+                               "env", "DBUS_SYSTEM_BUS_ADDRESS=" + BusAddress(), kNetworkd},
+      folder_ + "/networkd.log");
+  try {
+    lab.WaitBound(dhcpLinks, std::chrono::seconds(60));
+  } catch (const std::runtime_error& e) {
+    throw std::runtime_error(std::string(e.what()) + ": " + FileText(folder_ + "/networkd.log"));
+  }
+}
+
+LabNetworkd::~LabNetworkd() = default;  // networkd first, then the bus with the lab
+
+std::string LabDhcpcd::UnavailableReason() {
+  if (!fs::exists(kDhcpcd)) return std::string(kDhcpcd) + " is not installed (package dhcpcd-base)";
+  return {};
+}
+
+LabDhcpcd::LabDhcpcd(DhcpLab& lab, int links, const std::string& privateMounts)
+    : lab_(lab) {
+  const std::string f = lab.dir();
+  for (const char* sub : {"run/dhcpcd", "lib", "hooks"}) fs::create_directories(f + "/" + sub);
+  // No hooks at all: nothing of the host's resolver, name or clock.
+  std::ofstream(f + "/dhcpcd.conf") << "noarp\nnohook resolv.conf, hostname, timesyncd, ntp\n"
+                                       "option domain_name_servers, netbios_name_servers\n";
+  holder_ = &lab.client().Spawn({privateMounts, f + "/run=/run", f + "/lib=/var/lib/dhcpcd",
+                                 f + "/hooks=/usr/lib/dhcpcd/dhcpcd-hooks",
+                                 f + "/dhcpcd.conf=/etc/dhcpcd.conf", "--", "sleep", "600"});
+  WaitForComm(*holder_, "sleep");
+  // Each daemon goes to the background at once; then all bind together.
+  for (int i = 0; i < links; ++i) {
+    CommandResult started = RunCommand(Inside({kDhcpcd, "-4", "-b", DhcpLab::Link(i)}));
+    if (started.exitCode != 0) throw std::runtime_error("dhcpcd did not start: " + started.output);
+  }
+  lab.WaitBound(links, std::chrono::seconds(60));
+}
+
+LabDhcpcd::~LabDhcpcd() {
+  // A released or renewed link may have a daemon of its own again.
+  for (int i = 0; i < lab_.links(); ++i) RunCommand(Inside({kDhcpcd, "-4", "-x", DhcpLab::Link(i)}));
+}
+
+std::vector<std::string> LabDhcpcd::Inside(std::vector<std::string> argv) const {
+  argv.insert(argv.begin(), {"nsenter", "-t", std::to_string(holder_->pid()), "-m", "-n", "--"});
+  return argv;
+}
+
+std::unique_ptr<PrivateNetworkManager> StartLabNetworkManager(DhcpLab& lab, int links,
+                                                               const std::string& privateMounts) {
+  if (links != 1 && links != lab.links())
+    throw std::invalid_argument("NetworkManager manages the first link or every link");
+  std::vector<std::pair<std::string, std::string>> connections;
+  for (int i = 0; i < links; ++i) {
+    const std::string link = DhcpLab::Link(i);
+    connections.emplace_back(link, "[connection]\nid=" + link +
+                                       "\ntype=ethernet\ninterface-name=" + link +
+                                       "\nautoconnect=false\n[ipv4]\nmethod=auto\n"
+                                       "[ipv6]\nmethod=disabled\n");
+  }
+  auto nm = std::make_unique<PrivateNetworkManager>(
+      lab.client(), lab.dir() + "/nm", links == lab.links() ? "lvc*" : DhcpLab::Link(0),
+      connections, privateMounts);
+  for (int i = 0; i < links; ++i) {
+    CommandResult up = nm->Nmcli({"--wait", "0", "connection", "up", DhcpLab::Link(i)});
+    if (up.exitCode != 0) throw std::runtime_error("nmcli connection up: " + up.output);
+  }
+  lab.WaitBound(links, std::chrono::seconds(60));
+  return nm;
+}
+
+}  // namespace lorvane::test
