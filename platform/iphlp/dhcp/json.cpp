@@ -71,7 +71,7 @@ class Parser {
       Space();
       JsonValue value;
       if (!Value(value, depth + 1)) return false;
-      out.object.emplace_back(std::move(key), std::move(value));
+      out.object.push_back({std::move(key), std::move(value)});
       Space();
       if (Take('}')) return true;
       if (!Take(',')) return false;

@@ -9,13 +9,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace lorvane::iphlp::dhcp {
 
 // A link's description is a few KiB; far more is not a description.
 inline constexpr std::size_t kMaxJsonBytes = 1 << 20;
+
+struct JsonMember;
 
 struct JsonValue {
   enum class Kind { Null, Bool, Number, String, Array, Object };
@@ -26,7 +27,7 @@ struct JsonValue {
   std::uint64_t unsignedValue = 0;
   std::string string;
   std::vector<JsonValue> array;
-  std::vector<std::pair<std::string, JsonValue>> object;
+  std::vector<JsonMember> object;
 
   // The member of an object, or nullptr.
   const JsonValue* Find(std::string_view key) const;
@@ -34,6 +35,11 @@ struct JsonValue {
   // missing or of another kind.
   const std::string* String(std::string_view key) const;
   bool Unsigned(std::string_view key, std::uint64_t& out) const;
+};
+
+struct JsonMember {
+  std::string key;
+  JsonValue value;
 };
 
 std::optional<JsonValue> ParseJson(std::string_view text);
