@@ -2,6 +2,10 @@
 // veth links with addresses in a namespace, beside `ip -br addr` listing the
 // same links. Needs root; run with --benchmark_repetitions=N for medians.
 #include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include <map>
 #include <memory>
@@ -9,6 +13,7 @@
 #include <vector>
 
 #include "platform/iphlp/iphlpapi.h"
+#include "platform/iphlp/dhcp/dhclient_client.h"
 #include "platform/iphlp/live_provider.h"
 #include "support/netns.h"
 
@@ -67,6 +72,45 @@ void QueryLoop(benchmark::State& state, std::unique_ptr<lorvane::iphlp::DhcpClie
 // As the program gets it: with the system's DHCP client asked for each link.
 void BM_LiveGetAdaptersInfo(benchmark::State& state) { QueryLoop(state, lorvane::iphlp::MakeSystemDhcpClient()); }
 
+// dhclient's lease files alone: one for each link and a few stale ones for
+// links long gone, as a machine that has run dhclient for a while keeps them.
+// Nothing runs: the files are the whole DHCP state.
+class LeaseFolder {
+ public:
+  explicit LeaseFolder(int links) {
+    char pattern[] = "/tmp/lvleasesXXXXXX";
+    dir_ = mkdtemp(pattern);
+    auto write = [&](const std::string& file, const std::string& link, int i) {
+      std::ofstream(dir_ + "/" + file)
+          << "lease {\n  interface \"" << link << "\";\n  fixed-address 10.100.0." << i % 250 + 2
+          << ";\n  option dhcp-server-identifier 10.100.0.1;\n  option dhcp-lease-time 3600;\n"
+             "  option domain-name-servers 10.100.0.1;\n  expire epoch 4102444800;\n}\n";
+    };
+    for (int i = 0; i < links; ++i)
+      write("dhclient.lvb" + std::to_string(i) + ".leases", "lvb" + std::to_string(i), i);
+    for (int i = 0; i < kStale; ++i)
+      write("dhclient.gone" + std::to_string(i) + ".leases", "gone" + std::to_string(i), i);
+  }
+  ~LeaseFolder() { std::filesystem::remove_all(dir_); }
+  lorvane::iphlp::DhclientOptions Options() const {
+    lorvane::iphlp::DhclientOptions o;
+    o.leaseDirs = {dir_};
+    o.configFiles = {};
+    o.interfacesFile = dir_ + "/no-interfaces";
+    o.runDir = dir_;
+    return o;
+  }
+
+ private:
+  static constexpr int kStale = 8;
+  std::string dir_;
+};
+
+void BM_LiveGetAdaptersInfoLeaseFiles(benchmark::State& state) {
+  LeaseFolder folder(static_cast<int>(state.range(0)));
+  QueryLoop(state, std::make_unique<lorvane::iphlp::DhclientClient>(folder.Options()));
+}
+
 // rtnetlink, sysfs and packing alone.
 void BM_LiveGetAdaptersInfoNoDhcp(benchmark::State& state) { QueryLoop(state, nullptr); }
 
@@ -80,6 +124,7 @@ void BM_IpBriefAddr(benchmark::State& state) {
 }
 
 BENCHMARK(BM_LiveGetAdaptersInfo)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_LiveGetAdaptersInfoLeaseFiles)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_LiveGetAdaptersInfoNoDhcp)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_IpBriefAddr)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::kMicrosecond)->UseRealTime();
 

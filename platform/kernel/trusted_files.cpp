@@ -41,6 +41,18 @@ std::vector<std::string> Components(const std::string& path) {
 
 }  // namespace
 
+FileStamp StampOf(const struct stat& st) {
+  return {st.st_dev, st.st_ino, st.st_size,
+          static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+          static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+}
+
+FileStamp StampAt(const std::string& path) {
+  struct stat st;
+  if (fstatat(AT_FDCWD, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return {};
+  return StampOf(st);
+}
+
 bool TrustedOwner(uid_t uid) { return uid == 0 || uid == geteuid(); }
 
 int OpenTrustedFile(const std::string& path, struct stat* info, uid_t daemonUser) {

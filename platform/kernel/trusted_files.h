@@ -9,6 +9,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace lorvane::kernel {
@@ -29,6 +30,22 @@ bool ReadAtMost(int fd, std::size_t cap, std::string& out);
 // The whole of a trusted file no larger than `cap`.
 bool ReadTrustedFile(const std::string& path, std::size_t cap, std::string& out,
                      struct stat* info = nullptr, uid_t daemonUser = 0);
+
+// What a file was when it was last read: a trusted file whose stamp, taken
+// again without following a link, is the same has not been written since
+// (any write, rename over it, chown or chmod moves its change time), so
+// what was read from it still holds. An absent file has the empty stamp.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  std::int64_t modifiedNs = 0;
+  std::int64_t changedNs = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+FileStamp StampOf(const struct stat& st);
+// The stamp of what is at `path` now (a link is stamped as itself).
+FileStamp StampAt(const std::string& path);
 
 // True when only a trusted owner can change what `path` names, so that a
 // program handed the path will write where it was meant to: an absolute

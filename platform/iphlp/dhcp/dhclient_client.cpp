@@ -40,10 +40,21 @@ std::vector<std::string> Glob(const std::string& pattern) {
 }
 
 // `iface NAME inet dhcp` stanzas, following `source` and `source-directory`.
+// A folder as the listing sees it: through a link, if it is one.
+kernel::FileStamp FolderStamp(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 ? kernel::StampOf(st) : kernel::FileStamp{};
+}
+
+// Each file and folder read goes into `read` with its stamp, so that the
+// result can be kept until one of them changes.
+using ReadList = std::vector<std::pair<std::string, kernel::FileStamp>>;
+
 void ScanInterfaces(const std::string& path, int depth, std::set<std::string>& dhcp,
-                    std::size_t& filesLeft) {
+                    std::size_t& filesLeft, ReadList& read) {
   if (depth > kMaxIncludeDepth || filesLeft == 0) return;
   --filesLeft;
+  read.emplace_back(path, kernel::StampAt(path));
   std::string text;
   if (!kernel::ReadTrustedFile(path, dhcp::kMaxLeaseFileBytes, text)) return;
   std::size_t start = 0;
@@ -65,16 +76,18 @@ void ScanInterfaces(const std::string& path, int depth, std::set<std::string>& d
       dhcp.insert(words[1]);
     } else if (words[0] == "source" && words.size() >= 2) {
       std::string pattern = words[1][0] == '/' ? words[1] : DirectoryOf(path) + "/" + words[1];
-      for (const auto& file : Glob(pattern)) ScanInterfaces(file, depth + 1, dhcp, filesLeft);
+      read.emplace_back(DirectoryOf(pattern), FolderStamp(DirectoryOf(pattern)));
+      for (const auto& file : Glob(pattern)) ScanInterfaces(file, depth + 1, dhcp, filesLeft, read);
     } else if (words[0] == "source-directory" && words.size() >= 2) {
       std::string dir = words[1][0] == '/' ? words[1] : DirectoryOf(path) + "/" + words[1];
+      read.emplace_back(dir, FolderStamp(dir));
       for (const auto& file : Glob(dir + "/*")) {
         std::string base = file.substr(file.rfind('/') + 1);
         bool plain = std::all_of(base.begin(), base.end(), [](char c) {
           return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                  c == '_' || c == '-';
         });
-        if (plain) ScanInterfaces(file, depth + 1, dhcp, filesLeft);
+        if (plain) ScanInterfaces(file, depth + 1, dhcp, filesLeft, read);
       }
     }
   }
@@ -117,19 +130,18 @@ std::vector<DhclientClient::Process> DhclientClient::RunningClients(const Namesp
   return clients;
 }
 
+// A file whose stamp is what it was when it was last read is not read again;
+// anything else is opened before anything is believed of it, so whatever
+// another user swaps in at the path is refused without blocking.
 bool DhclientClient::Parse(const std::string& path, LeaseFileEntry& entry) {
-  // Opened before anything is believed of it: whatever another user swaps
-  // in at the path is refused without blocking.
-  struct stat st;
-  kernel::UniqueFd fd(kernel::OpenTrustedFile(path, &st));
-  if (fd.get() < 0) {
-    cache_.erase(path);
-    return false;
-  }
-  std::int64_t mtimeNs =
-      static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  CachedFile& cached = cache_[path];
-  if (!cached.parsed || cached.mtimeNs != mtimeNs || cached.size != st.st_size) {
+  auto cached = cache_.find(path);
+  if (cached == cache_.end() || !(kernel::StampAt(path) == cached->second.stamp)) {
+    struct stat st;
+    kernel::UniqueFd fd(kernel::OpenTrustedFile(path, &st));
+    if (fd.get() < 0) {
+      cache_.erase(path);
+      return false;
+    }
     auto parsed = std::make_shared<dhcp::LeaseFile>();
     std::string text;
     if (static_cast<std::uint64_t>(st.st_size) <= dhcp::kMaxLeaseFileBytes &&
@@ -138,41 +150,57 @@ bool DhclientClient::Parse(const std::string& path, LeaseFileEntry& entry) {
     } else {
       parsed->damaged = true;  // too big to be one of dhclient's
     }
-    cached.parsed = std::move(parsed);
-    cached.mtimeNs = mtimeNs;
-    cached.size = st.st_size;
+    cached = cache_.insert_or_assign(path, CachedFile{kernel::StampOf(st), std::move(parsed)}).first;
   }
   entry.path = path;
-  entry.mtime = cached.mtimeNs / 1000000000;
-  entry.parsed = cached.parsed;
+  entry.mtime = cached->second.stamp.modifiedNs / 1000000000;
+  entry.parsed = cached->second.parsed;
   return true;
 }
 
-std::set<std::string> DhclientClient::ConfiguredLinks() const {
-  std::set<std::string> dhcp;
+// A folder's list of names changes only with its own stamp.
+const std::vector<std::string>& DhclientClient::LeaseFilesIn(const std::string& dir) {
+  kernel::FileStamp now = FolderStamp(dir);
+  CachedFolder& folder = folders_[dir];
+  if (!(folder.stamp == now) || now == kernel::FileStamp{}) {
+    folder.stamp = now;
+    folder.files.clear();
+    for (auto& file : Glob(dir + "/dhclient*.leases")) {
+      if (file.substr(file.rfind('/') + 1).rfind("dhclient6", 0) != 0)
+        folder.files.push_back(std::move(file));
+    }
+  }
+  return folder.files;
+}
+
+const std::set<std::string>& DhclientClient::ConfiguredLinks() {
+  bool unchanged = !configuration_.read.empty();
+  for (const auto& [path, stamp] : configuration_.read) {
+    if (!(kernel::StampAt(path) == stamp)) {
+      unchanged = false;
+      break;
+    }
+  }
+  if (unchanged) return configuration_.configured;
+  CachedConfiguration fresh;
   std::size_t filesLeft = kMaxConfigFiles;
-  ScanInterfaces(options_.interfacesFile, 0, dhcp, filesLeft);
+  ScanInterfaces(options_.interfacesFile, 0, fresh.configured, filesLeft, fresh.read);
   for (const auto& file : options_.configFiles) {
+    fresh.read.emplace_back(file, kernel::StampAt(file));
     std::string text;
     if (!kernel::ReadTrustedFile(file, dhcp::kMaxLeaseFileBytes, text)) continue;
-    for (auto& name : dhcp::ConfiguredInterfaces(text)) dhcp.insert(std::move(name));
+    for (auto& name : dhcp::ConfiguredInterfaces(text)) fresh.configured.insert(std::move(name));
   }
-  return dhcp;
+  configuration_ = std::move(fresh);
+  return configuration_.configured;
 }
 
 std::string DhclientClient::DefaultLeaseFile() const {
   return options_.leaseDirs.empty() ? std::string() : options_.leaseDirs[0] + "/dhclient.leases";
 }
 
-const DhclientClient::Snapshot& DhclientClient::Current(const Namespace& ns) {
-  auto now = std::chrono::steady_clock::now();
-  if (snapshot_.valid && !(snapshot_.ns < ns) && !(ns < snapshot_.ns) &&
-      now - snapshot_.taken < kSnapshotLife) {
-    return snapshot_;
-  }
+DhclientClient::Snapshot DhclientClient::Take(const Namespace& ns) {
   Snapshot s;
-  s.valid = true;
-  s.taken = now;
   s.ns = ns;
   std::string program = Program();
   struct stat st;
@@ -191,20 +219,21 @@ const DhclientClient::Snapshot& DhclientClient::Current(const Namespace& ns) {
       files.push_back(command.leaseFile);
   }
   for (const auto& dir : options_.leaseDirs) {
-    for (const auto& file : Glob(dir + "/dhclient*.leases")) {
-      if (file.substr(file.rfind('/') + 1).rfind("dhclient6", 0) != 0) files.push_back(file);
-    }
+    const auto& inDir = LeaseFilesIn(dir);
+    files.insert(files.end(), inDir.begin(), inDir.end());
   }
   std::sort(files.begin(), files.end());
   files.erase(std::unique(files.begin(), files.end()), files.end());
-  s.leaseFiles = std::move(files);
+  for (const auto& path : files) {
+    LeaseFileEntry entry;
+    if (Parse(path, entry)) s.leases.push_back(std::move(entry));
+  }
   s.configured = ConfiguredLinks();
-  snapshot_ = std::move(s);
-  return snapshot_;
+  return s;
 }
 
-DhclientClient::View DhclientClient::Gather(const std::string& name, const Namespace& ns) {
-  const Snapshot& snapshot = Current(ns);
+DhclientClient::View DhclientClient::Gather(const std::string& name, const Namespace& ns,
+                                            const Snapshot& snapshot) const {
   View view;
   for (const auto& p : snapshot.clients) {
     const auto& names = p.command.interfaces;
@@ -219,13 +248,7 @@ DhclientClient::View DhclientClient::Gather(const std::string& name, const Names
   }
   bool named = false;
   const dhcp::LeaseFile* chosen = nullptr;
-  std::vector<LeaseFileEntry> entries;
-  for (const auto& path : snapshot.leaseFiles) {
-    // Stat'ed on every call: a lease file rewritten a moment ago is read anew.
-    LeaseFileEntry entry;
-    if (Parse(path, entry)) entries.push_back(std::move(entry));
-  }
-  for (const auto& entry : entries) {
+  for (const auto& entry : snapshot.leases) {
     const auto& leases = entry.parsed->leases;
     bool speaks = std::any_of(leases.begin(), leases.end(),
                               [&](const dhcp::Lease& l) { return l.interfaceName == name; });
@@ -252,13 +275,11 @@ DhclientClient::View DhclientClient::Gather(const std::string& name, const Names
   return view;
 }
 
-DhcpState DhclientClient::State(const std::string& interfaceName) {
+DhcpState DhclientClient::StateOf(const std::string& name, const Namespace& ns,
+                                                 const Snapshot& snapshot) const {
   DhcpState state;
-  if (!IsSafeInterfaceName(interfaceName)) return state;
-  Namespace ns;
-  if (!TargetNamespace(ns)) return state;
-  std::lock_guard<std::mutex> lock(mutex_);
-  View view = Gather(interfaceName, ns);
+  if (!IsSafeInterfaceName(name)) return state;
+  View view = Gather(name, ns, snapshot);
   state.enabled = view.enabled;
   if (!view.enabled || !view.lease || view.lease->expire <= Now()) return state;
   const dhcp::Lease& lease = *view.lease;
@@ -274,6 +295,22 @@ DhcpState DhclientClient::State(const std::string& interfaceName) {
   state.dnsServers = lease.dnsServers;
   state.winsServers = lease.winsServers;
   return state;
+}
+
+DhcpState DhclientClient::State(const std::string& interfaceName) {
+  return States({interfaceName}).front();
+}
+
+std::vector<DhcpState> DhclientClient::States(const std::vector<std::string>& interfaceNames) {
+  std::vector<DhcpState> out(interfaceNames.size());
+  Namespace ns;
+  if (!TargetNamespace(ns)) return out;
+  std::lock_guard<std::mutex> lock(mutex_);
+  Snapshot snapshot = Take(ns);
+  for (std::size_t i = 0; i < interfaceNames.size(); ++i) {
+    out[i] = StateOf(interfaceNames[i], ns, snapshot);
+  }
+  return out;
 }
 
 // The files to run a client for the link with: those of the client running
@@ -330,14 +367,12 @@ DWORD DhclientClient::Run(const char* mode, const DhclientCommand& c, bool withP
     if (netns.get() < 0) return ERROR_DEV_NOT_EXIST;
     request.netnsFd = netns.get();
   }
-  dhcp::RunResult result = dhcp::RunBounded(request);
-  snapshot_.valid = false;  // the client has changed what there is to see
-  return dhcp::ErrorOf(result);
+  return dhcp::ErrorOf(dhcp::RunBounded(request));
 }
 
-void DhclientClient::EndClients(const std::vector<Process>& clients) {
-  if (clients.empty() || !snapshot_.haveProgram) return;
-  dhcp::EndClients(options_.procDir, clients, snapshot_.ns, snapshot_.program,
+void DhclientClient::EndClients(const Snapshot& snapshot, const std::vector<Process>& clients) {
+  if (clients.empty() || !snapshot.haveProgram) return;
+  dhcp::EndClients(options_.procDir, clients, snapshot.ns, snapshot.program,
                    std::chrono::milliseconds(1000));
 }
 
@@ -346,8 +381,8 @@ DWORD DhclientClient::Release(const std::string& interfaceName) {
   Namespace ns;
   if (!TargetNamespace(ns)) return ERROR_DEV_NOT_EXIST;
   std::lock_guard<std::mutex> lock(mutex_);
-  snapshot_.valid = false;  // act on what is there now
-  View view = Gather(interfaceName, ns);
+  Snapshot snapshot = Take(ns);  // act on what is there now
+  View view = Gather(interfaceName, ns, snapshot);
   if (!view.enabled) return ERROR_NOT_FOUND;
   bool holding = view.lease && view.lease->expire > Now();
   if (view.clients.empty() && !holding) return NO_ERROR;  // nothing is held
@@ -357,7 +392,7 @@ DWORD DhclientClient::Release(const std::string& interfaceName) {
   if (DWORD error = CommandFor(interfaceName, view, ns, command); error != NO_ERROR) return error;
   // The running client is stopped here, not through a pid file: a pid file
   // can name any process. One left running would take the lease back.
-  EndClients(view.clients);
+  EndClients(snapshot, view.clients);
   DWORD error = Run("-r", command, false, options_.releaseTimeout);
   if (error == NO_ERROR) remembered_[{ns, interfaceName}] = command;
   return error;
@@ -368,15 +403,15 @@ DWORD DhclientClient::Renew(const std::string& interfaceName) {
   Namespace ns;
   if (!TargetNamespace(ns)) return ERROR_DEV_NOT_EXIST;
   std::lock_guard<std::mutex> lock(mutex_);
-  snapshot_.valid = false;  // act on what is there now
-  View view = Gather(interfaceName, ns);
+  Snapshot snapshot = Take(ns);  // act on what is there now
+  View view = Gather(interfaceName, ns, snapshot);
   if (!view.enabled) return ERROR_NOT_FOUND;
   if (Program().empty()) return ERROR_FILE_NOT_FOUND;
 
   DhclientCommand command;
   if (DWORD error = CommandFor(interfaceName, view, ns, command); error != NO_ERROR) return error;
   // Stopped without a release, so that the new client owns the link alone.
-  EndClients(view.clients);
+  EndClients(snapshot, view.clients);
   DWORD error = Run("-1", command, true, options_.renewTimeout);
   if (error == NO_ERROR) remembered_.erase({ns, interfaceName});
   return error;

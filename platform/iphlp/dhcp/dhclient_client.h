@@ -23,6 +23,7 @@
 #include "platform/iphlp/dhcp/lease_file.h"
 #include "platform/iphlp/dhcp/running_clients.h"
 #include "platform/iphlp/dhcp_client.h"
+#include "platform/kernel/trusted_files.h"
 
 namespace lorvane::iphlp {
 
@@ -64,6 +65,7 @@ class DhclientClient : public DhcpClient {
   explicit DhclientClient(DhclientOptions options = {});
 
   DhcpState State(const std::string& interfaceName) override;
+  std::vector<DhcpState> States(const std::vector<std::string>& interfaceNames) override;
   // ERROR_INVALID_PARAMETER for a name that cannot be handed on,
   // ERROR_NOT_FOUND when dhclient does not manage the link,
   // ERROR_DEV_NOT_EXIST when the link or namespace is gone,
@@ -82,19 +84,14 @@ class DhclientClient : public DhcpClient {
     std::shared_ptr<const dhcp::LeaseFile> parsed;
   };
   // The running clients, lease files and configuration of one namespace, as
-  // read at one moment. One GetAdaptersInfo asks for every link in turn; the
-  // snapshot lets them share one look at /proc and the files.
-  // Short enough that a caller polling every half second never sees a
-  // snapshot its previous poll saw; lease operations of this object drop it.
-  static constexpr std::chrono::milliseconds kSnapshotLife{200};
+  // read at one moment: each query takes one and answers every link from
+  // it, so the process table and each file are read at most once a query.
   struct Snapshot {
-    bool valid = false;
-    std::chrono::steady_clock::time_point taken;
     Namespace ns;
     bool haveProgram = false;
     dhcp::FileId program;                 // the executable clients must run
     std::vector<Process> clients;         // every IPv4 dhclient running there
-    std::vector<std::string> leaseFiles;  // paths; their contents are checked on each use
+    std::vector<LeaseFileEntry> leases;   // every lease file, parsed
     std::set<std::string> configured;
   };
   // All that was gathered about one link.
@@ -105,18 +102,28 @@ class DhclientClient : public DhcpClient {
     std::int64_t leaseFileMtime = 0;
     std::optional<dhcp::Lease> lease;  // the latest, when well formed
   };
+  // What was read before, kept while the stamps say nothing has changed.
   struct CachedFile {
-    std::int64_t mtimeNs = -1;
-    std::int64_t size = -1;
+    kernel::FileStamp stamp;
     std::shared_ptr<const dhcp::LeaseFile> parsed;
+  };
+  struct CachedFolder {
+    kernel::FileStamp stamp;
+    std::vector<std::string> files;
+  };
+  struct CachedConfiguration {
+    std::vector<std::pair<std::string, kernel::FileStamp>> read;  // files and folders
+    std::set<std::string> configured;
   };
 
   bool TargetNamespace(Namespace& out) const;
   std::vector<Process> RunningClients(const Namespace& ns, dhcp::FileId program) const;
-  const Snapshot& Current(const Namespace& ns);
-  View Gather(const std::string& name, const Namespace& ns);
+  Snapshot Take(const Namespace& ns);
+  View Gather(const std::string& name, const Namespace& ns, const Snapshot& snapshot) const;
+  DhcpState StateOf(const std::string& name, const Namespace& ns, const Snapshot& snapshot) const;
   bool Parse(const std::string& path, LeaseFileEntry& entry);
-  std::set<std::string> ConfiguredLinks() const;
+  const std::vector<std::string>& LeaseFilesIn(const std::string& dir);
+  const std::set<std::string>& ConfiguredLinks();
   std::string DefaultLeaseFile() const;
   std::string Program() const;
   std::int64_t Now() const;
@@ -124,12 +131,13 @@ class DhclientClient : public DhcpClient {
             std::chrono::milliseconds timeout);
   DWORD CommandFor(const std::string& name, const View& view, const Namespace& ns,
                    DhclientCommand& c);
-  void EndClients(const std::vector<Process>& clients);
+  void EndClients(const Snapshot& snapshot, const std::vector<Process>& clients);
 
   DhclientOptions options_;
   std::mutex mutex_;
-  Snapshot snapshot_;
   std::map<std::string, CachedFile> cache_;  // parsed lease files by path
+  std::map<std::string, CachedFolder> folders_;
+  CachedConfiguration configuration_;
   // The command lines of clients this object stopped, so that a renewal
   // starts the next one with the same files.
   std::map<std::pair<Namespace, std::string>, DhclientCommand> remembered_;
