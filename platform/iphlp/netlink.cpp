@@ -3,16 +3,11 @@
 #include <linux/rtnetlink.h>
 #include <net/if.h>
 #include <netinet/in.h>
-#include <netlink/addr.h>
-#include <netlink/cache.h>
 #include <netlink/attr.h>
 #include <netlink/errno.h>
 #include <netlink/msg.h>
 #include <netlink/netlink.h>
-#include <netlink/route/addr.h>
 #include <netlink/route/link.h>
-#include <netlink/route/nexthop.h>
-#include <netlink/route/route.h>
 #include <netlink/socket.h>
 #include <sys/socket.h>
 
@@ -35,14 +30,10 @@ constexpr int kDumpTries = 5;
 struct SocketDeleter {
   void operator()(nl_sock* s) const { nl_socket_free(s); }
 };
-struct CacheDeleter {
-  void operator()(nl_cache* c) const { nl_cache_free(c); }
-};
 struct LinkDeleter {
   void operator()(rtnl_link* l) const { rtnl_link_put(l); }
 };
 using SocketPtr = std::unique_ptr<nl_sock, SocketDeleter>;
-using CachePtr = std::unique_ptr<nl_cache, CacheDeleter>;
 using LinkPtr = std::unique_ptr<rtnl_link, LinkDeleter>;
 struct MessageDeleter {
   void operator()(nl_msg* m) const { nlmsg_free(m); }
@@ -56,29 +47,6 @@ DWORD Connect(SocketPtr& out) {
   if (err < 0) return Win32FromNlError(err);
   out = std::move(sock);
   return NO_ERROR;
-}
-
-template <typename Fill>
-DWORD Dump(Fill fill, CachePtr& out) {
-  int err = 0;
-  for (int attempt = 0; attempt < kDumpTries; ++attempt) {
-    nl_cache* cache = nullptr;
-    err = fill(&cache);
-    if (err >= 0) {
-      out.reset(cache);
-      return NO_ERROR;
-    }
-    if (cache != nullptr) nl_cache_free(cache);
-    if (err != -NLE_DUMP_INTR) break;
-  }
-  return Win32FromNlError(err);
-}
-
-std::uint32_t Ipv4Of(nl_addr* addr) {
-  if (addr == nullptr || nl_addr_get_family(addr) != AF_INET || nl_addr_get_len(addr) != 4) return 0;
-  std::uint32_t value;
-  std::memcpy(&value, nl_addr_get_binary_addr(addr), 4);
-  return value;
 }
 
 Link LinkOf(rtnl_link* link) {
@@ -165,47 +133,185 @@ DWORD ChangeLink(std::uint32_t index, unsigned flags, unsigned change,
   return err < 0 ? Win32FromNlError(err) : NO_ERROR;
 }
 
+// The three dumps of a snapshot, parsed straight from the kernel's messages:
+// only IPv4 addresses and routes are asked for, and links come without their
+// counters, which a query never shows.
+template <typename Parse>
+DWORD DumpWith(nl_sock* sock, MessagePtr (*request)(), Parse parse) {
+  int err = 0;
+  for (int attempt = 0; attempt < kDumpTries; ++attempt) {
+    MessagePtr message = request();
+    if (!message) return ERROR_NOT_ENOUGH_MEMORY;
+    parse.Reset();
+    err = nl_send_auto(sock, message.get());
+    if (err >= 0) {
+      auto callback = [](nl_msg* m, void* arg) { return static_cast<Parse*>(arg)->Add(nlmsg_hdr(m)); };
+      err = nl_socket_modify_cb(sock, NL_CB_VALID, NL_CB_CUSTOM, callback, &parse);
+    }
+    if (err >= 0) err = nl_recvmsgs_default(sock);
+    if (err >= 0) {
+      parse.Finish();
+      return NO_ERROR;
+    }
+    if (err != -NLE_DUMP_INTR) break;
+  }
+  return Win32FromNlError(err);
+}
+
+MessagePtr LinkRequest() {
+  MessagePtr m(nlmsg_alloc_simple(RTM_GETLINK, NLM_F_DUMP));
+  ifinfomsg info{};
+  info.ifi_family = AF_UNSPEC;
+  if (m && (nlmsg_append(m.get(), &info, sizeof info, NLMSG_ALIGNTO) < 0 ||
+            nla_put_u32(m.get(), IFLA_EXT_MASK, RTEXT_FILTER_SKIP_STATS) < 0))
+    m.reset();
+  return m;
+}
+
+MessagePtr AddressRequest() {
+  MessagePtr m(nlmsg_alloc_simple(RTM_GETADDR, NLM_F_DUMP));
+  ifaddrmsg info{};
+  info.ifa_family = AF_INET;
+  if (m && nlmsg_append(m.get(), &info, sizeof info, NLMSG_ALIGNTO) < 0) m.reset();
+  return m;
+}
+
+MessagePtr RouteRequest() {
+  MessagePtr m(nlmsg_alloc_simple(RTM_GETROUTE, NLM_F_DUMP));
+  rtmsg info{};
+  info.rtm_family = AF_INET;
+  if (m && nlmsg_append(m.get(), &info, sizeof info, NLMSG_ALIGNTO) < 0) m.reset();
+  return m;
+}
+
+std::uint32_t Ipv4Attribute(nlattr* attribute) {
+  if (attribute == nullptr || nla_len(attribute) != 4) return 0;
+  std::uint32_t value;
+  std::memcpy(&value, nla_data(attribute), 4);
+  return value;
+}
+
+std::string StringAttribute(nlattr* attribute) {
+  const auto* text = static_cast<const char*>(nla_data(attribute));
+  return {text, strnlen(text, static_cast<std::size_t>(nla_len(attribute)))};
+}
+
+struct LinkParse {
+  std::vector<Link>& out;
+  std::vector<Link> links;
+  void Reset() { links.clear(); }
+  void Finish() { out = std::move(links); }
+  int Add(nlmsghdr* header) {
+    nlattr* a[IFLA_MAX + 1] = {};
+    if (header->nlmsg_type != RTM_NEWLINK ||
+        nlmsg_parse(header, sizeof(ifinfomsg), a, IFLA_MAX, nullptr) < 0)
+      return NL_SKIP;
+    const auto* info = static_cast<const ifinfomsg*>(nlmsg_data(header));
+    Link link;
+    link.index = static_cast<std::uint32_t>(info->ifi_index);
+    link.arpType = info->ifi_type;
+    link.flags = info->ifi_flags;
+    if (a[IFLA_IFNAME] != nullptr) link.name = StringAttribute(a[IFLA_IFNAME]);
+    link.hardwareAddress = BytesOf(a[IFLA_ADDRESS]);
+    nlattr* info_[IFLA_INFO_MAX + 1] = {};
+    if (a[IFLA_LINKINFO] != nullptr &&
+        nla_parse_nested(info_, IFLA_INFO_MAX, a[IFLA_LINKINFO], nullptr) >= 0 &&
+        info_[IFLA_INFO_KIND] != nullptr)
+      link.kind = StringAttribute(info_[IFLA_INFO_KIND]);
+    links.push_back(std::move(link));
+    return NL_OK;
+  }
+};
+
+struct AddressParse {
+  std::vector<Address>& out;
+  std::vector<Address> addresses;
+  void Reset() { addresses.clear(); }
+  void Finish() { out = std::move(addresses); }
+  int Add(nlmsghdr* header) {
+    nlattr* a[IFA_MAX + 1] = {};
+    if (header->nlmsg_type != RTM_NEWADDR ||
+        nlmsg_parse(header, sizeof(ifaddrmsg), a, IFA_MAX, nullptr) < 0)
+      return NL_SKIP;
+    const auto* info = static_cast<const ifaddrmsg*>(nlmsg_data(header));
+    if (info->ifa_family != AF_INET) return NL_SKIP;
+    // The local end; on a point-to-point link IFA_ADDRESS is the peer.
+    nlattr* local = a[IFA_LOCAL] != nullptr ? a[IFA_LOCAL] : a[IFA_ADDRESS];
+    addresses.push_back({static_cast<std::uint32_t>(info->ifa_index), Ipv4Attribute(local),
+                         info->ifa_prefixlen});
+    return NL_OK;
+  }
+};
+
+struct GatewayParse {
+  std::vector<Gateway>& out;
+  std::vector<Gateway> gateways;
+  void Reset() { gateways.clear(); }
+  void Finish() { out = std::move(gateways); }
+  int Add(nlmsghdr* header) {
+    nlattr* a[RTA_MAX + 1] = {};
+    if (header->nlmsg_type != RTM_NEWROUTE ||
+        nlmsg_parse(header, sizeof(rtmsg), a, RTA_MAX, nullptr) < 0)
+      return NL_SKIP;
+    const auto* info = static_cast<const rtmsg*>(nlmsg_data(header));
+    std::uint32_t table = a[RTA_TABLE] != nullptr ? nla_get_u32(a[RTA_TABLE]) : info->rtm_table;
+    if (info->rtm_family != AF_INET || table != RT_TABLE_MAIN || info->rtm_type != RTN_UNICAST ||
+        info->rtm_dst_len != 0)
+      return NL_SKIP;
+    std::uint32_t metric = a[RTA_PRIORITY] != nullptr ? nla_get_u32(a[RTA_PRIORITY]) : 0;
+    // A default route straight out of a link (ppp) names no gateway.
+    auto add = [&](int index, nlattr* gateway) {
+      std::uint32_t address = Ipv4Attribute(gateway);
+      if (address != 0 && index > 0)
+        gateways.push_back({static_cast<std::uint32_t>(index), address, metric});
+    };
+    if (a[RTA_MULTIPATH] == nullptr) {
+      add(a[RTA_OIF] != nullptr ? static_cast<int>(nla_get_u32(a[RTA_OIF])) : 0, a[RTA_GATEWAY]);
+      return NL_OK;
+    }
+    auto* hop = static_cast<rtnexthop*>(nla_data(a[RTA_MULTIPATH]));
+    int left = nla_len(a[RTA_MULTIPATH]);
+    while (left >= static_cast<int>(sizeof(rtnexthop)) && hop->rtnh_len >= sizeof(rtnexthop) &&
+           hop->rtnh_len <= left) {
+      nlattr* h[RTA_MAX + 1] = {};
+      int inner = hop->rtnh_len - static_cast<int>(RTNH_LENGTH(0));
+      if (nla_parse(h, RTA_MAX, reinterpret_cast<nlattr*>(RTNH_DATA(hop)), inner, nullptr) >= 0)
+        add(hop->rtnh_ifindex, h[RTA_GATEWAY]);
+      left -= static_cast<int>(RTNH_ALIGN(hop->rtnh_len));
+      hop = RTNH_NEXT(hop);
+    }
+    return NL_OK;
+  }
+};
+
+DWORD DumpLinks(nl_sock* sock, std::vector<Link>& out) {
+  return DumpWith(sock, LinkRequest, LinkParse{out, {}});
+}
+DWORD DumpAddresses(nl_sock* sock, std::vector<Address>& out) {
+  return DumpWith(sock, AddressRequest, AddressParse{out, {}});
+}
+DWORD DumpGateways(nl_sock* sock, std::vector<Gateway>& out) {
+  return DumpWith(sock, RouteRequest, GatewayParse{out, {}});
+}
+
 }  // namespace
 
 DWORD ReadSnapshot(Snapshot& out) {
   SocketPtr sock;
   if (DWORD err = Connect(sock); err != NO_ERROR) return err;
-
-  CachePtr links, addresses, routes;
-  DWORD err = Dump([&](nl_cache** c) { return rtnl_link_alloc_cache(sock.get(), AF_UNSPEC, c); }, links);
-  if (err == NO_ERROR) err = Dump([&](nl_cache** c) { return rtnl_addr_alloc_cache(sock.get(), c); }, addresses);
-  if (err == NO_ERROR) {
-    err = Dump([&](nl_cache** c) { return rtnl_route_alloc_cache(sock.get(), AF_INET, 0, c); }, routes);
-  }
+  nl_socket_disable_auto_ack(sock.get());
+  Snapshot snap;
+  DWORD err = DumpLinks(sock.get(), snap.links);
+  if (err == NO_ERROR) err = DumpAddresses(sock.get(), snap.addresses);
+  if (err == NO_ERROR) err = DumpGateways(sock.get(), snap.gateways);
   if (err != NO_ERROR) return err;
 
-  Snapshot snap;
+  // Addresses and routes of a link that came after the link dump are left
+  // out, so that every record speaks of a link the snapshot holds.
   std::unordered_set<std::uint32_t> known;
-  for (nl_object* o = nl_cache_get_first(links.get()); o != nullptr; o = nl_cache_get_next(o)) {
-    snap.links.push_back(LinkOf(reinterpret_cast<rtnl_link*>(o)));
-    known.insert(snap.links.back().index);
-  }
-  for (nl_object* o = nl_cache_get_first(addresses.get()); o != nullptr; o = nl_cache_get_next(o)) {
-    auto* a = reinterpret_cast<rtnl_addr*>(o);
-    if (rtnl_addr_get_family(a) != AF_INET) continue;
-    auto index = static_cast<std::uint32_t>(rtnl_addr_get_ifindex(a));
-    if (!known.count(index)) continue;
-    snap.addresses.push_back({index, Ipv4Of(rtnl_addr_get_local(a)), rtnl_addr_get_prefixlen(a)});
-  }
-  for (nl_object* o = nl_cache_get_first(routes.get()); o != nullptr; o = nl_cache_get_next(o)) {
-    auto* r = reinterpret_cast<rtnl_route*>(o);
-    nl_addr* dst = rtnl_route_get_dst(r);
-    if (rtnl_route_get_table(r) != RT_TABLE_MAIN || rtnl_route_get_type(r) != RTN_UNICAST) continue;
-    if (dst != nullptr && nl_addr_get_prefixlen(dst) != 0) continue;
-    for (int i = 0; i < rtnl_route_get_nnexthops(r); ++i) {
-      rtnl_nexthop* nh = rtnl_route_nexthop_n(r, i);
-      auto index = static_cast<std::uint32_t>(rtnl_route_nh_get_ifindex(nh));
-      std::uint32_t gateway = Ipv4Of(rtnl_route_nh_get_gateway(nh));
-      // A default route straight out of a link (ppp) names no gateway.
-      if (gateway == 0 || !known.count(index)) continue;
-      snap.gateways.push_back({index, gateway, rtnl_route_get_priority(r)});
-    }
-  }
+  for (const auto& link : snap.links) known.insert(link.index);
+  std::erase_if(snap.addresses, [&](const Address& a) { return !known.count(a.index); });
+  std::erase_if(snap.gateways, [&](const Gateway& g) { return !known.count(g.index); });
   std::stable_sort(snap.gateways.begin(), snap.gateways.end(),
                    [](const Gateway& a, const Gateway& b) { return a.metric < b.metric; });
   out = std::move(snap);
