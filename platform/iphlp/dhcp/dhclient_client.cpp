@@ -228,6 +228,12 @@ DhclientClient::Snapshot DhclientClient::Take(const Namespace& ns) {
     LeaseFileEntry entry;
     if (Parse(path, entry)) s.leases.push_back(std::move(entry));
   }
+  for (std::size_t i = 0; i < s.leases.size(); ++i) {
+    for (const auto& lease : s.leases[i].parsed->leases) {
+      auto& files = s.speaking[lease.interfaceName];
+      if (files.empty() || files.back() != i) files.push_back(i);
+    }
+  }
   s.configured = ConfiguredLinks();
   return s;
 }
@@ -246,23 +252,25 @@ DhclientClient::View DhclientClient::Gather(const std::string& name, const Names
     ownFile = view.clients.front().command.leaseFile;
     if (ownFile.empty()) ownFile = DefaultLeaseFile();
   }
-  bool named = false;
-  const dhcp::LeaseFile* chosen = nullptr;
-  for (const auto& entry : snapshot.leases) {
-    const auto& leases = entry.parsed->leases;
-    bool speaks = std::any_of(leases.begin(), leases.end(),
-                              [&](const dhcp::Lease& l) { return l.interfaceName == name; });
-    named = named || speaks;
-    bool better = ownFile.empty() ? speaks && (!chosen || entry.mtime > view.leaseFileMtime)
-                                  : entry.path == ownFile;
-    if (better) {
-      chosen = entry.parsed.get();
-      view.leaseFile = entry.path;
-      view.leaseFileMtime = entry.mtime;
+  auto speaking = snapshot.speaking.find(name);
+  bool named = speaking != snapshot.speaking.end();
+  const LeaseFileEntry* chosen = nullptr;
+  if (!ownFile.empty()) {
+    for (const auto& entry : snapshot.leases) {
+      if (entry.path == ownFile) chosen = &entry;
+    }
+  } else if (named) {
+    for (std::size_t i : speaking->second) {
+      if (!chosen || snapshot.leases[i].mtime > chosen->mtime) chosen = &snapshot.leases[i];
     }
   }
-  if (chosen && !chosen->damaged) {
-    for (auto it = chosen->leases.rbegin(); it != chosen->leases.rend(); ++it) {
+  if (chosen) {
+    view.leaseFile = chosen->path;
+    view.leaseFileMtime = chosen->mtime;
+  }
+  if (chosen && !chosen->parsed->damaged) {
+    const auto& leases = chosen->parsed->leases;
+    for (auto it = leases.rbegin(); it != leases.rend(); ++it) {
       if (it->interfaceName != name) continue;
       // The latest block alone counts: an older one may be a lease since
       // replaced or released.

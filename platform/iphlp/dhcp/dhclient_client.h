@@ -91,7 +91,9 @@ class DhclientClient : public DhcpClient {
     bool haveProgram = false;
     dhcp::FileId program;                 // the executable clients must run
     std::vector<Process> clients;         // every IPv4 dhclient running there
-    std::vector<LeaseFileEntry> leases;   // every lease file, parsed
+    std::vector<LeaseFileEntry> leases;   // every lease file, parsed, by path
+    // For each link, the lease files that speak of it (indexes into leases).
+    std::map<std::string, std::vector<std::size_t>, std::less<>> speaking;
     std::set<std::string> configured;
   };
   // All that was gathered about one link.

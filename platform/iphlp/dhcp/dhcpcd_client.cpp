@@ -1,5 +1,7 @@
 #include "platform/iphlp/dhcp/dhcpcd_client.h"
 
+#include <dirent.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -133,6 +135,43 @@ DhcpState DhcpcdClient::State(const std::string& interfaceName) {
   state.dnsServers = std::move(report->dnsServers);
   state.winsServers = std::move(report->winsServers);
   return state;
+}
+
+// The links dhcpcd's folders name ("lvc0-4.sock", "lvc0.lease"); "" for the
+// socket of one daemon that runs every link.
+std::set<std::string> DhcpcdClient::NamedIn(const std::string& dir) const {
+  std::set<std::string> names;
+  DIR* listing = opendir(dir.c_str());
+  if (!listing) return names;
+  while (dirent* entry = readdir(listing)) {
+    std::string_view name = entry->d_name;
+    for (std::string_view suffix : {"-4.sock", ".sock", "-4.pid", ".pid", ".lease"}) {
+      if (name.size() >= suffix.size() && name.substr(name.size() - suffix.size()) == suffix) {
+        names.emplace(name.substr(0, name.size() - suffix.size()));
+        break;
+      }
+    }
+    if (name == "sock" || name == "pid") names.emplace();
+  }
+  closedir(listing);
+  return names;
+}
+
+// One listing of dhcpcd's folders a query: a link they do not name, and that
+// this object did not release, is not dhcpcd's, and costs nothing more.
+std::vector<DhcpState> DhcpcdClient::States(const std::vector<std::string>& interfaceNames) {
+  std::set<std::string> named = NamedIn(options_.runDir);
+  named.merge(NamedIn(options_.leaseDir));
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& [ns, name] : released_) named.insert(name);
+  }
+  bool everyLink = named.count("") > 0;
+  std::vector<DhcpState> out(interfaceNames.size());
+  for (std::size_t i = 0; i < interfaceNames.size(); ++i) {
+    if (everyLink || named.count(interfaceNames[i])) out[i] = State(interfaceNames[i]);
+  }
+  return out;
 }
 
 DWORD DhcpcdClient::Release(const std::string& interfaceName) {

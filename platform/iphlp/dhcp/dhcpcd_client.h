@@ -41,6 +41,7 @@ class DhcpcdClient : public DhcpClient {
   explicit DhcpcdClient(DhcpcdOptions options = {});
 
   DhcpState State(const std::string& interfaceName) override;
+  std::vector<DhcpState> States(const std::vector<std::string>& interfaceNames) override;
   // ERROR_INVALID_PARAMETER for a name that cannot be handed on,
   // ERROR_NOT_FOUND when dhcpcd does not manage the link,
   // ERROR_FILE_NOT_FOUND when there is no dhcpcd, ERROR_TIMEOUT, and
@@ -57,6 +58,7 @@ class DhcpcdClient : public DhcpClient {
   };
 
   std::string Program() const;
+  std::set<std::string> NamedIn(const std::string& dir) const;
   std::int64_t Now() const;
   bool Daemon(const std::string& name, const Namespace& ns, const dhcp::FileId& program) const;
   Look LookAt(const std::string& name, const Namespace& ns, bool& haveProgram);
