@@ -117,11 +117,15 @@ std::vector<RunningClient> FindRunningClients(const std::string& procDir, FileId
   if (!dir) return out;
   while (dirent* entry = readdir(dir)) {
     if (!IsPid(entry->d_name)) continue;
+    // The name first, straight from the listing: most processes go no
+    // further. It is only a quick way past them and proves nothing.
+    std::string comm;
+    if (!ReadProcFile(dirfd(dir), (std::string(entry->d_name) + "/comm").c_str(), 64, comm) ||
+        comm != "dhclient\n")
+      continue;
     kernel::UniqueFd procFd(
         openat(dirfd(dir), entry->d_name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (procFd.get() < 0) continue;
-    // The name is only a quick way past the other processes; it proves nothing.
-    std::string comm;
     if (!ReadProcFile(procFd.get(), "comm", 64, comm) || comm != "dhclient\n") continue;
     if (!Believed(procFd.get(), ns, program)) continue;
     std::string cmdline;
