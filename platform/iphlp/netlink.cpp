@@ -26,6 +26,7 @@ namespace {
 // is taken again; after this many tries the query fails rather than answer
 // with a torn view.
 constexpr int kDumpTries = 5;
+constexpr std::size_t kDumpBuffer = 32 * 1024;
 
 struct SocketDeleter {
   void operator()(nl_sock* s) const { nl_socket_free(s); }
@@ -300,6 +301,10 @@ DWORD ReadSnapshot(Snapshot& out) {
   SocketPtr sock;
   if (DWORD err = Connect(sock); err != NO_ERROR) return err;
   nl_socket_disable_auto_ack(sock.get());
+  // One large read a batch, as the kernel fills a batch up to the largest
+  // read it has seen: far fewer round trips over hundreds of links.
+  nl_socket_disable_msg_peek(sock.get());
+  if (nl_socket_set_msg_buf_size(sock.get(), kDumpBuffer) < 0) return ERROR_NOT_ENOUGH_MEMORY;
   Snapshot snap;
   DWORD err = DumpLinks(sock.get(), snap.links);
   if (err == NO_ERROR) err = DumpAddresses(sock.get(), snap.addresses);
