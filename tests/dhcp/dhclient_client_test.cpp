@@ -145,6 +145,28 @@ TEST_F(DhclientClientTest, TheNewestFileThatNamesTheLinkWins) {
   EXPECT_EQ(client.State("eth7").server, "10.1.0.1");
 }
 
+// What one query read is kept, but any change is seen by the next one: a
+// file rewritten within the same second at the same size, a file added to a
+// lease folder, a file added to a folder the configuration sources.
+TEST_F(DhclientClientTest, EachQuerySeesWhatChangedSinceTheLast) {
+  fs::path file = Write("leases/dhclient.eth7.leases", Lease("eth7", "10.1.0.1", "never"));
+  SetMtime(file, kNow);
+  Write("interfaces", "source-directory interfaces.d\n");
+  fs::create_directories(dir_ / "interfaces.d");
+  DhclientClient client(Options());
+  EXPECT_EQ(client.State("eth7").server, "10.1.0.1");
+  EXPECT_FALSE(client.State("eth8").enabled);
+  EXPECT_FALSE(client.State("eth9").enabled);
+
+  Write("leases/dhclient.eth7.leases", Lease("eth7", "10.1.0.2", "never"));
+  SetMtime(file, kNow);
+  Write("leases/dhclient.eth8.leases", Lease("eth8", "10.1.0.1", "never"));
+  Write("interfaces.d/eth9", "iface eth9 inet dhcp\n");
+  EXPECT_EQ(client.State("eth7").server, "10.1.0.2");
+  EXPECT_TRUE(client.State("eth8").enabled);
+  EXPECT_TRUE(client.State("eth9").enabled);
+}
+
 TEST_F(DhclientClientTest, ConfigurationAloneMakesALinkEnabled) {
   Write("interfaces",
         "auto lo\niface lo inet loopback\n# iface eth1 inet dhcp\nsource-directory interfaces.d\n"
