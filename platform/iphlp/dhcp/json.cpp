@@ -6,11 +6,12 @@ namespace lorvane::iphlp::dhcp {
 namespace {
 
 constexpr int kMaxDepth = 32;
-constexpr std::size_t kMaxValues = 1 << 16;
+// At least this many bytes of text a value: 65,536 values in 1 MiB.
+constexpr std::size_t kBytesPerValue = 16;
 
 class Parser {
  public:
-  explicit Parser(std::string_view text) : text_(text) {}
+  Parser(std::string_view text, std::size_t maxValues) : text_(text), maxValues_(maxValues) {}
 
   bool Document(JsonValue& out) {
     Space();
@@ -39,7 +40,7 @@ class Parser {
   }
 
   bool Value(JsonValue& out, int depth) {
-    if (depth > kMaxDepth || ++values_ > kMaxValues || pos_ >= text_.size()) return false;
+    if (depth > kMaxDepth || ++values_ > maxValues_ || pos_ >= text_.size()) return false;
     char c = text_[pos_];
     if (c == '{') return Object(out, depth);
     if (c == '[') return Array(out, depth);
@@ -211,6 +212,7 @@ class Parser {
 
   std::string_view text_;
   std::size_t pos_ = 0;
+  std::size_t maxValues_;
   std::size_t values_ = 0;
 };
 
@@ -236,10 +238,10 @@ bool JsonValue::Unsigned(std::string_view key, std::uint64_t& out) const {
   return true;
 }
 
-std::optional<JsonValue> ParseJson(std::string_view text) {
-  if (text.size() > kMaxJsonBytes) return std::nullopt;
+std::optional<JsonValue> ParseJson(std::string_view text, std::size_t maxBytes) {
+  if (text.size() > maxBytes) return std::nullopt;
   JsonValue out;
-  if (!Parser(text).Document(out)) return std::nullopt;
+  if (!Parser(text, maxBytes / kBytesPerValue).Document(out)) return std::nullopt;
   return out;
 }
 

@@ -13,8 +13,10 @@
 
 namespace lorvane::iphlp::dhcp {
 
-// A link's description is a few KiB; far more is not a description.
+// A link's description is a few KiB; far more is not a description. A
+// description of every link may hold thousands of them.
 inline constexpr std::size_t kMaxJsonBytes = 1 << 20;
+inline constexpr std::size_t kMaxManyJsonBytes = 8 << 20;
 
 struct JsonMember;
 
@@ -42,6 +44,7 @@ struct JsonMember {
   JsonValue value;
 };
 
-std::optional<JsonValue> ParseJson(std::string_view text);
+// Texts longer than `maxBytes` are refused; values are capped in proportion.
+std::optional<JsonValue> ParseJson(std::string_view text, std::size_t maxBytes = kMaxJsonBytes);
 
 }  // namespace lorvane::iphlp::dhcp

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <thread>
 
 #include "platform/base/errors.h"
@@ -182,16 +183,29 @@ std::optional<NetworkdClient::Link> NetworkdClient::Find(Session& s,
     return std::nullopt;
   auto doc = dhcp::ParseJson(json);
   std::uint64_t describedIndex = 0;
-  const std::string* describedName = doc ? doc->String("Name") : nullptr;
-  if (!describedName || *describedName != name || !doc->Unsigned("Index", describedIndex) ||
+  if (!doc || !doc->Unsigned("Index", describedIndex) ||
       describedIndex != static_cast<std::uint64_t>(index))
     return std::nullopt;
-  const std::string* networkFile = doc->String("NetworkFile");
+  return Described(s, name, *doc, std::move(link));
+}
+
+// A link as networkd describes it, if the description is of `name`.
+std::optional<NetworkdClient::Link> NetworkdClient::Described(const Session& s,
+                                                              const std::string& name,
+                                                              const JsonValue& doc,
+                                                              Link link) const {
+  std::uint64_t index = 0;
+  const std::string* describedName = doc.String("Name");
+  if (!describedName || *describedName != name || !doc.Unsigned("Index", index) ||
+      index == 0 || index > 0x7fffffff)
+    return std::nullopt;
+  link.index = static_cast<int>(index);
+  const std::string* networkFile = doc.String("NetworkFile");
   link.enabled = networkFile && DhcpConfigured(s, *networkFile);
   if (!link.enabled) return link;
   link.state.enabled = true;
 
-  const JsonValue* addresses = doc->Find("Addresses");
+  const JsonValue* addresses = doc.Find("Addresses");
   if (!addresses || addresses->kind != JsonValue::Kind::Array) return link;
   for (const auto& a : addresses->array) {
     std::string address, server;
@@ -206,7 +220,7 @@ std::optional<NetworkdClient::Link> NetworkdClient::Find(Session& s,
     break;
   }
   if (link.address.empty()) return link;
-  if (const JsonValue* dns = doc->Find("DNS"); dns && dns->kind == JsonValue::Kind::Array) {
+  if (const JsonValue* dns = doc.Find("DNS"); dns && dns->kind == JsonValue::Kind::Array) {
     for (const auto& d : dns->array) {
       std::string server;
       if (FromDhcp4(d) && DottedQuad(d.Find("Address"), server) &&
@@ -262,10 +276,37 @@ DhcpState NetworkdClient::State(const std::string& interfaceName) {
   return States({interfaceName}).front();
 }
 
+// networkd describes every link in one reply; a link it leaves out, or named
+// twice, is not one of its own. Without that reply, each link is asked for.
 std::vector<DhcpState> NetworkdClient::States(const std::vector<std::string>& interfaceNames) {
   std::vector<DhcpState> out(interfaceNames.size());
   auto session = Connect(options_.callTimeout);
   if (!session) return out;
+  auto described = session->bus->Call(kService, kManagerPath, kManager, "Describe");
+  std::string json;
+  std::optional<JsonValue> doc;
+  if (described.status == CallStatus::Ok &&
+      dhcp::ReadString(described.reply.get(), json, dhcp::kMaxManyJsonBytes))
+    doc = dhcp::ParseJson(json, dhcp::kMaxManyJsonBytes);
+  const JsonValue* links = doc ? doc->Find("Interfaces") : nullptr;
+  if (links && links->kind == JsonValue::Kind::Array) {
+    std::map<std::string, const JsonValue*> byName;
+    std::set<std::string> twice;
+    for (const auto& entry : links->array) {
+      const std::string* name = entry.String("Name");
+      if (name && !byName.emplace(*name, &entry).second) twice.insert(*name);
+    }
+    for (std::size_t i = 0; i < interfaceNames.size(); ++i) {
+      auto found = byName.find(interfaceNames[i]);
+      if (!IsSafeInterfaceName(interfaceNames[i]) || found == byName.end() ||
+          twice.count(interfaceNames[i]))
+        continue;
+      if (auto link = Described(*session, interfaceNames[i], *found->second, Link{});
+          link && link->enabled)
+        out[i] = link->state;
+    }
+    return out;
+  }
   for (std::size_t i = 0; i < interfaceNames.size(); ++i) {
     if (!IsSafeInterfaceName(interfaceNames[i])) continue;
     if (auto link = Find(*session, interfaceNames[i]); link && link->enabled)

@@ -67,6 +67,8 @@ class NetworkdClient : public DhcpClient {
 
   std::optional<Session> Connect(std::chrono::milliseconds timeout) const;
   std::optional<Link> Find(Session& s, const std::string& name) const;
+  std::optional<Link> Described(const Session& s, const std::string& name,
+                                const dhcp::JsonValue& doc, Link link) const;
   bool DhcpConfigured(const Session& s, const std::string& networkFile) const;
   void LeaseTimes(const Session& s, Link& link) const;
   std::string InDaemonRoot(const Session& s, const std::string& path) const;
