@@ -29,7 +29,8 @@ class TimedApp : public CLeaseApp {
  public:
   TimedApp() {
     // Before main: the entry point registers adapters before InitInstance.
-    if (const char* hive = std::getenv("LORVANE_STARTUP_HIVE")) lorvane::registry::SetHivePath(hive);
+    if (const char* hive = std::getenv("LORVANE_STARTUP_HIVE"))
+      lorvane::registry::SetHivePath(hive);
   }
 
   BOOL OnIdle(LONG lCount) override {

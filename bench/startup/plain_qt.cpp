@@ -32,7 +32,8 @@ QTreeView* List(QWidget* parent, const QStringList& columns, const QList<int>& w
   auto* view = new QTreeView(parent);
   view->setRootIsDecorated(false);
   view->setModel(model);
-  for (int column = 0; column < widths.size(); ++column) view->setColumnWidth(column, widths[column]);
+  for (int column = 0; column < widths.size(); ++column)
+    view->setColumnWidth(column, widths[column]);
   view->setGeometry(at);
   return view;
 }
