@@ -1,7 +1,7 @@
 // Registration at start-up when every adapter is registered already, beside
 // the adapter query it cannot do without, with 4 and 64 scripted adapters
-// over a hive in a temporary folder. Ratio (one line):
-//   bench/ratio.py BUILD/bench/registry/registry_bench BM_AdapterQuery/4 BM_RegisterNothingNew/4
+// over a hive in a temporary folder. The ratio: bench/ratio.py with this
+// program, BM_AdapterQuery/4 and BM_RegisterNothingNew/4 (see the README).
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 

@@ -17,12 +17,17 @@ std::string HwdbKey(Bus bus, std::uint16_t vendor, std::uint16_t device) {
   return key;
 }
 
-HardwareDatabase::~HardwareDatabase() {
+void HardwareDatabase::Close() {
   if (hwdb_ != nullptr) udev_hwdb_unref(hwdb_);
   if (udev_ != nullptr) udev_unref(udev_);
+  hwdb_ = nullptr;
+  udev_ = nullptr;
+  opened_ = false;
 }
 
 std::string HardwareDatabase::ModelName(Bus bus, std::uint16_t vendor, std::uint16_t device) {
+  const auto id = std::make_tuple(bus, vendor, device);
+  if (auto found = known_.find(id); found != known_.end()) return found->second;
   if (!opened_) {
     opened_ = true;
     udev_ = udev_new();
@@ -41,9 +46,10 @@ std::string HardwareDatabase::ModelName(Bus bus, std::uint16_t vendor, std::uint
       modelName = udev_list_entry_get_value(entry);
     }
   }
-  if (vendorName == nullptr || modelName == nullptr || *vendorName == '\0' || *modelName == '\0')
-    return {};
-  return std::string(vendorName) + " " + modelName;
+  std::string& name = known_[id];
+  if (vendorName != nullptr && modelName != nullptr && *vendorName != '\0' && *modelName != '\0')
+    name = std::string(vendorName) + " " + modelName;
+  return name;
 }
 
 }  // namespace lorvane::iphlp

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <tuple>
 
 struct udev;
 struct udev_hwdb;
@@ -18,21 +20,23 @@ enum class Bus { kPci, kUsb };
 // whatever card maker put it on a board.
 std::string HwdbKey(Bus bus, std::uint16_t vendor, std::uint16_t device);
 
-// The database is mapped at the first look-up and kept: a look-up then
-// touches a few pages of it. udev replaces the file whole, so an update is
-// seen by the next process. Not for concurrent use.
+// Answers are remembered. The database is mapped when a device is not, and
+// stays mapped until Close: one look-up touches most of a megabyte of it,
+// which a window that stays open should not keep. Not for concurrent use.
 class HardwareDatabase {
  public:
   HardwareDatabase() = default;
-  ~HardwareDatabase();
+  ~HardwareDatabase() { Close(); }
   HardwareDatabase(const HardwareDatabase&) = delete;
   HardwareDatabase& operator=(const HardwareDatabase&) = delete;
 
   // "Vendor Device", or empty when there is no database or it does not know
   // the device (its vendor alone is not enough).
   std::string ModelName(Bus bus, std::uint16_t vendor, std::uint16_t device);
+  void Close();
 
  private:
+  std::map<std::tuple<Bus, std::uint16_t, std::uint16_t>, std::string> known_;
   bool opened_ = false;
   udev* udev_ = nullptr;
   udev_hwdb* hwdb_ = nullptr;

@@ -89,6 +89,7 @@ DWORD LiveProvider::Adapters(std::vector<AdapterRecord>& out) {
     r.canHoldLease = CanHoldLease(link);
     adapters.push_back(std::move(r));
   }
+  hardware_->Close();
   if (dhcp_ && !adapters.empty()) {
     std::vector<std::string> names;
     for (const auto& r : adapters) names.push_back(r.name);
