@@ -1,53 +1,91 @@
 #!/usr/bin/env python3
 """Start-up time (process start to main window shown) and peak memory of
-Lorvane beside a minimal Qt program, on Qt's offscreen platform.
+Lorvane beside a plain Qt program that shows the same widgets and rows, on
+Qt's offscreen platform; prints the medians and Lorvane's ratios to them.
 
-Usage: measure.py BUILD_DIR [RUNS]   (RUNS defaults to 9; medians are printed)
-Both programs run alternately in the same session, so machine load hits both.
+Usage: measure.py BUILD_DIR [RUNS] [--also LABEL=PROGRAM ...]
+  RUNS defaults to 9. --also adds another start-up program built from
+  bench/startup/lorvane_startup.cpp (an earlier build, say), measured in the
+  same rounds and given its own ratios.
+The programs run in turn in each round, so machine load hits all of them.
+Run as root, each Lorvane registers adapters in a hive of its own in a
+temporary folder; the warm-up run registers them, so the rounds measure a
+start with nothing new to register.
 """
+import argparse
 import os
+import shutil
 import statistics
 import subprocess
-import sys
+import tempfile
 import time
 
 
-def run_once(program):
+def run_once(argv, hive=None):
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+    if hive:
+        env["LORVANE_STARTUP_HIVE"] = hive
     start = time.time_ns()
-    child = subprocess.Popen([program], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+    child = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                              env=env, text=True)
-    shown = None
+    shown, rows = None, None
     for line in child.stdout:
         if line.startswith("shown "):
             shown = int(line.split()[1])
+        elif line.startswith("rows "):
+            rows = line.split()[1:3]
     _, status, usage = os.wait4(child.pid, 0)
-    child.returncode = os.waitstatus_to_exitcode(status)
     if shown is None:
-        raise RuntimeError(f"{program} never reported its window (exit {child.returncode})")
-    return (shown - start) / 1e6, usage.ru_maxrss / 1024.0
+        raise RuntimeError(f"{argv[0]} never reported its window "
+                           f"(exit {os.waitstatus_to_exitcode(status)})")
+    return (shown - start) / 1e6, usage.ru_maxrss / 1024.0, rows
 
 
 def main():
-    build = sys.argv[1]
-    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 9
-    programs = {
-        "lorvane": os.path.join(build, "bench", "startup", "lorvane_startup"),
-        "minimal Qt": os.path.join(build, "bench", "startup", "qt_minimal"),
-    }
-    results = {name: ([], []) for name in programs}
-    for name, program in programs.items():  # warm the file cache once
-        run_once(program)
-    for _ in range(runs):
-        for name, program in programs.items():
-            ms, mib = run_once(program)
-            results[name][0].append(ms)
-            results[name][1].append(mib)
-    print(f"{runs} runs each, medians (min-max):")
-    for name, (times, rss) in results.items():
-        print(f"  {name:11s} shown after {statistics.median(times):7.1f} ms "
-              f"({min(times):.1f}-{max(times):.1f}), peak RSS {statistics.median(rss):6.1f} MiB "
+    parser = argparse.ArgumentParser()
+    parser.add_argument("build")
+    parser.add_argument("runs", nargs="?", type=int, default=9)
+    parser.add_argument("--also", action="append", default=[], metavar="LABEL=PROGRAM")
+    args = parser.parse_args()
+
+    startup = os.path.join(args.build, "bench", "startup")
+    lorvanes = {"lorvane": os.path.join(startup, "lorvane_startup")}
+    for also in args.also:
+        label, program = also.split("=", 1)
+        lorvanes[label] = program
+    scratch = tempfile.mkdtemp(prefix="lorvane-startup-")
+    try:
+        hives = {label: os.path.join(scratch, f"{i}.hive") for i, label in enumerate(lorvanes)}
+        # Warm the file cache, register the adapters, and learn the rows shown.
+        rows = None
+        for label, program in lorvanes.items():
+            _, _, shown_rows = run_once([program], hives[label])
+            rows = rows or shown_rows
+        programs = {label: ([program], hives[label]) for label, program in lorvanes.items()}
+        programs["plain Qt"] = ([os.path.join(startup, "plain_qt")] + (rows or []), None)
+        run_once(*programs["plain Qt"])
+
+        results = {label: ([], []) for label in programs}
+        for _ in range(args.runs):
+            for label, (argv, hive) in programs.items():
+                ms, mib, _ = run_once(argv, hive)
+                results[label][0].append(ms)
+                results[label][1].append(mib)
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
+
+    print(f"{args.runs} runs each, medians (min-max); rows shown: "
+          f"{' and '.join(rows) if rows else 'unknown'}")
+    medians = {}
+    for label, (times, rss) in results.items():
+        medians[label] = (statistics.median(times), statistics.median(rss))
+        print(f"  {label:16s} shown after {medians[label][0]:7.1f} ms "
+              f"({min(times):.1f}-{max(times):.1f}), peak RSS {medians[label][1]:6.1f} MiB "
               f"({min(rss):.1f}-{max(rss):.1f})")
+    base_ms, base_mib = medians["plain Qt"]
+    for label in lorvanes:
+        ms, mib = medians[label]
+        print(f"  {label} / plain Qt: start-up {ms / base_ms:.2f}x, peak memory {mib / base_mib:.2f}x")
 
 
 if __name__ == "__main__":

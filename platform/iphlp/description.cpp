@@ -64,11 +64,9 @@ std::string TypeDescription(std::uint32_t type) {
 
 }  // namespace
 
-std::string AdapterDescription(const netlink::Link& link, const DeviceFacts& facts, HardwareDatabase& database) {
-  if (facts.bus) {
-    std::string model = database.ModelName(*facts.bus, facts.vendor, facts.device);
-    if (!model.empty()) return model;
-  }
+std::string AdapterDescription(const netlink::Link& link, const DeviceFacts& facts,
+                               const std::string& modelName) {
+  if (!modelName.empty()) return modelName;
   // A virtual link's driver is its kind under another spelling; the kind
   // reads better.
   if (!link.kind.empty()) return KindDescription(link.kind);

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/iphlp/hwdata.h"
+#include "platform/iphlp/hwdb.h"
 
 namespace lorvane::iphlp {
 

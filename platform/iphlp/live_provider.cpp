@@ -10,7 +10,7 @@
 #include "platform/base/errors.h"
 #include "platform/iphlp/description.h"
 #include "platform/iphlp/device_info.h"
-#include "platform/iphlp/hwdata.h"
+#include "platform/iphlp/hwdb.h"
 #include "platform/iphlp/interface_name.h"
 #include "platform/iphlp/netlink.h"
 #include "platform/iphlp/resolv_conf.h"
@@ -80,13 +80,16 @@ DWORD LiveProvider::Adapters(std::vector<AdapterRecord>& out) {
     r.hardwareAddress = link.hardwareAddress;
     // A virtual link has no device to probe; its kind names it.
     DeviceFacts facts = link.kind.empty() ? prober.Probe(link.name, link.index) : DeviceFacts{};
-    r.description = AdapterDescription(link, facts, *hardware_);
+    const std::string model =
+        facts.bus ? hardware_->ModelName(*facts.bus, facts.vendor, facts.device) : std::string();
+    r.description = AdapterDescription(link, facts, model);
     r.type = AdapterType(link, facts);
     r.addresses = std::move(addresses[link.index]);
     r.gateways = std::move(gateways[link.index]);
     r.canHoldLease = CanHoldLease(link);
     adapters.push_back(std::move(r));
   }
+  hardware_->Close();
   if (dhcp_ && !adapters.empty()) {
     std::vector<std::string> names;
     for (const auto& r : adapters) names.push_back(r.name);

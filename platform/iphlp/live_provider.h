@@ -44,7 +44,7 @@ class LiveProvider : public Provider {
  private:
   DWORD NameOf(std::uint32_t index, std::string& name);
 
-  std::mutex mutex_;  // the DHCP client and the hardware database's cache
+  std::mutex mutex_;  // the DHCP client and the hardware database
   std::unique_ptr<DhcpClient> dhcp_;
   std::string resolvConfPath_;
   std::unique_ptr<HardwareDatabase> hardware_;

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -93,6 +94,7 @@ class Statement {
   // SQLITE_ROW, SQLITE_DONE or the error that stopped it.
   int Step() { return rc_ == SQLITE_OK ? sqlite3_step(stmt_) : rc_; }
   std::int64_t ColumnInt(int column) { return sqlite3_column_int64(stmt_, column); }
+  bool ColumnNull(int column) { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
   std::string ColumnBytes(int column) {
     const void* data = sqlite3_column_blob(stmt_, column);
     const int size = sqlite3_column_bytes(stmt_, column);
@@ -263,6 +265,17 @@ Status Hive::InWriteTransaction(Work&& work) {
     if (status == Status::kOk) return status;
   }
   sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  return status;
+}
+
+// A consistent view for reads that belong together; it takes no write lock.
+template <typename Work>
+Status Hive::InReadTransaction(Work&& work) {
+  if (state_ != State::kReady) return Status::kAccessDenied;
+  Status status = Exec("BEGIN DEFERRED");
+  if (status != Status::kOk) return status;
+  status = work();
+  sqlite3_exec(db_, status == Status::kOk ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
   return status;
 }
 
@@ -452,118 +465,197 @@ Status Hive::DeleteAdapterValue(std::string_view adapter, std::string_view name)
   });
 }
 
+// A numbered subkey of the adapter class key, with what registration needs
+// to know of its values.
+struct AdapterSubkey {
+  KeyId id = 0;
+  std::string name;
+  std::optional<Value> instance, marker;
+  bool driverDesc = false;
+  bool othersValues = false;  // a value the platform does not write
+  bool children = false;
+};
+
+namespace {
+
+using Subkey = AdapterSubkey;
+
+// What a registration run has to change; empty when nothing.
+struct RegistrationPlan {
+  std::vector<const Subkey*> remove;
+  std::vector<std::pair<KeyId, const AdapterEntry*>> describe;  // registered, no DriverDesc
+  std::vector<std::pair<int, const AdapterEntry*>> add;
+  bool Empty() const { return remove.empty() && describe.empty() && add.empty(); }
+};
+
+bool IsText(const std::optional<Value>& value) { return value && value->type == REG_SZ; }
+
 // A subkey the platform made in this namespace for a link that is gone, with
 // nothing in it that anyone else put there: an override or any other value,
 // or a subkey, keeps it.
-Status Hive::RemovableLeftover(KeyId key, const Registration& registration, bool& removable) {
-  removable = false;
-  if (registration.netNamespace.empty()) return Status::kOk;
-  Value marker, instance;
-  Status status = QueryValue(key, kRegisteredValue, marker);
-  if (status == Status::kNotFound) return Status::kOk;
-  if (status != Status::kOk) return status;
-  if (marker.type != REG_SZ || TextOf(marker.data) != registration.netNamespace) return Status::kOk;
-  status = QueryValue(key, kInstanceIdValue, instance);
-  if (status == Status::kNotFound) return Status::kOk;
-  if (status != Status::kOk) return status;
-  if (instance.type != REG_SZ) return Status::kOk;
-  const std::string name = TextOf(instance.data);
+bool RemovableLeftover(const Subkey& subkey, const Registration& registration) {
+  if (registration.netNamespace.empty() || !IsText(subkey.marker) || !IsText(subkey.instance))
+    return false;
+  if (TextOf(subkey.marker->data) != registration.netNamespace) return false;
+  const std::string name = TextOf(subkey.instance->data);
   for (const std::string& present : registration.present) {
-    if (present == name) return Status::kOk;
+    if (present == name) return false;
   }
+  return !subkey.children && !subkey.othersValues;
+}
 
-  Statement children(db_, "SELECT count(*) FROM keys WHERE parent = ?1");
-  int rc = children.Int(1, key).Step();
-  if (rc != SQLITE_ROW) return FromSqlite(rc);
-  if (children.ColumnInt(0) != 0) return Status::kOk;
-  Statement others(db_,
-                   "SELECT count(*) FROM vals WHERE key = ?1 AND folded NOT IN (?2, ?3, ?4, ?5)");
-  rc = others.Int(1, key)
-           .Bytes(2, Fold(kInstanceIdValue))
-           .Bytes(3, Fold(kDriverDescValue))
-           .Bytes(4, Fold(kRegisteredValue))
-           .Bytes(5, Fold(kOriginalAddressValue))
-           .Step();
-  if (rc != SQLITE_ROW) return FromSqlite(rc);
-  removable = others.ColumnInt(0) == 0;
+Status Plan(const std::vector<Subkey>& subkeys, const Registration& registration,
+            RegistrationPlan& plan) {
+  std::set<int> taken;
+  std::map<std::string, KeyId> registered;  // the first in enumeration order wins
+  std::map<KeyId, bool> described;
+  constexpr KeyId kNewSubkey = -1;
+  described[kNewSubkey] = true;
+  for (const Subkey& subkey : subkeys) {
+    if (RemovableLeftover(subkey, registration)) {
+      plan.remove.push_back(&subkey);
+      continue;
+    }
+    taken.insert(std::stoi(subkey.name));
+    if (IsText(subkey.instance) &&
+        registered.emplace(TextOf(subkey.instance->data), subkey.id).second) {
+      described[subkey.id] = subkey.driverDesc;
+    }
+  }
+  int next = 0;
+  for (const AdapterEntry& adapter : registration.adapters) {
+    if (adapter.name.empty()) continue;
+    auto found = registered.find(adapter.name);
+    if (found != registered.end()) {
+      if (!described[found->second]) {
+        plan.describe.emplace_back(found->second, &adapter);
+        described[found->second] = true;
+      }
+      continue;
+    }
+    while (taken.count(next) != 0) ++next;
+    if (next > 9999) return Status::kNoMoreItems;
+    plan.add.emplace_back(next, &adapter);
+    taken.insert(next);
+    registered.emplace(adapter.name, kNewSubkey);  // a name listed twice is added once
+  }
   return Status::kOk;
+}
+
+}  // namespace
+
+// Every numbered subkey with its values in one statement: registration runs
+// at every start, and a statement per value made it cost more than the
+// adapter query it follows.
+Status Hive::SurveyAdapterSubkeys(KeyId classKey, std::vector<Subkey>& subkeys) {
+  Statement list(db_,
+                 "SELECT k.id, k.name, EXISTS(SELECT 1 FROM keys c WHERE c.parent = k.id),"
+                 " v.folded, v.type, v.data"
+                 " FROM keys k LEFT JOIN vals v ON v.key = k.id"
+                 " WHERE k.parent = ?1 ORDER BY k.folded, k.id");
+  int rc = list.Int(1, classKey).Step();
+  const std::string instanceName = Fold(kInstanceIdValue), descName = Fold(kDriverDescValue),
+                    markerName = Fold(kRegisteredValue), originalName = Fold(kOriginalAddressValue);
+  for (; rc == SQLITE_ROW; rc = list.Step()) {
+    const KeyId id = list.ColumnInt(0);
+    if (subkeys.empty() || subkeys.back().id != id) {
+      std::string name = list.ColumnBytes(1);
+      if (!IsCanonicalNumber(name)) continue;
+      subkeys.push_back({id, std::move(name), {}, {}, false, false, list.ColumnInt(2) != 0});
+    }
+    if (list.ColumnNull(3)) continue;  // no values at all
+    Subkey& subkey = subkeys.back();
+    const std::string value = list.ColumnBytes(3);
+    const Value data{static_cast<DWORD>(list.ColumnInt(4)), list.ColumnBytes(5)};
+    if (value == instanceName) {
+      subkey.instance = data;
+    } else if (value == markerName) {
+      subkey.marker = data;
+    } else if (value == descName) {
+      subkey.driverDesc = true;
+    } else if (value != originalName) {
+      subkey.othersValues = true;
+    }
+  }
+  return rc == SQLITE_DONE ? Status::kOk : FromSqlite(rc);
 }
 
 Status Hive::RegisterAdapters(const Registration& registration,
                               std::vector<RegistrationChange>* changes) {
   const Status ready = Ready();
   if (ready != Status::kOk) return ready;
+  const std::vector<std::string> classPath(std::begin(kClassKeyPath), std::end(kClassKeyPath));
+
+  // Nearly every start finds everything registered. Looking first under a
+  // read lock keeps such a start from writing, or waiting behind a writer.
+  bool nothingNew = false;
+  Status status = InReadTransaction([&] {
+    KeyId classKey = 0;
+    std::vector<Subkey> subkeys;
+    Status found = OpenKey(kRootKey, classPath, classKey);
+    if (found == Status::kOk)
+      found = SurveyAdapterSubkeys(classKey, subkeys);
+    else if (found != Status::kNotFound)
+      return found;
+    RegistrationPlan plan;
+    const Status planned = Plan(subkeys, registration, plan);
+    nothingNew = planned == Status::kOk && plan.Empty();
+    return Status::kOk;
+  });
+  if (status != Status::kOk) return status;
+  if (nothingNew) {
+    if (changes != nullptr) changes->clear();
+    return Status::kOk;
+  }
+
   std::vector<RegistrationChange> made;
-  // One transaction: two processes starting at once cannot take one number
-  // twice or register one adapter twice.
-  const Status result = InWriteTransaction([&]() -> Status {
+  // One transaction, planned again inside it: two processes starting at once
+  // cannot take one number twice or register one adapter twice.
+  status = InWriteTransaction([&]() -> Status {
     made.clear();
     KeyId classKey = 0;
     bool created = false;
-    Status status = WalkOrCreate(kRootKey, {std::begin(kClassKeyPath), std::end(kClassKeyPath)},
-                                 classKey, created);
-    if (status != Status::kOk) return status;
+    Status step = WalkOrCreate(kRootKey, classPath, classKey, created);
+    std::vector<Subkey> subkeys;
+    if (step == Status::kOk) step = SurveyAdapterSubkeys(classKey, subkeys);
+    RegistrationPlan plan;
+    if (step == Status::kOk) step = Plan(subkeys, registration, plan);
+    if (step != Status::kOk) return step;
 
-    std::set<int> taken;
-    std::map<std::string, KeyId> registered;  // the first in enumeration order wins
-    std::vector<std::pair<KeyId, std::string>> subkeys;
-    if ((status = NumberedSubkeys(classKey, subkeys)) != Status::kOk) return status;
-    for (const auto& [id, name] : subkeys) {
-      bool removable = false;
-      if ((status = RemovableLeftover(id, registration, removable)) != Status::kOk) return status;
-      Value instance;
-      status = QueryValue(id, kInstanceIdValue, instance);
-      if (status != Status::kNotFound && status != Status::kOk) return status;
-      if (removable) {
-        Statement values(db_, "DELETE FROM vals WHERE key = ?1");
-        Statement key(db_, "DELETE FROM keys WHERE id = ?1");
-        int rc = values.Int(1, id).Step();
-        if (rc == SQLITE_DONE) rc = key.Int(1, id).Step();
-        if (rc != SQLITE_DONE) return FromSqlite(rc);
-        made.push_back({TextOf(instance.data), name, false});
-        continue;
-      }
-      taken.insert(std::stoi(name));
-      if (status == Status::kOk && instance.type == REG_SZ)
-        registered.emplace(TextOf(instance.data), id);
+    for (const Subkey* subkey : plan.remove) {
+      Statement values(db_, "DELETE FROM vals WHERE key = ?1");
+      Statement key(db_, "DELETE FROM keys WHERE id = ?1");
+      int rc = values.Int(1, subkey->id).Step();
+      if (rc == SQLITE_DONE) rc = key.Int(1, subkey->id).Step();
+      if (rc != SQLITE_DONE) return FromSqlite(rc);
+      made.push_back({TextOf(subkey->instance->data), subkey->name, false});
     }
-
     const std::string marker(registration.netNamespace.c_str(),
                              registration.netNamespace.size() + 1);
-    int next = 0;
-    for (const AdapterEntry& adapter : registration.adapters) {
-      if (adapter.name.empty()) continue;
-      const std::string description(adapter.description.c_str(), adapter.description.size() + 1);
-      auto found = registered.find(adapter.name);
-      if (found != registered.end()) {
-        Value existing;
-        status = QueryValue(found->second, kDriverDescValue, existing);
-        if (status == Status::kNotFound)
-          status = WriteValue(found->second, kDriverDescValue, REG_SZ, description);
-        if (status != Status::kOk) return status;
-        continue;
-      }
-      while (taken.count(next) != 0) ++next;
-      if (next > 9999) return Status::kNoMoreItems;
-      char number[16];
-      std::snprintf(number, sizeof number, "%04d", next);
+    auto withNul = [](const std::string& text) {
+      return std::string_view(text.c_str(), text.size() + 1);
+    };
+    for (const auto& [id, adapter] : plan.describe) {
+      step = WriteValue(id, kDriverDescValue, REG_SZ, withNul(adapter->description));
+      if (step != Status::kOk) return step;
+    }
+    for (const auto& [number, adapter] : plan.add) {
+      char name[16];
+      std::snprintf(name, sizeof name, "%04d", number);
       KeyId subkey = 0;
-      status = AddChild(classKey, number, subkey);
-      if (status == Status::kOk) {
-        status = WriteValue(subkey, kInstanceIdValue, REG_SZ,
-                            std::string_view(adapter.name.c_str(), adapter.name.size() + 1));
-      }
-      if (status == Status::kOk) status = WriteValue(subkey, kDriverDescValue, REG_SZ, description);
-      if (status == Status::kOk) status = WriteValue(subkey, kRegisteredValue, REG_SZ, marker);
-      if (status != Status::kOk) return status;
-      taken.insert(next);
-      registered.emplace(adapter.name, subkey);
-      made.push_back({adapter.name, number, true});
+      step = AddChild(classKey, name, subkey);
+      if (step == Status::kOk)
+        step = WriteValue(subkey, kInstanceIdValue, REG_SZ, withNul(adapter->name));
+      if (step == Status::kOk)
+        step = WriteValue(subkey, kDriverDescValue, REG_SZ, withNul(adapter->description));
+      if (step == Status::kOk) step = WriteValue(subkey, kRegisteredValue, REG_SZ, marker);
+      if (step != Status::kOk) return step;
+      made.push_back({adapter->name, name, true});
     }
     return Status::kOk;
   });
-  if (result == Status::kOk && changes != nullptr) *changes = std::move(made);
-  return result;
+  if (status == Status::kOk && changes != nullptr) *changes = std::move(made);
+  return status;
 }
 
 }  // namespace lorvane::registry::detail

@@ -68,6 +68,7 @@ struct Registration {
   std::string netNamespace;
 };
 
+struct AdapterSubkey;
 
 class Hive {
  public:
@@ -93,7 +94,8 @@ class Hive {
   // found there, marked as the platform's own; adds missing DriverDesc values.
   // Removes a subkey only when it is marked as made in this network namespace,
   // names a link that is not present, and holds nothing but the values the
-  // platform writes.
+  // platform writes. Takes the write lock only when there is something to
+  // change.
   Status RegisterAdapters(const Registration& registration,
                           std::vector<RegistrationChange>* changes = nullptr);
 
@@ -119,10 +121,12 @@ class Hive {
   Status WalkOrCreate(KeyId from, const std::vector<std::string>& path, KeyId& key, bool& created);
   Status FindAdapter(std::string_view adapter, KeyId& key);
   Status NumberedSubkeys(KeyId classKey, std::vector<std::pair<KeyId, std::string>>& subkeys);
-  Status RemovableLeftover(KeyId key, const Registration& registration, bool& removable);
+  Status SurveyAdapterSubkeys(KeyId classKey, std::vector<AdapterSubkey>& subkeys);
   Status Exec(const char* sql);
   template <typename Work>
   Status InWriteTransaction(Work&& work);
+  template <typename Work>
+  Status InReadTransaction(Work&& work);
 
   std::string path_;
   sqlite3* db_ = nullptr;

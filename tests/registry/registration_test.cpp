@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <memory>
@@ -71,6 +72,21 @@ TEST_F(RegistrationTest, AddsOnlyWhatIsMissingAndRemovesNothing) {
   ASSERT_EQ(RegisterAdapters(), static_cast<DWORD>(NO_ERROR));
   hive.Detach();
   EXPECT_EQ(hive.Bytes(), before);  // a second run changes nothing, descriptions included
+
+  // Nor does it need the write lock: a start-up must not wait behind the
+  // adapter command writing.
+  hive.Attach();
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, (kClass + "0004").c_str(), &key), ERROR_SUCCESS);
+  ASSERT_EQ(RegDeleteValueA(key, "DriverDesc"), ERROR_SUCCESS);
+  RegCloseKey(key);
+  ASSERT_EQ(RegisterAdapters(), static_cast<DWORD>(NO_ERROR));  // a description alone is new
+  EXPECT_EQ(GetValue(kClass + "0004", "DriverDesc"), Sz("Scripted Adapter eth2"));
+  sqlite3* writer = nullptr;
+  ASSERT_EQ(sqlite3_open(hive.path().c_str(), &writer), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  EXPECT_EQ(RegisterAdapters(), static_cast<DWORD>(NO_ERROR));
+  sqlite3_close(writer);
 }
 
 // Links come and go (a veth per container start); what the platform made for
