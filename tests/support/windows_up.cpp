@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QTimer>
+#include <QWidget>
 
 #include "platform/window/test_support.h"
 #include "platform/window/winuser.h"
@@ -29,10 +31,20 @@ void EndWindowTest() {
 }
 
 namespace {
+// Keys go to the focus widget, which Qt moves into a new window a moment
+// after activating it (later still on a loaded machine): the action waits
+// for that too, for a while, since a window may have nothing to focus.
+bool FocusInside(HWND window) {
+  QWidget* widget = lorvane::window::testing::WidgetOf(window);
+  QWidget* focus = QApplication::focusWidget();
+  return widget != nullptr && focus != nullptr && (focus == widget || widget->isAncestorOf(focus));
+}
+
 void PollForWindow(HWND other, std::function<void(HWND active)> action, int triesLeft) {
   QTimer::singleShot(5, [=] {
     HWND active = ::GetActiveWindow();
-    if (active != nullptr && active != other && ::IsWindowVisible(active))
+    if (active != nullptr && active != other && ::IsWindowVisible(active) &&
+        (FocusInside(active) || triesLeft < 300))
       action(active);
     else if (triesLeft > 0)
       PollForWindow(other, action, triesLeft - 1);
