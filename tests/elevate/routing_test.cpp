@@ -8,6 +8,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/elevate/elevate.h"
@@ -35,16 +36,17 @@ TEST(ChangeArguments, OnlyTheAddressOfANumberedDriverKeyAsText) {
   EXPECT_EQ(ChangeArguments(upper + "0003", "networkaddress", REG_NONE, nullptr),
             (Args{"delete-value", "0003", "NetworkAddress"}));
   const std::string inner("02\0AB\0", 6), bare("02AB", 4), longer(66, 'a');
-  const std::string* const data[] = {&text, &text, &text, &text, &inner, &bare, &longer, &text};
-  const std::string keys[] = {kClass + "003",  kClass + "0003\\x", "SOFTWARE\\0003",
-                              kClass + "0003", kClass + "0003",    kClass + "0003",
-                              kClass + "0003", kClass + "0003"};
-  const char* names[] = {"NetworkAddress", "NetworkAddress", "NetworkAddress", "DriverDesc",
-                         "NetworkAddress", "NetworkAddress", "NetworkAddress", "NetworkAddress"};
-  for (std::size_t i = 0; i < std::size(keys); ++i) {
-    const DWORD type = i == 7 ? REG_BINARY : REG_SZ;
-    EXPECT_TRUE(ChangeArguments(keys[i], names[i], type, data[i]).empty()) << i;
-  }
+  const std::string key = kClass + "0003";
+  for (const auto& [path, name, type, data] :
+       {std::tuple{kClass + "003", "NetworkAddress", REG_SZ, &text},
+        {kClass + "0003\\x", "NetworkAddress", REG_SZ, &text},
+        {"SOFTWARE\\0003", "NetworkAddress", REG_SZ, &text},
+        {key, "DriverDesc", REG_SZ, &text},
+        {key, "NetworkAddress", REG_SZ, &inner},
+        {key, "NetworkAddress", REG_SZ, &bare},
+        {key, "NetworkAddress", REG_SZ, &longer},
+        {key, "NetworkAddress", REG_BINARY, &text}})
+    EXPECT_TRUE(ChangeArguments(path, name, type, data).empty()) << path << " " << name;
 }
 
 TEST(RunHelper, PolkitsRefusalAndTheHelpersErrorsBecomeWin32Errors) {
