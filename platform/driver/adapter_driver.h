@@ -4,6 +4,7 @@
 // interface name, by udev, ifupdown and NetworkManager hooks or by hand.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -11,6 +12,9 @@
 #include "platform/base/types.h"
 
 namespace lorvane::driver {
+
+// Far more than any hardware address needs, and small enough for a command line.
+inline constexpr std::size_t kMaxStoredText = 64;
 
 struct DriverOptions {
   // One line per change made and per value refused; syslog priorities.
@@ -41,8 +45,24 @@ class AdapterDriver {
   // or is renamed meanwhile is ERROR_DEV_NOT_EXIST.
   DWORD Restart(const std::string& name);
 
+  // The window's privileged acts, for a user who is not root (acts.cpp).
+  // Gives up or renews the DHCP lease of one adapter that can hold one;
+  // ERROR_DEV_NOT_EXIST when there is none of that name.
+  DWORD Release(const std::string& name);
+  DWORD Renew(const std::string& name);
+  // Stores or deletes the value of the driver key numbered `subkey` (exactly
+  // four digits) below the network adapter class key. Only NetworkAddress, at
+  // most kMaxStoredText bytes, and only in a key that names an adapter
+  // (ERROR_NOT_FOUND otherwise); anything else is ERROR_INVALID_PARAMETER.
+  DWORD SetValue(const std::string& subkey, const std::string& value, const std::string& text);
+  DWORD DeleteValue(const std::string& subkey, const std::string& value);
+
  private:
   DWORD ApplyTo(const std::string& name, std::uint32_t index);
+  DWORD Lease(const std::string& name, bool renew);
+  // The driver key `subkey` opened for writing, if the arguments are allowed.
+  DWORD OpenDriverKey(const std::string& subkey, const std::string& value, HKEY& key,
+                      std::string& adapter) const;
   // Says so in the log when the name is not a plain interface name.
   bool Refused(const std::string& name) const;
   void Log(int priority, const std::string& line) const;

@@ -1,5 +1,6 @@
-// The adapter command's surface: one mode and one interface name, nothing
-// else, and an exit status for the hook that ran it.
+// The adapter command's surface: a mode and one interface name (or, for the
+// window's registry writes, a driver key's number, value name and text),
+// nothing else, and an exit status for whoever ran it.
 #pragma once
 
 #include <string>
@@ -15,7 +16,10 @@ inline constexpr int kExitRefused = 2;  // not a mode and an interface name
 
 // args: the arguments after the program's name, "add|register|apply|restart
 // NAME". apply for an adapter the hive does not name is done: a hook runs it
-// for every link, the loopback included.
+// for every link, the loopback included. The window's acts, "release|renew
+// NAME", "set-value SUBKEY NetworkAddress TEXT" and "delete-value SUBKEY
+// NetworkAddress", exit with ExitStatusFor their error (helper_status.h), 2
+// for arguments refused.
 int RunAdapterCommand(const std::vector<std::string>& args, DriverOptions options = {});
 
 }  // namespace lorvane::driver

@@ -1,9 +1,11 @@
 // The process entry point of a framework program: start the GUI application,
-// install the program's resources, register what adapters are missing from
+// install the program's resources, route what needs root to the privileged
+// helper when not root, register what adapters are missing from
 // the registry, run the application object, and stop the GUI application
 // again.
 #include <string>
 
+#include "platform/elevate/elevate.h"
 #include "platform/framework/module.h"
 #include "platform/framework/win_app.h"
 #include "platform/registry/registry.h"
@@ -12,6 +14,9 @@
 int main(int argc, char** argv) {
   lorvane::window::StartApplication(argc, argv);
   lorvane::window::InstallResources(lorvane::framework::ProgramResources());
+  // A user's window asks polkit when it acts, not before: what needs root
+  // goes to the privileged adapter command from here on.
+  lorvane::elevate::RouteThroughHelper();
   // The adapter command registers each adapter as udev finds it; this covers
   // those that were there before it was installed. Without the right to
   // write the hive it does nothing, and the program still runs.

@@ -16,16 +16,25 @@ DWORD Blocking(Call call) {
   return result;
 }
 
+// Not root: the privileged helper does it, after asking polkit.
+DWORD Routed(const lorvane::iphlp::LeaseRoute& route, std::uint32_t index, bool renew) {
+  DWORD result = ERROR_GEN_FAILURE;
+  lorvane::kernel::RunBlocking([&] { result = route(index, renew); });
+  return result;
+}
+
 }  // namespace
 
 DWORD IpReleaseAddress(PIP_ADAPTER_INDEX_MAP adapterInfo) {
   if (!adapterInfo) return ERROR_INVALID_PARAMETER;
   const std::uint32_t index = adapterInfo->Index;
+  if (const auto route = lorvane::iphlp::CurrentLeaseRoute()) return Routed(route, index, false);
   return Blocking([index](lorvane::iphlp::Provider& provider) { return provider.Release(index); });
 }
 
 DWORD IpRenewAddress(PIP_ADAPTER_INDEX_MAP adapterInfo) {
   if (!adapterInfo) return ERROR_INVALID_PARAMETER;
   const std::uint32_t index = adapterInfo->Index;
+  if (const auto route = lorvane::iphlp::CurrentLeaseRoute()) return Routed(route, index, true);
   return Blocking([index](lorvane::iphlp::Provider& provider) { return provider.Renew(index); });
 }

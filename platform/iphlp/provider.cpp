@@ -39,4 +39,23 @@ std::shared_ptr<Provider> SetProvider(std::shared_ptr<Provider> provider) {
 
 std::uint64_t ProviderGeneration() { return generation.load(); }
 
+namespace {
+std::mutex routeMutex;
+LeaseRoute& Route() {
+  static LeaseRoute route;
+  return route;
+}
+}  // namespace
+
+LeaseRoute SetLeaseRoute(LeaseRoute route) {
+  std::lock_guard lock(routeMutex);
+  std::swap(Route(), route);
+  return route;
+}
+
+LeaseRoute CurrentLeaseRoute() {
+  std::lock_guard lock(routeMutex);
+  return Route();
+}
+
 }  // namespace lorvane::iphlp

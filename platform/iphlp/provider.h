@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,6 +38,13 @@ class Provider {
 Provider& CurrentProvider();
 // Installs a provider; nullptr puts the live one back. Returns the old one.
 std::shared_ptr<Provider> SetProvider(std::shared_ptr<Provider> provider);
+// Release and renewal for a process that may not drive the DHCP client
+// itself (not root): once installed, IpReleaseAddress and IpRenewAddress hand
+// it the adapter's index in place of the provider. Returns the one set before.
+using LeaseRoute = std::function<DWORD(std::uint32_t index, bool renew)>;
+LeaseRoute SetLeaseRoute(LeaseRoute route);
+LeaseRoute CurrentLeaseRoute();
+
 // Changes with every SetProvider. Read it before the provider is asked, so
 // that a snapshot is never credited to a provider installed after it was taken.
 std::uint64_t ProviderGeneration();

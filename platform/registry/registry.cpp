@@ -25,6 +25,13 @@ std::string HivePath() {
   return registry.path;
 }
 
+PrivilegedChange SetPrivilegedChange(PrivilegedChange change) {
+  auto& registry = detail::TheRegistry();
+  std::lock_guard lock(registry.mutex);
+  std::swap(registry.privileged, change);
+  return change;
+}
+
 HandleCounts Handles() {
   auto& registry = detail::TheRegistry();
   std::lock_guard lock(registry.mutex);

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,15 @@ class ScopedHivePath {
  private:
   std::string previous_;
 };
+
+// Where a change goes that this process may not make itself because it is
+// not root: the key's path below HKEY_LOCAL_MACHINE as it was opened, the
+// value's name and type, and its data (null for a deletion); the answer is
+// the call's. Called without the registry's lock. Unset (as in tests), such a
+// change is ERROR_ACCESS_DENIED. Returns the one set before.
+using PrivilegedChange = std::function<DWORD(const std::string& keyPath, const std::string& name,
+                                             DWORD type, const std::string* data)>;
+PrivilegedChange SetPrivilegedChange(PrivilegedChange change);
 
 // Key handles of this process, counted since it started. Predefined roots are
 // not counted as opened; every RegCloseKey call is counted, whatever it gets.

@@ -17,6 +17,7 @@ struct OpenKey {
   std::uint64_t generation = 0;  // which hive it was opened in
   KeyId key = kRootKey;
   bool canWrite = false;
+  std::string path;  // below HKEY_LOCAL_MACHINE, as the caller spelt it
 };
 
 struct ProcessRegistry {
@@ -27,6 +28,7 @@ struct ProcessRegistry {
   std::unordered_map<std::uintptr_t, OpenKey> handles;
   std::uintptr_t nextHandle = 0x1000;  // never reused, so a stale handle stays invalid
   HandleCounts counts;
+  PrivilegedChange privileged;
 
   Hive& CurrentHive() {
     if (!hive) hive = std::make_unique<Hive>(path);

@@ -53,7 +53,7 @@ std::string_view NameOf(LPCSTR name) { return name == nullptr ? std::string_view
 
 Status Resolve(ProcessRegistry& registry, HKEY handle, OpenKey& key) {
   if (handle == HKEY_LOCAL_MACHINE) {
-    key = {registry.generation, kRootKey, registry.CurrentHive().Writable()};
+    key = {registry.generation, kRootKey, registry.CurrentHive().Writable(), {}};
     return Status::kOk;
   }
   if (IsPredefined(handle)) return Status::kNotSupported;
@@ -70,10 +70,24 @@ Status DeniedWrite(Hive& hive) {
   return status == Status::kOk ? Status::kAccessDenied : status;
 }
 
-HKEY AddHandle(ProcessRegistry& registry, KeyId key, bool canWrite) {
+// A change this process may not make goes to the privileged helper, when
+// one is installed; `handOver` then holds it, to be called once unlocked.
+Status DeniedWrite(ProcessRegistry& registry, PrivilegedChange& handOver) {
+  const Status status = DeniedWrite(registry.CurrentHive());
+  if (status == Status::kAccessDenied && registry.privileged) handOver = registry.privileged;
+  return status;
+}
+
+std::string JoinPath(const std::string& parent, const std::vector<std::string>& components) {
+  std::string path = parent;
+  for (const auto& component : components) path += (path.empty() ? "" : "\\") + component;
+  return path;
+}
+
+HKEY AddHandle(ProcessRegistry& registry, KeyId key, bool canWrite, std::string path) {
   const std::uintptr_t value = registry.nextHandle;
   registry.nextHandle += 4;
-  registry.handles[value] = {registry.generation, key, canWrite};
+  registry.handles[value] = {registry.generation, key, canWrite, std::move(path)};
   ++registry.counts.opened;
   return reinterpret_cast<HKEY>(value);
 }
@@ -88,7 +102,8 @@ Status OpenKeyWorker(ProcessRegistry& registry, HKEY from, std::string_view path
   KeyId key = 0;
   Hive& hive = registry.CurrentHive();
   if (status == Status::kOk) status = hive.OpenKey(parent.key, components, key);
-  if (status == Status::kOk) *result = AddHandle(registry, key, hive.Writable());
+  if (status == Status::kOk)
+    *result = AddHandle(registry, key, hive.Writable(), JoinPath(parent.path, components));
   return status;
 }
 
@@ -106,6 +121,8 @@ Status CreateKeyWorker(ProcessRegistry& registry, HKEY from, std::string_view pa
   const bool wantsWrite = (access & kWriteRights) != 0;
   if (wantsWrite) {
     status = hive.WriteAccess();
+    // Its changes can still be made, by the privileged helper.
+    if (status == Status::kAccessDenied && registry.privileged) status = Status::kOk;
     if (status != Status::kOk) return status;
   }
   KeyId key = 0;
@@ -116,8 +133,8 @@ Status CreateKeyWorker(ProcessRegistry& registry, HKEY from, std::string_view pa
     status = hive.CreateKey(parent.key, components, key, created);
   }
   if (status != Status::kOk) return status;
-  const bool mayWrite = wantsWrite || ((access & kMaximumAllowed) != 0 && hive.Writable());
-  *result = AddHandle(registry, key, mayWrite);
+  const bool mayWrite = hive.Writable() && (wantsWrite || (access & kMaximumAllowed) != 0);
+  *result = AddHandle(registry, key, mayWrite, JoinPath(parent.path, components));
   if (disposition != nullptr)
     *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   return Status::kOk;
@@ -145,21 +162,20 @@ Status QueryValueWorker(ProcessRegistry& registry, HKEY handle, std::string_view
 }
 
 Status SetValueWorker(ProcessRegistry& registry, HKEY handle, std::string_view name, DWORD type,
-                      const BYTE* data, DWORD size) {
-  OpenKey key;
+                      const BYTE* data, DWORD size, OpenKey& key, PrivilegedChange& handOver) {
   const Status status = Resolve(registry, handle, key);
   if (status != Status::kOk) return status;
-  if (!key.canWrite) return DeniedWrite(registry.CurrentHive());
+  if (!key.canWrite) return DeniedWrite(registry, handOver);
   const std::string_view bytes =
       size == 0 ? std::string_view() : std::string_view(reinterpret_cast<const char*>(data), size);
   return registry.CurrentHive().SetValue(key.key, name, type, bytes);
 }
 
-Status DeleteValueWorker(ProcessRegistry& registry, HKEY handle, std::string_view name) {
-  OpenKey key;
+Status DeleteValueWorker(ProcessRegistry& registry, HKEY handle, std::string_view name,
+                         OpenKey& key, PrivilegedChange& handOver) {
   const Status status = Resolve(registry, handle, key);
   if (status != Status::kOk) return status;
-  if (!key.canWrite) return DeniedWrite(registry.CurrentHive());
+  if (!key.canWrite) return DeniedWrite(registry, handOver);
   return registry.CurrentHive().DeleteValue(key.key, name);
 }
 
@@ -229,14 +245,30 @@ LSTATUS RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/, DWORD 
     return ToWin32(Status::kInvalidParameter);
   }
   auto& registry = TheRegistry();
-  std::lock_guard lock(registry.mutex);
-  return ToWin32(detail::SetValueWorker(registry, hKey, name, dwType, lpData, cbData));
+  detail::OpenKey key;
+  lorvane::registry::PrivilegedChange handOver;
+  Status status;
+  {
+    std::lock_guard lock(registry.mutex);
+    status = detail::SetValueWorker(registry, hKey, name, dwType, lpData, cbData, key, handOver);
+  }
+  if (!handOver) return ToWin32(status);
+  const std::string bytes(reinterpret_cast<const char*>(lpData), lpData == nullptr ? 0 : cbData);
+  return handOver(key.path, std::string(name), dwType, &bytes);
 }
 
 LSTATUS RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   auto& registry = TheRegistry();
-  std::lock_guard lock(registry.mutex);
-  return ToWin32(detail::DeleteValueWorker(registry, hKey, detail::NameOf(lpValueName)));
+  const std::string_view name = detail::NameOf(lpValueName);
+  detail::OpenKey key;
+  lorvane::registry::PrivilegedChange handOver;
+  Status status;
+  {
+    std::lock_guard lock(registry.mutex);
+    status = detail::DeleteValueWorker(registry, hKey, name, key, handOver);
+  }
+  if (!handOver) return ToWin32(status);
+  return handOver(key.path, std::string(name), REG_NONE, nullptr);
 }
 
 LSTATUS RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName) {

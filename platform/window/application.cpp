@@ -22,6 +22,7 @@ void StartApplication(int& argc, char** argv) {
   kernel::SetBlockingRunner(&detail::RunKeepingWindowsAlive);
   if (qApp != nullptr) {
     detail::InstallDispatcher();
+    detail::InstallAccessibleFactory();
     return;
   }
   App() = std::make_unique<QApplication>(argc, argv);
@@ -29,6 +30,7 @@ void StartApplication(int& argc, char** argv) {
   // its own message loop: Qt decides neither.
   QApplication::setQuitOnLastWindowClosed(false);
   detail::InstallDispatcher();
+  detail::InstallAccessibleFactory();
 }
 
 bool ApplicationStarted() { return qApp != nullptr; }

@@ -219,6 +219,9 @@ void ForgetWindow(HWND handle);
 
 // --- Qt events (dispatch.cpp)
 void InstallDispatcher();
+// Roles and names of the layer's windows for assistive technology; after
+// Qt's own, so that it is asked first.
+void InstallAccessibleFactory();
 void RegisterWidget(QWidget* widget, HWND handle);
 void UnregisterWidget(QWidget* widget);
 HWND WindowOfWidget(const QObject* object);

@@ -235,4 +235,39 @@ TEST_F(ChangeMac, AHiveThatCannotBeWrittenIsReportedAndLosesNothing) {
   EXPECT_EQ(hive.Bytes(), before);
 }
 
+// Not root: OK and Reset go to the privileged helper, once each; a refused
+// prompt is the same error, and nothing changes here.
+TEST_F(ChangeMac, AUsersChangesGoToTheHelperAndARefusalIsTheUsualError) {
+  Subkey("0000", "eth0");
+  hive.Detach();
+  ASSERT_EQ(chmod(hive.path().c_str(), 0664), 0);
+  hive.Attach();
+  Start({ScriptedAdapter(4, "eth0")});
+  const std::string before = hive.Bytes();
+  std::vector<std::string> asked;
+  DWORD answer = ERROR_ACCESS_DENIED;
+  lorvane::registry::SetPrivilegedChange(
+      [&](const std::string& key, const std::string& name, DWORD, const std::string* data) {
+        asked.push_back(key.substr(kClassKey.size()) + " " + name + " " +
+                        (data ? data->c_str() : "deleted"));
+        return answer;
+      });
+  for (DWORD given : {DWORD{ERROR_ACCESS_DENIED}, DWORD{NO_ERROR}}) {
+    answer = given;
+    ASSERT_EQ(Choose({Focus(IDC_NEW_MAC), Keys("0A0000000002"), Click(IDOK)}), "ended");
+    ASSERT_EQ(Choose({Click(IDC_RESET)}), "ended");
+  }
+  lorvane::registry::SetPrivilegedChange(nullptr);
+  const std::string why =
+      ": Lorvane may not change the registry; start it as an administrator (error 5).";
+  EXPECT_EQ(Said(),
+            (std::vector<std::string>{Error("The new MAC address was not stored" + why),
+                                      Error("The MAC address override was not removed" + why),
+                                      Restart(kActivate), Restart(kRestore)}));
+  EXPECT_EQ(asked, (std::vector<std::string>{
+                       "0000 NetworkAddress 0A0000000002", "0000 NetworkAddress deleted",
+                       "0000 NetworkAddress 0A0000000002", "0000 NetworkAddress deleted"}));
+  EXPECT_EQ(hive.Bytes(), before);
+}
+
 }  // namespace

@@ -1,0 +1,160 @@
+// The window's side: which registry changes and lease calls go to the
+// helper, with which arguments, and what its answer becomes. A shell script
+// stands in for pkexec and the helper, recording what it was asked.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "platform/elevate/elevate.h"
+#include "platform/iphlp/iphlpapi.h"
+#include "platform/iphlp/scripted_provider.h"
+#include "registry/temp_hive.h"
+
+namespace {
+
+using lorvane::elevate::ChangeArguments;
+using lorvane::elevate::Helper;
+using lorvane::elevate::RunHelper;
+
+const std::string kClass =
+    "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}\\";
+
+TEST(ChangeArguments, OnlyTheAddressOfANumberedDriverKeyAsText) {
+  const std::string text("0200000000AB\0", 13);
+  using Args = std::vector<std::string>;
+  EXPECT_EQ(ChangeArguments(kClass + "0003", "NetworkAddress", REG_SZ, &text),
+            (Args{"set-value", "0003", "NetworkAddress", "0200000000AB"}));
+  // Key and value names compare without regard to case, as the hive's do.
+  std::string upper = kClass;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  EXPECT_EQ(ChangeArguments(upper + "0003", "networkaddress", REG_NONE, nullptr),
+            (Args{"delete-value", "0003", "NetworkAddress"}));
+  const std::string inner("02\0AB\0", 6), bare("02AB", 4), longer(66, 'a');
+  const std::string key = kClass + "0003";
+  for (const auto& [path, name, type, data] :
+       {std::tuple{kClass + "003", "NetworkAddress", REG_SZ, &text},
+        {kClass + "0003\\x", "NetworkAddress", REG_SZ, &text},
+        {"SOFTWARE\\0003", "NetworkAddress", REG_SZ, &text},
+        {key, "DriverDesc", REG_SZ, &text},
+        {key, "NetworkAddress", REG_SZ, &inner},
+        {key, "NetworkAddress", REG_SZ, &bare},
+        {key, "NetworkAddress", REG_SZ, &longer},
+        {key, "NetworkAddress", REG_BINARY, &text}})
+    EXPECT_TRUE(ChangeArguments(path, name, type, data).empty()) << path << " " << name;
+}
+
+TEST(RunHelper, PolkitsRefusalAndTheHelpersErrorsBecomeWin32Errors) {
+  const Helper shell{"/bin/sh", "-c", std::chrono::seconds(5)};
+  EXPECT_EQ(RunHelper(shell, {"exit 0"}), NO_ERROR);
+  EXPECT_EQ(RunHelper(shell, {"exit 126"}), ERROR_ACCESS_DENIED);  // dismissed or refused
+  EXPECT_EQ(RunHelper(shell, {"exit 127"}), ERROR_ACCESS_DENIED);  // no agent to ask
+  EXPECT_EQ(RunHelper(shell, {"exit 15"}), ERROR_TIMEOUT);
+  EXPECT_EQ(RunHelper(shell, {"exit 2"}), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RunHelper({"/nonexistent/pkexec", "-c"}, {"exit 0"}), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RunHelper({"/bin/sh", "-c", std::chrono::milliseconds(200)}, {"sleep 5"}),
+            ERROR_TIMEOUT);
+}
+
+class Routing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(PutText(kClass + "0000", "NetCfgInstanceId", "eth0"), ERROR_SUCCESS);
+    adapters->SetAdapters({lorvane::iphlp::ScriptedAdapter(4, "eth0")});
+    lorvane::iphlp::SetProvider(adapters);
+    std::ofstream(script) << "echo \"$*\" >> " << calls << "\nexit ${ANSWER:-0}\n";
+  }
+  void TearDown() override {
+    lorvane::registry::SetPrivilegedChange(nullptr);
+    lorvane::iphlp::SetLeaseRoute(nullptr);
+    lorvane::iphlp::SetProvider(nullptr);
+  }
+  // Other users may write the hive's folder, so this process only reads it.
+  void ReadOnly() {
+    ASSERT_EQ(::chmod(hive.dir().c_str(), 0777), 0);
+    hive.Detach();
+    hive.Attach();
+  }
+  std::vector<std::string> Calls() const {
+    std::vector<std::string> lines;
+    std::ifstream in(calls);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+  static LSTATUS Write(const char* text) {
+    HKEY key = nullptr;
+    LSTATUS result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kClass + "0000").c_str(), 0, "", 0,
+                                     KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (result != ERROR_SUCCESS) return result;
+    result = RegSetValueExA(key, "NetworkAddress", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                            static_cast<DWORD>(std::strlen(text) + 1));
+    RegCloseKey(key);
+    return result;
+  }
+  static LSTATUS Delete(const std::string& key) {
+    HKEY handle = nullptr;
+    LSTATUS result = RegOpenKeyA(HKEY_LOCAL_MACHINE, key.c_str(), &handle);
+    if (result != ERROR_SUCCESS) return result;
+    result = RegDeleteValueA(handle, "NetworkAddress");
+    RegCloseKey(handle);
+    return result;
+  }
+
+  TempHive hive;
+  std::string script = hive.dir() + "/helper.sh";
+  std::string calls = hive.dir() + "/calls";
+  std::shared_ptr<lorvane::iphlp::ScriptedProvider> adapters =
+      std::make_shared<lorvane::iphlp::ScriptedProvider>();
+};
+
+TEST_F(Routing, ChangesThisProcessMayNotMakeGoToTheHelperAndOnlyThose) {
+  lorvane::elevate::InstallRoutes({"/bin/sh", script});
+  EXPECT_EQ(Write("020000000005"), ERROR_SUCCESS);  // a hive it may write: itself
+  EXPECT_TRUE(Calls().empty());
+  ReadOnly();
+  const std::string before = hive.Bytes();
+  EXPECT_EQ(Write("020000000006"), ERROR_SUCCESS);
+  EXPECT_EQ(Delete(kClass + "0000"), ERROR_SUCCESS);
+  // Nothing the helper would refuse is asked for; a missing key is not made.
+  EXPECT_EQ(PutText(kClass + "0000", "DriverDesc", "x"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(PutText(kClass + "0009", "NetworkAddress", "x"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"set-value 0000 NetworkAddress 020000000006",
+                                               "delete-value 0000 NetworkAddress"}));
+  EXPECT_EQ(hive.Bytes(), before);
+  lorvane::registry::SetPrivilegedChange(nullptr);
+  EXPECT_EQ(Write("020000000007"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(Calls().size(), 2u);
+}
+
+TEST_F(Routing, TheHelpersAnswerIsTheCallsAnswer) {
+  ReadOnly();
+  const std::string answer = hive.dir() + "/answer.sh";
+  lorvane::elevate::InstallRoutes({"/bin/sh", answer});
+  // A refused prompt is the program's usual ERROR_ACCESS_DENIED.
+  std::ofstream(answer) << "exit 126\n";
+  EXPECT_EQ(Write("020000000006"), ERROR_ACCESS_DENIED);
+  // A key the helper finds missing or naming no adapter: as if not there.
+  std::ofstream(answer) << "exit 12\n";
+  EXPECT_EQ(Delete(kClass + "0000"), ERROR_FILE_NOT_FOUND);
+  std::ofstream(answer) << "exit 15\n";
+  IP_ADAPTER_INDEX_MAP map{4, {}};
+  EXPECT_EQ(IpRenewAddress(&map), ERROR_TIMEOUT);
+}
+
+TEST_F(Routing, LeaseCallsGoToTheHelperByTheAdaptersName) {
+  lorvane::elevate::InstallRoutes({"/bin/sh", script});
+  IP_ADAPTER_INDEX_MAP map{4, {}};
+  EXPECT_EQ(IpReleaseAddress(&map), NO_ERROR);
+  EXPECT_EQ(IpRenewAddress(&map), NO_ERROR);
+  map.Index = 5;
+  EXPECT_EQ(IpReleaseAddress(&map), ERROR_NOT_FOUND);
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"release eth0", "renew eth0"}));
+  EXPECT_TRUE(adapters->LeaseCalls().empty());
+}
+
+}  // namespace
