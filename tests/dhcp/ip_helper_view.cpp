@@ -1,4 +1,5 @@
 #include "ip_helper_view.h"
+#include "dhcp_lab.h"
 
 #include <gtest/gtest.h>
 
@@ -70,5 +71,28 @@ DWORD LeaseCall(const std::string& name, bool release) {
 
 DWORD Release(const std::string& name) { return LeaseCall(name, true); }
 DWORD Renew(const std::string& name) { return LeaseCall(name, false); }
+
+void ExpectLabLease(const Seen& a, int slack) {
+  ASSERT_TRUE(a.found);
+  EXPECT_EQ(a.dhcpEnabled, 1u);
+  EXPECT_EQ(a.address.rfind("10.77.1.", 0), 0u) << a.address;
+  EXPECT_EQ(a.gateway, DhcpLab::kRouter);
+  EXPECT_EQ(a.dhcpServer, DhcpLab::kRouter);
+  EXPECT_NEAR(a.expires - a.obtained, DhcpLab::kLeaseSeconds, slack);
+  EXPECT_EQ(DnsServers(a.index), (std::vector<std::string>{DhcpLab::kDns1, DhcpLab::kDns2}));
+}
+
+void ExpectReleased(const Seen& released) {
+  EXPECT_EQ(released.address, "0.0.0.0");
+  EXPECT_EQ(released.dhcpEnabled, 1u);
+  EXPECT_EQ(released.dhcpServer, "");
+  EXPECT_EQ(released.expires, 0);
+  EXPECT_EQ(DnsServers(released.index), (std::vector<std::string>{""}));
+}
+
+void ExpectUnmanaged(const std::string& name) {
+  EXPECT_EQ(Adapter(name).dhcpEnabled, 0u);
+  EXPECT_EQ(Renew(name), static_cast<DWORD>(ERROR_NOT_FOUND));
+}
 
 }  // namespace lorvane::test

@@ -28,4 +28,13 @@ bool InterfaceEntry(DWORD index, IP_ADAPTER_INDEX_MAP& entry);
 DWORD Release(const std::string& name);
 DWORD Renew(const std::string& name);
 
+// What every client must show of a lab link (dhcp_lab.h), checked with
+// gtest: holding a lease from the lab's server, whose length may be off by
+// `slack` seconds where a client keeps its times on another clock.
+void ExpectLabLease(const Seen& a, int slack = 0);
+// Released: still configured for DHCP, with no address, server or lease.
+void ExpectReleased(const Seen& released);
+// A link the client does not manage: "N", and nothing to renew.
+void ExpectUnmanaged(const std::string& name);
+
 }  // namespace lorvane::test
