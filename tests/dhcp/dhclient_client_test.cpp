@@ -265,6 +265,19 @@ TEST_F(DhclientClientTest, OnlyRootsRunOfTheProgramIsBelieved) {
     EXPECT_EQ(believed.server, "");
     EXPECT_FALSE(DhclientClient(Options()).State("lo").enabled);  // not the program
   }
+  {
+    // A believed client's own lease file speaks for its link, however new
+    // another file that names the link is.
+    fs::path own = Write("own.leases", Lease("lo", "10.1.0.1", "never"));
+    SetMtime(own, kNow - 3600);
+    fs::path newer = Write("leases/dhclient.lo.leases", Lease("lo", "10.1.0.9", "never"));
+    std::vector<std::string> owned = idle;
+    owned[4] = own.string();
+    test::ChildProcess root(owned);
+    ASSERT_TRUE(Named(root.pid()));
+    EXPECT_EQ(DhclientClient(options).State("lo").server, "10.1.0.1");
+    fs::remove(newer);
+  }
   std::vector<std::string> asNobody = {"setpriv", "--reuid=65534", "--regid=65534",
                                        "--clear-groups"};
   asNobody.insert(asNobody.end(), idle.begin(), idle.end());

@@ -8,6 +8,7 @@ using lorvane::window::Resources;
 
 BEGIN_MESSAGE_MAP(TestApp, CWinApp)
 ON_COMMAND(kCmdApp, OnAppCommand)
+ON_UPDATE_COMMAND_UI(kCmdVetoed, OnUpdateVetoed)
 END_MESSAGE_MAP()
 
 std::vector<std::string>& Events() {

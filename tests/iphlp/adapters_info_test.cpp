@@ -30,11 +30,14 @@ class AdaptersInfo : public testing::WithProvider<ScriptedProvider> {
 TEST_F(AdaptersInfo, TwoCallsGiveAChainInsideTheBuffer) {
   AdapterRecord a = ScriptedAdapter(3, "eth0", "10.0.0.5");
   a.addresses.push_back({"10.0.1.5", "255.255.0.0"});
-  a.gateways = {{"10.0.0.1", "255.255.255.255"}, {"10.0.0.254", "255.255.255.255"}};
+  a.addresses.push_back({"10.0.2.5", "255.0.0.0"});
+  a.gateways = {{"10.0.0.1", "255.255.255.255"},
+                {"10.0.0.2", "255.255.255.255"},
+                {"10.0.0.254", "255.255.255.255"}};
   provider_->SetAdapters({a, ScriptedAdapter(9, "eth1"), ScriptedAdapter(12, "wlan0", "192.168.1.7")});
 
   ULONG size = SizeNeeded();
-  EXPECT_EQ(size, 3 * sizeof(IP_ADAPTER_INFO) + 2 * sizeof(IP_ADDR_STRING));
+  EXPECT_EQ(size, 3 * sizeof(IP_ADAPTER_INFO) + 4 * sizeof(IP_ADDR_STRING));
   CallerBuffer buffer(size);
   ASSERT_EQ(GetAdaptersInfo(buffer.as<IP_ADAPTER_INFO>(), &size), static_cast<DWORD>(NO_ERROR));
   EXPECT_TRUE(buffer.GuardUntouched());
@@ -44,9 +47,13 @@ TEST_F(AdaptersInfo, TwoCallsGiveAChainInsideTheBuffer) {
   EXPECT_EQ(records[0]->Index, 3u);
   EXPECT_EQ(records[1]->Index, 9u);
   EXPECT_EQ(records[2]->Index, 12u);
-  EXPECT_EQ(Addresses(records[0]->IpAddressList), (std::vector<std::string>{"10.0.0.5", "10.0.1.5"}));
-  EXPECT_EQ(Masks(records[0]->IpAddressList), (std::vector<std::string>{"255.255.255.0", "255.255.0.0"}));
-  EXPECT_EQ(Addresses(records[0]->GatewayList), (std::vector<std::string>{"10.0.0.1", "10.0.0.254"}));
+  // Three of each: a chain that loses its middle entry shows.
+  EXPECT_EQ(Addresses(records[0]->IpAddressList),
+            (std::vector<std::string>{"10.0.0.5", "10.0.1.5", "10.0.2.5"}));
+  EXPECT_EQ(Masks(records[0]->IpAddressList),
+            (std::vector<std::string>{"255.255.255.0", "255.255.0.0", "255.0.0.0"}));
+  EXPECT_EQ(Addresses(records[0]->GatewayList),
+            (std::vector<std::string>{"10.0.0.1", "10.0.0.2", "10.0.0.254"}));
   EXPECT_EQ(Addresses(records[2]->IpAddressList), std::vector<std::string>{"192.168.1.7"});
 }
 
@@ -275,6 +282,8 @@ TEST(CopyField, CutsOnlyWhereItMust) {
   EXPECT_STREQ(field, "12345");
   CopyField(field, sizeof field, "1234\xE2\x82\xAC" "x");
   EXPECT_STREQ(field, "1234\xE2\x82\xAC");
+  CopyField(field, sizeof field, "1234\xF0\x9F\x98\x80");  // would keep three of its four bytes
+  EXPECT_STREQ(field, "1234");
   // Bytes that are not UTF-8 are cut where the field ends.
   CopyField(field, sizeof field, "\xB0\xB0\xB0\xB0\xB0\xB0\xB0\xB0\xB0");
   EXPECT_EQ(std::strlen(field), 7u);

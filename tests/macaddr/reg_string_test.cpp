@@ -13,7 +13,7 @@ class RegStringTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::memset(buffer, '#', sizeof buffer);
-    ASSERT_EQ(PutText("SYSTEM\\Key", "Short", "00AA11BB22CC"), ERROR_SUCCESS);
+    ASSERT_EQ(PutText("SYSTEM\\Key", "AtoZ", "00AA11BB22CC"), ERROR_SUCCESS);
     ASSERT_EQ(PutText("SYSTEM\\Key", "Long", std::string(256, 'x')), ERROR_SUCCESS);
     ASSERT_EQ(PutValue("SYSTEM\\Key", "Dword", REG_DWORD, std::string("AB\0\0", 4)), ERROR_SUCCESS);
     ASSERT_EQ(PutValue("SYSTEM\\Key", "Bare", REG_SZ, "abc"), ERROR_SUCCESS);
@@ -36,23 +36,23 @@ class RegStringTest : public ::testing::Test {
 };
 
 TEST_F(RegStringTest, ReadsTextThatFitsWithItsNulAndFailsOtherwise) {
-  EXPECT_EQ(Read("system\\key", "short", 256), 0);
+  EXPECT_EQ(Read("system\\key", "atoz", 256), 0);  // names match in any case, A to Z
   EXPECT_STREQ(buffer, "00AA11BB22CC");
-  EXPECT_NE(Read("SYSTEM\\Nope", "Short", 256, false), 0);
+  EXPECT_NE(Read("SYSTEM\\Nope", "AtoZ", 256, false), 0);
   EXPECT_NE(Read("SYSTEM\\Key", "Missing", 256), 0);
-  EXPECT_NE(Read("SYSTEM\\Key", "Long", 256), 0);  // 257 bytes with its NUL
+  EXPECT_EQ(Read("SYSTEM\\Key", "Long", 256), ERROR_MORE_DATA);  // 257 bytes with its NUL
   EXPECT_EQ(Read("SYSTEM\\Key", "Long", 257), 0);
   EXPECT_EQ(std::strlen(buffer), 256u);
   buffer[0] = '#';  // a buffer of no bytes has no room even for the empty string
-  EXPECT_NE(RegReadString(HKEY_LOCAL_MACHINE, "SYSTEM\\Key", "Short", buffer, 0), 0);
+  EXPECT_NE(RegReadString(HKEY_LOCAL_MACHINE, "SYSTEM\\Key", "AtoZ", buffer, 0), 0);
   EXPECT_EQ(buffer[0], '#');
 }
 
 TEST_F(RegStringTest, RefusesOtherTypesAndTerminatesBareTextWhenThereIsRoom) {
-  EXPECT_NE(Read("SYSTEM\\Key", "Dword", 256), 0);
+  EXPECT_EQ(Read("SYSTEM\\Key", "Dword", 256), ERROR_INVALID_DATA);
   EXPECT_EQ(Read("SYSTEM\\Key", "Bare", 4), 0);
   EXPECT_STREQ(buffer, "abc");
-  EXPECT_NE(Read("SYSTEM\\Key", "Bare", 3), 0);
+  EXPECT_EQ(Read("SYSTEM\\Key", "Bare", 3), ERROR_MORE_DATA);
   EXPECT_EQ(buffer[3], '#');  // nothing past the given size was touched
 }
 
@@ -64,8 +64,8 @@ TEST_F(RegStringTest, WriteCreatesTheKeyStoresTheNulAndReplaces) {
   DWORD type = 0;
   EXPECT_EQ(GetValue("SYSTEM\\New\\Deeper", "NetworkAddress", &type), std::string(1, '\0'));
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, "SYSTEM\\Key", "Short", "0200DEADBEEF"), 0);
-  EXPECT_EQ(GetValue("SYSTEM\\Key", "Short"), Sz("0200DEADBEEF"));
+  EXPECT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, "SYSTEM\\Key", "AtoZ", "0200DEADBEEF"), 0);
+  EXPECT_EQ(GetValue("SYSTEM\\Key", "AtoZ"), Sz("0200DEADBEEF"));
 }
 
 TEST_F(RegStringTest, DeleteFailsForWhatIsNotThere) {
@@ -74,10 +74,10 @@ TEST_F(RegStringTest, DeleteFailsForWhatIsNotThere) {
   EXPECT_EQ(missingValue.opened(), 1u);
   EXPECT_EQ(missingValue.closed(), 1u);
   KeyCounts missingPath;
-  EXPECT_NE(RegDeleteString(HKEY_LOCAL_MACHINE, "SYSTEM\\Nope", "Short"), 0);
+  EXPECT_NE(RegDeleteString(HKEY_LOCAL_MACHINE, "SYSTEM\\Nope", "AtoZ"), 0);
   EXPECT_EQ(missingPath.opened() + missingPath.closed(), 0u);
-  EXPECT_EQ(RegDeleteString(HKEY_LOCAL_MACHINE, "SYSTEM\\Key", "short"), 0);
-  EXPECT_EQ(GetValue("SYSTEM\\Key", "Short"), "<error 2>");
+  EXPECT_EQ(RegDeleteString(HKEY_LOCAL_MACHINE, "SYSTEM\\Key", "atoz"), 0);
+  EXPECT_EQ(GetValue("SYSTEM\\Key", "AtoZ"), "<error 2>");
   EXPECT_EQ(GetValue("SYSTEM\\Key", "Bare"), "abc");
 }
 

@@ -38,7 +38,9 @@ int main(int argc, char** argv) {
   } else if (command == "fill" && restCount == 2) {
     int failures = 0;
     for (int i = 0; i < std::atoi(rest[1]); ++i) {
-      const LSTATUS result = PutText(key, rest[0] + std::to_string(i), std::to_string(i));
+      // A new key each time: creating keys is where two writers collide.
+      const LSTATUS result =
+          PutText(key + "\\" + rest[0] + std::to_string(i), "Value", std::to_string(i));
       if (result != ERROR_SUCCESS) {
         std::fprintf(stderr, "write %d: error %d\n", i, static_cast<int>(result));
         ++failures;

@@ -79,15 +79,16 @@ TEST(HiveProcesses, ChangesPersistAcrossProcesses) {
 
 TEST(HiveProcesses, TwoWritersAtOnceBothSucceed) {
   TempHive hive;
-  Helper first = Start({hive.path(), "fill", "Software\\Both", "a", "60"});
-  Helper second = Start({hive.path(), "fill", "Software\\Both", "b", "60"});
+  Helper first = Start({hive.path(), "fill", "Software\\Both", "a", "150"});
+  Helper second = Start({hive.path(), "fill", "Software\\Both", "b", "150"});
   EXPECT_EQ(ReadLine(first), "0");
   EXPECT_EQ(ReadLine(second), "0");
   EXPECT_EQ(Finish(first), 0);
   EXPECT_EQ(Finish(second), 0);
-  for (int i = 0; i < 60; ++i) {
+  for (int i = 0; i < 150; ++i) {
     for (const char* prefix : {"a", "b"}) {
-      EXPECT_EQ(GetValue("Software\\Both", prefix + std::to_string(i)), Sz(std::to_string(i)));
+      EXPECT_EQ(GetValue("Software\\Both\\" + (prefix + std::to_string(i)), "Value"),
+                Sz(std::to_string(i)));
     }
   }
 }

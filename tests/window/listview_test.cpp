@@ -222,6 +222,21 @@ TEST_F(ListView, ClickOnBlankAreaClearsTheSelectionAndStillSendsClick) {
   EXPECT_EQ(notes.back().item, -1);
 }
 
+// Without full-row select only the first column's cell is the row: a click
+// on another column's cell selects nothing and reports no item.
+TEST_F(ListView, ClickOnASecondColumnCellSelectsNothing) {
+  FillThree(list);
+  QTreeView* view = View(list);
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                    view->visualRect(view->model()->index(2, 1)).center());
+  wt::PumpMessages();
+  EXPECT_NE(NextSelected(list), 2);
+  const auto notes = recorder.Messages(WM_NOTIFY);
+  ASSERT_FALSE(notes.empty());
+  EXPECT_EQ(notes.back().code, NM_CLICK);
+  EXPECT_EQ(notes.back().item, -1);
+}
+
 TEST_F(ListView, DoubleClickReportsOneClickAndOneDoubleClick) {
   FillThree(list);
   QTreeView* view = View(list);
