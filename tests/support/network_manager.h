@@ -21,7 +21,7 @@ class PrivateNetworkManager {
   static std::string UnavailableReason();
 
   // Files go below `folder` (the dispatcher's scripts in
-  // `folder`/dispatcher/pre-up.d); `devices` is a device spec's interface
+  // `folder`/dispatcher/pre-up.d); `devices` is a device match's interface
   // name ("lv0", "lvc*"); `connections` are keyfiles by connection name.
   // Returns once every connection's device is there to be activated.
   PrivateNetworkManager(NetNamespace& ns, const std::string& folder, const std::string& devices,
