@@ -1,6 +1,5 @@
-// GetAdaptersInfo and GetPerAdapterInfo over a scripted provider: the
-// two-call protocol, what is packed where, and what a failing or changing
-// provider leaves in the caller's hands.
+// GetAdaptersInfo and GetPerAdapterInfo over a scripted provider: what is
+// packed where, and what a failing call leaves in the caller's hands.
 #include <climits>
 #include <cstring>
 
@@ -11,262 +10,162 @@
 namespace lorvane::iphlp {
 namespace {
 
+using testing::AdaptersQuery;
 using testing::Addresses;
 using testing::CallerBuffer;
 using testing::kSizeSentinel;
-using testing::Masks;
-using testing::Walk;
+using testing::Texts;
 
-class AdaptersInfo : public testing::WithProvider<ScriptedProvider> {
- protected:
-  // The first call of the protocol: the size it asks for.
-  ULONG SizeNeeded() {
-    ULONG size = 0;
-    EXPECT_EQ(GetAdaptersInfo(nullptr, &size), static_cast<DWORD>(ERROR_BUFFER_OVERFLOW));
-    return size;
-  }
-};
+using AdaptersInfo = testing::WithProvider<ScriptedProvider>;
 
-TEST_F(AdaptersInfo, TwoCallsGiveAChainInsideTheBuffer) {
-  AdapterRecord a = ScriptedAdapter(3, "eth0", "10.0.0.5");
-  a.addresses.push_back({"10.0.1.5", "255.255.0.0"});
-  a.addresses.push_back({"10.0.2.5", "255.0.0.0"});
-  a.gateways = {{"10.0.0.1", "255.255.255.255"},
-                {"10.0.0.2", "255.255.255.255"},
-                {"10.0.0.254", "255.255.255.255"}};
-  provider_->SetAdapters({a, ScriptedAdapter(9, "eth1"), ScriptedAdapter(12, "wlan0", "192.168.1.7")});
+TEST_F(AdaptersInfo, EveryFieldIsPackedInsideTheBuffer) {
+  AdapterRecord full = ScriptedAdapter(42, "enp3s0", "10.0.0.5");
+  full.description = "Intel Corporation Ethernet Connection";
+  full.type = MIB_IF_TYPE_PPP;
+  full.hardwareAddress = {0x02, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+  full.addresses.push_back({"10.0.1.5", "255.255.0.0"});
+  full.addresses.push_back({"10.0.2.5", "255.0.0.0"});
+  full.gateways = {{"10.0.0.1", "255.255.255.255"},
+                   {"10.0.0.2", "255.255.255.255"},
+                   {"10.0.0.254", "255.255.255.255"}};
+  full.dhcpEnabled = true;
+  full.dhcpServer = "10.1.2.254";
+  full.leaseObtained = 1700000000;
+  full.leaseExpires = 1700086400;
+  full.haveWins = true;
+  full.primaryWins = "10.1.2.50";
+  AdapterRecord bare = ScriptedAdapter(9, "eth1");
+  bare.hardwareAddress.clear();
+  bare.leaseObtained = -5;
+  bare.leaseExpires = INT32_MAX;
+  AdapterRecord overlong = ScriptedAdapter(12, std::string(300, 'n'));
+  // 130 ASCII bytes and a two-byte character: the character cannot fit in
+  // the 131 bytes before the terminator and must not be split.
+  overlong.description = std::string(130, 'd') + "\xC3\xA9" + "tail";
+  overlong.addresses = {{"123.123.123.123.123", "255.255.255.255.255"}};
+  overlong.dhcpServer = std::string(40, '9');
+  overlong.hardwareAddress.assign(20, 0xAB);
+  overlong.hardwareAddress[7] = 0x77;
+  overlong.leaseObtained = -(std::int64_t{1} << 40);
+  overlong.leaseExpires = std::int64_t{1} << 40;
+  provider_->SetAdapters({full, bare, overlong});
 
-  ULONG size = SizeNeeded();
-  EXPECT_EQ(size, 3 * sizeof(IP_ADAPTER_INFO) + 4 * sizeof(IP_ADDR_STRING));
-  CallerBuffer buffer(size);
-  ASSERT_EQ(GetAdaptersInfo(buffer.as<IP_ADAPTER_INFO>(), &size), static_cast<DWORD>(NO_ERROR));
-  EXPECT_TRUE(buffer.GuardUntouched());
+  AdaptersQuery q;
+  EXPECT_EQ(q.first, DWORD{ERROR_BUFFER_OVERFLOW});
+  EXPECT_EQ(q.asked, 3 * sizeof(IP_ADAPTER_INFO) + 4 * sizeof(IP_ADDR_STRING));
+  ASSERT_EQ(q.error, DWORD{NO_ERROR});
+  ASSERT_EQ(q.records.size(), 3u);
 
-  auto records = Walk(buffer, buffer.as<IP_ADAPTER_INFO>());
-  ASSERT_EQ(records.size(), 3u);
-  EXPECT_EQ(records[0]->Index, 3u);
-  EXPECT_EQ(records[1]->Index, 9u);
-  EXPECT_EQ(records[2]->Index, 12u);
-  // Three of each: a chain that loses its middle entry shows.
-  EXPECT_EQ(Addresses(records[0]->IpAddressList),
-            (std::vector<std::string>{"10.0.0.5", "10.0.1.5", "10.0.2.5"}));
-  EXPECT_EQ(Masks(records[0]->IpAddressList),
-            (std::vector<std::string>{"255.255.255.0", "255.255.0.0", "255.0.0.0"}));
-  EXPECT_EQ(Addresses(records[0]->GatewayList),
-            (std::vector<std::string>{"10.0.0.1", "10.0.0.2", "10.0.0.254"}));
-  EXPECT_EQ(Addresses(records[2]->IpAddressList), std::vector<std::string>{"192.168.1.7"});
-}
-
-TEST_F(AdaptersInfo, ShortOrMissingBufferGetsTheSizeAndNoWrite) {
-  provider_->SetAdapters({ScriptedAdapter(3, "eth0", "10.0.0.5"), ScriptedAdapter(4, "eth1")});
-  ULONG needed = SizeNeeded();
-
-  CallerBuffer shortBuffer(needed - 1);
-  ULONG size = needed - 1;
-  EXPECT_EQ(GetAdaptersInfo(shortBuffer.as<IP_ADAPTER_INFO>(), &size), static_cast<DWORD>(ERROR_BUFFER_OVERFLOW));
-  EXPECT_EQ(size, needed);
-  EXPECT_TRUE(shortBuffer.Untouched());
-
-  // A null buffer with a generous size is still only told the size.
-  size = 1u << 20;
-  EXPECT_EQ(GetAdaptersInfo(nullptr, &size), static_cast<DWORD>(ERROR_BUFFER_OVERFLOW));
-  EXPECT_EQ(size, needed);
-
-  EXPECT_EQ(GetAdaptersInfo(nullptr, nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  CallerBuffer buffer(needed);
-  EXPECT_EQ(GetAdaptersInfo(buffer.as<IP_ADAPTER_INFO>(), nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  EXPECT_TRUE(buffer.Untouched());
-}
-
-TEST_F(AdaptersInfo, NoAdapterIsNoDataAndFailuresPassThrough) {
-  ULONG size = kSizeSentinel;
-  CallerBuffer buffer(4096);
-  EXPECT_EQ(GetAdaptersInfo(nullptr, &size), static_cast<DWORD>(ERROR_NO_DATA));
-  EXPECT_EQ(GetAdaptersInfo(buffer.as<IP_ADAPTER_INFO>(), &size), static_cast<DWORD>(ERROR_NO_DATA));
-  EXPECT_EQ(size, kSizeSentinel);
-
-  provider_->SetAdapters({ScriptedAdapter(3, "eth0")});
-  provider_->FailAdapters(ERROR_NOT_ENOUGH_MEMORY, 2);
-  EXPECT_EQ(GetAdaptersInfo(nullptr, &size), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
-  size = 4096;
-  EXPECT_EQ(GetAdaptersInfo(buffer.as<IP_ADAPTER_INFO>(), &size), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
-  EXPECT_EQ(size, 4096u);
-  EXPECT_TRUE(buffer.Untouched());
-  EXPECT_EQ(GetAdaptersInfo(buffer.as<IP_ADAPTER_INFO>(), &size), static_cast<DWORD>(NO_ERROR));
-}
-
-TEST_F(AdaptersInfo, FieldsArePackedAsPublished) {
-  AdapterRecord a;
-  a.index = 42;
-  a.name = "enp3s0";
-  a.description = "Intel Corporation Ethernet Connection";
-  a.type = MIB_IF_TYPE_ETHERNET;
-  a.hardwareAddress = {0x02, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
-  a.addresses = {{"10.1.2.3", "255.255.255.0"}};
-  a.gateways = {{"10.1.2.1", "255.255.255.255"}};
-  a.dhcpEnabled = true;
-  a.dhcpServer = "10.1.2.254";
-  a.leaseObtained = 1700000000;
-  a.leaseExpires = 1700086400;
-  a.haveWins = true;
-  a.primaryWins = "10.1.2.50";
-  provider_->SetAdapters({a});
-
-  ULONG size = SizeNeeded();
-  CallerBuffer buffer(size);
-  ASSERT_EQ(GetAdaptersInfo(buffer.as<IP_ADAPTER_INFO>(), &size), static_cast<DWORD>(NO_ERROR));
-  const IP_ADAPTER_INFO& r = *buffer.as<IP_ADAPTER_INFO>();
-  EXPECT_EQ(r.Next, nullptr);
+  const IP_ADAPTER_INFO& r = *q.records[0];
   EXPECT_STREQ(r.AdapterName, "enp3s0");
   EXPECT_STREQ(r.Description, "Intel Corporation Ethernet Connection");
   EXPECT_EQ(r.Index, 42u);
-  EXPECT_EQ(r.Type, static_cast<UINT>(MIB_IF_TYPE_ETHERNET));
+  EXPECT_EQ(r.Type, UINT{MIB_IF_TYPE_PPP});
   ASSERT_EQ(r.AddressLength, 6u);
-  EXPECT_EQ(std::memcmp(r.Address, a.hardwareAddress.data(), 6), 0);
+  EXPECT_EQ(std::memcmp(r.Address, full.hardwareAddress.data(), 6), 0);
   EXPECT_EQ(r.Address[6], 0);
   EXPECT_EQ(r.DhcpEnabled, 1u);
   EXPECT_EQ(r.CurrentIpAddress, nullptr);
-  EXPECT_STREQ(r.IpAddressList.IpAddress.String, "10.1.2.3");
-  EXPECT_STREQ(r.IpAddressList.IpMask.String, "255.255.255.0");
-  EXPECT_EQ(r.IpAddressList.Next, nullptr);
-  EXPECT_STREQ(r.GatewayList.IpAddress.String, "10.1.2.1");
-  EXPECT_STREQ(r.GatewayList.IpMask.String, "255.255.255.255");
-  EXPECT_STREQ(r.DhcpServer.IpAddress.String, "10.1.2.254");
-  EXPECT_EQ(r.DhcpServer.Next, nullptr);
+  // Three of each: a chain that loses its middle entry shows.
+  EXPECT_EQ(q.List(r.IpAddressList), (Texts{"10.0.0.5", "10.0.1.5", "10.0.2.5"}));
+  EXPECT_EQ(q.List(r.IpAddressList, true), (Texts{"255.255.255.0", "255.255.0.0", "255.0.0.0"}));
+  EXPECT_EQ(q.List(r.GatewayList), (Texts{"10.0.0.1", "10.0.0.2", "10.0.0.254"}));
+  EXPECT_EQ(q.List(r.GatewayList, true), Texts(3, "255.255.255.255"));
+  EXPECT_EQ(q.List(r.DhcpServer), Texts{"10.1.2.254"});
   EXPECT_EQ(r.HaveWins, TRUE);
   EXPECT_STREQ(r.PrimaryWinsServer.IpAddress.String, "10.1.2.50");
   EXPECT_STREQ(r.SecondaryWinsServer.IpAddress.String, "");
   EXPECT_EQ(r.LeaseObtained, 1700000000);
   EXPECT_EQ(r.LeaseExpires, 1700086400);
-}
 
-TEST_F(AdaptersInfo, AdapterWithoutAddressReadsZeros) {
-  AdapterRecord a = ScriptedAdapter(5, "eth5");
-  a.hardwareAddress.clear();
-  provider_->SetAdapters({a});
-  ULONG size = SizeNeeded();
-  EXPECT_EQ(size, sizeof(IP_ADAPTER_INFO));
-  CallerBuffer buffer(size);
-  ASSERT_EQ(GetAdaptersInfo(buffer.as<IP_ADAPTER_INFO>(), &size), static_cast<DWORD>(NO_ERROR));
-  const IP_ADAPTER_INFO& r = *buffer.as<IP_ADAPTER_INFO>();
-  EXPECT_STREQ(r.IpAddressList.IpAddress.String, "0.0.0.0");
-  EXPECT_STREQ(r.IpAddressList.IpMask.String, "0.0.0.0");
-  EXPECT_STREQ(r.GatewayList.IpAddress.String, "0.0.0.0");
-  EXPECT_STREQ(r.GatewayList.IpMask.String, "0.0.0.0");
-  EXPECT_EQ(r.AddressLength, 0u);
-  EXPECT_EQ(r.DhcpEnabled, 0u);
-  EXPECT_EQ(r.HaveWins, FALSE);
-}
+  const IP_ADAPTER_INFO& b = *q.records[1];
+  EXPECT_EQ(b.Index, 9u);
+  EXPECT_EQ(q.List(b.IpAddressList), Texts{"0.0.0.0"});
+  EXPECT_EQ(q.List(b.IpAddressList, true), Texts{"0.0.0.0"});
+  EXPECT_EQ(q.List(b.GatewayList), Texts{"0.0.0.0"});
+  EXPECT_EQ(q.List(b.GatewayList, true), Texts{"0.0.0.0"});
+  EXPECT_EQ(b.AddressLength, 0u);
+  EXPECT_EQ(b.DhcpEnabled, 0u);
+  EXPECT_EQ(b.HaveWins, FALSE);
+  EXPECT_EQ(b.LeaseObtained, -5);
+  EXPECT_EQ(b.LeaseExpires, INT32_MAX);
 
-TEST_F(AdaptersInfo, OverlongFieldsAreCutAndTerminated) {
-  AdapterRecord a = ScriptedAdapter(1, std::string(300, 'n'));
-  // 130 ASCII bytes and a two-byte character: the character cannot fit in
-  // the 131 bytes before the terminator and must not be split.
-  a.description = std::string(130, 'd') + "\xC3\xA9" + "tail";
-  a.addresses = {{"123.123.123.123.123", "255.255.255.255.255"}};
-  a.dhcpServer = std::string(40, '9');
-  a.hardwareAddress.assign(20, 0xAB);
-  a.hardwareAddress[7] = 0x77;
-  provider_->SetAdapters({a});
-  ULONG size = SizeNeeded();
-  CallerBuffer buffer(size);
-  ASSERT_EQ(GetAdaptersInfo(buffer.as<IP_ADAPTER_INFO>(), &size), static_cast<DWORD>(NO_ERROR));
-  EXPECT_TRUE(buffer.GuardUntouched());
-  const IP_ADAPTER_INFO& r = *buffer.as<IP_ADAPTER_INFO>();
-  EXPECT_EQ(std::string(r.AdapterName), std::string(sizeof r.AdapterName - 1, 'n'));
-  EXPECT_EQ(std::string(r.Description), std::string(130, 'd'));
-  EXPECT_STREQ(r.IpAddressList.IpAddress.String, "123.123.123.123");
-  EXPECT_STREQ(r.IpAddressList.IpMask.String, "255.255.255.255");
-  EXPECT_EQ(std::string(r.DhcpServer.IpAddress.String), std::string(15, '9'));
+  const IP_ADAPTER_INFO& o = *q.records[2];
+  EXPECT_EQ(std::string(o.AdapterName), std::string(sizeof o.AdapterName - 1, 'n'));
+  EXPECT_EQ(std::string(o.Description), std::string(130, 'd'));
+  EXPECT_EQ(q.List(o.IpAddressList), Texts{"123.123.123.123"});
+  EXPECT_EQ(q.List(o.IpAddressList, true), Texts{"255.255.255.255"});
+  EXPECT_EQ(std::string(o.DhcpServer.IpAddress.String), std::string(15, '9'));
   // The true length stays, so a reader can tell only 8 bytes fit.
-  EXPECT_EQ(r.AddressLength, 20u);
-  EXPECT_EQ(r.Address[7], 0x77);
+  EXPECT_EQ(o.AddressLength, 20u);
+  EXPECT_EQ(o.Address[7], 0x77);
+  EXPECT_EQ(o.LeaseObtained, INT32_MIN);
+  EXPECT_EQ(o.LeaseExpires, INT32_MAX);
 }
 
-TEST_F(AdaptersInfo, LeaseTimesBeyondThirtyTwoBitsAreClamped) {
-  AdapterRecord a = ScriptedAdapter(1, "eth0");
-  a.dhcpEnabled = true;
-  a.leaseObtained = -(std::int64_t{1} << 40);
-  a.leaseExpires = std::int64_t{1} << 40;
-  AdapterRecord b = ScriptedAdapter(2, "eth1");
-  b.leaseObtained = -5;
-  b.leaseExpires = INT32_MAX;
-  provider_->SetAdapters({a, b});
-  ULONG size = SizeNeeded();
-  CallerBuffer buffer(size);
-  ASSERT_EQ(GetAdaptersInfo(buffer.as<IP_ADAPTER_INFO>(), &size), static_cast<DWORD>(NO_ERROR));
-  auto records = Walk(buffer, buffer.as<IP_ADAPTER_INFO>());
-  ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records[0]->LeaseObtained, INT32_MIN);
-  EXPECT_EQ(records[0]->LeaseExpires, INT32_MAX);
-  EXPECT_EQ(records[1]->LeaseObtained, -5);
-  EXPECT_EQ(records[1]->LeaseExpires, INT32_MAX);
-}
-
-TEST_F(AdaptersInfo, MisalignedBufferIsRefused) {
-  provider_->SetAdapters({ScriptedAdapter(1, "a")});
-  ULONG size = SizeNeeded();
-  CallerBuffer buffer(size + 8);
-  auto* odd = reinterpret_cast<IP_ADAPTER_INFO*>(buffer.as<unsigned char>() + 1);
-  EXPECT_EQ(GetAdaptersInfo(odd, &size), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  EXPECT_TRUE(buffer.Untouched());
-}
-
-class PerAdapterInfo : public testing::WithProvider<ScriptedProvider> {
- protected:
-  void SetUp() override {
-    WithProvider::SetUp();
-    provider_->SetAdapters({ScriptedAdapter(7, "eth0", "10.0.0.2")});
-  }
-  // Both calls; the DNS addresses of the chain, or the error.
-  std::vector<std::string> Dns(ULONG index, DWORD* error = nullptr) {
-    ULONG size = 0;
-    GetPerAdapterInfo(index, nullptr, &size);
-    buffer_ = std::make_unique<CallerBuffer>(size);
-    DWORD err = GetPerAdapterInfo(index, buffer_->as<IP_PER_ADAPTER_INFO>(), &size);
-    if (error) *error = err;
-    if (err != NO_ERROR) return {};
-    EXPECT_TRUE(buffer_->GuardUntouched());
-    const IP_PER_ADAPTER_INFO* info = buffer_->as<IP_PER_ADAPTER_INFO>();
-    for (const IP_ADDR_STRING* e = info->DnsServerList.Next; e != nullptr; e = e->Next) {
-      EXPECT_TRUE(buffer_->Contains(e, sizeof *e));
-    }
-    return Addresses(info->DnsServerList);
-  }
-  std::unique_ptr<CallerBuffer> buffer_;
-};
-
-TEST_F(PerAdapterInfo, DnsChainOfNoneOneAndThree) {
-  // No server still gives the first entry, with an empty address.
-  EXPECT_EQ(Dns(7), std::vector<std::string>{""});
-  EXPECT_EQ(buffer_->size(), sizeof(IP_PER_ADAPTER_INFO));
-
-  provider_->SetDnsServers(7, {"10.0.0.53"});
-  EXPECT_EQ(Dns(7), std::vector<std::string>{"10.0.0.53"});
-
-  provider_->SetDnsServers(7, {"1.1.1.1", "8.8.8.8", "9.9.9.9"});
-  EXPECT_EQ(Dns(7), (std::vector<std::string>{"1.1.1.1", "8.8.8.8", "9.9.9.9"}));
-  EXPECT_EQ(buffer_->size(), sizeof(IP_PER_ADAPTER_INFO) + 2 * sizeof(IP_ADDR_STRING));
-}
-
-TEST_F(PerAdapterInfo, UnknownIndexIsNoDataAndFailuresTouchNothing) {
+TEST_F(AdaptersInfo, ACallThatFillsNothingWritesNothing) {
   ULONG size = kSizeSentinel;
-  EXPECT_EQ(GetPerAdapterInfo(99, nullptr, &size), static_cast<DWORD>(ERROR_NO_DATA));
+  CallerBuffer buffer(4096);
+  auto* records = buffer.as<IP_ADAPTER_INFO>();
+  EXPECT_EQ(GetAdaptersInfo(nullptr, &size), DWORD{ERROR_NO_DATA});
+  EXPECT_EQ(GetAdaptersInfo(records, &size), DWORD{ERROR_NO_DATA});
   EXPECT_EQ(size, kSizeSentinel);
-  EXPECT_EQ(GetPerAdapterInfo(7, nullptr, nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 
-  provider_->SetDnsServers(7, {"1.1.1.1", "8.8.8.8"});
-  CallerBuffer buffer(sizeof(IP_PER_ADAPTER_INFO));
-  size = buffer.size();
-  EXPECT_EQ(GetPerAdapterInfo(7, buffer.as<IP_PER_ADAPTER_INFO>(), &size),
-            static_cast<DWORD>(ERROR_BUFFER_OVERFLOW));
-  EXPECT_EQ(size, sizeof(IP_PER_ADAPTER_INFO) + sizeof(IP_ADDR_STRING));
+  provider_->SetAdapters({ScriptedAdapter(3, "eth0", "10.0.0.5"), ScriptedAdapter(4, "eth1")});
+  const ULONG needed = 2 * sizeof(IP_ADAPTER_INFO);
+  size = needed - 1;
+  EXPECT_EQ(GetAdaptersInfo(records, &size), DWORD{ERROR_BUFFER_OVERFLOW});
+  EXPECT_EQ(size, needed);
+  size = 1u << 20;  // a null buffer with a generous size is still only told the size
+  EXPECT_EQ(GetAdaptersInfo(nullptr, &size), DWORD{ERROR_BUFFER_OVERFLOW});
+  EXPECT_EQ(size, needed);
+  EXPECT_EQ(GetAdaptersInfo(nullptr, nullptr), DWORD{ERROR_INVALID_PARAMETER});
+  EXPECT_EQ(GetAdaptersInfo(records, nullptr), DWORD{ERROR_INVALID_PARAMETER});
+  auto* misaligned = reinterpret_cast<IP_ADAPTER_INFO*>(buffer.as<unsigned char>() + 1);
+  EXPECT_EQ(GetAdaptersInfo(misaligned, &size), DWORD{ERROR_INVALID_PARAMETER});
+
+  provider_->FailAdapters(ERROR_NOT_ENOUGH_MEMORY, 2);
+  EXPECT_EQ(GetAdaptersInfo(nullptr, &size), DWORD{ERROR_NOT_ENOUGH_MEMORY});
+  size = 4096;
+  EXPECT_EQ(GetAdaptersInfo(records, &size), DWORD{ERROR_NOT_ENOUGH_MEMORY});
+  EXPECT_EQ(size, 4096u);
   EXPECT_TRUE(buffer.Untouched());
+  EXPECT_EQ(GetAdaptersInfo(records, &size), DWORD{NO_ERROR});
+}
 
+using PerAdapterInfo = testing::WithProvider<ScriptedProvider>;
+
+TEST_F(PerAdapterInfo, DnsChainOfNoneOneAndThreeAndFailuresTouchNothing) {
+  provider_->SetAdapters({ScriptedAdapter(7, "eth0", "10.0.0.2")});
+  // Both calls for adapter 7, the first asking for `extra` entries after the record.
+  auto dns = [](ULONG extra) {
+    ULONG size = 0;
+    EXPECT_EQ(GetPerAdapterInfo(7, nullptr, &size), DWORD{ERROR_BUFFER_OVERFLOW});
+    EXPECT_EQ(size, sizeof(IP_PER_ADAPTER_INFO) + extra * sizeof(IP_ADDR_STRING));
+    CallerBuffer buffer(size);
+    EXPECT_EQ(GetPerAdapterInfo(7, buffer.as<IP_PER_ADAPTER_INFO>(), &size), DWORD{NO_ERROR});
+    EXPECT_TRUE(buffer.GuardUntouched());
+    return Addresses(buffer, buffer.as<IP_PER_ADAPTER_INFO>()->DnsServerList);
+  };
+  EXPECT_EQ(dns(0), Texts{""});  // no server still gives the first entry, empty
+  provider_->SetDnsServers(7, {"10.0.0.53"});
+  EXPECT_EQ(dns(0), Texts{"10.0.0.53"});
+  provider_->SetDnsServers(7, {"1.1.1.1", "8.8.8.8", "9.9.9.9"});
+  EXPECT_EQ(dns(2), (Texts{"1.1.1.1", "8.8.8.8", "9.9.9.9"}));
+
+  ULONG size = kSizeSentinel;
+  EXPECT_EQ(GetPerAdapterInfo(99, nullptr, &size), DWORD{ERROR_NO_DATA});
+  EXPECT_EQ(size, kSizeSentinel);
+  EXPECT_EQ(GetPerAdapterInfo(7, nullptr, nullptr), DWORD{ERROR_INVALID_PARAMETER});
+  CallerBuffer buffer(sizeof(IP_PER_ADAPTER_INFO));
+  auto* info = buffer.as<IP_PER_ADAPTER_INFO>();
+  size = sizeof(IP_PER_ADAPTER_INFO);
+  EXPECT_EQ(GetPerAdapterInfo(7, info, &size), DWORD{ERROR_BUFFER_OVERFLOW});
+  EXPECT_EQ(size, sizeof(IP_PER_ADAPTER_INFO) + 2 * sizeof(IP_ADDR_STRING));
   provider_->FailDnsServers(ERROR_GEN_FAILURE, 1);
-  size = buffer.size();
-  EXPECT_EQ(GetPerAdapterInfo(7, buffer.as<IP_PER_ADAPTER_INFO>(), &size), static_cast<DWORD>(ERROR_GEN_FAILURE));
-  EXPECT_EQ(size, buffer.size());
+  size = sizeof(IP_PER_ADAPTER_INFO);
+  EXPECT_EQ(GetPerAdapterInfo(7, info, &size), DWORD{ERROR_GEN_FAILURE});
+  EXPECT_EQ(size, sizeof(IP_PER_ADAPTER_INFO));
   EXPECT_TRUE(buffer.Untouched());
 }
 
@@ -280,7 +179,9 @@ TEST(CopyField, CutsOnlyWhereItMust) {
   // right at the cut stays.
   CopyField(field, sizeof field, "12345\xE2\x82\xAC");
   EXPECT_STREQ(field, "12345");
-  CopyField(field, sizeof field, "1234\xE2\x82\xAC" "x");
+  CopyField(field, sizeof field,
+            "1234\xE2\x82\xAC"
+            "x");
   EXPECT_STREQ(field, "1234\xE2\x82\xAC");
   CopyField(field, sizeof field, "1234\xF0\x9F\x98\x80");  // would keep three of its four bytes
   EXPECT_STREQ(field, "1234");

@@ -1,5 +1,5 @@
-// Shared by the IP Helper tests: a caller's buffer with a guard zone, and a
-// fixture that installs a provider for one test.
+// Shared by the IP Helper tests: a caller's buffer with a guard zone, a
+// fixture that installs a provider for one test, and both calls of a query.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +13,8 @@
 #include "platform/iphlp/provider.h"
 
 namespace lorvane::iphlp::testing {
+
+using Texts = std::vector<std::string>;
 
 inline constexpr unsigned char kFill = 0xCD;
 inline constexpr ULONG kSizeSentinel = 0x5A5A5A5Au;
@@ -28,7 +30,6 @@ class CallerBuffer {
   T* as() {
     return reinterpret_cast<T*>(bytes_.get());
   }
-  ULONG size() const { return size_; }
   bool Contains(const void* p, std::size_t length) const {
     auto* b = static_cast<const unsigned char*>(p);
     return b >= bytes_.get() && b + length <= bytes_.get() + size_;
@@ -60,34 +61,49 @@ class WithProvider : public ::testing::Test {
   std::shared_ptr<Provider> old_;
 };
 
-// The chain as a list of records, checking on the way that every record and
-// every list entry lies inside the buffer.
-inline std::vector<const IP_ADAPTER_INFO*> Walk(const CallerBuffer& buffer, const IP_ADAPTER_INFO* head) {
-  std::vector<const IP_ADAPTER_INFO*> records;
-  for (const IP_ADAPTER_INFO* a = head; a != nullptr; a = a->Next) {
-    EXPECT_TRUE(buffer.Contains(a, sizeof *a)) << "record outside the buffer";
-    if (!buffer.Contains(a, sizeof *a) || records.size() > 100000) break;
-    for (const IP_ADDR_STRING* list : {&a->IpAddressList, &a->GatewayList}) {
-      for (const IP_ADDR_STRING* e = list->Next; e != nullptr; e = e->Next) {
-        EXPECT_TRUE(buffer.Contains(e, sizeof *e)) << "list entry outside the buffer";
-        if (!buffer.Contains(e, sizeof *e)) break;
-      }
+// The addresses of a list, or its masks; every entry after the first must
+// lie inside the buffer.
+inline Texts Addresses(const CallerBuffer& buffer, const IP_ADDR_STRING& head, bool masks = false) {
+  Texts out;
+  for (const IP_ADDR_STRING* e = &head; e != nullptr; e = e->Next) {
+    if (e != &head && !buffer.Contains(e, sizeof *e)) {
+      ADD_FAILURE() << "list entry outside the buffer";
+      break;
     }
-    records.push_back(a);
+    out.emplace_back(masks ? e->IpMask.String : e->IpAddress.String);
   }
-  return records;
-}
-
-inline std::vector<std::string> Addresses(const IP_ADDR_STRING& head) {
-  std::vector<std::string> out;
-  for (const IP_ADDR_STRING* e = &head; e != nullptr; e = e->Next) out.emplace_back(e->IpAddress.String);
   return out;
 }
 
-inline std::vector<std::string> Masks(const IP_ADDR_STRING& head) {
-  std::vector<std::string> out;
-  for (const IP_ADDR_STRING* e = &head; e != nullptr; e = e->Next) out.emplace_back(e->IpMask.String);
-  return out;
-}
+// Both calls of GetAdaptersInfo, the second with the size the first asked
+// for; the records of the chain, each checked to lie inside the buffer.
+struct AdaptersQuery {
+  AdaptersQuery() {
+    ULONG size = 0;
+    first = GetAdaptersInfo(nullptr, &size);
+    asked = size;
+    buffer = std::make_unique<CallerBuffer>(size);
+    error = GetAdaptersInfo(buffer->as<IP_ADAPTER_INFO>(), &size);
+    EXPECT_TRUE(buffer->GuardUntouched());
+    for (const IP_ADAPTER_INFO* a = buffer->as<IP_ADAPTER_INFO>(); error == NO_ERROR && a;
+         a = a->Next) {
+      if (!buffer->Contains(a, sizeof *a) || records.size() > 100000) {
+        ADD_FAILURE() << "record outside the buffer";
+        break;
+      }
+      Addresses(*buffer, a->IpAddressList);
+      Addresses(*buffer, a->GatewayList);
+      records.push_back(a);
+    }
+  }
+  Texts List(const IP_ADDR_STRING& head, bool masks = false) const {
+    return Addresses(*buffer, head, masks);
+  }
+
+  DWORD first, error;
+  ULONG asked;
+  std::unique_ptr<CallerBuffer> buffer;
+  std::vector<const IP_ADAPTER_INFO*> records;
+};
 
 }  // namespace lorvane::iphlp::testing

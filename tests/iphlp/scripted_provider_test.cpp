@@ -1,10 +1,11 @@
 // The scripted provider's timing is what other tests build their scenes on:
 // when a queued change shows, how long a failure lasts, what a lease call
 // records and does.
-#include "platform/base/errors.h"
 #include "platform/iphlp/scripted_provider.h"
 
 #include <gtest/gtest.h>
+
+#include "platform/base/errors.h"
 
 namespace lorvane::iphlp {
 namespace {
@@ -39,7 +40,7 @@ TEST(ScriptedProvider, FailuresLastAsLongAsAsked) {
   EXPECT_EQ(FirstAddress(p), "10.0.0.1");
   p.FailAdapters(ERROR_ACCESS_DENIED);
   std::vector<AdapterRecord> out{ScriptedAdapter(5, "kept")};
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(p.Adapters(out), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(p.Adapters(out), DWORD{ERROR_ACCESS_DENIED});
   EXPECT_EQ(out.size(), 1u);  // untouched on failure
   EXPECT_EQ(out[0].name, "kept");
 }
@@ -49,13 +50,13 @@ TEST(ScriptedProvider, LeaseCallsAreRecordedAndActAsScripted) {
   p.SetAdapters({ScriptedAdapter(4, "eth0", "10.0.0.4")});
   p.OnRelease([](ScriptedProvider& self, std::uint32_t) {
     self.ChangeAfter(1, [](auto& a) { a[0].addresses.clear(); });
-    return static_cast<DWORD>(NO_ERROR);
+    return DWORD{NO_ERROR};
   });
-  p.OnRenew([](ScriptedProvider&, std::uint32_t) { return static_cast<DWORD>(ERROR_TIMEOUT); });
-  EXPECT_EQ(p.Release(4), static_cast<DWORD>(NO_ERROR));
+  p.OnRenew([](ScriptedProvider&, std::uint32_t) { return DWORD{ERROR_TIMEOUT}; });
+  EXPECT_EQ(p.Release(4), DWORD{NO_ERROR});
   EXPECT_EQ(FirstAddress(p), "10.0.0.4");
   EXPECT_EQ(FirstAddress(p), "0.0.0.0");
-  EXPECT_EQ(p.Renew(4), static_cast<DWORD>(ERROR_TIMEOUT));
+  EXPECT_EQ(p.Renew(4), DWORD{ERROR_TIMEOUT});
   using Op = ScriptedProvider::LeaseOp;
   EXPECT_EQ(p.LeaseCalls(),
             (std::vector<ScriptedProvider::LeaseCall>{{Op::kRelease, 4}, {Op::kRenew, 4}}));

@@ -12,7 +12,7 @@ namespace lorvane::iphlp {
 namespace {
 
 using testing::CallerBuffer;
-using Texts = std::vector<std::string>;
+using testing::Texts;
 
 // One query: its call, and what a buffer filled before Grow says.
 struct Query {
@@ -31,7 +31,7 @@ const Query kQueries[] = {
      },
      [](CallerBuffer& b) {
        Texts out;
-       for (const IP_ADAPTER_INFO* a : testing::Walk(b, b.as<IP_ADAPTER_INFO>())) {
+       for (const IP_ADAPTER_INFO* a = b.as<IP_ADAPTER_INFO>(); a != nullptr; a = a->Next) {
          out.push_back(std::string(a->AdapterName) + " " + a->IpAddressList.IpAddress.String);
        }
        return out;
@@ -42,7 +42,9 @@ const Query kQueries[] = {
      [](CallerBuffer* b, ULONG* size) {
        return GetPerAdapterInfo(7, b ? b->as<IP_PER_ADAPTER_INFO>() : nullptr, size);
      },
-     [](CallerBuffer& b) { return testing::Addresses(b.as<IP_PER_ADAPTER_INFO>()->DnsServerList); },
+     [](CallerBuffer& b) {
+       return testing::Addresses(b, b.as<IP_PER_ADAPTER_INFO>()->DnsServerList);
+     },
      {"10.0.0.53"}},
     {"GetInterfaceInfo",
      ERROR_INSUFFICIENT_BUFFER,
@@ -101,7 +103,7 @@ TEST_F(TwoCalls, TheFillingCallAnswersFromTheSizeQuerysSnapshotOnce) {
     ULONG size = Measure(q);
     Grow();
     CallerBuffer buffer(size);
-    ASSERT_EQ(q.call(&buffer, &size), static_cast<DWORD>(NO_ERROR));
+    ASSERT_EQ(q.call(&buffer, &size), DWORD{NO_ERROR});
     EXPECT_TRUE(buffer.GuardUntouched());
     EXPECT_EQ(q.read(buffer), q.measured);
 
@@ -137,12 +139,11 @@ TEST_F(TwoCalls, AStaleSnapshotIsNeverUsed) {
 TEST_F(TwoCalls, PerAdapterInfoKeepsTheSnapshotOfTheIndexItMeasured) {
   provider_->SetAdapters({ScriptedAdapter(7, "eth0"), ScriptedAdapter(8, "eth1")});
   provider_->SetDnsServers(8, {"10.0.8.53"});
-  ULONG size = Measure(kQueries[1]);
+  ULONG size = Measure(kQueries[1]);  // adapter 7's
   CallerBuffer buffer(size);
-  ASSERT_EQ(GetPerAdapterInfo(8, buffer.as<IP_PER_ADAPTER_INFO>(), &size),
-            static_cast<DWORD>(NO_ERROR));
-  EXPECT_EQ(testing::Addresses(buffer.as<IP_PER_ADAPTER_INFO>()->DnsServerList),
-            Texts{"10.0.8.53"});
+  auto* info = buffer.as<IP_PER_ADAPTER_INFO>();
+  ASSERT_EQ(GetPerAdapterInfo(8, info, &size), DWORD{NO_ERROR});
+  EXPECT_EQ(testing::Addresses(buffer, info->DnsServerList), Texts{"10.0.8.53"});
 }
 
 }  // namespace
