@@ -41,7 +41,7 @@ TEST_F(AdapterCommand, RestartSetsTheOverrideAndBringsTheOwnAddressBackWhenItGoe
   EXPECT_EQ(Said(), std::vector<std::string>{"lv0: registered as adapter 0000"});
   EXPECT_EQ(GetValue(kClass + "0000", "NetCfgInstanceId"), Sz("lv0"));
   ASSERT_EQ(Run({"apply", "lv0"}), 0);  // nothing stored, nothing changed: nothing said
-  EXPECT_EQ(Said(), std::vector<std::string>{});
+  EXPECT_TRUE(Said().empty());
 
   ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "02aaBBccDDee"), ERROR_SUCCESS);
   ASSERT_EQ(Run({"restart", "lv0"}), 0);
@@ -67,7 +67,7 @@ TEST_F(AdapterCommand, RestartSetsTheOverrideAndBringsTheOwnAddressBackWhenItGoe
   EXPECT_EQ(Said(), std::vector<std::string>{"lv0: hardware address 02:aa:bb:cc:dd:01 changed to " +
                                              own + " (the address it had before NetworkAddress)"});
   ASSERT_EQ(Run({"restart", "lv0"}), 0);
-  EXPECT_EQ(Said(), std::vector<std::string>{});
+  EXPECT_TRUE(Said().empty());
 }
 
 TEST_F(AdapterCommand, RefusesValuesNamesAndLinksNoDriverWouldTake) {
@@ -81,9 +81,8 @@ TEST_F(AdapterCommand, RefusesValuesNamesAndLinksNoDriverWouldTake) {
       {REG_DWORD, Sz("02AABBCCDDEE")}};
   for (const char* text :
        {"02AABBCCDDE", "02AABBCCDDEE0", "02:AA:BB:CC:DD:EE", "02-AA-BB-CC-DD-EE", " 2AABBCCDDEE",
-        "02AABBCCDDEG", "03AABBCCDDEE", "FFFFFFFFFFFF", "000000000000"}) {
+        "02AABBCCDDEG", "03AABBCCDDEE", "FFFFFFFFFFFF", "000000000000"})
     values.emplace_back(REG_SZ, Sz(text));
-  }
   for (const auto& [type, data] : values) {
     SCOPED_TRACE(data.substr(0, 40));
     ASSERT_EQ(PutValue(kClass + "0000", "NetworkAddress", type, data), ERROR_SUCCESS);

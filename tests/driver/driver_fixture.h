@@ -2,6 +2,7 @@
 // folder of its own, and the links' addresses as ip shows them.
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -12,6 +13,12 @@
 
 inline const std::string kClass =
     "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}\\";
+
+// Passes when the command exited 0; shows what it said otherwise.
+inline ::testing::AssertionResult Succeeded(const lorvane::test::CommandResult& result) {
+  if (result.exitCode == 0) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "exit " << result.exitCode << ": " << result.output;
+}
 
 class DriverTest : public ::testing::Test {
  protected:
@@ -32,6 +39,16 @@ class DriverTest : public ::testing::Test {
   }
   void TearDown() override { lorvane::iphlp::SetProvider(nullptr); }
 
+  // The built hook `hook` as `installed` below the folder, and the hive where
+  // the command finds it once the folder's varlib is bound over /var/lib.
+  void InstallHook(const std::string& hook, const std::string& installed) {
+    std::filesystem::create_directories(folder + "/varlib/lorvane");
+    std::filesystem::create_directories(std::filesystem::path(folder + installed).parent_path());
+    std::filesystem::copy_file(LORVANE_HOOKS_DIR "/" + hook, folder + installed);
+    scope =
+        std::make_unique<lorvane::registry::ScopedHivePath>(folder + "/varlib/lorvane/hklm.hive");
+  }
+
   // "link/ether 02:aa:bb:cc:dd:ee brd ..." of `ip -o link show`.
   std::string Mac(const std::string& link) const {
     const std::string line = ns->Ip({"-o", "link", "show", "dev", link});
@@ -46,4 +63,5 @@ class DriverTest : public ::testing::Test {
   std::string folder = hive.dir();
   std::unique_ptr<lorvane::test::NetNamespace> ns;
   std::string own;
+  std::unique_ptr<lorvane::registry::ScopedHivePath> scope;
 };

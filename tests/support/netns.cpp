@@ -15,7 +15,6 @@
 namespace lorvane::test {
 namespace {
 
-constexpr const char* kNetnsDir = "/run/netns/";
 constexpr const char* kEtcNetnsDir = "/etc/netns/";
 
 std::string UniqueName(const std::string& prefix) {
@@ -25,13 +24,30 @@ std::string UniqueName(const std::string& prefix) {
 
 std::string ProbeNetns() {
   if (geteuid() != 0) return "needs root to make network namespaces";
-  CommandResult version = RunCommand({"ip", "-V"}, std::chrono::seconds(5));
-  if (version.exitCode != 0) return "needs the ip command (iproute2) to make network namespaces";
+  if (RunCommand({"ip", "-V"}, std::chrono::seconds(5)).exitCode != 0)
+    return "needs the ip command (iproute2) to make network namespaces";
   std::string probe = UniqueName("lvprobe");
   CommandResult add = RunCommand({"ip", "netns", "add", probe}, std::chrono::seconds(10));
   if (add.exitCode != 0) return "cannot make a network namespace here: " + add.output;
   RunCommand({"ip", "netns", "delete", probe}, std::chrono::seconds(10));
   return {};
+}
+
+// Moves the calling thread into the namespace that `path` names.
+void Join(const std::string& path, int type) {
+  const int target = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (target < 0 || setns(target, type) != 0) {
+    std::string why = std::strerror(errno);
+    if (target >= 0) close(target);
+    throw std::runtime_error("cannot enter " + path + ": " + why);
+  }
+  close(target);
+}
+
+std::vector<std::string> Joined(std::vector<std::string> head,
+                                const std::vector<std::string>& tail) {
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
 }
 
 }  // namespace
@@ -42,15 +58,10 @@ std::string NetnsUnavailableReason() {
 }
 
 void EnterMountsOf(pid_t pid) {
-  int target = open(("/proc/" + std::to_string(pid) + "/ns/mnt").c_str(), O_RDONLY | O_CLOEXEC);
   // A thread shares its root and directory with the others until it unshares
   // them, and may not change mount namespace while it does.
-  if (target < 0 || unshare(CLONE_FS) != 0 || setns(target, CLONE_NEWNS) != 0) {
-    std::string why = std::strerror(errno);
-    if (target >= 0) close(target);
-    throw std::runtime_error("cannot enter the mounts of " + std::to_string(pid) + ": " + why);
-  }
-  close(target);
+  if (unshare(CLONE_FS) != 0) throw std::runtime_error("cannot unshare this thread's root");
+  Join("/proc/" + std::to_string(pid) + "/ns/mnt", CLONE_NEWNS);
 }
 
 NetNamespace::NetNamespace(const std::string& prefix) : name_(UniqueName(prefix)) {
@@ -73,9 +84,7 @@ NetNamespace::~NetNamespace() {
 }
 
 std::string NetNamespace::Ip(const std::vector<std::string>& args) const {
-  std::vector<std::string> argv{"ip", "-n", name_};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return RunChecked(argv);
+  return RunChecked(Joined({"ip", "-n", name_}, args));
 }
 
 void NetNamespace::IpBatch(const std::vector<std::string>& lines) const {
@@ -87,10 +96,7 @@ void NetNamespace::IpBatch(const std::vector<std::string>& lines) const {
 void NetNamespace::AddVethPair(const std::string& link, const std::string& peer,
                                const NetNamespace* peerNamespace) const {
   std::vector<std::string> args{"link", "add", link, "type", "veth", "peer", "name", peer};
-  if (peerNamespace != nullptr) {
-    args.push_back("netns");
-    args.push_back(peerNamespace->name());
-  }
+  if (peerNamespace != nullptr) args.insert(args.end(), {"netns", peerNamespace->name()});
   Ip(args);
 }
 
@@ -110,33 +116,25 @@ void NetNamespace::AddAddress(const std::string& link, const std::string& cidr) 
   Ip({"address", "add", cidr, "dev", link});
 }
 
-void NetNamespace::DeleteAddress(const std::string& link, const std::string& cidr) const {
-  Ip({"address", "delete", cidr, "dev", link});
-}
-
 void NetNamespace::AddDefaultRoute(const std::string& gateway, const std::string& link) const {
   Ip({"route", "add", "default", "via", gateway, "dev", link});
 }
 
 std::uint32_t NetNamespace::IfIndex(const std::string& link) const {
   // "7: name@peer: <...>"
-  std::string out = Ip({"-o", "link", "show", "dev", link});
-  return static_cast<std::uint32_t>(std::stoul(out));
+  return static_cast<std::uint32_t>(std::stoul(Ip({"-o", "link", "show", "dev", link})));
 }
 
 CommandResult NetNamespace::Run(const std::vector<std::string>& argv,
                                 std::chrono::milliseconds timeout) const {
-  std::vector<std::string> full{"ip", "netns", "exec", name_};
-  full.insert(full.end(), argv.begin(), argv.end());
-  return RunCommand(full, timeout);
+  return RunCommand(Joined({"ip", "netns", "exec", name_}, argv), timeout);
 }
 
-ChildProcess& NetNamespace::Spawn(const std::vector<std::string>& argv, const std::string& logPath) {
+ChildProcess& NetNamespace::Spawn(const std::vector<std::string>& argv,
+                                  const std::string& logPath) {
   // `ip netns exec` execs the command in its own place, so the handle's pid
   // is the command's.
-  std::vector<std::string> full{"ip", "netns", "exec", name_};
-  full.insert(full.end(), argv.begin(), argv.end());
-  return children_.emplace_back(full, logPath);
+  return children_.emplace_back(Joined({"ip", "netns", "exec", name_}, argv), logPath);
 }
 
 void NetNamespace::WriteEtcFile(const std::string& file, const std::string& content) {
@@ -152,14 +150,12 @@ NetNamespace::Entered NetNamespace::Enter() const { return Entered(name_); }
 NetNamespace::Entered::Entered(const std::string& name) {
   previous_ = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
   if (previous_ < 0) throw std::runtime_error("cannot open this thread's network namespace");
-  int target = open((kNetnsDir + name).c_str(), O_RDONLY | O_CLOEXEC);
-  if (target < 0 || setns(target, CLONE_NEWNET) != 0) {
-    std::string why = std::strerror(errno);
-    if (target >= 0) close(target);
+  try {
+    Join("/run/netns/" + name, CLONE_NEWNET);
+  } catch (...) {
     close(previous_);
-    throw std::runtime_error("cannot enter network namespace " + name + ": " + why);
+    throw;
   }
-  close(target);
 }
 
 NetNamespace::Entered::Entered(Entered&& other) noexcept

@@ -15,9 +15,8 @@
 
 #include <chrono>
 #include <cstdint>
-#include <exception>
+#include <future>
 #include <list>
-#include <optional>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -32,10 +31,10 @@ namespace lorvane::test {
 std::string NetnsUnavailableReason();
 
 // Skips the current test, saying why, where namespaces cannot be made.
-#define LORVANE_REQUIRE_NETNS()                                                        \
-  do {                                                                                 \
+#define LORVANE_REQUIRE_NETNS()                                                       \
+  do {                                                                                \
     const std::string lorvaneNetnsReason = ::lorvane::test::NetnsUnavailableReason(); \
-    if (!lorvaneNetnsReason.empty()) GTEST_SKIP() << lorvaneNetnsReason;               \
+    if (!lorvaneNetnsReason.empty()) GTEST_SKIP() << lorvaneNetnsReason;              \
   } while (0)
 
 // Moves the calling thread, for the rest of its life, into the mount
@@ -73,7 +72,6 @@ class NetNamespace {
   void SetUp(const std::string& link) const;
   void SetHardwareAddress(const std::string& link, const std::string& mac) const;
   void AddAddress(const std::string& link, const std::string& cidr) const;
-  void DeleteAddress(const std::string& link, const std::string& cidr) const;
   // The default route of the main table, via `gateway` on `link`. The gateway
   // must be reachable: give the link an address in its subnet and set it up.
   void AddDefaultRoute(const std::string& gateway, const std::string& link) const;
@@ -119,33 +117,13 @@ class NetNamespace {
 
 template <typename F>
 auto NetNamespace::RunInside(F&& fn) const -> std::invoke_result_t<F&> {
-  using R = std::invoke_result_t<F&>;
-  std::exception_ptr error;
-  if constexpr (std::is_void_v<R>) {
-    std::thread t([&] {
-      try {
-        Entered inside = Enter();
-        fn();
-      } catch (...) {
-        error = std::current_exception();
-      }
-    });
-    t.join();
-    if (error) std::rethrow_exception(error);
-  } else {
-    std::optional<R> result;
-    std::thread t([&] {
-      try {
-        Entered inside = Enter();
-        result.emplace(fn());
-      } catch (...) {
-        error = std::current_exception();
-      }
-    });
-    t.join();
-    if (error) std::rethrow_exception(error);
-    return std::move(*result);
-  }
+  std::packaged_task<std::invoke_result_t<F&>()> task([&] {
+    Entered inside = Enter();
+    return fn();
+  });
+  auto result = task.get_future();
+  std::thread(std::move(task)).join();
+  return result.get();
 }
 
 }  // namespace lorvane::test

@@ -18,9 +18,8 @@ constexpr const char* kDispatcher = "/usr/lib/NetworkManager/nm-dispatcher";
 }  // namespace
 
 std::string PrivateNetworkManager::UnavailableReason() {
-  for (const char* program : {kNetworkManager, kDispatcher, "/usr/bin/dbus-daemon"}) {
+  for (const char* program : {kNetworkManager, kDispatcher, "/usr/bin/dbus-daemon"})
     if (!fs::exists(program)) return std::string(program) + " is not installed";
-  }
   return {};
 }
 
@@ -30,9 +29,8 @@ PrivateNetworkManager::PrivateNetworkManager(
     const std::string& privateMounts)
     : folder_(folder) {
   for (const char* sub : {"run/NetworkManager", "varlib/NetworkManager", "dispatcher/pre-up.d",
-                          "conf.d", "system", "connections"}) {
+                          "conf.d", "system", "connections"})
     fs::create_directories(folder + "/" + sub);
-  }
   std::ofstream(folder + "/bus.conf")
       << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
          " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
@@ -65,9 +63,8 @@ PrivateNetworkManager::PrivateNetworkManager(
   // Every connection names its device by its own name.
   auto ready = [&] {
     const std::string out = Nmcli({"-t", "-f", "DEVICE,STATE", "device"}).output;
-    for (const auto& connection : connections) {
+    for (const auto& connection : connections)
       if (out.find(connection.first + ":disconnected") == std::string::npos) return false;
-    }
     return true;
   };
   for (int i = 0; i < 200 && !ready(); ++i) std::this_thread::sleep_for(100ms);
@@ -79,8 +76,8 @@ PrivateNetworkManager::~PrivateNetworkManager() {
 }
 
 std::vector<std::string> PrivateNetworkManager::Inside(const std::vector<std::string>& argv) const {
-  std::vector<std::string> full{"nsenter", "-t", std::to_string(bus_->pid()), "-m", "-n", "--",
-                                "env",     "DBUS_SYSTEM_BUS_ADDRESS=" + BusAddress()};
+  std::vector<std::string> full{"nsenter", "-t", std::to_string(bus_->pid()), "-m", "-n", "--"};
+  full.insert(full.end(), {"env", "DBUS_SYSTEM_BUS_ADDRESS=" + BusAddress()});
   full.insert(full.end(), argv.begin(), argv.end());
   return full;
 }

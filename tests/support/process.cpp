@@ -2,212 +2,124 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pthread.h>
 #include <signal.h>
+#include <sys/mman.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <stdexcept>
-#include <thread>
-#include <utility>
 
 namespace lorvane::test {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// argv as the exec calls want it, built before fork: the child may only make
-// async-signal-safe calls.
-class Argv {
- public:
-  explicit Argv(const std::vector<std::string>& args) : args_(args) {
-    if (args_.empty()) throw std::invalid_argument("empty command");
-    for (auto& a : args_) pointers_.push_back(a.data());
-    pointers_.push_back(nullptr);
+struct Fd {
+  int fd;
+  ~Fd() {
+    if (fd >= 0) close(fd);
   }
-  char* const* get() { return pointers_.data(); }
-
- private:
-  std::vector<std::string> args_;
-  std::vector<char*> pointers_;
 };
 
 int DecodeStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
 
-// Reaps `pid` if it has ended; true when it has.
-bool Reap(pid_t pid, int& status) {
-  for (;;) {
-    pid_t r = waitpid(pid, &status, WNOHANG);
-    if (r == pid) return true;
-    if (r == 0) return false;
-    if (errno != EINTR) return true;  // not ours any more: treat as gone
+// Starts argv with `in` as its stdin and `out` as its stdout and stderr.
+pid_t Start(const std::vector<std::string>& argv, int in, int out) {
+  if (argv.empty()) throw std::invalid_argument("empty command");
+  // Built before fork: the child may only make async-signal-safe calls.
+  std::vector<char*> args;
+  for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(out, 2);
+    execvp(args[0], args.data());
+    _exit(127);
   }
+  return pid;
+}
+
+// Reaps `pid` if it ends within `timeout`; false while it still runs.
+bool Reap(pid_t pid, int& status, std::chrono::milliseconds timeout) {
+  Fd ended{static_cast<int>(syscall(SYS_pidfd_open, pid, 0))};
+  pollfd readable{ended.fd, POLLIN, 0};
+  while (ended.fd >= 0 && poll(&readable, 1, static_cast<int>(timeout.count())) < 0 &&
+         errno == EINTR) {
+  }
+  return waitpid(pid, &status, WNOHANG) != 0;  // ended, or no longer ours: gone
 }
 
 void KillAndReap(pid_t pid, int& status, std::chrono::milliseconds grace) {
   kill(pid, SIGTERM);
-  auto deadline = Clock::now() + grace;
-  while (Clock::now() < deadline) {
-    if (Reap(pid, status)) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  if (Reap(pid, status, grace)) return;
   kill(pid, SIGKILL);
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
-}
-
-std::string Join(const std::vector<std::string>& argv) {
-  std::string s;
-  for (const auto& a : argv) s += (s.empty() ? "" : " ") + a;
-  return s;
 }
 
 }  // namespace
 
 CommandResult RunCommand(const std::vector<std::string>& argv, std::chrono::milliseconds timeout,
                          const std::string& input) {
-  Argv args(argv);
-  int out[2], in[2];
-  if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  if (pipe2(in, O_CLOEXEC) != 0) {
-    close(out[0]);
-    close(out[1]);
-    throw std::runtime_error("pipe failed");
+  // Files in memory, not pipes: nothing to pump, and a daemon the command
+  // leaves behind holding its output does not hold the caller up.
+  Fd in{memfd_create("input", MFD_CLOEXEC)};
+  Fd out{memfd_create("output", MFD_CLOEXEC)};
+  if (in.fd < 0 || out.fd < 0 ||
+      pwrite(in.fd, input.data(), input.size(), 0) != static_cast<ssize_t>(input.size())) {
+    throw std::runtime_error("cannot make a command's input and output");
   }
-  pid_t pid = fork();
-  if (pid < 0) {
-    for (int fd : {out[0], out[1], in[0], in[1]}) close(fd);
-    throw std::runtime_error("fork failed");
-  }
-  if (pid == 0) {
-    dup2(in[0], 0);
-    dup2(out[1], 1);
-    dup2(out[1], 2);
-    execvp(args.get()[0], args.get());
-    _exit(127);
-  }
-  close(out[1]);
-  close(in[0]);
-
-  // Feed stdin from this thread; inputs are small (ip -batch lines).
-  std::thread feeder([fd = in[1], &input] {
-    // A child that ends without reading must not take the test down.
-    sigset_t pipeSignal;
-    sigemptyset(&pipeSignal);
-    sigaddset(&pipeSignal, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
-    size_t done = 0;
-    while (done < input.size()) {
-      ssize_t n = write(fd, input.data() + done, input.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
-    }
-    close(fd);
-  });
-
+  const pid_t pid = Start(argv, in.fd, out.fd);
   CommandResult result;
-  auto deadline = Clock::now() + timeout;
-  char buf[4096];
-  for (;;) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) {
-      result.timedOut = true;
-      break;
-    }
-    pollfd p{out[0], POLLIN, 0};
-    int r = poll(&p, 1, static_cast<int>(left.count()));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) continue;
-    ssize_t n = read(out[0], buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;  // every writer has gone
-    result.output.append(buf, static_cast<size_t>(n));
-  }
-  close(out[0]);
   int status = 0;
-  if (result.timedOut) {
-    KillAndReap(pid, status, std::chrono::milliseconds(0));
-  } else {
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-  }
-  feeder.join();
+  result.timedOut = !Reap(pid, status, timeout);
+  if (result.timedOut) KillAndReap(pid, status, std::chrono::milliseconds(0));
   result.exitCode = result.timedOut ? -1 : DecodeStatus(status);
+  result.output.resize(static_cast<size_t>(lseek(out.fd, 0, SEEK_END)));
+  result.output.resize(
+      std::max<ssize_t>(0, pread(out.fd, result.output.data(), result.output.size(), 0)));
   return result;
 }
 
 std::string RunChecked(const std::vector<std::string>& argv, std::chrono::milliseconds timeout,
                        const std::string& input) {
   CommandResult r = RunCommand(argv, timeout, input);
-  if (r.exitCode != 0) {
-    throw std::runtime_error(Join(argv) + (r.timedOut ? ": timed out: " : ": failed: ") + r.output);
-  }
-  return r.output;
+  if (r.exitCode == 0) return r.output;
+  std::string command;
+  for (const auto& arg : argv) command += (command.empty() ? "" : " ") + arg;
+  throw std::runtime_error(command + (r.timedOut ? ": timed out: " : ": failed: ") + r.output);
 }
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& logPath) {
-  Argv args(argv);
-  int log = logPath.empty() ? open("/dev/null", O_WRONLY | O_CLOEXEC)
-                            : open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (log < 0) throw std::runtime_error("cannot open " + (logPath.empty() ? "/dev/null" : logPath));
-  int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
-  pid_ = fork();
-  if (pid_ < 0) {
-    close(log);
-    if (null >= 0) close(null);
-    throw std::runtime_error("fork failed");
-  }
-  if (pid_ == 0) {
-    if (null >= 0) dup2(null, 0);
-    dup2(log, 1);
-    dup2(log, 2);
-    execvp(args.get()[0], args.get());
-    _exit(127);
-  }
-  close(log);
-  if (null >= 0) close(null);
+  const std::string path = logPath.empty() ? "/dev/null" : logPath;
+  Fd log{open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644)};
+  Fd null{open("/dev/null", O_RDONLY | O_CLOEXEC)};
+  if (log.fd < 0 || null.fd < 0) throw std::runtime_error("cannot open " + path);
+  pid_ = Start(argv, null.fd, log.fd);
 }
 
 ChildProcess::~ChildProcess() { Stop(); }
 
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : pid_(std::exchange(other.pid_, -1)), status_(other.status_) {}
-
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
-  if (this != &other) {
-    Stop();
-    pid_ = std::exchange(other.pid_, -1);
-    status_ = other.status_;
-  }
-  return *this;
-}
-
 bool ChildProcess::Running() {
-  if (pid_ < 0) return false;
-  if (Reap(pid_, status_)) {
-    pid_ = -1;
-    return false;
-  }
-  return true;
+  Wait(std::chrono::milliseconds(0));
+  return pid_ >= 0;
 }
 
 int ChildProcess::Wait(std::chrono::milliseconds timeout) {
-  auto deadline = Clock::now() + timeout;
-  while (Running()) {
-    if (Clock::now() >= deadline) return -1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  if (pid_ >= 0) {
+    if (!Reap(pid_, status_, timeout)) return -1;
+    pid_ = -1;
   }
   return DecodeStatus(status_);
 }
 
 int ChildProcess::Stop(std::chrono::milliseconds grace) {
-  if (pid_ >= 0) {
-    KillAndReap(pid_, status_, grace);
-    pid_ = -1;
-  }
+  if (pid_ >= 0) KillAndReap(pid_, status_, grace);
+  pid_ = -1;
   return DecodeStatus(status_);
 }
 

@@ -11,7 +11,7 @@
 namespace lorvane::test {
 
 struct CommandResult {
-  int exitCode = -1;   // -1 when killed by a signal or timed out
+  int exitCode = -1;  // -1 when killed by a signal or timed out
   bool timedOut = false;
   std::string output;  // stdout and stderr together
 };
@@ -32,12 +32,9 @@ std::string RunChecked(const std::vector<std::string>& argv,
 // object goes: SIGTERM, then SIGKILL if it lingers.
 class ChildProcess {
  public:
-  ChildProcess() = default;
   // Starts argv; stdout and stderr go to logPath (appended), or nowhere.
   explicit ChildProcess(const std::vector<std::string>& argv, const std::string& logPath = {});
   ~ChildProcess();
-  ChildProcess(ChildProcess&& other) noexcept;
-  ChildProcess& operator=(ChildProcess&& other) noexcept;
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
