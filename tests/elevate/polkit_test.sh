@@ -27,19 +27,9 @@ polkit.addRule(function(action, subject) {
 });
 RULES
   cat > "$dir/bus.conf" <<'BUS'
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>system</type>
-  <listen>unix:path=/run/dbus/system_bus_socket</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow user="*"/>
-    <allow own="*"/>
-    <allow send_destination="*"/>
-    <allow receive_sender="*"/>
-  </policy>
-</busconfig>
+<busconfig><type>system</type><listen>unix:path=/run/dbus/system_bus_socket</listen>
+<auth>EXTERNAL</auth><policy context="default"><allow user="*"/><allow own="*"/>
+<allow send_destination="*"/><allow receive_sender="*"/></policy></busconfig>
 BUS
   "$1" "$dir/bus=/run/dbus" "$dir/actions=/usr/share/polkit-1/actions" \
     "$dir/rules=/etc/polkit-1/rules.d" "$dir/varlib=/var/lib" \
@@ -49,8 +39,7 @@ fi
 
 # Inside the mount namespace.
 dir=$2 adapter=$3 probe=$4
-bus=""
-polkitd=""
+bus="" polkitd=""
 stop() {
   [ -z "$polkitd" ] || kill "$polkitd" 2>/dev/null || true
   [ -z "$bus" ] || kill "$bus" 2>/dev/null || true

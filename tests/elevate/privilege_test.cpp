@@ -1,16 +1,20 @@
-// The window's side: which registry changes and lease calls go to the
-// helper, with which arguments, and what its answer becomes. A shell script
-// stands in for pkexec and the helper, recording what it was asked.
+// The privilege split over a temporary hive: the adapter command as pkexec
+// starts it for the window, what it does and refuses, with the exit status
+// that tells the window which error it met; and the window's side, which
+// changes and lease calls go to the helper, with which arguments, and what
+// its answer becomes. A shell script stands in for pkexec and the helper,
+// recording what it was asked.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "platform/driver/command.h"
+#include "platform/driver/helper_status.h"
 #include "platform/elevate/elevate.h"
 #include "platform/iphlp/iphlpapi.h"
 #include "platform/iphlp/scripted_provider.h"
@@ -18,9 +22,12 @@
 
 namespace {
 
+using lorvane::driver::ExitStatusFor;
 using lorvane::elevate::ChangeArguments;
 using lorvane::elevate::Helper;
 using lorvane::elevate::RunHelper;
+using lorvane::iphlp::ScriptedAdapter;
+using lorvane::iphlp::ScriptedProvider;
 
 const std::string kClass =
     "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}\\";
@@ -61,18 +68,28 @@ TEST(RunHelper, PolkitsRefusalAndTheHelpersErrorsBecomeWin32Errors) {
             ERROR_TIMEOUT);
 }
 
-class Routing : public ::testing::Test {
+class Privilege : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(PutText(kClass + "0000", "NetCfgInstanceId", "eth0"), ERROR_SUCCESS);
-    adapters->SetAdapters({lorvane::iphlp::ScriptedAdapter(4, "eth0")});
+    ASSERT_EQ(PutText(kClass + "0001", "DriverDesc", "not an adapter's key"), ERROR_SUCCESS);
+    auto notLease = ScriptedAdapter(9, "ppp0");
+    notLease.canHoldLease = false;
+    adapters->SetAdapters({ScriptedAdapter(4, "eth0"), notLease});
     lorvane::iphlp::SetProvider(adapters);
-    std::ofstream(script) << "echo \"$*\" >> " << calls << "\nexit ${ANSWER:-0}\n";
+    std::ofstream(script) << "echo \"$*\" >> " << calls << "\n";
   }
   void TearDown() override {
     lorvane::registry::SetPrivilegedChange(nullptr);
     lorvane::iphlp::SetLeaseRoute(nullptr);
     lorvane::iphlp::SetProvider(nullptr);
+  }
+
+  // The adapter command in this process, as the helper.
+  int Run(std::vector<std::string> args) {
+    lorvane::driver::DriverOptions options;
+    options.log = [this](int, const std::string& line) { log.push_back(line); };
+    return lorvane::driver::RunAdapterCommand(args, options);
   }
   // Other users may write the hive's folder, so this process only reads it.
   void ReadOnly() {
@@ -87,18 +104,11 @@ class Routing : public ::testing::Test {
     return lines;
   }
   static LSTATUS Write(const char* text) {
-    HKEY key = nullptr;
-    LSTATUS result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kClass + "0000").c_str(), 0, "", 0,
-                                     KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    if (result != ERROR_SUCCESS) return result;
-    result = RegSetValueExA(key, "NetworkAddress", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                            static_cast<DWORD>(std::strlen(text) + 1));
-    RegCloseKey(key);
-    return result;
+    return PutText(kClass + "0000", "NetworkAddress", text);
   }
-  static LSTATUS Delete(const std::string& key) {
+  static LSTATUS Delete() {
     HKEY handle = nullptr;
-    LSTATUS result = RegOpenKeyA(HKEY_LOCAL_MACHINE, key.c_str(), &handle);
+    LSTATUS result = RegOpenKeyA(HKEY_LOCAL_MACHINE, (kClass + "0000").c_str(), &handle);
     if (result != ERROR_SUCCESS) return result;
     result = RegDeleteValueA(handle, "NetworkAddress");
     RegCloseKey(handle);
@@ -108,18 +118,85 @@ class Routing : public ::testing::Test {
   TempHive hive;
   std::string script = hive.dir() + "/helper.sh";
   std::string calls = hive.dir() + "/calls";
-  std::shared_ptr<lorvane::iphlp::ScriptedProvider> adapters =
-      std::make_shared<lorvane::iphlp::ScriptedProvider>();
+  std::shared_ptr<ScriptedProvider> adapters = std::make_shared<ScriptedProvider>();
+  std::vector<std::string> log;
 };
 
-TEST_F(Routing, ChangesThisProcessMayNotMakeGoToTheHelperAndOnlyThose) {
+TEST_F(Privilege, StoresAndDeletesTheAddressOfAnAdaptersKeyOnly) {
+  EXPECT_EQ(Run({"set-value", "0000", "NetworkAddress", "02 00 00 00 00 05"}), 0);
+  EXPECT_EQ(GetValue(kClass + "0000", "NetworkAddress"), Sz("02 00 00 00 00 05"));
+  EXPECT_EQ(log.back(), "eth0: NetworkAddress stored as \"02 00 00 00 00 05\"");
+  EXPECT_EQ(Run({"delete-value", "0000", "NetworkAddress"}), 0);
+  EXPECT_EQ(GetValue(kClass + "0000", "NetworkAddress"), "<error 2>");
+  // The program counts a value already gone as deleted: it must learn that.
+  EXPECT_EQ(Run({"delete-value", "0000", "NetworkAddress"}), ExitStatusFor(ERROR_FILE_NOT_FOUND));
+  // A key without NetCfgInstanceId, and a missing one, are nobody's driver key.
+  for (const char* subkey : {"0001", "0002"}) {
+    EXPECT_EQ(Run({"set-value", subkey, "NetworkAddress", "020000000005"}),
+              ExitStatusFor(ERROR_NOT_FOUND));
+    EXPECT_EQ(GetValue(kClass + subkey, "NetworkAddress"), "<error 2>");
+  }
+}
+
+TEST_F(Privilege, RefusesEveryOtherKeyValueSizeOrArgument) {
+  const std::string before = hive.Bytes();
+  const std::vector<std::vector<std::string>> refused = {
+      {},
+      {"set-value", "0000", "NetworkAddress"},
+      {"set-value", "0000", "NetworkAddress", "02", "extra"},
+      {"set-value", "000", "NetworkAddress", "02"},
+      {"set-value", "00000", "NetworkAddress", "02"},
+      {"set-value", "..\\0", "NetworkAddress", "02"},
+      {"set-value", "0000\\x", "NetworkAddress", "02"},
+      {"set-value", "0000", "NetCfgInstanceId", "eth1"},
+      {"set-value", "0000", "DriverDesc", "x"},
+      {"set-value", "0000", "NetworkAddress", std::string(65, 'a')},
+      {"delete-value", "0000", "NetCfgInstanceId"},
+      {"delete-value", "0000"},
+      {"release", "-eth0"},
+      {"renew", "eth0/x"},
+      {"release", "eth0", "eth1"},
+      {"shell", "eth0"}};
+  for (const auto& args : refused) {
+    std::string shown;
+    for (const auto& arg : args) shown += "[" + arg.substr(0, 20) + "]";
+    EXPECT_EQ(Run(args), lorvane::driver::kExitRefused) << shown;
+  }
+  EXPECT_EQ(hive.Bytes(), before);
+  EXPECT_TRUE(adapters->LeaseCalls().empty());
+  EXPECT_EQ(Run({"set-value", "0000", "NetworkAddress", std::string(64, 'a')}), 0);
+}
+
+TEST_F(Privilege, ReleasesAndRenewsOnlyAnAdapterThatCanHoldALease) {
+  adapters->OnRenew([](ScriptedProvider&, std::uint32_t) { return DWORD{ERROR_TIMEOUT}; });
+  EXPECT_EQ(Run({"release", "eth0"}), 0);
+  EXPECT_EQ(Run({"renew", "eth0"}), ExitStatusFor(ERROR_TIMEOUT));
+  for (const char* name : {"ppp0", "eth7", "lo"})
+    EXPECT_EQ(Run({"release", name}), ExitStatusFor(ERROR_DEV_NOT_EXIST)) << name;
+  using Op = ScriptedProvider::LeaseOp;
+  EXPECT_EQ(adapters->LeaseCalls(),
+            (std::vector<ScriptedProvider::LeaseCall>{{Op::kRelease, 4}, {Op::kRenew, 4}}));
+}
+
+// Each error the window can tell apart survives the trip, pkexec's own
+// statuses included.
+TEST(HelperStatus, EveryReportedErrorComesBackAsItself) {
+  for (DWORD error : lorvane::driver::kReportedErrors) {
+    const int status = ExitStatusFor(error);
+    EXPECT_LT(status, 126);  // pkexec's own
+    EXPECT_EQ(lorvane::driver::ErrorForExitStatus(status), error);
+  }
+  EXPECT_EQ(lorvane::driver::ErrorForExitStatus(ExitStatusFor(ERROR_BUSY)), ERROR_GEN_FAILURE);
+}
+
+TEST_F(Privilege, ChangesThisProcessMayNotMakeGoToTheHelperAndOnlyThose) {
   lorvane::elevate::InstallRoutes({"/bin/sh", script});
   EXPECT_EQ(Write("020000000005"), ERROR_SUCCESS);  // a hive it may write: itself
   EXPECT_TRUE(Calls().empty());
   ReadOnly();
   const std::string before = hive.Bytes();
   EXPECT_EQ(Write("020000000006"), ERROR_SUCCESS);
-  EXPECT_EQ(Delete(kClass + "0000"), ERROR_SUCCESS);
+  EXPECT_EQ(Delete(), ERROR_SUCCESS);
   // Nothing the helper would refuse is asked for; a missing key is not made.
   EXPECT_EQ(PutText(kClass + "0000", "DriverDesc", "x"), ERROR_ACCESS_DENIED);
   EXPECT_EQ(PutText(kClass + "0009", "NetworkAddress", "x"), ERROR_ACCESS_DENIED);
@@ -131,7 +208,7 @@ TEST_F(Routing, ChangesThisProcessMayNotMakeGoToTheHelperAndOnlyThose) {
   EXPECT_EQ(Calls().size(), 2u);
 }
 
-TEST_F(Routing, TheHelpersAnswerIsTheCallsAnswer) {
+TEST_F(Privilege, TheHelpersAnswerIsTheCallsAnswer) {
   ReadOnly();
   const std::string answer = hive.dir() + "/answer.sh";
   lorvane::elevate::InstallRoutes({"/bin/sh", answer});
@@ -140,13 +217,13 @@ TEST_F(Routing, TheHelpersAnswerIsTheCallsAnswer) {
   EXPECT_EQ(Write("020000000006"), ERROR_ACCESS_DENIED);
   // A key the helper finds missing or naming no adapter: as if not there.
   std::ofstream(answer) << "exit 12\n";
-  EXPECT_EQ(Delete(kClass + "0000"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Delete(), ERROR_FILE_NOT_FOUND);
   std::ofstream(answer) << "exit 15\n";
   IP_ADAPTER_INDEX_MAP map{4, {}};
   EXPECT_EQ(IpRenewAddress(&map), ERROR_TIMEOUT);
 }
 
-TEST_F(Routing, LeaseCallsGoToTheHelperByTheAdaptersName) {
+TEST_F(Privilege, LeaseCallsGoToTheHelperByTheAdaptersName) {
   lorvane::elevate::InstallRoutes({"/bin/sh", script});
   IP_ADAPTER_INDEX_MAP map{4, {}};
   EXPECT_EQ(IpReleaseAddress(&map), NO_ERROR);
