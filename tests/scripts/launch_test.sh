@@ -12,8 +12,7 @@ for tool in ip ss Xvfb x11vnc xauth; do
 done
 ns=lvlaunch-$$
 ip netns add "$ns" || skip "cannot make a network namespace"
-log=$(mktemp)
-pid=""
+log=$(mktemp) pid=""
 finish() {
   [ -z "$pid" ] || kill "$pid" 2>/dev/null
   # Anything the launch left behind in the namespace was started by this test.
@@ -25,10 +24,7 @@ trap finish EXIT
 ip -n "$ns" link set lo up
 failures=0
 expect() {  # expect CONDITION WHAT
-  if ! eval "$1"; then
-    echo "FAILED: $2"
-    failures=$((failures + 1))
-  fi
+  eval "$1" || { echo "FAILED: $2"; failures=$((failures + 1)); }
 }
 
 start() {  # start [NAME=VALUE...]
