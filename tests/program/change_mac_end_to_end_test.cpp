@@ -1,9 +1,6 @@
 // Function > Change MAC Addr on the live platform: a veth link in a network
 // namespace of the test's own, registered as the platform registers adapters
 // at start-up, and its override set and removed through the real dialog.
-#include <filesystem>
-#include <string>
-
 #include "change_mac_fixture.h"
 #include "platform/iphlp/dhcp/dhclient_client.h"
 #include "platform/iphlp/live_provider.h"
@@ -52,9 +49,7 @@ TEST_F(ChangeMacEndToEnd, OkAndResetReachTheLinksOwnSubkey) {
   auto inside = ns_->Enter();
   ASSERT_EQ(lorvane::registry::RegisterAdapters(), static_cast<DWORD>(NO_ERROR));
 
-  frame = StartWith(new RecordingFrame(&app.events, nullptr));
-  ASSERT_NE(frame, nullptr);
-  CAdapterView& view = frame->m_wndView;
+  CAdapterView& view = Start();
   // The second row, so that the first adapter, selected at start, is not it.
   const auto names = RowTexts(view.m_listAdapters, 4);
   ASSERT_EQ(names.size(), 2u);

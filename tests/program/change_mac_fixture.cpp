@@ -4,15 +4,10 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTest>
 #include <QTimer>
 #include <memory>
 
-#include "platform/window/test_support.h"
-
 namespace {
-
-using lorvane::window::testing::WidgetOf;
 
 struct Watch {
   std::vector<Step> steps;
@@ -92,21 +87,17 @@ Step ChangeMacTest::Paste(const QString& text) {
 
 std::string ChangeMacTest::Text(HWND dlg, int id) { return WindowText(::GetDlgItem(dlg, id)); }
 
+void ChangeMacTest::Subkey(const std::string& number, const std::string& link,
+                           const char* address) {
+  ASSERT_EQ(PutText(kClassKey + number, "NetCfgInstanceId", link), ERROR_SUCCESS);
+  if (address == nullptr) return;
+  ASSERT_EQ(PutText(kClassKey + number, "NetworkAddress", address), ERROR_SUCCESS);
+}
+
 std::string ChangeMacTest::Stored(const std::string& number) {
   return GetValue(kClassKey + number, "NetworkAddress");
 }
 
-std::vector<std::string> ChangeMacTest::Said() const {
-  std::vector<std::string> said;
-  for (const auto& box : boxes)
-    said.push_back(box.caption + "|" + std::to_string(box.type) + "|" + box.text);
-  return said;
-}
-
 std::string ChangeMacTest::Restart(const std::string& text) {
   return "Restart Adapter|" + std::to_string(MB_OK | MB_ICONINFORMATION) + "|" + text;
-}
-
-std::string ChangeMacTest::Error(const std::string& text) {
-  return "ERROR|" + std::to_string(MB_ICONHAND | MB_OK) + "|" + text;
 }

@@ -4,9 +4,6 @@
 #pragma once
 
 #include <QString>
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "fixture.h"
 #include "registry/temp_hive.h"
@@ -37,13 +34,12 @@ class ChangeMacTest : public ProgramTest {
   static Step Paste(const QString& text);
   static std::string Text(HWND dlg, int id);
 
+  // An adapter subkey naming its link, with an override stored if given.
+  static void Subkey(const std::string& number, const std::string& link,
+                     const char* address = nullptr);
   // The adapter subkey's NetworkAddress as stored, or "<error N>".
   static std::string Stored(const std::string& number);
-  // What each box said: caption, type, text.
-  std::vector<std::string> Said() const;
   static std::string Restart(const std::string& text);
-  static std::string Error(const std::string& text);
 
   TempHive hive;
-  RecordingFrame* frame = nullptr;
 };

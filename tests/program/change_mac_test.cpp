@@ -2,50 +2,24 @@
 // the dialog's contents, keys and buttons, and what ends up in the hive.
 #include <sys/stat.h>
 
-#include <QTest>
-#include <string>
-#include <vector>
-
 #include "change_mac_fixture.h"
 
 namespace {
-
-using lorvane::iphlp::AdapterRecord;
-using lorvane::iphlp::ScriptedAdapter;
 
 class ChangeMac : public ChangeMacTest {
  protected:
   CAdapterView& Start(std::vector<AdapterRecord> records) {
     adapters->SetAdapters(std::move(records));
-    frame = StartWith(new RecordingFrame(&app.events, nullptr));
-    EXPECT_NE(frame, nullptr);
-    return frame->m_wndView;
-  }
-  static void Subkey(const std::string& number, const std::string& instanceId) {
-    ASSERT_EQ(PutText(kClassKey + number, "NetCfgInstanceId", instanceId), ERROR_SUCCESS);
+    return ChangeMacTest::Start();
   }
 };
 
-TEST_F(ChangeMac, WithoutASelectedAdapterOrItsDriverKeyNothingOpens) {
-  Subkey("0000", "eth0");
-  Subkey("0001", "ETH1");  // differs from eth1 only in case
-  CAdapterView& view = Start({ScriptedAdapter(4, "eth0"), ScriptedAdapter(5, "eth1")});
-  const std::string before = hive.Bytes();
-  for (int position : {-1, 2}) {
-    view.m_nSelected = position;
-    EXPECT_EQ(Choose(), "no dialog") << position;
-  }
-  ClickRow(view.m_listAdapters, 1);
-  EXPECT_EQ(Choose(), "no dialog");
-  EXPECT_TRUE(boxes.empty());
-  EXPECT_EQ(hive.Bytes(), before);
-}
-
 // Right after start the selected position is 0 though no row is marked.
-TEST_F(ChangeMac, OpensOverTheMainWindowForTheFirstAdapterRightAfterStart) {
-  Subkey("0000", "eth1");
+TEST_F(ChangeMac, OpensOverTheMainWindowForTheSelectedAdapterWithADriverKeyOnly) {
+  Subkey("0000", "ETH1");  // differs from eth1 only in case
   Subkey("0001", "eth0");
   CAdapterView& view = Start({ScriptedAdapter(4, "eth0"), ScriptedAdapter(5, "eth1")});
+  const std::string before = hive.Bytes();
   ASSERT_EQ(MarkedRow(view.m_listAdapters), -1);
   std::string caption, current;
   ASSERT_EQ(Choose({[&](HWND dlg) {
@@ -58,7 +32,15 @@ TEST_F(ChangeMac, OpensOverTheMainWindowForTheFirstAdapterRightAfterStart) {
   EXPECT_EQ(caption, "Scripted Adapter eth0");
   EXPECT_EQ(current, "not currently spoofed");
   EXPECT_TRUE(::IsWindowEnabled(frame->m_hWnd));
+
+  for (int position : {-1, 2}) {
+    view.m_nSelected = position;
+    EXPECT_EQ(Choose(), "no dialog") << position;
+  }
+  ClickRow(view.m_listAdapters, 1);
+  EXPECT_EQ(Choose(), "no dialog");
   EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(hive.Bytes(), before);
 }
 
 // The click below takes a snapshot whose second record is eth0 while row 1
@@ -97,15 +79,15 @@ TEST_F(ChangeMac, MatchesAndShowsTheAdaptersNames) {
   Subkey("0001", "wlan0");
   Subkey("0002", "eth2");
   CAdapterView& view = Start({unnamed, undescribed, longName});
-  std::vector<std::string> captions;
+  Rows captions;
   for (int row = 0; row < 3; ++row) {
     ClickRow(view.m_listAdapters, row);
     EXPECT_EQ(Choose({[&](HWND dlg) { captions.push_back(WindowText(dlg)); }, Focus(IDC_NEW_MAC),
                       Keys("0200000000"), Click(IDOK)}),
               "ended");
   }
-  EXPECT_EQ(captions, (std::vector<std::string>{"Wired Ethernet", "wlan0",
-                                                std::string(100, 'L') + std::string(27, 'x')}));
+  EXPECT_EQ(captions,
+            (Rows{"Wired Ethernet", "wlan0", std::string(100, 'L') + std::string(27, 'x')}));
   for (const char* number : {"0000", "0001", "0002"}) EXPECT_EQ(Stored(number), Sz("0200000000"));
 }
 
@@ -113,20 +95,19 @@ TEST_F(ChangeMac, MatchesAndShowsTheAdaptersNames) {
 // "not currently spoofed" for nothing or an empty text. Every box is the
 // dialog's own, and nothing else of the window changes.
 TEST_F(ChangeMac, StoresAsTypedShowsWhatIsStoredAndResets) {
-  Subkey("0000", "eth0");
-  ASSERT_EQ(PutText(kClassKey + "0000", "NetworkAddress", " 0A-0b:0C "), ERROR_SUCCESS);
+  Subkey("0000", "eth0", " 0A-0b:0C ");
   CAdapterView& view =
       Start({ScriptedAdapter(4, "eth0", "10.0.0.4"), ScriptedAdapter(5, "eth1", "10.0.0.5")});
   // What the window shows, and how often the adapters were asked for.
   auto seen = [&] {
-    std::vector<std::string> all = RowTexts(view.m_listAdapters, 4);
+    Rows all = RowTexts(view.m_listAdapters, 4);
     for (const std::string& row : RowTexts(view.m_listInfo, 2)) all.push_back(row);
     all.push_back("marked " + std::to_string(MarkedRow(view.m_listAdapters)));
     all.push_back("polls " + std::to_string(adapters->AdapterPolls()));
     return all;
   };
-  const std::vector<std::string> before = seen();
-  std::vector<std::string> shown;
+  const Rows before = seen();
+  Rows shown;
   std::vector<HWND> dialogs;
   auto look = [&](HWND dlg) {
     shown.push_back(Text(dlg, IDC_CURRENT_MAC));
@@ -141,33 +122,19 @@ TEST_F(ChangeMac, StoresAsTypedShowsWhatIsStoredAndResets) {
   EXPECT_EQ(Stored("0000"), Sz(""));
   ASSERT_EQ(Choose({look, Key(Qt::Key_Return)}), "ended");
 
-  EXPECT_EQ(shown, (std::vector<std::string>{" 0A-0b:0C ", "0a:1b-2c.3d", "not currently spoofed",
-                                             "not currently spoofed", "not currently spoofed"}));
-  EXPECT_EQ(Said(),
-            (std::vector<std::string>{Restart(kActivate), Restart(kRestore), Restart(kRestore),
-                                      Restart(kActivate), Restart(kActivate)}));
+  EXPECT_EQ(shown, (Rows{" 0A-0b:0C ", "0a:1b-2c.3d", "not currently spoofed",
+                         "not currently spoofed", "not currently spoofed"}));
+  EXPECT_EQ(Said(), (Rows{Restart(kActivate), Restart(kRestore), Restart(kRestore),
+                          Restart(kActivate), Restart(kActivate)}));
   for (std::size_t i = 0; i < boxes.size(); ++i) EXPECT_EQ(boxes[i].owner, dialogs[i]);
   EXPECT_EQ(seen(), before);
 }
 
-TEST_F(ChangeMac, CancelEscapeAndTheCloseBoxTouchNothing) {
-  Subkey("0000", "eth0");
-  ASSERT_EQ(PutText(kClassKey + "0000", "NetworkAddress", "020000000001"), ERROR_SUCCESS);
+// Escape and the close box are the dialog class's, checked with it.
+TEST_F(ChangeMac, TheFocusStartsOnOKAndTabsInTemplateOrderAndCancelTouchesNothing) {
+  Subkey("0000", "eth0", "020000000001");
   Start({ScriptedAdapter(4, "eth0", "10.0.0.4")});
   const std::string before = hive.Bytes();
-  const Step endings[] = {Click(IDCANCEL), Key(Qt::Key_Escape),
-                          [](HWND dlg) { ::PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0); }};
-  for (const Step& end : endings) {
-    EXPECT_EQ(Choose({Focus(IDC_NEW_MAC), Keys("0A0B0C0D0E0F"), end}), "ended");
-    EXPECT_TRUE(::IsWindowEnabled(frame->m_hWnd));
-  }
-  EXPECT_TRUE(boxes.empty());
-  EXPECT_EQ(hive.Bytes(), before);
-}
-
-TEST_F(ChangeMac, TheFocusStartsOnOKAndTabsInTemplateOrder) {
-  Subkey("0000", "eth0");
-  Start({ScriptedAdapter(4, "eth0")});
   std::vector<int> order;
   auto note = [&](HWND) { order.push_back(::GetDlgCtrlID(::GetFocus())); };
   std::vector<Step> steps = {note};
@@ -175,6 +142,11 @@ TEST_F(ChangeMac, TheFocusStartsOnOKAndTabsInTemplateOrder) {
   ASSERT_EQ(Choose(steps), "left open");
   EXPECT_EQ(order,
             (std::vector<int>{IDOK, IDCANCEL, IDC_CURRENT_MAC, IDC_NEW_MAC, IDC_RESET, IDOK}));
+
+  EXPECT_EQ(Choose({Focus(IDC_NEW_MAC), Keys("0A0B0C0D0E0F"), Click(IDCANCEL)}), "ended");
+  EXPECT_TRUE(::IsWindowEnabled(frame->m_hWnd));
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(hive.Bytes(), before);
 }
 
 // Typed or pasted, at most 12 bytes reach the new-address edit, and what
@@ -182,7 +154,7 @@ TEST_F(ChangeMac, TheFocusStartsOnOKAndTabsInTemplateOrder) {
 TEST_F(ChangeMac, TheEditsTakeAtMostTwelveBytesAndNoneForTheCurrentAddress) {
   Subkey("0000", "eth0");
   Start({ScriptedAdapter(4, "eth0")});
-  std::vector<std::string> texts;
+  Rows texts;
   auto note = [&](HWND dlg) {
     texts.push_back(Text(dlg, IDC_CURRENT_MAC) + "|" + Text(dlg, IDC_NEW_MAC));
   };
@@ -192,9 +164,8 @@ TEST_F(ChangeMac, TheEditsTakeAtMostTwelveBytesAndNoneForTheCurrentAddress) {
                     Paste(QString(70000, 'F') + "0"), note, Click(IDOK)}),
             "ended");
   EXPECT_EQ(Stored("0000"), Sz("FFFFFFFFFFFF"));
-  EXPECT_EQ(texts, (std::vector<std::string>{"not currently spoofed|",
-                                             "not currently spoofed|00a0c9123456",
-                                             "not currently spoofed|FFFFFFFFFFFF"}));
+  EXPECT_EQ(texts, (Rows{"not currently spoofed|", "not currently spoofed|00a0c9123456",
+                         "not currently spoofed|FFFFFFFFFFFF"}));
 
   // Any bytes: control characters and two-byte ones, cut between characters;
   // a NUL ends the text there.
@@ -210,41 +181,17 @@ TEST_F(ChangeMac, TheEditsTakeAtMostTwelveBytesAndNoneForTheCurrentAddress) {
   EXPECT_EQ(Stored("0000"), Sz("AB"));
 }
 
-// A user who may not write the hive is told so, and what was stored stays.
-TEST_F(ChangeMac, AHiveThatCannotBeWrittenIsReportedAndLosesNothing) {
-  Subkey("0000", "eth0");
-  ASSERT_EQ(PutText(kClassKey + "0000", "NetworkAddress", "020000000001"), ERROR_SUCCESS);
+// A user who may not write the hive still sees what is stored. OK and Reset
+// go to the privileged helper, once each; a refused prompt is reported and
+// loses nothing.
+TEST_F(ChangeMac, AUsersChangesGoToTheHelperAndARefusalIsReported) {
+  Subkey("0000", "eth0", "020000000001");
   hive.Detach();
   ASSERT_EQ(chmod(hive.path().c_str(), 0664), 0);  // others may write it: only read
   hive.Attach();
   Start({ScriptedAdapter(4, "eth0")});
   const std::string before = hive.Bytes();
-  std::string current;
-  ASSERT_EQ(Choose({[&](HWND dlg) { current = Text(dlg, IDC_CURRENT_MAC); }, Focus(IDC_NEW_MAC),
-                    Keys("0A0000000002"), Click(IDOK)}),
-            "ended");
-  ASSERT_EQ(Choose({Click(IDC_RESET)}), "ended");
-  EXPECT_EQ(current, "020000000001");
-  const std::string why =
-      ": Lorvane may not change the registry; start it as an administrator "
-      "(error 5).";
-  EXPECT_EQ(Said(),
-            (std::vector<std::string>{Error("The new MAC address was not stored" + why),
-                                      Error("The MAC address override was not removed" + why)}));
-  EXPECT_EQ(Stored("0000"), Sz("020000000001"));
-  EXPECT_EQ(hive.Bytes(), before);
-}
-
-// Not root: OK and Reset go to the privileged helper, once each; a refused
-// prompt is the same error, and nothing changes here.
-TEST_F(ChangeMac, AUsersChangesGoToTheHelperAndARefusalIsTheUsualError) {
-  Subkey("0000", "eth0");
-  hive.Detach();
-  ASSERT_EQ(chmod(hive.path().c_str(), 0664), 0);
-  hive.Attach();
-  Start({ScriptedAdapter(4, "eth0")});
-  const std::string before = hive.Bytes();
-  std::vector<std::string> asked;
+  Rows asked;
   DWORD answer = ERROR_ACCESS_DENIED;
   lorvane::registry::SetPrivilegedChange(
       [&](const std::string& key, const std::string& name, DWORD, const std::string* data) {
@@ -252,21 +199,24 @@ TEST_F(ChangeMac, AUsersChangesGoToTheHelperAndARefusalIsTheUsualError) {
                         (data ? data->c_str() : "deleted"));
         return answer;
       });
+  std::string current;
   for (DWORD given : {DWORD{ERROR_ACCESS_DENIED}, DWORD{NO_ERROR}}) {
     answer = given;
-    ASSERT_EQ(Choose({Focus(IDC_NEW_MAC), Keys("0A0000000002"), Click(IDOK)}), "ended");
+    ASSERT_EQ(Choose({[&](HWND dlg) { current = Text(dlg, IDC_CURRENT_MAC); }, Focus(IDC_NEW_MAC),
+                      Keys("0A0000000002"), Click(IDOK)}),
+              "ended");
     ASSERT_EQ(Choose({Click(IDC_RESET)}), "ended");
   }
   lorvane::registry::SetPrivilegedChange(nullptr);
+  EXPECT_EQ(current, "020000000001");
   const std::string why =
       ": Lorvane may not change the registry; start it as an administrator (error 5).";
-  EXPECT_EQ(Said(),
-            (std::vector<std::string>{Error("The new MAC address was not stored" + why),
-                                      Error("The MAC address override was not removed" + why),
-                                      Restart(kActivate), Restart(kRestore)}));
-  EXPECT_EQ(asked, (std::vector<std::string>{
-                       "0000 NetworkAddress 0A0000000002", "0000 NetworkAddress deleted",
-                       "0000 NetworkAddress 0A0000000002", "0000 NetworkAddress deleted"}));
+  EXPECT_EQ(Said(), (Rows{Error("The new MAC address was not stored" + why),
+                          Error("The MAC address override was not removed" + why),
+                          Restart(kActivate), Restart(kRestore)}));
+  EXPECT_EQ(asked, (Rows{"0000 NetworkAddress 0A0000000002", "0000 NetworkAddress deleted",
+                         "0000 NetworkAddress 0A0000000002", "0000 NetworkAddress deleted"}));
+  EXPECT_EQ(Stored("0000"), Sz("020000000001"));
   EXPECT_EQ(hive.Bytes(), before);
 }
 

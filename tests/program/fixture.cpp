@@ -1,10 +1,9 @@
 #include "fixture.h"
 
-#include <QTest>
 #include <QTreeView>
+#include <stdexcept>
 
 #include "platform/framework/module.h"
-#include "platform/window/test_support.h"
 
 BEGIN_MESSAGE_MAP(TestLeaseApp, CLeaseApp)
 ON_COMMAND(IDC_REFRESH, OnAppRefresh)
@@ -36,19 +35,34 @@ void ProgramTest::TearDown() {
   lorvane::iphlp::SetProvider(nullptr);
 }
 
-RecordingFrame* ProgramTest::StartWith(RecordingFrame* frame) {
+CAdapterView& ProgramTest::Start(RecordingFrame* chosen) {
+  frame = chosen != nullptr ? chosen : new RecordingFrame(&app.events);
   app.m_pMainWnd = frame;
-  if (!frame->LoadFrame(IDR_MAIN, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr, nullptr)) {
-    ADD_FAILURE() << "LoadFrame failed";
-    return nullptr;
-  }
+  if (!frame->LoadFrame(IDR_MAIN, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr, nullptr))
+    throw std::runtime_error("LoadFrame failed");
   frame->ShowWindow(SW_SHOW);
   frame->UpdateWindow();
   Pump();
-  return frame;
+  return frame->m_wndView;
+}
+
+Rows ProgramTest::Said() const {
+  Rows said;
+  for (const auto& box : boxes)
+    said.push_back(box.caption + "|" + std::to_string(box.type) + "|" + box.text);
+  return said;
+}
+
+std::string ProgramTest::Error(const std::string& text) {
+  return "ERROR|" + std::to_string(MB_ICONHAND | MB_OK) + "|" + text;
 }
 
 void Pump() { lorvane::window::testing::PumpMessages(); }
+
+void Click(const CWnd& control) {
+  QTest::mouseClick(WidgetOf(control.m_hWnd), Qt::LeftButton);
+  Pump();
+}
 
 RECT RectIn(HWND hWnd, HWND reference) {
   RECT r{};
@@ -63,8 +77,8 @@ std::string WindowText(HWND hWnd) {
   return text;
 }
 
-std::vector<std::string> RowTexts(const CListCtrl& list, int columns) {
-  std::vector<std::string> rows;
+Rows RowTexts(const CListCtrl& list, int columns) {
+  Rows rows;
   for (int row = 0; row < list.GetItemCount(); ++row) {
     std::string text;
     for (int column = 0; column < columns; ++column) {
@@ -81,7 +95,7 @@ int MarkedRow(const CListCtrl& list) { return list.GetNextItem(-1, LVNI_SELECTED
 
 namespace {
 QTreeView* TreeOf(const CListCtrl& list) {
-  return qobject_cast<QTreeView*>(lorvane::window::testing::WidgetOf(list.m_hWnd));
+  return qobject_cast<QTreeView*>(WidgetOf(list.m_hWnd));
 }
 }  // namespace
 

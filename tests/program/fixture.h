@@ -6,15 +6,23 @@
 
 #include <gtest/gtest.h>
 
+#include <QTest>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "app/lease_app.h"
 #include "app/main_frame.h"
+#include "platform/base/errors.h"
 #include "platform/iphlp/scripted_provider.h"
 #include "platform/window/seams.h"
+#include "platform/window/test_support.h"
 #include "res/resource.h"
+
+using lorvane::iphlp::AdapterRecord;
+using lorvane::iphlp::ScriptedAdapter;
+using lorvane::window::testing::WidgetOf;
+using Rows = std::vector<std::string>;
 
 // The real application, which also answers the Refresh button's command, so
 // a test can see who gets a command first.
@@ -31,7 +39,7 @@ class TestLeaseApp : public CLeaseApp {
 // view's sizing of the window one pixel wider.
 class RecordingFrame : public CMainFrame {
  public:
-  RecordingFrame(std::vector<std::string>* events, bool* deleted)
+  explicit RecordingFrame(std::vector<std::string>* events, bool* deleted = nullptr)
       : m_events(events), m_deleted(deleted) {}
   ~RecordingFrame() override {
     if (m_deleted != nullptr) *m_deleted = true;
@@ -53,24 +61,31 @@ class ProgramTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Start-up as the application does it, with a frame of the test's choosing.
-  RecordingFrame* StartWith(RecordingFrame* frame);
+  // Start-up as the application does it, into `frame`; throws (failing the
+  // test) when the frame does not load.
+  CAdapterView& Start(RecordingFrame* chosen = nullptr);
+  // What each box said: caption, type, text.
+  Rows Said() const;
+  static std::string Error(const std::string& text);
 
   std::vector<lorvane::window::MessageBoxRequest> boxes;
   // The adapters the program sees: none unless a test scripts some.
   std::shared_ptr<lorvane::iphlp::ScriptedProvider> adapters =
       std::make_shared<lorvane::iphlp::ScriptedProvider>();
   TestLeaseApp app;
+  RecordingFrame* frame = nullptr;
 };
 
 void Pump();
+// A mouse click on a control's real widget.
+void Click(const CWnd& control);
 // A window's rectangle in the client coordinates of `reference`.
 RECT RectIn(HWND hWnd, HWND reference);
 std::string WindowText(HWND hWnd);
 
 // Every row of a list control as its cells joined with '|', read back from
 // the control.
-std::vector<std::string> RowTexts(const CListCtrl& list, int columns);
+Rows RowTexts(const CListCtrl& list, int columns);
 // The first row the list shows selected, or -1.
 int MarkedRow(const CListCtrl& list);
 // Mouse clicks on the list's real widget: on a row's first cell, or below

@@ -1,40 +1,34 @@
 // What the user meets in the running main window: who gets a command first,
 // which menu items are enabled, where the focus goes, what the accelerator
-// keys do, and the about box.
+// and mnemonic keys do, and the about box.
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTest>
 
 #include "fixture.h"
-#include "platform/window/test_support.h"
 
-using lorvane::window::testing::WidgetOf;
+using lorvane::window::testing::MenuBarOf;
 
 namespace {
 
-class MainWindow : public ProgramTest {
+class Interaction : public ProgramTest {
  protected:
   void SetUp() override {
     ProgramTest::SetUp();
-    frame = StartWith(new RecordingFrame(&app.events, nullptr));
-    ASSERT_NE(frame, nullptr);
+    Start();
   }
 
   // Clicks a title of the real menu bar; the popup if it opened.
   QMenu* OpenPopup(int popup) {
-    auto* bar = lorvane::window::testing::MenuBarOf(frame->m_hWnd);
-    if (bar == nullptr) return nullptr;
+    QMenuBar* bar = MenuBarOf(frame->m_hWnd);
     QAction* title = bar->actions().at(popup);
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(title).center());
     Pump();
     return title->menu()->isVisible() ? title->menu() : nullptr;
   }
-
-  RecordingFrame* frame = nullptr;
 };
 
-TEST_F(MainWindow, TheViewGetsACommandBeforeTheFrameAndTheApplication) {
+TEST_F(Interaction, TheViewGetsACommandBeforeTheFrameAndTheApplication) {
   // The test application also serves the Refresh command; the view's entry wins.
   AFX_CMDHANDLERINFO info{};
   ASSERT_TRUE(frame->OnCmdMsg(IDC_REFRESH, CN_COMMAND, nullptr, &info));
@@ -45,11 +39,11 @@ TEST_F(MainWindow, TheViewGetsACommandBeforeTheFrameAndTheApplication) {
 
   app.events.clear();
   ::SendMessageA(frame->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_REFRESH, 0), 0);
-  EXPECT_EQ(app.events, (std::vector<std::string>{"command 201 from 0"}));
+  EXPECT_EQ(app.events, (Rows{"command 201 from 0"}));
 }
 
 // Exit, Change MAC Addr and About each have a handler on the route.
-TEST_F(MainWindow, EveryMenuItemHasAHandlerAndIsEnabled) {
+TEST_F(Interaction, EveryMenuItemHasAHandlerAndIsEnabled) {
   for (int popup = 0; popup < 3; ++popup) {
     SCOPED_TRACE(popup);
     QMenu* menu = OpenPopup(popup);
@@ -61,7 +55,7 @@ TEST_F(MainWindow, EveryMenuItemHasAHandlerAndIsEnabled) {
   }
 }
 
-TEST_F(MainWindow, ActivatingTheFrameHandsTheFocusToTheViewItself) {
+TEST_F(Interaction, ActivatingTheFrameHandsTheFocusToTheViewItself) {
   CAdapterView& view = frame->m_wndView;
   view.m_listAdapters.SetFocus();
   ASSERT_EQ(::GetFocus(), view.m_listAdapters.m_hWnd);
@@ -78,7 +72,8 @@ TEST_F(MainWindow, ActivatingTheFrameHandsTheFocusToTheViewItself) {
   EXPECT_EQ(::GetFocus(), view.m_hWnd);
 }
 
-TEST_F(MainWindow, TheAcceleratorKeysArriveAsCommandsThatDoNothing) {
+// The edit accelerators arrive as commands nobody serves; Alt+H opens Help.
+TEST_F(Interaction, TheAcceleratorAndMnemonicKeys) {
   CAdapterView& view = frame->m_wndView;
   view.SetFocus();
   Pump();
@@ -96,66 +91,43 @@ TEST_F(MainWindow, TheAcceleratorKeysArriveAsCommandsThatDoNothing) {
   ::PostQuitMessage(0);
   app.Run();  // the application's own loop, where accelerators are translated
 
-  EXPECT_EQ(app.events, (std::vector<std::string>{"command 57634 from 1", "command 57634 from 1",
-                                                  "command 57635 from 1", "command 57635 from 1",
-                                                  "command 57637 from 1", "command 57637 from 1",
-                                                  "command 57643 from 1", "command 57643 from 1",
-                                                  "command 57680 from 1", "command 57681 from 1"}));
-  EXPECT_TRUE(::IsWindowVisible(frame->m_hWnd));
+  EXPECT_EQ(app.events, (Rows{"command 57634 from 1", "command 57634 from 1",
+                              "command 57635 from 1", "command 57635 from 1",
+                              "command 57637 from 1", "command 57637 from 1",
+                              "command 57643 from 1", "command 57643 from 1",
+                              "command 57680 from 1", "command 57681 from 1"}));
   EXPECT_EQ(::GetActiveWindow(), frame->m_hWnd) << "no dialog opened";
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(::GetFocus(), view.m_hWnd);
   EXPECT_EQ(view.m_nSelected, -1);
-}
 
-TEST_F(MainWindow, AltAndAMnemonicOpenItsMenu) {
-  frame->m_wndView.SetFocus();
-  Pump();
-  auto* bar = lorvane::window::testing::MenuBarOf(frame->m_hWnd);
-  ASSERT_NE(bar, nullptr);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_H, Qt::AltModifier);
   Pump();
-  QMenu* help = bar->actions().at(2)->menu();
+  QMenu* help = MenuBarOf(frame->m_hWnd)->actions().at(2)->menu();
   EXPECT_TRUE(help->isVisible());
   help->hide();
 }
 
-TEST_F(MainWindow, TheAboutBoxIsModalOverTheMainWindowAndCentredOnIt) {
+// Its centring and the keys that end it are the dialog class's, checked there.
+TEST_F(Interaction, TheAboutBoxIsModalOverTheMainWindow) {
   QMenu* help = OpenPopup(2);
   ASSERT_NE(help, nullptr);
-  QAction* about = help->actions().at(0);
   help->hide();
-  const std::function<void(HWND)> endings[] = {
-      [](HWND dlg) { QTest::mouseClick(WidgetOf(::GetDlgItem(dlg, IDOK)), Qt::LeftButton); },
-      [](HWND) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); },
-      [](HWND dlg) { ::PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0); },
-  };
-  for (const auto& end : endings) {
-    bool seen = false;
-    WhenAnotherWindowIsUp(frame->m_hWnd, [&](HWND dlg) {
-      seen = true;
-      EXPECT_EQ(WindowText(dlg), "About Lorvane");
-      EXPECT_EQ(::GetWindow(dlg, GW_OWNER), frame->m_hWnd);
-      EXPECT_FALSE(::IsWindowEnabled(frame->m_hWnd));
-      // A click on the main window's menu bar opens nothing.
-      auto* bar = lorvane::window::testing::MenuBarOf(frame->m_hWnd);
-      QAction* file = bar->actions().at(0);
-      QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file).center());
-      EXPECT_FALSE(file->menu()->isVisible()) << "the main window took input";
-      EXPECT_EQ(::GetFocus(), ::GetDlgItem(dlg, IDOK));
-      RECT m, d;
-      ::GetWindowRect(frame->m_hWnd, &m);
-      ::GetWindowRect(dlg, &d);
-      EXPECT_LE(std::abs((m.left + m.right) - (d.left + d.right)), 1);
-      EXPECT_LE(std::abs((m.top + m.bottom) - (d.top + d.bottom)), 1);
-      end(dlg);
-    });
-    about->trigger();
-    Pump();
-    EXPECT_TRUE(seen);
-    EXPECT_TRUE(::IsWindowEnabled(frame->m_hWnd));
-    EXPECT_EQ(::GetActiveWindow(), frame->m_hWnd);
-  }
+  bool seen = false;
+  WhenAnotherWindowIsUp(frame->m_hWnd, [&](HWND dlg) {
+    seen = true;
+    EXPECT_EQ(WindowText(dlg), "About Lorvane");
+    EXPECT_EQ(::GetWindow(dlg, GW_OWNER), frame->m_hWnd);
+    EXPECT_FALSE(::IsWindowEnabled(frame->m_hWnd));
+    EXPECT_EQ(::GetFocus(), ::GetDlgItem(dlg, IDOK));
+    EXPECT_EQ(OpenPopup(0), nullptr) << "the main window took input";
+    QTest::mouseClick(WidgetOf(::GetDlgItem(dlg, IDOK)), Qt::LeftButton);
+  });
+  help->actions().at(0)->trigger();
+  Pump();
+  EXPECT_TRUE(seen);
+  EXPECT_TRUE(::IsWindowEnabled(frame->m_hWnd));
+  EXPECT_EQ(::GetActiveWindow(), frame->m_hWnd);
 }
 
 }  // namespace

@@ -1,20 +1,15 @@
 // Release and Renew clicked in the real window, against a real DHCP server and
 // dhclient in network namespaces of the test's own.
-#include <QTest>
 #include <fstream>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "dhcp_lab.h"
 #include "fixture.h"
 #include "platform/iphlp/live_provider.h"
-#include "platform/window/test_support.h"
 
 namespace {
 
 using lorvane::test::DhcpLab;
-using lorvane::window::testing::WidgetOf;
 
 std::string FileText(const std::string& path) {
   std::ifstream in(path);
@@ -47,20 +42,13 @@ class LeaseEndToEnd : public ProgramTest {
     ProgramTest::TearDown();
     lab_.reset();
   }
-  void Click(const CButton& button) {
-    QTest::mouseClick(WidgetOf(button.m_hWnd), Qt::LeftButton);
-    Pump();
-  }
-
   std::unique_ptr<DhcpLab> lab_;
 };
 
 TEST_F(LeaseEndToEnd, ReleaseAndRenewClickedInTheWindow) {
   // The window's thread queries the network it sits in.
   auto inside = lab_->client().Enter();
-  RecordingFrame* frame = StartWith(new RecordingFrame(&app.events, nullptr));
-  ASSERT_NE(frame, nullptr);
-  CAdapterView& view = frame->m_wndView;
+  CAdapterView& view = Start();
   ASSERT_EQ(RowTexts(view.m_listAdapters, 4).size(), 1u);
   const std::string leased = Detail(view, "IP Address");
   ASSERT_EQ(leased.rfind("10.77.1.", 0), 0u) << leased;

@@ -1,0 +1,186 @@
+// The main window: its size, place, title, menu and icon on screens of several
+// sizes, the socket layer failing before any window exists, the ways out, and
+// the view's layout, which later changes of size do not move.
+#include <QImage>
+#include <QWidget>
+
+#include "fixture.h"
+#include "platform/framework/sockets.h"
+
+namespace {
+
+using MainWindow = ProgramTest;
+
+TEST_F(MainWindow, Is247By363CentredOnAnyScreenWithItsTitleMenuIconAndABorderlessView) {
+  struct Screen {
+    LONG cx, cy;
+    const char* rect;
+  };
+  const Screen screens[] = {
+      {1024, 768, "(388, 202, 635, 565)"},
+      {1920, 1080, "(836, 358, 1083, 721)"},
+      {200, 600, "(-23, 118, 224, 481)"},  // narrower than the window
+      {800, 300, "(276, -31, 523, 332)"},  // lower than it: -31.5 truncates to -31
+  };
+  const char* popups[] = {"&File", "Function", "&Help"};
+  const char* items[] = {"E&xit", "Change MAC Addr", "&About Lorvane..."};
+  const UINT ids[] = {ID_APP_EXIT, ID_CHANGE_MAC, ID_APP_ABOUT};
+  for (const Screen& s : screens) {
+    SCOPED_TRACE(s.rect);
+    lorvane::window::SetScreenSize(SIZE{s.cx, s.cy});
+    ASSERT_TRUE(app.InitInstance());
+    Pump();
+    auto* main = dynamic_cast<CMainFrame*>(AfxGetMainWnd());
+    ASSERT_NE(main, nullptr);
+    RECT r;
+    ::GetWindowRect(main->m_hWnd, &r);
+    EXPECT_EQ(Str(r), s.rect);
+    EXPECT_TRUE(::IsWindowVisible(main->m_hWnd));
+    EXPECT_EQ(WindowText(main->m_hWnd), "Lorvane");
+    EXPECT_FALSE(main->GetExStyle() & WS_EX_CLIENTEDGE);
+
+    HMENU menu = ::GetMenu(main->m_hWnd);
+    ASSERT_EQ(::GetMenuItemCount(menu), 3);
+    for (int i = 0; i < 3; ++i) {
+      char text[64];
+      ::GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+      EXPECT_STREQ(text, popups[i]);
+      HMENU popup = ::GetSubMenu(menu, i);
+      ::GetMenuStringA(popup, 0, text, sizeof text, MF_BYPOSITION);
+      EXPECT_STREQ(text, items[i]);
+      EXPECT_EQ(::GetMenuItemID(popup, 0), ids[i]);
+    }
+    const HICON icon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAIN));
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(::GetClassLongA(main->m_hWnd, GCL_HICON),
+              static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(icon)));
+    HWND view = main->m_wndView.m_hWnd;
+    EXPECT_EQ(::GetDlgCtrlID(view), AFX_IDW_PANE_FIRST);
+    EXPECT_EQ(static_cast<DWORD>(::GetWindowLongA(view, GWL_STYLE)), DWORD(WS_CHILD | WS_VISIBLE));
+    EXPECT_EQ(::GetWindowLongA(view, GWL_EXSTYLE), 0);
+
+    ::DestroyWindow(main->m_hWnd);
+    EXPECT_EQ(AfxGetMainWnd(), nullptr);
+    MSG quit;
+    EXPECT_TRUE(::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  }
+}
+
+class BrokenSockets : public lorvane::framework::SocketLayer {
+ public:
+  bool Start() override { return false; }
+};
+
+int g_creations = 0;
+HHOOK g_hook = nullptr;
+LRESULT CALLBACK CountCreations(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND) ++g_creations;
+  return ::CallNextHookEx(g_hook, code, wParam, lParam);
+}
+
+TEST_F(MainWindow, WhenSocketsFailOnlyTheMessageAppearsAndTheProgramEnds) {
+  lorvane::framework::SetSocketLayer(std::make_shared<BrokenSockets>());
+  g_creations = 0;
+  g_hook = ::SetWindowsHookExA(WH_CBT, &CountCreations, nullptr, 0);
+  const int exitCode = AfxWinMain(::GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW);
+  ::UnhookWindowsHookEx(g_hook);
+  lorvane::framework::SetSocketLayer(nullptr);
+
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_EQ(Said(), Rows{"dhcp|" + std::to_string(MB_OK | MB_ICONEXCLAMATION) +
+                         "|Windows sockets initialization failed."});
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].owner, nullptr);
+  EXPECT_EQ(g_creations, 0) << "no window was ever created";
+  EXPECT_EQ(AfxGetMainWnd(), nullptr);
+}
+
+TEST_F(MainWindow, FileExitAndTheCloseBoxEndTheProgram) {
+  for (const bool closeBox : {false, true}) {
+    SCOPED_TRACE(closeBox ? "close box" : "File > Exit");
+    bool deleted = false;
+    Start(new RecordingFrame(&app.events, &deleted));
+    if (closeBox)
+      frame->PostMessage(WM_SYSCOMMAND, SC_CLOSE);
+    else
+      frame->PostMessage(WM_COMMAND, ID_APP_EXIT);
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_TRUE(deleted);
+    EXPECT_EQ(AfxGetMainWnd(), nullptr);
+  }
+}
+
+// The five controls' rectangles in the view, then both lists' column widths.
+Rows Measure(const CAdapterView& view) {
+  Rows measured;
+  for (HWND control : {view.m_listAdapters.m_hWnd, view.m_btnRefresh.m_hWnd, view.m_btnRenew.m_hWnd,
+                       view.m_btnRelease.m_hWnd, view.m_listInfo.m_hWnd})
+    measured.push_back(Str(RectIn(control, view.m_hWnd)));
+  for (const auto& [list, columns] : {std::pair(&view.m_listAdapters, 4),
+                                      std::pair(&view.m_listInfo, 2)}) {
+    std::string widths;
+    for (int i = 0; i < columns; ++i) widths += std::to_string(list->GetColumnWidth(i)) + " ";
+    measured.push_back(widths);
+  }
+  return measured;
+}
+
+std::string ClientOf(HWND hWnd) {
+  RECT client;
+  ::GetClientRect(hWnd, &client);
+  return Str(client);
+}
+
+TEST_F(MainWindow, TheViewIsLaidOutOnceForAClientAreaOf239By317) {
+  CAdapterView& view = Start();
+  ASSERT_EQ(ClientOf(frame->m_hWnd), "(0, 0, 239, 317)");
+  EXPECT_EQ(Str(RectIn(view.m_hWnd, frame->m_hWnd)), "(0, 0, 239, 317)");
+  const Rows laidOut = Measure(view);
+  EXPECT_EQ(laidOut, (Rows{"(2, 20, 237, 85)", "(179, 2, 237, 18)", "(177, 91, 237, 109)",
+                           "(2, 91, 62, 109)", "(2, 114, 237, 315)", "79 90 40 240 ", "117 116 "}));
+  EXPECT_EQ(
+      static_cast<DWORD>(::GetWindowLongA(view.m_listAdapters.m_hWnd, GWL_STYLE)) & ~WS_VISIBLE,
+      0x5080000Du & ~WS_VISIBLE);
+  EXPECT_EQ(static_cast<DWORD>(::GetWindowLongA(view.m_listInfo.m_hWnd, GWL_STYLE)), 0x50800005u);
+
+  // The caption's ink lies above the adapter list and left of Refresh,
+  // starting at the left rather than centred across the view.
+  const QImage image = lorvane::window::testing::ClientWidgetOf(view.m_hWnd)->grab().toImage();
+  const int right = RectIn(view.m_btnRefresh.m_hWnd, view.m_hWnd).left;
+  const QRgb background = image.pixel(right - 1, 19);
+  QRect ink;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < right; ++x)
+      if (image.pixel(x, y) != background) ink |= QRect(x, y, 1, 1);
+  ASSERT_FALSE(ink.isEmpty()) << "no caption drawn";
+  HDC dc = ::GetDC(view.m_hWnd);
+  RECT measured = {2, 2, 239, 7};
+  ::DrawTextA(dc, "Select a Network Adapter", -1, &measured,
+              DT_CALCRECT | DT_SINGLELINE | DT_CENTER);
+  ::ReleaseDC(view.m_hWnd, dc);
+  EXPECT_GE(ink.left(), 2);
+  EXPECT_LE(ink.left(), 4);
+  EXPECT_GE(ink.top(), 2);
+  EXPECT_LE(ink.right(), measured.right);
+  EXPECT_LE(ink.bottom(), measured.bottom);
+
+  frame->SetWindowPos(nullptr, 0, 0, 640, 520, SWP_NOZORDER | SWP_NOMOVE);
+  Pump();
+  WidgetOf(frame->m_hWnd)->resize(300, 250);  // as a user would
+  Pump();
+  EXPECT_EQ(Str(RectIn(view.m_hWnd, frame->m_hWnd)), ClientOf(frame->m_hWnd));
+  EXPECT_NE(ClientOf(frame->m_hWnd), "(0, 0, 239, 317)");
+  EXPECT_EQ(Measure(view), laidOut);
+}
+
+TEST_F(MainWindow, AClientWidthOf240MovesTheRightEdgesAndWidensTheColumns) {
+  auto* wider = new RecordingFrame(&app.events);
+  wider->widen = true;
+  CAdapterView& view = Start(wider);
+  ASSERT_EQ(ClientOf(frame->m_hWnd), "(0, 0, 240, 317)");
+  EXPECT_EQ(Measure(view), (Rows{"(2, 20, 238, 85)", "(180, 2, 238, 18)", "(178, 91, 238, 109)",
+                                 "(2, 91, 62, 109)", "(2, 114, 238, 315)", "80 90 40 240 ",
+                                 "118 117 "}));
+}
+
+}  // namespace
