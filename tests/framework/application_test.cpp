@@ -29,8 +29,7 @@ TEST_F(AppServices, MessageBoxesCarryTheTitleAndAPlainOkBoxGetsTheExclamationIco
 }
 
 TEST_F(AppServices, TheWaitCursorStaysUntilTheLastEndEvenWhenAnExceptionLeaves) {
-  HCURSOR arrow = ::LoadCursorA(nullptr, IDC_ARROW);
-  HCURSOR wait = ::LoadCursorA(nullptr, IDC_WAIT);
+  const HCURSOR arrow = ::LoadCursorA(nullptr, IDC_ARROW), wait = ::LoadCursorA(nullptr, IDC_WAIT);
   ::SetCursor(arrow);
   app.BeginWaitCursor();
   try {
@@ -96,26 +95,6 @@ TEST_F(AppServices, LocalTimeComesFromThePlatformClockAndReportsFailure) {
   EXPECT_EQ(CTime(13).GetLocalTm(&mine), nullptr);
   EXPECT_EQ(mine.tm_sec, -7) << "left untouched on failure";
   lorvane::kernel::SetClock(old);
-}
-
-TEST_F(AppServices, ListItemDataOfAMissingRowIsZero) {
-  HWND host = ::CreateWindowExA(0, AfxRegisterWndClass(0), "host", WS_OVERLAPPEDWINDOW, 0, 0, 300,
-                                200, nullptr, nullptr, nullptr, nullptr);
-  CListCtrl list;
-  ASSERT_TRUE(list.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, RECT{0, 0, 200, 100},
-                          CWnd::FromHandle(host), 3));
-  list.InsertColumn(0, "A", LVCFMT_LEFT, 50);
-  list.InsertItem(LVIF_TEXT, 0, "row", 0, 0, 0, 0);
-  list.SetItem(0, 0, LVIF_PARAM, nullptr, 0, 0, 0, 77);
-  EXPECT_EQ(list.GetItemData(0), 77u);
-  EXPECT_EQ(list.GetItemData(1), 0u);
-  EXPECT_EQ(list.GetItemData(-1), 0u);
-  EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), -1);
-  list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
-  EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 0);
-  EXPECT_EQ(list.GetColumnWidth(0), 50);
-  list.DeleteAllItems();
-  EXPECT_EQ(list.GetItemCount(), 0);
 }
 
 }  // namespace

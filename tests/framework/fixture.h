@@ -1,8 +1,6 @@
 // A test application with resources of its own, on the offscreen platform.
 #pragma once
 
-#include "support/windows_up.h"
-
 #include <afxwin.h>
 #include <gtest/gtest.h>
 
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "platform/window/seams.h"
+#include "support/windows_up.h"
 
 // Ids of the test resources.
 inline constexpr UINT kFrameId = 300;

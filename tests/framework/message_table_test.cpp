@@ -1,9 +1,11 @@
 // Message tables: which handler a window message, a control notification or
-// a command reaches, and what happens to what no table lists.
+// a command reaches, what happens to what no table lists, and windows whose
+// creation fails.
 #include <QApplication>
 #include <QHeaderView>
 #include <QTest>
 #include <QTreeView>
+#include <stdexcept>
 
 #include "fixture.h"
 #include "platform/window/test_support.h"
@@ -41,42 +43,36 @@ END_MESSAGE_MAP()
 
 class RefusingWnd : public CWnd {
  public:
+  explicit RefusingWnd(bool throws) : throws_(throws) {}
   int postNcDestroyCalls = 0;
 
  protected:
-  afx_msg int OnCreate(LPCREATESTRUCT) { return -1; }
+  afx_msg int OnCreate(LPCREATESTRUCT) {
+    if (throws_) throw std::runtime_error("half made");
+    return -1;
+  }
   void PostNcDestroy() override { ++postNcDestroyCalls; }
   DECLARE_MESSAGE_MAP()
+
+ private:
+  bool throws_;
 };
 BEGIN_MESSAGE_MAP(RefusingWnd, CWnd)
 ON_WM_CREATE()
 END_MESSAGE_MAP()
 
-HWND MakeHost() {
-  HWND host = ::CreateWindowExA(0, AfxRegisterWndClass(0), "host", WS_OVERLAPPEDWINDOW, 10, 10, 400,
-                                300, nullptr, nullptr, nullptr, nullptr);
-  ::ShowWindow(host, SW_SHOW);
-  return host;
-}
+class MessageTable : public FrameworkTest {
+ protected:
+  void SetUp() override {
+    FrameworkTest::SetUp();
+    host = ::CreateWindowExA(0, AfxRegisterWndClass(0), "host", WS_OVERLAPPEDWINDOW, 10, 10, 400,
+                             300, nullptr, nullptr, nullptr, nullptr);
+    ::ShowWindow(host, SW_SHOW);
+  }
+  HWND host = nullptr;
+};
 
-using MessageTable = FrameworkTest;
-
-TEST_F(MessageTable, AMessageGoesToTheMostDerivedEntryElseToTheBaseClassTable) {
-  HWND host = MakeHost();
-  DerivedWnd wnd;
-  ASSERT_TRUE(wnd.Create(nullptr, "child", WS_CHILD | WS_VISIBLE, RECT{0, 0, 50, 50},
-                         CWnd::FromHandle(host), 7));
-  Events().clear();
-
-  wnd.SendMessage(WM_CLOSE);  // listed by both: the derived entry wins
-  wnd.SetWindowPos(nullptr, 0, 0, 120, 40, SWP_NOZORDER | SWP_NOMOVE);  // only the base lists it
-
-  EXPECT_EQ(Events(), (std::vector<std::string>{"derived close", "base size 120"}));
-  EXPECT_TRUE(::IsWindow(wnd.m_hWnd)) << "WM_CLOSE was handled, not passed on to destroy";
-}
-
-TEST_F(MessageTable, ControlNotificationsReachTheEntryOfTheirIdAndCode) {
-  HWND host = MakeHost();
+TEST_F(MessageTable, NotificationsReachTheEntryOfTheirIdAndCodeMessagesTheMostDerivedEntry) {
   DerivedWnd parent;
   ASSERT_TRUE(parent.Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, RECT{0, 0, 380, 260},
                             CWnd::FromHandle(host), 7));
@@ -95,21 +91,39 @@ TEST_F(MessageTable, ControlNotificationsReachTheEntryOfTheirIdAndCode) {
   QTest::mouseClick(WidgetOf(listed.m_hWnd), Qt::LeftButton);
   auto* view = qobject_cast<QTreeView*>(WidgetOf(list.m_hWnd));
   ASSERT_NE(view, nullptr);
-  const QRect row = view->visualRect(view->model()->index(0, 0));
-  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row.center());
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                    view->visualRect(view->model()->index(0, 0)).center());
   Pump();
+  parent.SendMessage(WM_CLOSE);  // listed by both: the derived entry wins
+  parent.SetWindowPos(nullptr, 0, 0, 120, 40, SWP_NOZORDER | SWP_NOMOVE);  // only the base's
+  EXPECT_EQ(Events(), (std::vector<std::string>{"clicked 201", "list click 200 code -2",
+                                                "derived close", "base size 120"}));
+  EXPECT_TRUE(::IsWindow(parent.m_hWnd)) << "WM_CLOSE was handled, not passed on to destroy";
 
-  EXPECT_EQ(Events(), (std::vector<std::string>{"clicked 201", "list click 200 code -2"}));
+  // What the list's wrappers answer, a missing row's data being 0.
+  EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 0);
+  list.SetItemState(0, 0, LVIS_SELECTED);
+  EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), -1);
+  list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+  EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 0);
+  list.SetItem(0, 0, LVIF_PARAM, nullptr, 0, 0, 0, 77);
+  EXPECT_EQ(list.GetItemData(0), 77u);
+  EXPECT_EQ(list.GetItemData(1), 0u);
+  EXPECT_EQ(list.GetItemData(-1), 0u);
+  EXPECT_EQ(list.GetColumnWidth(0), 100);
+  list.DeleteAllItems();
+  EXPECT_EQ(list.GetItemCount(), 0);
 }
 
-TEST_F(MessageTable, AWindowThatRefusesCreationIsCleanedUpOnce) {
-  HWND host = MakeHost();
-  RefusingWnd wnd;
-  EXPECT_FALSE(
-      wnd.Create(nullptr, nullptr, WS_CHILD, RECT{0, 0, 10, 10}, CWnd::FromHandle(host), 9));
-  EXPECT_EQ(wnd.m_hWnd, nullptr);
-  EXPECT_EQ(::GetDlgItem(host, 9), nullptr);
-  EXPECT_EQ(wnd.postNcDestroyCalls, 1);
+TEST_F(MessageTable, AWindowWhoseCreateRefusesOrThrowsIsNotMadeAndCleanedUpOnce) {
+  for (bool throws : {false, true}) {
+    RefusingWnd wnd(throws);
+    EXPECT_FALSE(
+        wnd.Create(nullptr, nullptr, WS_CHILD, RECT{0, 0, 10, 10}, CWnd::FromHandle(host), 9));
+    EXPECT_EQ(wnd.m_hWnd, nullptr);
+    EXPECT_EQ(::GetDlgItem(host, 9), nullptr);
+    EXPECT_EQ(wnd.postNcDestroyCalls, 1) << throws;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Blocking calls on the user-interface thread (Sleep, the lease calls): the
 // windows keep painting and Qt's loop keeps running, but user input, the
 // close box and posted messages wait until the call has returned.
+#include "platform/kernel/blocking.h"
+
 #include <gtest/gtest.h>
 #include <qpa/qwindowsysteminterface.h>
 
@@ -14,7 +16,6 @@
 
 #include "platform/iphlp/iphlpapi.h"
 #include "platform/iphlp/scripted_provider.h"
-#include "platform/kernel/blocking.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/kernel.h"
 #include "platform/window/test_support.h"
@@ -43,24 +44,18 @@ bool TimerRan(const std::atomic<bool>& ran) {
   return ran;
 }
 
-class Blocking : public ::testing::Test {
+class Blocking : public lorvane::test::WindowTest {
  protected:
   void SetUp() override {
     oldClock = lorvane::kernel::SetClock(nullptr);  // the real one: these tests really wait
-    top = recorder.Create(WS_OVERLAPPEDWINDOW, 0, 0, 247, 363);
-    button = CreateWindowExA(0, "Button", "Go", WS_CHILD | WS_VISIBLE, 10, 10, 60, 20, top,
-                             reinterpret_cast<HMENU>(7), nullptr, nullptr);
-    ShowWindow(top, SW_SHOW);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(wt::WidgetOf(top)));
+    ShowTop();
+    button = Control("Button", "Go", 7);
     wt::PumpMessages();
   }
   void TearDown() override {
-    recorder.onMessage = nullptr;
-    wt::DestroyAllWindows();
+    WindowTest::TearDown();
     lorvane::kernel::SetClock(oldClock);
   }
-  lorvane::test::Recorder recorder;
-  HWND top = nullptr;
   HWND button = nullptr;
   std::shared_ptr<lorvane::kernel::Clock> oldClock;
   QObject timers;  // no timer outlives its test

@@ -8,31 +8,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 
-#include "platform/window/test_support.h"
 #include "recorder.h"
 
 namespace {
 
-using lorvane::test::Recorder;
 namespace wt = lorvane::window::testing;
 
-class Controls : public ::testing::Test {
+class Controls : public lorvane::test::WindowTest {
  protected:
-  void SetUp() override {
-    top = recorder.Create(WS_OVERLAPPEDWINDOW, 0, 0, 300, 200);
-    ShowWindow(top, SW_SHOW);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(wt::WidgetOf(top)));
-  }
-  void TearDown() override {
-    recorder.onMessage = nullptr;  // its captures die with the test body
-    wt::DestroyAllWindows();
-  }
-
-  HWND Child(const char* cls, const char* text, DWORD style, int id, int x = 10, int y = 10) {
-    return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, 120, 22, top,
-                           reinterpret_cast<HMENU>(static_cast<LONG_PTR>(id)), nullptr, nullptr);
-  }
+  void SetUp() override { ShowTop(); }
 
   std::string Text(HWND window) {
     char buffer[64];
@@ -46,44 +32,46 @@ class Controls : public ::testing::Test {
     wt::PumpMessages();
   }
 
-  Recorder recorder;
-  HWND top = nullptr;
+  // Ctrl+V as a keyboard gives it, the control character as its text.
+  void Paste(HWND edit, const QString& text) {
+    QApplication::clipboard()->setText(text);
+    SetFocus(edit);
+    QTest::sendKeyEvent(QTest::Click, wt::WidgetOf(edit), Qt::Key_V, QString(QChar(0x16)),
+                        Qt::ControlModifier);
+    wt::PumpMessages();
+  }
 };
 
-TEST_F(Controls, ButtonClickBecomesBnClickedCommand) {
-  HWND button = Child("Button", "&Refresh", 0, 201);
+TEST_F(Controls, AButtonSaysBnClickedForAClickAndForSpaceThroughTheQueueButNotWhenDisabled) {
+  HWND button = Control("Button", "&Refresh", 201, BS_DEFPUSHBUTTON);
   auto* widget = qobject_cast<QPushButton*>(wt::WidgetOf(button));
   ASSERT_NE(widget, nullptr);
   EXPECT_EQ(widget->text(), "&Refresh");
-  recorder.Clear();
+  EXPECT_EQ(SendMessageA(button, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
   QTest::mouseClick(widget, Qt::LeftButton);
   wt::PumpMessages();
   const auto commands = recorder.Messages(WM_COMMAND);
   ASSERT_EQ(commands.size(), 1u);
   EXPECT_EQ(commands[0].wParam, MAKEWPARAM(201, BN_CLICKED));
   EXPECT_EQ(reinterpret_cast<HWND>(commands[0].lParam), button);
-  // A disabled button says nothing.
+
+  recorder.Clear();
+  SetFocus(button);
+  QTest::keyClick(widget, Qt::Key_Space);
+  EXPECT_TRUE(recorder.Commands().empty());  // still in the queue
+  wt::PumpMessages();
+  EXPECT_EQ(recorder.Commands(), (std::vector<WPARAM>{MAKEWPARAM(201, BN_CLICKED)}));
+
   EnableWindow(button, FALSE);
   EXPECT_FALSE(widget->isEnabled());
   QTest::mouseClick(widget, Qt::LeftButton);
   SendMessageA(button, BM_CLICK, 0, 0);
   wt::PumpMessages();
-  EXPECT_EQ(recorder.Messages(WM_COMMAND).size(), 1u);
+  EXPECT_EQ(recorder.Commands().size(), 1u);
 }
 
-TEST_F(Controls, SpaceOnAFocusedButtonClicksItThroughTheQueue) {
-  HWND button = Child("Button", "OK", BS_DEFPUSHBUTTON, IDOK);
-  EXPECT_EQ(SendMessageA(button, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
-  SetFocus(button);
-  recorder.Clear();
-  QTest::keyClick(wt::WidgetOf(button), Qt::Key_Space);
-  EXPECT_TRUE(recorder.Commands().empty());  // still in the queue
-  wt::PumpMessages();
-  EXPECT_EQ(recorder.Commands(), (std::vector<WPARAM>{MAKEWPARAM(IDOK, BN_CLICKED)}));
-}
-
-TEST_F(Controls, EditLimitCapsTypingButNotTheProgramsText) {
-  HWND edit = Child("Edit", "", WS_BORDER | ES_AUTOHSCROLL, 1002);
+TEST_F(Controls, EditLimitCapsTypingAndPastesInBytesButNotTheProgramsText) {
+  HWND edit = Control("Edit", "", 1002, WS_BORDER | ES_AUTOHSCROLL);
   SendMessageA(edit, EM_LIMITTEXT, 12, 0);
   EXPECT_EQ(SendMessageA(edit, EM_GETLIMITTEXT, 0, 0), 12);
   recorder.Clear();
@@ -91,9 +79,8 @@ TEST_F(Controls, EditLimitCapsTypingButNotTheProgramsText) {
   EXPECT_EQ(Text(edit), "00a0c9123456");
   EXPECT_EQ(GetWindowTextLengthA(edit), 12);
   // Each accepted character changed the text once.
-  std::size_t changes = 0;
-  for (WPARAM w : recorder.Commands()) changes += (w == MAKEWPARAM(1002, EN_CHANGE));
-  EXPECT_EQ(changes, 12u);
+  const auto commands = recorder.Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), MAKEWPARAM(1002, EN_CHANGE)), 12);
   SetWindowTextA(edit, "a text longer than twelve");
   EXPECT_EQ(Text(edit), "a text longer than twelve");
   // Typing at the end of an over-long text adds nothing; deleting works.
@@ -102,20 +89,8 @@ TEST_F(Controls, EditLimitCapsTypingButNotTheProgramsText) {
   QTest::keyClick(wt::WidgetOf(edit), Qt::Key_Backspace);
   wt::PumpMessages();
   EXPECT_EQ(Text(edit), "a text longer than twelv");
-}
 
-// Ctrl+V as a keyboard gives it, the control character as its text.
-void Paste(HWND edit, const QString& text) {
-  QApplication::clipboard()->setText(text);
-  SetFocus(edit);
-  QTest::sendKeyEvent(QTest::Click, wt::WidgetOf(edit), Qt::Key_V, QString(QChar(0x16)),
-                      Qt::ControlModifier);
-  wt::PumpMessages();
-}
-
-TEST_F(Controls, EditLimitCutsAPasteToTheRoomLeftInBytes) {
-  HWND edit = Child("Edit", "", WS_BORDER | ES_AUTOHSCROLL, 1002);
-  SendMessageA(edit, EM_LIMITTEXT, 12, 0);
+  SetWindowTextA(edit, "");
   Paste(edit, "00a0c9123456789");
   EXPECT_EQ(Text(edit), "00a0c9123456");
   SetWindowTextA(edit, "0123456789");
@@ -136,7 +111,7 @@ TEST_F(Controls, EditLimitCutsAPasteToTheRoomLeftInBytes) {
 
 TEST_F(Controls, ReadOnlyEditRefusesTypingAndShowsItsText) {
   HWND edit =
-      Child("Edit", "not currently spoofed", WS_BORDER | ES_READONLY | ES_AUTOHSCROLL, 1001);
+      Control("Edit", "not currently spoofed", 1001, WS_BORDER | ES_READONLY | ES_AUTOHSCROLL);
   EXPECT_EQ(Text(edit), "not currently spoofed");
   Type(edit, "abc");
   EXPECT_EQ(Text(edit), "not currently spoofed");
@@ -146,19 +121,17 @@ TEST_F(Controls, ReadOnlyEditRefusesTypingAndShowsItsText) {
   EXPECT_EQ(Text(edit), "abc");
 }
 
-TEST_F(Controls, StaticTextDropsMnemonicMarksUnlessNoPrefix) {
-  HWND plain = Child("Static", "&Current && new", SS_LEFT, -1);
-  HWND raw = Child("Static", "Lorvane &V0.30", SS_LEFT | SS_NOPREFIX, -1, 10, 40);
+TEST_F(Controls, TextCrossesAsLocalEightBitAndStaticsDropMnemonicMarksUnlessNoPrefix) {
+  HWND plain = Control("Static", "&Current && new", -1, SS_LEFT);
+  HWND raw = Control("Static", "Lorvane &V0.30", -1, SS_LEFT | SS_NOPREFIX, 10, 40);
   EXPECT_EQ(qobject_cast<QLabel*>(wt::WidgetOf(plain))->text(), "Current & new");
   EXPECT_EQ(qobject_cast<QLabel*>(wt::WidgetOf(raw))->text(), "Lorvane &V0.30");
   EXPECT_EQ(Text(plain), "&Current && new");  // the window text itself is kept
-}
 
-TEST_F(Controls, TextCrossesAsTheLocalEightBitEncoding) {
-  HWND button = Child("Button", "Caf\xc3\xa9", 0, 5);
+  HWND button = Control("Button", "Caf\xc3\xa9", 5, 0, 10, 70);
   EXPECT_EQ(qobject_cast<QPushButton*>(wt::WidgetOf(button))->text(),
             QString::fromLocal8Bit("Caf\xc3\xa9"));
-  HWND edit = Child("Edit", "", WS_BORDER, 6, 10, 40);
+  HWND edit = Control("Edit", "", 6, WS_BORDER, 10, 100);
   qobject_cast<QLineEdit*>(wt::WidgetOf(edit))->setText(QString::fromLocal8Bit("na\xc3\xafve"));
   EXPECT_EQ(Text(edit), "na\xc3\xafve");
 }

@@ -1,5 +1,9 @@
 #include "recorder.h"
 
+#include <QTest>
+
+#include "platform/window/resources.h"
+
 namespace lorvane::test {
 namespace {
 
@@ -34,15 +38,13 @@ std::vector<Received> Recorder::Messages(UINT message) const {
 
 std::vector<UINT> Recorder::Notifications() const {
   std::vector<UINT> out;
-  for (const Received& r : log_)
-    if (r.message == WM_NOTIFY) out.push_back(r.code);
+  for (const Received& r : Messages(WM_NOTIFY)) out.push_back(r.code);
   return out;
 }
 
 std::vector<WPARAM> Recorder::Commands() const {
   std::vector<WPARAM> out;
-  for (const Received& r : log_)
-    if (r.message == WM_COMMAND) out.push_back(r.wParam);
+  for (const Received& r : Messages(WM_COMMAND)) out.push_back(r.wParam);
   return out;
 }
 
@@ -63,6 +65,39 @@ LRESULT CALLBACK Recorder::Proc(HWND window, UINT message, WPARAM wParam, LPARAM
       return result;
   }
   return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void WindowTest::TearDown() {
+  recorder.onMessage = nullptr;  // its captures die with the test body
+  EndWindowTest();
+  window::InstallResources({});
+}
+
+HWND WindowTest::ShowTop(HMENU menu, int x, int y) {
+  top = recorder.Create(WS_OVERLAPPEDWINDOW, x, y, 247, 363, nullptr, menu);
+  ShowWindow(top, SW_SHOW);
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(window::testing::WidgetOf(top)));
+  recorder.Clear();
+  return top;
+}
+
+HWND WindowTest::Control(const char* cls, const char* text, int id, DWORD style, int x, int y,
+                         int cx, int cy, HWND parent) {
+  return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, cx, cy,
+                         parent != nullptr ? parent : top,
+                         reinterpret_cast<HMENU>(static_cast<LONG_PTR>(id)), nullptr, nullptr);
+}
+
+RECT WindowRectOf(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  return r;
+}
+
+RECT ClientRectOf(HWND window) {
+  RECT r{};
+  GetClientRect(window, &r);
+  return r;
 }
 
 }  // namespace lorvane::test

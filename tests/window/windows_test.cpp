@@ -1,77 +1,71 @@
-// Window creation and destruction, geometry with the fixed frame, and the
-// screen seam.
+// Window creation and destruction, geometry with the fixed frame, the screen
+// seam, focus, and painting through BeginPaint and DrawTextA.
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImage>
 #include <QScreen>
 #include <QWidget>
 
 #include "platform/window/seams.h"
-#include "platform/window/test_support.h"
 #include "recorder.h"
 
 namespace {
 
+using lorvane::test::ClientRectOf;
 using lorvane::test::Received;
-using lorvane::test::Recorder;
+using lorvane::test::WindowRectOf;
 namespace wt = lorvane::window::testing;
-
-class Windows : public ::testing::Test {
- protected:
-  void TearDown() override {
-    recorder.onMessage = nullptr;  // its captures die with the test body
-    wt::DestroyAllWindows();
-    lorvane::window::SetScreenSize(std::nullopt);
-  }
-  Recorder recorder;
-};
+using Windows = lorvane::test::WindowTest;
 
 std::vector<HWND> hookSeen;
+bool hookRefuses = false;
 LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM) {
-  if (code == HCBT_CREATEWND) hookSeen.push_back(reinterpret_cast<HWND>(wParam));
-  return 0;
+  if (code != HCBT_CREATEWND) return 0;
+  hookSeen.push_back(reinterpret_cast<HWND>(wParam));
+  return hookRefuses ? 1 : 0;
 }
 
-TEST_F(Windows, CreationParamReachesNcCreateAndCreateAfterTheHook) {
+TEST_F(Windows, CreationAsksTheHookThenNcCreateAndCreateAndEitherMayRefuse) {
   int marker = 0;
-  std::vector<LPVOID> params;
-  std::vector<UINT> order;
-  recorder.onMessage = [&](HWND window, UINT message, WPARAM, LPARAM lParam, LRESULT*) {
-    if (message == WM_NCCREATE || message == WM_CREATE) {
-      params.push_back(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-      order.push_back(message);
-      EXPECT_EQ(hookSeen.size(), 1u);  // the hook came first
-      EXPECT_EQ(hookSeen.front(), window);
-    }
-    return false;
+  std::vector<std::pair<UINT, LPVOID>> seen;
+  bool refuseCreate = false;
+  recorder.onMessage = [&](HWND window, UINT message, WPARAM, LPARAM lParam, LRESULT* result) {
+    if (message != WM_NCCREATE && message != WM_CREATE) return false;
+    seen.emplace_back(message, reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    EXPECT_EQ(hookSeen, std::vector<HWND>{window});  // the hook came first, once
+    *result = -1;
+    return message == WM_CREATE && refuseCreate;
   };
   hookSeen.clear();
+  hookRefuses = false;
   HHOOK hook = SetWindowsHookExA(WH_CBT, CbtHook, nullptr, 0);
   HWND window = recorder.Create(WS_OVERLAPPEDWINDOW, 10, 10, 200, 100, nullptr, nullptr, &marker);
-  UnhookWindowsHookEx(hook);
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(order, (std::vector<UINT>{WM_NCCREATE, WM_CREATE}));
-  EXPECT_EQ(params, (std::vector<LPVOID>{&marker, &marker}));
+  EXPECT_EQ(seen,
+            (std::vector<std::pair<UINT, LPVOID>>{{WM_NCCREATE, &marker}, {WM_CREATE, &marker}}));
   char title[32];
   EXPECT_EQ(GetWindowTextA(window, title, sizeof title), 8);
   EXPECT_STREQ(title, "recorded");
-}
 
-TEST_F(Windows, CreateReturningMinusOneDestroysTheWindow) {
-  HWND failing = nullptr;
-  recorder.onMessage = [&](HWND window, UINT message, WPARAM, LPARAM, LRESULT* result) {
-    if (message == WM_CREATE) {
-      failing = window;
-      *result = -1;
-      return true;
-    }
-    return false;
-  };
+  // WM_CREATE answering -1 destroys the window it was made for.
+  hookSeen.clear();
+  refuseCreate = true;
+  recorder.Clear();
   EXPECT_EQ(recorder.Create(WS_OVERLAPPEDWINDOW, 0, 0, 100, 100), nullptr);
-  ASSERT_NE(failing, nullptr);
-  EXPECT_FALSE(IsWindow(failing));
+  ASSERT_EQ(hookSeen.size(), 1u);
+  EXPECT_FALSE(IsWindow(hookSeen[0]));
   EXPECT_EQ(recorder.Messages(WM_DESTROY).size(), 1u);
   EXPECT_EQ(recorder.Messages(WM_NCDESTROY).size(), 1u);
+
+  // A refusing hook leaves nothing: not even WM_NCCREATE.
+  hookRefuses = true;
+  recorder.Clear();
+  EXPECT_EQ(recorder.Create(WS_CHILD, 0, 0, 10, 10, window, reinterpret_cast<HMENU>(9)), nullptr);
+  UnhookWindowsHookEx(hook);
+  EXPECT_TRUE(recorder.Log().empty());
+  EXPECT_EQ(GetWindow(window, GW_CHILD), nullptr);
 }
 
 TEST_F(Windows, DestroyTellsParentsFirstThenChildrenLast) {
@@ -103,7 +97,7 @@ TEST_F(Windows, DestroyTellsParentsFirstThenChildrenLast) {
   EXPECT_EQ(SendMessageA(nullptr, WM_GETTEXTLENGTH, 0, 0), 0);
 }
 
-TEST_F(Windows, TopLevelWindowRectIncludesFrameCaptionAndMenu) {
+TEST_F(Windows, TopLevelWindowRectIncludesFrameCaptionAndMenuChildRectsAreInClientCoordinates) {
   HMENU menu = CreateMenu();
   AppendMenuA(menu, MF_STRING, 100, "&File");
   HWND window = recorder.Create(WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, menu);
@@ -114,45 +108,32 @@ TEST_F(Windows, TopLevelWindowRectIncludesFrameCaptionAndMenu) {
   ASSERT_EQ(sizes.size(), 1u);
   EXPECT_EQ(LOWORD(sizes[0].lParam), 239);
   EXPECT_EQ(HIWORD(sizes[0].lParam), 317);
-  RECT r{};
-  GetWindowRect(window, &r);
-  EXPECT_EQ(r.left, 30);
-  EXPECT_EQ(r.top, 40);
-  EXPECT_EQ(r.right - r.left, 247);
-  EXPECT_EQ(r.bottom - r.top, 363);
-  GetClientRect(window, &r);
-  EXPECT_EQ(r.right, 239);
-  EXPECT_EQ(r.bottom, 317);
+  EXPECT_EQ(Str(WindowRectOf(window)), "(30, 40, 277, 403)");
+  EXPECT_EQ(Str(ClientRectOf(window)), "(0, 0, 239, 317)");
   POINT origin{0, 0};
   ClientToScreen(window, &origin);
   EXPECT_EQ(origin.x, 30 + GetSystemMetrics(SM_CXFRAME));
   EXPECT_EQ(origin.y, 40 + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) +
                           GetSystemMetrics(SM_CYMENU));
+  EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYMENU) +
+                2 * GetSystemMetrics(SM_CYFRAME),
+            363 - 317);
   // The Qt window is the client area plus the menu bar, placed inside the frame.
-  QWidget* widget = wt::WidgetOf(window);
-  EXPECT_EQ(widget->geometry(), QRect(34, 63, 239, 317 + 19));
+  EXPECT_EQ(wt::WidgetOf(window)->geometry(), QRect(34, 63, 239, 317 + 19));
   EXPECT_EQ(wt::ClientWidgetOf(window)->size(), QSize(239, 317));
   // A second SetWindowPos to the same size says nothing about the size.
   recorder.Clear();
   SetWindowPos(window, nullptr, 0, 0, 247, 363, SWP_NOZORDER);
   EXPECT_TRUE(recorder.Messages(WM_SIZE).empty());
   EXPECT_EQ(recorder.Messages(WM_MOVE).size(), 1u);
-}
 
-TEST_F(Windows, ChildRectsAreInParentClientCoordinates) {
-  HWND top = recorder.Create(WS_OVERLAPPEDWINDOW, 100, 50, 247, 363);
-  HWND child = recorder.Create(WS_CHILD | WS_VISIBLE | WS_BORDER, 2, 20, 235, 65, top,
+  HWND child = recorder.Create(WS_CHILD | WS_VISIBLE | WS_BORDER, 2, 20, 235, 65, window,
                                reinterpret_cast<HMENU>(1));
-  RECT r{};
-  GetWindowRect(child, &r);
-  POINT origin{0, 0};
-  ClientToScreen(top, &origin);
-  EXPECT_EQ(r.left, origin.x + 2);
-  EXPECT_EQ(r.top, origin.y + 20);
-  EXPECT_EQ(r.right - r.left, 235);
-  GetClientRect(child, &r);  // the border is not client area
-  EXPECT_EQ(r.right, 233);
-  EXPECT_EQ(r.bottom, 63);
+  origin = {0, 0};
+  ClientToScreen(window, &origin);
+  EXPECT_EQ(Str(WindowRectOf(child)),
+            Str(RECT{origin.x + 2, origin.y + 20, origin.x + 237, origin.y + 85}));
+  EXPECT_EQ(Str(ClientRectOf(child)), "(0, 0, 233, 63)");  // the border is not client area
 }
 
 TEST_F(Windows, SystemMetricsFollowTheScreenSeamAndCentringUsesIt) {
@@ -162,45 +143,13 @@ TEST_F(Windows, SystemMetricsFollowTheScreenSeamAndCentringUsesIt) {
   lorvane::window::SetScreenSize(SIZE{200, 150});
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 200);
   EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 150);
-  RECT desktop{};
-  GetWindowRect(GetDesktopWindow(), &desktop);
-  EXPECT_EQ(desktop.right, 200);
+  EXPECT_EQ(Str(WindowRectOf(GetDesktopWindow())), "(0, 0, 200, 150)");
   // A window larger than the screen, centred, has negative coordinates.
   HWND window = recorder.Create(WS_OVERLAPPEDWINDOW, 0, 0, 10, 10);
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - 247) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - 363) / 2;
-  SetWindowPos(window, nullptr, x, y, 247, 363, SWP_NOZORDER);
+  SetWindowPos(window, nullptr, (200 - 247) / 2, (150 - 363) / 2, 247, 363, SWP_NOZORDER);
   ShowWindow(window, SW_SHOW);
   wt::PumpMessages();  // Qt must not move it onto the screen
-  RECT r{};
-  GetWindowRect(window, &r);
-  EXPECT_EQ(r.left, -23);
-  EXPECT_EQ(r.top, -106);
-  EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYMENU) +
-                2 * GetSystemMetrics(SM_CYFRAME),
-            363 - 317);
-}
-
-TEST_F(Windows, ClassIconSurvivesTheLongOfSetClassLongA) {
-  lorvane::window::Resources resources;
-  lorvane::window::IconImage image;
-  image.width = image.height = 16;
-  image.palette[1] = RGB(255, 0, 0);
-  image.pixels.assign(256, 1);
-  resources.icons.push_back({128, {image}});
-  lorvane::window::InstallResources(resources);
-  HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(128));
-  ASSERT_NE(icon, nullptr);
-  EXPECT_EQ(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(128)), icon);  // shared
-  EXPECT_EQ(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(129)), nullptr);
-  HWND window = recorder.Create(WS_OVERLAPPEDWINDOW, 0, 0, 100, 100);
-  SetClassLongA(window, GCL_HICON, static_cast<LONG>(reinterpret_cast<LONG_PTR>(icon)));
-  EXPECT_EQ(reinterpret_cast<HICON>(static_cast<ULONG_PTR>(GetClassLongA(window, GCL_HICON))),
-            icon);
-  const QImage shown = wt::WidgetOf(window)->windowIcon().pixmap(16, 16).toImage();
-  EXPECT_EQ(shown.pixelColor(8, 8), QColor(255, 0, 0));
-  SetClassLongA(window, GCL_HICON, 0);
-  lorvane::window::InstallResources({});
+  EXPECT_EQ(Str(WindowRectOf(window)), "(-23, -106, 224, 257)");
 }
 
 TEST_F(Windows, ShowingActivatesAndFocusesTheWindow) {
@@ -224,6 +173,52 @@ TEST_F(Windows, ShowingActivatesAndFocusesTheWindow) {
   EXPECT_EQ(log[0].window, top);
   EXPECT_EQ(log[1].message, static_cast<UINT>(WM_SETFOCUS));
   EXPECT_EQ(reinterpret_cast<HWND>(log[1].wParam), top);
+}
+
+// Pixels other than `background` outside `box`.
+int InkOutside(const QImage& image, const QColor& background, const QRect& box = {}) {
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      count += image.pixelColor(x, y) != background && !box.contains(x, y);
+  return count;
+}
+
+TEST_F(Windows, CalcRectMeasuresWithoutDrawingAndTheTextIsDrawnWhereMeasured) {
+  constexpr const char* kCaption = "Select a Network Adapter";
+  bool draw = false;
+  RECT measured{};
+  int height = 0;
+  recorder.onMessage = [&](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
+    if (message != WM_PAINT) return false;
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    RECT r{2, 2, ClientRectOf(window).right, 7};
+    height = DrawTextA(dc, kCaption, -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_CENTER);
+    measured = r;
+    if (draw) DrawTextA(dc, kCaption, -1, &r, DT_SINGLELINE | DT_CENTER);
+    EndPaint(window, &ps);
+    return true;
+  };
+  QWidget* client = wt::ClientWidgetOf(ShowTop());
+  const COLORREF brush = GetSysColor(COLOR_WINDOW);
+  const QColor window(GetRValue(brush), GetGValue(brush), GetBValue(brush));
+  EXPECT_EQ(InkOutside(client->grab().toImage(), window), 0)
+      << "measuring alone leaves only the class brush";
+
+  const QFontMetrics metrics(client->font());
+  EXPECT_EQ(Str(measured),
+            Str(RECT{2, 2, 2 + metrics.horizontalAdvance(kCaption), 2 + metrics.height()}));
+  EXPECT_EQ(height, metrics.height());
+
+  draw = true;
+  const QImage drawn = client->grab().toImage();
+  EXPECT_GT(InkOutside(drawn, window), 0);
+  EXPECT_EQ(InkOutside(drawn, window,
+                       QRect(QPoint(measured.left, measured.top),
+                             QPoint(measured.right - 1, measured.bottom - 1))),
+            0)
+      << "every drawn pixel lies inside the measured rectangle";
 }
 
 }  // namespace
