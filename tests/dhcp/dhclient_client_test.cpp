@@ -14,8 +14,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <optional>
 
+#include "dhcp_lab.h"
 #include "platform/base/errors.h"
 #include "support/process.h"
 
@@ -32,8 +33,7 @@ class DhclientClientTest : public ::testing::Test {
     char pattern[] = "/tmp/lvdhcp.XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
-    fs::create_directories(dir_ / "leases");
-    fs::create_directories(dir_ / "run");
+    for (const char* sub : {"leases", "run"}) fs::create_directories(dir_ / sub);
   }
   void TearDown() override { fs::remove_all(dir_); }
 
@@ -61,15 +61,9 @@ class DhclientClientTest : public ::testing::Test {
   }
   // A stand-in for dhclient: a shell script run with our fixed arguments.
   void FakeProgram(const std::string& body) const {
-    fs::path path = Write("fake-dhclient", "#!/bin/sh\n" + body + "\n");
-    fs::permissions(path, fs::perms::owner_all);
+    fs::permissions(Write("fake-dhclient", "#!/bin/sh\n" + body + "\n"), fs::perms::owner_all);
   }
-  std::string Read(const fs::path& relative) const {
-    std::ifstream in(dir_ / relative);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string Read(const std::string& relative) const { return test::FileText(dir_ / relative); }
 
   fs::path dir_;
 };
@@ -81,90 +75,70 @@ std::string Lease(const std::string& name, const std::string& server, const std:
          extra + "  expire " + expire + ";\n}\n";
 }
 
-TEST_F(DhclientClientTest, ReportsTheCurrentLeaseOfALink) {
+// The latest block for a link speaks for it. A release appends the lease
+// again, expiring at once: the link stays enabled but holds nothing, although
+// an older block has not expired. A doubtful latest block (a bad server, a
+// file cut short) hides the older ones.
+TEST_F(DhclientClientTest, TheLatestBlockForALinkSpeaksForIt) {
   Write("leases/dhclient.leases",
-        Lease("eth7", "10.1.0.1", "0 2026/12/06 19:45:00",
+        Lease("eth0", "10.1.0.1", "0 2026/12/06 19:45:00",
               "  option dhcp-lease-time 600;\n  option domain-name-servers 10.1.0.2,10.1.0.3;\n"
               "  option netbios-name-servers 10.1.0.4,10.1.0.5;\n"));
+  Write("leases/dhclient.eth1.leases", Lease("eth1", "10.1.0.1", "0 2026/12/06 19:45:00") +
+                                           Lease("eth1", "10.1.0.1", "0 2026/12/06 19:39:00"));
+  Write("leases/dhclient.eth2.leases", Lease("eth2", "10.1.0.1", "epoch " + std::to_string(kNow)));
+  std::string good = Lease("eth3", "10.1.0.1", "never");
+  Write("leases/dhclient.a.leases", good + Lease("eth3", "10.1.0.999", "never"));
+  Write("leases/dhclient.b.leases",
+        good + Lease("eth4", "10.1.0.1", "never") + "lease { interface \"eth9\";");
   DhclientClient client(Options());
-  DhcpState s = client.State("eth7");
+  DhcpState s = client.State("eth0");
   EXPECT_TRUE(s.enabled);
   EXPECT_EQ(s.server, "10.1.0.1");
   EXPECT_EQ(s.leaseExpires, 1796586300);
   EXPECT_EQ(s.leaseObtained, 1796586300 - 600);
   EXPECT_EQ(s.dnsServers, (std::vector<std::string>{"10.1.0.2", "10.1.0.3"}));
   EXPECT_EQ(s.winsServers, (std::vector<std::string>{"10.1.0.4", "10.1.0.5"}));
-
-  DhcpState other = client.State("eth8");
-  EXPECT_FALSE(other.enabled);
-  EXPECT_TRUE(other.server.empty());
-}
-
-// A release appends the lease again, expiring at once: the link stays
-// DHCP-enabled but holds nothing, although an older block has not expired.
-TEST_F(DhclientClientTest, AReleasedOrExpiredLinkStaysEnabledWithoutALease) {
-  Write("leases/dhclient.eth7.leases", Lease("eth7", "10.1.0.1", "0 2026/12/06 19:45:00") +
-                                           Lease("eth7", "10.1.0.1", "0 2026/12/06 19:39:00"));
-  Write("leases/dhclient.eth8.leases", Lease("eth8", "10.1.0.1", "epoch " + std::to_string(kNow)));
-  DhclientClient client(Options());
-  for (const char* name : {"eth7", "eth8"}) {
-    DhcpState s = client.State(name);
-    EXPECT_TRUE(s.enabled) << name;
-    EXPECT_TRUE(s.server.empty()) << name;
-    EXPECT_EQ(s.leaseObtained, 0) << name;
-    EXPECT_EQ(s.leaseExpires, 0) << name;
+  for (const char* name : {"eth1", "eth2", "eth3", "eth4"}) {
+    DhcpState held = client.State(name);
+    EXPECT_TRUE(held.enabled) << name;
+    EXPECT_EQ(held.server, "") << name;
+    EXPECT_EQ(held.leaseObtained, 0) << name;
+    EXPECT_EQ(held.leaseExpires, 0) << name;
   }
+  EXPECT_FALSE(client.State("eth8").enabled);
 }
 
-TEST_F(DhclientClientTest, ADoubtfulLatestLeaseHidesTheOlderOnes) {
-  std::string good = Lease("eth7", "10.1.0.1", "never");
-  Write("leases/dhclient.a.leases", good + Lease("eth7", "10.1.0.999", "never"));
-  Write("leases/dhclient.b.leases",
-        good + Lease("eth8", "10.1.0.1", "never") + "lease { interface \"eth9\";");
-  DhclientClient client(Options());
-  for (const char* name : {"eth7", "eth8"}) {
-    DhcpState s = client.State(name);
-    EXPECT_TRUE(s.enabled) << name;
-    EXPECT_TRUE(s.server.empty()) << name;
-  }
-}
-
-TEST_F(DhclientClientTest, TheNewestFileThatNamesTheLinkWins) {
+// The newest file that names a link wins. What one query read is kept, but
+// any change is seen by the next one: a file rewritten within the same second
+// at the same size, a file added to a lease folder or to a folder the
+// configuration sources, a file's time.
+TEST_F(DhclientClientTest, EachQueryReadsTheNewestFiles) {
   fs::path older = Write("leases/dhclient.leases", Lease("eth7", "10.1.0.1", "never"));
   fs::path newer = Write("leases/dhclient.eth7.leases", Lease("eth7", "10.1.0.2", "never", ""));
   Write("leases/other.leases", Lease("eth7", "10.1.0.3", "never"));  // not a dhclient file name
   SetMtime(older, kNow - 100);
   SetMtime(newer, kNow - 50);
+  Write("interfaces", "source-directory interfaces.d\n");
+  fs::create_directories(dir_ / "interfaces.d");
   DhclientClient client(Options());
   DhcpState s = client.State("eth7");
   EXPECT_EQ(s.server, "10.1.0.2");
   // No lease time: the file was written when the lease came.
   EXPECT_EQ(s.leaseObtained, kNow - 50);
-
-  SetMtime(older, kNow - 10);
-  EXPECT_EQ(client.State("eth7").server, "10.1.0.1");
-}
-
-// What one query read is kept, but any change is seen by the next one: a
-// file rewritten within the same second at the same size, a file added to a
-// lease folder, a file added to a folder the configuration sources.
-TEST_F(DhclientClientTest, EachQuerySeesWhatChangedSinceTheLast) {
-  fs::path file = Write("leases/dhclient.eth7.leases", Lease("eth7", "10.1.0.1", "never"));
-  SetMtime(file, kNow);
-  Write("interfaces", "source-directory interfaces.d\n");
-  fs::create_directories(dir_ / "interfaces.d");
-  DhclientClient client(Options());
-  EXPECT_EQ(client.State("eth7").server, "10.1.0.1");
   EXPECT_FALSE(client.State("eth8").enabled);
   EXPECT_FALSE(client.State("eth9").enabled);
 
-  Write("leases/dhclient.eth7.leases", Lease("eth7", "10.1.0.2", "never"));
-  SetMtime(file, kNow);
+  Write("leases/dhclient.eth7.leases", Lease("eth7", "10.1.0.4", "never", ""));
+  SetMtime(newer, kNow - 50);
   Write("leases/dhclient.eth8.leases", Lease("eth8", "10.1.0.1", "never"));
   Write("interfaces.d/eth9", "iface eth9 inet dhcp\n");
-  EXPECT_EQ(client.State("eth7").server, "10.1.0.2");
+  EXPECT_EQ(client.State("eth7").server, "10.1.0.4");
   EXPECT_TRUE(client.State("eth8").enabled);
   EXPECT_TRUE(client.State("eth9").enabled);
+
+  SetMtime(older, kNow - 10);
+  EXPECT_EQ(client.State("eth7").server, "10.1.0.1");
 }
 
 TEST_F(DhclientClientTest, ConfigurationAloneMakesALinkEnabled) {
@@ -181,7 +155,9 @@ TEST_F(DhclientClientTest, ConfigurationAloneMakesALinkEnabled) {
     EXPECT_FALSE(client.State(name).enabled) << name;
 }
 
-TEST_F(DhclientClientTest, RefusesNamesItCannotHandOn) {
+// Nothing is run for a name that cannot be handed on, nor for a link that
+// dhclient does not manage.
+TEST_F(DhclientClientTest, RunsNothingForALinkThatIsNotItsToHandOn) {
   Write("leases/dhclient.leases", Lease("eth7", "10.1.0.1", "never"));
   FakeProgram("touch \"$0.ran\"");
   DhclientClient client(Options());
@@ -190,12 +166,6 @@ TEST_F(DhclientClientTest, RefusesNamesItCannotHandOn) {
     EXPECT_EQ(client.Release(name), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << name;
     EXPECT_EQ(client.Renew(name), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << name;
   }
-  EXPECT_FALSE(fs::exists(dir_ / "fake-dhclient.ran"));
-}
-
-TEST_F(DhclientClientTest, OnlyALinkThatDhclientManagesIsReleasedOrRenewed) {
-  FakeProgram("touch \"$0.ran\"");
-  DhclientClient client(Options());
   EXPECT_EQ(client.Release("lo"), static_cast<DWORD>(ERROR_NOT_FOUND));
   EXPECT_EQ(client.Renew("lo"), static_cast<DWORD>(ERROR_NOT_FOUND));
   EXPECT_FALSE(fs::exists(dir_ / "fake-dhclient.ran"));
@@ -203,10 +173,10 @@ TEST_F(DhclientClientTest, OnlyALinkThatDhclientManagesIsReleasedOrRenewed) {
 
 // "lo" is a link in every namespace, so the stand-in passes the link check.
 TEST_F(DhclientClientTest, RunsTheClientWithAFixedArgumentList) {
-  fs::path leases = Write("leases/dhclient.leases", Lease("lo", "10.1.0.1", "never"));
+  const std::string leases = Write("leases/dhclient.leases", Lease("lo", "10.1.0.1", "never"));
+  const std::string tail = "\n-sf\n" + (dir_ / "script").string() + "\nlo\n";
   FakeProgram("printf '%s\\n' \"$@\" > \"$0.args\"; echo \"$PATH\" > \"$0.env\"; pwd > \"$0.cwd\"");
   DhclientClient client(Options());
-  std::string run = (dir_ / "run").string();
 
   // Whatever the caller's umask and directory, the client makes its files as
   // the system would.
@@ -219,23 +189,19 @@ TEST_F(DhclientClientTest, RunsTheClientWithAFixedArgumentList) {
                 fs::perms::others_read);
   EXPECT_EQ(Read("fake-dhclient.cwd"), "/\n");
   // No client was running: its pid file would name nobody, or someone else.
-  EXPECT_EQ(Read("fake-dhclient.args"), "-r\n-lf\n" + leases.string() + "\n--no-pid\n-sf\n" +
-                                            (dir_ / "script").string() + "\nlo\n");
+  EXPECT_EQ(Read("fake-dhclient.args"), "-r\n-lf\n" + leases + "\n--no-pid" + tail);
   EXPECT_EQ(Read("fake-dhclient.env"), "/usr/sbin:/usr/bin:/sbin:/bin\n");
 
   ASSERT_EQ(client.Renew("lo"), static_cast<DWORD>(NO_ERROR));
-  EXPECT_EQ(Read("fake-dhclient.args"), "-1\n-lf\n" + leases.string() + "\n-pf\n" + run +
-                                            "/dhclient.lo.pid\n-sf\n" + (dir_ / "script").string() +
-                                            "\nlo\n");
+  EXPECT_EQ(Read("fake-dhclient.args"),
+            "-1\n-lf\n" + leases + "\n-pf\n" + (dir_ / "run").string() + "/dhclient.lo.pid" + tail);
 }
 
-// Waits until `pid` runs a program called dhclient.
-bool Named(pid_t pid) {
-  for (int i = 0; i < 200; ++i) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
-    std::string comm;
-    if (std::getline(in, comm) && comm == "dhclient") return true;
-    usleep(10000);
+// Waits until `child` runs a program called dhclient.
+bool Named(const test::ChildProcess& child) {
+  const std::string comm = "/proc/" + std::to_string(child.pid()) + "/comm";
+  for (int i = 0; i < 200; ++i, usleep(10000)) {
+    if (test::FileText(comm) == "dhclient\n") return true;
   }
   return false;
 }
@@ -256,33 +222,29 @@ TEST_F(DhclientClientTest, OnlyRootsRunOfTheProgramIsBelieved) {
                                    theirs.string(), "lo"};
   DhclientOptions options = Options();
   options.program = copy.string();
+  std::optional<test::ChildProcess> child;  // one at a time: emplace stops the last
 
-  {
-    test::ChildProcess root(idle);
-    ASSERT_TRUE(Named(root.pid()));
-    DhcpState believed = DhclientClient(options).State("lo");
-    EXPECT_TRUE(believed.enabled);  // the check can pass
-    EXPECT_EQ(believed.server, "");
-    EXPECT_FALSE(DhclientClient(Options()).State("lo").enabled);  // not the program
-  }
-  {
-    // A believed client's own lease file speaks for its link, however new
-    // another file that names the link is.
-    fs::path own = Write("own.leases", Lease("lo", "10.1.0.1", "never"));
-    SetMtime(own, kNow - 3600);
-    fs::path newer = Write("leases/dhclient.lo.leases", Lease("lo", "10.1.0.9", "never"));
-    std::vector<std::string> owned = idle;
-    owned[4] = own.string();
-    test::ChildProcess root(owned);
-    ASSERT_TRUE(Named(root.pid()));
-    EXPECT_EQ(DhclientClient(options).State("lo").server, "10.1.0.1");
-    fs::remove(newer);
-  }
-  std::vector<std::string> asNobody = {"setpriv", "--reuid=65534", "--regid=65534",
-                                       "--clear-groups"};
-  asNobody.insert(asNobody.end(), idle.begin(), idle.end());
-  test::ChildProcess nobody(asNobody);
-  ASSERT_TRUE(Named(nobody.pid()));
+  child.emplace(idle);
+  ASSERT_TRUE(Named(*child));
+  DhcpState believed = DhclientClient(options).State("lo");
+  EXPECT_TRUE(believed.enabled);  // the check can pass
+  EXPECT_EQ(believed.server, "");
+  EXPECT_FALSE(DhclientClient(Options()).State("lo").enabled);  // not the program
+
+  // A believed client's own lease file speaks for its link, however new
+  // another file that names the link is.
+  fs::path own = Write("own.leases", Lease("lo", "10.1.0.1", "never"));
+  SetMtime(own, kNow - 3600);
+  fs::path newer = Write("leases/dhclient.lo.leases", Lease("lo", "10.1.0.9", "never"));
+  idle[4] = own.string();
+  child.emplace(idle);
+  ASSERT_TRUE(Named(*child));
+  EXPECT_EQ(DhclientClient(options).State("lo").server, "10.1.0.1");
+  fs::remove(newer);
+
+  idle.insert(idle.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  child.emplace(idle);
+  ASSERT_TRUE(Named(*child));
   EXPECT_FALSE(DhclientClient(options).State("lo").enabled);
 }
 
@@ -292,23 +254,19 @@ TEST_F(DhclientClientTest, AHungClientIsKilledAtTheBound) {
   FakeProgram("sleep 30 & echo $! > \"$0.child\"; echo $$ > \"$0.pid\"; wait");
   DhclientOptions options = Options();
   options.renewTimeout = std::chrono::milliseconds(300);
-  DhclientClient client(options);
   auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(client.Renew("lo"), static_cast<DWORD>(ERROR_TIMEOUT));
+  EXPECT_EQ(DhclientClient(options).Renew("lo"), static_cast<DWORD>(ERROR_TIMEOUT));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   for (const char* file : {"fake-dhclient.pid", "fake-dhclient.child"}) {
-    pid_t pid = static_cast<pid_t>(std::atoi(Read(file).c_str()));
-    ASSERT_GT(pid, 0) << file;
+    const std::string pid = std::to_string(std::atoi(Read(file).c_str()));
+    ASSERT_NE(pid, "0") << file;
     // Gone, or at most a zombie awaiting its new parent.
-    bool alive = false;
-    for (int i = 0;
-         i < 100 && (alive = kill(pid, 0) == 0 &&
-                             Read(fs::path("/proc") / std::to_string(pid) / "stat").find(") Z") ==
-                                 std::string::npos);
-         ++i) {
-      usleep(10000);
-    }
-    EXPECT_FALSE(alive) << file;
+    auto alive = [&] {
+      std::string stat = test::FileText("/proc/" + pid + "/stat");
+      return !stat.empty() && stat.find(") Z") == std::string::npos;
+    };
+    for (int i = 0; i < 100 && alive(); ++i) usleep(10000);
+    EXPECT_FALSE(alive()) << file;
   }
 }
 

@@ -44,22 +44,17 @@ bool HasProgram(const char* name) {
   return false;
 }
 
-std::string ReadSmall(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// Pids of the dhclient processes in the namespace kept at `netnsPath`.
-std::vector<pid_t> DhclientsIn(const std::string& netnsPath) {
+// Pids of the live dhclient processes (zombies are gone already) in the
+// namespace of that name.
+std::vector<pid_t> DhclientsIn(const std::string& netns) {
   std::vector<pid_t> out;
   struct stat ns;
-  if (stat(netnsPath.c_str(), &ns) != 0) return out;
+  if (stat((std::string(iphlp::kNetnsDir) + "/" + netns).c_str(), &ns) != 0) return out;
   for (const auto& entry : fs::directory_iterator("/proc")) {
     std::string pid = entry.path().filename();
     if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-    if (ReadSmall("/proc/" + pid + "/comm") != "dhclient\n") continue;
+    if (FileText("/proc/" + pid + "/comm") != "dhclient\n") continue;
+    if (FileText("/proc/" + pid + "/stat").find(") Z ") != std::string::npos) continue;
     struct stat st;
     if (stat(("/proc/" + pid + "/ns/net").c_str(), &st) != 0) continue;
     if (st.st_dev == ns.st_dev && st.st_ino == ns.st_ino)
@@ -69,6 +64,13 @@ std::vector<pid_t> DhclientsIn(const std::string& netnsPath) {
 }
 
 }  // namespace
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
 
 std::string DhcpLab::UnavailableReason() {
   std::string reason = NetnsUnavailableReason();
@@ -82,10 +84,7 @@ DhcpLab::DhcpLab(int links) : links_(links) {
   char pattern[] = "/tmp/lvdhcplab.XXXXXX";
   if (!mkdtemp(pattern)) throw std::runtime_error("no temporary directory");
   dir_ = pattern;
-  {
-    std::ofstream script(dir_ + "/script");
-    script << kScript;
-  }
+  std::ofstream(dir_ + "/script") << kScript;
   fs::permissions(dir_ + "/script", fs::perms::owner_all);
   // The lab's own configuration, so that what is asked of the server (option
   // 44 above all) does not hang on the host's.
@@ -123,7 +122,7 @@ DhcpLab::DhcpLab(int links) : links_(links) {
   for (int i = 0; i < 500 && !fs::exists(pidFile); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   if (!fs::exists(pidFile))
-    throw std::runtime_error("dnsmasq did not start: " + ReadSmall(dir_ + "/dnsmasq.out"));
+    throw std::runtime_error("dnsmasq did not start: " + FileText(dir_ + "/dnsmasq.out"));
 }
 
 DhcpLab::~DhcpLab() {
@@ -134,38 +133,32 @@ DhcpLab::~DhcpLab() {
   fs::remove_all(dir_, ignored);
 }
 
-void DhcpLab::StartClient(int i) {
-  CommandResult r =
-      client_->Run({"dhclient", "-1", "-cf", dir_ + "/dhclient.conf", "-lf", LeaseFile(i), "-pf",
-                    PidFile(i), "-sf", dir_ + "/script", Link(i)},
-                   std::chrono::seconds(30));
-  if (r.exitCode != 0) throw std::runtime_error("dhclient got no lease: " + r.output);
+// `mode`: -1 to wait for the lease, -nw to go to the background at once.
+void DhcpLab::RunClient(int i, const char* mode) const {
+  CommandResult r = client_->Run({"dhclient", mode, "-cf", dir_ + "/dhclient.conf", "-lf",
+                                  dir_ + "/dhclient." + Link(i) + ".leases", "-pf",
+                                  dir_ + "/dhclient." + Link(i) + ".pid", "-sf", dir_ + "/script",
+                                  Link(i)});
+  if (r.exitCode != 0) throw std::runtime_error("dhclient " + Link(i) + ": " + r.output);
 }
 
+void DhcpLab::StartClient(int i) { RunClient(i, "-1"); }
+
 void DhcpLab::StartAllClients() {
-  for (int i = 0; i < links_; ++i) {
-    CommandResult r =
-        client_->Run({"dhclient", "-nw", "-cf", dir_ + "/dhclient.conf", "-lf", LeaseFile(i), "-pf",
-                      PidFile(i), "-sf", dir_ + "/script", Link(i)});
-    if (r.exitCode != 0) throw std::runtime_error("dhclient did not start: " + r.output);
-  }
+  for (int i = 0; i < links_; ++i) RunClient(i, "-nw");
   WaitBound(links_, std::chrono::seconds(120));
 }
 
 void DhcpLab::WaitBound(int count, std::chrono::seconds limit) const {
   auto deadline = std::chrono::steady_clock::now() + limit;
   for (int i = 0; i < count; ++i) {
-    while (!Bound(i)) {
+    while (client_->Ip({"-4", "-o", "addr", "show", "dev", Link(i)}).find("inet 10.77.") ==
+           std::string::npos) {
       if (std::chrono::steady_clock::now() > deadline)
         throw std::runtime_error(Link(i) + " got no lease");
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
   }
-}
-
-bool DhcpLab::Bound(int i) const {
-  return client_->Ip({"-4", "-o", "addr", "show", "dev", Link(i)}).find("inet 10.77.") !=
-         std::string::npos;
 }
 
 iphlp::DhclientOptions DhcpLab::ClientOptions() const {
@@ -181,23 +174,14 @@ iphlp::DhclientOptions DhcpLab::ClientOptions() const {
 }
 
 int DhcpLab::RunningClients() const {
-  int live = 0;
-  for (pid_t pid : DhclientsIn(std::string(iphlp::kNetnsDir) + "/" + client_->name())) {
-    std::string stat = ReadSmall("/proc/" + std::to_string(pid) + "/stat");
-    auto close = stat.rfind(')');
-    if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z') ++live;
-  }
-  return live;
+  return static_cast<int>(DhclientsIn(client_->name()).size());
 }
 
 void DhcpLab::StopClients() {
-  std::string nsPath = std::string(iphlp::kNetnsDir) + "/" + client_->name();
-  std::vector<pid_t> pids = DhclientsIn(nsPath);
-  for (pid_t pid : pids) kill(pid, SIGTERM);
-  for (int i = 0; i < 200 && !DhclientsIn(nsPath).empty(); ++i) {
+  for (pid_t pid : DhclientsIn(client_->name())) kill(pid, SIGTERM);
+  for (int i = 0; i < 200 && !DhclientsIn(client_->name()).empty(); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  for (pid_t pid : DhclientsIn(nsPath)) kill(pid, SIGKILL);
+  for (pid_t pid : DhclientsIn(client_->name())) kill(pid, SIGKILL);
 }
 
 }  // namespace lorvane::test

@@ -16,6 +16,9 @@
 
 namespace lorvane::test {
 
+// A small file's text; empty when it cannot be read.
+std::string FileText(const std::string& path);
+
 class DhcpLab {
  public:
   static constexpr const char* kRouter = "10.77.0.1";
@@ -35,7 +38,6 @@ class DhcpLab {
   DhcpLab& operator=(const DhcpLab&) = delete;
 
   NetNamespace& client() { return *client_; }
-  NetNamespace& server() { return *server_; }
   static std::string Link(int i) { return "lvc" + std::to_string(i); }
   const std::string& dir() const { return dir_; }
 
@@ -47,7 +49,6 @@ class DhcpLab {
   // Waits until client links [0, count) hold an address from the server;
   // throws std::runtime_error past `limit`.
   void WaitBound(int count, std::chrono::seconds limit) const;
-  bool Bound(int i) const;
   // Options that point the platform's client at the lab.
   iphlp::DhclientOptions ClientOptions() const;
   // Stops every dhclient running in the client namespace.
@@ -57,8 +58,7 @@ class DhcpLab {
   int links() const { return links_; }
 
  private:
-  std::string LeaseFile(int i) const { return dir_ + "/dhclient." + Link(i) + ".leases"; }
-  std::string PidFile(int i) const { return dir_ + "/dhclient." + Link(i) + ".pid"; }
+  void RunClient(int i, const char* mode) const;
 
   int links_;
   std::string dir_;

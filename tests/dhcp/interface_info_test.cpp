@@ -15,30 +15,32 @@ namespace lorvane::iphlp {
 namespace {
 
 constexpr unsigned char kSentinel = 0xA5;
-constexpr ULONG kOneEntry = sizeof(IP_INTERFACE_INFO);
 
 class InterfaceInfoTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    scripted_ = std::make_shared<ScriptedProvider>();
-    SetProvider(scripted_);
-  }
+  void SetUp() override { SetProvider(scripted_); }
   void TearDown() override { SetProvider(nullptr); }
 
-  IP_ADAPTER_INDEX_MAP* Entries(std::vector<unsigned char>& buffer) {
-    return reinterpret_cast<IP_ADAPTER_INDEX_MAP*>(buffer.data() +
-                                                   offsetof(IP_INTERFACE_INFO, Adapter));
+  DWORD Query(std::vector<unsigned char>& buffer, ULONG* size) {
+    return GetInterfaceInfo(reinterpret_cast<PIP_INTERFACE_INFO>(buffer.data()), size);
+  }
+  bool Untouched(const std::vector<unsigned char>& buffer) {
+    return std::count(buffer.begin(), buffer.end(), kSentinel) == std::ssize(buffer);
   }
 
-  std::shared_ptr<ScriptedProvider> scripted_;
+  std::shared_ptr<ScriptedProvider> scripted_ = std::make_shared<ScriptedProvider>();
+  AdapterRecord tunnel_ = [] {
+    AdapterRecord tunnel = ScriptedAdapter(9, "tun0");
+    tunnel.canHoldLease = false;
+    return tunnel;
+  }();
 };
 
+// Only adapters that can hold a lease, with their indexes, and a name too
+// long for its field cut and terminated.
 TEST_F(InterfaceInfoTest, TwoCallsGiveTheLeaseCapableAdaptersWithTheirIndexes) {
-  AdapterRecord tunnel = ScriptedAdapter(9, "tun0");
-  tunnel.canHoldLease = false;
-  scripted_->SetAdapters(
-      {ScriptedAdapter(2, "eth0", "10.0.0.2"), tunnel, ScriptedAdapter(7, "wlan0")});
-
+  scripted_->SetAdapters({ScriptedAdapter(2, "eth0", "10.0.0.2"), tunnel_,
+                          ScriptedAdapter(7, std::string(300, 'n'))});
   ULONG size = 0;
   EXPECT_EQ(GetInterfaceInfo(nullptr, &size), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
   EXPECT_EQ(size, offsetof(IP_INTERFACE_INFO, Adapter) + 2 * sizeof(IP_ADAPTER_INDEX_MAP));
@@ -46,56 +48,40 @@ TEST_F(InterfaceInfoTest, TwoCallsGiveTheLeaseCapableAdaptersWithTheirIndexes) {
   // One byte short: the size again, the buffer untouched.
   std::vector<unsigned char> buffer(size, kSentinel);
   ULONG shortSize = size - 1;
-  EXPECT_EQ(GetInterfaceInfo(reinterpret_cast<PIP_INTERFACE_INFO>(buffer.data()), &shortSize),
-            static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_EQ(Query(buffer, &shortSize), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
   EXPECT_EQ(shortSize, size);
-  EXPECT_EQ(std::count(buffer.begin(), buffer.end(), kSentinel), static_cast<long>(buffer.size()));
+  EXPECT_TRUE(Untouched(buffer));
 
-  ASSERT_EQ(GetInterfaceInfo(reinterpret_cast<PIP_INTERFACE_INFO>(buffer.data()), &size),
-            static_cast<DWORD>(NO_ERROR));
+  ASSERT_EQ(Query(buffer, &size), static_cast<DWORD>(NO_ERROR));
   auto* table = reinterpret_cast<PIP_INTERFACE_INFO>(buffer.data());
   ASSERT_EQ(table->NumAdapters, 2);
-  EXPECT_EQ(Entries(buffer)[0].Index, 2u);
-  EXPECT_EQ(std::u16string(Entries(buffer)[0].Name), u"eth0");
-  EXPECT_EQ(Entries(buffer)[1].Index, 7u);
-  EXPECT_EQ(std::u16string(Entries(buffer)[1].Name), u"wlan0");
+  auto* entries =
+      reinterpret_cast<IP_ADAPTER_INDEX_MAP*>(buffer.data() + offsetof(IP_INTERFACE_INFO, Adapter));
+  EXPECT_EQ(entries[0].Index, 2u);
+  EXPECT_EQ(std::u16string(entries[0].Name), u"eth0");
+  EXPECT_EQ(entries[1].Index, 7u);
+  EXPECT_EQ(std::u16string(entries[1].Name), std::u16string(MAX_ADAPTER_NAME - 1, u'n'));
 }
 
 TEST_F(InterfaceInfoTest, NoAdapterOrAFailedQueryLeavesEverythingAlone) {
-  std::vector<unsigned char> buffer(kOneEntry, kSentinel);
-  auto* table = reinterpret_cast<PIP_INTERFACE_INFO>(buffer.data());
-
-  AdapterRecord tunnel = ScriptedAdapter(9, "tun0");
-  tunnel.canHoldLease = false;
-  scripted_->SetAdapters({tunnel});
+  std::vector<unsigned char> buffer(sizeof(IP_INTERFACE_INFO), kSentinel);
+  scripted_->SetAdapters({tunnel_});
   ULONG size = 1234;
   EXPECT_EQ(GetInterfaceInfo(nullptr, &size), static_cast<DWORD>(ERROR_NO_DATA));
-  EXPECT_EQ(GetInterfaceInfo(table, &size), static_cast<DWORD>(ERROR_NO_DATA));
+  EXPECT_EQ(Query(buffer, &size), static_cast<DWORD>(ERROR_NO_DATA));
   EXPECT_EQ(size, 1234u);
 
   scripted_->SetAdapters({ScriptedAdapter(2, "eth0")});
   scripted_->FailInterfaceTable(ERROR_NOT_ENOUGH_MEMORY, 1);
-  size = kOneEntry;
-  EXPECT_EQ(GetInterfaceInfo(table, &size), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
-  EXPECT_EQ(size, kOneEntry);
-  EXPECT_EQ(std::count(buffer.begin(), buffer.end(), kSentinel), static_cast<long>(buffer.size()));
+  size = buffer.size();
+  EXPECT_EQ(Query(buffer, &size), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+  EXPECT_EQ(size, buffer.size());
+  EXPECT_TRUE(Untouched(buffer));
   // The table is a query of its own: no adapter poll was spent on it.
   EXPECT_EQ(scripted_->TableQueries(), 3);
   EXPECT_EQ(scripted_->AdapterPolls(), 0);
 
-  EXPECT_EQ(GetInterfaceInfo(table, nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-}
-
-TEST_F(InterfaceInfoTest, ANameTooLongForItsFieldIsCutAndTerminated) {
-  std::string longName(300, 'n');
-  scripted_->SetAdapters({ScriptedAdapter(4, longName)});
-  ULONG size = 0;
-  GetInterfaceInfo(nullptr, &size);
-  std::vector<unsigned char> buffer(size, kSentinel);
-  ASSERT_EQ(GetInterfaceInfo(reinterpret_cast<PIP_INTERFACE_INFO>(buffer.data()), &size),
-            static_cast<DWORD>(NO_ERROR));
-  const IP_ADAPTER_INDEX_MAP& entry = Entries(buffer)[0];
-  EXPECT_EQ(std::u16string(entry.Name), std::u16string(MAX_ADAPTER_NAME - 1, u'n'));
+  EXPECT_EQ(Query(buffer, nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
 TEST_F(InterfaceInfoTest, LeaseCallsReachTheEntrysAdapterAndReportItsResult) {

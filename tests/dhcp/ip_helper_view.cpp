@@ -82,12 +82,13 @@ void ExpectLabLease(const Seen& a, int slack) {
   EXPECT_EQ(DnsServers(a.index), (std::vector<std::string>{DhcpLab::kDns1, DhcpLab::kDns2}));
 }
 
-void ExpectReleased(const Seen& released) {
+void ExpectReleased(const Seen& released, const std::vector<std::string>& dns) {
   EXPECT_EQ(released.address, "0.0.0.0");
   EXPECT_EQ(released.dhcpEnabled, 1u);
   EXPECT_EQ(released.dhcpServer, "");
   EXPECT_EQ(released.expires, 0);
-  EXPECT_EQ(DnsServers(released.index), (std::vector<std::string>{""}));
+  EXPECT_FALSE(released.haveWins);
+  EXPECT_EQ(DnsServers(released.index), dns);
 }
 
 void ExpectUnmanaged(const std::string& name) {

@@ -32,8 +32,9 @@ DWORD Renew(const std::string& name);
 // gtest: holding a lease from the lab's server, whose length may be off by
 // `slack` seconds where a client keeps its times on another clock.
 void ExpectLabLease(const Seen& a, int slack = 0);
-// Released: still configured for DHCP, with no address, server or lease.
-void ExpectReleased(const Seen& released);
+// Released: still configured for DHCP, with no address, server, lease or
+// NetBIOS name servers, and `dns` (the resolver file's) for DNS.
+void ExpectReleased(const Seen& released, const std::vector<std::string>& dns = {""});
 // A link the client does not manage: "N", and nothing to renew.
 void ExpectUnmanaged(const std::string& name);
 

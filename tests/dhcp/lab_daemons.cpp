@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -14,13 +13,6 @@ using namespace std::chrono_literals;
 
 constexpr const char* kNetworkd = "/lib/systemd/systemd-networkd";
 constexpr const char* kDhcpcd = "/usr/sbin/dhcpcd";
-
-std::string FileText(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // Waits for a child of private_mounts to be the program it runs, not the
 // helper still binding folders.
