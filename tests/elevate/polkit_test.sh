@@ -1,10 +1,8 @@
 #!/bin/sh
-# polkit_test.sh PRIVATE_MOUNTS ADAPTER_COMMAND PROBE: an ordinary user's
-# registry change through the real pkexec, polkitd and adapter command. The
-# bus, polkit's actions and rules and /var/lib (the hive's) are the test's own,
-# bound over the system paths in a mount namespace of the test's alone;
-# nothing of the machine's bus or polkit is used. Skips (77) without root or
-# those programs.
+# polkit_test.sh PRIVATE_MOUNTS ADAPTER_COMMAND PROBE: an ordinary user's registry
+# change through the real pkexec, polkitd and adapter command, with a bus, polkit
+# actions and rules and /var/lib (the hive's) of the test's own bound over the
+# system's in a mount namespace of its own. Skips (77) without root or those programs.
 set -eu
 if [ "${1:-}" != inside ]; then
   [ "$(id -u)" -eq 0 ] || { echo "needs root; skipped"; exit 77; }

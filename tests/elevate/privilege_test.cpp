@@ -9,6 +9,7 @@
 
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -140,28 +141,20 @@ TEST_F(Privilege, StoresAndDeletesTheAddressOfAnAdaptersKeyOnly) {
 
 TEST_F(Privilege, RefusesEveryOtherKeyValueSizeOrArgument) {
   const std::string before = hive.Bytes();
-  const std::vector<std::vector<std::string>> refused = {
-      {},
-      {"set-value", "0000", "NetworkAddress"},
-      {"set-value", "0000", "NetworkAddress", "02", "extra"},
-      {"set-value", "000", "NetworkAddress", "02"},
-      {"set-value", "00000", "NetworkAddress", "02"},
-      {"set-value", "..\\0", "NetworkAddress", "02"},
-      {"set-value", "0000\\x", "NetworkAddress", "02"},
-      {"set-value", "0000", "NetCfgInstanceId", "eth1"},
-      {"set-value", "0000", "DriverDesc", "x"},
-      {"set-value", "0000", "NetworkAddress", std::string(65, 'a')},
-      {"delete-value", "0000", "NetCfgInstanceId"},
-      {"delete-value", "0000"},
-      {"release", "-eth0"},
-      {"renew", "eth0/x"},
-      {"release", "eth0", "eth1"},
-      {"shell", "eth0"}};
-  for (const auto& args : refused) {
-    std::string shown;
-    for (const auto& arg : args) shown += "[" + arg.substr(0, 20) + "]";
-    EXPECT_EQ(Run(args), lorvane::driver::kExitRefused) << shown;
+  for (const char* line :
+       {"", "set-value 0000 NetworkAddress", "set-value 0000 NetworkAddress 02 extra",
+        "set-value 000 NetworkAddress 02", "set-value 00000 NetworkAddress 02",
+        "set-value ..\\0 NetworkAddress 02", "set-value 0000\\x NetworkAddress 02",
+        "set-value 0000 NetCfgInstanceId eth1", "set-value 0000 DriverDesc x",
+        "delete-value 0000 NetCfgInstanceId", "delete-value 0000", "release -eth0", "renew eth0/x",
+        "release eth0 eth1", "shell eth0"}) {
+    std::vector<std::string> args;
+    std::istringstream words(line);
+    for (std::string word; words >> word;) args.push_back(word);
+    EXPECT_EQ(Run(args), lorvane::driver::kExitRefused) << line;
   }
+  EXPECT_EQ(Run({"set-value", "0000", "NetworkAddress", std::string(65, 'a')}),
+            lorvane::driver::kExitRefused);
   EXPECT_EQ(hive.Bytes(), before);
   EXPECT_TRUE(adapters->LeaseCalls().empty());
   EXPECT_EQ(Run({"set-value", "0000", "NetworkAddress", std::string(64, 'a')}), 0);
