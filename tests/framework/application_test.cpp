@@ -1,5 +1,7 @@
 // The application object's services: its title, message boxes, the wait
 // cursor, the socket check and local time through the platform clock.
+#include <QCursor>
+#include <QGuiApplication>
 #include <cstring>
 #include <stdexcept>
 
@@ -28,7 +30,7 @@ TEST_F(AppServices, MessageBoxesCarryTheTitleAndAPlainOkBoxGetsTheExclamationIco
   EXPECT_EQ(boxes[0].owner, nullptr) << "no main window yet";
 }
 
-TEST_F(AppServices, TheWaitCursorStaysUntilTheLastEndEvenWhenAnExceptionLeaves) {
+TEST_F(AppServices, TheWaitCursorShowsOverEveryWindowUntilTheLastEndEvenWhenAnExceptionLeaves) {
   const HCURSOR arrow = ::LoadCursorA(nullptr, IDC_ARROW), wait = ::LoadCursorA(nullptr, IDC_WAIT);
   ::SetCursor(arrow);
   app.BeginWaitCursor();
@@ -39,9 +41,12 @@ TEST_F(AppServices, TheWaitCursorStaysUntilTheLastEndEvenWhenAnExceptionLeaves) 
   } catch (const std::runtime_error&) {
   }
   EXPECT_EQ(::GetCursor(), wait) << "the outer Begin still counts";
+  ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
   EXPECT_EQ(app.WaitCursorCount(), 1);
   app.EndWaitCursor();
   EXPECT_EQ(::GetCursor(), arrow);
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
   app.EndWaitCursor();  // one End too many changes nothing
   EXPECT_EQ(app.WaitCursorCount(), 0);
   EXPECT_EQ(::GetCursor(), arrow);
@@ -58,7 +63,7 @@ TEST_F(AppServices, SocketInitReallyMakesASocketAndItsFailureCanBeInjected) {
   EXPECT_TRUE(AfxSocketInit(&data));
   EXPECT_EQ(data.wVersion, 0x0101);
 
-  auto old = lorvane::framework::SetSocketLayer(std::make_shared<FailingSockets>());
+  lorvane::framework::SetSocketLayer(std::make_shared<FailingSockets>());
   std::memset(&data, 0x5A, sizeof data);
   EXPECT_FALSE(AfxSocketInit(&data));
   EXPECT_EQ(data.wVersion, 0x5A5A) << "left untouched on failure";
@@ -74,8 +79,6 @@ class FixedClock : public lorvane::kernel::Clock {
     if (seconds == 13) return false;
     out = std::tm{};
     out.tm_year = 103;
-    out.tm_mon = 4;
-    out.tm_mday = 17;
     out.tm_sec = static_cast<int>(seconds % 60);
     return true;
   }

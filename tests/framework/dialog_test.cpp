@@ -45,44 +45,12 @@ class ModalDialog : public FrameworkTest {
     Pump();
   }
 
-  HWND ActiveDialog() const { return ::GetActiveWindow(); }
-
   CFrameWnd* owner = nullptr;
 };
 
-TEST_F(ModalDialog, RunsModalOverTheMainWindowCentredOnItWithTheFocusOnTheFirstTabStop) {
-  NameDialog dlg;
-  bool checked = false;
-  WhenAnotherWindowIsUp(owner->m_hWnd, [&](HWND hDlg) {
-    checked = true;
-    ASSERT_EQ(hDlg, dlg.m_hWnd);
-    EXPECT_TRUE(::IsWindowVisible(hDlg));
-    EXPECT_FALSE(::IsWindowEnabled(owner->m_hWnd)) << "the owner takes no input";
-    EXPECT_EQ(::GetWindow(hDlg, GW_OWNER), owner->m_hWnd);
-
-    const RECT o = WindowRect(owner->m_hWnd);
-    const RECT d = WindowRect(hDlg);
-    EXPECT_LE(std::abs((o.left + o.right) - (d.left + d.right)), 1);
-    EXPECT_LE(std::abs((o.top + o.bottom) - (d.top + d.bottom)), 1);
-
-    EXPECT_EQ(dlg.m_editName.m_hWnd, ::GetDlgItem(hDlg, kEditId)) << "bound by DDX_Control";
-    EXPECT_EQ(::GetFocus(), dlg.m_editName.m_hWnd);
-    char text[32];
-    ::GetWindowTextA(::GetDlgItem(hDlg, kEditId), text, sizeof text);
-    EXPECT_STREQ(text, "initial");
-
-    QTest::mouseClick(WidgetOf(::GetDlgItem(hDlg, IDOK)), Qt::LeftButton);
-  });
-
-  EXPECT_EQ(dlg.DoModal(), IDOK);
-  EXPECT_TRUE(checked);
-  EXPECT_EQ(dlg.m_ended, "OnOK");
-  EXPECT_TRUE(::IsWindowEnabled(owner->m_hWnd));
-  EXPECT_EQ(dlg.m_hWnd, nullptr);
-  EXPECT_EQ(dlg.m_editName.m_hWnd, nullptr) << "the bound control went with the dialog";
-}
-
-TEST_F(ModalDialog, EscapeAndTheCloseBoxCancelEnterChoosesTheDefaultButton) {
+// Each way to end runs the same checks while the dialog is up; the first
+// way's dialog is given no parent, so the main window owns it.
+TEST_F(ModalDialog, RunsOverTheOwnerCentredFocusedOnTheFirstTabStopAndEndsFourWays) {
   struct Case {
     const char* name;
     std::function<void(HWND)> act;
@@ -90,6 +58,9 @@ TEST_F(ModalDialog, EscapeAndTheCloseBoxCancelEnterChoosesTheDefaultButton) {
     const char* handler;
   };
   const Case cases[] = {
+      {"OK",
+       [](HWND hDlg) { QTest::mouseClick(WidgetOf(::GetDlgItem(hDlg, IDOK)), Qt::LeftButton); },
+       IDOK, "OnOK"},
       {"Escape", [](HWND) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); },
        IDCANCEL, "OnCancel"},
       {"Enter", [](HWND) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); }, IDOK,
@@ -99,11 +70,31 @@ TEST_F(ModalDialog, EscapeAndTheCloseBoxCancelEnterChoosesTheDefaultButton) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    NameDialog dlg(owner);
-    WhenAnotherWindowIsUp(owner->m_hWnd, [&](HWND hDlg) { c.act(hDlg); });
+    NameDialog dlg(&c == cases ? nullptr : owner);
+    bool checked = false;
+    WhenAnotherWindowIsUp(owner->m_hWnd, [&](HWND hDlg) {
+      checked = true;
+      ASSERT_EQ(hDlg, dlg.m_hWnd);
+      EXPECT_TRUE(::IsWindowVisible(hDlg));
+      EXPECT_FALSE(::IsWindowEnabled(owner->m_hWnd)) << "the owner takes no input";
+      EXPECT_EQ(::GetWindow(hDlg, GW_OWNER), owner->m_hWnd);
+      const RECT o = WindowRect(owner->m_hWnd);
+      const RECT d = WindowRect(hDlg);
+      EXPECT_LE(std::abs((o.left + o.right) - (d.left + d.right)), 1);
+      EXPECT_LE(std::abs((o.top + o.bottom) - (d.top + d.bottom)), 1);
+      EXPECT_EQ(dlg.m_editName.m_hWnd, ::GetDlgItem(hDlg, kEditId)) << "bound by DDX_Control";
+      EXPECT_EQ(::GetFocus(), dlg.m_editName.m_hWnd);
+      char text[32];
+      ::GetWindowTextA(::GetDlgItem(hDlg, kEditId), text, sizeof text);
+      EXPECT_STREQ(text, "initial");
+      c.act(hDlg);
+    });
     EXPECT_EQ(dlg.DoModal(), c.result);
+    EXPECT_TRUE(checked);
     EXPECT_EQ(dlg.m_ended, c.handler);
     EXPECT_TRUE(::IsWindowEnabled(owner->m_hWnd));
+    EXPECT_EQ(dlg.m_hWnd, nullptr);
+    EXPECT_EQ(dlg.m_editName.m_hWnd, nullptr) << "the bound control went with the dialog";
   }
 }
 

@@ -4,6 +4,7 @@
 #include "platform/window/test_support.h"
 
 using lorvane::window::DialogTemplate;
+using lorvane::window::MenuItem;
 using lorvane::window::Resources;
 
 BEGIN_MESSAGE_MAP(TestApp, CWinApp)
@@ -23,15 +24,12 @@ Resources TestResources() {
   r.strings = {{AFX_IDS_APP_TITLE, "Title Of Test"},
                {kFrameId, "Frame Title\nSecond Part"},
                {kFrameId + 1, "A prompt"}};
-  r.menus = {{kFrameId,
-              {{"&Commands",
-                0,
-                0,
-                {{"&Frame", kCmdFrame, 0, {}},
-                 {"&App", kCmdApp, 0, {}},
-                 {"&Nobody", kCmdNobody, 0, {}},
-                 {"", 0, MF_SEPARATOR, {}},
-                 {"&Vetoed", kCmdVetoed, 0, {}}}}}}};
+  const std::vector<MenuItem> commands = {{"&Frame", kCmdFrame, 0, {}},
+                                          {"&App", kCmdApp, 0, {}},
+                                          {"&Nobody", kCmdNobody, 0, {}},
+                                          {"", 0, MF_SEPARATOR, {}},
+                                          {"&Vetoed", kCmdVetoed, 0, {}}};
+  r.menus = {{kFrameId, {{"&Commands", 0, 0, commands}}}};
   r.accelerators = {{kFrameId,
                      {{FVIRTKEY | FCONTROL, 'K', static_cast<WORD>(kCmdFrame)},
                       {FVIRTKEY | FCONTROL, 'J', static_cast<WORD>(kCmdVetoed)}}}};

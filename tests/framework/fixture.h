@@ -26,13 +26,11 @@ std::vector<std::string>& Events();
 
 class TestApp : public CWinApp {
  public:
-  TestApp() = default;
   BOOL InitInstance() override { return TRUE; }
 
  protected:
   afx_msg void OnAppCommand() { Events().push_back("app " + std::to_string(kCmdApp)); }
   afx_msg void OnUpdateVetoed(CCmdUI* pCmdUI) { pCmdUI->Enable(FALSE); }
-
   DECLARE_MESSAGE_MAP()
 };
 
@@ -48,6 +46,5 @@ class FrameworkTest : public ::testing::Test {
 
 // Runs the queue and Qt until nothing is left.
 void Pump();
-// "(left, top, right, bottom)", for comparing rectangles readably.
 RECT WindowRect(HWND hWnd);
 RECT ClientRect(HWND hWnd);

@@ -36,12 +36,6 @@ std::vector<Received> Recorder::Messages(UINT message) const {
   return out;
 }
 
-std::vector<UINT> Recorder::Notifications() const {
-  std::vector<UINT> out;
-  for (const Received& r : Messages(WM_NOTIFY)) out.push_back(r.code);
-  return out;
-}
-
 std::vector<WPARAM> Recorder::Commands() const {
   std::vector<WPARAM> out;
   for (const Received& r : Messages(WM_COMMAND)) out.push_back(r.wParam);

@@ -38,8 +38,7 @@ class Recorder {
               HMENU menu = nullptr, LPVOID param = nullptr);
 
   std::vector<Received> Messages(UINT message) const;
-  std::vector<UINT> Notifications() const;  // WM_NOTIFY codes, in order
-  std::vector<WPARAM> Commands() const;     // WM_COMMAND wParams, in order
+  std::vector<WPARAM> Commands() const;  // WM_COMMAND wParams, in order
   void Clear() { log_.clear(); }
   const std::vector<Received>& Log() const { return log_; }
 
