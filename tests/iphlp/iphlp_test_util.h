@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iomanip>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -98,6 +100,25 @@ struct AdaptersQuery {
   }
   Texts List(const IP_ADDR_STRING& head, bool masks = false) const {
     return Addresses(*buffer, head, masks);
+  }
+  // A record in one line: index, name, [description], type, the eight address
+  // bytes and the length, the lists as address/mask, DHCP, lease and WINS.
+  std::string Line(const IP_ADAPTER_INFO& a) const {
+    std::ostringstream out;
+    out << a.Index << ' ' << a.AdapterName << " [" << a.Description << "] type " << a.Type
+        << " mac " << std::hex << std::setfill('0');
+    for (BYTE b : a.Address) out << std::setw(2) << int{b};
+    out << std::dec << '/' << a.AddressLength;
+    for (const IP_ADDR_STRING* list : {&a.IpAddressList, &a.GatewayList, &a.DhcpServer}) {
+      out << (list == &a.IpAddressList ? " ip" : list == &a.GatewayList ? " gw" : " server");
+      const Texts addresses = List(*list), masks = List(*list, true);
+      for (std::size_t i = 0; i < addresses.size(); ++i)
+        out << ' ' << addresses[i] << '/' << masks[i];
+    }
+    out << " dhcp " << a.DhcpEnabled << " lease " << a.LeaseObtained << ' ' << a.LeaseExpires
+        << " wins " << a.HaveWins << " [" << a.PrimaryWinsServer.IpAddress.String << "] ["
+        << a.SecondaryWinsServer.IpAddress.String << ']';
+    return out.str();
   }
 
   DWORD first, error;

@@ -17,37 +17,28 @@ std::string FirstAddress(ScriptedProvider& p) {
   return a[0].addresses.empty() ? "0.0.0.0" : a[0].addresses[0].address;
 }
 
-TEST(ScriptedProvider, ChangesShowAfterTheirPollsInQueueOrder) {
+TEST(ScriptedProvider, ChangesFailuresAndLeaseCallsComeAsScripted) {
   ScriptedProvider p;
-  p.SetAdapters({ScriptedAdapter(1, "eth0", "10.0.0.1")});
+  p.SetAdapters({ScriptedAdapter(4, "eth0", "10.0.0.1")});
   p.ChangeAfter(2, [](auto& a) { a[0].addresses.clear(); });
   p.ChangeAfter(1, [](auto& a) { a[0].addresses = {{"10.0.0.9", "255.0.0.0"}}; });
-  EXPECT_EQ(FirstAddress(p), "10.0.0.1");
+  p.FailAdapters(ERROR_GEN_FAILURE, 1);
+  EXPECT_EQ(FirstAddress(p), "failed");  // a failed poll counts
   EXPECT_EQ(FirstAddress(p), "10.0.0.1");
   EXPECT_EQ(FirstAddress(p), "0.0.0.0");   // the first change, after two polls
   EXPECT_EQ(FirstAddress(p), "10.0.0.9");  // the second, one poll after it was due
   p.ChangeAfter(0, std::vector<AdapterRecord>{});
   EXPECT_EQ(FirstAddress(p), "none");
   EXPECT_EQ(p.AdapterPolls(), 5);
-}
 
-TEST(ScriptedProvider, FailuresLastAsLongAsAsked) {
-  ScriptedProvider p;
-  p.SetAdapters({ScriptedAdapter(1, "eth0", "10.0.0.1")});
-  p.FailAdapters(ERROR_GEN_FAILURE, 2);
-  EXPECT_EQ(FirstAddress(p), "failed");
-  EXPECT_EQ(FirstAddress(p), "failed");
-  EXPECT_EQ(FirstAddress(p), "10.0.0.1");
+  p.SetAdapters({ScriptedAdapter(4, "eth0", "10.0.0.4")});
   p.FailAdapters(ERROR_ACCESS_DENIED);
   std::vector<AdapterRecord> out{ScriptedAdapter(5, "kept")};
   for (int i = 0; i < 3; ++i) EXPECT_EQ(p.Adapters(out), DWORD{ERROR_ACCESS_DENIED});
   EXPECT_EQ(out.size(), 1u);  // untouched on failure
   EXPECT_EQ(out[0].name, "kept");
-}
+  p.FailAdapters(NO_ERROR, 0);
 
-TEST(ScriptedProvider, LeaseCallsAreRecordedAndActAsScripted) {
-  ScriptedProvider p;
-  p.SetAdapters({ScriptedAdapter(4, "eth0", "10.0.0.4")});
   p.OnRelease([](ScriptedProvider& self, std::uint32_t) {
     self.ChangeAfter(1, [](auto& a) { a[0].addresses.clear(); });
     return DWORD{NO_ERROR};

@@ -42,18 +42,13 @@ TEST_F(TrustedFiles, ReadsOnlyAPlainFileOfATrustedOwner) {
   ASSERT_TRUE(ReadTrustedFile(Write("good"), 64, text));
   EXPECT_EQ(text, "lease");
   EXPECT_FALSE(ReadTrustedFile(Write("big", std::string(65, 'x')), 64, text));
-
-  std::string target = Write("target");
-  ASSERT_EQ(symlink(target.c_str(), (dir_ + "/link").c_str()), 0);
+  ASSERT_EQ(symlink(Write("target").c_str(), (dir_ + "/link").c_str()), 0);
   EXPECT_FALSE(ReadTrustedFile(dir_ + "/link", 64, text));
-
-  std::string shared = Write("shared");
+  const std::string shared = Write("shared"), theirs = Write("theirs");
   chmod(shared.c_str(), 0664);
   EXPECT_FALSE(ReadTrustedFile(shared, 64, text));
   EXPECT_EQ(OpenTrustedFile(dir_), -1);  // a directory is no file
-
   if (geteuid() == 0) {
-    std::string theirs = Write("theirs");
     ASSERT_EQ(chown(theirs.c_str(), kNobody, kNobody), 0);
     EXPECT_FALSE(ReadTrustedFile(theirs, 64, text));
   }
@@ -66,9 +61,9 @@ TEST_F(TrustedFiles, AFifoIsRefusedWithoutWaiting) {
   // Should the open wait after all, a writer ends the wait and the time shows it.
   std::promise<void> returned;
   std::thread unblock([&, done = returned.get_future()] {
-    if (done.wait_for(std::chrono::seconds(2)) == std::future_status::ready) return;
-    int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-    if (fd >= 0) close(fd);
+    if (done.wait_for(std::chrono::seconds(2)) != std::future_status::ready) {
+      close(open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
+    }
   });
   auto start = std::chrono::steady_clock::now();
   std::string text;

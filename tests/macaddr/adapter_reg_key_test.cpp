@@ -45,12 +45,12 @@ class AdapterRegKeyTest : public ::testing::Test {
   CAdapterRegKey key;
 };
 
+// Reading, writing and resetting the value as the user meets them are the
+// change-MAC tests'; here, which subkey they reach and what stays open.
 TEST_F(AdapterRegKeyTest, FindsSubkey0003AndTouchesNoOther) {
   Subkey("0000", "eth0", "000000000000");
   Subkey("0001", "eth1", "111111111111");
   Subkey("0003", "enp3s0", "333333333333");
-  EXPECT_EQ(CAdapterRegKey::m_pszClassKey, kClass);
-
   KeyCounts find;
   ASSERT_EQ(key.Find("Intel Ethernet", "enp3s0"), 0);
   EXPECT_EQ(find.opened(), 4u);  // the class key, then each subkey afresh by its full path
@@ -69,18 +69,12 @@ TEST_F(AdapterRegKeyTest, FindsSubkey0003AndTouchesNoOther) {
   EXPECT_EQ(Address("0003"), Sz("0A0B0C0D0E0F"));
   EXPECT_EQ(key.DeleteNetworkAddress(), 0);
   EXPECT_EQ(Address("0003"), "<error 2>");
-  EXPECT_NE(key.DeleteNetworkAddress(), 0);
-  key.ReadNetworkAddress(buffer, sizeof buffer);
-  EXPECT_STREQ(buffer, "");
-  EXPECT_EQ(key.WriteNetworkAddress(""), 0);
-  EXPECT_EQ(Address("0003"), std::string(1, '\0'));
-
-  EXPECT_EQ(Address("0000"), Sz("000000000000"));
-  EXPECT_EQ(Address("0001"), Sz("111111111111"));
-  EXPECT_EQ(Address("0002"), "<error 2>");
+  EXPECT_EQ(Address("0000") + Address("0001") + Address("0002"),
+            Sz("000000000000") + Sz("111111111111") + "<error 2>");
 }
 
 TEST_F(AdapterRegKeyTest, PassesOverMissingOrOverlongIdsAndTakesTheFirstOfTwoEqualOnes) {
+  ExpectNotFoundAndUntouched("eth0", 0);  // no class key: nothing to open
   Subkey("0000", nullptr);
   Subkey("0001", std::string(256, 'i').c_str());  // does not fit the 256-byte buffer
   Subkey("0002", "eth0");
@@ -89,15 +83,8 @@ TEST_F(AdapterRegKeyTest, PassesOverMissingOrOverlongIdsAndTakesTheFirstOfTwoEqu
   ASSERT_EQ(key.Find(longName.c_str(), "eth0"), 0);
   EXPECT_EQ(key.m_nSubkey, 2);
   EXPECT_EQ(std::string(key.m_szDisplayName), longName.substr(0, 127));
-  ASSERT_EQ(key.Find(longName.substr(0, 127).c_str(), "eth0"), 0);
-  EXPECT_EQ(std::string(key.m_szDisplayName), longName.substr(0, 127));
   ExpectNotFoundAndUntouched(std::string(256, 'i').c_str(), 5);
-}
-
-TEST_F(AdapterRegKeyTest, NoMatchClosesTheClassKeyAndNoClassKeyOpensNothing) {
-  ExpectNotFoundAndUntouched("eth0", 0);
-  Subkey("0000", "ETH0");  // case matters
-  ExpectNotFoundAndUntouched("eth0", 2);
+  ExpectNotFoundAndUntouched("ETH0", 5);  // case matters
 }
 
 // Only a subkey that "%04d" of its number names can be reached again by the

@@ -63,7 +63,7 @@ TEST_F(RegStringTest, WriteCreatesTheKeyStoresTheNulAndReplaces) {
   EXPECT_EQ(counts.closed(), 1u);
   DWORD type = 0;
   EXPECT_EQ(GetValue("SYSTEM\\New\\Deeper", "NetworkAddress", &type), std::string(1, '\0'));
-  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(type, DWORD{REG_SZ});
   EXPECT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, "SYSTEM\\Key", "AtoZ", "0200DEADBEEF"), 0);
   EXPECT_EQ(GetValue("SYSTEM\\Key", "AtoZ"), Sz("0200DEADBEEF"));
 }

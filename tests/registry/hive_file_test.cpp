@@ -44,8 +44,8 @@ void ExpectNotWritten(const std::string& dir, const std::string& hive, const std
   const std::string before = Snapshot(dir);
   lorvane::registry::ScopedHivePath scope(hive);
   EXPECT_EQ(GetValue("Software", "v"), read);
-  EXPECT_EQ(PutText("Software", "v", "after"), static_cast<LSTATUS>(ERROR_ACCESS_DENIED));
-  EXPECT_EQ(lorvane::registry::RegisterAdapters(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(PutText("Software", "v", "after"), LSTATUS{ERROR_ACCESS_DENIED});
+  EXPECT_EQ(lorvane::registry::RegisterAdapters(), DWORD{ERROR_ACCESS_DENIED});
   EXPECT_EQ(Snapshot(dir), before);
 }
 

@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
       if (PutText(key, rest[0], std::string(size, round % 2 == 0 ? 'A' : 'B')) != ERROR_SUCCESS)
         return 1;
       if (round == 0) {
-        std::printf("ready\n");
+        std::printf("ready %d\n", static_cast<int>(getpid()));
         std::fflush(stdout);
       }
     }

@@ -41,13 +41,6 @@ class RegistrationTest : public ::testing::Test {
   TempHive hive;
 };
 
-TEST_F(RegistrationTest, GivesEachAdapterTheNextFreeNumber) {
-  ASSERT_EQ(RegisterAdapters(), static_cast<DWORD>(NO_ERROR));
-  EXPECT_EQ(Subkeys(), "0000 0001 0002 ");
-  EXPECT_EQ(GetValue(kClass + "0001", "NetCfgInstanceId"), Sz("eth1"));
-  EXPECT_EQ(GetValue(kClass + "0001", "DriverDesc"), Sz("Scripted Adapter eth1"));
-}
-
 TEST_F(RegistrationTest, AddsOnlyWhatIsMissingAndRemovesNothing) {
   ASSERT_EQ(PutText(kClass + "0000", "NetCfgInstanceId", "eth0"), ERROR_SUCCESS);
   ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "020000000001"), ERROR_SUCCESS);
@@ -56,7 +49,7 @@ TEST_F(RegistrationTest, AddsOnlyWhatIsMissingAndRemovesNothing) {
   ASSERT_EQ(PutText(kClass + "12", "NetCfgInstanceId", "eth2"),
             ERROR_SUCCESS);  // not reachable by number
 
-  ASSERT_EQ(RegisterAdapters(), static_cast<DWORD>(NO_ERROR));
+  ASSERT_EQ(RegisterAdapters(), DWORD{NO_ERROR});
   EXPECT_EQ(Subkeys(), "0000 0001 0002 0003 0004 12 ");
   EXPECT_EQ(GetValue(kClass + "0000", "DriverDesc"), Sz("Scripted Adapter eth0"));
   EXPECT_EQ(GetValue(kClass + "0000", "NetworkAddress"), Sz("020000000001"));
@@ -69,7 +62,7 @@ TEST_F(RegistrationTest, AddsOnlyWhatIsMissingAndRemovesNothing) {
   hive.Detach();
   const std::string before = hive.Bytes();
   hive.Attach();
-  ASSERT_EQ(RegisterAdapters(), static_cast<DWORD>(NO_ERROR));
+  ASSERT_EQ(RegisterAdapters(), DWORD{NO_ERROR});
   hive.Detach();
   EXPECT_EQ(hive.Bytes(), before);  // a second run changes nothing, descriptions included
 
@@ -80,12 +73,12 @@ TEST_F(RegistrationTest, AddsOnlyWhatIsMissingAndRemovesNothing) {
   ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, (kClass + "0004").c_str(), &key), ERROR_SUCCESS);
   ASSERT_EQ(RegDeleteValueA(key, "DriverDesc"), ERROR_SUCCESS);
   RegCloseKey(key);
-  ASSERT_EQ(RegisterAdapters(), static_cast<DWORD>(NO_ERROR));  // a description alone is new
+  ASSERT_EQ(RegisterAdapters(), DWORD{NO_ERROR});  // a description alone is new
   EXPECT_EQ(GetValue(kClass + "0004", "DriverDesc"), Sz("Scripted Adapter eth2"));
   sqlite3* writer = nullptr;
   ASSERT_EQ(sqlite3_open(hive.path().c_str(), &writer), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-  EXPECT_EQ(RegisterAdapters(), static_cast<DWORD>(NO_ERROR));
+  EXPECT_EQ(RegisterAdapters(), DWORD{NO_ERROR});
   sqlite3_close(writer);
 }
 
@@ -113,7 +106,7 @@ TEST_F(RegistrationTest, RemovesOnlyItsOwnLeftoversOfGoneLinksInThisNamespace) {
   leftover("0006", "veth6", here);
 
   std::vector<lorvane::registry::RegistrationChange> changes;
-  ASSERT_EQ(RegisterAdapters(&changes), static_cast<DWORD>(NO_ERROR));
+  ASSERT_EQ(RegisterAdapters(&changes), DWORD{NO_ERROR});
   EXPECT_EQ(Subkeys(), "0000 0001 0002 0003 0004 0005 0006 ");
   EXPECT_EQ(GetValue(kClass + "0001", "NetCfgInstanceId"), Sz("eth1"));  // veth1's number, reused
   EXPECT_EQ(GetValue(kClass + "0001", "LorvaneOriginalAddress"), "<error 2>");
@@ -128,15 +121,21 @@ TEST_F(RegistrationTest, RemovesOnlyItsOwnLeftoversOfGoneLinksInThisNamespace) {
   EXPECT_EQ(said, "-veth1@0001 -veth6@0006 +eth1@0001 +eth2@0006 ");
 }
 
-TEST_F(RegistrationTest, DoesNothingWithoutAHiveToWriteOrAdaptersToRead) {
+TEST_F(RegistrationTest, NeedsAHiveToWriteAndAdaptersToRead) {
   {
     lorvane::registry::ScopedHivePath nowhere("/nonexistent-lorvane/folder/hklm.hive");
-    EXPECT_EQ(RegisterAdapters(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(RegisterAdapters(), DWORD{ERROR_ACCESS_DENIED});
   }
   EXPECT_EQ(provider->AdapterPolls(), 0);
-  provider->FailAdapters(ERROR_NOT_SUPPORTED);
-  EXPECT_NE(RegisterAdapters(), static_cast<DWORD>(NO_ERROR));
+  provider->FailAdapters(ERROR_NOT_SUPPORTED, 1);
+  EXPECT_NE(RegisterAdapters(), DWORD{NO_ERROR});
   EXPECT_EQ(Subkeys(), "<no key>");
+
+  // With both, each adapter gets the next free number.
+  ASSERT_EQ(RegisterAdapters(), DWORD{NO_ERROR});
+  EXPECT_EQ(Subkeys(), "0000 0001 0002 ");
+  EXPECT_EQ(GetValue(kClass + "0001", "NetCfgInstanceId"), Sz("eth1"));
+  EXPECT_EQ(GetValue(kClass + "0001", "DriverDesc"), Sz("Scripted Adapter eth1"));
 }
 
 }  // namespace

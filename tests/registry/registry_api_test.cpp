@@ -57,7 +57,7 @@ TEST(RegistryValues, AShortBufferLearnsTheSizeAndIsLeftAlone) {
   EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, &type, reinterpret_cast<LPBYTE>(buffer), &size),
             ERROR_MORE_DATA);
   EXPECT_EQ(size, 11u);
-  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(type, DWORD{REG_SZ});
   EXPECT_EQ(std::string(buffer, sizeof buffer), std::string(8, '#'));
   RegCloseKey(key);
 }

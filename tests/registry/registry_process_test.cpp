@@ -2,7 +2,6 @@
 // a user who may not write, a damaged file, and a writer killed mid-write.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,53 +16,34 @@
 
 #include "temp_hive.h"
 
-extern char** environ;
-
 namespace {
 
-struct Helper {
-  pid_t pid = -1;
-  FILE* out = nullptr;
-};
-
-// Starts the helper executable with its output on a pipe.
-Helper Start(std::vector<std::string> args, const std::string& program = LORVANE_HIVE_HELPER) {
-  args.insert(args.begin(), program);
-  std::vector<char*> argv;
-  for (auto& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  int fds[2];
-  Helper helper;
-  if (pipe(fds) != 0) return helper;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-  if (posix_spawn(&helper.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-    helper.pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  close(fds[1]);
-  helper.out = fdopen(fds[0], "r");
-  return helper;
+// Starts the helper executable with its output on a pipe; through `exec`,
+// the process pclose waits for is the helper itself.
+FILE* Start(const std::vector<std::string>& args,
+            const std::string& program = LORVANE_HIVE_HELPER) {
+  std::string command = "exec '" + program + "'";
+  for (const std::string& arg : args) command += " '" + arg + "'";
+  return popen(command.c_str(), "r");
 }
 
-std::string ReadLine(Helper& helper) {
+std::string ReadLine(FILE* out) {
   char line[4096] = "";
-  if (std::fgets(line, sizeof line, helper.out) == nullptr) return "<none>";
+  if (std::fgets(line, sizeof line, out) == nullptr) return "<none>";
   return std::string(line, std::strcspn(line, "\n"));
 }
 
-int Finish(Helper& helper) {
-  std::fclose(helper.out);
-  int status = 0;
-  if (helper.pid <= 0 || waitpid(helper.pid, &status, 0) != helper.pid) return -1;
+// The helper's exit code, or 128 and the signal that ended it.
+int Finish(FILE* out) {
+  const int status = pclose(out);
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 std::string RunHelper(const std::vector<std::string>& args,
                       const std::string& program = LORVANE_HIVE_HELPER) {
-  Helper helper = Start(args, program);
-  const std::string line = ReadLine(helper);
-  const int exitCode = Finish(helper);
+  FILE* out = Start(args, program);
+  const std::string line = ReadLine(out);
+  const int exitCode = Finish(out);
   return exitCode == 0 ? line : "<exit " + std::to_string(exitCode) + ">";
 }
 
@@ -79,8 +59,8 @@ TEST(HiveProcesses, ChangesPersistAcrossProcesses) {
 
 TEST(HiveProcesses, TwoWritersAtOnceBothSucceed) {
   TempHive hive;
-  Helper first = Start({hive.path(), "fill", "Software\\Both", "a", "150"});
-  Helper second = Start({hive.path(), "fill", "Software\\Both", "b", "150"});
+  FILE* first = Start({hive.path(), "fill", "Software\\Both", "a", "150"});
+  FILE* second = Start({hive.path(), "fill", "Software\\Both", "b", "150"});
   EXPECT_EQ(ReadLine(first), "0");
   EXPECT_EQ(ReadLine(second), "0");
   EXPECT_EQ(Finish(first), 0);
@@ -164,10 +144,11 @@ TEST(HiveProcesses, AWriterKilledMidWriteLeavesTheOldOrTheNewValue) {
   ASSERT_EQ(PutText("SYSTEM\\Churn", "Value", "start"), ERROR_SUCCESS);
   for (int round = 0; round < 5; ++round) {
     SCOPED_TRACE(round);
-    Helper writer = Start({hive.path(), "churn", "SYSTEM\\Churn", "Value", std::to_string(size)});
-    ASSERT_EQ(ReadLine(writer), "ready");
+    FILE* writer = Start({hive.path(), "churn", "SYSTEM\\Churn", "Value", std::to_string(size)});
+    const std::string ready = ReadLine(writer);  // "ready PID"
+    ASSERT_EQ(ready.rfind("ready ", 0), 0u) << ready;
     std::this_thread::sleep_for(std::chrono::milliseconds(7 + 13 * round));
-    kill(writer.pid, SIGKILL);
+    kill(std::stoi(ready.substr(6)), SIGKILL);
     EXPECT_EQ(Finish(writer), 128 + SIGKILL);
 
     const std::string value = GetValue("SYSTEM\\Churn", "Value");
