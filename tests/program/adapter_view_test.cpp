@@ -77,21 +77,19 @@ TEST_F(AdapterView, EachAdapterGivesARowInChainOrderWithItsIndexAsData) {
   EXPECT_EQ(FirstDetail(view), "IP Address|192.168.1.20");
 }
 
-TEST_F(AdapterView, WithNoAdapterBothListsStayEmptyAndRefreshPicksPositionZero) {
+// No adapters, then a query that fails, then one that changes between its
+// two calls.
+TEST_F(AdapterView, AnEmptyFailedOrChangingQueryLeavesTheListEmptyOrWhole) {
   CAdapterView& view = Start();
+  EXPECT_EQ(view.m_listAdapters.GetItemCount(), 0);
+  EXPECT_EQ(view.m_listInfo.GetItemCount(), 0);
   EXPECT_EQ(view.m_nSelected, -1);
-  for (const bool refreshed : {false, true}) {
-    if (refreshed) Click(view.m_btnRefresh);
-    EXPECT_EQ(view.m_listAdapters.GetItemCount(), 0);
-    EXPECT_EQ(view.m_listInfo.GetItemCount(), 0);
-    EXPECT_EQ(view.m_nAdapterCount, 0);
-  }
-  EXPECT_EQ(view.m_nSelected, 0);
-}
+  Click(view.m_btnRefresh);
+  EXPECT_EQ(view.m_nSelected, 0) << "Refresh picks position zero";
+  EXPECT_EQ(view.m_listInfo.GetItemCount(), 0);
 
-TEST_F(AdapterView, AFailedOrChangingQueryLeavesTheListEmptyOrWholeAndRefreshTriesAgain) {
   adapters->SetAdapters(Several(3));
-  CAdapterView& view = Start();
+  Click(view.m_btnRefresh);
   ClickRow(view.m_listAdapters, 2);
   ASSERT_EQ(view.m_nSelected, 2);
 
@@ -152,7 +150,10 @@ TEST_F(AdapterView, RefreshKeepsAPositionStillInTheListElseFallsBackToTheFirstUn
   EXPECT_EQ(MarkedRow(view.m_listAdapters), 0);
 }
 
-TEST_F(AdapterView, EveryDetailsRowInOrderForAnAdapterThatHasItAll) {
+// Every row, in order, for an adapter that has it all; rows that go with
+// DHCP off, no DNS server, no lease obtained, a lease time that cannot show,
+// a long hardware address and a failed DNS query.
+TEST_F(AdapterView, DetailsRowsComeAndGoWithTheirConditions) {
   AdapterRecord full = ScriptedAdapter(7, "eth0", "192.168.1.20");
   full.addresses.push_back({"192.168.1.21", "255.255.0.0"});  // only the first is shown
   full.gateways = {{"192.168.1.1", "255.255.255.255"}};
@@ -163,50 +164,37 @@ TEST_F(AdapterView, EveryDetailsRowInOrderForAnAdapterThatHasItAll) {
   full.haveWins = true;
   full.primaryWins = "192.168.1.2";
   full.hardwareAddress = {0x02, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
-  adapters->SetAdapters({full});
-  adapters->SetDnsServers(7, {"1.1.1.1", "8.8.8.8", "9.9.9.9"});
-
-  CAdapterView& view = Start();
-  EXPECT_EQ(
-      Details(view),
-      (Rows{"IP Address|192.168.1.20", "IP Netmask|255.255.255.0", "Gateway|192.168.1.1",
-            "Gateway Netmask|255.255.255.255", "DHCP Server|192.168.1.254",
-            "DHCP Lease Obtained|2003.05.17 10:04:09", "DHCP Lease Expires|2023.11.15 00:13:20",
-            "DNS 1|1.1.1.1", "DNS 2|8.8.8.8", "DNS 3|9.9.9.9", "Pri WINS Server|192.168.1.2",
-            "Sec WINS Server|", "MAC Address|021A2B3C4D5E"}));
-
-  // The same lease seen from west of UTC falls on the day before.
-  Zone::Set("UTC+5");
-  view.ShowDetails(7);
-  const Rows west = Details(view);
-  ASSERT_EQ(west.size(), 13u);
-  EXPECT_EQ(west[5], "DHCP Lease Obtained|2003.05.17 03:04:09");
-  EXPECT_EQ(west[6], "DHCP Lease Expires|2023.11.14 17:13:20");
-}
-
-TEST_F(AdapterView, DetailsRowsComeAndGoWithTheirConditions) {
   // DHCP off: the lease fields are ignored; no DNS server still gives DNS 1.
-  AdapterRecord off = ScriptedAdapter(1, "eth0");
+  AdapterRecord off = ScriptedAdapter(1, "eth1");
   off.dhcpServer = "10.0.0.1";
   off.leaseObtained = k2003;
   off.leaseExpires = k2023;
   off.primaryWins = "10.0.0.2";  // HaveWins is off
   off.hardwareAddress.clear();
-  // No lease obtained, and an expiry local time cannot show.
-  AdapterRecord noObtained = ScriptedAdapter(2, "eth1", "10.0.0.7");
+  AdapterRecord noObtained = ScriptedAdapter(2, "eth2", "10.0.0.7");
   noObtained.dhcpEnabled = true;
   noObtained.leaseExpires = k2023;
   AdapterRecord unconvertible = noObtained;
   unconvertible.index = 3;
   unconvertible.leaseObtained = -1;
   unconvertible.leaseExpires = k2003;
-  // A hardware address longer than the record holds.
   AdapterRecord wide = ScriptedAdapter(4, "ib0", "10.0.0.9");
-  wide.hardwareAddress = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-  adapters->SetAdapters({off, noObtained, unconvertible, wide});
+  wide.hardwareAddress = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};  // longer than the record holds
+  AdapterRecord wins = ScriptedAdapter(9, "eth9", "10.0.0.5");
+  wins.haveWins = true;
+  wins.primaryWins = "10.0.0.2";
+  wins.secondaryWins = "10.0.0.3";
+  adapters->SetAdapters({full, off, noObtained, unconvertible, wide, wins});
+  adapters->SetDnsServers(7, {"1.1.1.1", "8.8.8.8", "9.9.9.9"});
   adapters->SetDnsServers(3, {"10.0.0.53"});
+  adapters->SetDnsServers(9, {"10.0.0.53", "10.0.0.54"});
 
   const std::vector<Rows> expected = {
+      {"IP Address|192.168.1.20", "IP Netmask|255.255.255.0", "Gateway|192.168.1.1",
+       "Gateway Netmask|255.255.255.255", "DHCP Server|192.168.1.254",
+       "DHCP Lease Obtained|2003.05.17 10:04:09", "DHCP Lease Expires|2023.11.15 00:13:20",
+       "DNS 1|1.1.1.1", "DNS 2|8.8.8.8", "DNS 3|9.9.9.9", "Pri WINS Server|192.168.1.2",
+       "Sec WINS Server|", "MAC Address|021A2B3C4D5E"},
       {"IP Address|0.0.0.0", "IP Netmask|0.0.0.0", "Gateway|0.0.0.0", "Gateway Netmask|0.0.0.0",
        "DNS 1|"},
       {"IP Address|10.0.0.7", "IP Netmask|255.255.255.0", "Gateway|0.0.0.0",
@@ -217,30 +205,26 @@ TEST_F(AdapterView, DetailsRowsComeAndGoWithTheirConditions) {
        "DHCP Lease Expires|2003.05.17 10:04:09", "DNS 1|10.0.0.53", "MAC Address|020000000002"},
       {"IP Address|10.0.0.9", "IP Netmask|255.255.255.0", "Gateway|0.0.0.0",
        "Gateway Netmask|0.0.0.0", "DNS 1|", "MAC Address|0102030405060708"},
+      {"IP Address|10.0.0.5", "IP Netmask|255.255.255.0", "Gateway|0.0.0.0",
+       "Gateway Netmask|0.0.0.0", "Pri WINS Server|10.0.0.2", "Sec WINS Server|10.0.0.3",
+       "MAC Address|020000000009"},
   };
   CAdapterView& view = Start();
-  for (int row = 0; row < 4; ++row) {
+  for (int row = 0; row < 6; ++row) {
     SCOPED_TRACE(row);
+    if (row == 5) adapters->FailDnsServers(ERROR_GEN_FAILURE, 1);
     ClickRow(view.m_listAdapters, row);
     EXPECT_EQ(view.m_nSelected, row);
     EXPECT_EQ(Details(view), expected[row]);
   }
-}
 
-TEST_F(AdapterView, AFailedDnsQueryDropsOnlyTheDnsRows) {
-  AdapterRecord wins = ScriptedAdapter(9, "eth0", "10.0.0.5");
-  wins.haveWins = true;
-  wins.primaryWins = "10.0.0.2";
-  wins.secondaryWins = "10.0.0.3";
-  adapters->SetAdapters({wins});
-  adapters->SetDnsServers(9, {"10.0.0.53", "10.0.0.54"});
-  adapters->FailDnsServers(ERROR_GEN_FAILURE);
-
-  CAdapterView& view = Start();
-  EXPECT_EQ(Details(view),
-            (Rows{"IP Address|10.0.0.5", "IP Netmask|255.255.255.0", "Gateway|0.0.0.0",
-                  "Gateway Netmask|0.0.0.0", "Pri WINS Server|10.0.0.2", "Sec WINS Server|10.0.0.3",
-                  "MAC Address|020000000009"}));
+  // The same lease seen from west of UTC falls on the day before.
+  Zone::Set("UTC+5");
+  view.ShowDetails(7);
+  const Rows west = Details(view);
+  ASSERT_EQ(west.size(), 13u);
+  EXPECT_EQ(west[5], "DHCP Lease Obtained|2003.05.17 03:04:09");
+  EXPECT_EQ(west[6], "DHCP Lease Expires|2023.11.14 17:13:20");
 }
 
 // A click on a row queries afresh for its details and leaves the rows as

@@ -14,22 +14,27 @@ class ChangeMac : public ChangeMacTest {
   }
 };
 
-// Right after start the selected position is 0 though no row is marked.
+// Right after start the selected position is 0 though no row is marked. The
+// dialog as assistive technology reads it, too.
 TEST_F(ChangeMac, OpensOverTheMainWindowForTheSelectedAdapterWithADriverKeyOnly) {
   Subkey("0000", "ETH1");  // differs from eth1 only in case
   Subkey("0001", "eth0");
   CAdapterView& view = Start({ScriptedAdapter(4, "eth0"), ScriptedAdapter(5, "eth1")});
   const std::string before = hive.Bytes();
   ASSERT_EQ(MarkedRow(view.m_listAdapters), -1);
-  std::string caption, current;
+  Read read;
+  std::string current;
   ASSERT_EQ(Choose({[&](HWND dlg) {
-              caption = WindowText(dlg);
+              read = ReadOut(dlg);
               current = Text(dlg, IDC_CURRENT_MAC);
               EXPECT_EQ(::GetWindow(dlg, GW_OWNER), frame->m_hWnd);
               EXPECT_FALSE(::IsWindowEnabled(frame->m_hWnd));
             }}),
             "left open");
-  EXPECT_EQ(caption, "Scripted Adapter eth0");
+  EXPECT_EQ(read.role, QAccessible::Dialog);
+  EXPECT_EQ(read.name, "Scripted Adapter eth0");
+  EXPECT_TRUE(Has(read.texts, "Current MAC Address:"));
+  EXPECT_EQ(read.buttons, (Rows{"OK", "Cancel", "Reset"}));
   EXPECT_EQ(current, "not currently spoofed");
   EXPECT_TRUE(::IsWindowEnabled(frame->m_hWnd));
 
@@ -130,30 +135,25 @@ TEST_F(ChangeMac, StoresAsTypedShowsWhatIsStoredAndResets) {
   EXPECT_EQ(seen(), before);
 }
 
-// Escape and the close box are the dialog class's, checked with it.
-TEST_F(ChangeMac, TheFocusStartsOnOKAndTabsInTemplateOrderAndCancelTouchesNothing) {
-  Subkey("0000", "eth0", "020000000001");
-  Start({ScriptedAdapter(4, "eth0", "10.0.0.4")});
-  const std::string before = hive.Bytes();
+// The focus starts on OK and tabs in template order; Cancel touches nothing
+// (Escape and the close box are the dialog class's, checked with it). Typed
+// or pasted, at most 12 bytes reach the new-address edit, and what reaches it
+// is stored whole; the current-address edit takes nothing.
+TEST_F(ChangeMac, TheFocusCancelAndTheEdits) {
+  Subkey("0000", "eth0");
+  Start({ScriptedAdapter(4, "eth0")});
   std::vector<int> order;
-  auto note = [&](HWND) { order.push_back(::GetDlgCtrlID(::GetFocus())); };
-  std::vector<Step> steps = {note};
-  for (int i = 0; i < 5; ++i) steps.insert(steps.end(), {Key(Qt::Key_Tab), note});
+  auto focused = [&](HWND) { order.push_back(::GetDlgCtrlID(::GetFocus())); };
+  std::vector<Step> steps = {focused};
+  for (int i = 0; i < 5; ++i) steps.insert(steps.end(), {Key(Qt::Key_Tab), focused});
   ASSERT_EQ(Choose(steps), "left open");
   EXPECT_EQ(order,
             (std::vector<int>{IDOK, IDCANCEL, IDC_CURRENT_MAC, IDC_NEW_MAC, IDC_RESET, IDOK}));
-
+  const std::string before = hive.Bytes();
   EXPECT_EQ(Choose({Focus(IDC_NEW_MAC), Keys("0A0B0C0D0E0F"), Click(IDCANCEL)}), "ended");
-  EXPECT_TRUE(::IsWindowEnabled(frame->m_hWnd));
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(hive.Bytes(), before);
-}
 
-// Typed or pasted, at most 12 bytes reach the new-address edit, and what
-// reaches it is stored whole; the current-address edit takes nothing.
-TEST_F(ChangeMac, TheEditsTakeAtMostTwelveBytesAndNoneForTheCurrentAddress) {
-  Subkey("0000", "eth0");
-  Start({ScriptedAdapter(4, "eth0")});
   Rows texts;
   auto note = [&](HWND dlg) {
     texts.push_back(Text(dlg, IDC_CURRENT_MAC) + "|" + Text(dlg, IDC_NEW_MAC));
@@ -182,7 +182,7 @@ TEST_F(ChangeMac, TheEditsTakeAtMostTwelveBytesAndNoneForTheCurrentAddress) {
 }
 
 // A user who may not write the hive still sees what is stored. OK and Reset
-// go to the privileged helper, once each; a refused prompt is reported and
+// go to the privileged helper once each; a refused prompt is reported and
 // loses nothing.
 TEST_F(ChangeMac, AUsersChangesGoToTheHelperAndARefusalIsReported) {
   Subkey("0000", "eth0", "020000000001");
@@ -191,12 +191,11 @@ TEST_F(ChangeMac, AUsersChangesGoToTheHelperAndARefusalIsReported) {
   hive.Attach();
   Start({ScriptedAdapter(4, "eth0")});
   const std::string before = hive.Bytes();
-  Rows asked;
+  int asked = 0;
   DWORD answer = ERROR_ACCESS_DENIED;
   lorvane::registry::SetPrivilegedChange(
-      [&](const std::string& key, const std::string& name, DWORD, const std::string* data) {
-        asked.push_back(key.substr(kClassKey.size()) + " " + name + " " +
-                        (data ? data->c_str() : "deleted"));
+      [&](const std::string&, const std::string&, DWORD, const std::string*) {
+        ++asked;
         return answer;
       });
   std::string current;
@@ -214,8 +213,7 @@ TEST_F(ChangeMac, AUsersChangesGoToTheHelperAndARefusalIsReported) {
   EXPECT_EQ(Said(), (Rows{Error("The new MAC address was not stored" + why),
                           Error("The MAC address override was not removed" + why),
                           Restart(kActivate), Restart(kRestore)}));
-  EXPECT_EQ(asked, (Rows{"0000 NetworkAddress 0A0000000002", "0000 NetworkAddress deleted",
-                         "0000 NetworkAddress 0A0000000002", "0000 NetworkAddress deleted"}));
+  EXPECT_EQ(asked, 4) << "the helper's own calls are checked with it";
   EXPECT_EQ(Stored("0000"), Sz("020000000001"));
   EXPECT_EQ(hive.Bytes(), before);
 }

@@ -115,3 +115,31 @@ void ClickBlank(const CListCtrl& list) {
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
   Pump();
 }
+
+namespace {
+void Walk(QAccessibleInterface* node, Read& read, int depth) {
+  if (node == nullptr || depth > 12) return;
+  const QAccessible::Role role = node->role();
+  Rows* into = role == QAccessible::PushButton     ? &read.buttons
+               : role == QAccessible::StaticText   ? &read.texts
+               : role == QAccessible::ColumnHeader ? &read.headers
+               : role == QAccessible::Cell || role == QAccessible::TreeItem ? &read.cells
+                                                                            : nullptr;
+  if (into != nullptr) into->push_back(node->text(QAccessible::Name).toStdString());
+  for (int i = 0; i < node->childCount(); ++i) Walk(node->child(i), read, depth + 1);
+}
+}  // namespace
+
+Read ReadOut(HWND hWnd) {
+  Read read;
+  QAccessibleInterface* top = QAccessible::queryAccessibleInterface(WidgetOf(hWnd));
+  if (top == nullptr) return read;
+  read.role = top->role();
+  read.name = top->text(QAccessible::Name).toStdString();
+  Walk(top, read, 0);
+  return read;
+}
+
+bool Has(const Rows& all, const std::string& one) {
+  return std::find(all.begin(), all.end(), one) != all.end();
+}

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QTest>
 #include <functional>
 #include <string>
@@ -92,3 +93,14 @@ int MarkedRow(const CListCtrl& list);
 // the last row.
 void ClickRow(const CListCtrl& list, int row);
 void ClickBlank(const CListCtrl& list);
+
+// What assistive technology reads from a window through Qt's accessibility
+// interface on its real widget: its role and name, and the names of the
+// buttons, texts, column headers and cells inside it.
+struct Read {
+  QAccessible::Role role = QAccessible::NoRole;
+  std::string name;
+  Rows buttons, texts, headers, cells;
+};
+Read ReadOut(HWND hWnd);
+bool Has(const Rows& all, const std::string& one);
