@@ -17,6 +17,8 @@
 
 namespace {
 
+using lorvane::test::ClientRectOf;
+using lorvane::test::WindowRectOf;
 namespace lw = lorvane::window;
 namespace wt = lorvane::window::testing;
 
@@ -108,7 +110,7 @@ TEST_F(Resources, StringsAreCutToTheBufferAndMissingOnesAreEmpty) {
   EXPECT_STREQ(buffer, "");
 }
 
-TEST_F(Resources, DialogTemplateBuildsItsIconStaticAndTheClassIconSurvivesSetClassLongA) {
+TEST_F(Resources, DialogTemplateLaysOutInDialogUnitsBuildsItsIconStaticClassIconSurvivesLong) {
   HRSRC found = FindResourceA(self, MAKEINTRESOURCEA(100), RT_DIALOG);
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(FindResourceA(self, MAKEINTRESOURCEA(131), RT_DIALOG), nullptr);
@@ -117,7 +119,7 @@ TEST_F(Resources, DialogTemplateBuildsItsIconStaticAndTheClassIconSurvivesSetCla
       LockResource(FindResourceA(nullptr, MAKEINTRESOURCEA(1), RT_VERSION)));
   EXPECT_EQ(version->productName, "Lorvane");
 
-  HWND owner = recorder.Create(WS_OVERLAPPEDWINDOW, 0, 0, 247, 363);
+  HWND owner = recorder.Create(WS_OVERLAPPEDWINDOW, 100, 100, 247, 363);
   HWND dialog = CreateDialogIndirectParamA(self, t, owner, nullptr, 0);
   ASSERT_NE(dialog, nullptr);
   EXPECT_FALSE(IsWindowVisible(dialog));  // no WS_VISIBLE in the template
@@ -127,8 +129,23 @@ TEST_F(Resources, DialogTemplateBuildsItsIconStaticAndTheClassIconSurvivesSetCla
   HWND iconStatic = GetWindow(dialog, GW_CHILD);
   HWND text = GetWindow(iconStatic, GW_HWNDNEXT);
   EXPECT_EQ(qobject_cast<QLabel*>(wt::WidgetOf(text))->text(), "Lorvane V0.30");
+  // Laid out in dialog units of the template's font, at (0, 0) in the
+  // owner's client area.
+  RECT units{0, 0, 235, 55}, textUnits{40, 10, 159, 18};
+  MapDialogRect(dialog, &units);
+  MapDialogRect(dialog, &textUnits);
+  EXPECT_EQ(Str(ClientRectOf(dialog)), Str(units));
+  EXPECT_GT(units.right, 235);  // a real font: more than a pixel per unit
+  RECT textRect = WindowRectOf(text);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&textRect), 2);
+  // Left, top and right; the height is mapped on its own and may round apart.
+  EXPECT_EQ(Str(textRect),
+            Str(RECT{textUnits.left, textUnits.top, textUnits.right, textRect.bottom}));
+  POINT ownerOrigin{0, 0};
+  ClientToScreen(owner, &ownerOrigin);
+  EXPECT_EQ(WindowRectOf(dialog).left + GetSystemMetrics(SM_CXDLGFRAME), ownerOrigin.x);
   // The icon static takes the icon's size, whatever the template says.
-  EXPECT_EQ(Str(lorvane::test::ClientRectOf(iconStatic)),
+  EXPECT_EQ(Str(ClientRectOf(iconStatic)),
             Str(RECT{0, 0, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)}));
   HICON icon = LoadIconA(self, MAKEINTRESOURCEA(128));
   EXPECT_EQ(LoadIconA(self, MAKEINTRESOURCEA(128)), icon);  // shared
