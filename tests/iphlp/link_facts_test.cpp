@@ -49,13 +49,8 @@ TEST(ResolvConf, IPv4ServersOfTheFirstThreeInOrder) {
   EXPECT_TRUE(ParseResolvConf("nameserver").empty());
   EXPECT_EQ(ParseResolvConf("nameserver 1.2.3.4\r\nnameserver 5.6.7.8"),
             (std::vector<std::string>{"1.2.3.4", "5.6.7.8"}));
+  // Reading a file the live tests do; a missing one is none.
   EXPECT_TRUE(ReadResolvConf("/nonexistent/resolv.conf").empty());
-
-  TempDir dir;
-  dir.Write("resolv.conf",
-            "nameserver 10.1.1.1\nnameserver 10.1.1.2\nnameserver 10.1.1.3\nnameserver 10.1.1.4\n");
-  EXPECT_EQ(ReadResolvConf((dir.path / "resolv.conf").string()),
-            (std::vector<std::string>{"10.1.1.1", "10.1.1.2", "10.1.1.3"}));
 }
 
 // udev's own database, as Debian keeps it: these entries have stood for many
@@ -141,12 +136,7 @@ TEST_F(FakeSysfs, FindsTheBusIdsAboveTheNetDeviceOfThisNamespace) {
 }
 
 netlink::Link MakeLink(const std::string& kind, unsigned arpType = ARPHRD_ETHER) {
-  netlink::Link link;
-  link.index = 5;
-  link.name = "x0";
-  link.kind = kind;
-  link.arpType = arpType;
-  return link;
+  return {5, "x0", kind, arpType, 0, {}};
 }
 
 TEST(Description, MostHumanNameFirstAndNeverEmpty) {
