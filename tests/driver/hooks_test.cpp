@@ -1,6 +1,6 @@
 // The hooks as installed, with the command as built: ifupdown's ifup and
-// ifdown with the test's own interfaces file, state and hook folders, and the
-// udev rule as udev would match it.
+// ifdown with the test's own interfaces file, state and hook folders, the
+// udev rule as udev would match it, and NetworkManager's dispatcher hook.
 // The command runs as its own process and finds the hive where it always
 // does: the test's folders are bound over /etc/network and /var/lib for it.
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "driver_fixture.h"
+#include "support/network_manager.h"
 
 namespace {
 
@@ -81,6 +82,31 @@ TEST_F(Hooks, UdevRunsAddForANewLinkButNotForTheLoopback) {
   };
   EXPECT_NE(udevAdd("lv0").find("run: '" LORVANE_ADAPTER_COMMAND " add 'lv0''"), std::string::npos);
   EXPECT_EQ(udevAdd("lo").find("run: '" LORVANE_ADAPTER_COMMAND), std::string::npos);
+}
+
+// NetworkManager itself runs the dispatcher's pre-up hook as it activates a
+// device, with a bus, dispatcher and configuration of the test's own.
+TEST_F(DriverTest, NetworkManagerAppliesTheStoredAddressAndReconnectingBringsTheOwnBack) {
+  if (auto why = lorvane::test::PrivateNetworkManager::UnavailableReason(); !why.empty())
+    GTEST_SKIP() << why;
+  InstallHook("networkmanager-pre-up", "/dispatcher/pre-up.d/lorvane-adapter");
+  lorvane::test::PrivateNetworkManager nm(
+      *ns, folder, "lv0",
+      {{"lv0",
+        "[connection]\nid=lv0\ntype=ethernet\ninterface-name=lv0\n"
+        "autoconnect=false\n[ipv4]\nmethod=disabled\n[ipv6]\nmethod=disabled\n"}},
+      LORVANE_PRIVATE_MOUNTS);
+  ASSERT_TRUE(Succeeded(
+      lorvane::test::RunCommand(nm.Inside({LORVANE_ADAPTER_COMMAND, "register", "lv0"}))));
+  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "02AABBCCDD03"), ERROR_SUCCESS);
+  ASSERT_TRUE(Succeeded(nm.Nmcli({"connection", "up", "lv0"})));
+  EXPECT_EQ(Mac("lv0"), "02:aa:bb:cc:dd:03");
+
+  // The README's restart for NetworkManager.
+  ASSERT_EQ(lorvane::registry::DeleteAdapterValue("lv0", "NetworkAddress"), 0u);
+  ASSERT_TRUE(Succeeded(nm.Nmcli({"device", "disconnect", "lv0"})));
+  ASSERT_TRUE(Succeeded(nm.Nmcli({"device", "connect", "lv0"})));
+  EXPECT_EQ(Mac("lv0"), own);
 }
 
 }  // namespace
