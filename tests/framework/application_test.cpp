@@ -78,7 +78,6 @@ class FixedClock : public lorvane::kernel::Clock {
   bool LocalTime(std::int64_t seconds, std::tm& out) override {
     if (seconds == 13) return false;
     out = std::tm{};
-    out.tm_year = 103;
     out.tm_sec = static_cast<int>(seconds % 60);
     return true;
   }
@@ -88,7 +87,6 @@ TEST_F(AppServices, LocalTimeComesFromThePlatformClockAndReportsFailure) {
   auto old = lorvane::kernel::SetClock(std::make_shared<FixedClock>());
   struct tm mine;
   EXPECT_EQ(CTime(1000).GetLocalTm(&mine), &mine);
-  EXPECT_EQ(mine.tm_year + 1900, 2003);
   EXPECT_EQ(mine.tm_sec, 40);
   struct tm* shared = CTime(59).GetLocalTm();
   ASSERT_NE(shared, nullptr);

@@ -61,7 +61,10 @@ class Blocking : public lorvane::test::WindowTest {
   QObject timers;  // no timer outlives its test
 };
 
-TEST_F(Blocking, ASleepPaintsAndRunsTimersButAClickWaitsUntilItHasReturned) {
+// During a wait the windows paint and timers run; a click, the close box,
+// posted messages and WM_QUIT wait for the loop, so the window is not
+// closed under the handler that waited.
+TEST_F(Blocking, ASleepPaintsAndRunsTimersButInputClosingAndPostsWaitUntilItHasReturned) {
   bool sleeping = false, paintedWhileSleeping = false;
   std::vector<std::string> log;
   recorder.onMessage = [&](HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT*) {
@@ -74,30 +77,23 @@ TEST_F(Blocking, ASleepPaintsAndRunsTimersButAClickWaitsUntilItHasReturned) {
     log.push_back(sleeping ? "timer while sleeping" : "timer");
     ClickLikeTheDesktop(wt::WidgetOf(button));
     wt::ClientWidgetOf(top)->update();
+    wt::WidgetOf(top)->close();
+    PostMessageA(top, WM_USER + 3, 0, 0);
+    PostQuitMessage(4);
   });
   sleeping = true;
   Sleep(300);
   sleeping = false;
   log.push_back("slept");
-  wt::PumpMessages();
-  EXPECT_EQ(log, (std::vector<std::string>{"timer while sleeping", "slept", "click"}));
   EXPECT_TRUE(paintedWhileSleeping);
-}
-
-TEST_F(Blocking, TheCloseBoxPostedMessagesAndQuitDuringAWaitAreLeftForTheLoop) {
-  QTimer::singleShot(20, &timers, [&] {
-    wt::WidgetOf(top)->close();
-    PostMessageA(top, WM_USER + 3, 0, 0);
-    PostQuitMessage(4);
-  });
-  Sleep(150);
-  EXPECT_TRUE(IsWindow(top)) << "not closed under the handler that waited";
+  EXPECT_TRUE(IsWindow(top));
   std::vector<UINT> loop;
   MSG msg{};
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT) {
     loop.push_back(msg.message);
     DispatchMessageA(&msg);
   }
+  EXPECT_EQ(log, (std::vector<std::string>{"timer while sleeping", "slept", "click"}));
   EXPECT_EQ(loop, (std::vector<UINT>{WM_SYSCOMMAND, WM_USER + 3}));
   EXPECT_EQ(msg.wParam, 4u) << "WM_QUIT last";
   EXPECT_FALSE(IsWindow(top));

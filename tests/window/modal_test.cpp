@@ -79,28 +79,20 @@ class Modal : public lorvane::test::WindowTest {
     EXPECT_TRUE(recorder.Commands().empty());
   }
 
-  INT_PTR RunDialog() {
-    const DialogTemplate t = MacTemplate();
-    return DialogBoxIndirectParamA(nullptr, &t, top, MacProc, 77);
-  }
-
   HWND ownerButton = nullptr;
 };
 
+// What the hook records is checked with the framework's boxes; here, that
+// the owner stays disabled while the hook answers.
 TEST_F(Modal, AMessageBoxHookedOrRealKeepsTheOwnerDisabled) {
-  std::vector<MessageBoxRequest> seen;
-  lorvane::window::SetMessageBoxHook([&](const MessageBoxRequest& request) {
-    seen.push_back(request);
+  int asked = 0;
+  lorvane::window::SetMessageBoxHook([&](const MessageBoxRequest&) {
+    ++asked;
     ClickTheDisabledOwner();
     return IDOK;
   });
-  const std::string text = "To activate the new MAC address,\nRestart your network adapter";
-  EXPECT_EQ(MessageBoxA(top, text.c_str(), "Restart Adapter", MB_OK | MB_ICONINFORMATION), IDOK);
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].owner, top);
-  EXPECT_EQ(seen[0].text, text);
-  EXPECT_EQ(seen[0].caption, "Restart Adapter");
-  EXPECT_EQ(seen[0].type, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+  EXPECT_EQ(MessageBoxA(top, "Restart your network adapter", "Restart Adapter", MB_OK), IDOK);
+  EXPECT_EQ(asked, 1);
   ExpectTheOwnerBackUnclicked();
 
   // Without the hook, the real box is answered through its own button.
@@ -138,7 +130,8 @@ TEST_F(Modal, DialogKeysMoveFocusAndEndTheDialog) {
       QTest::keyClick(FocusWidget(), Qt::Key_Escape);
     });
   });
-  EXPECT_EQ(RunDialog(), IDCANCEL);
+  const DialogTemplate t = MacTemplate();
+  EXPECT_EQ(DialogBoxIndirectParamA(nullptr, &t, top, MacProc, 77), IDCANCEL);
   ASSERT_NE(run.dialog, nullptr);
   EXPECT_FALSE(IsWindow(run.dialog));
   EXPECT_EQ(run.param, 77);

@@ -276,7 +276,26 @@ TEST_F(Queue, MouseReachesAnEnabledWindowOnlyInClientCoordinates) {
   EXPECT_EQ(recorder.Messages(WM_ENABLE).size(), 1u);
 }
 
-TEST_F(Queue, ClosingTheQtWindowGoesThroughSysCommandAndClose) {
+// A button may destroy its parent from its own click, and closing the Qt
+// window goes through WM_SYSCOMMAND and WM_CLOSE; each widget is deleted
+// once its event is over.
+TEST_F(Queue, WindowsMayGoFromInsideTheirOwnEvents) {
+  HWND child =
+      recorder.Create(WS_CHILD | WS_VISIBLE, 0, 0, 200, 200, top, reinterpret_cast<HMENU>(1));
+  HWND button = Control("Button", "Release", 202, 0, 2, 91, 60, 18, child);
+  recorder.onMessage = [&](HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT*) {
+    if (window == child && message == WM_COMMAND && LOWORD(wParam) == 202) DestroyWindow(child);
+    return false;
+  };
+  const QPointer<QWidget> buttonWidget = wt::WidgetOf(button);
+  QTest::mouseClick(buttonWidget, Qt::LeftButton);
+  EXPECT_FALSE(IsWindow(button));
+  EXPECT_FALSE(IsWindow(child));
+  EXPECT_TRUE(IsWindow(top));
+  wt::PumpMessages();
+  EXPECT_TRUE(buttonWidget.isNull());
+
+  recorder.Clear();
   const QPointer<QWidget> widget = wt::WidgetOf(top);
   widget->close();
   std::vector<UINT> seen;
@@ -285,23 +304,6 @@ TEST_F(Queue, ClosingTheQtWindowGoesThroughSysCommandAndClose) {
       seen.push_back(r.message);
   EXPECT_EQ(seen, (std::vector<UINT>{WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY}));
   EXPECT_FALSE(IsWindow(top));
-  wt::PumpMessages();
-  EXPECT_TRUE(widget.isNull()) << "the widget is deleted once its event is over";
-}
-
-TEST_F(Queue, ButtonMayDestroyItsParentFromItsOwnClick) {
-  HWND child =
-      recorder.Create(WS_CHILD | WS_VISIBLE, 0, 0, 200, 200, top, reinterpret_cast<HMENU>(1));
-  HWND button = Control("Button", "Release", 202, 0, 2, 91, 60, 18, child);
-  recorder.onMessage = [&](HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT*) {
-    if (window == child && message == WM_COMMAND && LOWORD(wParam) == 202) DestroyWindow(child);
-    return false;
-  };
-  const QPointer<QWidget> widget = wt::WidgetOf(button);
-  QTest::mouseClick(widget, Qt::LeftButton);
-  EXPECT_FALSE(IsWindow(button));
-  EXPECT_FALSE(IsWindow(child));
-  EXPECT_TRUE(IsWindow(top));
   wt::PumpMessages();
   EXPECT_TRUE(widget.isNull());
 }
