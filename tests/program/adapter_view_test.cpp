@@ -41,10 +41,6 @@ class AdapterView : public ProgramTest {
     return list;
   }
   static Rows Details(const CAdapterView& view) { return RowTexts(view.m_listInfo, 2); }
-  static std::string FirstDetail(const CAdapterView& view) {
-    const Rows rows = Details(view);
-    return rows.empty() ? "" : rows[0];
-  }
   Zone zone{"UTC-2"};  // two hours east of UTC, no daylight saving
 };
 
@@ -57,9 +53,8 @@ TEST_F(AdapterView, EachAdapterGivesARowInChainOrderWithItsIndexAsData) {
   // Texts longer than the record's fields arrive cut to fit.
   AdapterRecord longer = ScriptedAdapter(5, std::string(400, 'n'), "10.0.0.1");
   longer.description = std::string(300, 'd');
-  adapters->SetAdapters({plain, nameless, unaddressed, longer});
 
-  CAdapterView& view = Start();
+  CAdapterView& view = Start({plain, nameless, unaddressed, longer});
   const std::string name(MAX_ADAPTER_NAME_LENGTH + 3, 'n');
   const std::string description(MAX_ADAPTER_DESCRIPTION_LENGTH + 3, 'd');
   EXPECT_EQ(RowTexts(view.m_listAdapters, 4),
@@ -68,43 +63,30 @@ TEST_F(AdapterView, EachAdapterGivesARowInChainOrderWithItsIndexAsData) {
   std::vector<DWORD_PTR> data;
   for (int row = 0; row < 4; ++row) data.push_back(view.m_listAdapters.GetItemData(row));
   EXPECT_EQ(data, (std::vector<DWORD_PTR>{7, 3, 42, 5}));
-  EXPECT_EQ(view.m_nAdapterCount, 4);
   EXPECT_EQ(adapters->AdapterPolls(), 1) << "one two-call query at start, one snapshot";
-
   // At start: the first adapter's details, its row not marked.
-  EXPECT_EQ(view.m_nSelected, 0);
-  EXPECT_EQ(MarkedRow(view.m_listAdapters), -1);
-  EXPECT_EQ(FirstDetail(view), "IP Address|192.168.1.20");
+  EXPECT_EQ(Glance(view), "rows 4, adapters 4, at 0, marked -1, IP Address|192.168.1.20");
 }
 
 // No adapters, then a query that fails, then one that changes between its
-// two calls.
-TEST_F(AdapterView, AnEmptyFailedOrChangingQueryLeavesTheListEmptyOrWhole) {
+// two calls; Refresh keeps a position still in the list and marks its row,
+// else falls back to the first adapter with no row marked.
+TEST_F(AdapterView, RefreshAfterAnEmptyFailedChangingOrShorterQuery) {
   CAdapterView& view = Start();
-  EXPECT_EQ(view.m_listAdapters.GetItemCount(), 0);
-  EXPECT_EQ(view.m_listInfo.GetItemCount(), 0);
-  EXPECT_EQ(view.m_nSelected, -1);
+  EXPECT_EQ(Glance(view), "rows 0, adapters 0, at -1, marked -1, no details");
   Click(view.m_btnRefresh);
-  EXPECT_EQ(view.m_nSelected, 0) << "Refresh picks position zero";
-  EXPECT_EQ(view.m_listInfo.GetItemCount(), 0);
+  EXPECT_EQ(Glance(view), "rows 0, adapters 0, at 0, marked -1, no details");
 
   adapters->SetAdapters(Several(3));
   Click(view.m_btnRefresh);
   ClickRow(view.m_listAdapters, 2);
   ASSERT_EQ(view.m_nSelected, 2);
-
   adapters->FailAdapters(ERROR_GEN_FAILURE, 2);  // both calls
   Click(view.m_btnRefresh);
-  EXPECT_EQ(view.m_listAdapters.GetItemCount(), 0);
-  EXPECT_EQ(view.m_nAdapterCount, 0);
-  EXPECT_EQ(view.m_nSelected, 0);
-  EXPECT_EQ(view.m_listInfo.GetItemCount(), 0);
+  EXPECT_EQ(Glance(view), "rows 0, adapters 0, at 0, marked -1, no details");
   EXPECT_TRUE(boxes.empty());
-
   Click(view.m_btnRefresh);
-  EXPECT_EQ(view.m_listAdapters.GetItemCount(), 3);
-  EXPECT_EQ(view.m_nAdapterCount, 3);
-  EXPECT_EQ(FirstDetail(view), "IP Address|10.0.0.1");
+  EXPECT_EQ(Glance(view), "rows 3, adapters 3, at 0, marked 0, IP Address|10.0.0.1");
 
   // From the poll after Refresh's size query on there are five: that query
   // still shows the three it measured, and the next one shows five.
@@ -113,15 +95,10 @@ TEST_F(AdapterView, AnEmptyFailedOrChangingQueryLeavesTheListEmptyOrWhole) {
   EXPECT_EQ(view.m_listAdapters.GetItemCount(), 3);
   Click(view.m_btnRefresh);
   EXPECT_EQ(view.m_listAdapters.GetItemCount(), 5);
-}
-
-TEST_F(AdapterView, RefreshKeepsAPositionStillInTheListElseFallsBackToTheFirstUnmarked) {
-  adapters->SetAdapters(Several(3));
-  CAdapterView& view = Start();
-  ClickRow(view.m_listAdapters, 1);
-  ASSERT_EQ(view.m_nSelected, 1);
 
   // The adapter at position 1 is another one now; Refresh shows that one.
+  ClickRow(view.m_listAdapters, 1);
+  adapters->SetAdapters(Several(3));
   adapters->EditAdapters([](std::vector<AdapterRecord>& list) {
     list.erase(list.begin());
     list.push_back(ScriptedAdapter(30, "usb0", "172.16.0.9"));
@@ -130,22 +107,15 @@ TEST_F(AdapterView, RefreshKeepsAPositionStillInTheListElseFallsBackToTheFirstUn
   EXPECT_EQ(RowTexts(view.m_listAdapters, 4),
             (Rows{"Scripted Adapter eth1|10.0.0.2|N|eth1", "Scripted Adapter eth2|10.0.0.3|N|eth2",
                   "Scripted Adapter usb0|172.16.0.9|N|usb0"}));
-  EXPECT_EQ(view.m_nSelected, 1);
-  EXPECT_EQ(MarkedRow(view.m_listAdapters), 1);
+  EXPECT_EQ(Glance(view), "rows 3, adapters 3, at 1, marked 1, IP Address|10.0.0.3");
   EXPECT_EQ(view.m_listAdapters.GetItemState(1, LVIS_SELECTED), static_cast<UINT>(LVIS_SELECTED));
-  EXPECT_EQ(FirstDetail(view), "IP Address|10.0.0.3");
 
-  // A position just past the last row is out of range.
+  // A position just past the last row is out of range; position 0 is in
+  // range at the next Refresh, which marks it.
   ClickRow(view.m_listAdapters, 2);
   adapters->SetAdapters(Several(2));
   Click(view.m_btnRefresh);
-  EXPECT_EQ(view.m_listAdapters.GetItemCount(), 2);
-  EXPECT_EQ(view.m_nAdapterCount, 2);
-  EXPECT_EQ(view.m_nSelected, 0);
-  EXPECT_EQ(MarkedRow(view.m_listAdapters), -1);
-  EXPECT_EQ(FirstDetail(view), "IP Address|10.0.0.1");
-
-  // Position 0 is in range now, so the next Refresh marks it.
+  EXPECT_EQ(Glance(view), "rows 2, adapters 2, at 0, marked -1, IP Address|10.0.0.1");
   Click(view.m_btnRefresh);
   EXPECT_EQ(MarkedRow(view.m_listAdapters), 0);
 }
@@ -184,7 +154,6 @@ TEST_F(AdapterView, DetailsRowsComeAndGoWithTheirConditions) {
   wins.haveWins = true;
   wins.primaryWins = "10.0.0.2";
   wins.secondaryWins = "10.0.0.3";
-  adapters->SetAdapters({full, off, noObtained, unconvertible, wide, wins});
   adapters->SetDnsServers(7, {"1.1.1.1", "8.8.8.8", "9.9.9.9"});
   adapters->SetDnsServers(3, {"10.0.0.53"});
   adapters->SetDnsServers(9, {"10.0.0.53", "10.0.0.54"});
@@ -209,7 +178,7 @@ TEST_F(AdapterView, DetailsRowsComeAndGoWithTheirConditions) {
        "Gateway Netmask|0.0.0.0", "Pri WINS Server|10.0.0.2", "Sec WINS Server|10.0.0.3",
        "MAC Address|020000000009"},
   };
-  CAdapterView& view = Start();
+  CAdapterView& view = Start({full, off, noObtained, unconvertible, wide, wins});
   for (int row = 0; row < 6; ++row) {
     SCOPED_TRACE(row);
     if (row == 5) adapters->FailDnsServers(ERROR_GEN_FAILURE, 1);
@@ -230,8 +199,7 @@ TEST_F(AdapterView, DetailsRowsComeAndGoWithTheirConditions) {
 // A click on a row queries afresh for its details and leaves the rows as
 // they were; a click beside the rows and the arrow keys change nothing.
 TEST_F(AdapterView, ClicksShowTheRowsAdapterAsItIsNow) {
-  adapters->SetAdapters(Several(2));
-  CAdapterView& view = Start();
+  CAdapterView& view = Start(Several(2));
   const Rows rows = RowTexts(view.m_listAdapters, 4);
   adapters->EditAdapters([](std::vector<AdapterRecord>& list) {
     list[1].addresses = {{"10.9.9.9", "255.0.0.0"}};
@@ -239,38 +207,29 @@ TEST_F(AdapterView, ClicksShowTheRowsAdapterAsItIsNow) {
   });
   const int polls = adapters->AdapterPolls();
   ClickRow(view.m_listAdapters, 1);
-  EXPECT_EQ(view.m_nSelected, 1);
+  EXPECT_EQ(Glance(view), "rows 2, adapters 2, at 1, marked 1, IP Address|10.9.9.9");
   EXPECT_EQ(adapters->AdapterPolls(), polls + 1) << "one two-call query";
-  EXPECT_EQ(FirstDetail(view), "IP Address|10.9.9.9");
   EXPECT_EQ(RowTexts(view.m_listAdapters, 4), rows);
 
   const Rows shown = Details(view);
   adapters->EditAdapters(
       [](std::vector<AdapterRecord>& list) { list[1].addresses = {{"10.7.7.7", "255.0.0.0"}}; });
   ClickBlank(view.m_listAdapters);
-  EXPECT_EQ(MarkedRow(view.m_listAdapters), -1) << "the control dropped its highlight";
-  EXPECT_EQ(view.m_nSelected, 1);
+  EXPECT_EQ(Glance(view), "rows 2, adapters 2, at 1, marked -1, IP Address|10.9.9.9");
   EXPECT_EQ(Details(view), shown);
   ClickRow(view.m_listAdapters, 1);
-  ASSERT_EQ(FirstDetail(view), "IP Address|10.7.7.7");
-  EXPECT_EQ(adapters->AdapterPolls(), polls + 2) << "none for the click beside the rows";
   QTest::keyClick(WidgetOf(view.m_listAdapters.m_hWnd), Qt::Key_Up);
   Pump();
-  EXPECT_EQ(MarkedRow(view.m_listAdapters), 0) << "the highlight moved";
-  EXPECT_EQ(view.m_nSelected, 1);
-  EXPECT_EQ(FirstDetail(view), "IP Address|10.7.7.7");
-  EXPECT_EQ(adapters->AdapterPolls(), polls + 2);
+  EXPECT_EQ(Glance(view), "rows 2, adapters 2, at 1, marked 0, IP Address|10.7.7.7");
+  EXPECT_EQ(adapters->AdapterPolls(), polls + 2) << "none for the click beside or the key";
 
   // A row whose adapter is gone shows no details; the row after it still
   // finds its adapter, now one place earlier in the chain.
   adapters->EditAdapters([](std::vector<AdapterRecord>& list) { list.erase(list.begin()); });
   ClickRow(view.m_listAdapters, 0);
-  EXPECT_EQ(view.m_nSelected, 0);
-  EXPECT_EQ(view.m_listInfo.GetItemCount(), 0);
-  EXPECT_EQ(view.m_nAdapterCount, 1);
-  EXPECT_EQ(view.m_listAdapters.GetItemCount(), 2);
+  EXPECT_EQ(Glance(view), "rows 2, adapters 1, at 0, marked 0, no details");
   ClickRow(view.m_listAdapters, 1);
-  EXPECT_EQ(FirstDetail(view), "IP Address|10.7.7.7");
+  EXPECT_EQ(Glance(view), "rows 2, adapters 1, at 1, marked 1, IP Address|10.7.7.7");
 }
 
 }  // namespace

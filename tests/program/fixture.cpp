@@ -46,6 +46,11 @@ CAdapterView& ProgramTest::Start(RecordingFrame* chosen) {
   return frame->m_wndView;
 }
 
+CAdapterView& ProgramTest::Start(std::vector<AdapterRecord> records) {
+  adapters->SetAdapters(std::move(records));
+  return Start();
+}
+
 Rows ProgramTest::Said() const {
   Rows said;
   for (const auto& box : boxes)
@@ -92,6 +97,14 @@ Rows RowTexts(const CListCtrl& list, int columns) {
 }
 
 int MarkedRow(const CListCtrl& list) { return list.GetNextItem(-1, LVNI_SELECTED); }
+
+std::string Glance(const CAdapterView& view) {
+  const Rows details = RowTexts(view.m_listInfo, 2);
+  return "rows " + std::to_string(view.m_listAdapters.GetItemCount()) + ", adapters " +
+         std::to_string(view.m_nAdapterCount) + ", at " + std::to_string(view.m_nSelected) +
+         ", marked " + std::to_string(MarkedRow(view.m_listAdapters)) + ", " +
+         (details.empty() ? "no details" : details[0]);
+}
 
 namespace {
 QTreeView* TreeOf(const CListCtrl& list) {

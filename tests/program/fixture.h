@@ -62,9 +62,10 @@ class ProgramTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Start-up as the application does it, into `frame`; throws (failing the
-  // test) when the frame does not load.
+  // Start-up as the application does it, into `frame`, with these adapters;
+  // throws (failing the test) when the frame does not load.
   CAdapterView& Start(RecordingFrame* chosen = nullptr);
+  CAdapterView& Start(std::vector<AdapterRecord> records);
   // What each box said: caption, type, text.
   Rows Said() const;
   static std::string Error(const std::string& text);
@@ -89,6 +90,9 @@ std::string WindowText(HWND hWnd);
 Rows RowTexts(const CListCtrl& list, int columns);
 // The first row the list shows selected, or -1.
 int MarkedRow(const CListCtrl& list);
+// The view at a glance: its rows, the adapters it counted, the selected
+// position, the marked row and the first details row.
+std::string Glance(const CAdapterView& view);
 // Mouse clicks on the list's real widget: on a row's first cell, or below
 // the last row.
 void ClickRow(const CListCtrl& list, int row);

@@ -71,14 +71,13 @@ class Lease : public ProgramTest {
 };
 
 TEST_F(Lease, ReleasePollsForZeroAtMostTwiceHalfASecondApart) {
-  adapters->SetAdapters(
-      {Dhcp(4, "eth0", "10.0.0.4"), Dhcp(5, "eth1", "10.0.0.5"), Dhcp(6, "eth2", "10.0.0.6")});
   // eth0 reads 0.0.0.0 at the first poll, eth1 at the second, eth2 never.
   adapters->OnRelease([](ScriptedProvider& p, std::uint32_t index) {
     if (index != 6) SetAddressLater(p, index == 4 ? 0 : 1, index, "");
     return DWORD{NO_ERROR};
   });
-  CAdapterView& view = Start();
+  CAdapterView& view =
+      Start({Dhcp(4, "eth0", "10.0.0.4"), Dhcp(5, "eth1", "10.0.0.5"), Dhcp(6, "eth2", "10.0.0.6")});
   int cursorWhileWaiting = -1, rowsWhileWaiting = -1;
   clock->onSleep = [&] {
     cursorWhileWaiting = app.WaitCursorCount();
@@ -100,10 +99,10 @@ TEST_F(Lease, ReleasePollsForZeroAtMostTwiceHalfASecondApart) {
     EXPECT_EQ(adapters->LeaseCalls().back(),
               (ScriptedProvider::LeaseCall{kRelease, static_cast<std::uint32_t>(4 + c.row)}));
     EXPECT_EQ(app.WaitCursorCount(), 0);
-    EXPECT_EQ(MarkedRow(view.m_listAdapters), c.row);
     EXPECT_EQ(RowTexts(view.m_listAdapters, 2)[c.row],
               "Scripted Adapter eth" + std::to_string(c.row) + "|" + c.shown);
-    EXPECT_EQ(RowTexts(view.m_listInfo, 2)[0], "IP Address|" + c.shown);
+    EXPECT_EQ(Glance(view), "rows 3, adapters 3, at " + std::to_string(c.row) + ", marked " +
+                                std::to_string(c.row) + ", IP Address|" + c.shown);
   }
   EXPECT_EQ(cursorWhileWaiting, 1);
   EXPECT_EQ(rowsWhileWaiting, 0) << "the polls replace the snapshot and empty the list";
@@ -115,16 +114,12 @@ TEST_F(Lease, ReleasePollsForZeroAtMostTwiceHalfASecondApart) {
     return DWORD{NO_ERROR};
   });
   Click(view.m_btnRelease);
-  EXPECT_EQ(view.m_listAdapters.GetItemCount(), 1);
-  EXPECT_EQ(MarkedRow(view.m_listAdapters), -1);
-  EXPECT_EQ(view.m_listInfo.GetItemCount(), 0);
-  EXPECT_EQ(view.m_nSelected, 2);
+  EXPECT_EQ(Glance(view), "rows 1, adapters 1, at 2, marked -1, no details");
 }
 
 // The renew step waits for any address but 0.0.0.0, after a release step
 // that waited for 0.0.0.0; one that stays at 0.0.0.0 costs both polls.
 TEST_F(Lease, RenewReleasesThenPollsForAnyOtherAddress) {
-  adapters->SetAdapters({Dhcp(4, "eth0", "10.0.0.4")});
   adapters->OnRelease([](ScriptedProvider& p, std::uint32_t index) {
     SetAddressLater(p, 0, index, "");
     return DWORD{NO_ERROR};
@@ -133,7 +128,7 @@ TEST_F(Lease, RenewReleasesThenPollsForAnyOtherAddress) {
     SetAddressLater(p, 0, index, "10.0.0.44");
     return DWORD{NO_ERROR};
   });
-  CAdapterView& view = Start();
+  CAdapterView& view = Start({Dhcp(4, "eth0", "10.0.0.4")});
   EXPECT_EQ(PollsOf(view.m_btnRenew), 2);
   EXPECT_TRUE(clock->sleeps.empty());
   EXPECT_EQ(adapters->LeaseCalls(), (Calls{{kRelease, 4}, {kRenew, 4}}));
@@ -162,10 +157,9 @@ TEST_F(Lease, RenewReleasesThenPollsForAnyOtherAddress) {
 TEST_F(Lease, EachFailedCheckIsReportedOnceAndNotPolled) {
   AdapterRecord tunnel = Dhcp(6, "tun0", "10.0.0.6");
   tunnel.canHoldLease = false;
-  adapters->SetAdapters(
-      {ScriptedAdapter(4, "eth0", "10.0.0.4"), Dhcp(5, "eth1", "10.0.0.5"), tunnel});
   adapters->OnRelease([](ScriptedProvider&, std::uint32_t) { return DWORD{ERROR_ACCESS_DENIED}; });
-  CAdapterView& view = Start();
+  CAdapterView& view =
+      Start({ScriptedAdapter(4, "eth0", "10.0.0.4"), Dhcp(5, "eth1", "10.0.0.5"), tunnel});
   Click(view.m_btnRelease);
   Click(view.m_btnRenew);  // its release step and its renew step each say it
   EXPECT_EQ(adapters->TableQueries(), 0);
@@ -202,8 +196,7 @@ TEST_F(Lease, EachFailedCheckIsReportedOnceAndNotPolled) {
 // A failure inside the operation (memory, say) ends it: the wait cursor
 // comes down, the user is told, and the window goes on answering.
 TEST_F(Lease, AnExceptionInsideTheStepLeavesNoWaitCursorAndTheWindowAnswering) {
-  adapters->SetAdapters({Dhcp(4, "eth0", "10.0.0.4")});
-  CAdapterView& view = Start();
+  CAdapterView& view = Start({Dhcp(4, "eth0", "10.0.0.4")});
   clock->onSleep = [] { throw std::bad_alloc(); };
   Click(view.m_btnRelease);
   EXPECT_EQ(app.WaitCursorCount(), 0);

@@ -122,8 +122,7 @@ std::string ClientOf(HWND hWnd) {
 
 // Also what assistive technology reads of the window.
 TEST_F(MainWindow, TheViewIsLaidOutOnceForAClientAreaOf239By317) {
-  adapters->SetAdapters({ScriptedAdapter(4, "eth0")});
-  CAdapterView& view = Start();
+  CAdapterView& view = Start({ScriptedAdapter(4, "eth0")});
   const Read read = ReadOut(frame->m_hWnd);
   EXPECT_EQ(read.role, QAccessible::Window);
   EXPECT_EQ(read.name, "Lorvane");
