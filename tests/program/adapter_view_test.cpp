@@ -10,21 +10,17 @@
 
 namespace {
 
-// Local time follows TZ while the object lives.
-class Zone {
- public:
-  explicit Zone(const char* tz) : m_old(std::getenv("TZ") ? std::getenv("TZ") : "") { Set(tz); }
+// Local time follows TZ while the object lives; TZ is unset after it.
+struct Zone {
+  explicit Zone(const char* tz) { Set(tz); }
   ~Zone() {
-    if (m_old.empty()) unsetenv("TZ");
-    Set(m_old.empty() ? nullptr : m_old.c_str());
-  }
-  static void Set(const char* tz) {
-    if (tz != nullptr) setenv("TZ", tz, 1);
+    unsetenv("TZ");
     tzset();
   }
-
- private:
-  std::string m_old;
+  static void Set(const char* tz) {
+    setenv("TZ", tz, 1);
+    tzset();
+  }
 };
 
 constexpr std::int64_t k2003 = 1053158649;  // 2003-05-17 08:04:09 UTC

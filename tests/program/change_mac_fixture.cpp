@@ -71,10 +71,6 @@ Step ChangeMacTest::Key(Qt::Key key) {
   return [key](HWND) { QTest::keyClick(QApplication::focusWidget(), key); };
 }
 
-Step ChangeMacTest::Focus(int id) {
-  return [id](HWND dlg) { ::SetFocus(::GetDlgItem(dlg, id)); };
-}
-
 // Ctrl+V as a keyboard gives it, with the control character as its text.
 Step ChangeMacTest::Paste(const QString& text) {
   return [text](HWND dlg) {
@@ -85,17 +81,11 @@ Step ChangeMacTest::Paste(const QString& text) {
   };
 }
 
-std::string ChangeMacTest::Text(HWND dlg, int id) { return WindowText(::GetDlgItem(dlg, id)); }
-
 void ChangeMacTest::Subkey(const std::string& number, const std::string& link,
                            const char* address) {
   ASSERT_EQ(PutText(kClassKey + number, "NetCfgInstanceId", link), ERROR_SUCCESS);
   if (address == nullptr) return;
   ASSERT_EQ(PutText(kClassKey + number, "NetworkAddress", address), ERROR_SUCCESS);
-}
-
-std::string ChangeMacTest::Stored(const std::string& number) {
-  return GetValue(kClassKey + number, "NetworkAddress");
 }
 
 std::string ChangeMacTest::Restart(const std::string& text) {

@@ -30,15 +30,17 @@ class ChangeMacTest : public ProgramTest {
   static Step Click(int id);
   static Step Keys(const char* keys);
   static Step Key(Qt::Key key);
-  static Step Focus(int id);
+  static Step Focus(int id) { return [id](HWND dlg) { ::SetFocus(::GetDlgItem(dlg, id)); }; }
   static Step Paste(const QString& text);
-  static std::string Text(HWND dlg, int id);
+  static std::string Text(HWND dlg, int id) { return WindowText(::GetDlgItem(dlg, id)); }
 
   // An adapter subkey naming its link, with an override stored if given.
   static void Subkey(const std::string& number, const std::string& link,
                      const char* address = nullptr);
   // The adapter subkey's NetworkAddress as stored, or "<error N>".
-  static std::string Stored(const std::string& number);
+  static std::string Stored(const std::string& number) {
+    return GetValue(kClassKey + number, "NetworkAddress");
+  }
   static std::string Restart(const std::string& text);
 
   TempHive hive;

@@ -1,8 +1,5 @@
 // Release and Renew clicked in the real window, against a real DHCP server and
 // dhclient in network namespaces of the test's own.
-#include <fstream>
-#include <sstream>
-
 #include "dhcp_lab.h"
 #include "fixture.h"
 #include "platform/iphlp/live_provider.h"
@@ -10,13 +7,7 @@
 namespace {
 
 using lorvane::test::DhcpLab;
-
-std::string FileText(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using lorvane::test::FileText;
 
 // The value of the details row with this label, or "" when there is none.
 std::string Detail(const CAdapterView& view, const std::string& label) {
