@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <iomanip>
 #include <memory>
@@ -42,10 +43,8 @@ class CallerBuffer {
  private:
   static constexpr ULONG kGuard = 256;
   bool AllFill(ULONG from, ULONG to) const {
-    for (ULONG i = from; i < to; ++i) {
-      if (bytes_[i] != kFill) return false;
-    }
-    return true;
+    const unsigned char* b = bytes_.get();
+    return std::all_of(b + from, b + to, [](unsigned char c) { return c == kFill; });
   }
   ULONG size_;
   std::unique_ptr<unsigned char[]> bytes_;

@@ -46,9 +46,7 @@ TEST_F(RegStringTest, ReadsTextThatFitsWithItsNulAndFailsOtherwise) {
   buffer[0] = '#';  // a buffer of no bytes has no room even for the empty string
   EXPECT_NE(RegReadString(HKEY_LOCAL_MACHINE, "SYSTEM\\Key", "AtoZ", buffer, 0), 0);
   EXPECT_EQ(buffer[0], '#');
-}
-
-TEST_F(RegStringTest, RefusesOtherTypesAndTerminatesBareTextWhenThereIsRoom) {
+  // Other types are refused; bare text is terminated when there is room.
   EXPECT_EQ(Read("SYSTEM\\Key", "Dword", 256), ERROR_INVALID_DATA);
   EXPECT_EQ(Read("SYSTEM\\Key", "Bare", 4), 0);
   EXPECT_STREQ(buffer, "abc");
@@ -56,7 +54,7 @@ TEST_F(RegStringTest, RefusesOtherTypesAndTerminatesBareTextWhenThereIsRoom) {
   EXPECT_EQ(buffer[3], '#');  // nothing past the given size was touched
 }
 
-TEST_F(RegStringTest, WriteCreatesTheKeyStoresTheNulAndReplaces) {
+TEST_F(RegStringTest, WriteCreatesTheKeyStoresTheNulAndReplacesDeleteNeedsAValue) {
   KeyCounts counts;
   EXPECT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, "SYSTEM\\New\\Deeper", "NetworkAddress", ""), 0);
   EXPECT_EQ(counts.opened(), 1u);
@@ -66,9 +64,7 @@ TEST_F(RegStringTest, WriteCreatesTheKeyStoresTheNulAndReplaces) {
   EXPECT_EQ(type, DWORD{REG_SZ});
   EXPECT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, "SYSTEM\\Key", "AtoZ", "0200DEADBEEF"), 0);
   EXPECT_EQ(GetValue("SYSTEM\\Key", "AtoZ"), Sz("0200DEADBEEF"));
-}
 
-TEST_F(RegStringTest, DeleteFailsForWhatIsNotThere) {
   KeyCounts missingValue;
   EXPECT_NE(RegDeleteString(HKEY_LOCAL_MACHINE, "SYSTEM\\Key", "Missing"), 0);
   EXPECT_EQ(missingValue.opened(), 1u);

@@ -4,10 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,23 +16,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every entry below the folder with its owner, mode, size and a hash of its bytes.
-std::string Snapshot(const std::string& dir) {
-  std::vector<std::string> entries;
+// Every entry below the folder with its owner, mode and bytes.
+std::map<std::string, std::string> Snapshot(const std::string& dir) {
+  std::map<std::string, std::string> entries;
   for (const auto& entry : fs::recursive_directory_iterator(dir)) {
     struct stat info {};
     lstat(entry.path().c_str(), &info);
     std::ifstream in(entry.path(), std::ios::binary);
-    const std::string bytes =
-        S_ISREG(info.st_mode) ? std::string(std::istreambuf_iterator<char>(in), {}) : "";
-    entries.push_back(entry.path().string() + " " + std::to_string(info.st_uid) + " " +
-                      std::to_string(info.st_mode) + " " + std::to_string(bytes.size()) + " " +
-                      std::to_string(std::hash<std::string>()(bytes)));
+    entries[entry.path()] =
+        std::to_string(info.st_uid) + " " + std::to_string(info.st_mode) + " " +
+        (S_ISREG(info.st_mode) ? std::string(std::istreambuf_iterator<char>(in), {}) : "");
   }
-  std::sort(entries.begin(), entries.end());
-  std::string all;
-  for (const auto& line : entries) all += line + "\n";
-  return all;
+  return entries;
 }
 
 std::string Error(LSTATUS error) { return "<error " + std::to_string(error) + ">"; }
@@ -41,7 +35,7 @@ std::string Error(LSTATUS error) { return "<error " + std::to_string(error) + ">
 // Reading the hive gives `read`; every change is refused and nothing below
 // `dir` changes.
 void ExpectNotWritten(const std::string& dir, const std::string& hive, const std::string& read) {
-  const std::string before = Snapshot(dir);
+  const auto before = Snapshot(dir);
   lorvane::registry::ScopedHivePath scope(hive);
   EXPECT_EQ(GetValue("Software", "v"), read);
   EXPECT_EQ(PutText("Software", "v", "after"), LSTATUS{ERROR_ACCESS_DENIED});

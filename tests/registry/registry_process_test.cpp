@@ -33,18 +33,17 @@ std::string ReadLine(FILE* out) {
   return std::string(line, std::strcspn(line, "\n"));
 }
 
-// The helper's exit code, or 128 and the signal that ended it.
-int Finish(FILE* out) {
+// The helper's first line once it ended, or how it ended if not with 0.
+std::string Finish(FILE* out) {
+  const std::string line = ReadLine(out);
   const int status = pclose(out);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  if (!WIFEXITED(status)) return "<signal " + std::to_string(WTERMSIG(status)) + ">";
+  return WEXITSTATUS(status) == 0 ? line : "<exit " + std::to_string(WEXITSTATUS(status)) + ">";
 }
 
 std::string RunHelper(const std::vector<std::string>& args,
                       const std::string& program = LORVANE_HIVE_HELPER) {
-  FILE* out = Start(args, program);
-  const std::string line = ReadLine(out);
-  const int exitCode = Finish(out);
-  return exitCode == 0 ? line : "<exit " + std::to_string(exitCode) + ">";
+  return Finish(Start(args, program));
 }
 
 TEST(HiveProcesses, ChangesPersistAcrossProcesses) {
@@ -61,10 +60,8 @@ TEST(HiveProcesses, TwoWritersAtOnceBothSucceed) {
   TempHive hive;
   FILE* first = Start({hive.path(), "fill", "Software\\Both", "a", "150"});
   FILE* second = Start({hive.path(), "fill", "Software\\Both", "b", "150"});
-  EXPECT_EQ(ReadLine(first), "0");
-  EXPECT_EQ(ReadLine(second), "0");
-  EXPECT_EQ(Finish(first), 0);
-  EXPECT_EQ(Finish(second), 0);
+  EXPECT_EQ(Finish(first), "0");
+  EXPECT_EQ(Finish(second), "0");
   for (int i = 0; i < 150; ++i) {
     for (const char* prefix : {"a", "b"}) {
       EXPECT_EQ(GetValue("Software\\Both\\" + (prefix + std::to_string(i)), "Value"),
@@ -149,7 +146,7 @@ TEST(HiveProcesses, AWriterKilledMidWriteLeavesTheOldOrTheNewValue) {
     ASSERT_EQ(ready.rfind("ready ", 0), 0u) << ready;
     std::this_thread::sleep_for(std::chrono::milliseconds(7 + 13 * round));
     kill(std::stoi(ready.substr(6)), SIGKILL);
-    EXPECT_EQ(Finish(writer), 128 + SIGKILL);
+    EXPECT_EQ(Finish(writer), "<signal " + std::to_string(SIGKILL) + ">");
 
     const std::string value = GetValue("SYSTEM\\Churn", "Value");
     EXPECT_TRUE(value == Sz(std::string(size, 'A')) || value == Sz(std::string(size, 'B')));
