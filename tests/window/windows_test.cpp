@@ -34,7 +34,7 @@ LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM) {
   return hookRefuses ? 1 : 0;
 }
 
-TEST_F(Windows, CreationAsksTheHookThenNcCreateAndCreateAndEitherMayRefuse) {
+TEST_F(Windows, CreationAsksTheHookThenNcCreateAndCreateEitherMayRefuseDestroyEndsWithChildren) {
   int marker = 0;
   std::vector<std::pair<UINT, LPVOID>> seen;
   bool refuseCreate = false;
@@ -47,7 +47,7 @@ TEST_F(Windows, CreationAsksTheHookThenNcCreateAndCreateAndEitherMayRefuse) {
   };
   hookSeen.clear();
   hookRefuses = false;
-  HHOOK hook = SetWindowsHookExA(WH_CBT, CbtHook, nullptr, 0);
+  const HHOOK hook = SetWindowsHookExA(WH_CBT, CbtHook, nullptr, 0);
   HWND window = recorder.Create(WS_OVERLAPPEDWINDOW, 10, 10, 200, 100, nullptr, nullptr, &marker);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(seen,
@@ -70,37 +70,34 @@ TEST_F(Windows, CreationAsksTheHookThenNcCreateAndCreateAndEitherMayRefuse) {
   hookRefuses = true;
   recorder.Clear();
   EXPECT_EQ(recorder.Create(WS_CHILD, 0, 0, 10, 10, window, reinterpret_cast<HMENU>(9)), nullptr);
-  UnhookWindowsHookEx(hook);
   EXPECT_TRUE(recorder.Log().empty());
   EXPECT_EQ(GetWindow(window, GW_CHILD), nullptr);
-}
 
-TEST_F(Windows, DestroyTellsParentsFirstThenChildrenLast) {
-  HWND top = recorder.Create(WS_OVERLAPPEDWINDOW, 0, 0, 300, 200);
-  HWND child =
-      recorder.Create(WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, top, reinterpret_cast<HMENU>(7));
-  HWND grandchild = recorder.Create(WS_CHILD, 0, 0, 10, 10, child, reinterpret_cast<HMENU>(8));
-  EXPECT_EQ(GetDlgCtrlID(child), 7);
-  EXPECT_EQ(GetDlgItem(top, 7), child);
-  EXPECT_EQ(GetParent(grandchild), child);
+  // Destroying tells parents first, then children, and NCDESTROY last.
+  UnhookWindowsHookEx(hook);
   bool validInNcDestroy = true;
   recorder.onMessage = [&](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
     if (message == WM_NCDESTROY) validInNcDestroy &= IsWindow(window) != FALSE;
     return false;
   };
+  HWND child =
+      recorder.Create(WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, window, reinterpret_cast<HMENU>(7));
+  HWND grandchild = recorder.Create(WS_CHILD, 0, 0, 10, 10, child, reinterpret_cast<HMENU>(8));
+  EXPECT_EQ(GetDlgItem(window, 7), child);
+  EXPECT_EQ(GetParent(grandchild), child);
   recorder.Clear();
-  ASSERT_TRUE(DestroyWindow(top));
-  std::vector<std::pair<HWND, UINT>> seen;
+  ASSERT_TRUE(DestroyWindow(window));
+  std::vector<std::pair<HWND, UINT>> destroyed;
   for (const Received& r : recorder.Log())
     if (r.message == WM_DESTROY || r.message == WM_NCDESTROY)
-      seen.emplace_back(r.window, r.message);
+      destroyed.emplace_back(r.window, r.message);
   const std::vector<std::pair<HWND, UINT>> expected{
-      {top, WM_DESTROY},          {child, WM_DESTROY},   {grandchild, WM_DESTROY},
-      {grandchild, WM_NCDESTROY}, {child, WM_NCDESTROY}, {top, WM_NCDESTROY}};
-  EXPECT_EQ(seen, expected);
+      {window, WM_DESTROY},       {child, WM_DESTROY},   {grandchild, WM_DESTROY},
+      {grandchild, WM_NCDESTROY}, {child, WM_NCDESTROY}, {window, WM_NCDESTROY}};
+  EXPECT_EQ(destroyed, expected);
   EXPECT_TRUE(validInNcDestroy);
   EXPECT_FALSE(IsWindow(child));
-  EXPECT_EQ(SendMessageA(top, WM_GETTEXTLENGTH, 0, 0), 0);  // a dead handle answers 0
+  EXPECT_EQ(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0), 0);  // a dead handle answers 0
   EXPECT_EQ(SendMessageA(nullptr, WM_GETTEXTLENGTH, 0, 0), 0);
 }
 
