@@ -42,49 +42,45 @@ TEST_F(ChangeMac, OpensOverTheMainWindowForTheSelectedAdapterWithADriverKeyOnly)
   EXPECT_EQ(hive.Bytes(), before);
 }
 
-// The click below takes a snapshot whose second record is eth0 while row 1
-// still shows eth1; then one in which eth1 is gone.
-TEST_F(ChangeMac, ActsOnTheAdapterOfTheSelectedRowOrOnNone) {
+// The adapter is the selected row's, found by its index: the first click
+// below takes a snapshot whose second record is eth0 while row 1 still shows
+// eth1, the next one in which eth1 is gone. The name matched is AdapterName,
+// else Description; the name shown is Description, else AdapterName (its cut
+// to 127 characters is the driver key's, checked with it).
+TEST_F(ChangeMac, ActsOnTheSelectedRowsAdapterFoundByItsNames) {
   Subkey("0000", "eth0");
   Subkey("0001", "eth1");
   Subkey("0002", "eth7");
+  Subkey("0003", "Wired Ethernet");
+  Subkey("0004", "wlan0");
   CAdapterView& view = Start({ScriptedAdapter(4, "eth0"), ScriptedAdapter(5, "eth1")});
+  Rows captions;
+  auto store = [&](const char* text) {
+    return std::vector<Step>{[&](HWND dlg) { captions.push_back(WindowText(dlg)); },
+                             Focus(IDC_NEW_MAC), Keys(text), Click(IDOK)};
+  };
   adapters->SetAdapters({ScriptedAdapter(5, "eth1"), ScriptedAdapter(4, "eth0")});
   ClickRow(view.m_listAdapters, 1);
-  std::string caption;
-  ASSERT_EQ(Choose({[&](HWND dlg) { caption = WindowText(dlg); }, Focus(IDC_NEW_MAC),
-                    Keys("020000000005"), Click(IDOK)}),
-            "ended");
-  EXPECT_EQ(caption, "Scripted Adapter eth1");
+  ASSERT_EQ(Choose(store("020000000005")), "ended");
   EXPECT_EQ(Stored("0001"), Sz("020000000005"));
   EXPECT_EQ(Stored("0000"), "<error 2>");
-
   adapters->SetAdapters({ScriptedAdapter(4, "eth0"), ScriptedAdapter(7, "eth7")});
   ClickRow(view.m_listAdapters, 1);
   ASSERT_EQ(view.m_nAdapterCount, 2);
   EXPECT_EQ(Choose(), "no dialog");
-  EXPECT_EQ(boxes.size(), 1u);
-}
 
-// The name matched is AdapterName, else Description; the name shown is
-// Description, else AdapterName (its cut to 127 characters is the driver
-// key's, checked with it).
-TEST_F(ChangeMac, MatchesAndShowsTheAdaptersNames) {
-  AdapterRecord unnamed = ScriptedAdapter(4, ""), undescribed = ScriptedAdapter(5, "wlan0");
+  AdapterRecord unnamed = ScriptedAdapter(8, ""), undescribed = ScriptedAdapter(9, "wlan0");
   unnamed.description = "Wired Ethernet";
   undescribed.description = "";
-  Subkey("0000", "Wired Ethernet");
-  Subkey("0001", "wlan0");
-  CAdapterView& view = Start({unnamed, undescribed});
-  Rows captions;
+  adapters->SetAdapters({unnamed, undescribed});
+  ::Click(view.m_btnRefresh);
   for (int row = 0; row < 2; ++row) {
     ClickRow(view.m_listAdapters, row);
-    EXPECT_EQ(Choose({[&](HWND dlg) { captions.push_back(WindowText(dlg)); }, Focus(IDC_NEW_MAC),
-                      Keys("0200000000"), Click(IDOK)}),
-              "ended");
+    EXPECT_EQ(Choose(store("0200000000")), "ended");
   }
-  EXPECT_EQ(captions, (Rows{"Wired Ethernet", "wlan0"}));
-  for (const char* number : {"0000", "0001"}) EXPECT_EQ(Stored(number), Sz("0200000000"));
+  EXPECT_EQ(captions, (Rows{"Scripted Adapter eth1", "Wired Ethernet", "wlan0"}));
+  EXPECT_EQ(Stored("0003") + Stored("0004"), Sz("0200000000") + Sz("0200000000"));
+  EXPECT_EQ(boxes.size(), 3u);
 }
 
 // The text is stored as typed; the dialog shows what is stored exactly, and

@@ -76,11 +76,11 @@ TEST_F(Interaction, TheAcceleratorAndMnemonicKeys) {
   ::PostQuitMessage(0);
   app.Run();  // the application's own loop, where accelerators are translated
 
-  EXPECT_EQ(app.events, (Rows{"command 57634 from 1", "command 57634 from 1",
-                              "command 57635 from 1", "command 57635 from 1",
-                              "command 57637 from 1", "command 57637 from 1",
-                              "command 57643 from 1", "command 57643 from 1",
-                              "command 57680 from 1", "command 57681 from 1"}));
+  Rows commands;  // each key's, in turn, from an accelerator (1)
+  for (UINT id : {ID_EDIT_COPY, ID_EDIT_COPY, ID_EDIT_CUT, ID_EDIT_CUT, ID_EDIT_PASTE,
+                  ID_EDIT_PASTE, ID_EDIT_UNDO, ID_EDIT_UNDO, ID_NEXT_PANE, ID_PREV_PANE})
+    commands.push_back("command " + std::to_string(id) + " from 1");
+  EXPECT_EQ(app.events, commands);
   EXPECT_EQ(::GetActiveWindow(), frame->m_hWnd) << "no dialog opened";
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(::GetFocus(), view.m_hWnd);

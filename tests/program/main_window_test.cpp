@@ -1,4 +1,4 @@
-// The main window: its size, place, title, menu and icon on screens of several
+// The main window: its size, place, title and icon on screens of several
 // sizes, the socket layer failing before any window exists, the ways out, and
 // the view's layout, which later changes of size do not move.
 #include <QImage>
@@ -159,8 +159,6 @@ TEST_F(MainWindow, TheViewIsLaidOutOnceForAClientAreaOf239By317) {
   EXPECT_LE(ink.right(), measured.right);
   EXPECT_LE(ink.bottom(), measured.bottom);
 
-  frame->SetWindowPos(nullptr, 0, 0, 640, 520, SWP_NOZORDER | SWP_NOMOVE);
-  Pump();
   WidgetOf(frame->m_hWnd)->resize(300, 250);  // as a user would
   Pump();
   EXPECT_EQ(Str(RectIn(view.m_hWnd, frame->m_hWnd)), ClientOf(frame->m_hWnd));
