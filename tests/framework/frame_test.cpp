@@ -23,8 +23,7 @@ constexpr char kBadAlloc[] = "An operation failed and was abandoned: std::bad_al
 
 class TestFrame : public CFrameWnd {
  public:
-  explicit TestFrame(bool* deleted) : m_deleted(deleted) {}
-  ~TestFrame() override { *m_deleted = true; }
+  ~TestFrame() override { Events().push_back("deleted"); }
   BOOL PreTranslateMessage(MSG* pMsg) override {
     if (pMsg->message == kFailInPreTranslate) throw std::runtime_error("pre-translate");
     return CFrameWnd::PreTranslateMessage(pMsg);
@@ -48,9 +47,6 @@ class TestFrame : public CFrameWnd {
   }
   afx_msg void OnVetoed() { Events().push_back("vetoed ran"); }
   afx_msg void OnUpdateVetoed(CCmdUI* pCmdUI) { pCmdUI->ContinueRouting(); }
-
- private:
-  bool* m_deleted;
   DECLARE_MESSAGE_MAP()
 };
 BEGIN_MESSAGE_MAP(TestFrame, CFrameWnd)
@@ -72,8 +68,7 @@ class Frame : public FrameworkTest {
   }
   void Click() { QTest::mouseClick(WidgetOf(button.m_hWnd), Qt::LeftButton); }
 
-  bool deleted = false;
-  TestFrame* frame = new TestFrame(&deleted);  // deletes itself with its window
+  TestFrame* frame = new TestFrame;  // deletes itself with its window
   CButton button;
 };
 
@@ -116,11 +111,10 @@ TEST_F(Frame, OneIdGivesTitleIconAndKeysThePaneFillsTheClientAreaTheLoopOutlives
   frame->PostMessage(WM_COMMAND, kCmdFrame);
   frame->PostMessage(WM_COMMAND, ID_APP_EXIT);
   EXPECT_EQ(app.Run(), 0);
-  EXPECT_EQ(Events(), (std::vector<std::string>{"frame 0", "frame 1", "frame 0"}));
+  EXPECT_EQ(Events(), (std::vector<std::string>{"frame 0", "frame 1", "frame 0", "deleted"}));
   ASSERT_EQ(boxes.size(), 3u);
   EXPECT_EQ(boxes[1].text, kBadAlloc);
   EXPECT_EQ(boxes[2].text, "An operation failed and was abandoned: pre-translate");
-  EXPECT_TRUE(deleted);
   EXPECT_EQ(app.m_pMainWnd, nullptr);
   EXPECT_EQ(AfxGetMainWnd(), nullptr);
 }

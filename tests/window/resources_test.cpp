@@ -24,7 +24,6 @@ namespace wt = lorvane::window::testing;
 
 constexpr UINT kExit = 0xE141;
 constexpr UINT kChangeMac = 32771;
-constexpr UINT kAbout = 0xE140;
 
 lw::IconImage Square(int size, COLORREF colour) {
   lw::IconImage image;
@@ -58,7 +57,7 @@ class Resources : public lorvane::test::WindowTest {
     r.menus = {{128,
                 {{"&File", 0, 0, {{"E&xit", kExit, 0, {}}}},
                  {"Function", 0, 0, {{"Change MAC Addr", kChangeMac, 0, {}}}},
-                 {"&Help", 0, 0, {{"&About Lorvane...", kAbout, 0, {}}}}}}};
+                 {"&Help", 0, 0, {{"&About Lorvane...", 0xE140, 0, {}}}}}}};
     r.accelerators = {{128,
                        {{FVIRTKEY | FCONTROL, 'C', 0xE122},
                         {FVIRTKEY, VK_F6, 0xE150},
