@@ -106,7 +106,7 @@ TEST_F(AdaptersInfo, ACallThatFillsNothingWritesNothing) {
 
 using PerAdapterInfo = testing::WithProvider<ScriptedProvider>;
 
-TEST_F(PerAdapterInfo, DnsChainOfNoneOneAndThreeAndFailuresTouchNothing) {
+TEST_F(PerAdapterInfo, DnsChainOfNoneAndThreeAndFailuresTouchNothing) {
   provider_->SetAdapters({ScriptedAdapter(7, "eth0", "10.0.0.2")});
   // Both calls for adapter 7, the first asking for `extra` entries after the record.
   auto dns = [](ULONG extra) {
