@@ -1,8 +1,6 @@
 // Message tables: which handler a window message, a control notification or
 // a command reaches, what happens to what no table lists, and windows whose
 // creation fails.
-#include <QApplication>
-#include <QHeaderView>
 #include <QTest>
 #include <QTreeView>
 #include <stdexcept>

@@ -18,7 +18,6 @@
 #include "platform/iphlp/scripted_provider.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/kernel.h"
-#include "platform/window/test_support.h"
 #include "recorder.h"
 
 namespace {

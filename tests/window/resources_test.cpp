@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPixmap>
 #include <QTest>
 #include <cstring>
 
