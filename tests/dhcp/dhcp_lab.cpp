@@ -7,7 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -67,9 +67,7 @@ std::vector<pid_t> DhclientsIn(const std::string& netns) {
 
 std::string FileText(const std::string& path) {
   std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::string DhcpLab::UnavailableReason() {

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
-
 namespace lorvane::test {
 
 Seen Adapter(const std::string& name) {
@@ -43,34 +41,17 @@ std::vector<std::string> DnsServers(DWORD index) {
   return out;
 }
 
-bool InterfaceEntry(DWORD index, IP_ADAPTER_INDEX_MAP& entry) {
-  ULONG size = 0;
-  GetInterfaceInfo(nullptr, &size);
-  std::vector<unsigned char> buffer(size);
-  auto* table = reinterpret_cast<PIP_INTERFACE_INFO>(buffer.data());
-  if (GetInterfaceInfo(table, &size) != NO_ERROR) return false;
-  auto* entries =
-      reinterpret_cast<IP_ADAPTER_INDEX_MAP*>(buffer.data() + offsetof(IP_INTERFACE_INFO, Adapter));
-  for (LONG i = 0; i < table->NumAdapters; ++i) {
-    if (entries[i].Index == index) {
-      entry = entries[i];
-      return true;
-    }
-  }
-  return false;
-}
-
-namespace {
-DWORD LeaseCall(const std::string& name, bool release) {
+DWORD Release(const std::string& name) {
   IP_ADAPTER_INDEX_MAP entry{};
-  Seen seen = Adapter(name);
-  if (!seen.found || !InterfaceEntry(seen.index, entry)) return ERROR_NOT_FOUND;
-  return release ? IpReleaseAddress(&entry) : IpRenewAddress(&entry);
+  entry.Index = Adapter(name).index;
+  return IpReleaseAddress(&entry);
 }
-}  // namespace
 
-DWORD Release(const std::string& name) { return LeaseCall(name, true); }
-DWORD Renew(const std::string& name) { return LeaseCall(name, false); }
+DWORD Renew(const std::string& name) {
+  IP_ADAPTER_INDEX_MAP entry{};
+  entry.Index = Adapter(name).index;
+  return IpRenewAddress(&entry);
+}
 
 void ExpectLabLease(const Seen& a, int slack) {
   ASSERT_TRUE(a.found);

@@ -22,9 +22,8 @@ struct Seen {
 Seen Adapter(const std::string& name);
 // GetPerAdapterInfo's DNS servers; empty when the call fails.
 std::vector<std::string> DnsServers(DWORD index);
-// The interface table's entry for `index`, as the program would find it.
-bool InterfaceEntry(DWORD index, IP_ADAPTER_INDEX_MAP& entry);
-// IpReleaseAddress / IpRenewAddress for the adapter of that name.
+// IpReleaseAddress / IpRenewAddress for the adapter of that name (index 0,
+// which no adapter has, when there is none).
 DWORD Release(const std::string& name);
 DWORD Renew(const std::string& name);
 
