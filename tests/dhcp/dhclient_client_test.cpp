@@ -75,9 +75,9 @@ std::string Lease(const std::string& name, const std::string& server, const std:
 }
 
 // The latest block for a link speaks for it (a release appends the lease
-// again, expiring at once: EndToEnd.ALeaseFromTheServerToTheLinksEnd). One
-// that expires now holds nothing; a doubtful latest block (a bad server, a
-// file cut short) hides the older ones.
+// again, expiring at once: EndToEnd.Dhclient). One that expires now holds
+// nothing; a doubtful latest block (a bad server, a file cut short) hides the
+// older ones.
 TEST_F(DhclientClientTest, TheLatestBlockForALinkSpeaksForIt) {
   Write("leases/dhclient.leases", Lease("eth0", "10.1.0.1", "0 2026/12/06 19:45:00"));
   Write("leases/dhclient.eth2.leases", Lease("eth2", "10.1.0.1", "epoch " + std::to_string(kNow)));

@@ -1,5 +1,8 @@
-// The IP Helper calls against a real DHCP server and a real dhclient, in
-// network namespaces of the test's own.
+// The IP Helper calls against a real DHCP server, in network namespaces of the
+// test's own, over a lab link that a real client manages: dhclient, or a
+// daemon with files of its own (lab_daemons.h). Beside a daemon, dhclient is
+// asked first and still has an old lease of its own for the link: the link
+// stays the daemon's, before a release and after it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,8 +14,11 @@
 
 #include "dhcp_lab.h"
 #include "ip_helper_view.h"
-#include "platform/base/errors.h"
-#include "platform/iphlp/iphlpapi.h"
+#include "lab_daemons.h"
+#include "platform/iphlp/dhcp/dhcpcd_client.h"
+#include "platform/iphlp/dhcp/managing_client.h"
+#include "platform/iphlp/dhcp/network_manager_client.h"
+#include "platform/iphlp/dhcp/networkd_client.h"
 #include "platform/iphlp/live_provider.h"
 #include "support/process.h"
 
@@ -22,7 +28,6 @@ namespace {
 using test::Adapter;
 using test::DhcpLab;
 using test::FileText;
-using test::Seen;
 
 class EndToEnd : public ::testing::Test {
  protected:
@@ -30,11 +35,8 @@ class EndToEnd : public ::testing::Test {
     if (std::string why = DhcpLab::UnavailableReason(); !why.empty())
       GTEST_SKIP() << "needs a DHCP lab: " << why;
     hostResolvConf_ = FileText("/etc/resolv.conf");
-    lab_ = std::make_unique<DhcpLab>(1);
-    lab_->StartClient(0);
+    lab_ = std::make_unique<DhcpLab>(2);
     std::ofstream(lab_->dir() + "/resolv.conf") << "nameserver 10.99.0.1\n";
-    SetProvider(std::make_shared<LiveProvider>(
-        std::make_unique<DhclientClient>(lab_->ClientOptions()), lab_->dir() + "/resolv.conf"));
   }
   void TearDown() override {
     SetProvider(nullptr);
@@ -43,13 +45,65 @@ class EndToEnd : public ::testing::Test {
     EXPECT_EQ(FileText("/etc/resolv.conf"), hostResolvConf_);
   }
 
+  // dhclient, and the daemon if there is one, as the system asks them.
+  void Provide(std::unique_ptr<DhcpClient> daemon) {
+    DhclientOptions dhclient = lab_->ClientOptions();
+    dhclient.netns.clear();  // the calling thread's: under dhcpcd /run/netns is not the host's
+    std::vector<std::unique_ptr<DhcpClient>> clients;
+    clients.push_back(std::make_unique<DhclientClient>(dhclient));
+    if (daemon) {
+      std::ofstream(lab_->dir() + "/dhclient.lvc0.leases")
+          << "lease {\n  interface \"lvc0\";\n  fixed-address 10.77.1.9;\n"
+             "  expire 1 2020/01/06 10:00:00;\n}\n";
+      clients.push_back(std::move(daemon));
+    }
+    SetProvider(std::make_shared<LiveProvider>(std::make_unique<ManagingClient>(std::move(clients)),
+                                               lab_->dir() + "/resolv.conf"));
+  }
+
+  // Run in the lab. Link 0 holds the lab's lease, obtained about now
+  // (`slack` as ExpectLabLease's), then released, renewed, and renewed while
+  // held (one more acknowledgement from the server). Link 1 is no client's.
+  // Keeps the first view in first_.
+  void Walk(int slack, double obtainedWithin) {
+    first_ = Adapter(link_);
+    test::ExpectLabLease(first_, slack);  // the lease's DNS servers, not the resolver file's
+    EXPECT_NEAR(static_cast<double>(first_.obtained), static_cast<double>(started_),
+                obtainedWithin);
+    test::ExpectUnmanaged(DhcpLab::Link(1));
+
+    ASSERT_EQ(test::Release(link_), static_cast<DWORD>(NO_ERROR));
+    test::Seen released = Adapter(link_);
+    // NetworkManager lets the address go a moment after the call.
+    for (int i = 0; i < 20 && released.address != "0.0.0.0"; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      released = Adapter(link_);
+    }
+    test::ExpectReleased(released, {"10.99.0.1"});
+
+    ASSERT_EQ(test::Renew(link_), static_cast<DWORD>(NO_ERROR));
+    test::Seen renewed = Adapter(link_);
+    test::ExpectLabLease(renewed, slack);
+    EXPECT_GE(renewed.obtained, first_.obtained);
+    const std::string log = lab_->dir() + "/dnsmasq.log";
+    const std::size_t logged = FileText(log).size();
+    ASSERT_EQ(test::Renew(link_), static_cast<DWORD>(NO_ERROR));
+    EXPECT_EQ(Adapter(link_).dhcpServer, DhcpLab::kRouter);
+    // dhcpcd answers before it has rebound.
+    for (int i = 0; i < 40 && FileText(log).find("DHCPACK", logged) == std::string::npos; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_NE(FileText(log).find("DHCPACK", logged), std::string::npos);
+  }
+
   const std::string link_ = DhcpLab::Link(0);
   const std::time_t started_ = std::time(nullptr);
   std::unique_ptr<DhcpLab> lab_;
   std::string hostResolvConf_;
+  test::Seen first_;
 };
 
-TEST_F(EndToEnd, ALeaseFromTheServerToTheLinksEnd) {
+TEST_F(EndToEnd, Dhclient) {
+  lab_->StartClient(0);
   DhclientOptions hostOnly;
   hostOnly.leaseDirs = {};
   hostOnly.configFiles = {};
@@ -59,10 +113,9 @@ TEST_F(EndToEnd, ALeaseFromTheServerToTheLinksEnd) {
 
   // Renewing while dhclient runs replaces that client with one on the same
   // files, which writes its pid file a moment after the call returns.
-  DhclientClient client(lab_->ClientOptions());
   const std::string pidFile = lab_->dir() + "/dhclient." + link_ + ".pid";
   const std::string before = FileText(pidFile);
-  ASSERT_EQ(client.Renew(link_), static_cast<DWORD>(NO_ERROR));
+  ASSERT_EQ(DhclientClient(lab_->ClientOptions()).Renew(link_), static_cast<DWORD>(NO_ERROR));
   std::string after = before;
   for (int i = 0; i < 500 && (after == before || after.empty()); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -71,32 +124,26 @@ TEST_F(EndToEnd, ALeaseFromTheServerToTheLinksEnd) {
   EXPECT_NE(after, before);
   EXPECT_EQ(lab_->RunningClients(), 1);
 
+  Provide(nullptr);
   lab_->client().RunInside([&] {
-    Seen a = Adapter(link_);
-    test::ExpectLabLease(a);  // the lease's DNS servers, not the resolver file's
-    EXPECT_NEAR(static_cast<double>(a.obtained), static_cast<double>(started_), 5.0);
-    EXPECT_TRUE(a.haveWins);
-    EXPECT_EQ(a.wins1, DhcpLab::kWins1);
-    EXPECT_EQ(a.wins2, DhcpLab::kWins2);
-
+    Walk(0, 5.0);
     // The renewed client is a real one: a release finds and stops it.
     ASSERT_EQ(test::Release(link_), static_cast<DWORD>(NO_ERROR));
     EXPECT_EQ(lab_->RunningClients(), 0);
-    // With no lease, the resolver file speaks for DNS.
-    test::ExpectReleased(Adapter(link_), {"10.99.0.1"});
     // Still in the table, with nothing left to give up.
     EXPECT_EQ(test::Release(link_), static_cast<DWORD>(NO_ERROR));
-    ASSERT_EQ(test::Renew(link_), static_cast<DWORD>(NO_ERROR));
-    Seen renewed = Adapter(link_);
-    test::ExpectLabLease(renewed);
-    EXPECT_GE(renewed.obtained, a.obtained);
   });
+  EXPECT_TRUE(first_.haveWins);
+  EXPECT_EQ(first_.wins1, DhcpLab::kWins1);
+  EXPECT_EQ(first_.wins2, DhcpLab::kWins2);
 }
 
 // Another user's process called dhclient, naming the lab's link and files of
 // that user's choosing, steers nothing: not what the calls report, not the
 // script root runs, not the process root stops, not the file root writes.
-TEST_F(EndToEnd, AnotherUsersFakeClientSteersNothing) {
+TEST_F(EndToEnd, AnotherUsersFakeDhclientSteersNothing) {
+  lab_->StartClient(0);
+  Provide(nullptr);
   char pattern[] = "/tmp/lvuser.XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);
   const std::string home = pattern;
@@ -142,6 +189,45 @@ TEST_F(EndToEnd, AnotherUsersFakeClientSteersNothing) {
   EXPECT_FALSE(std::filesystem::exists(home + "/script-ran"));
   lab_->StopClients();
   std::filesystem::remove_all(home);
+}
+
+TEST_F(EndToEnd, Dhcpcd) {
+  if (std::string why = test::LabDhcpcd::UnavailableReason(); !why.empty()) GTEST_SKIP() << why;
+  test::LabDhcpcd dhcpcd(*lab_, 1, LORVANE_PRIVATE_MOUNTS);
+  Provide(std::make_unique<DhcpcdClient>());
+  dhcpcd.InLab([&] { Walk(0, 5.0); });
+  EXPECT_TRUE(first_.haveWins);
+  EXPECT_EQ(first_.wins1, DhcpLab::kWins1);
+  EXPECT_EQ(first_.wins2, DhcpLab::kWins2);
+  EXPECT_EQ(lab_->RunningClients(), 0);  // no dhclient beside the daemon
+  EXPECT_NE(FileText(lab_->dir() + "/dnsmasq.log").find("DHCPRELEASE"), std::string::npos);
+}
+
+TEST_F(EndToEnd, NetworkManager) {
+  if (std::string why = test::PrivateNetworkManager::UnavailableReason(); !why.empty())
+    GTEST_SKIP() << why;
+  auto nm = test::StartLabNetworkManager(*lab_, 1, LORVANE_PRIVATE_MOUNTS);
+  NetworkManagerOptions options;
+  options.busAddress = nm->BusAddress();
+  Provide(std::make_unique<NetworkManagerClient>(options));
+  lab_->client().RunInside([&] { Walk(0, 5.0); });
+  // Its own client asks for no NetBIOS name servers.
+  EXPECT_TRUE(!first_.haveWins || first_.wins1 == DhcpLab::kWins1) << first_.wins1;
+  EXPECT_EQ(lab_->RunningClients(), 0);
+  // The daemon manages the lab's namespace, not the caller's.
+  EXPECT_FALSE(NetworkManagerClient(options).State(link_).enabled);
+}
+
+TEST_F(EndToEnd, Networkd) {
+  if (std::string why = test::LabNetworkd::UnavailableReason(); !why.empty()) GTEST_SKIP() << why;
+  test::LabNetworkd networkd(*lab_, 1, true, LORVANE_PRIVATE_MOUNTS);
+  NetworkdOptions options;
+  options.busAddress = networkd.BusAddress();
+  Provide(std::make_unique<NetworkdClient>(options));
+  lab_->client().RunInside([&] { Walk(1, 15.0); });  // its expiry is on the boot clock
+  EXPECT_FALSE(first_.haveWins);  // networkd keeps no NetBIOS name servers
+  EXPECT_EQ(lab_->RunningClients(), 0);
+  EXPECT_FALSE(NetworkdClient(options).State(link_).enabled);
 }
 
 }  // namespace

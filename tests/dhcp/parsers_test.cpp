@@ -15,7 +15,7 @@ namespace {
 
 // Cut down from what dhclient 4.4 wrote for a lease from a test server, then a
 // release: the second block is the released lease, expiring at once. Whole
-// files of every option are read in EndToEnd.ALeaseFromTheServerToTheLinksEnd.
+// files of every option are read in EndToEnd.Dhclient.
 const std::string kBoundThenReleased =
     R"(default-duid "\000\001\000\001,\377\321\033\022\272\036o\325\262";
 lease {
@@ -45,9 +45,9 @@ std::string Block(const std::string& statements, const std::string& name = "eth0
 }
 
 // The times of a real file, in UTC (the lab's real dhclient shows every other
-// field: EndToEnd.ALeaseFromTheServerToTheLinksEnd); and whatever prefix of it
-// is read (dhclient appending as we read), a lease that reads as well formed
-// is exactly the one in the whole file.
+// field: EndToEnd.Dhclient); and whatever prefix of it is read (dhclient
+// appending as we read), a lease that reads as well formed is exactly the one
+// in the whole file.
 TEST(LeaseFile, ReadsARealFileAndNoWrongLeaseFromAPrefix) {
   LeaseFile file = ParseLeaseFile(kBoundThenReleased);
   EXPECT_FALSE(file.damaged);
@@ -222,7 +222,7 @@ std::string Replaced(const std::string& from, const std::string& to) {
   return text;
 }
 
-// What a real dump carries, the lab's real dhcpcd shows (Managed.Dhcpcd).
+// What a real dump carries, the lab's real dhcpcd shows (EndToEnd.Dhcpcd).
 TEST(DhcpcdOutput, ReadsARealDumpAndRefusesAnythingElse) {
   ASSERT_TRUE(ParseDhcpcdOutput(kBound, "lvc0"));
   EXPECT_EQ(ParseDhcpcdOutput(Replaced("dhcp_lease_time=120", "dhcp_lease_time=4294967295"), "lvc0")
