@@ -44,16 +44,7 @@ std::vector<WPARAM> Recorder::Commands() const {
 
 LRESULT CALLBACK Recorder::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (current != nullptr) {
-    Received r{window, message, wParam, lParam, 0, -1};
-    if (message == WM_NOTIFY) {
-      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      r.code = header->code;
-      if (header->code == NM_CLICK || header->code == NM_DBLCLK || header->code == NM_RCLICK)
-        r.item = reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem;
-      else if (header->code <= LVN_FIRST && header->code > LVN_FIRST - 100)
-        r.item = reinterpret_cast<const NMLISTVIEW*>(lParam)->iItem;
-    }
-    current->log_.push_back(r);
+    current->log_.push_back(Received{window, message, wParam, lParam});
     LRESULT result = 0;
     if (current->onMessage && current->onMessage(window, message, wParam, lParam, &result))
       return result;

@@ -19,8 +19,6 @@ struct Received {
   UINT message;
   WPARAM wParam;
   LPARAM lParam;
-  UINT code;  // WM_NOTIFY: the notification code
-  int item;   // WM_NOTIFY from a list view: the item
 };
 
 class Recorder {
