@@ -72,9 +72,4 @@ void ExpectReleased(const Seen& released, const std::vector<std::string>& dns) {
   EXPECT_EQ(DnsServers(released.index), dns);
 }
 
-void ExpectUnmanaged(const std::string& name) {
-  EXPECT_EQ(Adapter(name).dhcpEnabled, 0u);
-  EXPECT_EQ(Renew(name), static_cast<DWORD>(ERROR_NOT_FOUND));
-}
-
 }  // namespace lorvane::test

@@ -34,7 +34,5 @@ void ExpectLabLease(const Seen& a, int slack = 0);
 // Released: still configured for DHCP, with no address, server, lease or
 // NetBIOS name servers, and `dns` (the resolver file's) for DNS.
 void ExpectReleased(const Seen& released, const std::vector<std::string>& dns = {""});
-// A link the client does not manage: "N", and nothing to renew.
-void ExpectUnmanaged(const std::string& name);
 
 }  // namespace lorvane::test
