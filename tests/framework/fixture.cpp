@@ -21,9 +21,7 @@ namespace {
 
 Resources TestResources() {
   Resources r;
-  r.strings = {{AFX_IDS_APP_TITLE, "Title Of Test"},
-               {kFrameId, "Frame Title\nSecond Part"},
-               {kFrameId + 1, "A prompt"}};
+  r.strings = {{AFX_IDS_APP_TITLE, "Title Of Test"}};
   const std::vector<MenuItem> commands = {{"&Frame", kCmdFrame, 0, {}},
                                           {"&App", kCmdApp, 0, {}},
                                           {"&Nobody", kCmdNobody, 0, {}},
@@ -33,11 +31,6 @@ Resources TestResources() {
   r.accelerators = {{kFrameId,
                      {{FVIRTKEY | FCONTROL, 'K', static_cast<WORD>(kCmdFrame)},
                       {FVIRTKEY | FCONTROL, 'J', static_cast<WORD>(kCmdVetoed)}}}};
-  lorvane::window::IconImage image;
-  image.width = image.height = 16;
-  image.pixels.assign(256, 4);
-  r.icons = {{kFrameId, {image}}};
-
   DialogTemplate d;
   d.id = kDialogId;
   d.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
@@ -47,8 +40,7 @@ Resources TestResources() {
   d.fontName = "MS Sans Serif";
   d.pointSize = 8;
   const DWORD child = WS_CHILD | WS_VISIBLE;
-  d.items = {{"Static", -1, "Name:", 5, 5, 40, 8, child | SS_LEFT, 0},
-             {"Edit", kEditId, "", 5, 16, 100, 12, child | WS_BORDER | WS_TABSTOP, 0},
+  d.items = {{"Edit", kEditId, "", 5, 16, 100, 12, child | WS_BORDER | WS_TABSTOP, 0},
              {"Button", IDOK, "OK", 10, 40, 40, 14, child | WS_TABSTOP | BS_DEFPUSHBUTTON, 0},
              {"Button", IDCANCEL, "Cancel", 60, 40, 40, 14, child | WS_TABSTOP, 0}};
   r.dialogs = {d};
@@ -73,11 +65,5 @@ void Pump() { lorvane::window::testing::PumpMessages(); }
 RECT WindowRect(HWND hWnd) {
   RECT r{};
   ::GetWindowRect(hWnd, &r);
-  return r;
-}
-
-RECT ClientRect(HWND hWnd) {
-  RECT r{};
-  ::GetClientRect(hWnd, &r);
   return r;
 }

@@ -47,4 +47,3 @@ class FrameworkTest : public ::testing::Test {
 // Runs the queue and Qt until nothing is left.
 void Pump();
 RECT WindowRect(HWND hWnd);
-RECT ClientRect(HWND hWnd);

@@ -1,8 +1,9 @@
-// The frame: what LoadFrame takes from one resource id, the first pane kept
-// filling the client area, command routing frame -> application, menu items
-// enabled by the route, accelerators, the end of the main window, and an
-// exception out of a handler: stopped where the framework calls the window
-// procedure or dispatches, reported once, and the next message handled.
+// The frame: the application's loop with its accelerators and the end of the
+// main window, menu items enabled by the command route, and an exception out
+// of a handler: stopped where the framework calls the window procedure or
+// dispatches, reported once, and the next message handled. The wait cursor.
+#include <QCursor>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -71,41 +72,19 @@ class Frame : public FrameworkTest {
   TestFrame* frame = new TestFrame;  // deletes itself with its window
   CButton button;
 };
+using AppServices = FrameworkTest;
 
-TEST_F(Frame, OneIdGivesTitleIconAndKeysThePaneFillsTheClientAreaTheLoopOutlivesFailures) {
-  char title[64];
-  ::GetWindowTextA(frame->m_hWnd, title, sizeof title);
-  EXPECT_STREQ(title, "Frame Title");  // the first part of the string only
-  EXPECT_EQ(
-      ::GetClassLongPtrA(frame->m_hWnd, GCL_HICON),
-      reinterpret_cast<ULONG_PTR>(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(kFrameId))));
-  // The frame's client area gets a sunken edge unless a subclass takes it off.
-  EXPECT_TRUE(frame->GetExStyle() & WS_EX_CLIENTEDGE);
-
-  CWnd pane, other;
-  ASSERT_TRUE(pane.Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, RECT{0, 0, 0, 0}, frame,
-                          AFX_IDW_PANE_FIRST));
-  ASSERT_TRUE(other.Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, RECT{3, 4, 13, 14}, frame, 5));
-  frame->SetWindowPos(nullptr, 0, 0, 400, 300, SWP_NOZORDER | SWP_NOMOVE);
-  EXPECT_EQ(Str(ClientRect(pane.m_hWnd)), Str(ClientRect(frame->m_hWnd)));
-  // A resize that comes from Qt, as a window manager's would.
-  WidgetOf(frame->m_hWnd)->resize(520, 410);
-  Pump();
-  EXPECT_GT(ClientRect(frame->m_hWnd).right, 400);
-  EXPECT_EQ(Str(ClientRect(pane.m_hWnd)), Str(ClientRect(frame->m_hWnd)));
-  RECT otherRect = WindowRect(other.m_hWnd);
-  ::MapWindowPoints(nullptr, frame->m_hWnd, reinterpret_cast<POINT*>(&otherRect), 2);
-  EXPECT_EQ(Str(otherRect), "(3, 4, 13, 14)");
-
-  // Through the application's own loop, where keys are translated: Ctrl+K
-  // is the frame's command by accelerator, Ctrl+J's command is disabled.
+// Through the application's own loop, where keys are translated: Ctrl+K is
+// the frame's command by accelerator and K alone is none; Ctrl+J's command
+// is disabled. Exit ends the loop and deletes the frame.
+TEST_F(Frame, TheLoopTranslatesKeysRunsOnlyEnabledCommandsAndOutlivesFailures) {
   frame->failuresLeft = 2;
-  pane.SetFocus();
-  Pump();
-  ASSERT_NE(QApplication::focusWidget(), nullptr);
+  QWidget* focus = QApplication::focusWidget();
+  ASSERT_NE(focus, nullptr);
   frame->PostMessage(WM_COMMAND, kCmdFrame);
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_K, Qt::ControlModifier);
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_J, Qt::ControlModifier);
+  QTest::keyClick(focus, Qt::Key_K, Qt::ControlModifier);
+  QTest::keyClick(focus, Qt::Key_K);
+  QTest::keyClick(focus, Qt::Key_J, Qt::ControlModifier);
   frame->SendMessage(WM_COMMAND, kCmdVetoed);  // straight to the frame: no better
   frame->PostMessage(kFailInPreTranslate);
   frame->PostMessage(WM_COMMAND, kCmdFrame);
@@ -116,24 +95,18 @@ TEST_F(Frame, OneIdGivesTitleIconAndKeysThePaneFillsTheClientAreaTheLoopOutlives
   EXPECT_EQ(boxes[1].text, kBadAlloc);
   EXPECT_EQ(boxes[2].text, "An operation failed and was abandoned: pre-translate");
   EXPECT_EQ(app.m_pMainWnd, nullptr);
-  EXPECT_EQ(AfxGetMainWnd(), nullptr);
 }
 
-TEST_F(Frame, CommandsGoToTheFrameThenTheApplicationAndAPopupGreysWhatNoneServes) {
-  EXPECT_TRUE(frame->OnCmdMsg(kCmdFrame, CN_COMMAND, nullptr, nullptr));
-  EXPECT_TRUE(frame->OnCmdMsg(kCmdApp, CN_COMMAND, nullptr, nullptr));
-  EXPECT_FALSE(frame->OnCmdMsg(kCmdNobody, CN_COMMAND, nullptr, nullptr));
-  EXPECT_EQ(Events(), (std::vector<std::string>{"frame 0", "app 40002"}));
-  AFX_CMDHANDLERINFO info{};
-  EXPECT_TRUE(frame->OnCmdMsg(ID_APP_EXIT, CN_COMMAND, nullptr, &info));
-  EXPECT_EQ(info.pTarget, &app) << "Exit is the application's";
-  EXPECT_EQ(Events().size(), 2u) << "a query runs no handler";
-
+// Asked when the popup opens: the frame's command and the application's are
+// enabled; one nobody serves, or whose frame handler passes it on to the
+// application's disabling one, is greyed.
+TEST_F(Frame, APopupGreysWhatNoneServesOrAHandlerDisables) {
   QMenuBar* bar = lorvane::window::testing::MenuBarOf(frame->m_hWnd);
   ASSERT_NE(bar, nullptr);
   QMenu* popup = bar->actions().at(0)->menu();
   popup->popup(bar->mapToGlobal(QPoint(0, bar->height())));
   Pump();
+  EXPECT_TRUE(Events().empty()) << "asking who serves a command runs no handler";
   HMENU hPopup = ::GetSubMenu(::GetMenu(frame->m_hWnd), 0);
   std::vector<bool> grayed;
   for (UINT id : {kCmdFrame, kCmdApp, kCmdNobody, kCmdVetoed})
@@ -178,6 +151,16 @@ TEST_F(Frame, AFailedClickIsReportedOnceUnwoundAndTheNextClickIsHandled) {
   EXPECT_EQ(Events(), (std::vector<std::string>{"clicked", "frame 0"}));
   Click();  // the box is gone: the next failure gets one again
   EXPECT_EQ(boxes.size(), 3u);
+}
+
+// Qt's wait cursor is over every window while a CWaitCursor lives.
+TEST_F(AppServices, TheWaitCursorShowsOverEveryWindowWhileItLives) {
+  {
+    CWaitCursor wait;
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  }
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 }  // namespace
