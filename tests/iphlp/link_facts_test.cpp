@@ -20,19 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TempDir {
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "lvfacts-XXXXXX").string();
-    path = mkdtemp(pattern.data());
-  }
-  ~TempDir() { fs::remove_all(path); }
-  void Write(const fs::path& relative, const std::string& text) const {
-    fs::create_directories((path / relative).parent_path());
-    std::ofstream(path / relative) << text;
-  }
-  fs::path path;
-};
-
 TEST(ResolvConf, IPv4ServersOfTheFirstThreeInOrder) {
   // The IPv6 server takes the third place the resolver has: 9.9.9.9 is never asked.
   EXPECT_EQ(ParseResolvConf("# generated\n"
@@ -76,48 +63,55 @@ TEST(HardwareDatabase, NamesKnownDevicesByVendorAndDevice) {
 class FakeSysfs : public ::testing::Test {
  protected:
   void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "lvfacts-XXXXXX").string();
+    root_ = mkdtemp(pattern.data());
     AddPci("0000:00:19.0", "0x8086", "0x100e");
     AddNet("lvfpci9", 41, "devices/pci0000:00/0000:00:19.0");
     Link("bus/pci/drivers/e1000e", "devices/pci0000:00/0000:00:19.0/driver");
 
     AddPci("0000:00:03.0", "0x1af4", "0x1041");
     Link("bus/virtio", "devices/pci0000:00/0000:00:03.0/virtio2/subsystem");
-    dir_.Write("devices/pci0000:00/0000:00:03.0/virtio2/vendor", "0x1af4\n");
-    dir_.Write("devices/pci0000:00/0000:00:03.0/virtio2/device", "0x0001\n");
+    Write("devices/pci0000:00/0000:00:03.0/virtio2/vendor", "0x1af4\n");
+    Write("devices/pci0000:00/0000:00:03.0/virtio2/device", "0x0001\n");
     AddNet("lvfvirt9", 42, "devices/pci0000:00/0000:00:03.0/virtio2");
 
     const std::string usb = "devices/pci0000:00/0000:00:14.0/usb1/1-2";
     Link("bus/usb", usb + "/subsystem");
     Link("bus/usb", usb + "/1-2:1.0/subsystem");
-    dir_.Write(usb + "/idVendor", "0bda\n");
-    dir_.Write(usb + "/idProduct", "8153\n");
+    Write(usb + "/idVendor", "0bda\n");
+    Write(usb + "/idProduct", "8153\n");
     AddNet("lvfusb9", 43, usb + "/1-2:1.0");
-    dir_.Write("class/net/lvfusb9/wireless/.keep", "");
+    Write("class/net/lvfusb9/wireless/.keep", "");
+  }
+  void TearDown() override { fs::remove_all(root_); }
+  void Write(const std::string& relative, const std::string& text) {
+    fs::create_directories((root_ / relative).parent_path());
+    std::ofstream(root_ / relative) << text;
   }
   void AddPci(const std::string& address, const std::string& vendor, const std::string& device) {
     std::string dev = "devices/pci0000:00/" + address;
-    dir_.Write(dev + "/vendor", vendor + "\n");
-    dir_.Write(dev + "/device", device + "\n");
+    Write(dev + "/vendor", vendor + "\n");
+    Write(dev + "/device", device + "\n");
     Link("bus/pci", dev + "/subsystem");
   }
   void AddNet(const std::string& name, int ifindex, const std::string& device) {
-    dir_.Write("class/net/" + name + "/ifindex", std::to_string(ifindex) + "\n");
+    Write("class/net/" + name + "/ifindex", std::to_string(ifindex) + "\n");
     Link(device, "class/net/" + name + "/device");
   }
   void Link(const std::string& target, const std::string& at) {
-    fs::create_directories(dir_.path / target);
-    fs::create_directories((dir_.path / at).parent_path());
-    fs::create_symlink(dir_.path / target, dir_.path / at);
+    fs::create_directories(root_ / target);
+    fs::create_directories((root_ / at).parent_path());
+    fs::create_symlink(root_ / target, root_ / at);
   }
   // Bus, ids, driver and whether wireless, in one line.
   std::string Probe(const std::string& name, std::uint32_t index) {
-    const DeviceFacts f = DeviceProber(dir_.path.string()).Probe(name, index);
+    const DeviceFacts f = DeviceProber(root_.string()).Probe(name, index);
     char ids[16];
     std::snprintf(ids, sizeof ids, "%04x:%04x", f.vendor, f.device);
     const char* bus = !f.bus ? "none" : *f.bus == Bus::kPci ? "pci" : "usb";
     return std::string(bus) + " " + ids + " " + f.driver + (f.wireless ? " wireless" : "");
   }
-  TempDir dir_;
+  fs::path root_;
 };
 
 TEST_F(FakeSysfs, FindsTheBusIdsAboveTheNetDeviceOfThisNamespace) {
