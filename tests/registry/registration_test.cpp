@@ -46,8 +46,8 @@ TEST_F(RegistrationTest, AddsOnlyWhatIsMissingAndRemovesNothing) {
   ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "020000000001"), ERROR_SUCCESS);
   ASSERT_EQ(PutText(kClass + "0002", "DriverDesc", "no id here"), ERROR_SUCCESS);
   ASSERT_EQ(PutText(kClass + "0003", "NetCfgInstanceId", "gone0"), ERROR_SUCCESS);
-  ASSERT_EQ(PutText(kClass + "12", "NetCfgInstanceId", "eth2"),
-            ERROR_SUCCESS);  // not reachable by number
+  // Not reachable by number:
+  ASSERT_EQ(PutText(kClass + "12", "NetCfgInstanceId", "eth2"), ERROR_SUCCESS);
 
   ASSERT_EQ(RegisterAdapters(), DWORD{NO_ERROR});
   EXPECT_EQ(Subkeys(), "0000 0001 0002 0003 0004 12 ");
