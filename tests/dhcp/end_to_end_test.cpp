@@ -13,21 +13,90 @@
 #include <thread>
 
 #include "dhcp_lab.h"
-#include "ip_helper_view.h"
 #include "lab_daemons.h"
 #include "platform/iphlp/dhcp/dhcpcd_client.h"
 #include "platform/iphlp/dhcp/managing_client.h"
 #include "platform/iphlp/dhcp/network_manager_client.h"
 #include "platform/iphlp/dhcp/networkd_client.h"
+#include "platform/iphlp/iphlpapi.h"
 #include "platform/iphlp/live_provider.h"
 #include "support/process.h"
 
 namespace lorvane::iphlp {
 namespace {
 
-using test::Adapter;
 using test::DhcpLab;
 using test::FileText;
+
+// What the program reads of one adapter through the IP Helper calls, copied
+// out of their buffers.
+struct Seen {
+  bool found = false;
+  DWORD index = 0;
+  UINT dhcpEnabled = 0;
+  std::string address, gateway, dhcpServer, wins1, wins2;
+  BOOL haveWins = FALSE;
+  LEASE_TIME obtained = 0, expires = 0;
+};
+
+// The adapter of that name in one GetAdaptersInfo query.
+Seen Adapter(const std::string& name) {
+  Seen seen;
+  ULONG size = 0;
+  GetAdaptersInfo(nullptr, &size);
+  std::vector<unsigned char> buffer(size);
+  auto* info = reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data());
+  EXPECT_EQ(GetAdaptersInfo(info, &size), static_cast<DWORD>(NO_ERROR));
+  for (auto* a = info; a && size; a = a->Next) {
+    if (name != a->AdapterName) continue;
+    seen.found = true;
+    seen.index = a->Index;
+    seen.dhcpEnabled = a->DhcpEnabled;
+    seen.address = a->CurrentIpAddress ? a->CurrentIpAddress->IpAddress.String
+                                       : a->IpAddressList.IpAddress.String;
+    seen.gateway = a->GatewayList.IpAddress.String;
+    seen.dhcpServer = a->DhcpServer.IpAddress.String;
+    seen.haveWins = a->HaveWins;
+    seen.wins1 = a->PrimaryWinsServer.IpAddress.String;
+    seen.wins2 = a->SecondaryWinsServer.IpAddress.String;
+    seen.obtained = a->LeaseObtained;
+    seen.expires = a->LeaseExpires;
+  }
+  return seen;
+}
+
+// GetPerAdapterInfo's DNS servers; empty when the call fails.
+std::vector<std::string> DnsServers(DWORD index) {
+  ULONG size = 0;
+  GetPerAdapterInfo(index, nullptr, &size);
+  std::vector<unsigned char> buffer(size);
+  auto* info = reinterpret_cast<PIP_PER_ADAPTER_INFO>(buffer.data());
+  std::vector<std::string> out;
+  if (GetPerAdapterInfo(index, info, &size) != NO_ERROR) return out;
+  for (auto* s = &info->DnsServerList; s; s = s->Next) out.emplace_back(s->IpAddress.String);
+  return out;
+}
+
+// IpReleaseAddress or IpRenewAddress for the adapter of that name (index 0,
+// which no adapter has, when there is none).
+DWORD LeaseCall(DWORD (*call)(PIP_ADAPTER_INDEX_MAP), const std::string& name) {
+  IP_ADAPTER_INDEX_MAP entry{};
+  entry.Index = Adapter(name).index;
+  return call(&entry);
+}
+
+// What every client must show of a lab link: holding a lease from the lab's
+// server, whose length may be off by `slack` seconds where a client keeps its
+// times on another clock.
+void ExpectLabLease(const Seen& a, int slack = 0) {
+  ASSERT_TRUE(a.found);
+  EXPECT_EQ(a.dhcpEnabled, 1u);
+  EXPECT_EQ(a.address.rfind("10.77.1.", 0), 0u) << a.address;
+  EXPECT_EQ(a.gateway, DhcpLab::kRouter);
+  EXPECT_EQ(a.dhcpServer, DhcpLab::kRouter);
+  EXPECT_NEAR(a.expires - a.obtained, DhcpLab::kLeaseSeconds, slack);
+  EXPECT_EQ(DnsServers(a.index), (std::vector<std::string>{DhcpLab::kDns1, DhcpLab::kDns2}));
+}
 
 class EndToEnd : public ::testing::Test {
  protected:
@@ -67,28 +136,35 @@ class EndToEnd : public ::testing::Test {
   // not DHCP, nothing to renew. Keeps the first view in first_.
   void Walk(int slack, double obtainedWithin) {
     first_ = Adapter(link_);
-    test::ExpectLabLease(first_, slack);  // the lease's DNS servers, not the resolver file's
+    ExpectLabLease(first_, slack);  // the lease's DNS servers, not the resolver file's
     EXPECT_NEAR(static_cast<double>(first_.obtained), static_cast<double>(started_),
                 obtainedWithin);
     EXPECT_EQ(Adapter(DhcpLab::Link(1)).dhcpEnabled, 0u);
-    EXPECT_EQ(test::Renew(DhcpLab::Link(1)), static_cast<DWORD>(ERROR_NOT_FOUND));
+    EXPECT_EQ(LeaseCall(IpRenewAddress, DhcpLab::Link(1)), static_cast<DWORD>(ERROR_NOT_FOUND));
 
-    ASSERT_EQ(test::Release(link_), static_cast<DWORD>(NO_ERROR));
-    test::Seen released = Adapter(link_);
+    ASSERT_EQ(LeaseCall(IpReleaseAddress, link_), static_cast<DWORD>(NO_ERROR));
+    Seen released = Adapter(link_);
     // NetworkManager lets the address go a moment after the call.
     for (int i = 0; i < 20 && released.address != "0.0.0.0"; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
       released = Adapter(link_);
     }
-    test::ExpectReleased(released, {"10.99.0.1"});
+    // Still configured for DHCP, with nothing of the lease; the resolver file
+    // speaks for DNS.
+    EXPECT_EQ(released.address, "0.0.0.0");
+    EXPECT_EQ(released.dhcpEnabled, 1u);
+    EXPECT_EQ(released.dhcpServer, "");
+    EXPECT_EQ(released.expires, 0);
+    EXPECT_FALSE(released.haveWins);
+    EXPECT_EQ(DnsServers(released.index), std::vector<std::string>{"10.99.0.1"});
 
-    ASSERT_EQ(test::Renew(link_), static_cast<DWORD>(NO_ERROR));
-    test::Seen renewed = Adapter(link_);
-    test::ExpectLabLease(renewed, slack);
+    ASSERT_EQ(LeaseCall(IpRenewAddress, link_), static_cast<DWORD>(NO_ERROR));
+    Seen renewed = Adapter(link_);
+    ExpectLabLease(renewed, slack);
     EXPECT_GE(renewed.obtained, first_.obtained);
     const std::string log = lab_->dir() + "/dnsmasq.log";
     const std::size_t logged = FileText(log).size();
-    ASSERT_EQ(test::Renew(link_), static_cast<DWORD>(NO_ERROR));
+    ASSERT_EQ(LeaseCall(IpRenewAddress, link_), static_cast<DWORD>(NO_ERROR));
     EXPECT_EQ(Adapter(link_).dhcpServer, DhcpLab::kRouter);
     // dhcpcd answers before it has rebound.
     for (int i = 0; i < 40 && FileText(log).find("DHCPACK", logged) == std::string::npos; ++i)
@@ -100,7 +176,7 @@ class EndToEnd : public ::testing::Test {
   const std::time_t started_ = std::time(nullptr);
   std::unique_ptr<DhcpLab> lab_;
   std::string hostResolvConf_;
-  test::Seen first_;
+  Seen first_;
 };
 
 TEST_F(EndToEnd, Dhclient) {
@@ -118,10 +194,10 @@ TEST_F(EndToEnd, Dhclient) {
     // Renewing while dhclient ran replaced that client; the renewed client is
     // a real one: a release finds and stops it.
     EXPECT_EQ(lab_->RunningClients(), 1);
-    ASSERT_EQ(test::Release(link_), static_cast<DWORD>(NO_ERROR));
+    ASSERT_EQ(LeaseCall(IpReleaseAddress, link_), static_cast<DWORD>(NO_ERROR));
     EXPECT_EQ(lab_->RunningClients(), 0);
     // Still in the table, with nothing left to give up.
-    EXPECT_EQ(test::Release(link_), static_cast<DWORD>(NO_ERROR));
+    EXPECT_EQ(LeaseCall(IpReleaseAddress, link_), static_cast<DWORD>(NO_ERROR));
   });
   EXPECT_TRUE(first_.haveWins);
   EXPECT_EQ(first_.wins1, DhcpLab::kWins1);
@@ -160,8 +236,8 @@ TEST_F(EndToEnd, AnotherUsersFakeDhclientSteersNothing) {
   test::ChildProcess& first = fake(home + "/leases");
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   lab_->client().RunInside([&] {
-    test::ExpectLabLease(Adapter(link_));
-    ASSERT_EQ(test::Release(link_), static_cast<DWORD>(NO_ERROR));
+    ExpectLabLease(Adapter(link_));
+    ASSERT_EQ(LeaseCall(IpReleaseAddress, link_), static_cast<DWORD>(NO_ERROR));
     EXPECT_EQ(Adapter(link_).address, "0.0.0.0");  // root's client released
   });
   EXPECT_FALSE(std::filesystem::exists(home + "/script-ran"));
@@ -172,8 +248,8 @@ TEST_F(EndToEnd, AnotherUsersFakeDhclientSteersNothing) {
   fake(home + "/link");
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   lab_->client().RunInside([&] {
-    ASSERT_EQ(test::Renew(link_), static_cast<DWORD>(NO_ERROR));
-    test::ExpectLabLease(Adapter(link_));
+    ASSERT_EQ(LeaseCall(IpRenewAddress, link_), static_cast<DWORD>(NO_ERROR));
+    ExpectLabLease(Adapter(link_));
   });
   EXPECT_EQ(FileText(secret), "root's own\n");
   EXPECT_FALSE(std::filesystem::exists(home + "/script-ran"));
@@ -215,7 +291,7 @@ TEST_F(EndToEnd, Networkd) {
   options.busAddress = networkd.BusAddress();
   Provide(std::make_unique<NetworkdClient>(options));
   lab_->client().RunInside([&] { Walk(1, 15.0); });  // its expiry is on the boot clock
-  EXPECT_FALSE(first_.haveWins);  // networkd keeps no NetBIOS name servers
+  EXPECT_FALSE(first_.haveWins);                     // networkd keeps no NetBIOS name servers
   EXPECT_EQ(lab_->RunningClients(), 0);
   EXPECT_FALSE(NetworkdClient(options).State(link_).enabled);
 }

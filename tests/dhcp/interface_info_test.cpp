@@ -18,7 +18,7 @@ TEST(InterfaceInfo, ListsOnlyTheAdaptersThatCanHoldALease) {
   SetProvider(scripted);
   AdapterRecord tunnel = ScriptedAdapter(9, "tun0");
   tunnel.canHoldLease = false;
-  scripted->SetAdapters({ScriptedAdapter(2, "eth0", "10.0.0.2"), tunnel, ScriptedAdapter(7, "eth1")});
+  scripted->SetAdapters({ScriptedAdapter(2, "eth0"), tunnel, ScriptedAdapter(7, "eth1")});
   ULONG size = 0;
   EXPECT_EQ(GetInterfaceInfo(nullptr, &size), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
   EXPECT_EQ(size, offsetof(IP_INTERFACE_INFO, Adapter) + 2 * sizeof(IP_ADAPTER_INDEX_MAP));
