@@ -35,21 +35,14 @@ start() {  # start [NAME=VALUE...]
 listeners() {
   ip netns exec "$ns" ss -ltnH 'sport = :5900' | awk '{print $4}' | sort | tr '\n' ' '
 }
-listening() {  # and says where to connect
-  for _ in $(seq 150); do
-    [ -n "$(listeners)" ] && grep -q "VNC viewer" "$log" && return 0
-    kill -0 "$pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
+within() {  # within TENTHS CONDITION: CONDITION holds within TENTHS tenths of a second
+  for _ in $(seq "$1"); do eval "$2" && return 0; sleep 0.1; done
   return 1
 }
-ended() {  # within five seconds; its status in $status
-  for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || { wait "$pid"; status=$?; pid=""; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
+# Listening, and saying where to connect.
+listening() { within 150 '[ -n "$(listeners)" ] && grep -q "VNC viewer" "$log"'; }
+# Ended within five seconds; its status in $status.
+ended() { within 50 '! kill -0 "$pid" 2>/dev/null' && { wait "$pid"; status=$?; pid=""; }; }
 stop() { kill "$pid" && ended; }
 # RFB: the server's version, ours, then the security types it offers.
 security_types() {
