@@ -87,39 +87,43 @@ TEST_F(DhclientClientTest, TheLatestBlockForALinkSpeaksForIt) {
         good + Lease("eth4", "10.1.0.1", "never") + "lease { interface \"eth9\";");
   DhclientClient client(Options());
   DhcpState s = client.State("eth0");
-  EXPECT_TRUE(s.enabled);
   EXPECT_EQ(s.server, "10.1.0.1");
   EXPECT_EQ(s.leaseExpires, 1796586300);
   EXPECT_EQ(s.leaseObtained, 1796586300 - 600);
   for (const char* name : {"eth2", "eth3", "eth4"}) {
     DhcpState held = client.State(name);
     EXPECT_TRUE(held.enabled) << name;
-    EXPECT_EQ(held.server, "") << name;
-    EXPECT_EQ(held.leaseObtained, 0) << name;
-    EXPECT_EQ(held.leaseExpires, 0) << name;
+    EXPECT_EQ(held.server, "") << name;  // set with the lease's times, or not at all
   }
   EXPECT_FALSE(client.State("eth8").enabled);
 }
 
-// The newest file that names a link wins. What one query read is kept, but
-// any change is seen by the next one: a file rewritten within the same second
-// at the same size, a file added to a lease folder or to a folder the
-// configuration sources, a file's time.
-TEST_F(DhclientClientTest, EachQueryReadsTheNewestFiles) {
+// Configuration alone makes a link enabled; the newest lease file that names
+// a link wins. What one query read is kept, but any change is seen by the
+// next one: a file rewritten within the same second at the same size, a file
+// added to a lease folder or to a folder the configuration sources, a file's
+// time.
+TEST_F(DhclientClientTest, EachQueryReadsTheConfigurationAndTheNewestFiles) {
+  Write("interfaces",
+        "auto lo\niface lo inet loopback\n# iface eth1 inet dhcp\nsource-directory interfaces.d\n"
+        "source extra/*.cfg\n");
+  Write("interfaces.d/eth5", "iface eth5 inet dhcp\n");
+  Write("interfaces.d/skip.me", "iface eth4 inet dhcp\n");  // not a name ifupdown reads
+  Write("extra/a.cfg", "iface eth6 inet static\n  address 10.0.0.1/24\niface eth3 inet dhcp\n");
+  Write("dhclient.conf", "interface \"eth2\" { request routers; }\n");
   fs::path older = Write("leases/dhclient.leases", Lease("eth7", "10.1.0.1", "never"));
   fs::path newer = Write("leases/dhclient.eth7.leases", Lease("eth7", "10.1.0.2", "never", ""));
   Write("leases/other.leases", Lease("eth7", "10.1.0.3", "never"));  // not a dhclient file name
   SetMtime(older, kNow - 100);
   SetMtime(newer, kNow - 50);
-  Write("interfaces", "source-directory interfaces.d\n");
-  fs::create_directories(dir_ / "interfaces.d");
   DhclientClient client(Options());
+  for (const char* name : {"eth5", "eth3", "eth2"}) EXPECT_TRUE(client.State(name).enabled) << name;
+  for (const char* name : {"eth1", "eth4", "eth6", "lo", "eth8", "eth9"})
+    EXPECT_FALSE(client.State(name).enabled) << name;
   DhcpState s = client.State("eth7");
   EXPECT_EQ(s.server, "10.1.0.2");
   // No lease time: the file was written when the lease came.
   EXPECT_EQ(s.leaseObtained, kNow - 50);
-  EXPECT_FALSE(client.State("eth8").enabled);
-  EXPECT_FALSE(client.State("eth9").enabled);
 
   Write("leases/dhclient.eth7.leases", Lease("eth7", "10.1.0.4", "never", ""));
   SetMtime(newer, kNow - 50);
@@ -131,36 +135,6 @@ TEST_F(DhclientClientTest, EachQueryReadsTheNewestFiles) {
 
   SetMtime(older, kNow - 10);
   EXPECT_EQ(client.State("eth7").server, "10.1.0.1");
-}
-
-TEST_F(DhclientClientTest, ConfigurationAloneMakesALinkEnabled) {
-  Write("interfaces",
-        "auto lo\niface lo inet loopback\n# iface eth1 inet dhcp\nsource-directory interfaces.d\n"
-        "source extra/*.cfg\n");
-  Write("interfaces.d/eth5", "iface eth5 inet dhcp\n");
-  Write("interfaces.d/skip.me", "iface eth4 inet dhcp\n");  // not a name ifupdown reads
-  Write("extra/a.cfg", "iface eth6 inet static\n  address 10.0.0.1/24\niface eth3 inet dhcp\n");
-  Write("dhclient.conf", "interface \"eth9\" { request routers; }\n");
-  DhclientClient client(Options());
-  for (const char* name : {"eth5", "eth3", "eth9"}) EXPECT_TRUE(client.State(name).enabled) << name;
-  for (const char* name : {"eth1", "eth4", "eth6", "lo"})
-    EXPECT_FALSE(client.State(name).enabled) << name;
-}
-
-// Nothing is run for a name that cannot be handed on, nor for a link that
-// dhclient does not manage.
-TEST_F(DhclientClientTest, RunsNothingForALinkThatIsNotItsToHandOn) {
-  Write("leases/dhclient.leases", Lease("eth7", "10.1.0.1", "never"));
-  FakeProgram("touch \"$0.ran\"");
-  DhclientClient client(Options());
-  for (const std::string name : {"", "-r", "a/b", "eth0 x", "0123456789abcdef", "..", "a:1"}) {
-    EXPECT_FALSE(client.State(name).enabled) << name;
-    EXPECT_EQ(client.Release(name), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << name;
-    EXPECT_EQ(client.Renew(name), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << name;
-  }
-  EXPECT_EQ(client.Release("lo"), static_cast<DWORD>(ERROR_NOT_FOUND));
-  EXPECT_EQ(client.Renew("lo"), static_cast<DWORD>(ERROR_NOT_FOUND));
-  EXPECT_FALSE(fs::exists(dir_ / "fake-dhclient.ran"));
 }
 
 // "lo" is a link in every namespace, so the stand-in passes the link check.
@@ -262,20 +236,28 @@ TEST_F(DhclientClientTest, AHungClientIsKilledAtTheBound) {
   }
 }
 
-TEST_F(DhclientClientTest, AFailingOrMissingClientIsAnError) {
+// Nothing is run for a name that cannot be handed on, a link that dhclient
+// does not manage or one that has gone; a client that fails, dies or is
+// missing is an error.
+TEST_F(DhclientClientTest, RunsNothingItShouldNotAndReportsAFailingClient) {
   Write("leases/dhclient.leases",
         Lease("lo", "10.1.0.1", "never") + Lease("lvnosuch0", "10.1.0.1", "never"));
+  FakeProgram("touch \"$0.ran\"");
   DhclientClient client(Options());
+  for (const std::string name : {"", "-r", "a/b", "eth0 x", "0123456789abcdef", "..", "a:1"}) {
+    EXPECT_FALSE(client.State(name).enabled) << name;
+    EXPECT_EQ(client.Release(name), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << name;
+    EXPECT_EQ(client.Renew(name), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << name;
+  }
+  EXPECT_EQ(client.Release("eth1"), static_cast<DWORD>(ERROR_NOT_FOUND));
+  EXPECT_EQ(client.Renew("eth1"), static_cast<DWORD>(ERROR_NOT_FOUND));
+  EXPECT_EQ(client.Renew("lvnosuch0"), static_cast<DWORD>(ERROR_DEV_NOT_EXIST));
+  EXPECT_FALSE(fs::exists(dir_ / "fake-dhclient.ran"));
+
   FakeProgram("exit 2");  // dhclient -1 when no lease came
   EXPECT_EQ(client.Renew("lo"), static_cast<DWORD>(ERROR_GEN_FAILURE));
   FakeProgram("kill -9 $$");
   EXPECT_EQ(client.Release("lo"), static_cast<DWORD>(ERROR_GEN_FAILURE));
-
-  FakeProgram("touch \"$0.ran\"");
-  EXPECT_EQ(client.Renew("lvnosuch0"),
-            static_cast<DWORD>(ERROR_DEV_NOT_EXIST));  // the link has gone
-  EXPECT_FALSE(fs::exists(dir_ / "fake-dhclient.ran"));
-
   fs::remove(dir_ / "fake-dhclient");
   EXPECT_EQ(client.Renew("lo"), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 

@@ -77,20 +77,29 @@ TEST(LeaseFile, ReadsARealFileAndNoWrongLeaseFromAPrefix) {
   }
 }
 
-TEST(LeaseFile, ReadsTheOtherTimeFormsAndSkipsWhatIsNotAnIpv4Lease) {
+// The other time forms, what is not an IPv4 lease, and the three things a
+// lease needs: an interface, an address and an expiry.
+TEST(LeaseFile, ReadsHandWrittenBlocks) {
   LeaseFile file = ParseLeaseFile(
       "# written by hand\n"
       "lease6 { interface \"eth0\"; ia-na 1a:2b { starts 1; iaaddr fe80::1 { starts 2; } } }\n"
       "lease {\n  interface \"eth0\";\n  fixed-address 10.0.0.9;\n"
       "  option domain-name \"odd \\\"name\\\" { } ; # not a comment\";\n"
       "  renew epoch 1796586205; # Sun Dec 06 19:43:25 2026\n"
-      "  expire never;\n}\n");
+      "  expire never;\n}\n"
+      "lease { fixed-address 10.0.0.1; expire never; }\n"
+      "lease { interface \"eth0\"; expire never; }\n"
+      "lease { interface \"eth0\"; fixed-address 10.0.0.1; }\n"
+      "lease { interface \"-rf\"; fixed-address 10.0.0.1; expire never; }\n");
   EXPECT_FALSE(file.damaged);
-  ASSERT_EQ(file.leases.size(), 1u);
+  ASSERT_EQ(file.leases.size(), 5u);
   EXPECT_TRUE(file.leases[0].wellFormed);
   EXPECT_EQ(file.leases[0].renew, 1796586205);
   EXPECT_EQ(file.leases[0].expire, kNever);
   EXPECT_EQ(file.leases[0].leaseTime, -1);
+  for (std::size_t i = 1; i < 5; ++i) EXPECT_FALSE(file.leases[i].wellFormed) << i;
+  EXPECT_EQ(file.leases[2].interfaceName, "eth0");
+  EXPECT_EQ(file.leases[4].interfaceName, "");  // not a name to hand on
 }
 
 // Each of these makes its block unusable; the block is still seen (with its
@@ -127,18 +136,6 @@ TEST(LeaseFile, MarksAMalformedBlockAndGoesOnWithTheNext) {
     EXPECT_TRUE(file.leases[1].wellFormed) << statement;
     EXPECT_EQ(file.leases[1].interfaceName, "eth1") << statement;
   }
-}
-
-TEST(LeaseFile, NeedsAnInterfaceAnAddressAndAnExpiry) {
-  LeaseFile file = ParseLeaseFile(
-      "lease { fixed-address 10.0.0.1; expire never; }\n"
-      "lease { interface \"eth0\"; expire never; }\n"
-      "lease { interface \"eth0\"; fixed-address 10.0.0.1; }\n"
-      "lease { interface \"-rf\"; fixed-address 10.0.0.1; expire never; }\n");
-  ASSERT_EQ(file.leases.size(), 4u);
-  for (const auto& lease : file.leases) EXPECT_FALSE(lease.wellFormed);
-  EXPECT_EQ(file.leases[1].interfaceName, "eth0");
-  EXPECT_EQ(file.leases[3].interfaceName, "");  // not a name to hand on
 }
 
 TEST(LeaseFile, DamageStopsTheReadingAndIsReported) {
@@ -266,22 +263,20 @@ TEST(DhcpcdOutput, ReadsARealDumpAndRefusesAnythingElse) {
   }
 }
 
+// Escapes and numbers at their limits; what networkd's own description of a
+// link carries, EndToEnd.Networkd reads.
 TEST(Json, ReadsADescriptionAndRefusesAnythingElse) {
   auto doc = ParseJson(
       R"({"Index":2,"Name":"lv\u00e9\ud83d\ude00","Flags":-1,"Usec":18446744073709551615,)"
       R"("Big":18446744073709551616,"Addresses":[{"Family":2,"Address":[10,77,1,9]}],"X":null})");
   ASSERT_TRUE(doc);
   std::uint64_t value = 0;
-  EXPECT_TRUE(doc->Unsigned("Index", value));
-  EXPECT_EQ(value, 2u);
   EXPECT_EQ(*doc->String("Name"), "lv\xc3\xa9\xf0\x9f\x98\x80");
   EXPECT_FALSE(doc->Unsigned("Flags", value));  // not usable as a count
   EXPECT_TRUE(doc->Unsigned("Usec", value));
   EXPECT_EQ(value, UINT64_MAX);
   EXPECT_FALSE(doc->Unsigned("Big", value));
   EXPECT_EQ(doc->String("Index"), nullptr);
-  ASSERT_EQ(doc->Find("Addresses")->array.size(), 1u);
-  EXPECT_EQ(doc->Find("Addresses")->array[0].Find("Address")->array[3].unsignedValue, 9u);
 
   for (const std::string& bad : std::initializer_list<std::string>{
            "", R"({"a":1,"a":2})", "{\"a\":\"x\ny\"}", R"({"a":1} x)", R"({"a":1,})",
