@@ -36,6 +36,8 @@ TEST(ResolvConf, IPv4ServersOfTheFirstThreeInOrder) {
   EXPECT_TRUE(ParseResolvConf("nameserver").empty());
   EXPECT_EQ(ParseResolvConf("nameserver 1.2.3.4\r\nnameserver 5.6.7.8"),
             (std::vector<std::string>{"1.2.3.4", "5.6.7.8"}));
+  // A missing file is none: the live provider then gives the one empty entry.
+  EXPECT_TRUE(ReadResolvConf("/nonexistent/resolv.conf").empty());
 }
 
 // udev's own database, as Debian keeps it: these entries have stood for many

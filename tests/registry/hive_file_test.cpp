@@ -93,9 +93,8 @@ void ExpectOnlyReadAfter(std::initializer_list<Change> changes) {
 
 // A hive file others may write is the change-MAC tests' (a user's changes).
 TEST(HiveFile, AFolderOthersMayWriteIsOnlyRead) {
-  ExpectOnlyReadAfter({{"above/hive", 0775, false},
-                       {"above/hive", 01777, false},
-                       {"above", 0757, false}});
+  ExpectOnlyReadAfter(
+      {{"above/hive", 0775, false}, {"above/hive", 01777, false}, {"above", 0757, false}});
 }
 
 TEST(HiveFile, AFolderOrFileOfAnotherUserIsOnlyRead) {
