@@ -47,6 +47,7 @@ TEST(NetNamespace, WhatItMakesAndRunsStaysInsideAndGoesWithIt) {
     name = ns.name();
     ns.AddVethPair("lvsup0", "lvsup1");
     EXPECT_FALSE(HostHasLink("lvsup0"));
+    EXPECT_THROW(ns.Ip({"link", "show", "lvnone"}), std::runtime_error);
     {
       auto inside = ns.Enter();
       EXPECT_TRUE(HostHasLink("lvsup0"));
