@@ -1,20 +1,16 @@
 #include "platform/iphlp/netlink.h"
 
+#include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <net/if.h>
 #include <netinet/in.h>
-#include <netlink/attr.h>
-#include <netlink/errno.h>
-#include <netlink/msg.h>
-#include <netlink/netlink.h>
-#include <netlink/route/link.h>
-#include <netlink/socket.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <unordered_set>
 
 #include "platform/base/errors.h"
@@ -28,87 +24,237 @@ namespace {
 constexpr int kDumpTries = 5;
 constexpr std::size_t kDumpBuffer = 32 * 1024;
 
-struct SocketDeleter {
-  void operator()(nl_sock* s) const { nl_socket_free(s); }
-};
-struct LinkDeleter {
-  void operator()(rtnl_link* l) const { rtnl_link_put(l); }
-};
-using SocketPtr = std::unique_ptr<nl_sock, SocketDeleter>;
-using LinkPtr = std::unique_ptr<rtnl_link, LinkDeleter>;
-struct MessageDeleter {
-  void operator()(nl_msg* m) const { nlmsg_free(m); }
-};
-using MessagePtr = std::unique_ptr<nl_msg, MessageDeleter>;
+// One request as the kernel reads it: header, fixed part, attributes, each
+// aligned. Every request here is small.
+struct Request {
+  alignas(nlmsghdr) unsigned char bytes[256] = {};
+  std::size_t size = NLMSG_HDRLEN;
+  bool fits = true;
 
-DWORD Connect(SocketPtr& out) {
-  SocketPtr sock(nl_socket_alloc());
-  if (!sock) return ERROR_NOT_ENOUGH_MEMORY;
-  int err = nl_connect(sock.get(), NETLINK_ROUTE);
-  if (err < 0) return Win32FromNlError(err);
-  out = std::move(sock);
-  return NO_ERROR;
-}
-
-Link LinkOf(rtnl_link* link) {
-  Link out;
-  out.index = static_cast<std::uint32_t>(rtnl_link_get_ifindex(link));
-  if (const char* name = rtnl_link_get_name(link)) out.name = name;
-  if (const char* kind = rtnl_link_get_type(link)) out.kind = kind;
-  out.arpType = rtnl_link_get_arptype(link);
-  out.flags = rtnl_link_get_flags(link);
-  if (nl_addr* hw = rtnl_link_get_addr(link)) {
-    auto* bytes = static_cast<const std::uint8_t*>(nl_addr_get_binary_addr(hw));
-    out.hardwareAddress.assign(bytes, bytes + nl_addr_get_len(hw));
+  Request(std::uint16_t type, std::uint16_t flags) {
+    Header()->nlmsg_type = type;
+    Header()->nlmsg_flags = static_cast<std::uint16_t>(NLM_F_REQUEST | flags);
   }
-  return out;
+  nlmsghdr* Header() { return reinterpret_cast<nlmsghdr*>(bytes); }
+  template <typename Body>
+  void Fixed(const Body& body) {
+    Append(&body, sizeof body, NLMSG_ALIGN(sizeof body));
+  }
+  void Attribute(std::uint16_t type, const void* data, std::size_t length) {
+    if (length > sizeof bytes) {
+      fits = false;
+      return;
+    }
+    rtattr head{};
+    head.rta_type = type;
+    head.rta_len = static_cast<std::uint16_t>(RTA_LENGTH(length));
+    Append(&head, sizeof head, RTA_LENGTH(0));
+    Append(data, length, RTA_ALIGN(length));
+  }
+  void U32(std::uint16_t type, std::uint32_t value) { Attribute(type, &value, sizeof value); }
+
+ private:
+  void Append(const void* data, std::size_t length, std::size_t room) {
+    if (!fits || size + room > sizeof bytes) {
+      fits = false;
+      return;
+    }
+    std::memcpy(bytes + size, data, length);
+    size += room;
+  }
+};
+
+// A route netlink socket that believes only the kernel, and only the answer
+// to the request it sent last.
+class Socket {
+ public:
+  Socket() = default;
+  Socket(const Socket&) = delete;
+  Socket& operator=(const Socket&) = delete;
+  ~Socket() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  DWORD Open() {
+    fd_ = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
+    if (fd_ < 0) return Win32FromErrno(errno);
+    sockaddr_nl local{};
+    local.nl_family = AF_NETLINK;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) < 0)
+      return Win32FromErrno(errno);
+    return NO_ERROR;
+  }
+
+  // Sends the request and hands each message of the answer to `take`, until
+  // the dump's end, the acknowledgement, or the one answer of a plain
+  // request. `interrupted` says whether the kernel marked a dump as torn.
+  template <typename Take>
+  DWORD Exchange(Request& request, Take&& take, bool& interrupted) {
+    interrupted = false;
+    if (!request.fits) return ERROR_INVALID_PARAMETER;
+    nlmsghdr* sent = request.Header();
+    sent->nlmsg_len = static_cast<std::uint32_t>(request.size);
+    sent->nlmsg_seq = ++sequence_;
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    if (::sendto(fd_, request.bytes, request.size, 0, reinterpret_cast<sockaddr*>(&kernel),
+                 sizeof kernel) < 0)
+      return Win32FromErrno(errno);
+    const bool single = (sent->nlmsg_flags & (NLM_F_DUMP | NLM_F_ACK)) == 0;
+    for (;;) {
+      sockaddr_nl from{};
+      iovec part{buffer_.data(), buffer_.size() * sizeof buffer_[0]};
+      msghdr message{};
+      message.msg_name = &from;
+      message.msg_namelen = sizeof from;
+      message.msg_iov = &part;
+      message.msg_iovlen = 1;
+      const ssize_t got = ::recvmsg(fd_, &message, 0);
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        return Win32FromErrno(errno);
+      }
+      if (message.msg_flags & MSG_TRUNC) return ERROR_INVALID_DATA;
+      if (from.nl_pid != 0) continue;  // another process, not the kernel
+      const auto received = static_cast<std::size_t>(got);
+      auto* bytes = reinterpret_cast<unsigned char*>(buffer_.data());
+      for (std::size_t at = 0, next = 0; at + sizeof(nlmsghdr) <= received; at = next) {
+        auto* h = reinterpret_cast<nlmsghdr*>(bytes + at);
+        if (h->nlmsg_len < sizeof(nlmsghdr) || h->nlmsg_len > received - at) break;
+        next = at + NLMSG_ALIGN(h->nlmsg_len);
+        if (h->nlmsg_seq != sequence_) continue;
+        if (h->nlmsg_flags & NLM_F_DUMP_INTR) interrupted = true;
+        if (h->nlmsg_type == NLMSG_DONE) {
+          int error = 0;
+          if (h->nlmsg_len >= NLMSG_LENGTH(sizeof error))
+            std::memcpy(&error, NLMSG_DATA(h), sizeof error);
+          return error < 0 ? Win32FromErrno(-error) : NO_ERROR;
+        }
+        if (h->nlmsg_type == NLMSG_ERROR) {
+          if (h->nlmsg_len < NLMSG_LENGTH(sizeof(nlmsgerr))) return ERROR_INVALID_DATA;
+          int error = 0;
+          std::memcpy(&error, NLMSG_DATA(h), sizeof error);
+          return error < 0 ? Win32FromErrno(-error) : NO_ERROR;
+        }
+        if (h->nlmsg_type < NLMSG_MIN_TYPE) continue;
+        take(h);
+        if (single) return NO_ERROR;
+      }
+    }
+  }
+
+ private:
+  int fd_ = -1;
+  std::uint32_t sequence_ = 0;
+  // One large read a batch, as the kernel fills a batch up to the largest
+  // read it has seen: far fewer round trips over hundreds of links.
+  std::array<std::uint32_t, kDumpBuffer / sizeof(std::uint32_t)> buffer_{};
+};
+
+// The attributes of one message or nest, by type; a later one of a type
+// stands for it.
+template <std::size_t Max>
+struct Attributes {
+  std::array<rtattr*, Max + 1> at{};
+  Attributes(rtattr* first, int length) {
+    for (rtattr* a = first; RTA_OK(a, length); a = RTA_NEXT(a, length)) {
+      const unsigned type = a->rta_type & NLA_TYPE_MASK;
+      if (type <= Max) at[type] = a;
+    }
+  }
+  rtattr* operator[](unsigned type) const { return at[type]; }
+};
+
+// The fixed part of a message of `type`, or null where the message is
+// another or too short to hold it.
+template <typename Body>
+Body* BodyOf(nlmsghdr* h, std::uint16_t type) {
+  if (h->nlmsg_type != type || h->nlmsg_len < NLMSG_LENGTH(sizeof(Body))) return nullptr;
+  return static_cast<Body*>(NLMSG_DATA(h));
 }
 
-std::vector<std::uint8_t> BytesOf(nlattr* attribute) {
+template <std::size_t Max, typename Body>
+Attributes<Max> AttributesAfter(nlmsghdr* h, Body*) {
+  auto* first = reinterpret_cast<rtattr*>(static_cast<unsigned char*>(NLMSG_DATA(h)) +
+                                          NLMSG_ALIGN(sizeof(Body)));
+  return Attributes<Max>(first, static_cast<int>(h->nlmsg_len) -
+                                    static_cast<int>(NLMSG_SPACE(sizeof(Body))));
+}
+
+std::vector<std::uint8_t> BytesOf(const rtattr* attribute) {
   if (attribute == nullptr) return {};
-  auto* bytes = static_cast<const std::uint8_t*>(nla_data(attribute));
-  return {bytes, bytes + nla_len(attribute)};
+  auto* bytes = static_cast<const std::uint8_t*>(RTA_DATA(attribute));
+  return {bytes, bytes + RTA_PAYLOAD(attribute)};
 }
 
-// libnl has no accessor for IFLA_PERM_ADDRESS, so the reply is parsed here.
-int ParseLinkState(nl_msg* message, void* arg) {
-  nlmsghdr* header = nlmsg_hdr(message);
-  if (header->nlmsg_type != RTM_NEWLINK) return NL_SKIP;
-  nlattr* attributes[IFLA_MAX + 1] = {};
-  if (nlmsg_parse(header, sizeof(ifinfomsg), attributes, IFLA_MAX, nullptr) < 0) return NL_SKIP;
-  const auto* info = static_cast<const ifinfomsg*>(nlmsg_data(header));
-  auto& out = *static_cast<LinkState*>(arg);
-  out.index = static_cast<std::uint32_t>(info->ifi_index);
-  out.flags = info->ifi_flags;
-  if (attributes[IFLA_IFNAME] != nullptr) {
-    // Bounded by the attribute, whether or not the kernel put a NUL in it.
-    const auto* name = static_cast<const char*>(nla_data(attributes[IFLA_IFNAME]));
-    out.name.assign(name,
-                    strnlen(name, static_cast<std::size_t>(nla_len(attributes[IFLA_IFNAME]))));
-  }
-  out.address = BytesOf(attributes[IFLA_ADDRESS]);
-  out.permanentAddress = BytesOf(attributes[IFLA_PERM_ADDRESS]);
-  return NL_OK;
+std::string StringAttribute(const rtattr* attribute) {
+  const auto* text = static_cast<const char*>(RTA_DATA(attribute));
+  return {text, strnlen(text, RTA_PAYLOAD(attribute))};
 }
 
-DWORD QueryLinkState(std::uint32_t index, const std::string* name, LinkState& out) {
-  SocketPtr sock;
-  if (DWORD err = Connect(sock); err != NO_ERROR) return err;
-  nl_socket_disable_auto_ack(sock.get());
-  MessagePtr request(nlmsg_alloc_simple(RTM_GETLINK, 0));
-  if (!request) return ERROR_NOT_ENOUGH_MEMORY;
+std::uint32_t Ipv4Attribute(const rtattr* attribute) {
+  if (attribute == nullptr || RTA_PAYLOAD(attribute) != 4) return 0;
+  std::uint32_t value;
+  std::memcpy(&value, RTA_DATA(attribute), 4);
+  return value;
+}
+
+// A 32-bit attribute, or `otherwise` where it is missing or of another size.
+std::uint32_t U32Attribute(const rtattr* attribute, std::uint32_t otherwise) {
+  if (attribute == nullptr || RTA_PAYLOAD(attribute) < 4) return otherwise;
+  std::uint32_t value;
+  std::memcpy(&value, RTA_DATA(attribute), 4);
+  return value;
+}
+
+Request LinkRequest(std::uint16_t flags, std::uint32_t index) {
+  Request request(RTM_GETLINK, flags);
   ifinfomsg info{};
   info.ifi_family = AF_UNSPEC;
   info.ifi_index = static_cast<int>(index);
-  int err = nlmsg_append(request.get(), &info, sizeof info, NLMSG_ALIGNTO);
-  if (err >= 0 && name != nullptr) err = nla_put_string(request.get(), IFLA_IFNAME, name->c_str());
-  if (err >= 0) err = nla_put_u32(request.get(), IFLA_EXT_MASK, RTEXT_FILTER_SKIP_STATS);
-  if (err >= 0) err = nl_send_auto(sock.get(), request.get());
+  request.Fixed(info);
+  request.U32(IFLA_EXT_MASK, RTEXT_FILTER_SKIP_STATS);
+  return request;
+}
+
+Link LinkOf(nlmsghdr* h, ifinfomsg* info) {
+  auto a = AttributesAfter<IFLA_MAX>(h, info);
+  Link link;
+  link.index = static_cast<std::uint32_t>(info->ifi_index);
+  link.arpType = info->ifi_type;
+  link.flags = info->ifi_flags;
+  if (a[IFLA_IFNAME] != nullptr) link.name = StringAttribute(a[IFLA_IFNAME]);
+  link.hardwareAddress = BytesOf(a[IFLA_ADDRESS]);
+  if (a[IFLA_LINKINFO] != nullptr) {
+    Attributes<IFLA_INFO_MAX> nested(static_cast<rtattr*>(RTA_DATA(a[IFLA_LINKINFO])),
+                                     static_cast<int>(RTA_PAYLOAD(a[IFLA_LINKINFO])));
+    if (nested[IFLA_INFO_KIND] != nullptr) link.kind = StringAttribute(nested[IFLA_INFO_KIND]);
+  }
+  return link;
+}
+
+DWORD QueryLinkState(std::uint32_t index, const std::string* name, LinkState& out) {
+  Socket sock;
+  if (DWORD err = sock.Open(); err != NO_ERROR) return err;
+  Request request = LinkRequest(0, index);
+  if (name != nullptr) request.Attribute(IFLA_IFNAME, name->c_str(), name->size() + 1);
   LinkState state;
-  if (err >= 0)
-    err = nl_socket_modify_cb(sock.get(), NL_CB_VALID, NL_CB_CUSTOM, ParseLinkState, &state);
-  if (err >= 0) err = nl_recvmsgs_default(sock.get());
-  if (err < 0) return Win32FromNlError(err);
+  bool interrupted = false;
+  DWORD err = sock.Exchange(
+      request,
+      [&](nlmsghdr* h) {
+        auto* info = BodyOf<ifinfomsg>(h, RTM_NEWLINK);
+        if (info == nullptr) return;
+        auto a = AttributesAfter<IFLA_MAX>(h, info);
+        state.index = static_cast<std::uint32_t>(info->ifi_index);
+        state.flags = info->ifi_flags;
+        // Bounded by the attribute, whether or not the kernel put a NUL in it.
+        if (a[IFLA_IFNAME] != nullptr) state.name = StringAttribute(a[IFLA_IFNAME]);
+        state.address = BytesOf(a[IFLA_ADDRESS]);
+        state.permanentAddress = BytesOf(a[IFLA_PERM_ADDRESS]);
+      },
+      interrupted);
+  if (err != NO_ERROR) return err;
   if (state.index == 0) return ERROR_NOT_FOUND;
   out = std::move(state);
   return NO_ERROR;
@@ -117,84 +263,55 @@ DWORD QueryLinkState(std::uint32_t index, const std::string* name, LinkState& ou
 DWORD ChangeLink(std::uint32_t index, unsigned flags, unsigned change,
                  const std::vector<std::uint8_t>* address) {
   if (index == 0 || index > 0x7fffffffu) return ERROR_NOT_FOUND;
-  SocketPtr sock;
-  if (DWORD err = Connect(sock); err != NO_ERROR) return err;
-  MessagePtr request(nlmsg_alloc_simple(RTM_SETLINK, 0));
-  if (!request) return ERROR_NOT_ENOUGH_MEMORY;
+  Socket sock;
+  if (DWORD err = sock.Open(); err != NO_ERROR) return err;
+  Request request(RTM_SETLINK, NLM_F_ACK);
   ifinfomsg info{};
   info.ifi_family = AF_UNSPEC;
   info.ifi_index = static_cast<int>(index);
   info.ifi_flags = flags;
   info.ifi_change = change;
-  int err = nlmsg_append(request.get(), &info, sizeof info, NLMSG_ALIGNTO);
-  if (err >= 0 && address != nullptr)
-    err = nla_put(request.get(), IFLA_ADDRESS, static_cast<int>(address->size()), address->data());
-  if (err >= 0) err = nl_send_auto(sock.get(), request.get());
-  if (err >= 0) err = nl_wait_for_ack(sock.get());
-  return err < 0 ? Win32FromNlError(err) : NO_ERROR;
+  request.Fixed(info);
+  if (address != nullptr) request.Attribute(IFLA_ADDRESS, address->data(), address->size());
+  bool interrupted = false;
+  return sock.Exchange(request, [](nlmsghdr*) {}, interrupted);
 }
 
 // The three dumps of a snapshot, parsed straight from the kernel's messages:
 // only IPv4 addresses and routes are asked for, and links come without their
 // counters, which a query never shows.
 template <typename Parse>
-DWORD DumpWith(nl_sock* sock, MessagePtr (*request)(), Parse parse) {
-  int err = 0;
+DWORD DumpWith(Socket& sock, Request (*request)(), Parse parse) {
   for (int attempt = 0; attempt < kDumpTries; ++attempt) {
-    MessagePtr message = request();
-    if (!message) return ERROR_NOT_ENOUGH_MEMORY;
+    Request message = request();
     parse.Reset();
-    err = nl_send_auto(sock, message.get());
-    if (err >= 0) {
-      auto callback = [](nl_msg* m, void* arg) { return static_cast<Parse*>(arg)->Add(nlmsg_hdr(m)); };
-      err = nl_socket_modify_cb(sock, NL_CB_VALID, NL_CB_CUSTOM, callback, &parse);
-    }
-    if (err >= 0) err = nl_recvmsgs_default(sock);
-    if (err >= 0) {
+    bool interrupted = false;
+    DWORD err = sock.Exchange(message, [&](nlmsghdr* h) { parse.Add(h); }, interrupted);
+    if (err != NO_ERROR) return err;
+    if (!interrupted) {
       parse.Finish();
       return NO_ERROR;
     }
-    if (err != -NLE_DUMP_INTR) break;
   }
-  return Win32FromNlError(err);
+  return ERROR_GEN_FAILURE;
 }
 
-MessagePtr LinkRequest() {
-  MessagePtr m(nlmsg_alloc_simple(RTM_GETLINK, NLM_F_DUMP));
-  ifinfomsg info{};
-  info.ifi_family = AF_UNSPEC;
-  if (m && (nlmsg_append(m.get(), &info, sizeof info, NLMSG_ALIGNTO) < 0 ||
-            nla_put_u32(m.get(), IFLA_EXT_MASK, RTEXT_FILTER_SKIP_STATS) < 0))
-    m.reset();
-  return m;
-}
+Request LinkDump() { return LinkRequest(NLM_F_DUMP, 0); }
 
-MessagePtr AddressRequest() {
-  MessagePtr m(nlmsg_alloc_simple(RTM_GETADDR, NLM_F_DUMP));
+Request AddressDump() {
+  Request request(RTM_GETADDR, NLM_F_DUMP);
   ifaddrmsg info{};
   info.ifa_family = AF_INET;
-  if (m && nlmsg_append(m.get(), &info, sizeof info, NLMSG_ALIGNTO) < 0) m.reset();
-  return m;
+  request.Fixed(info);
+  return request;
 }
 
-MessagePtr RouteRequest() {
-  MessagePtr m(nlmsg_alloc_simple(RTM_GETROUTE, NLM_F_DUMP));
+Request RouteDump() {
+  Request request(RTM_GETROUTE, NLM_F_DUMP);
   rtmsg info{};
   info.rtm_family = AF_INET;
-  if (m && nlmsg_append(m.get(), &info, sizeof info, NLMSG_ALIGNTO) < 0) m.reset();
-  return m;
-}
-
-std::uint32_t Ipv4Attribute(nlattr* attribute) {
-  if (attribute == nullptr || nla_len(attribute) != 4) return 0;
-  std::uint32_t value;
-  std::memcpy(&value, nla_data(attribute), 4);
-  return value;
-}
-
-std::string StringAttribute(nlattr* attribute) {
-  const auto* text = static_cast<const char*>(nla_data(attribute));
-  return {text, strnlen(text, static_cast<std::size_t>(nla_len(attribute)))};
+  request.Fixed(info);
+  return request;
 }
 
 struct LinkParse {
@@ -202,25 +319,8 @@ struct LinkParse {
   std::vector<Link> links;
   void Reset() { links.clear(); }
   void Finish() { out = std::move(links); }
-  int Add(nlmsghdr* header) {
-    nlattr* a[IFLA_MAX + 1] = {};
-    if (header->nlmsg_type != RTM_NEWLINK ||
-        nlmsg_parse(header, sizeof(ifinfomsg), a, IFLA_MAX, nullptr) < 0)
-      return NL_SKIP;
-    const auto* info = static_cast<const ifinfomsg*>(nlmsg_data(header));
-    Link link;
-    link.index = static_cast<std::uint32_t>(info->ifi_index);
-    link.arpType = info->ifi_type;
-    link.flags = info->ifi_flags;
-    if (a[IFLA_IFNAME] != nullptr) link.name = StringAttribute(a[IFLA_IFNAME]);
-    link.hardwareAddress = BytesOf(a[IFLA_ADDRESS]);
-    nlattr* info_[IFLA_INFO_MAX + 1] = {};
-    if (a[IFLA_LINKINFO] != nullptr &&
-        nla_parse_nested(info_, IFLA_INFO_MAX, a[IFLA_LINKINFO], nullptr) >= 0 &&
-        info_[IFLA_INFO_KIND] != nullptr)
-      link.kind = StringAttribute(info_[IFLA_INFO_KIND]);
-    links.push_back(std::move(link));
-    return NL_OK;
+  void Add(nlmsghdr* h) {
+    if (auto* info = BodyOf<ifinfomsg>(h, RTM_NEWLINK)) links.push_back(LinkOf(h, info));
   }
 };
 
@@ -229,18 +329,14 @@ struct AddressParse {
   std::vector<Address> addresses;
   void Reset() { addresses.clear(); }
   void Finish() { out = std::move(addresses); }
-  int Add(nlmsghdr* header) {
-    nlattr* a[IFA_MAX + 1] = {};
-    if (header->nlmsg_type != RTM_NEWADDR ||
-        nlmsg_parse(header, sizeof(ifaddrmsg), a, IFA_MAX, nullptr) < 0)
-      return NL_SKIP;
-    const auto* info = static_cast<const ifaddrmsg*>(nlmsg_data(header));
-    if (info->ifa_family != AF_INET) return NL_SKIP;
+  void Add(nlmsghdr* h) {
+    auto* info = BodyOf<ifaddrmsg>(h, RTM_NEWADDR);
+    if (info == nullptr || info->ifa_family != AF_INET) return;
+    auto a = AttributesAfter<IFA_MAX>(h, info);
     // The local end; on a point-to-point link IFA_ADDRESS is the peer.
-    nlattr* local = a[IFA_LOCAL] != nullptr ? a[IFA_LOCAL] : a[IFA_ADDRESS];
+    const rtattr* local = a[IFA_LOCAL] != nullptr ? a[IFA_LOCAL] : a[IFA_ADDRESS];
     addresses.push_back({static_cast<std::uint32_t>(info->ifa_index), Ipv4Attribute(local),
                          info->ifa_prefixlen});
-    return NL_OK;
   }
 };
 
@@ -249,66 +345,47 @@ struct GatewayParse {
   std::vector<Gateway> gateways;
   void Reset() { gateways.clear(); }
   void Finish() { out = std::move(gateways); }
-  int Add(nlmsghdr* header) {
-    nlattr* a[RTA_MAX + 1] = {};
-    if (header->nlmsg_type != RTM_NEWROUTE ||
-        nlmsg_parse(header, sizeof(rtmsg), a, RTA_MAX, nullptr) < 0)
-      return NL_SKIP;
-    const auto* info = static_cast<const rtmsg*>(nlmsg_data(header));
-    std::uint32_t table = a[RTA_TABLE] != nullptr ? nla_get_u32(a[RTA_TABLE]) : info->rtm_table;
+  void Add(nlmsghdr* h) {
+    auto* info = BodyOf<rtmsg>(h, RTM_NEWROUTE);
+    if (info == nullptr) return;
+    auto a = AttributesAfter<RTA_MAX>(h, info);
+    const std::uint32_t table = U32Attribute(a[RTA_TABLE], info->rtm_table);
     if (info->rtm_family != AF_INET || table != RT_TABLE_MAIN || info->rtm_type != RTN_UNICAST ||
         info->rtm_dst_len != 0)
-      return NL_SKIP;
-    std::uint32_t metric = a[RTA_PRIORITY] != nullptr ? nla_get_u32(a[RTA_PRIORITY]) : 0;
+      return;
+    const std::uint32_t metric = U32Attribute(a[RTA_PRIORITY], 0);
     // A default route straight out of a link (ppp) names no gateway.
-    auto add = [&](int index, nlattr* gateway) {
+    auto add = [&](int index, const rtattr* gateway) {
       std::uint32_t address = Ipv4Attribute(gateway);
       if (address != 0 && index > 0)
         gateways.push_back({static_cast<std::uint32_t>(index), address, metric});
     };
     if (a[RTA_MULTIPATH] == nullptr) {
-      add(a[RTA_OIF] != nullptr ? static_cast<int>(nla_get_u32(a[RTA_OIF])) : 0, a[RTA_GATEWAY]);
-      return NL_OK;
+      add(static_cast<int>(U32Attribute(a[RTA_OIF], 0)), a[RTA_GATEWAY]);
+      return;
     }
-    auto* hop = static_cast<rtnexthop*>(nla_data(a[RTA_MULTIPATH]));
-    int left = nla_len(a[RTA_MULTIPATH]);
+    auto* hop = static_cast<rtnexthop*>(RTA_DATA(a[RTA_MULTIPATH]));
+    int left = static_cast<int>(RTA_PAYLOAD(a[RTA_MULTIPATH]));
     while (left >= static_cast<int>(sizeof(rtnexthop)) && hop->rtnh_len >= sizeof(rtnexthop) &&
            hop->rtnh_len <= left) {
-      nlattr* h[RTA_MAX + 1] = {};
-      int inner = hop->rtnh_len - static_cast<int>(RTNH_LENGTH(0));
-      if (nla_parse(h, RTA_MAX, reinterpret_cast<nlattr*>(RTNH_DATA(hop)), inner, nullptr) >= 0)
-        add(hop->rtnh_ifindex, h[RTA_GATEWAY]);
+      Attributes<RTA_MAX> inner(RTNH_DATA(hop),
+                                hop->rtnh_len - static_cast<int>(RTNH_LENGTH(0)));
+      add(hop->rtnh_ifindex, inner[RTA_GATEWAY]);
       left -= static_cast<int>(RTNH_ALIGN(hop->rtnh_len));
       hop = RTNH_NEXT(hop);
     }
-    return NL_OK;
   }
 };
-
-DWORD DumpLinks(nl_sock* sock, std::vector<Link>& out) {
-  return DumpWith(sock, LinkRequest, LinkParse{out, {}});
-}
-DWORD DumpAddresses(nl_sock* sock, std::vector<Address>& out) {
-  return DumpWith(sock, AddressRequest, AddressParse{out, {}});
-}
-DWORD DumpGateways(nl_sock* sock, std::vector<Gateway>& out) {
-  return DumpWith(sock, RouteRequest, GatewayParse{out, {}});
-}
 
 }  // namespace
 
 DWORD ReadSnapshot(Snapshot& out) {
-  SocketPtr sock;
-  if (DWORD err = Connect(sock); err != NO_ERROR) return err;
-  nl_socket_disable_auto_ack(sock.get());
-  // One large read a batch, as the kernel fills a batch up to the largest
-  // read it has seen: far fewer round trips over hundreds of links.
-  nl_socket_disable_msg_peek(sock.get());
-  if (nl_socket_set_msg_buf_size(sock.get(), kDumpBuffer) < 0) return ERROR_NOT_ENOUGH_MEMORY;
+  Socket sock;
+  if (DWORD err = sock.Open(); err != NO_ERROR) return err;
   Snapshot snap;
-  DWORD err = DumpLinks(sock.get(), snap.links);
-  if (err == NO_ERROR) err = DumpAddresses(sock.get(), snap.addresses);
-  if (err == NO_ERROR) err = DumpGateways(sock.get(), snap.gateways);
+  DWORD err = DumpWith(sock, LinkDump, LinkParse{snap.links, {}});
+  if (err == NO_ERROR) err = DumpWith(sock, AddressDump, AddressParse{snap.addresses, {}});
+  if (err == NO_ERROR) err = DumpWith(sock, RouteDump, GatewayParse{snap.gateways, {}});
   if (err != NO_ERROR) return err;
 
   // Addresses and routes of a link that came after the link dump are left
@@ -325,14 +402,20 @@ DWORD ReadSnapshot(Snapshot& out) {
 
 DWORD ReadLink(std::uint32_t index, Link& out) {
   if (index == 0 || index > 0x7fffffffu) return ERROR_NOT_FOUND;
-  SocketPtr sock;
-  if (DWORD err = Connect(sock); err != NO_ERROR) return err;
-  rtnl_link* raw = nullptr;
-  int err = rtnl_link_get_kernel(sock.get(), static_cast<int>(index), nullptr, &raw);
-  LinkPtr link(raw);
-  if (err < 0) return Win32FromNlError(err);
-  if (!link) return ERROR_NOT_FOUND;
-  out = LinkOf(link.get());
+  Socket sock;
+  if (DWORD err = sock.Open(); err != NO_ERROR) return err;
+  Request request = LinkRequest(0, index);
+  Link link;
+  bool interrupted = false;
+  DWORD err = sock.Exchange(
+      request,
+      [&](nlmsghdr* h) {
+        if (auto* info = BodyOf<ifinfomsg>(h, RTM_NEWLINK)) link = LinkOf(h, info);
+      },
+      interrupted);
+  if (err != NO_ERROR) return err;
+  if (link.index == 0) return ERROR_NOT_FOUND;
+  out = std::move(link);
   return NO_ERROR;
 }
 
@@ -374,45 +457,11 @@ DWORD Win32FromErrno(int error) {
     case EOPNOTSUPP:
       return ERROR_NOT_SUPPORTED;
     case EINVAL:
+    case ERANGE:
       return ERROR_INVALID_PARAMETER;
     case ETIMEDOUT:
       return ERROR_TIMEOUT;
     case EBUSY:
-      return ERROR_BUSY;
-    default:
-      return ERROR_GEN_FAILURE;
-  }
-}
-
-DWORD Win32FromNlError(int nlError) {
-  switch (nlError < 0 ? -nlError : nlError) {
-    case NLE_SUCCESS:
-      return NO_ERROR;
-    case NLE_NOMEM:
-      return ERROR_NOT_ENOUGH_MEMORY;
-    case NLE_NOACCESS:
-    case NLE_PERM:
-      return ERROR_ACCESS_DENIED;
-    case NLE_OBJ_NOTFOUND:
-    case NLE_NODEV:
-      return ERROR_NOT_FOUND;
-    case NLE_OPNOTSUPP:
-    case NLE_AF_NOSUPPORT:
-    case NLE_PROTO_MISMATCH:
-    case NLE_MSGTYPE_NOSUPPORT:
-      return ERROR_NOT_SUPPORTED;
-    case NLE_INVAL:
-    case NLE_RANGE:
-      return ERROR_INVALID_PARAMETER;
-    case NLE_MSG_OVERFLOW:
-    case NLE_MSG_TRUNC:
-    case NLE_MSG_TOOSHORT:
-    case NLE_PARSE_ERR:
-    case NLE_ATTRSIZE:
-      return ERROR_INVALID_DATA;
-    case NLE_BAD_SOCK:
-      return ERROR_INVALID_HANDLE;
-    case NLE_BUSY:
       return ERROR_BUSY;
     default:
       return ERROR_GEN_FAILURE;

@@ -1,6 +1,6 @@
-// The one module that talks rtnetlink (through libnl-route-3): it owns the
-// socket and the caches of one query, retries interrupted dumps and turns
-// libnl and errno failures into Win32 errors. Callers get plain values.
+// The one module that talks rtnetlink, over a socket of its own: it believes
+// only the kernel's answer to its own request, retries interrupted dumps and
+// turns the kernel's errors into Win32 errors. Callers get plain values.
 #pragma once
 
 #include <cstdint>
@@ -65,6 +65,5 @@ DWORD SetLinkAddress(std::uint32_t index, const std::vector<std::uint8_t>& addre
 DWORD SetLinkUp(std::uint32_t index, bool up);
 
 DWORD Win32FromErrno(int error);
-DWORD Win32FromNlError(int nlError);  // NLE_*, either sign
 
 }  // namespace lorvane::iphlp::netlink
