@@ -28,16 +28,21 @@ def run_once(argv, hive=None):
     start = time.time_ns()
     child = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                              env=env, text=True)
-    shown, rows = None, None
+    shown, rows, painted = None, None, None
     for line in child.stdout:
         if line.startswith("shown "):
             shown = int(line.split()[1])
         elif line.startswith("rows "):
             rows = line.split()[1:3]
+        elif line.startswith("painted "):
+            painted = int(line.split()[1])
     _, status, usage = os.wait4(child.pid, 0)
     if shown is None:
         raise RuntimeError(f"{argv[0]} never reported its window "
                            f"(exit {os.waitstatus_to_exitcode(status)})")
+    # A window timed before it is painted would make an unfair yardstick.
+    if painted == 0:
+        raise RuntimeError(f"{argv[0]} said it was shown before it was painted")
     return (shown - start) / 1e6, usage.ru_maxrss / 1024.0, rows
 
 
