@@ -3,8 +3,9 @@
 // then closes it. The time printed is the wall clock at the first idle
 // moment after the window was shown.
 //
-// Run as root it registers adapters in the hive that LORVANE_STARTUP_HIVE
-// names (measure.py makes one in a temporary folder), not in the system's.
+// LORVANE_STARTUP_HIVE names the hive it would register adapters in, should
+// it read the registry (measure.py makes one in a temporary folder), so that
+// a run as root never writes the system's.
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -28,7 +29,7 @@ LRESULT Rows(HWND view, int id) {
 class TimedApp : public CLeaseApp {
  public:
   TimedApp() {
-    // Before main: the entry point registers adapters before InitInstance.
+    // Before main, and so before any registry call.
     if (const char* hive = std::getenv("LORVANE_STARTUP_HIVE"))
       lorvane::registry::SetHivePath(hive);
   }

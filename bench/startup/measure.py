@@ -8,9 +8,8 @@ Usage: measure.py BUILD_DIR [RUNS] [--also LABEL=PROGRAM ...]
   bench/startup/lorvane_startup.cpp (an earlier build, say), measured in the
   same rounds and given its own ratios.
 The programs run in turn in each round, so machine load hits all of them.
-Run as root, each Lorvane registers adapters in a hive of its own in a
-temporary folder; the warm-up run registers them, so the rounds measure a
-start with nothing new to register.
+Run as root, each Lorvane has a hive of its own in a temporary folder, so
+that nothing it does can reach the system's.
 """
 import argparse
 import os
@@ -61,7 +60,7 @@ def main():
     scratch = tempfile.mkdtemp(prefix="lorvane-startup-")
     try:
         hives = {label: os.path.join(scratch, f"{i}.hive") for i, label in enumerate(lorvanes)}
-        # Warm the file cache, register the adapters, and learn the rows shown.
+        # Warm the file cache and learn the rows shown.
         rows = None
         for label, program in lorvanes.items():
             _, _, shown_rows = run_once([program], hives[label])

@@ -1,8 +1,8 @@
 // The process entry point of a framework program: start the GUI application,
 // install the program's resources, route what needs root to the privileged
-// helper when not root, register what adapters are missing from
-// the registry, run the application object, and stop the GUI application
-// again.
+// helper when not root, have the adapters missing from the registry
+// registered before it is first read, run the application object, and stop
+// the GUI application again.
 #include <string>
 
 #include "platform/elevate/elevate.h"
@@ -19,8 +19,9 @@ int main(int argc, char** argv) {
   lorvane::elevate::RouteThroughHelper();
   // The adapter command registers each adapter as udev finds it; this covers
   // those that were there before it was installed. Without the right to
-  // write the hive it does nothing, and the program still runs.
-  lorvane::registry::RegisterAdapters();
+  // write the hive it does nothing, and the program still runs. Only the
+  // Change MAC Address dialog reads the hive, so the window need not wait.
+  lorvane::registry::RegisterAdaptersBeforeFirstUse();
 
   // The command line as Windows hands it over: the arguments after the
   // program's name (Qt has taken its own out).

@@ -3,6 +3,8 @@
 
 #include <climits>
 #include <memory>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 #include "platform/iphlp/iphlpapi.h"
@@ -61,7 +63,23 @@ DWORD Register(const std::string* only, std::vector<RegistrationChange>* changes
   return detail::ToWin32(registry.CurrentHive().RegisterAdapters(registration, changes));
 }
 
+std::mutex g_dueMutex;
+bool g_due = false;
+
 }  // namespace
+
+void RegisterAdaptersBeforeFirstUse() {
+  std::lock_guard lock(g_dueMutex);
+  g_due = true;
+}
+
+namespace detail {
+void RegisterIfDue() {
+  // Held throughout, so that a second caller waits until the hive is ready.
+  std::lock_guard lock(g_dueMutex);
+  if (std::exchange(g_due, false)) Register(nullptr, nullptr);
+}
+}  // namespace detail
 
 DWORD RegisterAdapters(std::vector<RegistrationChange>* changes) {
   return Register(nullptr, changes);

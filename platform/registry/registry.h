@@ -80,6 +80,10 @@ struct RegistrationChange {
 DWORD RegisterAdapters(std::vector<RegistrationChange>* changes = nullptr);
 DWORD RegisterAdapter(const std::string& adapter,
                       std::vector<RegistrationChange>* changes = nullptr);
+// RegisterAdapters, once, at this process's next registry call rather than
+// now: a window can show without opening the hive, and the hive holds every
+// adapter before the program looks one up.
+void RegisterAdaptersBeforeFirstUse();
 
 // The value `name` of the adapter's driver key (the first subkey, in
 // enumeration order, whose REG_SZ NetCfgInstanceId is `adapter`, as the

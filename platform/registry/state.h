@@ -38,6 +38,10 @@ struct ProcessRegistry {
 
 ProcessRegistry& TheRegistry();
 
+// Runs the registration RegisterAdaptersBeforeFirstUse put off, if it is
+// still due; every registry call but RegCloseKey starts here.
+void RegisterIfDue();
+
 // The one place a status becomes a Win32 error.
 LSTATUS ToWin32(Status status);
 

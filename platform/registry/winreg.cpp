@@ -208,6 +208,7 @@ using lorvane::registry::detail::ToWin32;
 namespace detail = lorvane::registry::detail;
 
 LSTATUS RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult) {
+  detail::RegisterIfDue();
   if (phkResult == nullptr) return ToWin32(Status::kInvalidParameter);
   *phkResult = nullptr;
   auto& registry = TheRegistry();
@@ -219,6 +220,7 @@ LSTATUS RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*Reserved*/, LPCSTR /
                         DWORD dwOptions, REGSAM samDesired,
                         const SECURITY_ATTRIBUTES* /*lpSecurityAttributes*/, PHKEY phkResult,
                         LPDWORD lpdwDisposition) {
+  detail::RegisterIfDue();
   if (phkResult == nullptr) return ToWin32(Status::kInvalidParameter);
   *phkResult = nullptr;
   auto& registry = TheRegistry();
@@ -229,6 +231,7 @@ LSTATUS RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*Reserved*/, LPCSTR /
 
 LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
                          LPBYTE lpData, LPDWORD lpcbData) {
+  detail::RegisterIfDue();
   if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr)) {
     return ToWin32(Status::kInvalidParameter);
   }
@@ -240,6 +243,7 @@ LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDW
 
 LSTATUS RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/, DWORD dwType,
                        const BYTE* lpData, DWORD cbData) {
+  detail::RegisterIfDue();
   const std::string_view name = detail::NameOf(lpValueName);
   if ((lpData == nullptr && cbData != 0) || name.size() > detail::kMaxValueNameLength) {
     return ToWin32(Status::kInvalidParameter);
@@ -258,6 +262,7 @@ LSTATUS RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/, DWORD 
 }
 
 LSTATUS RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
+  detail::RegisterIfDue();
   auto& registry = TheRegistry();
   const std::string_view name = detail::NameOf(lpValueName);
   detail::OpenKey key;
@@ -272,6 +277,7 @@ LSTATUS RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
 }
 
 LSTATUS RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName) {
+  detail::RegisterIfDue();
   if (lpName == nullptr) return ToWin32(Status::kInvalidParameter);
   auto& registry = TheRegistry();
   std::lock_guard lock(registry.mutex);

@@ -121,6 +121,18 @@ TEST_F(RegistrationTest, RemovesOnlyItsOwnLeftoversOfGoneLinksInThisNamespace) {
   EXPECT_EQ(said, "-veth1@0001 -veth6@0006 +eth1@0001 +eth2@0006 ");
 }
 
+// The program's window shows before the hive is opened; its first registry
+// call finds every adapter there.
+TEST_F(RegistrationTest, PutOffRegistersOnceAtTheNextRegistryCall) {
+  lorvane::registry::RegisterAdaptersBeforeFirstUse();
+  EXPECT_EQ(provider->AdapterPolls(), 0);
+  EXPECT_EQ(Subkeys(), "0000 0001 0002 ");
+  const int polls = provider->AdapterPolls();
+  EXPECT_GT(polls, 0);
+  EXPECT_EQ(Subkeys(), "0000 0001 0002 ");
+  EXPECT_EQ(provider->AdapterPolls(), polls);
+}
+
 TEST_F(RegistrationTest, NeedsAHiveToWriteAndAdaptersToRead) {
   {
     // A hive this process may not create reads as empty and is not made.
