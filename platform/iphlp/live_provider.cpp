@@ -4,8 +4,10 @@
 #include <net/if.h>
 #include <net/if_arp.h>
 #include <netinet/in.h>
+#include <sys/stat.h>
 
 #include <unordered_map>
+#include <utility>
 
 #include "platform/base/errors.h"
 #include "platform/iphlp/description.h"
@@ -49,6 +51,13 @@ bool CanHoldLease(const netlink::Link& link) {
   return ethernetLike && (link.flags & IFF_BROADCAST) != 0 && (link.flags & IFF_POINTOPOINT) == 0;
 }
 
+// Links are per namespace, and a thread may sit in a namespace of its own.
+std::pair<std::uint64_t, std::uint64_t> ThisNetNamespace() {
+  struct stat info {};
+  if (::stat("/proc/thread-self/ns/net", &info) != 0) return {0, 0};
+  return {info.st_dev, info.st_ino};
+}
+
 }  // namespace
 
 LiveProvider::LiveProvider(std::unique_ptr<DhcpClient> dhcpClient, std::string resolvConfPath)
@@ -90,13 +99,16 @@ DWORD LiveProvider::Adapters(std::vector<AdapterRecord>& out) {
     adapters.push_back(std::move(r));
   }
   hardware_->Close();
+  recentDns_.reset();
   if (dhcp_ && !adapters.empty()) {
     std::vector<std::string> names;
     for (const auto& r : adapters) names.push_back(r.name);
     std::vector<DhcpState> states = dhcp_->States(names);
+    recentDns_.emplace(RecentDns{ThisNetNamespace(), std::chrono::steady_clock::now(), {}});
     for (std::size_t i = 0; i < adapters.size() && i < states.size(); ++i) {
       AdapterRecord& r = adapters[i];
       DhcpState& state = states[i];
+      recentDns_->servers[r.name] = std::move(state.dnsServers);
       r.dhcpEnabled = state.enabled;
       r.dhcpServer = std::move(state.server);
       r.leaseObtained = state.leaseObtained;
@@ -132,7 +144,18 @@ DWORD LiveProvider::DnsServers(std::uint32_t index, std::vector<std::string>& ou
   std::vector<std::string> servers;
   {
     std::lock_guard lock(mutex_);
-    if (dhcp_) servers = dhcp_->State(name).dnsServers;
+    const std::optional<RecentDns> recent = std::exchange(recentDns_, std::nullopt);
+    const std::vector<std::string>* kept = nullptr;
+    if (recent && recent->netNamespace == ThisNetNamespace() &&
+        std::chrono::steady_clock::now() - recent->when <= kMeasuredLifetime) {
+      auto found = recent->servers.find(name);
+      if (found != recent->servers.end()) kept = &found->second;
+    }
+    if (kept != nullptr) {
+      servers = *kept;
+    } else if (dhcp_) {
+      servers = dhcp_->State(name).dnsServers;
+    }
   }
   if (servers.empty()) servers = ReadResolvConf(resolvConfPath_);
   out = std::move(servers);
@@ -144,6 +167,7 @@ DWORD LiveProvider::Release(std::uint32_t index) {
   if (DWORD err = NameOf(index, name); err != NO_ERROR) return err;
   if (!IsSafeInterfaceName(name)) return ERROR_INVALID_PARAMETER;
   std::lock_guard lock(mutex_);
+  recentDns_.reset();
   return dhcp_ ? dhcp_->Release(name) : ERROR_NOT_SUPPORTED;
 }
 
@@ -152,6 +176,7 @@ DWORD LiveProvider::Renew(std::uint32_t index) {
   if (DWORD err = NameOf(index, name); err != NO_ERROR) return err;
   if (!IsSafeInterfaceName(name)) return ERROR_INVALID_PARAMETER;
   std::lock_guard lock(mutex_);
+  recentDns_.reset();
   return dhcp_ ? dhcp_->Renew(name) : ERROR_NOT_SUPPORTED;
 }
 

@@ -8,10 +8,14 @@
 // own and query the live provider there.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/iphlp/dhcp_client.h"
@@ -42,10 +46,20 @@ class LiveProvider : public Provider {
   DWORD Renew(std::uint32_t index) override;
 
  private:
+  // Each link's DNS servers as the last Adapters query found them, for the
+  // one DnsServers call that follows it at once (an adapter's details after
+  // the list), which would otherwise ask every DHCP client again.
+  struct RecentDns {
+    std::pair<std::uint64_t, std::uint64_t> netNamespace;  // device, inode
+    std::chrono::steady_clock::time_point when;
+    std::map<std::string, std::vector<std::string>> servers;  // by link name
+  };
+
   DWORD NameOf(std::uint32_t index, std::string& name);
 
-  std::mutex mutex_;  // the DHCP client and the hardware database
+  std::mutex mutex_;  // the DHCP client, the hardware database and recentDns_
   std::unique_ptr<DhcpClient> dhcp_;
+  std::optional<RecentDns> recentDns_;
   std::string resolvConfPath_;
   std::unique_ptr<HardwareDatabase> hardware_;
 };
