@@ -7,7 +7,9 @@ Usage: measure.py BUILD_DIR [RUNS] [--also LABEL=PROGRAM ...]
   RUNS defaults to 9. --also adds another start-up program built from
   bench/startup/lorvane_startup.cpp (an earlier build, say), measured in the
   same rounds and given its own ratios.
-The programs run in turn in each round, so machine load hits all of them.
+The programs run in turn in each round, every other round in reverse order,
+so machine load hits all of them; the median of each round's own ratio is
+printed too.
 Run as root, each Lorvane has a hive of its own in a temporary folder, so
 that nothing it does can reach the system's.
 """
@@ -70,8 +72,10 @@ def main():
         run_once(*programs["plain Qt"])
 
         results = {label: ([], []) for label in programs}
-        for _ in range(args.runs):
-            for label, (argv, hive) in programs.items():
+        for round_ in range(args.runs):
+            # Every other round in reverse, so that none always runs first.
+            order = list(programs.items())
+            for label, (argv, hive) in (order if round_ % 2 == 0 else order[::-1]):
                 ms, mib, _ = run_once(argv, hive)
                 results[label][0].append(ms)
                 results[label][1].append(mib)
@@ -89,7 +93,11 @@ def main():
     base_ms, base_mib = medians["plain Qt"]
     for label in lorvanes:
         ms, mib = medians[label]
-        print(f"  {label} / plain Qt: start-up {ms / base_ms:.2f}x, peak memory {mib / base_mib:.2f}x")
+        # The load on a shared machine drifts; a round's programs share it.
+        paired = statistics.median(
+            mine / base for mine, base in zip(results[label][0], results["plain Qt"][0]))
+        print(f"  {label} / plain Qt: start-up {ms / base_ms:.2f}x (median of each round's "
+              f"ratio {paired:.2f}x), peak memory {mib / base_mib:.2f}x")
 
 
 if __name__ == "__main__":
