@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <thread>
 
 #include "platform/base/errors.h"
 #include "platform/iphlp/dhcp/bounded_run.h"
@@ -20,6 +21,9 @@ namespace lorvane::iphlp {
 namespace {
 
 const char* const kPath = "PATH=/usr/sbin:/usr/bin:/sbin:/bin";
+
+// How often a renewal looks for its lease.
+constexpr std::chrono::milliseconds kRenewPoll{50};
 
 bool SameFile(int dirFd, const char* name, dhcp::FileId id) {
   struct stat st;
@@ -88,6 +92,7 @@ DhcpcdClient::Look DhcpcdClient::LookAt(const std::string& name, const Namespace
   if (lease.get() >= 0) {
     look.leaseFile = true;
     look.leaseFileMtime = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+    look.leaseFileWritten = look.leaseFileMtime * 1000000000 + st.st_mtim.tv_nsec;
   }
   return look;
 }
@@ -193,17 +198,37 @@ DWORD DhcpcdClient::Renew(const std::string& interfaceName) {
   if (!IsSafeInterfaceName(interfaceName)) return ERROR_INVALID_PARAMETER;
   Namespace ns;
   if (!dhcp::ThisNamespace(options_.procDir, ns)) return ERROR_DEV_NOT_EXIST;
-  std::lock_guard<std::mutex> lock(mutex_);
-  bool haveProgram = false;
-  Look look = LookAt(interfaceName, ns, haveProgram);
-  if (!look.daemon && !look.leaseFile && !released_.count({ns, interfaceName}))
-    return ERROR_NOT_FOUND;
-  if (!haveProgram) return ERROR_FILE_NOT_FOUND;
-  // A running daemon is told to rebind at once; with none, the one started
-  // here goes to the background only once it holds a lease.
-  DWORD error = Run({"-4", "-n", interfaceName}, options_.renewTimeout);
-  if (error == NO_ERROR) released_.erase({ns, interfaceName});
-  return error;
+  const auto deadline = std::chrono::steady_clock::now() + options_.renewTimeout;
+  std::int64_t written = 0;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    bool haveProgram = false;
+    Look look = LookAt(interfaceName, ns, haveProgram);
+    if (!look.daemon && !look.leaseFile && !released_.count({ns, interfaceName}))
+      return ERROR_NOT_FOUND;
+    if (!haveProgram) return ERROR_FILE_NOT_FOUND;
+    written = look.leaseFileWritten;
+    // A running daemon is told to rebind at once; with none, the one started
+    // here goes to the background only once it holds a lease.
+    DWORD error = Run({"-4", "-n", interfaceName}, options_.renewTimeout);
+    if (error != NO_ERROR) return error;
+    released_.erase({ns, interfaceName});
+  }
+  // dhcpcd answers before the lease shows: a daemon rebinding shows none
+  // until the server acknowledges again, and one just started sets the
+  // address before it writes the lease. The file is written at each
+  // acknowledgement.
+  for (;;) {
+    bool rewritten = false;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      bool haveProgram = false;
+      rewritten = LookAt(interfaceName, ns, haveProgram).leaseFileWritten != written;
+    }
+    if (rewritten && State(interfaceName).leaseExpires != 0) return NO_ERROR;
+    if (std::chrono::steady_clock::now() >= deadline) return ERROR_TIMEOUT;
+    std::this_thread::sleep_for(kRenewPoll);
+  }
 }
 
 }  // namespace lorvane::iphlp

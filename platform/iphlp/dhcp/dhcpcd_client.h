@@ -45,7 +45,9 @@ class DhcpcdClient : public DhcpClient {
   // ERROR_INVALID_PARAMETER for a name that cannot be handed on,
   // ERROR_NOT_FOUND when dhcpcd does not manage the link,
   // ERROR_FILE_NOT_FOUND when there is no dhcpcd, ERROR_TIMEOUT, and
-  // ERROR_GEN_FAILURE when dhcpcd failed.
+  // ERROR_GEN_FAILURE when dhcpcd failed. A renewal returns once the link
+  // shows a lease that a server acknowledged after it began, or
+  // ERROR_TIMEOUT when none came within renewTimeout.
   DWORD Release(const std::string& interfaceName) override;
   DWORD Renew(const std::string& interfaceName) override;
 
@@ -55,6 +57,7 @@ class DhcpcdClient : public DhcpClient {
     bool daemon = false;      // a dhcpcd of ours runs for the link here
     bool leaseFile = false;   // dhcpcd keeps a lease for it
     std::int64_t leaseFileMtime = 0;
+    std::int64_t leaseFileWritten = 0;  // in nanoseconds: which acknowledgement wrote it
   };
 
   std::string Program() const;
