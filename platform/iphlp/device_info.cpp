@@ -1,5 +1,6 @@
 #include "platform/iphlp/device_info.h"
 
+#include <fcntl.h>
 #include <linux/ethtool.h>
 #include <linux/sockios.h>
 #include <net/if.h>
@@ -10,7 +11,6 @@
 #include <cctype>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string_view>
 
 namespace lorvane::iphlp {
@@ -32,13 +32,15 @@ std::string Trimmed(std::string s) {
   return s;
 }
 
+// sysfs attributes: one read gives the whole of a short one.
 std::optional<std::string> ReadSmallFile(const fs::path& path) {
-  std::ifstream in(path);
-  if (!in) return std::nullopt;
-  std::string text(64, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  return Trimmed(std::move(text));
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  char text[64];
+  const ssize_t length = ::read(fd, text, sizeof text);
+  ::close(fd);
+  if (length < 0) return std::nullopt;
+  return Trimmed(std::string(text, static_cast<std::size_t>(length)));
 }
 
 std::optional<std::uint16_t> ReadHexId(const fs::path& path) {

@@ -1,9 +1,13 @@
 #include "platform/iphlp/resolv_conf.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include <fstream>
+#include "platform/kernel/trusted_files.h"
+#include "platform/kernel/unique_fd.h"
 
 namespace lorvane::iphlp {
 namespace {
@@ -52,12 +56,14 @@ std::vector<std::string> ParseResolvConf(std::string_view text) {
   return servers;
 }
 
+// Often a link to the resolver daemon's own file, so links are followed; a
+// FIFO in its place neither blocks nor is read.
 std::vector<std::string> ReadResolvConf(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  std::string text(kMaxRead, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(in.gcount()));
+  kernel::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  struct stat info {};
+  if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
+  std::string text;
+  kernel::ReadAtMost(fd.get(), kMaxRead, text);  // of a longer file, its start
   return ParseResolvConf(text);
 }
 

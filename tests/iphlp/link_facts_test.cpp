@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <net/if.h>
 #include <net/if_arp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -38,6 +39,15 @@ TEST(ResolvConf, IPv4ServersOfTheFirstThreeInOrder) {
             (std::vector<std::string>{"1.2.3.4", "5.6.7.8"}));
   // A missing file is none: the live provider then gives the one empty entry.
   EXPECT_TRUE(ReadResolvConf("/nonexistent/resolv.conf").empty());
+  // Nor may a FIFO in its place hold the query up; a link is followed.
+  const fs::path dir = fs::temp_directory_path() / ("lvresolv." + std::to_string(getpid()));
+  fs::create_directories(dir);
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+  EXPECT_TRUE(ReadResolvConf((dir / "fifo").string()).empty());
+  std::ofstream(dir / "real") << "nameserver 10.0.0.53\n";
+  fs::create_symlink(dir / "real", dir / "link");
+  EXPECT_EQ(ReadResolvConf((dir / "link").string()), std::vector<std::string>{"10.0.0.53"});
+  fs::remove_all(dir);
 }
 
 // udev's own database, as Debian keeps it: these entries have stood for many
