@@ -4,7 +4,6 @@
 #include <net/if.h>
 #include <net/if_arp.h>
 #include <netinet/in.h>
-#include <sys/stat.h>
 
 #include <unordered_map>
 #include <utility>
@@ -49,13 +48,6 @@ bool CanHoldLease(const netlink::Link& link) {
   bool ethernetLike = link.arpType == ARPHRD_ETHER || link.arpType == ARPHRD_EETHER ||
                       link.arpType == ARPHRD_IEEE802;
   return ethernetLike && (link.flags & IFF_BROADCAST) != 0 && (link.flags & IFF_POINTOPOINT) == 0;
-}
-
-// Links are per namespace, and a thread may sit in a namespace of its own.
-std::pair<std::uint64_t, std::uint64_t> ThisNetNamespace() {
-  struct stat info {};
-  if (::stat("/proc/thread-self/ns/net", &info) != 0) return {0, 0};
-  return {info.st_dev, info.st_ino};
 }
 
 }  // namespace
@@ -104,7 +96,8 @@ DWORD LiveProvider::Adapters(std::vector<AdapterRecord>& out) {
     std::vector<std::string> names;
     for (const auto& r : adapters) names.push_back(r.name);
     std::vector<DhcpState> states = dhcp_->States(names);
-    recentDns_.emplace(RecentDns{ThisNetNamespace(), std::chrono::steady_clock::now(), {}});
+    recentDns_.emplace(RecentDns{{}, std::chrono::steady_clock::now(), {}});
+    dhcp::ThisNamespace("/proc", recentDns_->netNamespace);
     for (std::size_t i = 0; i < adapters.size() && i < states.size(); ++i) {
       AdapterRecord& r = adapters[i];
       DhcpState& state = states[i];
@@ -146,7 +139,9 @@ DWORD LiveProvider::DnsServers(std::uint32_t index, std::vector<std::string>& ou
     std::lock_guard lock(mutex_);
     const std::optional<RecentDns> recent = std::exchange(recentDns_, std::nullopt);
     const std::vector<std::string>* kept = nullptr;
-    if (recent && recent->netNamespace == ThisNetNamespace() &&
+    dhcp::FileId here;
+    dhcp::ThisNamespace("/proc", here);
+    if (recent && recent->netNamespace == here &&
         std::chrono::steady_clock::now() - recent->when <= kMeasuredLifetime) {
       auto found = recent->servers.find(name);
       if (found != recent->servers.end()) kept = &found->second;
