@@ -7,14 +7,15 @@ set -u
 launch=$1 window=$2
 skip() { echo "skipped: $*"; exit 77; }
 [ "$(id -u)" -eq 0 ] || skip "needs root to make a network namespace"
-for tool in ip ss Xvfb x11vnc xauth; do
+for tool in ip ss Xvfb x11vnc xauth setpriv /usr/bin/python3; do
   command -v "$tool" >/dev/null || skip "needs $tool"
 done
 ns=lvlaunch-$$
 ip netns add "$ns" || skip "cannot make a network namespace"
-log=$(mktemp) pid=""
+log=$(mktemp) pid="" squatter=""
 finish() {
   [ -z "$pid" ] || kill "$pid" 2>/dev/null
+  [ -z "$squatter" ] || kill "$squatter" 2>/dev/null
   # Anything the launch left behind in the namespace was started by this test.
   for p in $(ip netns pids "$ns"); do kill "$p" 2>/dev/null; done
   ip netns delete "$ns"
@@ -54,7 +55,9 @@ security_types() {
 start
 expect listening "a VNC server listens on port 5900"
 expect '[ "$(listeners)" = "127.0.0.1:5900 [::1]:5900 " ]' "loopback only, not: $(listeners)"
-expect 'grep -q "viewer to localhost:5900, password ." "$log"' "it shows loopback and a password"
+expect 'grep -q "viewer to 127.0.0.1:5900, password ........$" "$log"' \
+  "it shows the address it holds and a password"
+expect 'grep -q "ssh -L 5900:127.0.0.1:5900 " "$log"' "and a tunnel to that address"
 expect '[ "$(security_types)" = "1 2" ]' "VNC authentication is the one security type"
 expect stop "the launch ends when asked"
 expect '[ -z "$(listeners)" ] && [ -z "$(ip netns pids "$ns")" ]' "nothing of it outlives it"
@@ -64,8 +67,37 @@ expect listening "a VNC server listens on port 5900"
 expect '[ "$(listeners)" = "0.0.0.0:5900 [::1]:5900 " ]' "IPv4's every address, not: $(listeners)"
 stop
 
-start QT_QPA_PLATFORM=vnc
-expect 'ended && [ "$status" -ne 0 ] && [ -z "$(listeners)" ]' \
-  "Qt's VNC platform is refused without LORVANE_VNC_LISTEN"
+# Qt compares platform names without regard to case, after any list and
+# before any argument.
+for platform in vnc VNC Vnc:size=640x480 "xcb;vnc" "OFFSCREEN;vnc"; do
+  start QT_QPA_PLATFORM="$platform"
+  expect 'ended && [ "$status" -ne 0 ] && [ -z "$(listeners)" ]' \
+    "Qt's VNC platform as $platform is refused without LORVANE_VNC_LISTEN"
+done
+start QT_QPA_PLATFORM=Offscreen:size=640x480
+expect '! ended' "a platform that shows nothing beyond this machine is taken in any case"
+[ -z "$pid" ] || stop
+
+# Another user's listener on either loopback address before the launch: a
+# viewer could reach it in place of the server, so the launch stops.
+squat() {  # squat ADDRESS FAMILY: nobody listens on ADDRESS:5900
+  ip netns exec "$ns" setpriv --reuid=65534 --regid=65534 --clear-groups /usr/bin/python3 -c '
+import socket, sys, time
+s = socket.socket(getattr(socket, sys.argv[2]))
+s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind((sys.argv[1], 5900)); s.listen(); time.sleep(60)' "$1" "$2" &
+  squatter=$!
+  within 50 '[ -n "$(listeners)" ]'
+  squatted=$(listeners)
+}
+for taken in "::1 AF_INET6" "127.0.0.1 AF_INET"; do
+  squat $taken
+  start
+  expect 'ended && [ "$status" -ne 0 ] && grep -q "Stopped" "$log"' \
+    "a listener of another user on ${taken% *} stops the launch"
+  expect '! grep -q "VNC viewer" "$log" && [ "$(listeners)" = "$squatted" ]' \
+    "nothing is announced and no server is left: $(listeners)"
+  kill "$squatter"; wait "$squatter" 2>/dev/null
+done
 
 [ "$failures" -eq 0 ] || { cat "$log"; exit 1; }
