@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "platform/base/errors.h"
+#include "platform/kernel/system_defaults.h"
 
 namespace lorvane::iphlp::dhcp {
 namespace {
@@ -40,8 +41,9 @@ struct ChildFailure {
 
 // Between fork and exec: async-signal-safe calls only.
 [[noreturn]] void Child(const RunRequest& request, char* const* argv, char* const* envp, int pipeFd,
-                        int outFd, int maxFd) {
-  setpgid(0, 0);
+                        int outFd, int maxFd, const kernel::SystemLimits& limits) {
+  // Whoever started this process, not their limits or terminal.
+  kernel::TakeSystemDefaults(limits);
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -185,6 +187,7 @@ RunResult RunBounded(const RunRequest& request) {
                   ? static_cast<int>(files.rlim_cur)
                   : 65536;
 
+  const kernel::SystemLimits limits = kernel::ReadSystemLimits();
   auto deadline = SteadyClock::now() + request.timeout;
   pid_t pid = fork();
   if (pid < 0) {
@@ -196,9 +199,10 @@ RunResult RunBounded(const RunRequest& request) {
   }
   if (pid == 0) {
     close(pipeFds[0]);
-    Child(request, argv.data(), envp.data(), pipeFds[1], outFds[1], maxFd);
+    Child(request, argv.data(), envp.data(), pipeFds[1], outFds[1], maxFd, limits);
   }
-  setpgid(pid, pid);  // also here, so the group exists before any kill
+  // Its session (and group) exists before any kill: the pipe below closes only
+  // at exec.
   close(pipeFds[1]);
   if (outFds[1] >= 0) {
     close(outFds[1]);

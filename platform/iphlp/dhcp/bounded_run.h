@@ -42,8 +42,10 @@ struct RunResult {
 };
 
 // Runs the program to its end or to the timeout. The program gets /dev/null
-// for its standard streams (standard output a pipe, when read) and a process group of its own; a program that
-// turns itself into a daemon before it exits leaves the daemon running.
+// for its standard streams (standard output a pipe, when read), a session of
+// its own and, run by root, the system's resource limits
+// (kernel/system_defaults.h); a program that turns itself into a daemon
+// before it exits leaves the daemon running.
 RunResult RunBounded(const RunRequest& request);
 
 // The Win32 error of a run: NO_ERROR for exit status 0, ERROR_TIMEOUT,

@@ -1,0 +1,164 @@
+// Root's processes started by a user who lowered their limits and holds the
+// terminal: the command itself and a daemon it starts run with pid 1's
+// limits, in sessions of their own.
+#include "platform/kernel/system_defaults.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/iphlp/dhcp/bounded_run.h"
+
+namespace {
+
+using lorvane::iphlp::dhcp::RunBounded;
+using lorvane::iphlp::dhcp::RunRequest;
+
+// Root's right to raise a hard limit, which a container may withhold.
+bool MayRaiseHardLimits() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("CapEff:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> 24) & 1;
+  return false;
+}
+
+// The limits before they were lowered, and whether the hard ones were too.
+struct Before {
+  rlimit cpu{}, files{};
+  bool hard = false;
+};
+const Before kBefore = [] {
+  Before before;
+  getrlimit(RLIMIT_CPU, &before.cpu);
+  getrlimit(RLIMIT_NOFILE, &before.files);
+  before.hard = geteuid() == 0 && MayRaiseHardLimits();
+  return before;
+}();
+
+// What a caller of pkexec can hand on: `prlimit --cpu=100 --nofile=64`,
+// hard limits too where they could be raised again.
+void LowerLimits() {
+  const rlimit cpu{100, kBefore.hard ? 100 : kBefore.cpu.rlim_max};
+  const rlimit files{64, kBefore.hard ? 64 : kBefore.files.rlim_max};
+  ASSERT_EQ(setrlimit(RLIMIT_CPU, &cpu), 0);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &files), 0);
+}
+
+struct Seen {
+  pid_t pid = 0, session = 0;
+  rlimit cpu{}, files{};
+};
+
+// Field 6 of /proc/PID/stat, and two lines of /proc/PID/limits.
+Seen SeenIn(pid_t pid) {
+  Seen seen;
+  seen.pid = pid;
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), {});
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string state;
+  long parent = 0, group = 0;
+  fields >> state >> parent >> group >> seen.session;
+  std::ifstream limits("/proc/" + std::to_string(pid) + "/limits");
+  auto value = [](const std::string& word) {
+    return word == "unlimited" ? RLIM_INFINITY : static_cast<rlim_t>(std::stoull(word));
+  };
+  for (std::string line; std::getline(limits, line);) {
+    rlimit* into = line.rfind("Max cpu time", 0) == 0     ? &seen.cpu
+                   : line.rfind("Max open files", 0) == 0 ? &seen.files
+                                                          : nullptr;
+    if (into == nullptr) continue;
+    std::istringstream words(line.substr(26));
+    std::string soft, hard;
+    words >> soft >> hard;
+    *into = {value(soft), value(hard)};
+  }
+  return seen;
+}
+
+// Runs `work` in a child of its own that first lowers its limits and leads
+// its process group, as a shell's job does; its exit status.
+template <typename Work>
+int InLoweredChild(Work work) {
+  const pid_t child = fork();
+  if (child == 0) {
+    setpgid(0, 0);
+    LowerLimits();
+    _exit(work());
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+void ExpectSystemDefaults(const Seen& seen) {
+  EXPECT_NE(seen.session, getsid(0));
+  if (geteuid() != 0) return;  // pid 1's limits are root's to read
+  rlimit cpu{}, files{};
+  ASSERT_EQ(prlimit(1, RLIMIT_CPU, nullptr, &cpu), 0);
+  ASSERT_EQ(prlimit(1, RLIMIT_NOFILE, nullptr, &files), 0);
+  files.rlim_cur = std::min<rlim_t>(files.rlim_cur, 1024);
+  if (!kBefore.hard) {  // the hard limits stayed; the soft ones go up to them
+    cpu = {std::min(cpu.rlim_cur, kBefore.cpu.rlim_max), kBefore.cpu.rlim_max};
+    files = {std::min(files.rlim_cur, kBefore.files.rlim_max), kBefore.files.rlim_max};
+  }
+  EXPECT_EQ(seen.cpu.rlim_cur, cpu.rlim_cur);
+  EXPECT_EQ(seen.cpu.rlim_max, cpu.rlim_max);
+  EXPECT_EQ(seen.files.rlim_cur, files.rlim_cur);
+  EXPECT_EQ(seen.files.rlim_max, files.rlim_max);
+}
+
+TEST(SystemDefaults, TheCommandLeavesItsCallersSessionAndLimitsAndReportsItsStatus) {
+  int report[2];
+  ASSERT_EQ(pipe(report), 0);
+  const int status = InLoweredChild([&] {
+    lorvane::kernel::LeaveCallersSession();
+    // The worker: what it is, then an exit status its waiting parent passes on.
+    const Seen seen = SeenIn(getpid());
+    (void)!write(report[1], &seen, sizeof seen);
+    return 7;
+  });
+  close(report[1]);
+  Seen seen;
+  ASSERT_EQ(read(report[0], &seen, sizeof seen), static_cast<ssize_t>(sizeof seen));
+  close(report[0]);
+  EXPECT_EQ(status, 7);
+  EXPECT_EQ(seen.session, seen.pid);  // it leads a session of its own
+  ExpectSystemDefaults(seen);
+}
+
+TEST(SystemDefaults, ADaemonStartedForTheCallerHasTheSystemsLimitsAndASessionOfItsOwn) {
+  int report[2];
+  ASSERT_EQ(pipe(report), 0);
+  InLoweredChild([&] {
+    std::string out;
+    RunRequest request;
+    request.argv = {"/bin/sh", "-c", "sleep 30 >/dev/null 2>&1 & echo $!"};
+    request.environment = {"PATH=/usr/bin:/bin"};
+    request.timeout = std::chrono::seconds(10);
+    request.output = &out;
+    request.outputCap = 64;
+    RunBounded(request);
+    const pid_t daemon = static_cast<pid_t>(std::atoi(out.c_str()));
+    (void)!write(report[1], &daemon, sizeof daemon);
+    return 0;
+  });
+  close(report[1]);
+  pid_t daemon = 0;
+  ASSERT_EQ(read(report[0], &daemon, sizeof daemon), static_cast<ssize_t>(sizeof daemon));
+  close(report[0]);
+  ASSERT_GT(daemon, 0);
+  const Seen seen = SeenIn(daemon);
+  kill(daemon, SIGKILL);
+  // In the session its starter, which has ended, made for it.
+  EXPECT_NE(seen.session, 0);
+  ExpectSystemDefaults(seen);
+}
+
+}  // namespace
