@@ -4,6 +4,7 @@
 // nothing but these values of these keys can be reached.
 #include <syslog.h>
 
+#include <cstring>
 #include <vector>
 
 #include "platform/base/errors.h"
@@ -25,6 +26,16 @@ bool IsSubkeyNumber(const std::string& subkey) {
   for (char c : subkey)
     if (c < '0' || c > '9') return false;
   return true;
+}
+
+// ERROR_NOT_FOUND unless the adapters of this namespace include `name`.
+DWORD ListedAdapter(const std::string& name) {
+  std::vector<iphlp::AdapterRecord> table;
+  const DWORD err = iphlp::CurrentProvider().InterfaceTable(table);
+  if (err != NO_ERROR) return err;
+  for (const auto& record : table)
+    if (record.name == name) return NO_ERROR;
+  return ERROR_NOT_FOUND;
 }
 
 }  // namespace
@@ -76,7 +87,15 @@ DWORD AdapterDriver::OpenDriverKey(const std::string& subkey, const std::string&
     Log(LOG_WARNING, "key " + subkey + " refused: it names no adapter");
     return ERROR_NOT_FOUND;
   }
-  adapter = Printable(std::string(name, size).c_str());
+  const std::string named(name, std::strlen(name));
+  adapter = Printable(named);
+  // Only a key the window could have opened: one of an adapter it lists.
+  err = ListedAdapter(named);
+  if (err != NO_ERROR) {
+    RegCloseKey(key);
+    Log(LOG_WARNING, "key " + subkey + " refused: " + adapter + " is not an adapter here");
+    return err;
+  }
   return NO_ERROR;
 }
 

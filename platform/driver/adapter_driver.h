@@ -52,8 +52,9 @@ class AdapterDriver {
   DWORD Renew(const std::string& name);
   // Stores or deletes the value of the driver key numbered `subkey` (exactly
   // four digits) below the network adapter class key. Only NetworkAddress, at
-  // most kMaxStoredText bytes, and only in a key that names an adapter
-  // (ERROR_NOT_FOUND otherwise); anything else is ERROR_INVALID_PARAMETER.
+  // most kMaxStoredText bytes, and only in a key that names an adapter of
+  // this namespace, as the window lists them (ERROR_NOT_FOUND otherwise);
+  // anything else is ERROR_INVALID_PARAMETER.
   DWORD SetValue(const std::string& subkey, const std::string& value, const std::string& text);
   DWORD DeleteValue(const std::string& subkey, const std::string& value);
 

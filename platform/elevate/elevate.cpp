@@ -62,16 +62,18 @@ std::vector<std::string> ChangeArguments(const std::string& keyPath, const std::
     return {};
   const std::string subkey(path.substr(kClassKey.size()));
   if (!SameIgnoringCase(name, registry::kNetworkAddressValue)) return {};
-  if (data == nullptr) return {"delete-value", subkey, registry::kNetworkAddressValue};
+  if (data == nullptr) return {"address", "delete-value", subkey, registry::kNetworkAddressValue};
   // Text with its one NUL at the end is all a command line can carry.
   if (type != REG_SZ || data->empty() || data->find('\0') != data->size() - 1 ||
       data->size() - 1 > driver::kMaxStoredText)
     return {};
-  return {"set-value", subkey, registry::kNetworkAddressValue, data->substr(0, data->size() - 1)};
+  return {"address", "set-value", subkey, registry::kNetworkAddressValue,
+          data->substr(0, data->size() - 1)};
 }
 
-void RouteThroughHelper(const Helper& helper) {
-  if (::geteuid() != 0) InstallRoutes(helper);
+void RouteThroughHelper(const Helper& helper, uid_t effectiveUser) {
+  // Root's window acts itself; any other user's needs root for them.
+  if (effectiveUser != 0) InstallRoutes(helper);
 }
 
 void InstallRoutes(const Helper& helper) {
@@ -92,7 +94,7 @@ void InstallRoutes(const Helper& helper) {
     for (const auto& record : table) {
       if (record.index != index) continue;
       if (!iphlp::IsSafeInterfaceName(record.name)) return ERROR_INVALID_PARAMETER;
-      return RunHelper(helper, {renew ? "renew" : "release", record.name});
+      return RunHelper(helper, {"lease", renew ? "renew" : "release", record.name});
     }
     return ERROR_NOT_FOUND;
   });

@@ -1,9 +1,14 @@
 // The window's side of the privilege split. A window started by a user who is
 // not root does the acts that need root (a lease released or renewed, a
 // driver key's NetworkAddress stored or deleted) through the adapter command,
-// started by pkexec, which asks polkit for an administrator (our own action,
-// auth_admin_keep). Root's window does them itself and is never routed.
+// started by pkexec, which asks polkit for an administrator: the action
+// net.lorvane.adapter.lease or net.lorvane.adapter.address, which pkexec picks
+// by the command's first argument ("lease" or "address"). Root's window does
+// them itself and is never routed.
 #pragma once
+
+#include <sys/types.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <string>
@@ -29,9 +34,10 @@ DWORD RunHelper(const Helper& helper, const std::vector<std::string>& args);
 std::vector<std::string> ChangeArguments(const std::string& keyPath, const std::string& name,
                                          DWORD type, const std::string* data);
 
-// For a process that is not root: the registry's changes that it may not make
-// and the lease calls go to the helper from now on. Does nothing for root.
-void RouteThroughHelper(const Helper& helper = {});
+// For a process whose effective user is not root: the registry's changes
+// that it may not make and the lease calls go to the helper from now on.
+// Does nothing for root.
+void RouteThroughHelper(const Helper& helper = {}, uid_t effectiveUser = ::geteuid());
 // The same, whoever this process is (tests).
 void InstallRoutes(const Helper& helper);
 

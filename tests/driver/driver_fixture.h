@@ -45,6 +45,7 @@ class DriverTest : public ::testing::Test {
     std::filesystem::create_directories(folder + "/varlib/lorvane");
     std::filesystem::create_directories(std::filesystem::path(folder + installed).parent_path());
     std::filesystem::copy_file(LORVANE_HOOKS_DIR "/" + hook, folder + installed);
+    scope.reset();  // a second hook's scope must not end by putting back the first's
     scope =
         std::make_unique<lorvane::registry::ScopedHivePath>(folder + "/varlib/lorvane/hklm.hive");
   }

@@ -61,8 +61,21 @@ TEST_F(Hooks, UdevRunsAddForANewLinkButNotForTheLoopback) {
     EXPECT_TRUE(Succeeded(result));
     return result.output;
   };
-  EXPECT_NE(udevAdd("lv0").find("run: '" LORVANE_ADAPTER_COMMAND " add 'lv0''"), std::string::npos);
+  EXPECT_NE(udevAdd("lv0").find("run: '" LORVANE_ADAPTER_COMMAND " add lv0'"), std::string::npos);
   EXPECT_EQ(udevAdd("lo").find("run: '" LORVANE_ADAPTER_COMMAND), std::string::npos);
+
+  // udev also hands the name over in INTERFACE; one that lost a quote on the
+  // command line names another link, and is refused with nothing done.
+  auto add = [&](const std::string& given) {
+    return Run({"env", "ACTION=add", "SUBSYSTEM=net", "INTERFACE=" + given,
+                LORVANE_ADAPTER_COMMAND, "add", "lv0"});
+  };
+  const auto mangled = add("lv'0");
+  EXPECT_EQ(mangled.exitCode, 2) << mangled.output;
+  EXPECT_NE(mangled.output.find("not the one udev gave"), std::string::npos) << mangled.output;
+  EXPECT_EQ(mangled.output.find("registered"), std::string::npos) << mangled.output;
+  EXPECT_TRUE(Succeeded(add("lv0")));
+  EXPECT_EQ(GetValue(kClass + "0000", "NetCfgInstanceId").c_str(), std::string("lv0"));
 }
 
 // NetworkManager itself runs the dispatcher's pre-up hook as it activates a

@@ -22,6 +22,7 @@
 
 namespace {
 
+using lorvane::driver::Caller;
 using lorvane::driver::ExitStatusFor;
 using lorvane::elevate::ChangeArguments;
 using lorvane::elevate::Helper;
@@ -37,7 +38,8 @@ const std::string kClass =
 TEST(ChangeArguments, NoOtherKeyAndNoLongerAddressIsAskedFor) {
   const std::string most(std::string(64, 'a') + '\0'), longer(std::string(65, 'a') + '\0');
   EXPECT_EQ(ChangeArguments(kClass + "0003", "NetworkAddress", REG_SZ, &most),
-            (std::vector<std::string>{"set-value", "0003", "NetworkAddress", most.substr(0, 64)}));
+            (std::vector<std::string>{"address", "set-value", "0003", "NetworkAddress",
+                                      most.substr(0, 64)}));
   EXPECT_TRUE(ChangeArguments(kClass + "0003", "NetworkAddress", REG_SZ, &longer).empty());
   EXPECT_TRUE(ChangeArguments(kClass + "00030", "NetworkAddress", REG_SZ, &most).empty());
 }
@@ -62,6 +64,7 @@ class Privilege : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(PutText(kClass + "0000", "NetCfgInstanceId", "eth0"), ERROR_SUCCESS);
     ASSERT_EQ(PutText(kClass + "0001", "DriverDesc", "not an adapter's key"), ERROR_SUCCESS);
+    ASSERT_EQ(PutText(kClass + "0003", "NetCfgInstanceId", "eth9"), ERROR_SUCCESS);
     auto notLease = ScriptedAdapter(9, "ppp0");
     notLease.canHoldLease = false;
     adapters->SetAdapters({ScriptedAdapter(4, "eth0"), notLease});
@@ -74,11 +77,12 @@ class Privilege : public ::testing::Test {
     lorvane::iphlp::SetProvider(nullptr);
   }
 
-  // The adapter command in this process, as the helper.
-  int Run(std::vector<std::string> args) {
+  // The adapter command in this process, as the helper; by default as
+  // pkexec starts it for a user's window.
+  int Run(std::vector<std::string> args, const Caller& caller = {"1000", {}}) {
     lorvane::driver::DriverOptions options;
     options.log = [this](int, const std::string& line) { log.push_back(line); };
-    return lorvane::driver::RunAdapterCommand(args, options);
+    return lorvane::driver::RunAdapterCommand(args, options, caller);
   }
   std::vector<std::string> Calls() const {
     std::vector<std::string> lines;
@@ -106,47 +110,79 @@ class Privilege : public ::testing::Test {
 };
 
 TEST_F(Privilege, StoresAndDeletesTheAddressOfAnAdaptersKeyOnly) {
-  EXPECT_EQ(Run({"set-value", "0000", "NetworkAddress", "02 00 00 00 00 05"}), 0);
+  EXPECT_EQ(Run({"address", "set-value", "0000", "NetworkAddress", "02 00 00 00 00 05"}), 0);
   EXPECT_EQ(log.back(), "eth0: NetworkAddress stored as \"02 00 00 00 00 05\"");
-  EXPECT_EQ(Run({"delete-value", "0000", "NetworkAddress"}), 0);  // so there was one to delete
+  // so there was one to delete
+  EXPECT_EQ(Run({"address", "delete-value", "0000", "NetworkAddress"}), 0);
   EXPECT_EQ(GetValue(kClass + "0000", "NetworkAddress"), "<error 2>");
   // The program counts a value already gone as deleted: it must learn that.
-  EXPECT_EQ(Run({"delete-value", "0000", "NetworkAddress"}), ExitStatusFor(ERROR_FILE_NOT_FOUND));
-  // A key without NetCfgInstanceId, and a missing one, are nobody's driver key.
-  for (const char* subkey : {"0001", "0002"}) {
-    EXPECT_EQ(Run({"set-value", subkey, "NetworkAddress", "020000000005"}),
+  EXPECT_EQ(Run({"address", "delete-value", "0000", "NetworkAddress"}),
+            ExitStatusFor(ERROR_FILE_NOT_FOUND));
+  // A key without NetCfgInstanceId, a missing one, and one naming an adapter
+  // the window could not show are nobody's driver key here.
+  for (const char* subkey : {"0001", "0002", "0003"}) {
+    EXPECT_EQ(Run({"address", "set-value", subkey, "NetworkAddress", "020000000005"}),
               ExitStatusFor(ERROR_NOT_FOUND));
     EXPECT_EQ(GetValue(kClass + subkey, "NetworkAddress"), "<error 2>");
   }
+  EXPECT_EQ(log.back(), "key 0003 refused: eth9 is not an adapter here");
 }
 
 TEST_F(Privilege, RefusesEveryOtherKeyValueSizeOrArgument) {
   const std::string before = hive.Bytes();
   for (const char* line :
-       {"", "set-value 0000 NetworkAddress", "set-value 0000 NetworkAddress 02 extra",
-        "set-value 000 NetworkAddress 02", "set-value 00000 NetworkAddress 02",
-        "set-value ..\\0 NetworkAddress 02", "set-value 0000\\x NetworkAddress 02",
-        "set-value 0000 NetCfgInstanceId eth1", "set-value 0000 DriverDesc x",
-        "delete-value 0000 NetCfgInstanceId", "delete-value 0000", "release -eth0", "renew eth0/x",
-        "release eth0 eth1", "shell eth0"}) {
+       {"", "address", "address set-value 0000 NetworkAddress",
+        "address set-value 0000 NetworkAddress 02 extra", "address set-value 000 NetworkAddress 02",
+        "address set-value 00000 NetworkAddress 02", "address set-value ..\\0 NetworkAddress 02",
+        "address set-value 0000\\x NetworkAddress 02", "address set-value 0000 NetCfgInstanceId eth1",
+        "address set-value 0000 DriverDesc x", "address delete-value 0000 NetCfgInstanceId",
+        "address delete-value 0000", "lease release -eth0", "lease renew eth0/x",
+        "lease release eth0 eth1", "lease shell eth0", "address renew eth0",
+        "lease set-value 0000 NetworkAddress 02", "set-value 0000 NetworkAddress 02",
+        "release eth0", "shell eth0",
+        // The hooks' modes are root's, never a user's through pkexec.
+        "add eth0", "register eth0", "apply eth0", "restart eth0"}) {
     std::vector<std::string> args;
     std::istringstream words(line);
     for (std::string word; words >> word;) args.push_back(word);
+    const std::size_t logged = log.size();
     EXPECT_EQ(Run(args), lorvane::driver::kExitRefused) << line;
+    EXPECT_EQ(log.size(), logged + 1) << line;  // one line says so
   }
-  EXPECT_EQ(Run({"set-value", "0000", "NetworkAddress", std::string(65, 'a')}),
+  EXPECT_EQ(log.back(), "refused \"restart\" \"eth0\": through pkexec only a lease or a stored "
+                        "address may be changed (for uid 1000)");
+  EXPECT_EQ(Run({"address", "set-value", "0000", "NetworkAddress", std::string(65, 'a')}),
             lorvane::driver::kExitRefused);
   EXPECT_EQ(hive.Bytes(), before);
   EXPECT_TRUE(adapters->LeaseCalls().empty());
-  EXPECT_EQ(Run({"set-value", "0000", "NetworkAddress", std::string(64, 'a')}), 0);
+  EXPECT_EQ(Run({"address", "set-value", "0000", "NetworkAddress", std::string(64, 'a')}), 0);
+}
+
+// Who may ask for what, decided before anything is read: a user's window
+// through pkexec for its two kinds of act, udev for the link of its event
+// alone (its command line loses a quote in a name).
+TEST(Refusal, PkexecGetsTheWindowsActsAndUdevItsEventsLink) {
+  using lorvane::driver::Refusal;
+  const Caller root, pkexec{"1000", {}}, udev{{}, "eth'0"};
+  for (const Caller& caller : {root, pkexec}) {
+    EXPECT_EQ(Refusal(caller, {"lease", "renew", "eth0"}), nullptr);
+    EXPECT_EQ(Refusal(caller, {"address", "delete-value", "0000", "NetworkAddress"}), nullptr);
+  }
+  for (const char* mode : {"add", "register", "apply", "restart"}) {
+    EXPECT_EQ(Refusal(root, {mode, "eth0"}), nullptr);
+    EXPECT_NE(Refusal(pkexec, {mode, "eth0"}), nullptr);
+  }
+  EXPECT_EQ(Refusal(udev, {"add", "eth'0"}), nullptr);
+  EXPECT_NE(Refusal(udev, {"add", "eth0"}), nullptr);
+  EXPECT_NE(Refusal(udev, {"add", "eth'0", "x"}), nullptr);
 }
 
 TEST_F(Privilege, ReleasesAndRenewsOnlyAnAdapterThatCanHoldALease) {
   adapters->OnRenew([](ScriptedProvider&, std::uint32_t) { return DWORD{ERROR_TIMEOUT}; });
-  EXPECT_EQ(Run({"release", "eth0"}), 0);
-  EXPECT_EQ(Run({"renew", "eth0"}), ExitStatusFor(ERROR_TIMEOUT));
+  EXPECT_EQ(Run({"lease", "release", "eth0"}), 0);
+  EXPECT_EQ(Run({"lease", "renew", "eth0"}), ExitStatusFor(ERROR_TIMEOUT));
   for (const char* name : {"ppp0", "eth7", "lo"})
-    EXPECT_EQ(Run({"release", name}), ExitStatusFor(ERROR_DEV_NOT_EXIST)) << name;
+    EXPECT_EQ(Run({"lease", "release", name}), ExitStatusFor(ERROR_DEV_NOT_EXIST)) << name;
   using Op = ScriptedProvider::LeaseOp;
   EXPECT_EQ(adapters->LeaseCalls(),
             (std::vector<ScriptedProvider::LeaseCall>{{Op::kRelease, 4}, {Op::kRenew, 4}}));
@@ -166,8 +202,8 @@ TEST_F(Privilege, ChangesThisProcessMayNotMakeGoToTheHelperWhoseAnswerIsTheirs) 
   // Nothing the helper would refuse is asked for; a missing key is not made.
   EXPECT_EQ(PutText(kClass + "0000", "DriverDesc", "x"), ERROR_ACCESS_DENIED);
   EXPECT_EQ(PutText(kClass + "0009", "NetworkAddress", "x"), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(Calls(), (std::vector<std::string>{"set-value 0000 NetworkAddress 020000000006",
-                                               "delete-value 0000 NetworkAddress"}));
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"address set-value 0000 NetworkAddress 020000000006",
+                                               "address delete-value 0000 NetworkAddress"}));
   EXPECT_EQ(hive.Bytes(), before);
   // A key the helper finds missing or naming no adapter: as if not there.
   std::ofstream(script) << "exit 12\n";
@@ -179,12 +215,26 @@ TEST_F(Privilege, LeaseCallsGoToTheHelperByTheAdaptersNameAndGetItsAnswer) {
   IP_ADAPTER_INDEX_MAP map{4, {}};
   EXPECT_EQ(IpReleaseAddress(&map), NO_ERROR);
   EXPECT_EQ(IpRenewAddress(&map), NO_ERROR);
-  EXPECT_EQ(Calls(), (std::vector<std::string>{"release eth0", "renew eth0"}));
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"lease release eth0", "lease renew eth0"}));
   std::ofstream(script) << "exit 15\n";
   EXPECT_EQ(IpRenewAddress(&map), ERROR_TIMEOUT);
   map.Index = 5;
   EXPECT_EQ(IpReleaseAddress(&map), ERROR_NOT_FOUND);
   EXPECT_TRUE(adapters->LeaseCalls().empty());
+}
+
+// Root's window drives the DHCP client itself; any other user's asks the
+// helper, without pkexec or polkit being there to tell.
+TEST_F(Privilege, OnlyAWindowThatIsNotRootGoesThroughTheHelper) {
+  IP_ADAPTER_INDEX_MAP map{4, {}};
+  lorvane::elevate::RouteThroughHelper({"/bin/sh", script}, 0);
+  EXPECT_EQ(IpRenewAddress(&map), NO_ERROR);
+  EXPECT_TRUE(Calls().empty());
+  EXPECT_EQ(adapters->LeaseCalls().size(), 1u);
+  lorvane::elevate::RouteThroughHelper({"/bin/sh", script}, 1000);
+  EXPECT_EQ(IpRenewAddress(&map), NO_ERROR);
+  EXPECT_EQ(Calls(), std::vector<std::string>{"lease renew eth0"});
+  EXPECT_EQ(adapters->LeaseCalls().size(), 1u);
 }
 
 }  // namespace
