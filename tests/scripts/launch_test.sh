@@ -7,7 +7,7 @@ set -u
 launch=$1 window=$2
 skip() { echo "skipped: $*"; exit 77; }
 [ "$(id -u)" -eq 0 ] || skip "needs root to make a network namespace"
-for tool in ip ss Xvfb x11vnc xauth setpriv /usr/bin/python3; do
+for tool in ip ss Xvfb x11vnc xauth setpriv perl; do
   command -v "$tool" >/dev/null || skip "needs $tool"
 done
 ns=lvlaunch-$$
@@ -81,16 +81,19 @@ expect '! ended' "a platform that shows nothing beyond this machine is taken in 
 # Another user's listener on either loopback address before the launch: a
 # viewer could reach it in place of the server, so the launch stops.
 squat() {  # squat ADDRESS FAMILY: nobody listens on ADDRESS:5900
-  ip netns exec "$ns" setpriv --reuid=65534 --regid=65534 --clear-groups /usr/bin/python3 -c '
-import socket, sys, time
-s = socket.socket(getattr(socket, sys.argv[2]))
-s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-s.bind((sys.argv[1], 5900)); s.listen(); time.sleep(60)' "$1" "$2" &
+  ip netns exec "$ns" setpriv --reuid=65534 --regid=65534 --clear-groups perl -MSocket=:all -e '
+my ($address, $family) = @ARGV;
+my $f = $family eq "6" ? AF_INET6 : AF_INET;
+socket(my $s, $f, SOCK_STREAM, 0) or die;
+my $packed = inet_pton($f, $address);
+bind($s, $f == AF_INET6 ? pack_sockaddr_in6(5900, $packed) : pack_sockaddr_in(5900, $packed))
+  or die "bind: $!";
+listen($s, 5) or die; sleep 60' "$1" "$2" &
   squatter=$!
   within 50 '[ -n "$(listeners)" ]'
   squatted=$(listeners)
 }
-for taken in "::1 AF_INET6" "127.0.0.1 AF_INET"; do
+for taken in "::1 6" "127.0.0.1 4"; do
   squat $taken
   start
   expect 'ended && [ "$status" -ne 0 ] && grep -q "Stopped" "$log"' \
