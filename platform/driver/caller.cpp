@@ -18,7 +18,8 @@ Caller CallerFromEnvironment() {
   Caller caller;
   caller.pkexecUser = Variable("PKEXEC_UID");
   const char* subsystem = std::getenv("SUBSYSTEM");
-  if (std::getenv("ACTION") != nullptr && subsystem != nullptr && std::strcmp(subsystem, "net") == 0)
+  if (std::getenv("ACTION") != nullptr && subsystem != nullptr &&
+      std::strcmp(subsystem, "net") == 0)
     caller.udevInterface = Variable("INTERFACE");
   return caller;
 }

@@ -40,7 +40,8 @@ int RunAdapterCommand(const std::vector<std::string>& args, DriverOptions option
                       const Caller& caller) {
   auto refuse = [&](const std::string& why) {
     std::string line = "refused";
-    for (std::size_t i = 0; i < args.size() && i < 5; ++i) line += " \"" + Printable(args[i]) + "\"";
+    for (std::size_t i = 0; i < args.size() && i < 5; ++i)
+      line += " \"" + Printable(args[i]) + "\"";
     if (args.size() > 5) line += " ...";
     line += ": " + why;
     if (caller.pkexecUser) line += " (for uid " + Printable(*caller.pkexecUser, 12) + ")";

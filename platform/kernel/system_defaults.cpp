@@ -35,7 +35,8 @@ void TakeSystemDefaults(const SystemLimits& limits) {
     // the soft one as near the system's as the hard one lets it be.
     rlimit now{};
     if (::getrlimit(resource, &now) != 0) continue;
-    now.rlim_cur = limits.limits[r].rlim_cur < now.rlim_max ? limits.limits[r].rlim_cur : now.rlim_max;
+    now.rlim_cur =
+        limits.limits[r].rlim_cur < now.rlim_max ? limits.limits[r].rlim_cur : now.rlim_max;
     ::setrlimit(resource, &now);
   }
 }

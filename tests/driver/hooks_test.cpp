@@ -67,8 +67,8 @@ TEST_F(Hooks, UdevRunsAddForANewLinkButNotForTheLoopback) {
   // udev also hands the name over in INTERFACE; one that lost a quote on the
   // command line names another link, and is refused with nothing done.
   auto add = [&](const std::string& given) {
-    return Run({"env", "ACTION=add", "SUBSYSTEM=net", "INTERFACE=" + given,
-                LORVANE_ADAPTER_COMMAND, "add", "lv0"});
+    return Run({"env", "ACTION=add", "SUBSYSTEM=net", "INTERFACE=" + given, LORVANE_ADAPTER_COMMAND,
+                "add", "lv0"});
   };
   const auto mangled = add("lv'0");
   EXPECT_EQ(mangled.exitCode, 2) << mangled.output;

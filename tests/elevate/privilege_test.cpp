@@ -134,12 +134,12 @@ TEST_F(Privilege, RefusesEveryOtherKeyValueSizeOrArgument) {
        {"", "address", "address set-value 0000 NetworkAddress",
         "address set-value 0000 NetworkAddress 02 extra", "address set-value 000 NetworkAddress 02",
         "address set-value 00000 NetworkAddress 02", "address set-value ..\\0 NetworkAddress 02",
-        "address set-value 0000\\x NetworkAddress 02", "address set-value 0000 NetCfgInstanceId eth1",
-        "address set-value 0000 DriverDesc x", "address delete-value 0000 NetCfgInstanceId",
-        "address delete-value 0000", "lease release -eth0", "lease renew eth0/x",
-        "lease release eth0 eth1", "lease shell eth0", "address renew eth0",
-        "lease set-value 0000 NetworkAddress 02", "set-value 0000 NetworkAddress 02",
-        "release eth0", "shell eth0",
+        "address set-value 0000\\x NetworkAddress 02",
+        "address set-value 0000 NetCfgInstanceId eth1", "address set-value 0000 DriverDesc x",
+        "address delete-value 0000 NetCfgInstanceId", "address delete-value 0000",
+        "lease release -eth0", "lease renew eth0/x", "lease release eth0 eth1", "lease shell eth0",
+        "address renew eth0", "lease set-value 0000 NetworkAddress 02",
+        "set-value 0000 NetworkAddress 02", "release eth0", "shell eth0",
         // The hooks' modes are root's, never a user's through pkexec.
         "add eth0", "register eth0", "apply eth0", "restart eth0"}) {
     std::vector<std::string> args;
@@ -149,8 +149,9 @@ TEST_F(Privilege, RefusesEveryOtherKeyValueSizeOrArgument) {
     EXPECT_EQ(Run(args), lorvane::driver::kExitRefused) << line;
     EXPECT_EQ(log.size(), logged + 1) << line;  // one line says so
   }
-  EXPECT_EQ(log.back(), "refused \"restart\" \"eth0\": through pkexec only a lease or a stored "
-                        "address may be changed (for uid 1000)");
+  EXPECT_EQ(log.back(),
+            "refused \"restart\" \"eth0\": through pkexec only a lease or a stored "
+            "address may be changed (for uid 1000)");
   EXPECT_EQ(Run({"address", "set-value", "0000", "NetworkAddress", std::string(65, 'a')}),
             lorvane::driver::kExitRefused);
   EXPECT_EQ(hive.Bytes(), before);
