@@ -3,6 +3,8 @@
 #pragma once
 
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -13,30 +15,44 @@
 #include "platform/registry/registry.h"
 #include "platform/registry/winreg.h"
 
+// The copy everyone reads is path(), the live hive live().
 class TempHive {
  public:
   TempHive() {
     char pattern[] = "/tmp/lorvane-hive-XXXXXX";
     dir_ = mkdtemp(pattern);
     path_ = dir_ + "/hklm.hive";
+    live_ = dir_ + "/live/hklm.hive";
     scope_ = std::make_unique<lorvane::registry::ScopedHivePath>(path_);
   }
   ~TempHive() {
     scope_.reset();
+    chmod((dir_ + "/live").c_str(), 0700);
     std::filesystem::remove_all(dir_);
   }
   const std::string& path() const { return path_; }
+  const std::string& live() const { return live_; }
   const std::string& dir() const { return dir_; }
   // Detach drops this process's connection so the file can be changed under it.
   void Detach() { lorvane::registry::SetHivePath(dir_ + "/elsewhere.hive"); }
   void Attach() { lorvane::registry::SetHivePath(path_); }
-  std::string Bytes() const {
-    std::ifstream in(path_, std::ios::binary);
+  // From now on this process reads the copy, as every user but the live
+  // hive's owner does: the live folder is given away (as root) or closed.
+  void MakeReader() {
+    Detach();
+    const std::string folder = dir_ + "/live";
+    if (geteuid() == 0 ? chown(folder.c_str(), 65534, 65534) : chmod(folder.c_str(), 0)) abort();
+    Attach();
+  }
+  // The live hive and the copy, to see that neither changed.
+  std::string Bytes() const { return FileBytes(live_) + "|" + FileBytes(path_); }
+  static std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
 
  private:
-  std::string dir_, path_;
+  std::string dir_, path_, live_;
   std::unique_ptr<lorvane::registry::ScopedHivePath> scope_;
 };
 
