@@ -4,10 +4,9 @@
 // The command runs as its own process and finds the hive where it always
 // does: the test's folders are bound over /etc/network and /var/lib for it.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <memory>
 
 #include <filesystem>
 #include <fstream>
@@ -67,17 +66,13 @@ TEST_F(Hooks, AnotherUsersReadTransactionHoldsNoLinkBack) {
   fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                               fs::perms::others_read | fs::perms::others_exec);
   ns->Ip({"link", "set", "lv0", "down"});
-  const std::string command = "exec '" + helper + "' --nobody " + hive + "/hklm.hive hold " + hive +
-                              "/hklm.hive " + hive + "/live/hklm.hive";
-  FILE* holder = popen(command.c_str(), "r");
-  char held[64] = "";
-  ASSERT_NE(std::fgets(held, sizeof held, holder), nullptr);
-  ASSERT_EQ(std::string(held).rfind("held 1 ", 0), 0u) << held;
+  auto holder = std::make_unique<ReadHolder>(
+      helper, "--nobody", std::vector<std::string>{hive + "/hklm.hive", hive + "/live/hklm.hive"});
+  EXPECT_EQ(holder->held(), 1);  // the copy
 
   const auto ifup = Run({"ifup", "-i", folder + "/network/interfaces", "--state-dir",
                          folder + "/state", "-a"});
-  kill(std::stoi(std::string(held).substr(7)), SIGKILL);
-  pclose(holder);
+  holder.reset();
   ASSERT_TRUE(Succeeded(ifup));
   EXPECT_EQ(Mac("lv0"), "02:aa:bb:cc:dd:ee");
   EXPECT_TRUE(Up("lv0"));

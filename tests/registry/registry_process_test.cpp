@@ -107,9 +107,9 @@ TEST(HiveProcesses, AnotherUsersReadTransactionHoldsNoChangeBack) {
   TempHive hive;
   ASSERT_EQ(PutText("SYSTEM\\Kept", "v", "before"), ERROR_SUCCESS);
   OtherUser other(hive);
-  FILE* holder = other.Start({"hold", hive.path(), hive.live(), hive.dir() + "/live"});
-  const std::string held = ReadLine(holder);  // "held N PID"
-  ASSERT_EQ(held.rfind("held 1 ", 0), 0u) << held;
+  auto holder = std::make_unique<ReadHolder>(other.program, "--nobody",
+                                             std::vector<std::string>{hive.path(), hive.live()});
+  EXPECT_EQ(holder->held(), 1);  // the copy
 
   EXPECT_EQ(lorvane::registry::RegisterAdapters(), DWORD{NO_ERROR});
   EXPECT_EQ(PutText(key, "NetworkAddress", "020000000001"), ERROR_SUCCESS);
@@ -123,8 +123,7 @@ TEST(HiveProcesses, AnotherUsersReadTransactionHoldsNoChangeBack) {
   EXPECT_EQ(lorvane::registry::DeleteAdapterValue("eth0", "LorvaneOriginalAddress"),
             DWORD{ERROR_FILE_NOT_FOUND});
 
-  kill(std::stoi(held.substr(held.rfind(' ') + 1)), SIGKILL);
-  Finish(holder);
+  holder.reset();
   lorvane::iphlp::SetProvider(nullptr);
   EXPECT_EQ(other.Run({"get", key, "NetCfgInstanceId"}), "eth0");
   EXPECT_EQ(other.Run({"get", key, "NetworkAddress"}), "020000000002");

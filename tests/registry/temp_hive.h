@@ -2,15 +2,18 @@
 // helpers over the registry calls.
 #pragma once
 
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/registry/registry.h"
 #include "platform/registry/winreg.h"
@@ -54,6 +57,36 @@ class TempHive {
  private:
   std::string dir_, path_, live_;
   std::unique_ptr<lorvane::registry::ScopedHivePath> scope_;
+};
+
+// The hive helper holding a read transaction on each file it can open, as
+// `as` ("--nobody"), until this object ends it by its pid. held() is its
+// "held N" and N, the number of files it holds.
+class ReadHolder {
+ public:
+  ReadHolder(const std::string& helper, const std::string& as,
+             const std::vector<std::string>& files) {
+    std::string command = "exec '" + helper + "' " + as + " '" + files.at(0) + "' hold";
+    for (const std::string& file : files) command += " '" + file + "'";
+    out_ = popen(command.c_str(), "r");
+    char line[64] = "";
+    if (out_ != nullptr && std::fgets(line, sizeof line, out_) != nullptr &&
+        std::sscanf(line, "held %d %d", &held_, &pid_) != 2) {
+      pid_ = 0;
+    }
+  }
+  ~ReadHolder() {
+    if (pid_ > 0) kill(pid_, SIGKILL);
+    if (out_ != nullptr) pclose(out_);
+  }
+  ReadHolder(const ReadHolder&) = delete;
+  ReadHolder& operator=(const ReadHolder&) = delete;
+  int held() const { return held_; }
+
+ private:
+  FILE* out_ = nullptr;
+  int pid_ = 0;
+  int held_ = -1;
 };
 
 // Key handles opened and RegCloseKey calls made since construction.
