@@ -131,6 +131,42 @@ TEST(HiveProcesses, AnotherUsersReadTransactionHoldsNoChangeBack) {
   EXPECT_EQ(other.Run({"get", "SYSTEM\\Kept", "v"}), "before");
 }
 
+// An earlier version kept the live hive at the path everyone reads. Another
+// user reads it there as before; root's first use makes the live hive from
+// it, and the copy then shows root's changes.
+TEST(HiveProcesses, AHiveAnEarlierVersionKeptIsTakenOver) {
+  if (geteuid() != 0) GTEST_SKIP() << "another user needs root";
+  TempHive hive;
+  ASSERT_EQ(PutText("SYSTEM\\Adapter", "NetworkAddress", "001122334455"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText("SYSTEM\\Adapter", "Other", "kept"), ERROR_SUCCESS);
+  hive.Detach();
+  std::filesystem::copy_file(hive.live(), hive.path(),
+                             std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::remove_all(hive.dir() + "/live");
+  chmod(hive.path().c_str(), 0644);
+  OtherUser other(hive);
+  EXPECT_EQ(other.Run({"get", "SYSTEM\\Adapter", "NetworkAddress"}), "001122334455");
+  EXPECT_FALSE(std::filesystem::exists(hive.dir() + "/live"));
+
+  hive.Attach();
+  EXPECT_EQ(PutText("SYSTEM\\Adapter", "NetworkAddress", "020000000001"), ERROR_SUCCESS);
+  EXPECT_EQ(GetValue("SYSTEM\\Adapter", "Other"), Sz("kept"));
+  EXPECT_TRUE(std::filesystem::exists(hive.live()));
+  EXPECT_EQ(other.Run({"get", "SYSTEM\\Adapter", "NetworkAddress"}), "020000000001");
+  EXPECT_EQ(other.Run({"get", "SYSTEM\\Adapter", "Other"}), "kept");
+
+  // A writer that died between its commit and its copy: the next writer to
+  // open the hive puts the copy right.
+  const std::string stale = TempHive::FileBytes(hive.path());
+  EXPECT_EQ(PutText("SYSTEM\\Adapter", "NetworkAddress", "020000000002"), ERROR_SUCCESS);
+  hive.Detach();
+  std::ofstream(hive.path(), std::ios::binary | std::ios::trunc) << stale;
+  EXPECT_EQ(other.Run({"get", "SYSTEM\\Adapter", "NetworkAddress"}), "020000000001");
+  hive.Attach();
+  EXPECT_EQ(GetValue("SYSTEM\\Adapter", "NetworkAddress"), Sz("020000000002"));
+  EXPECT_EQ(other.Run({"get", "SYSTEM\\Adapter", "NetworkAddress"}), "020000000002");
+}
+
 TEST(HiveProcesses, ADamagedHiveFailsCleanlyAndIsNotOverwritten) {
   struct Damage {
     const char* what;
