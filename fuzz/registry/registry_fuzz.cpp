@@ -19,9 +19,15 @@ namespace {
 
 std::string runDir;
 
+// The copy, and the live hive with its journal in the folder beside it.
+void RemoveHive() {
+  for (const char* file : {"/hklm.hive", "/live/hklm.hive", "/live/hklm.hive-journal"})
+    unlink((runDir + file).c_str());
+}
+
 void RemoveRunDir() {
-  unlink((runDir + "/hklm.hive").c_str());
-  unlink((runDir + "/hklm.hive-journal").c_str());
+  RemoveHive();
+  rmdir((runDir + "/live").c_str());
   rmdir(runDir.c_str());
 }
 
@@ -52,8 +58,7 @@ std::string Name(FuzzedDataProvider& input) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string& path = HivePathForRun();
-  unlink(path.c_str());
-  unlink((path + "-journal").c_str());
+  RemoveHive();
   lorvane::registry::SetHivePath(path);
   const std::size_t openBefore = lorvane::registry::Handles().open;
 

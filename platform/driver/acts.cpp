@@ -18,8 +18,7 @@
 namespace lorvane::driver {
 namespace {
 
-constexpr const char* kClassKey =
-    "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}\\";
+constexpr const char* kClassKey = registry::kNetworkClassKey;
 
 bool IsSubkeyNumber(const std::string& subkey) {
   if (subkey.size() != 4) return false;
@@ -80,8 +79,8 @@ DWORD AdapterDriver::OpenDriverKey(const std::string& subkey, const std::string&
   char name[256] = "";
   DWORD type = REG_NONE;
   DWORD size = sizeof name - 1;
-  err = RegQueryValueExA(key, "NetCfgInstanceId", nullptr, &type, reinterpret_cast<BYTE*>(name),
-                         &size);
+  err = RegQueryValueExA(key, registry::kInstanceIdValue, nullptr, &type,
+                         reinterpret_cast<BYTE*>(name), &size);
   if (err != NO_ERROR || type != REG_SZ) {
     RegCloseKey(key);
     Log(LOG_WARNING, "key " + subkey + " refused: it names no adapter");

@@ -17,8 +17,6 @@
 namespace lorvane::driver {
 namespace {
 
-constexpr const char* kInstanceIdValue = "NetCfgInstanceId";
-
 std::string Why(DWORD error) {
   switch (error) {
     case ERROR_ACCESS_DENIED:
@@ -110,9 +108,12 @@ DWORD AdapterDriver::Register(const std::string& name) {
 
 DWORD AdapterDriver::Apply(const std::string& name) {
   if (Refused(name)) return ERROR_INVALID_PARAMETER;
-  const DWORD err = ApplyTo(name, 0);
+  bool hiveFailed = false;
+  const DWORD err = ApplyTo(name, 0, &hiveFailed);
   if (err == ERROR_DEV_NOT_EXIST) Log(LOG_ERR, name + ": not applied: no such link");
-  return err;
+  // The hooks run this as a link comes up: a hive that cannot be read or
+  // written must not keep it down. The one line logged said so.
+  return hiveFailed ? NO_ERROR : err;
 }
 
 DWORD AdapterDriver::Add(const std::string& name) {
@@ -126,7 +127,7 @@ DWORD AdapterDriver::Restart(const std::string& name) {
   if (Refused(name)) return ERROR_INVALID_PARAMETER;
   DWORD type = 0;
   std::string data;
-  DWORD err = registry::QueryAdapterValue(name, kInstanceIdValue, type, data);
+  DWORD err = registry::QueryAdapterValue(name, registry::kInstanceIdValue, type, data);
   if (err != NO_ERROR) {
     Log(LOG_ERR, name + ": not restarted: " + Why(err));
     return err;
@@ -154,14 +155,16 @@ DWORD AdapterDriver::Restart(const std::string& name) {
   return err;
 }
 
-DWORD AdapterDriver::ApplyTo(const std::string& name, std::uint32_t index) {
+DWORD AdapterDriver::ApplyTo(const std::string& name, std::uint32_t index, bool* hiveFailed) {
+  const char* leftAsItIs = hiveFailed != nullptr ? "; the address is left as it is" : "";
   DWORD type = 0;
   std::string data;
   DWORD err = registry::QueryAdapterValue(name, registry::kNetworkAddressValue, type, data);
   if (err == ERROR_NOT_FOUND) return err;  // not an adapter of the hive's: not ours to touch
   const bool stored = err == NO_ERROR;
   if (!stored && err != ERROR_FILE_NOT_FOUND) {
-    Log(LOG_ERR, name + ": NetworkAddress not read: " + Why(err));
+    Log(LOG_ERR, name + ": NetworkAddress not read: " + Why(err) + leftAsItIs);
+    if (hiveFailed != nullptr) *hiveFailed = true;
     return err;
   }
   iphlp::netlink::LinkState link;
@@ -195,7 +198,8 @@ DWORD AdapterDriver::ApplyTo(const std::string& name, std::uint32_t index) {
       return NO_ERROR;
     }
     if (err != NO_ERROR) {
-      Log(LOG_ERR, name + ": the address to restore not read: " + Why(err));
+      Log(LOG_ERR, name + ": the address to restore not read: " + Why(err) + leftAsItIs);
+      if (hiveFailed != nullptr) *hiveFailed = true;
       return err;
     }
     source = "the address it had before NetworkAddress";
@@ -211,8 +215,9 @@ DWORD AdapterDriver::ApplyTo(const std::string& name, std::uint32_t index) {
       err =
           registry::SetAdapterText(name, registry::kOriginalAddressValue, ValueText(current), true);
       if (err != NO_ERROR) {
-        Log(LOG_ERR,
-            name + ": NetworkAddress not applied: its own address could not be kept: " + Why(err));
+        Log(LOG_ERR, name + ": NetworkAddress not applied: its own address could not be kept: " +
+                         Why(err) + leftAsItIs);
+        if (hiveFailed != nullptr) *hiveFailed = true;
         return err;
       }
     }
@@ -232,6 +237,7 @@ DWORD AdapterDriver::ApplyTo(const std::string& name, std::uint32_t index) {
     err = registry::DeleteAdapterValue(name, registry::kOriginalAddressValue);
     if (err != NO_ERROR && err != ERROR_FILE_NOT_FOUND) {
       Log(LOG_ERR, name + ": " + registry::kOriginalAddressValue + " not removed: " + Why(err));
+      if (hiveFailed != nullptr) *hiveFailed = true;
       return err;
     }
   }

@@ -36,8 +36,10 @@ class AdapterDriver {
   DWORD Register(const std::string& name);
   // Sets the stored NetworkAddress, or puts the adapter's own address back
   // when none is stored. A value no driver would take is refused, logged and
-  // left alone; that is not a failure. ERROR_NOT_FOUND (nothing done) for an
-  // adapter the hive does not name, ERROR_DEV_NOT_EXIST for no such link.
+  // left alone; that is not a failure, nor is a hive that cannot be read or
+  // written (logged; the link keeps the address it has). ERROR_NOT_FOUND
+  // (nothing done) for an adapter the hive does not name, ERROR_DEV_NOT_EXIST
+  // for no such link.
   DWORD Apply(const std::string& name);
   // Register, then Apply: a link that has just appeared.
   DWORD Add(const std::string& name);
@@ -59,7 +61,9 @@ class AdapterDriver {
   DWORD DeleteValue(const std::string& subkey, const std::string& value);
 
  private:
-  DWORD ApplyTo(const std::string& name, std::uint32_t index);
+  // `hiveFailed`, when given, is set when the hive stopped it, and the line
+  // logged then says the address is left as it is.
+  DWORD ApplyTo(const std::string& name, std::uint32_t index, bool* hiveFailed = nullptr);
   DWORD Lease(const std::string& name, bool renew);
   // The driver key `subkey` opened for writing, if the arguments are allowed.
   DWORD OpenDriverKey(const std::string& subkey, const std::string& value, HKEY& key,

@@ -20,8 +20,7 @@ namespace {
 constexpr int kPkexecNotAuthorized = 126;
 constexpr int kPkexecFailed = 127;
 
-constexpr std::string_view kClassKey =
-    "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}\\";
+constexpr std::string_view kClassKey = registry::kNetworkClassKey;
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

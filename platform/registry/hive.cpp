@@ -4,14 +4,11 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <map>
-#include <optional>
-#include <set>
 #include <string>
 #include <utility>
 
+#include "platform/registry/hive_copy.h"
 #include "platform/registry/hive_file.h"
-#include "platform/registry/registry.h"
 #include "platform/registry/winreg.h"
 
 namespace lorvane::registry::detail {
@@ -28,20 +25,6 @@ constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS vals("
     " key INTEGER NOT NULL, name BLOB NOT NULL, folded BLOB NOT NULL,"
     " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, folded)) WITHOUT ROWID;";
-
-constexpr const char* kInstanceIdValue = "NetCfgInstanceId";
-constexpr const char* kDriverDescValue = "DriverDesc";
-
-constexpr const char* kClassKeyPath[] = {"SYSTEM", "CurrentControlSet", "Control", "Class",
-                                         "{4D36E972-E325-11CE-BFC1-08002bE10318}"};
-
-std::string Fold(std::string_view name) {
-  std::string folded(name);
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return folded;
-}
 
 Status FromSqlite(int rc) {
   switch (rc & 0xff) {
@@ -107,21 +90,15 @@ class Statement {
   int rc_ = SQLITE_OK;
 };
 
-// The name a subkey must have for "%04d" of its number to give it back.
-bool IsCanonicalNumber(std::string_view name) {
-  if (name.size() < 4 || name.size() > 10) return false;
-  if (name.size() > 4 && name[0] == '0') return false;
-  std::int64_t number = 0;
-  for (char c : name) {
-    if (c < '0' || c > '9') return false;
-    number = number * 10 + (c - '0');
-  }
-  return number <= 0x7fffffff;
-}
-
-std::string TextOf(const std::string& data) { return data.substr(0, data.find('\0')); }
-
 }  // namespace
+
+std::string FoldName(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return folded;
+}
 
 Status SplitKeyPath(std::string_view path, std::vector<std::string>& components) {
   components.clear();
@@ -141,8 +118,12 @@ Status SplitKeyPath(std::string_view path, std::vector<std::string>& components)
 
 Hive::Hive(std::string path) : path_(std::move(path)) {}
 
-Hive::~Hive() {
+Hive::~Hive() { Close(); }
+
+void Hive::Close() {
   if (db_ != nullptr) sqlite3_close_v2(db_);
+  db_ = nullptr;
+  place_ = HivePlace();
 }
 
 Status Hive::WriteAccess() {
@@ -157,52 +138,93 @@ Status Hive::Ready() {
     struct stat info {};
     if (::lstat(path_.c_str(), &info) == 0) state_ = State::kClosed;
   }
+  // A reader takes the copy root has put in place since, between
+  // transactions: a key's number stays the same from one copy to the next.
+  if (state_ == State::kReady && place_.role == HiveRole::kReader &&
+      transaction_ == Transaction::kNone && kernel::StampAt(path_) != loaded_) {
+    Close();
+    state_ = State::kClosed;
+  }
   if (state_ == State::kClosed) return OpenFile();
   if (state_ == State::kBroken) return broken_;
   return Status::kOk;
 }
 
 Status Hive::OpenFile() {
-  const HiveFileUse use = PrepareHiveFile(path_);
-  switch (use) {
-    case HiveFileUse::kMissing:
+  place_ = PrepareHive(path_);
+  Status status = Status::kOk;
+  switch (place_.role) {
+    case HiveRole::kMissing:
       state_ = State::kAbsent;  // an empty registry to a user who may not create it
       return Status::kOk;
-    case HiveFileUse::kRefused:
+    case HiveRole::kRefused:
       state_ = State::kBroken;
       broken_ = Status::kAccessDenied;
       return broken_;
-    case HiveFileUse::kUnknown:
+    case HiveRole::kUnknown:
       return Status::kCantOpen;
-    case HiveFileUse::kReadOnly:
-    case HiveFileUse::kReadWrite:
+    case HiveRole::kReader: {
+      // Kept open, so that no later copy can get its inode number.
+      struct stat info {};
+      if (::fstat(place_.copyFile.get(), &info) != 0) return Status::kCantOpen;
+      loaded_ = kernel::StampOf(info);
+      status = FromSqlite(LoadCopy(place_.copyFile.get(), &db_));
+      break;
+    }
+    case HiveRole::kWriter:
+      status = OpenLive();
       break;
   }
-  // SQLite makes the journal beside the hive; in a folder no other user may
-  // change, nobody can have put a link there first.
-  const int flags = SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW |
-                    (use == HiveFileUse::kReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
-  if (sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
-    sqlite3_close_v2(db_);
-    db_ = nullptr;
-    return Status::kCantOpen;
+  if (status == Status::kOk) {
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    writable_ = place_.role == HiveRole::kWriter && sqlite3_db_readonly(db_, "main") == 0;
+    state_ = State::kReady;
+    status = CheckOrCreateSchema();
   }
-  sqlite3_extended_result_codes(db_, 1);
-  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-  writable_ = sqlite3_db_readonly(db_, "main") == 0;
-  state_ = State::kReady;
-
-  const Status status = CheckOrCreateSchema();
-  if (status == Status::kOk) return status;
-  sqlite3_close_v2(db_);
-  db_ = nullptr;
-  if (status == Status::kBusy) {
+  if (status == Status::kOk) {
+    if (state_ != State::kReady || !writable_) return status;
+    // Catches up after a writer that died between its commit and its copy.
+    bool current = false;
+    InReadTransaction([&] {
+      Statement pages(db_, "PRAGMA page_count");
+      const int rc = pages.Step();
+      current = rc == SQLITE_ROW && CopyIsCurrent(db_, place_);
+      return Status::kOk;
+    });
+    if (!current) Publish();
+    return status;
+  }
+  Close();
+  if (status == Status::kBusy || status == Status::kNoMemory) {
     state_ = State::kClosed;  // try again on the next call
   } else {
     state_ = State::kBroken;  // never written to again: the file stays as it is
     broken_ = status;
   }
   return status;
+}
+
+// Made the first time, from what an earlier version kept at the copy's path.
+// Nobody but its owner may enter its folder: SQLite's journal beside it is
+// safe from links, and nobody else can open it to hold a lock.
+Status Hive::OpenLive() {
+  if (place_.liveMissing) {
+    const Status made = FromSqlite(MakeLive(place_, kBusyTimeoutMs));
+    if (made != Status::kOk) return made;
+  }
+  const int flags = SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_READWRITE;
+  return sqlite3_open_v2(place_.live.c_str(), &db_, flags, nullptr) == SQLITE_OK
+             ? Status::kOk
+             : Status::kCantOpen;
+}
+
+// Under the write lock: a copy never replaces a newer one. A copy that could
+// not be replaced was said on stderr; the change itself is made.
+void Hive::Publish() {
+  if (Exec("BEGIN IMMEDIATE") != Status::kOk) return;  // the holder publishes
+  PublishCopy(db_, place_);
+  Exec("COMMIT");
 }
 
 Status Hive::CheckOrCreateSchema() {
@@ -257,31 +279,47 @@ Status Hive::Exec(const char* sql) {
 template <typename Work>
 Status Hive::InWriteTransaction(Work&& work) {
   if (state_ != State::kReady || !writable_) return Status::kAccessDenied;
+  if (transaction_ == Transaction::kWrite) return work();
+  if (transaction_ == Transaction::kRead) return Status::kAccessDenied;
   Status status = Exec("BEGIN IMMEDIATE");
   if (status != Status::kOk) return status;
+  transaction_ = Transaction::kWrite;
+  const int changesBefore = sqlite3_total_changes(db_);
   status = work();
-  if (status == Status::kOk) {
-    status = Exec("COMMIT");
-    if (status == Status::kOk) return status;
-  }
-  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  if (status == Status::kOk) status = Exec("COMMIT");
+  if (status != Status::kOk) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  transaction_ = Transaction::kNone;
+  if (status == Status::kOk && sqlite3_total_changes(db_) != changesBefore) Publish();
   return status;
 }
 
 // A consistent view for reads that belong together; it takes no write lock.
 template <typename Work>
 Status Hive::InReadTransaction(Work&& work) {
+  if (state_ == State::kAbsent || transaction_ != Transaction::kNone) return work();
   if (state_ != State::kReady) return Status::kAccessDenied;
   Status status = Exec("BEGIN DEFERRED");
   if (status != Status::kOk) return status;
+  transaction_ = Transaction::kRead;
   status = work();
   sqlite3_exec(db_, status == Status::kOk ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
+  transaction_ = Transaction::kNone;
   return status;
+}
+
+Status Hive::Read(const std::function<Status()>& work) {
+  const Status ready = Ready();
+  return ready == Status::kOk ? InReadTransaction(work) : ready;
+}
+
+Status Hive::Change(const std::function<Status()>& work) {
+  const Status ready = Ready();
+  return ready == Status::kOk ? InWriteTransaction(work) : ready;
 }
 
 Status Hive::FindChild(KeyId parent, std::string_view name, KeyId& child) {
   Statement find(db_, "SELECT id FROM keys WHERE parent = ?1 AND folded = ?2");
-  const int rc = find.Int(1, parent).Bytes(2, Fold(name)).Step();
+  const int rc = find.Int(1, parent).Bytes(2, FoldName(name)).Step();
   if (rc == SQLITE_DONE) return Status::kNotFound;
   if (rc != SQLITE_ROW) return FromSqlite(rc);
   child = find.ColumnInt(0);
@@ -290,7 +328,7 @@ Status Hive::FindChild(KeyId parent, std::string_view name, KeyId& child) {
 
 Status Hive::AddChild(KeyId parent, std::string_view name, KeyId& child) {
   Statement add(db_, "INSERT INTO keys(parent, name, folded) VALUES(?1, ?2, ?3)");
-  const int rc = add.Int(1, parent).Bytes(2, name).Bytes(3, Fold(name)).Step();
+  const int rc = add.Int(1, parent).Bytes(2, name).Bytes(3, FoldName(name)).Step();
   if (rc != SQLITE_DONE) return FromSqlite(rc);
   child = sqlite3_last_insert_rowid(db_);
   return Status::kOk;
@@ -346,7 +384,7 @@ Status Hive::QueryValue(KeyId key, std::string_view name, Value& value) {
   if (ready != Status::kOk) return ready;
   if (state_ == State::kAbsent) return Status::kNotFound;
   Statement query(db_, "SELECT type, data FROM vals WHERE key = ?1 AND folded = ?2");
-  const int rc = query.Int(1, key).Bytes(2, Fold(name)).Step();
+  const int rc = query.Int(1, key).Bytes(2, FoldName(name)).Step();
   if (rc == SQLITE_DONE) return Status::kNotFound;
   if (rc != SQLITE_ROW) return FromSqlite(rc);
   value.type = static_cast<DWORD>(query.ColumnInt(0));
@@ -354,20 +392,22 @@ Status Hive::QueryValue(KeyId key, std::string_view name, Value& value) {
   return Status::kOk;
 }
 
-Status Hive::WriteValue(KeyId key, std::string_view name, DWORD type, std::string_view data) {
-  Statement write(db_,
-                  "INSERT INTO vals(key, name, folded, type, data) VALUES(?1, ?2, ?3, ?4, ?5)"
-                  " ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type,"
-                  " data = excluded.data");
-  const int rc =
-      write.Int(1, key).Bytes(2, name).Bytes(3, Fold(name)).Int(4, type).Bytes(5, data).Step();
-  return rc == SQLITE_DONE ? Status::kOk : FromSqlite(rc);
-}
-
 Status Hive::SetValue(KeyId key, std::string_view name, DWORD type, std::string_view data) {
   const Status ready = Ready();
   if (ready != Status::kOk) return ready;
-  return InWriteTransaction([&] { return WriteValue(key, name, type, data); });
+  return InWriteTransaction([&] {
+    Statement write(db_,
+                    "INSERT INTO vals(key, name, folded, type, data) VALUES(?1, ?2, ?3, ?4, ?5)"
+                    " ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type,"
+                    " data = excluded.data");
+    const int rc = write.Int(1, key)
+                       .Bytes(2, name)
+                       .Bytes(3, FoldName(name))
+                       .Int(4, type)
+                       .Bytes(5, data)
+                       .Step();
+    return rc == SQLITE_DONE ? Status::kOk : FromSqlite(rc);
+  });
 }
 
 Status Hive::DeleteValue(KeyId key, std::string_view name) {
@@ -375,7 +415,7 @@ Status Hive::DeleteValue(KeyId key, std::string_view name) {
   if (ready != Status::kOk) return ready;
   return InWriteTransaction([&] {
     Statement remove(db_, "DELETE FROM vals WHERE key = ?1 AND folded = ?2");
-    const int rc = remove.Int(1, key).Bytes(2, Fold(name)).Step();
+    const int rc = remove.Int(1, key).Bytes(2, FoldName(name)).Step();
     if (rc != SQLITE_DONE) return FromSqlite(rc);
     return sqlite3_changes(db_) == 0 ? Status::kNotFound : Status::kOk;
   });
@@ -393,269 +433,42 @@ Status Hive::SubkeyAt(KeyId key, std::uint64_t index, std::string& name) {
   return Status::kOk;
 }
 
-Status Hive::NumberedSubkeys(KeyId classKey, std::vector<std::pair<KeyId, std::string>>& subkeys) {
-  Statement list(db_, "SELECT id, name FROM keys WHERE parent = ?1 ORDER BY folded");
-  int rc = list.Int(1, classKey).Step();
+Status Hive::Subkeys(KeyId key, std::vector<SubkeyEntry>& subkeys) {
+  subkeys.clear();
+  const Status ready = Ready();
+  if (ready != Status::kOk || state_ == State::kAbsent) return ready;
+  Statement list(db_,
+                 "SELECT k.id, k.name, EXISTS(SELECT 1 FROM keys c WHERE c.parent = k.id),"
+                 " v.name, v.type, v.data"
+                 " FROM keys k LEFT JOIN vals v ON v.key = k.id"
+                 " WHERE k.parent = ?1 ORDER BY k.folded, k.id");
+  int rc = list.Int(1, key).Step();
   for (; rc == SQLITE_ROW; rc = list.Step()) {
-    std::string name = list.ColumnBytes(1);
-    if (IsCanonicalNumber(name)) subkeys.emplace_back(list.ColumnInt(0), std::move(name));
+    const KeyId id = list.ColumnInt(0);
+    if (subkeys.empty() || subkeys.back().id != id)
+      subkeys.push_back({id, list.ColumnBytes(1), list.ColumnInt(2) != 0, {}});
+    if (list.ColumnNull(3)) continue;  // no values at all
+    subkeys.back().values.emplace_back(
+        list.ColumnBytes(3), Value{static_cast<DWORD>(list.ColumnInt(4)), list.ColumnBytes(5)});
   }
   return rc == SQLITE_DONE ? Status::kOk : FromSqlite(rc);
 }
 
-// The program reaches only subkeys named by their number, and takes the first
-// whose NetCfgInstanceId names the adapter; so does this.
-Status Hive::FindAdapter(std::string_view adapter, KeyId& key) {
-  KeyId classKey = 0;
-  Status status = OpenKey(kRootKey, {std::begin(kClassKeyPath), std::end(kClassKeyPath)}, classKey);
-  if (status == Status::kNotFound) return Status::kUnregistered;
-  if (status != Status::kOk) return status;
-  std::vector<std::pair<KeyId, std::string>> subkeys;
-  if ((status = NumberedSubkeys(classKey, subkeys)) != Status::kOk) return status;
-  for (const auto& [id, name] : subkeys) {
-    Value instance;
-    status = QueryValue(id, kInstanceIdValue, instance);
-    if (status == Status::kNotFound) continue;
-    if (status != Status::kOk) return status;
-    if (instance.type == REG_SZ && TextOf(instance.data) == adapter) {
-      key = id;
-      return Status::kOk;
-    }
-  }
-  return Status::kUnregistered;
-}
-
-Status Hive::QueryAdapterValue(std::string_view adapter, std::string_view name, Value& value) {
-  const Status ready = Ready();
-  if (ready != Status::kOk) return ready;
-  if (state_ == State::kAbsent) return Status::kUnregistered;
-  KeyId key = 0;
-  const Status status = FindAdapter(adapter, key);
-  return status == Status::kOk ? QueryValue(key, name, value) : status;
-}
-
-Status Hive::SetAdapterValue(std::string_view adapter, std::string_view name, DWORD type,
-                             std::string_view data, bool onlyIfMissing) {
+Status Hive::DeleteKey(KeyId key) {
   const Status ready = Ready();
   if (ready != Status::kOk) return ready;
   return InWriteTransaction([&] {
-    KeyId key = 0;
-    Status status = FindAdapter(adapter, key);
-    if (status != Status::kOk) return status;
-    if (onlyIfMissing) {
-      Value existing;
-      status = QueryValue(key, name, existing);
-      if (status != Status::kNotFound) return status;
-    }
-    return WriteValue(key, name, type, data);
-  });
-}
-
-Status Hive::DeleteAdapterValue(std::string_view adapter, std::string_view name) {
-  const Status ready = Ready();
-  if (ready != Status::kOk) return ready;
-  return InWriteTransaction([&] {
-    KeyId key = 0;
-    const Status status = FindAdapter(adapter, key);
-    if (status != Status::kOk) return status;
-    Statement remove(db_, "DELETE FROM vals WHERE key = ?1 AND folded = ?2");
-    const int rc = remove.Int(1, key).Bytes(2, Fold(name)).Step();
+    Statement children(db_, "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1");
+    int rc = children.Int(1, key).Step();
+    if (rc == SQLITE_ROW) return Status::kAccessDenied;  // as Windows answers for a parent
+    if (rc != SQLITE_DONE) return FromSqlite(rc);
+    Statement values(db_, "DELETE FROM vals WHERE key = ?1");
+    Statement self(db_, "DELETE FROM keys WHERE id = ?1");
+    rc = values.Int(1, key).Step();
+    if (rc == SQLITE_DONE) rc = self.Int(1, key).Step();
     if (rc != SQLITE_DONE) return FromSqlite(rc);
     return sqlite3_changes(db_) == 0 ? Status::kNotFound : Status::kOk;
   });
-}
-
-// A numbered subkey of the adapter class key, with what registration needs
-// to know of its values.
-struct AdapterSubkey {
-  KeyId id = 0;
-  std::string name;
-  std::optional<Value> instance, marker;
-  bool driverDesc = false;
-  bool othersValues = false;  // a value the platform does not write
-  bool children = false;
-};
-
-namespace {
-
-using Subkey = AdapterSubkey;
-
-// What a registration run has to change; empty when nothing.
-struct RegistrationPlan {
-  std::vector<const Subkey*> remove;
-  std::vector<std::pair<KeyId, const AdapterEntry*>> describe;  // registered, no DriverDesc
-  std::vector<std::pair<int, const AdapterEntry*>> add;
-  bool Empty() const { return remove.empty() && describe.empty() && add.empty(); }
-};
-
-bool IsText(const std::optional<Value>& value) { return value && value->type == REG_SZ; }
-
-// A subkey the platform made in this namespace for a link that is gone, with
-// nothing in it that anyone else put there: an override or any other value,
-// or a subkey, keeps it.
-bool RemovableLeftover(const Subkey& subkey, const Registration& registration) {
-  if (registration.netNamespace.empty() || !IsText(subkey.marker) || !IsText(subkey.instance))
-    return false;
-  if (TextOf(subkey.marker->data) != registration.netNamespace) return false;
-  const std::string name = TextOf(subkey.instance->data);
-  for (const std::string& present : registration.present) {
-    if (present == name) return false;
-  }
-  return !subkey.children && !subkey.othersValues;
-}
-
-Status Plan(const std::vector<Subkey>& subkeys, const Registration& registration,
-            RegistrationPlan& plan) {
-  std::set<int> taken;
-  std::map<std::string, KeyId> registered;  // the first in enumeration order wins
-  std::map<KeyId, bool> described;
-  constexpr KeyId kNewSubkey = -1;
-  described[kNewSubkey] = true;
-  for (const Subkey& subkey : subkeys) {
-    if (RemovableLeftover(subkey, registration)) {
-      plan.remove.push_back(&subkey);
-      continue;
-    }
-    taken.insert(std::stoi(subkey.name));
-    if (IsText(subkey.instance) &&
-        registered.emplace(TextOf(subkey.instance->data), subkey.id).second) {
-      described[subkey.id] = subkey.driverDesc;
-    }
-  }
-  int next = 0;
-  for (const AdapterEntry& adapter : registration.adapters) {
-    if (adapter.name.empty()) continue;
-    auto found = registered.find(adapter.name);
-    if (found != registered.end()) {
-      if (!described[found->second]) {
-        plan.describe.emplace_back(found->second, &adapter);
-        described[found->second] = true;
-      }
-      continue;
-    }
-    while (taken.count(next) != 0) ++next;
-    if (next > 9999) return Status::kNoMoreItems;
-    plan.add.emplace_back(next, &adapter);
-    taken.insert(next);
-    registered.emplace(adapter.name, kNewSubkey);  // a name listed twice is added once
-  }
-  return Status::kOk;
-}
-
-}  // namespace
-
-// Every numbered subkey with its values in one statement: registration runs
-// at every start, and a statement per value made it cost more than the
-// adapter query it follows.
-Status Hive::SurveyAdapterSubkeys(KeyId classKey, std::vector<Subkey>& subkeys) {
-  Statement list(db_,
-                 "SELECT k.id, k.name, EXISTS(SELECT 1 FROM keys c WHERE c.parent = k.id),"
-                 " v.folded, v.type, v.data"
-                 " FROM keys k LEFT JOIN vals v ON v.key = k.id"
-                 " WHERE k.parent = ?1 ORDER BY k.folded, k.id");
-  int rc = list.Int(1, classKey).Step();
-  const std::string instanceName = Fold(kInstanceIdValue), descName = Fold(kDriverDescValue),
-                    markerName = Fold(kRegisteredValue), originalName = Fold(kOriginalAddressValue);
-  for (; rc == SQLITE_ROW; rc = list.Step()) {
-    const KeyId id = list.ColumnInt(0);
-    if (subkeys.empty() || subkeys.back().id != id) {
-      std::string name = list.ColumnBytes(1);
-      if (!IsCanonicalNumber(name)) continue;
-      subkeys.push_back({id, std::move(name), {}, {}, false, false, list.ColumnInt(2) != 0});
-    }
-    if (list.ColumnNull(3)) continue;  // no values at all
-    Subkey& subkey = subkeys.back();
-    const std::string value = list.ColumnBytes(3);
-    const Value data{static_cast<DWORD>(list.ColumnInt(4)), list.ColumnBytes(5)};
-    if (value == instanceName) {
-      subkey.instance = data;
-    } else if (value == markerName) {
-      subkey.marker = data;
-    } else if (value == descName) {
-      subkey.driverDesc = true;
-    } else if (value != originalName) {
-      subkey.othersValues = true;
-    }
-  }
-  return rc == SQLITE_DONE ? Status::kOk : FromSqlite(rc);
-}
-
-Status Hive::RegisterAdapters(const Registration& registration,
-                              std::vector<RegistrationChange>* changes) {
-  const Status ready = Ready();
-  if (ready != Status::kOk) return ready;
-  const std::vector<std::string> classPath(std::begin(kClassKeyPath), std::end(kClassKeyPath));
-
-  // Nearly every start finds everything registered. Looking first under a
-  // read lock keeps such a start from writing, or waiting behind a writer.
-  bool nothingNew = false;
-  Status status = InReadTransaction([&] {
-    KeyId classKey = 0;
-    std::vector<Subkey> subkeys;
-    Status found = OpenKey(kRootKey, classPath, classKey);
-    if (found == Status::kOk)
-      found = SurveyAdapterSubkeys(classKey, subkeys);
-    else if (found != Status::kNotFound)
-      return found;
-    RegistrationPlan plan;
-    const Status planned = Plan(subkeys, registration, plan);
-    nothingNew = planned == Status::kOk && plan.Empty();
-    return Status::kOk;
-  });
-  if (status != Status::kOk) return status;
-  if (nothingNew) {
-    if (changes != nullptr) changes->clear();
-    return Status::kOk;
-  }
-
-  std::vector<RegistrationChange> made;
-  // One transaction, planned again inside it: two processes starting at once
-  // cannot take one number twice or register one adapter twice.
-  status = InWriteTransaction([&]() -> Status {
-    made.clear();
-    KeyId classKey = 0;
-    bool created = false;
-    Status step = WalkOrCreate(kRootKey, classPath, classKey, created);
-    std::vector<Subkey> subkeys;
-    if (step == Status::kOk) step = SurveyAdapterSubkeys(classKey, subkeys);
-    RegistrationPlan plan;
-    if (step == Status::kOk) step = Plan(subkeys, registration, plan);
-    if (step != Status::kOk) return step;
-
-    for (const Subkey* subkey : plan.remove) {
-      Statement values(db_, "DELETE FROM vals WHERE key = ?1");
-      Statement key(db_, "DELETE FROM keys WHERE id = ?1");
-      int rc = values.Int(1, subkey->id).Step();
-      if (rc == SQLITE_DONE) rc = key.Int(1, subkey->id).Step();
-      if (rc != SQLITE_DONE) return FromSqlite(rc);
-      made.push_back({TextOf(subkey->instance->data), subkey->name, false});
-    }
-    const std::string marker(registration.netNamespace.c_str(),
-                             registration.netNamespace.size() + 1);
-    auto withNul = [](const std::string& text) {
-      return std::string_view(text.c_str(), text.size() + 1);
-    };
-    for (const auto& [id, adapter] : plan.describe) {
-      step = WriteValue(id, kDriverDescValue, REG_SZ, withNul(adapter->description));
-      if (step != Status::kOk) return step;
-    }
-    for (const auto& [number, adapter] : plan.add) {
-      char name[16];
-      std::snprintf(name, sizeof name, "%04d", number);
-      KeyId subkey = 0;
-      step = AddChild(classKey, name, subkey);
-      if (step == Status::kOk)
-        step = WriteValue(subkey, kInstanceIdValue, REG_SZ, withNul(adapter->name));
-      if (step == Status::kOk)
-        step = WriteValue(subkey, kDriverDescValue, REG_SZ, withNul(adapter->description));
-      if (step == Status::kOk) step = WriteValue(subkey, kRegisteredValue, REG_SZ, marker);
-      if (step != Status::kOk) return step;
-      made.push_back({adapter->name, name, true});
-    }
-    return Status::kOk;
-  });
-  if (status == Status::kOk && changes != nullptr) *changes = std::move(made);
-  return status;
 }
 
 }  // namespace lorvane::registry::detail

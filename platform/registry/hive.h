@@ -1,17 +1,20 @@
-// One hive file in SQLite: keys as a tree of rows, values beside them. Names
-// are kept as given and looked up by an ASCII-folded copy. Every change is one
+// One hive in SQLite: keys as a tree of rows, values beside them. Names are
+// kept as given and looked up by an ASCII-folded copy. Every change is one
 // transaction, so a process that dies mid-write leaves the old or the new
-// state, never a mix.
+// state, never a mix. The owner of the live hive reads and writes it and
+// replaces the copy after each commit; every other process reads the copy.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "platform/base/types.h"
-#include "platform/registry/registry.h"
+#include "platform/kernel/trusted_files.h"
+#include "platform/registry/hive_file.h"
 
 struct sqlite3;
 
@@ -51,24 +54,16 @@ struct Value {
   std::string data;
 };
 
-struct AdapterEntry {
+// The name as the hive compares it: ASCII letters in lower case.
+std::string FoldName(std::string_view name);
+
+// A subkey with everything a caller that looks at many needs of it.
+struct SubkeyEntry {
+  KeyId id = 0;
   std::string name;
-  std::string description;
+  bool hasSubkeys = false;
+  std::vector<std::pair<std::string, Value>> values;  // by name as stored
 };
-
-// What one registration run found to do.
-struct Registration {
-  // The adapters to register; registration also adds a DriverDesc that is
-  // missing.
-  std::vector<AdapterEntry> adapters;
-  // Every link of the caller's network namespace, registered or not.
-  std::vector<std::string> present;
-  // Which network namespace the caller is in; empty when it cannot tell, and
-  // then nothing is removed.
-  std::string netNamespace;
-};
-
-struct AdapterSubkey;
 
 class Hive {
  public:
@@ -82,6 +77,12 @@ class Hive {
   Status WriteAccess();
   bool Writable() { return WriteAccess() == Status::kOk; }
 
+  // Runs `work` as one transaction: the calls it makes see one state of the
+  // hive and, in Change, are kept all together or not at all. Calls inside
+  // join it rather than start their own. Change takes the write lock.
+  Status Read(const std::function<Status()>& work);
+  Status Change(const std::function<Status()>& work);
+
   Status OpenKey(KeyId from, const std::vector<std::string>& path, KeyId& key);
   Status CreateKey(KeyId from, const std::vector<std::string>& path, KeyId& key, bool& created);
   Status QueryValue(KeyId key, std::string_view name, Value& value);
@@ -89,39 +90,24 @@ class Hive {
   Status DeleteValue(KeyId key, std::string_view name);
   // The name of the index-th subkey in sorted (folded, bytewise) order.
   Status SubkeyAt(KeyId key, std::uint64_t index, std::string& name);
-
-  // The network adapter class key and one numbered subkey per adapter not yet
-  // found there, marked as the platform's own; adds missing DriverDesc values.
-  // Removes a subkey only when it is marked as made in this network namespace,
-  // names a link that is not present, and holds nothing but the values the
-  // platform writes. Takes the write lock only when there is something to
-  // change.
-  Status RegisterAdapters(const Registration& registration,
-                          std::vector<RegistrationChange>* changes = nullptr);
-
-  // A value of the subkey registered for `adapter` (the first, in enumeration
-  // order, whose NetCfgInstanceId names it, as the program finds it). The key
-  // is looked up inside each call's own transaction. kUnregistered when no
-  // subkey names the adapter.
-  Status QueryAdapterValue(std::string_view adapter, std::string_view name, Value& value);
-  // With onlyIfMissing, a value already there is kept, and that is success.
-  Status SetAdapterValue(std::string_view adapter, std::string_view name, DWORD type,
-                         std::string_view data, bool onlyIfMissing);
-  Status DeleteAdapterValue(std::string_view adapter, std::string_view name);
+  // Every subkey in that order with its values, in one statement.
+  Status Subkeys(KeyId key, std::vector<SubkeyEntry>& subkeys);
+  // A key without subkeys, and its values.
+  Status DeleteKey(KeyId key);
 
  private:
   enum class State { kClosed, kAbsent, kReady, kBroken };
+  enum class Transaction { kNone, kRead, kWrite };
 
   Status Ready();
   Status OpenFile();
+  Status OpenLive();
+  void Close();
   Status CheckOrCreateSchema();
+  void Publish();
   Status FindChild(KeyId parent, std::string_view name, KeyId& child);
   Status AddChild(KeyId parent, std::string_view name, KeyId& child);
-  Status WriteValue(KeyId key, std::string_view name, DWORD type, std::string_view data);
   Status WalkOrCreate(KeyId from, const std::vector<std::string>& path, KeyId& key, bool& created);
-  Status FindAdapter(std::string_view adapter, KeyId& key);
-  Status NumberedSubkeys(KeyId classKey, std::vector<std::pair<KeyId, std::string>>& subkeys);
-  Status SurveyAdapterSubkeys(KeyId classKey, std::vector<AdapterSubkey>& subkeys);
   Status Exec(const char* sql);
   template <typename Work>
   Status InWriteTransaction(Work&& work);
@@ -129,9 +115,12 @@ class Hive {
   Status InReadTransaction(Work&& work);
 
   std::string path_;
+  HivePlace place_;
+  kernel::FileStamp loaded_;  // a reader's: the copy it holds
   sqlite3* db_ = nullptr;
   State state_ = State::kClosed;
   Status broken_ = Status::kOk;
+  Transaction transaction_ = Transaction::kNone;
   bool writable_ = false;
 };
 

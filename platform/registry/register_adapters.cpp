@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/iphlp/iphlpapi.h"
+#include "platform/registry/adapter_keys.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/state.h"
 #include "platform/registry/winreg.h"
@@ -60,7 +61,7 @@ DWORD Register(const std::string* only, std::vector<RegistrationChange>* changes
   if (only != nullptr && registration.adapters.empty()) return ERROR_NOT_FOUND;
 
   std::lock_guard lock(registry.mutex);
-  return detail::ToWin32(registry.CurrentHive().RegisterAdapters(registration, changes));
+  return detail::ToWin32(detail::RegisterAdapters(registry.CurrentHive(), registration, changes));
 }
 
 std::mutex g_dueMutex;
@@ -94,7 +95,7 @@ DWORD QueryAdapterValue(const std::string& adapter, const std::string& name, DWO
   auto& registry = detail::TheRegistry();
   std::lock_guard lock(registry.mutex);
   detail::Value value;
-  const auto status = registry.CurrentHive().QueryAdapterValue(adapter, name, value);
+  const auto status = detail::QueryAdapterValue(registry.CurrentHive(), adapter, name, value);
   if (status == detail::Status::kOk) {
     type = value.type;
     data = std::move(value.data);
@@ -106,14 +107,15 @@ DWORD SetAdapterText(const std::string& adapter, const std::string& name, const 
                      bool onlyIfMissing) {
   auto& registry = detail::TheRegistry();
   std::lock_guard lock(registry.mutex);
-  return detail::ToWin32(registry.CurrentHive().SetAdapterValue(
-      adapter, name, REG_SZ, std::string_view(text.c_str(), text.size() + 1), onlyIfMissing));
+  return detail::ToWin32(detail::SetAdapterValue(registry.CurrentHive(), adapter, name, REG_SZ,
+                                                 std::string_view(text.c_str(), text.size() + 1),
+                                                 onlyIfMissing));
 }
 
 DWORD DeleteAdapterValue(const std::string& adapter, const std::string& name) {
   auto& registry = detail::TheRegistry();
   std::lock_guard lock(registry.mutex);
-  return detail::ToWin32(registry.CurrentHive().DeleteAdapterValue(adapter, name));
+  return detail::ToWin32(detail::DeleteAdapterValue(registry.CurrentHive(), adapter, name));
 }
 
 }  // namespace lorvane::registry

@@ -13,9 +13,11 @@
 
 namespace lorvane::registry {
 
-// Readable by every user, writable only by root. Created by the first process
-// that may create it; a user who may not sees an empty registry and gets
-// ERROR_ACCESS_DENIED for every change.
+// Readable by every user, writable only by root: root keeps the live hive in
+// a folder beside it that only root may enter, and puts a copy here after
+// every change. Created by the first process that may create it; a user who
+// may not sees an empty registry and gets ERROR_ACCESS_DENIED for every
+// change.
 inline constexpr const char* kSystemHivePath = "/var/lib/lorvane/hklm.hive";
 
 // Points HKEY_LOCAL_MACHINE at another hive file (an empty path: the system
@@ -52,6 +54,13 @@ struct HandleCounts {
   std::size_t open = 0;
 };
 HandleCounts Handles();
+
+// The network adapter class key below HKEY_LOCAL_MACHINE, ending in the
+// backslash that a driver key's number follows, and the value by which a
+// driver key names its adapter.
+inline constexpr const char* kNetworkClassKey =
+    "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}\\";
+inline constexpr const char* kInstanceIdValue = "NetCfgInstanceId";
 
 // Values of an adapter's driver key. The last two are the platform's own: the
 // network namespace in which the platform made the key (so that it alone may

@@ -35,11 +35,16 @@ LSTATUS ToWin32(Status status) {
 
 namespace {
 
-// Rights that need a hive this process may write.
-constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK |
-                                0x00010000 /* DELETE */ | 0x00040000 /* WRITE_DAC */ |
-                                0x00080000 /* WRITE_OWNER */;
+// The standard rights of an access mask, numbered as winnt.h numbers them;
+// the program names none of them.
+constexpr REGSAM kDelete = 0x00010000;
+constexpr REGSAM kWriteDac = 0x00040000;
+constexpr REGSAM kWriteOwner = 0x00080000;
 constexpr REGSAM kMaximumAllowed = 0x02000000;
+
+// Rights that need a hive this process may write.
+constexpr REGSAM kWriteRights =
+    KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | kDelete | kWriteDac | kWriteOwner;
 
 bool IsPredefined(HKEY key) {
   for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,

@@ -4,6 +4,9 @@
 // The command runs as its own process and finds the hive where it always
 // does: the test's folders are bound over /etc/network and /var/lib for it.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <memory>
 
 #include <filesystem>
 #include <fstream>
@@ -48,6 +51,52 @@ TEST_F(Hooks, IfupTakesTheStoredAddress) {
   EXPECT_NE(ifup.output.find("lv0: hardware address " + own + " changed to 02:aa:bb:cc:dd:ee"),
             std::string::npos);
   EXPECT_EQ(Mac("lv0"), "02:aa:bb:cc:dd:ee");
+}
+
+// Another user holds a read transaction on every hive file it can open (the
+// helper, copied where nobody may run it, as nobody): the command still keeps
+// the veth's own address in the hive and sets the stored one, and ifup
+// brings the link up.
+TEST_F(Hooks, AnotherUsersReadTransactionHoldsNoLinkBack) {
+  if (geteuid() != 0) GTEST_SKIP() << "another user needs root";
+  ASSERT_TRUE(Succeeded(Run({LORVANE_ADAPTER_COMMAND, "register", "lv0"})));
+  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "02AABBCCDDEE"), ERROR_SUCCESS);
+  const std::string hive = folder + "/varlib/lorvane", helper = folder + "/helper";
+  fs::copy_file(LORVANE_HIVE_HELPER, helper);
+  fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+  ns->Ip({"link", "set", "lv0", "down"});
+  auto holder = std::make_unique<ReadHolder>(
+      helper, "--nobody", std::vector<std::string>{hive + "/hklm.hive", hive + "/live/hklm.hive"});
+  EXPECT_EQ(holder->held(), 1);  // the copy
+
+  const auto ifup = Run({"ifup", "-i", folder + "/network/interfaces", "--state-dir",
+                         folder + "/state", "-a"});
+  holder.reset();
+  ASSERT_TRUE(Succeeded(ifup));
+  EXPECT_EQ(Mac("lv0"), "02:aa:bb:cc:dd:ee");
+  EXPECT_TRUE(Up("lv0"));
+  EXPECT_NE(GetValue(kClass + "0000", "LorvaneOriginalAddress"), "<error 2>");
+}
+
+// A hive that cannot be read (damaged here) keeps no link down: ifup brings
+// it up with the address it has, and the command says why in one line.
+TEST_F(Hooks, AHiveThatCannotBeReadKeepsNoLinkDown) {
+  ASSERT_TRUE(Succeeded(Run({LORVANE_ADAPTER_COMMAND, "register", "lv0"})));
+  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "02AABBCCDDEE"), ERROR_SUCCESS);
+  scope.reset();
+  std::ofstream(folder + "/varlib/lorvane/live/hklm.hive", std::ios::trunc) << "not a hive";
+  ns->Ip({"link", "set", "lv0", "down"});
+  const auto ifup = Run({"ifup", "-i", folder + "/network/interfaces", "--state-dir",
+                         folder + "/state", "-a"});
+  ASSERT_TRUE(Succeeded(ifup));
+  EXPECT_TRUE(Up("lv0"));
+  EXPECT_EQ(Mac("lv0"), own);
+  const std::string said =
+      "lv0: NetworkAddress not read: the hive is damaged; the address is left as it is";
+  const auto at = ifup.output.find(said);
+  EXPECT_NE(at, std::string::npos) << ifup.output;
+  EXPECT_EQ(ifup.output.find("lv0: ", at + said.size()), std::string::npos) << ifup.output;
 }
 
 // udevadm test shows what udev would run for the event, running nothing.

@@ -68,11 +68,12 @@ struct Change {
   bool giveAway;  // to nobody
 };
 
-// A hive, fresh or with a value, is read but never written after the change.
-void ExpectOnlyReadAfter(std::initializer_list<Change> changes) {
+// After the change a hive, fresh or with a value, is neither read nor
+// written: another user could have put any file there.
+void ExpectRefusedAfter(std::initializer_list<Change> changes) {
   for (const Change& c : changes) {
     for (const bool fresh : {true, false}) {
-      if (fresh && std::string(c.what).ends_with(".hive")) continue;
+      if (fresh && std::string(c.what).find("hive/") != std::string::npos) continue;
       SCOPED_TRACE(std::string(c.what) + " " + std::to_string(c.mode) + (fresh ? " fresh" : ""));
       TempHive hive;
       const std::string file = hive.dir() + "/above/hive/hklm.hive";
@@ -86,21 +87,25 @@ void ExpectOnlyReadAfter(std::initializer_list<Change> changes) {
       if (c.giveAway) {
         ASSERT_EQ(chown(changed.c_str(), 65534, 65534), 0);
       }
-      ExpectNotWritten(hive.dir(), file, fresh ? Error(ERROR_FILE_NOT_FOUND) : Sz("before"));
+      ExpectNotWritten(hive.dir(), file,
+                       fresh ? Error(ERROR_FILE_NOT_FOUND) : Error(ERROR_ACCESS_DENIED));
     }
   }
 }
 
-// A hive file others may write is the change-MAC tests' (a user's changes).
-TEST(HiveFile, AFolderOthersMayWriteIsOnlyRead) {
-  ExpectOnlyReadAfter(
+TEST(HiveFile, AFolderOthersMayWriteIsNeitherReadNorWritten) {
+  ExpectRefusedAfter(
       {{"above/hive", 0775, false}, {"above/hive", 01777, false}, {"above", 0757, false}});
 }
 
-TEST(HiveFile, AFolderOrFileOfAnotherUserIsOnlyRead) {
+TEST(HiveFile, AFolderOrFileOfAnotherUserIsNeitherReadNorWritten) {
   if (geteuid() != 0) GTEST_SKIP() << "giving a folder or file away needs root";
-  ExpectOnlyReadAfter(
-      {{"above/hive", 0755, true}, {"above", 0755, true}, {"above/hive/hklm.hive", 0644, true}});
+  ExpectRefusedAfter({{"above/hive", 0755, true},
+                      {"above", 0755, true},
+                      {"above/hive/hklm.hive", 0644, true},
+                      {"above/hive/hklm.hive", 0664, false},
+                      {"above/hive/live/hklm.hive", 0644, true},
+                      {"above/hive/live", 0750, false}});
 }
 
 TEST(HiveFile, AFreshHiveIsReadableByEveryoneWhateverTheUmask) {
@@ -117,6 +122,7 @@ TEST(HiveFile, AFreshHiveIsReadableByEveryoneWhateverTheUmask) {
   };
   EXPECT_EQ(mode(folder), 0755);
   EXPECT_EQ(mode(file), 0644);
+  EXPECT_EQ(mode(folder + "/live"), 0700);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // A second Lorvane process for the hive tests: one registry operation,
 // its result printed on one line.
 //   registry_hive_helper [--nobody|--self] HIVE set KEY NAME TEXT | get KEY NAME |
-//     del KEY NAME | fill KEY PREFIX COUNT | churn KEY NAME SIZE | register -
+//     del KEY NAME | fill KEY PREFIX COUNT | churn KEY NAME SIZE | register - |
+//     hold FILE...
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -49,6 +51,21 @@ int main(int argc, char** argv) {
     std::printf("%d\n", failures);
   } else if (command == "register") {
     std::printf("%d\n", static_cast<int>(lorvane::registry::RegisterAdapters()));
+  } else if (command == "hold") {
+    // A read transaction on each file this user can open, through SQLite
+    // itself, held until killed.
+    int held = 0;
+    for (int i = arg + 2; i < argc; ++i) {
+      sqlite3* db = nullptr;
+      if (sqlite3_open_v2(argv[i], &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+          sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_schema;", nullptr, nullptr,
+                       nullptr) == SQLITE_OK) {
+        ++held;
+      }
+    }
+    std::printf("held %d %d\n", held, static_cast<int>(getpid()));
+    std::fflush(stdout);
+    pause();
   } else if (command == "churn" && restCount == 2) {
     // Alternates two large values until killed.
     const std::size_t size = std::strtoul(rest[1], nullptr, 10);

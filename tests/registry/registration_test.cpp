@@ -76,7 +76,7 @@ TEST_F(RegistrationTest, AddsOnlyWhatIsMissingAndRemovesNothing) {
   ASSERT_EQ(RegisterAdapters(), DWORD{NO_ERROR});  // a description alone is new
   EXPECT_EQ(GetValue(kClass + "0004", "DriverDesc"), Sz("Scripted Adapter eth2"));
   sqlite3* writer = nullptr;
-  ASSERT_EQ(sqlite3_open(hive.path().c_str(), &writer), SQLITE_OK);
+  ASSERT_EQ(sqlite3_open(hive.live().c_str(), &writer), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
   EXPECT_EQ(RegisterAdapters(), DWORD{NO_ERROR});
   sqlite3_close(writer);

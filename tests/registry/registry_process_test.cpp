@@ -10,10 +10,12 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/iphlp/scripted_provider.h"
 #include "temp_hive.h"
 
 namespace {
@@ -41,11 +43,6 @@ std::string Finish(FILE* out) {
   return WEXITSTATUS(status) == 0 ? line : "<exit " + std::to_string(WEXITSTATUS(status)) + ">";
 }
 
-std::string RunHelper(const std::vector<std::string>& args,
-                      const std::string& program = LORVANE_HIVE_HELPER) {
-  return Finish(Start(args, program));
-}
-
 TEST(HiveProcesses, TwoWritersAtOnceBothSucceed) {
   TempHive hive;
   FILE* first = Start({hive.path(), "fill", "Software\\Both", "a", "150"});
@@ -60,32 +57,114 @@ TEST(HiveProcesses, TwoWritersAtOnceBothSucceed) {
   }
 }
 
+// Root runs a copy of the helper as nobody (a copy: the build folder may be
+// closed to nobody); anyone else closes the live folder to itself.
+struct OtherUser {
+  explicit OtherUser(TempHive& hive) : hive(hive), program(hive.dir() + "/helper") {
+    std::filesystem::copy_file(LORVANE_HIVE_HELPER, program);
+    chmod(hive.dir().c_str(), 0755);
+    if (geteuid() != 0) hive.MakeReader();
+  }
+  FILE* Start(std::vector<std::string> command) {
+    command.insert(command.begin(), {geteuid() == 0 ? "--nobody" : "--self", hive.path()});
+    return ::Start(command, program);
+  }
+  std::string Run(std::vector<std::string> command) { return Finish(Start(std::move(command))); }
+  TempHive& hive;
+  std::string program;
+};
+
 TEST(HiveProcesses, AUserWhoMayNotWriteReadsButChangesNothing) {
   TempHive hive;
   ASSERT_EQ(PutText("SYSTEM\\Adapter", "NetworkAddress", "001122334455"), ERROR_SUCCESS);
   hive.Detach();
-  // Root runs a copy of the helper as nobody (a copy: the build folder may be
-  // closed to nobody); anyone else loses write permission on the hive.
-  const std::string program = hive.dir() + "/helper";
-  std::filesystem::copy_file(LORVANE_HIVE_HELPER, program);
-  const std::string who = geteuid() == 0 ? "--nobody" : "--self";
-  chmod(hive.dir().c_str(), geteuid() == 0 ? 0755 : 0555);
-  if (geteuid() != 0) chmod(hive.path().c_str(), 0444);
+  OtherUser other(hive);
   const std::string before = hive.Bytes();
-  auto as = [&](std::vector<std::string> command) {
-    command.insert(command.begin(), {who, hive.path()});
-    return RunHelper(command, program);
-  };
   const std::string denied = std::to_string(ERROR_ACCESS_DENIED);
-  EXPECT_EQ(as({"get", "system\\adapter", "networkaddress"}), "001122334455");
-  EXPECT_EQ(as({"set", "SYSTEM\\Adapter", "NetworkAddress", "66"}), denied);
-  EXPECT_EQ(as({"set", "SYSTEM\\NewKey", "v", "x"}), denied);
-  EXPECT_EQ(as({"del", "SYSTEM\\Adapter", "NetworkAddress"}), denied);
-  EXPECT_EQ(as({"register", "-"}), denied);
+  EXPECT_EQ(other.Run({"get", "system\\adapter", "networkaddress"}), "001122334455");
+  EXPECT_EQ(other.Run({"set", "SYSTEM\\Adapter", "NetworkAddress", "66"}), denied);
+  EXPECT_EQ(other.Run({"set", "SYSTEM\\NewKey", "v", "x"}), denied);
+  EXPECT_EQ(other.Run({"del", "SYSTEM\\Adapter", "NetworkAddress"}), denied);
+  EXPECT_EQ(other.Run({"register", "-"}), denied);
   EXPECT_EQ(hive.Bytes(), before);
 
-  chmod(hive.dir().c_str(), 0700);
+  // A copy of a third user's is not believed.
+  if (geteuid() != 0) return;
+  ASSERT_EQ(chown(hive.path().c_str(), 1, 1), 0);
+  EXPECT_EQ(other.Run({"get", "system\\adapter", "networkaddress"}),
+            "<error " + denied + ">");
+}
+
+// Another user holds a read transaction on every hive file it can open while
+// root stores, removes and registers: nothing waits, and a reader then sees
+// every change.
+TEST(HiveProcesses, AnotherUsersReadTransactionHoldsNoChangeBack) {
+  if (geteuid() != 0) GTEST_SKIP() << "another user needs root";
+  const std::string key = std::string(lorvane::registry::kNetworkClassKey) + "0000";
+  auto adapters = std::make_shared<lorvane::iphlp::ScriptedProvider>();
+  adapters->SetAdapters({lorvane::iphlp::ScriptedAdapter(2, "eth0")});
+  lorvane::iphlp::SetProvider(adapters);
+  TempHive hive;
+  ASSERT_EQ(PutText("SYSTEM\\Kept", "v", "before"), ERROR_SUCCESS);
+  OtherUser other(hive);
+  auto holder = std::make_unique<ReadHolder>(other.program, "--nobody",
+                                             std::vector<std::string>{hive.path(), hive.live()});
+  EXPECT_EQ(holder->held(), 1);  // the copy
+
+  EXPECT_EQ(lorvane::registry::RegisterAdapters(), DWORD{NO_ERROR});
+  EXPECT_EQ(PutText(key, "NetworkAddress", "020000000001"), ERROR_SUCCESS);
+  EXPECT_EQ(lorvane::registry::SetAdapterText("eth0", "NetworkAddress", "020000000002"),
+            DWORD{NO_ERROR});
+  EXPECT_EQ(PutText("SYSTEM\\Gone", "v", "x"), ERROR_SUCCESS);
+  HKEY handle = nullptr;
+  ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "SYSTEM\\Gone", &handle), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteValueA(handle, "v"), ERROR_SUCCESS);
+  RegCloseKey(handle);
+  EXPECT_EQ(lorvane::registry::DeleteAdapterValue("eth0", "LorvaneOriginalAddress"),
+            DWORD{ERROR_FILE_NOT_FOUND});
+
+  holder.reset();
+  lorvane::iphlp::SetProvider(nullptr);
+  EXPECT_EQ(other.Run({"get", key, "NetCfgInstanceId"}), "eth0");
+  EXPECT_EQ(other.Run({"get", key, "NetworkAddress"}), "020000000002");
+  EXPECT_EQ(other.Run({"get", "SYSTEM\\Gone", "v"}), "<error 2>");
+  EXPECT_EQ(other.Run({"get", "SYSTEM\\Kept", "v"}), "before");
+}
+
+// An earlier version kept the live hive at the path everyone reads. Another
+// user reads it there as before; root's first use makes the live hive from
+// it, and the copy then shows root's changes.
+TEST(HiveProcesses, AHiveAnEarlierVersionKeptIsTakenOver) {
+  if (geteuid() != 0) GTEST_SKIP() << "another user needs root";
+  TempHive hive;
+  ASSERT_EQ(PutText("SYSTEM\\Adapter", "NetworkAddress", "001122334455"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText("SYSTEM\\Adapter", "Other", "kept"), ERROR_SUCCESS);
+  hive.Detach();
+  std::filesystem::copy_file(hive.live(), hive.path(),
+                             std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::remove_all(hive.dir() + "/live");
   chmod(hive.path().c_str(), 0644);
+  OtherUser other(hive);
+  EXPECT_EQ(other.Run({"get", "SYSTEM\\Adapter", "NetworkAddress"}), "001122334455");
+  EXPECT_FALSE(std::filesystem::exists(hive.dir() + "/live"));
+
+  hive.Attach();
+  EXPECT_EQ(PutText("SYSTEM\\Adapter", "NetworkAddress", "020000000001"), ERROR_SUCCESS);
+  EXPECT_EQ(GetValue("SYSTEM\\Adapter", "Other"), Sz("kept"));
+  EXPECT_TRUE(std::filesystem::exists(hive.live()));
+  EXPECT_EQ(other.Run({"get", "SYSTEM\\Adapter", "NetworkAddress"}), "020000000001");
+  EXPECT_EQ(other.Run({"get", "SYSTEM\\Adapter", "Other"}), "kept");
+
+  // A writer that died between its commit and its copy: the next writer to
+  // open the hive puts the copy right.
+  const std::string stale = TempHive::FileBytes(hive.path());
+  EXPECT_EQ(PutText("SYSTEM\\Adapter", "NetworkAddress", "020000000002"), ERROR_SUCCESS);
+  hive.Detach();
+  std::ofstream(hive.path(), std::ios::binary | std::ios::trunc) << stale;
+  EXPECT_EQ(other.Run({"get", "SYSTEM\\Adapter", "NetworkAddress"}), "020000000001");
+  hive.Attach();
+  EXPECT_EQ(GetValue("SYSTEM\\Adapter", "NetworkAddress"), Sz("020000000002"));
+  EXPECT_EQ(other.Run({"get", "SYSTEM\\Adapter", "NetworkAddress"}), "020000000002");
 }
 
 TEST(HiveProcesses, ADamagedHiveFailsCleanlyAndIsNotOverwritten) {
@@ -107,10 +186,11 @@ TEST(HiveProcesses, ADamagedHiveFailsCleanlyAndIsNotOverwritten) {
                 ERROR_SUCCESS);
     }
     hive.Detach();
-    std::string bytes = hive.Bytes();
+    std::string bytes = TempHive::FileBytes(hive.live());
     ASSERT_GT(bytes.size(), 8192u);
     damage.apply(bytes);
-    std::ofstream(hive.path(), std::ios::binary | std::ios::trunc) << bytes;
+    std::ofstream(hive.live(), std::ios::binary | std::ios::trunc) << bytes;
+    const std::string before = hive.Bytes();
     hive.Attach();
 
     HKEY key = nullptr;
@@ -119,7 +199,12 @@ TEST(HiveProcesses, ADamagedHiveFailsCleanlyAndIsNotOverwritten) {
     EXPECT_EQ(
         RegSetValueExA(HKEY_LOCAL_MACHINE, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2),
         ERROR_REGISTRY_CORRUPT);
-    EXPECT_EQ(hive.Bytes(), bytes);
+    EXPECT_EQ(hive.Bytes(), before);
+
+    // The same damage in the copy, for its readers.
+    std::ofstream(hive.path(), std::ios::binary | std::ios::trunc) << bytes;
+    hive.MakeReader();
+    EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "SYSTEM\\Key1", &key), ERROR_REGISTRY_CORRUPT);
   }
 }
 

@@ -2,42 +2,91 @@
 // helpers over the registry calls.
 #pragma once
 
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/registry/registry.h"
 #include "platform/registry/winreg.h"
 
+// The copy everyone reads is path(), the live hive live().
 class TempHive {
  public:
   TempHive() {
     char pattern[] = "/tmp/lorvane-hive-XXXXXX";
     dir_ = mkdtemp(pattern);
     path_ = dir_ + "/hklm.hive";
+    live_ = dir_ + "/live/hklm.hive";
     scope_ = std::make_unique<lorvane::registry::ScopedHivePath>(path_);
   }
   ~TempHive() {
     scope_.reset();
+    chmod((dir_ + "/live").c_str(), 0700);
     std::filesystem::remove_all(dir_);
   }
   const std::string& path() const { return path_; }
+  const std::string& live() const { return live_; }
   const std::string& dir() const { return dir_; }
   // Detach drops this process's connection so the file can be changed under it.
   void Detach() { lorvane::registry::SetHivePath(dir_ + "/elsewhere.hive"); }
   void Attach() { lorvane::registry::SetHivePath(path_); }
-  std::string Bytes() const {
-    std::ifstream in(path_, std::ios::binary);
+  // From now on this process reads the copy, as every user but the live
+  // hive's owner does: the live folder is given away (as root) or closed.
+  void MakeReader() {
+    Detach();
+    const std::string folder = dir_ + "/live";
+    if (geteuid() == 0 ? chown(folder.c_str(), 65534, 65534) : chmod(folder.c_str(), 0)) abort();
+    Attach();
+  }
+  // The live hive and the copy, to see that neither changed.
+  std::string Bytes() const { return FileBytes(live_) + "|" + FileBytes(path_); }
+  static std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
 
  private:
-  std::string dir_, path_;
+  std::string dir_, path_, live_;
   std::unique_ptr<lorvane::registry::ScopedHivePath> scope_;
+};
+
+// The hive helper holding a read transaction on each file it can open, as
+// `as` ("--nobody"), until this object ends it by its pid. held() is its
+// "held N" and N, the number of files it holds.
+class ReadHolder {
+ public:
+  ReadHolder(const std::string& helper, const std::string& as,
+             const std::vector<std::string>& files) {
+    std::string command = "exec '" + helper + "' " + as + " '" + files.at(0) + "' hold";
+    for (const std::string& file : files) command += " '" + file + "'";
+    out_ = popen(command.c_str(), "r");
+    char line[64] = "";
+    if (out_ != nullptr && std::fgets(line, sizeof line, out_) != nullptr &&
+        std::sscanf(line, "held %d %d", &held_, &pid_) != 2) {
+      pid_ = 0;
+    }
+  }
+  ~ReadHolder() {
+    if (pid_ > 0) kill(pid_, SIGKILL);
+    if (out_ != nullptr) pclose(out_);
+  }
+  ReadHolder(const ReadHolder&) = delete;
+  ReadHolder& operator=(const ReadHolder&) = delete;
+  int held() const { return held_; }
+
+ private:
+  FILE* out_ = nullptr;
+  int pid_ = 0;
+  int held_ = -1;
 };
 
 // Key handles opened and RegCloseKey calls made since construction.
