@@ -60,8 +60,8 @@ class TempHive {
 };
 
 // The hive helper holding a read transaction on each file it can open, as
-// `as` ("--nobody"), until this object ends it by its pid. held() is its
-// "held N" and N, the number of files it holds.
+// `as` ("--nobody"), until this object ends it by its pid. held() is how
+// many files it holds, -1 when it never said.
 class ReadHolder {
  public:
   ReadHolder(const std::string& helper, const std::string& as,
