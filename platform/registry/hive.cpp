@@ -1,8 +1,10 @@
 #include "platform/registry/hive.h"
 
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -88,6 +90,25 @@ class Statement {
  private:
   sqlite3_stmt* stmt_ = nullptr;
   int rc_ = SQLITE_OK;
+};
+
+// Root's writers take turns on the live folder, which nobody else may open.
+// A writer waiting here is woken when the lock is let go; SQLite's busy
+// handler only polls, and lost every poll to a writer that commits and copies
+// without pause.
+class WriterTurn {
+ public:
+  // Taken again by the same process (a copy after a change), it holds on.
+  explicit WriterTurn(int folder) : folder_(folder) {
+    while (::flock(folder_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+  ~WriterTurn() { ::flock(folder_, LOCK_UN); }
+  WriterTurn(const WriterTurn&) = delete;
+  WriterTurn& operator=(const WriterTurn&) = delete;
+
+ private:
+  int folder_;
 };
 
 }  // namespace
@@ -222,6 +243,7 @@ Status Hive::OpenLive() {
 // Under the write lock: a copy never replaces a newer one. A copy that could
 // not be replaced was said on stderr; the change itself is made.
 void Hive::Publish() {
+  const WriterTurn turn(place_.liveFolder.get());
   if (Exec("BEGIN IMMEDIATE") != Status::kOk) return;  // the holder publishes
   PublishCopy(db_, place_);
   Exec("COMMIT");
@@ -281,6 +303,7 @@ Status Hive::InWriteTransaction(Work&& work) {
   if (state_ != State::kReady || !writable_) return Status::kAccessDenied;
   if (transaction_ == Transaction::kWrite) return work();
   if (transaction_ == Transaction::kRead) return Status::kAccessDenied;
+  const WriterTurn turn(place_.liveFolder.get());  // held through the copy too
   Status status = Exec("BEGIN IMMEDIATE");
   if (status != Status::kOk) return status;
   transaction_ = Transaction::kWrite;
