@@ -1,8 +1,8 @@
 // The IP Helper calls against a real DHCP server, in network namespaces of the
 // test's own, over a lab link that a real client manages: dhclient, or a
 // daemon with files of its own (lab_daemons.h). Beside a daemon, dhclient is
-// asked first and still has an old lease of its own for the link: the link
-// stays the daemon's, before a release and after it.
+// asked first and still has an old lease and configuration for the link: the
+// link stays the daemon's, before a release and after it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -119,13 +119,19 @@ class EndToEnd : public ::testing::Test {
     DhclientOptions dhclient = lab_->ClientOptions();
     dhclient.netns.clear();  // the calling thread's: under dhcpcd /run/netns is not the host's
     std::vector<std::unique_ptr<DhcpClient>> clients;
-    clients.push_back(std::make_unique<DhclientClient>(dhclient));
     if (daemon) {
+      // Left from years of ifupdown: a lease valid until 2099 with one DNS
+      // server and no WINS, and the configuration that gave dhclient the link.
       std::ofstream(lab_->dir() + "/dhclient.lvc0.leases")
           << "lease {\n  interface \"lvc0\";\n  fixed-address 10.77.1.9;\n"
-             "  expire 1 2020/01/06 10:00:00;\n}\n";
+             "  option dhcp-server-identifier 10.77.0.66;\n"
+             "  option domain-name-servers 10.77.0.67;\n  option dhcp-lease-time 600;\n"
+             "  expire 4 2099/12/31 10:00:00;\n}\n";
+      std::ofstream(lab_->dir() + "/old-dhclient.conf") << "interface \"lvc0\" { }\n";
+      dhclient.configFiles = {lab_->dir() + "/old-dhclient.conf"};
       clients.push_back(std::move(daemon));
     }
+    clients.insert(clients.begin(), std::make_unique<DhclientClient>(dhclient));
     SetProvider(std::make_shared<LiveProvider>(std::make_unique<ManagingClient>(std::move(clients)),
                                                lab_->dir() + "/resolv.conf"));
   }

@@ -245,21 +245,24 @@ DhclientClient::View DhclientClient::Gather(const std::string& name, const Names
     const auto& names = p.command.interfaces;
     if (std::find(names.begin(), names.end(), name) != names.end()) view.clients.push_back(p);
   }
-  // The file of the client that runs for the link wins; else the newest file
-  // that speaks of the link.
+  // The file of the client that runs for the link wins. A file is only
+  // evidence that dhclient ran once: without a client, the newest file that
+  // speaks of the link counts only where this object stopped its client or
+  // the system's configuration gives the link to dhclient.
+  view.running = !view.clients.empty() || remembered_.count({ns, name}) > 0;
+  view.enabled = view.running || snapshot.configured.count(name) > 0;
   std::string ownFile;
   if (!view.clients.empty()) {
     ownFile = view.clients.front().command.leaseFile;
     if (ownFile.empty()) ownFile = DefaultLeaseFile();
   }
   auto speaking = snapshot.speaking.find(name);
-  bool named = speaking != snapshot.speaking.end();
   const LeaseFileEntry* chosen = nullptr;
   if (!ownFile.empty()) {
     for (const auto& entry : snapshot.leases) {
       if (entry.path == ownFile) chosen = &entry;
     }
-  } else if (named) {
+  } else if (view.enabled && speaking != snapshot.speaking.end()) {
     for (std::size_t i : speaking->second) {
       if (!chosen || snapshot.leases[i].mtime > chosen->mtime) chosen = &snapshot.leases[i];
     }
@@ -278,8 +281,6 @@ DhclientClient::View DhclientClient::Gather(const std::string& name, const Names
       break;
     }
   }
-  view.enabled = named || !view.clients.empty() || remembered_.count({ns, name}) ||
-                 snapshot.configured.count(name);
   return view;
 }
 
@@ -289,6 +290,7 @@ DhcpState DhclientClient::StateOf(const std::string& name, const Namespace& ns,
   if (!IsSafeInterfaceName(name)) return state;
   View view = Gather(name, ns, snapshot);
   state.enabled = view.enabled;
+  state.running = view.running;
   if (!view.enabled || !view.lease || view.lease->expire <= Now()) return state;
   const dhcp::Lease& lease = *view.lease;
   state.server = lease.server;

@@ -1,7 +1,8 @@
 // The DHCP client for links that ISC dhclient manages. A link is DHCP-enabled
-// when it is configured for dhclient, not merely while a dhclient runs for it:
-// it stays enabled after a release, with its lease gone, so that a renewal can
-// follow. See docs/architecture.md, "DHCP client".
+// while a dhclient runs for it, after this object released it (with its
+// lease gone, so that a renewal can follow), or where the system's
+// configuration gives it to dhclient. A lease file alone enables nothing:
+// machines keep them for years after moving to another client. See docs/architecture.md, "DHCP client".
 #pragma once
 
 #include <sys/types.h>
@@ -99,6 +100,7 @@ class DhclientClient : public DhcpClient {
   // All that was gathered about one link.
   struct View {
     bool enabled = false;
+    bool running = false;
     std::vector<Process> clients;  // running for the link
     std::string leaseFile;         // where its current lease lives
     std::int64_t leaseFileMtime = 0;

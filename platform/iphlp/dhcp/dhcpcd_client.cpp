@@ -121,7 +121,8 @@ DhcpState DhcpcdClient::State(const std::string& interfaceName) {
   std::lock_guard<std::mutex> lock(mutex_);
   bool haveProgram = false;
   Look look = LookAt(interfaceName, ns, haveProgram);
-  state.enabled = look.daemon || look.leaseFile || released_.count({ns, interfaceName});
+  state.running = look.daemon || released_.count({ns, interfaceName});
+  state.enabled = state.running || look.leaseFile;
   if (!look.daemon) return state;
   std::string out;
   if (Run({"-4", "-U", interfaceName}, options_.stateTimeout, &out) != NO_ERROR) return state;

@@ -166,7 +166,7 @@ std::string NetworkManagerClient::ConnectionFor(dhcp::Bus& bus, const Device& de
 
 DhcpState NetworkManagerClient::Lease(dhcp::Bus& bus, const Device& device) const {
   DhcpState state;
-  state.enabled = true;
+  state.enabled = state.running = true;
   std::map<std::string, std::string> options;
   auto reply = bus.Property(kService, device.dhcp4Config, kDhcp4Config, "Options", "a{sv}");
   if (device.dhcp4Config == "/" || !reply || !ReadStringMap(reply.get(), options)) return state;

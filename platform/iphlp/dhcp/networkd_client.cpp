@@ -203,7 +203,7 @@ std::optional<NetworkdClient::Link> NetworkdClient::Described(const Session& s,
   const std::string* networkFile = doc.String("NetworkFile");
   link.enabled = networkFile && DhcpConfigured(s, *networkFile);
   if (!link.enabled) return link;
-  link.state.enabled = true;
+  link.state.enabled = link.state.running = true;
 
   const JsonValue* addresses = doc.Find("Addresses");
   if (!addresses || addresses->kind != JsonValue::Kind::Array) return link;
@@ -246,7 +246,7 @@ void NetworkdClient::LeaseTimes(const Session& s, Link& link) const {
                   1000000;
   if (link.validUntil <= boot || expires <= Now()) {
     link.state = DhcpState{};
-    link.state.enabled = true;
+    link.state.enabled = link.state.running = true;
     link.address.clear();
     return;
   }
