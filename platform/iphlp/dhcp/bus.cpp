@@ -7,8 +7,9 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
+#include <utility>
 
-#include "platform/iphlp/dhcp/running_clients.h"
+#include "platform/kernel/identity.h"
 #include "platform/kernel/trusted_files.h"
 
 namespace lorvane::iphlp::dhcp {
@@ -70,16 +71,31 @@ CallResult Bus::Call(const std::string& destination, const std::string& path,
   return result;
 }
 
+// One round trip for both: a daemon that is not there costs only this.
 std::optional<Bus::Daemon> Bus::DaemonHere(const std::string& name, const std::string& procDir,
                                            const char* systemUser) {
   unsigned pid = 0, uid = 0;
-  CallResult p = Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                      "GetConnectionUnixProcessID", "s", name.c_str());
-  CallResult u = Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                      "GetConnectionUnixUser", "s", name.c_str());
-  if (p.status != CallStatus::Ok || u.status != CallStatus::Ok ||
-      !ReadUint32(p.reply.get(), pid) || !ReadUint32(u.reply.get(), uid) || pid == 0)
+  bool havePid = false, haveUid = false;
+  CallResult c = Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                      "GetConnectionCredentials", "s", name.c_str());
+  sd_bus_message* m = c.reply.get();
+  if (c.status != CallStatus::Ok || sd_bus_message_enter_container(m, 'a', "{sv}") <= 0)
     return std::nullopt;
+  int r;
+  while ((r = sd_bus_message_enter_container(m, 'e', "sv")) > 0) {
+    std::string key;
+    if (!ReadString(m, key, 64)) return std::nullopt;
+    bool ok;
+    if (key == "ProcessID") {
+      ok = InVariant(m, "u", [&] { return ReadUint32(m, pid); }) && !std::exchange(havePid, true);
+    } else if (key == "UnixUserID") {
+      ok = InVariant(m, "u", [&] { return ReadUint32(m, uid); }) && !std::exchange(haveUid, true);
+    } else {
+      ok = sd_bus_message_skip(m, "v") >= 0;
+    }
+    if (!ok || sd_bus_message_exit_container(m) < 0) return std::nullopt;
+  }
+  if (r < 0 || !havePid || !haveUid || pid == 0) return std::nullopt;
   bool trusted = kernel::TrustedOwner(static_cast<uid_t>(uid));
   if (!trusted && systemUser) {
     struct passwd entry, *found = nullptr;
@@ -87,11 +103,11 @@ std::optional<Bus::Daemon> Bus::DaemonHere(const std::string& name, const std::s
     trusted = getpwnam_r(systemUser, &entry, buffer, sizeof buffer, &found) == 0 && found &&
               found->pw_uid == uid;
   }
-  FileId ours;
+  kernel::FileId ours;
   struct stat theirs;
-  if (!trusted || !ThisNamespace(procDir, ours) ||
+  if (!trusted || !kernel::ThisNamespace(procDir, ours) ||
       stat((procDir + "/" + std::to_string(pid) + "/ns/net").c_str(), &theirs) != 0 ||
-      !(FileId{theirs.st_dev, theirs.st_ino} == ours))
+      !(kernel::FileId{theirs.st_dev, theirs.st_ino} == ours))
     return std::nullopt;
   return Daemon{static_cast<pid_t>(pid), static_cast<uid_t>(uid)};
 }
@@ -144,6 +160,55 @@ bool ReadPaths(sd_bus_message* m, std::vector<std::string>& out, std::size_t cap
   while ((r = sd_bus_message_read_basic(m, SD_BUS_TYPE_OBJECT_PATH, &s)) > 0) {
     if (out.size() == cap) return false;
     out.emplace_back(s);
+  }
+  return r == 0 && sd_bus_message_exit_container(m) >= 0;
+}
+
+bool InVariant(sd_bus_message* m, const char* type, const std::function<bool()>& read) {
+  return m && sd_bus_message_enter_container(m, SD_BUS_TYPE_VARIANT, type) > 0 && read() &&
+         sd_bus_message_exit_container(m) >= 0;
+}
+
+bool ReadStringMap(sd_bus_message* m, std::map<std::string, std::string>& out, std::size_t cap) {
+  out.clear();
+  if (!m || sd_bus_message_enter_container(m, SD_BUS_TYPE_ARRAY, "{sv}") <= 0) return false;
+  int r;
+  while ((r = sd_bus_message_enter_container(m, SD_BUS_TYPE_DICT_ENTRY, "sv")) > 0) {
+    std::string key, value;
+    if (out.size() == cap || !ReadString(m, key, 256) ||
+        !InVariant(m, "s", [&] { return ReadString(m, value); }) ||
+        sd_bus_message_exit_container(m) < 0 || !out.emplace(key, value).second)
+      return false;
+  }
+  return r == 0 && sd_bus_message_exit_container(m) >= 0;
+}
+
+bool ReadManagedObjects(sd_bus_message* m, std::size_t cap, const PropertyTaker& take) {
+  if (!m || sd_bus_message_enter_container(m, 'a', "{oa{sa{sv}}}") <= 0) return false;
+  std::size_t objects = 0;
+  int r;
+  while ((r = sd_bus_message_enter_container(m, 'e', "oa{sa{sv}}")) > 0) {
+    std::string path;
+    if (++objects > cap || !ReadPath(m, path) ||
+        sd_bus_message_enter_container(m, 'a', "{sa{sv}}") <= 0)
+      return false;
+    int i;
+    while ((i = sd_bus_message_enter_container(m, 'e', "sa{sv}")) > 0) {
+      std::string interface;
+      if (!ReadString(m, interface, 256) || sd_bus_message_enter_container(m, 'a', "{sv}") <= 0)
+        return false;
+      int p;
+      while ((p = sd_bus_message_enter_container(m, 'e', "sv")) > 0) {
+        std::string property;
+        if (!ReadString(m, property, 256) || !take(path, interface, property, m) ||
+            sd_bus_message_exit_container(m) < 0)
+          return false;
+      }
+      if (p < 0 || sd_bus_message_exit_container(m) < 0 || sd_bus_message_exit_container(m) < 0)
+        return false;
+    }
+    if (i < 0 || sd_bus_message_exit_container(m) < 0 || sd_bus_message_exit_container(m) < 0)
+      return false;
   }
   return r == 0 && sd_bus_message_exit_container(m) >= 0;
 }

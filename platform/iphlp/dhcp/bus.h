@@ -7,6 +7,8 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -75,5 +77,16 @@ bool ReadBool(sd_bus_message* m, bool& out);
 bool ReadUint32(sd_bus_message* m, unsigned& out);
 // An array of object paths, at most `cap` of them.
 bool ReadPaths(sd_bus_message* m, std::vector<std::string>& out, std::size_t cap);
+// Enters a variant that must hold `type`, reads it with `read`, and leaves.
+bool InVariant(sd_bus_message* m, const char* type, const std::function<bool()>& read);
+// a{sv} whose values are all strings, at most `cap` of them.
+bool ReadStringMap(sd_bus_message* m, std::map<std::string, std::string>& out, std::size_t cap);
+
+// GetManagedObjects' a{oa{sa{sv}}}, at most `cap` objects: `take` gets each
+// property at its variant and reads it whole or skips it; a false from it,
+// or any other shape, fails the whole reply.
+using PropertyTaker = std::function<bool(const std::string& path, const std::string& interface,
+                                         const std::string& property, sd_bus_message* m)>;
+bool ReadManagedObjects(sd_bus_message* m, std::size_t cap, const PropertyTaker& take);
 
 }  // namespace lorvane::iphlp::dhcp

@@ -18,9 +18,9 @@ std::vector<DhcpState> Ask(DhcpClient& client, const std::vector<std::string>& n
   return std::vector<DhcpState>(names.size());
 }
 
-dhcp::FileId ThisNamespace() {
-  dhcp::FileId ns;
-  dhcp::ThisNamespace("/proc", ns);
+kernel::FileId ThisNamespace() {
+  kernel::FileId ns;
+  kernel::ThisNamespace("/proc", ns);
   return ns;
 }
 
@@ -66,7 +66,7 @@ std::vector<DhcpState> ManagingClient::States(const std::vector<std::string>& in
   std::vector<std::vector<DhcpState>> each;
   each.reserve(clients_.size());
   for (auto& client : clients_) each.push_back(Ask(*client, interfaceNames));
-  dhcp::FileId ns = ThisNamespace();
+  kernel::FileId ns = ThisNamespace();
   std::vector<DhcpState> out(interfaceNames.size());
   for (std::size_t link = 0; link < interfaceNames.size(); ++link) {
     std::vector<const DhcpState*> states;

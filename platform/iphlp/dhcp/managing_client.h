@@ -30,7 +30,7 @@ class ManagingClient : public DhcpClient {
   DWORD Renew(const std::string& interfaceName) override;
 
  private:
-  using Link = std::pair<dhcp::FileId, std::string>;  // namespace, name
+  using Link = std::pair<kernel::FileId, std::string>;  // namespace, name
   DhcpClient* Manager(const std::string& interfaceName);
   DWORD Act(const std::string& interfaceName, DWORD (DhcpClient::*act)(const std::string&));
   int Pick(const Link& link, const std::vector<const DhcpState*>& states);

@@ -103,13 +103,6 @@ bool IsPid(const char* name) {
 
 }  // namespace
 
-bool ThisNamespace(const std::string& procDir, FileId& out) {
-  struct stat st;
-  if (stat((procDir + "/thread-self/ns/net").c_str(), &st) != 0) return false;
-  out = {st.st_dev, st.st_ino};
-  return true;
-}
-
 std::vector<RunningClient> FindRunningClients(const std::string& procDir, FileId ns,
                                               FileId program) {
   std::vector<RunningClient> out;
