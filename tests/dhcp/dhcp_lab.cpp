@@ -120,8 +120,9 @@ DhcpLab::DhcpLab(int links) : links_(links) {
   server_->Spawn(
       {"dnsmasq", "--keep-in-foreground", "--conf-file=/dev/null", "--no-resolv", "--no-hosts",
        "--port=0", "--interface=lvbr", "--bind-interfaces", "--no-ping", "--dhcp-authoritative",
-       "--dhcp-range=10.77.1.1,10.77.1.254,255.255.0.0,2m", "--dhcp-option=3,10.77.0.1",
-       "--dhcp-option=6,10.77.0.2,10.77.0.3", "--dhcp-option=44,10.77.0.4,10.77.0.5",
+       "--dhcp-range=10.77.1.1,10.77.1.254,255.255.0.0,2m", std::string("--dhcp-option=3,") + kRouter,
+       std::string("--dhcp-option=6,") + kDns1 + "," + kDns2,
+       std::string("--dhcp-option=44,") + kWins1 + "," + kWins2,
        "--dhcp-leasefile=" + dir_ + "/dnsmasq.leases", "--pid-file=" + pidFile,
        "--log-facility=" + dir_ + "/dnsmasq.log", "--log-dhcp"},
       dir_ + "/dnsmasq.out");

@@ -3,6 +3,10 @@
 // against text that is cut short, garbled or hostile: never a wrong value.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
+#include <ctime>
+#include <optional>
 #include <string>
 
 #include "platform/iphlp/dhcp/dhclient_client.h"
@@ -153,6 +157,51 @@ TEST(LeaseFile, DamageStopsTheReadingAndIsReported) {
        }) {
     EXPECT_TRUE(ParseLeaseFile(text).damaged) << text.substr(0, 80);
   }
+}
+
+// The expiry as dhclient writes it, read through the whole parser, against
+// the C library's own conversion: every month's first and last day in
+// common, leap and century years, the turn of each year, the last second a
+// signed 32-bit count holds and the one after, and the far future. Days a
+// month lacks are refused.
+TEST(LeaseFile, DatesAcrossTheCalendarAgreeWithTheCLibrary) {
+  auto expiry = [](int y, int mo, int d, int h, int mi, int se) -> std::optional<std::int64_t> {
+    char line[64];
+    std::snprintf(line, sizeof line, "3 %04d/%02d/%02d %02d:%02d:%02d", y, mo, d, h, mi, se);
+    LeaseFile f = ParseLeaseFile("lease {\n  interface \"eth0\";\n  fixed-address 10.0.0.2;\n"
+                                 "  expire " + std::string(line) + ";\n}\n");
+    if (f.leases.size() != 1 || !f.leases[0].wellFormed) return std::nullopt;
+    return f.leases[0].expire;
+  };
+  auto libc = [](int y, int mo, int d, int h, int mi, int se) {
+    std::tm t{};
+    t.tm_year = y - 1900;
+    t.tm_mon = mo - 1;
+    t.tm_mday = d;
+    t.tm_hour = h;
+    t.tm_min = mi;
+    t.tm_sec = se;
+    return static_cast<std::int64_t>(timegm(&t));
+  };
+  static const int kLast[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  for (int year : {1970, 1999, 2000, 2023, 2024, 2037, 2038, 2100, 2400, 9999}) {
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    for (int month = 1; month <= 12; ++month) {
+      const int last = kLast[month - 1] + (month == 2 && leap);
+      for (auto [day, h, mi, se] : {std::array{1, 0, 0, 0}, std::array{last, 23, 59, 59}}) {
+        EXPECT_EQ(expiry(year, month, day, h, mi, se), libc(year, month, day, h, mi, se))
+            << year << "/" << month << "/" << day;
+      }
+      EXPECT_FALSE(expiry(year, month, last + 1, 0, 0, 0)) << year << "/" << month;
+    }
+  }
+  EXPECT_EQ(expiry(2038, 1, 19, 3, 14, 7), std::int64_t{INT32_MAX});
+  EXPECT_EQ(expiry(2038, 1, 19, 3, 14, 8), std::int64_t{INT32_MAX} + 1);
+  EXPECT_EQ(*expiry(2025, 1, 1, 0, 0, 0) - *expiry(2024, 12, 31, 23, 59, 59), 1);
+  EXPECT_EQ(*expiry(2024, 3, 1, 0, 0, 0) - *expiry(2024, 2, 29, 0, 0, 0), 86400);
+  for (auto [y, mo, d] : {std::array{2024, 13, 1}, std::array{2024, 0, 1}, std::array{2024, 4, 0},
+                          std::array{1969, 12, 31}})
+    EXPECT_FALSE(expiry(y, mo, d, 0, 0, 0)) << y << "/" << mo << "/" << d;
 }
 
 TEST(LeaseFile, DottedQuadsAreStrict) {
