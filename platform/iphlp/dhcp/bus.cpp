@@ -131,25 +131,27 @@ bool ReadString(sd_bus_message* m, std::string& out, std::size_t cap) {
   return true;
 }
 
+namespace {
+
+template <typename Raw, typename Out>
+bool ReadBasic(sd_bus_message* m, char type, Out& out) {
+  Raw raw{};
+  if (!m || sd_bus_message_read_basic(m, type, &raw) <= 0) return false;
+  out = static_cast<Out>(raw);
+  return true;
+}
+
+}  // namespace
+
 bool ReadPath(sd_bus_message* m, std::string& out) {
   const char* s = nullptr;
-  if (!m || sd_bus_message_read_basic(m, SD_BUS_TYPE_OBJECT_PATH, &s) <= 0 || !s) return false;
-  out = s;
-  return true;
+  return ReadBasic<const char*>(m, SD_BUS_TYPE_OBJECT_PATH, s) && s && (out = s, true);
 }
 
-bool ReadBool(sd_bus_message* m, bool& out) {
-  int b = 0;
-  if (!m || sd_bus_message_read_basic(m, SD_BUS_TYPE_BOOLEAN, &b) <= 0) return false;
-  out = b != 0;
-  return true;
-}
+bool ReadBool(sd_bus_message* m, bool& out) { return ReadBasic<int>(m, SD_BUS_TYPE_BOOLEAN, out); }
 
 bool ReadUint32(sd_bus_message* m, unsigned& out) {
-  std::uint32_t u = 0;
-  if (!m || sd_bus_message_read_basic(m, SD_BUS_TYPE_UINT32, &u) <= 0) return false;
-  out = u;
-  return true;
+  return ReadBasic<std::uint32_t>(m, SD_BUS_TYPE_UINT32, out);
 }
 
 bool ReadPaths(sd_bus_message* m, std::vector<std::string>& out, std::size_t cap) {

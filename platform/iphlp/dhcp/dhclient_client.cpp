@@ -3,12 +3,8 @@
 #include <fcntl.h>
 #include <glob.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <ctime>
-#include <set>
 
 #include "platform/base/errors.h"
 #include "platform/iphlp/dhcp/ifupdown.h"
@@ -275,9 +271,6 @@ DWORD DhclientClient::CommandFor(const std::string& name, const View& view, cons
 // configuration, the link.
 DWORD DhclientClient::Run(const char* mode, const DhclientCommand& c, bool withPidFile,
                           std::chrono::milliseconds timeout) {
-  std::string program = Program();
-  if (program.empty()) return ERROR_FILE_NOT_FOUND;
-  if (!kernel::TrustedPlace(program)) return ERROR_ACCESS_DENIED;
   kernel::RunRequest request;
   request.argv = {Program(), mode, "-lf", c.leaseFile};
   if (withPidFile && !c.noPidFile) {

@@ -5,22 +5,14 @@
 // machines keep them for years after moving to another client. See docs/architecture.md, "DHCP client".
 #pragma once
 
-#include <sys/types.h>
-
-#include <chrono>
-#include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string>
-#include <tuple>
-#include <utility>
 #include <vector>
 
-#include "platform/iphlp/dhcp/dhclient_command.h"
 #include "platform/iphlp/dhcp/lease_file.h"
 #include "platform/iphlp/dhcp/running_clients.h"
 #include "platform/iphlp/dhcp/client_base.h"

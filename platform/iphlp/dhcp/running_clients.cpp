@@ -8,7 +8,6 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <sstream>
 
@@ -20,20 +19,10 @@ namespace {
 
 constexpr std::size_t kMaxCommandLine = 64 * 1024;
 
-// /proc files report no size: read up to the cap.
+// /proc files report no size: read to the end, refusing more than `cap`.
 bool ReadProcFile(int procFd, const char* name, std::size_t cap, std::string& out) {
   kernel::UniqueFd fd(openat(procFd, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-  if (fd.get() < 0) return false;
-  out.clear();
-  char buffer[4096];
-  while (out.size() < cap) {
-    ssize_t n = read(fd.get(), buffer, std::min(sizeof buffer, cap - out.size()));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) break;
-    out.append(buffer, static_cast<std::size_t>(n));
-  }
-  return true;
+  return fd.valid() && kernel::ReadAtMost(fd.get(), cap, out);
 }
 
 // Real, effective, saved and file-system user: a set-user-id program started
