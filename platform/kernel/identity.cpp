@@ -11,6 +11,11 @@ bool IdentityOf(const std::string& path, FileId& out) {
   return true;
 }
 
+bool SameFileAt(int dirFd, const char* name, FileId id) {
+  struct stat st;
+  return fstatat(dirFd, name, &st, 0) == 0 && FileId{st.st_dev, st.st_ino} == id;
+}
+
 bool ThisNamespace(const std::string& procDir, FileId& out) {
   return IdentityOf(procDir + "/thread-self/ns/net", out);
 }

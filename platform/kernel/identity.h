@@ -20,6 +20,9 @@ struct FileId {
 // cannot be reached.
 bool IdentityOf(const std::string& path, FileId& out);
 
+// Whether `name` below the directory `dirFd` is `id`, following links.
+bool SameFileAt(int dirFd, const char* name, FileId id);
+
 // The network namespace of the calling thread, as `procDir` shows it.
 bool ThisNamespace(const std::string& procDir, FileId& out);
 

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/kernel/identity.h"
+#include "platform/base/errors.h"
 #include "platform/kernel/trusted_files.h"
 
 namespace lorvane::iphlp::dhcp {
@@ -21,6 +22,17 @@ struct ErrorFree {
 };
 
 }  // namespace
+
+DWORD ErrorOf(const CallResult& r) {
+  if (r.status == CallStatus::Ok) return NO_ERROR;
+  if (r.status == CallStatus::TimedOut) return ERROR_TIMEOUT;
+  for (const char* denied : {"org.freedesktop.DBus.Error.AccessDenied",
+                             "org.freedesktop.DBus.Error.InteractiveAuthorizationRequired",
+                             "org.freedesktop.NetworkManager.PermissionDenied"}) {
+    if (r.error == denied) return ERROR_ACCESS_DENIED;
+  }
+  return ERROR_GEN_FAILURE;
+}
 
 void MessageUnref::operator()(sd_bus_message* m) const { sd_bus_message_unref(m); }
 
@@ -103,11 +115,10 @@ std::optional<Bus::Daemon> Bus::DaemonHere(const std::string& name, const std::s
     trusted = getpwnam_r(systemUser, &entry, buffer, sizeof buffer, &found) == 0 && found &&
               found->pw_uid == uid;
   }
-  kernel::FileId ours;
-  struct stat theirs;
+  kernel::FileId ours, theirs;
   if (!trusted || !kernel::ThisNamespace(procDir, ours) ||
-      stat((procDir + "/" + std::to_string(pid) + "/ns/net").c_str(), &theirs) != 0 ||
-      !(kernel::FileId{theirs.st_dev, theirs.st_ino} == ours))
+      !kernel::IdentityOf(procDir + "/" + std::to_string(pid) + "/ns/net", theirs) ||
+      !(theirs == ours))
     return std::nullopt;
   return Daemon{static_cast<pid_t>(pid), static_cast<uid_t>(uid)};
 }

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/types.h"
+
 struct sd_bus;
 struct sd_bus_message;
 
@@ -35,6 +37,10 @@ struct CallResult {
   std::string error;  // the D-Bus error name, when the daemon answered with one
   Message reply;
 };
+
+// The Win32 error of a call: NO_ERROR, ERROR_TIMEOUT, ERROR_ACCESS_DENIED
+// when the daemon or the bus refused the caller, else ERROR_GEN_FAILURE.
+DWORD ErrorOf(const CallResult& r);
 
 class Bus {
  public:

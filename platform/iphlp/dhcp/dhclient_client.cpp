@@ -34,12 +34,8 @@ std::string DhclientClient::Program() const {
 }
 
 bool DhclientClient::TargetNamespace(Namespace& out) const {
-  std::string path = options_.netns.empty() ? options_.procDir + "/thread-self/ns/net"
-                                            : std::string(kNetnsDir) + "/" + options_.netns;
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0) return false;
-  out = {st.st_dev, st.st_ino};
-  return true;
+  return options_.netns.empty() ? kernel::ThisNamespace(options_.procDir, out)
+                                : kernel::IdentityOf(std::string(kNetnsDir) + "/" + options_.netns, out);
 }
 
 std::vector<DhclientClient::Process> DhclientClient::RunningClients(const Namespace& ns,
@@ -126,10 +122,8 @@ DhclientClient::Snapshot DhclientClient::Take(const Namespace& ns) {
   Snapshot s;
   s.ns = ns;
   std::string program = Program();
-  struct stat st;
-  s.haveProgram = !program.empty() && stat(program.c_str(), &st) == 0;
+  s.haveProgram = !program.empty() && kernel::IdentityOf(program, s.program);
   if (s.haveProgram) {
-    s.program = {st.st_dev, st.st_ino};
     s.clients = RunningClients(ns, s.program);
   }
   std::vector<std::string> files;

@@ -13,11 +13,6 @@
 namespace lorvane::iphlp {
 namespace {
 
-bool SameFile(int dirFd, const char* name, kernel::FileId id) {
-  struct stat st;
-  return fstatat(dirFd, name, &st, 0) == 0 && kernel::FileId{st.st_dev, st.st_ino} == id;
-}
-
 bool ParsePid(const std::string& text, pid_t& pid) {
   std::size_t digits = text.find_first_not_of("0123456789");
   if (digits == 0 || digits > 9 || (digits != std::string::npos && text.substr(digits) != "\n"))
@@ -55,8 +50,8 @@ bool DhcpcdClient::Daemon(const std::string& name, const Namespace& ns,
                                O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     // Its daemon drops root for a user of its own: the executable and the
     // namespace say whose it is.
-    if (proc.get() >= 0 && SameFile(proc.get(), "exe", program) &&
-        SameFile(proc.get(), "ns/net", ns))
+    if (proc.get() >= 0 && kernel::SameFileAt(proc.get(), "exe", program) &&
+        kernel::SameFileAt(proc.get(), "ns/net", ns))
       return true;
   }
   return false;

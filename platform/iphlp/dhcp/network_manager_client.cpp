@@ -64,15 +64,6 @@ bool ParseEpoch(const std::string& text, std::int64_t& out) {
   return true;
 }
 
-DWORD ErrorOf(const dhcp::CallResult& r) {
-  if (r.status == CallStatus::Ok) return NO_ERROR;
-  if (r.status == CallStatus::TimedOut) return ERROR_TIMEOUT;
-  if (r.error == "org.freedesktop.NetworkManager.PermissionDenied" ||
-      r.error == "org.freedesktop.DBus.Error.AccessDenied")
-    return ERROR_ACCESS_DENIED;
-  return ERROR_GEN_FAILURE;
-}
-
 }  // namespace
 
 NetworkManagerClient::NetworkManagerClient(NetworkManagerOptions options)
@@ -210,7 +201,7 @@ DWORD NetworkManagerClient::DoRelease(const std::string& name) {
     return ERROR_NOT_FOUND;
   auto r = bus->Call(kService, device->path, kDevice, "Disconnect");
   if (r.error == "org.freedesktop.NetworkManager.Device.NotActive") return NO_ERROR;  // nothing held
-  return ErrorOf(r);
+  return dhcp::ErrorOf(r);
 }
 
 DWORD NetworkManagerClient::DoRenew(const std::string& name) {
@@ -223,7 +214,7 @@ DWORD NetworkManagerClient::DoRenew(const std::string& name) {
   const std::string path = device->path, before = device->dhcp4Config;
   auto r = bus->Call(kService, kManagerPath, kService, "ActivateConnection", "ooo",
                      connection.c_str(), path.c_str(), "/");
-  if (r.status != CallStatus::Ok) return ErrorOf(r);
+  if (r.status != CallStatus::Ok) return dhcp::ErrorOf(r);
   // Activation goes on after the call; the renewal is done when the device
   // is activated with a DHCP configuration other than the one it had.
   return PollUntil(start, options_.renewTimeout, [&]() -> std::optional<DWORD> {

@@ -93,15 +93,6 @@ void ScanNetworkFile(const std::string& text, std::optional<bool>& dhcp) {
   }
 }
 
-DWORD ErrorOf(const dhcp::CallResult& r) {
-  if (r.status == CallStatus::Ok) return NO_ERROR;
-  if (r.status == CallStatus::TimedOut) return ERROR_TIMEOUT;
-  if (r.error == "org.freedesktop.DBus.Error.AccessDenied" ||
-      r.error == "org.freedesktop.DBus.Error.InteractiveAuthorizationRequired")
-    return ERROR_ACCESS_DENIED;
-  return ERROR_GEN_FAILURE;
-}
-
 }  // namespace
 
 NetworkdClient::NetworkdClient(NetworkdOptions options)
@@ -321,7 +312,7 @@ DWORD NetworkdClient::DoRenew(const std::string& name) {
       return error;
   } else {
     auto r = session->bus->Call(kService, kManagerPath, kManager, "RenewLink", "i", link->index);
-    if (r.status != CallStatus::Ok) return ErrorOf(r);
+    if (r.status != CallStatus::Ok) return dhcp::ErrorOf(r);
   }
   // Done when the link holds a lease granted after the call: its address's
   // lifetime ends later than before.

@@ -42,17 +42,12 @@ bool RunByTrustedUser(int procFd) {
   return count == 4;
 }
 
-bool SameFile(int procFd, const char* name, FileId id) {
-  struct stat st;
-  return fstatat(procFd, name, &st, 0) == 0 && FileId{st.st_dev, st.st_ino} == id;
-}
-
 // Whose process it is and what it runs, read through one open /proc entry,
 // so that a pid taken over in between fails rather than passes. A zombie has
 // no executable and fails too.
 bool Believed(int procFd, FileId ns, FileId program) {
-  return RunByTrustedUser(procFd) && SameFile(procFd, "exe", program) &&
-         SameFile(procFd, "ns/net", ns);
+  return RunByTrustedUser(procFd) && kernel::SameFileAt(procFd, "exe", program) &&
+         kernel::SameFileAt(procFd, "ns/net", ns);
 }
 
 // Ticks since boot when the process started: with the pid, who it is.
