@@ -5,10 +5,10 @@
 #include "platform/base/errors.h"
 #include "platform/driver/adapter_driver.h"
 #include "platform/driver/helper_status.h"
-#include "platform/iphlp/dhcp/bounded_run.h"
 #include "platform/iphlp/interface_name.h"
 #include "platform/iphlp/provider.h"
 #include "platform/kernel/blocking.h"
+#include "platform/kernel/bounded_run.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/winreg.h"
 
@@ -34,19 +34,19 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 DWORD RunHelper(const Helper& helper, const std::vector<std::string>& args) {
-  iphlp::dhcp::RunRequest request;
+  kernel::RunRequest request;
   request.argv = {helper.pkexec, helper.command};
   request.argv.insert(request.argv.end(), args.begin(), args.end());
   request.timeout = helper.timeout;
-  const iphlp::dhcp::RunResult result = iphlp::dhcp::RunBounded(request);
+  const kernel::RunResult result = kernel::RunBounded(request);
   switch (result.outcome) {
-    case iphlp::dhcp::RunOutcome::Exited:
+    case kernel::RunOutcome::Exited:
       if (result.code == kPkexecNotAuthorized || result.code == kPkexecFailed)
         return ERROR_ACCESS_DENIED;
       return driver::ErrorForExitStatus(result.code);
-    case iphlp::dhcp::RunOutcome::TimedOut:
+    case kernel::RunOutcome::TimedOut:
       return ERROR_TIMEOUT;
-    case iphlp::dhcp::RunOutcome::NotStarted:
+    case kernel::RunOutcome::NotStarted:
       return ERROR_ACCESS_DENIED;  // no pkexec: nobody to ask
     default:
       return ERROR_GEN_FAILURE;

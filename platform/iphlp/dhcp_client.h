@@ -1,6 +1,7 @@
 // The DHCP client that manages a link, seen by the live provider: what it
-// holds for the link, and release and renew through it. dhclient is the first
-// implementation; others can follow behind the same interface.
+// holds for the link, and release and renew through it. NetworkManager,
+// systemd-networkd, dhcpcd and dhclient each sit behind this interface
+// (dhcp/), and one of them is chosen per link (dhcp/managing_client.h).
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,9 @@ namespace lorvane::iphlp {
 
 struct DhcpState {
   bool enabled = false;             // the link is configured for DHCP
+  // The client runs for the link now (or this program released it through
+  // the client); false where only its configuration or old files name it.
+  bool running = false;
   std::string server;               // dotted decimal, empty when unknown
   std::int64_t leaseObtained = 0;   // seconds since 1970, 0 when no lease
   std::int64_t leaseExpires = 0;

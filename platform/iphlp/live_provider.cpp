@@ -97,7 +97,7 @@ DWORD LiveProvider::Adapters(std::vector<AdapterRecord>& out) {
     for (const auto& r : adapters) names.push_back(r.name);
     std::vector<DhcpState> states = dhcp_->States(names);
     recentDns_.emplace(RecentDns{{}, std::chrono::steady_clock::now(), {}});
-    dhcp::ThisNamespace("/proc", recentDns_->netNamespace);
+    kernel::ThisNamespace("/proc", recentDns_->netNamespace);
     for (std::size_t i = 0; i < adapters.size() && i < states.size(); ++i) {
       AdapterRecord& r = adapters[i];
       DhcpState& state = states[i];
@@ -139,8 +139,8 @@ DWORD LiveProvider::DnsServers(std::uint32_t index, std::vector<std::string>& ou
     std::lock_guard lock(mutex_);
     const std::optional<RecentDns> recent = std::exchange(recentDns_, std::nullopt);
     const std::vector<std::string>* kept = nullptr;
-    dhcp::FileId here;
-    dhcp::ThisNamespace("/proc", here);
+    kernel::FileId here;
+    kernel::ThisNamespace("/proc", here);
     if (recent && recent->netNamespace == here &&
         std::chrono::steady_clock::now() - recent->when <= kMeasuredLifetime) {
       auto found = recent->servers.find(name);

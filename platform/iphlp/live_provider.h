@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/iphlp/dhcp/running_clients.h"
+#include "platform/kernel/identity.h"
 #include "platform/iphlp/dhcp_client.h"
 #include "platform/iphlp/provider.h"
 
@@ -50,7 +50,7 @@ class LiveProvider : public Provider {
   // one DnsServers call that follows it at once (an adapter's details after
   // the list), which would otherwise ask every DHCP client again.
   struct RecentDns {
-    dhcp::FileId netNamespace;  // links are per namespace
+    kernel::FileId netNamespace;  // links are per namespace
     std::chrono::steady_clock::time_point when;
     std::map<std::string, std::vector<std::string>> servers;  // by link name
   };

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 #include <cerrno>
 #include <cstring>
 #include <unordered_set>
@@ -102,19 +103,21 @@ class Socket {
       return Win32FromErrno(errno);
     const bool single = (sent->nlmsg_flags & (NLM_F_DUMP | NLM_F_ACK)) == 0;
     for (;;) {
+      // The next datagram's size first, as iproute2 reads it: a message
+      // larger than the buffer grows the buffer instead of failing.
+      const ssize_t size = Receive(MSG_PEEK | MSG_TRUNC, nullptr, 0);
+      if (size < 0) {
+        if (errno == EINTR) continue;
+        return Win32FromErrno(errno);
+      }
+      const std::size_t words = (static_cast<std::size_t>(size) + 3) / 4;
+      if (words > buffer_.size()) buffer_.resize(words);
       sockaddr_nl from{};
-      iovec part{buffer_.data(), buffer_.size() * sizeof buffer_[0]};
-      msghdr message{};
-      message.msg_name = &from;
-      message.msg_namelen = sizeof from;
-      message.msg_iov = &part;
-      message.msg_iovlen = 1;
-      const ssize_t got = ::recvmsg(fd_, &message, 0);
+      const ssize_t got = Receive(0, &from, buffer_.size() * sizeof buffer_[0]);
       if (got < 0) {
         if (errno == EINTR) continue;
         return Win32FromErrno(errno);
       }
-      if (message.msg_flags & MSG_TRUNC) return ERROR_INVALID_DATA;
       if (from.nl_pid != 0) continue;  // another process, not the kernel
       const auto received = static_cast<std::size_t>(got);
       auto* bytes = reinterpret_cast<unsigned char*>(buffer_.data());
@@ -144,11 +147,21 @@ class Socket {
   }
 
  private:
+  ssize_t Receive(int flags, sockaddr_nl* from, std::size_t length) {
+    iovec part{buffer_.data(), length};
+    msghdr message{};
+    message.msg_name = from;
+    message.msg_namelen = from ? sizeof *from : 0;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    return ::recvmsg(fd_, &message, flags);
+  }
+
   int fd_ = -1;
   std::uint32_t sequence_ = 0;
   // One large read a batch, as the kernel fills a batch up to the largest
   // read it has seen: far fewer round trips over hundreds of links.
-  std::array<std::uint32_t, kDumpBuffer / sizeof(std::uint32_t)> buffer_{};
+  std::vector<std::uint32_t> buffer_ = std::vector<std::uint32_t>(kDumpBuffer / 4);
 };
 
 // The attributes of one message or nest, by type; a later one of a type
@@ -225,6 +238,7 @@ Link LinkOf(nlmsghdr* h, ifinfomsg* info) {
   link.flags = info->ifi_flags;
   if (a[IFLA_IFNAME] != nullptr) link.name = StringAttribute(a[IFLA_IFNAME]);
   link.hardwareAddress = BytesOf(a[IFLA_ADDRESS]);
+  link.permanentAddress = BytesOf(a[IFLA_PERM_ADDRESS]);
   if (a[IFLA_LINKINFO] != nullptr) {
     Attributes<IFLA_INFO_MAX> nested(static_cast<rtattr*>(RTA_DATA(a[IFLA_LINKINFO])),
                                      static_cast<int>(RTA_PAYLOAD(a[IFLA_LINKINFO])));
@@ -233,30 +247,35 @@ Link LinkOf(nlmsghdr* h, ifinfomsg* info) {
   return link;
 }
 
-DWORD QueryLinkState(std::uint32_t index, const std::string* name, LinkState& out) {
+// One link by index or by name, in one request.
+DWORD QueryLink(std::uint32_t index, const std::string* name, Link& out) {
   Socket sock;
   if (DWORD err = sock.Open(); err != NO_ERROR) return err;
   Request request = LinkRequest(0, index);
+  // Bounded by the attribute, whether or not the kernel put a NUL in it.
   if (name != nullptr) request.Attribute(IFLA_IFNAME, name->c_str(), name->size() + 1);
-  LinkState state;
+  Link link;
   bool interrupted = false;
   DWORD err = sock.Exchange(
       request,
       [&](nlmsghdr* h) {
-        auto* info = BodyOf<ifinfomsg>(h, RTM_NEWLINK);
-        if (info == nullptr) return;
-        auto a = AttributesAfter<IFLA_MAX>(h, info);
-        state.index = static_cast<std::uint32_t>(info->ifi_index);
-        state.flags = info->ifi_flags;
-        // Bounded by the attribute, whether or not the kernel put a NUL in it.
-        if (a[IFLA_IFNAME] != nullptr) state.name = StringAttribute(a[IFLA_IFNAME]);
-        state.address = BytesOf(a[IFLA_ADDRESS]);
-        state.permanentAddress = BytesOf(a[IFLA_PERM_ADDRESS]);
+        if (auto* info = BodyOf<ifinfomsg>(h, RTM_NEWLINK)) link = LinkOf(h, info);
       },
       interrupted);
   if (err != NO_ERROR) return err;
-  if (state.index == 0) return ERROR_NOT_FOUND;
-  out = std::move(state);
+  if (link.index == 0) return ERROR_NOT_FOUND;
+  out = std::move(link);
+  return NO_ERROR;
+}
+
+DWORD QueryLinkState(std::uint32_t index, const std::string* name, LinkState& out) {
+  Link link;
+  if (DWORD err = QueryLink(index, name, link); err != NO_ERROR) return err;
+  out.index = link.index;
+  out.name = std::move(link.name);
+  out.flags = link.flags;
+  out.address = std::move(link.hardwareAddress);
+  out.permanentAddress = std::move(link.permanentAddress);
   return NO_ERROR;
 }
 
@@ -402,21 +421,7 @@ DWORD ReadSnapshot(Snapshot& out) {
 
 DWORD ReadLink(std::uint32_t index, Link& out) {
   if (index == 0 || index > 0x7fffffffu) return ERROR_NOT_FOUND;
-  Socket sock;
-  if (DWORD err = sock.Open(); err != NO_ERROR) return err;
-  Request request = LinkRequest(0, index);
-  Link link;
-  bool interrupted = false;
-  DWORD err = sock.Exchange(
-      request,
-      [&](nlmsghdr* h) {
-        if (auto* info = BodyOf<ifinfomsg>(h, RTM_NEWLINK)) link = LinkOf(h, info);
-      },
-      interrupted);
-  if (err != NO_ERROR) return err;
-  if (link.index == 0) return ERROR_NOT_FOUND;
-  out = std::move(link);
-  return NO_ERROR;
+  return QueryLink(index, nullptr, out);
 }
 
 DWORD ReadLinkState(const std::string& name, LinkState& out) {

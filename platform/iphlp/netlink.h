@@ -18,6 +18,7 @@ struct Link {
   unsigned arpType = 0;      // ARPHRD_*
   unsigned flags = 0;        // IFF_*
   std::vector<std::uint8_t> hardwareAddress;
+  std::vector<std::uint8_t> permanentAddress;  // empty where the kernel reports none
 };
 
 struct Address {

@@ -50,6 +50,12 @@ class DhclientClientTest : public ::testing::Test {
     return o;
   }
 
+  // Gives the links to dhclient, as a system's configuration would.
+  void Configure(const std::vector<std::string>& names) const {
+    std::string text;
+    for (const auto& n : names) text += "interface \"" + n + "\" { request routers; }\n";
+    Write("dhclient.conf", text);
+  }
   fs::path Write(const fs::path& relative, const std::string& text) const {
     fs::path path = dir_ / relative;
     fs::create_directories(path.parent_path());
@@ -79,8 +85,11 @@ std::string Lease(const std::string& name, const std::string& server, const std:
 // The latest block for a link speaks for it (a release appends the lease
 // again, expiring at once: EndToEnd.Dhclient). One that expires now holds
 // nothing; a doubtful latest block (a bad server, a file cut short) hides the
-// older ones.
+// older ones. A file alone, with no client running and nothing configured,
+// is left behind by a client long gone and speaks for nothing.
 TEST_F(DhclientClientTest, TheLatestBlockForALinkSpeaksForIt) {
+  Configure({"eth0", "eth2", "eth3", "eth4"});
+  Write("leases/dhclient.eth5.leases", Lease("eth5", "10.1.0.1", "never"));
   Write("leases/dhclient.leases", Lease("eth0", "10.1.0.1", "0 2026/12/06 19:45:00"));
   Write("leases/dhclient.eth2.leases", Lease("eth2", "10.1.0.1", "epoch " + std::to_string(kNow)));
   std::string good = Lease("eth3", "10.1.0.1", "never");
@@ -98,6 +107,10 @@ TEST_F(DhclientClientTest, TheLatestBlockForALinkSpeaksForIt) {
     EXPECT_EQ(held.server, "") << name;  // set with the lease's times, or not at all
   }
   EXPECT_FALSE(client.State("eth8").enabled);
+  DhcpState stale = client.State("eth5");
+  EXPECT_FALSE(stale.enabled);
+  EXPECT_EQ(stale.leaseExpires, 0);
+  EXPECT_EQ(client.Release("eth5"), DWORD{ERROR_NOT_FOUND});
 }
 
 // Configuration alone makes a link enabled; the newest lease file that names
@@ -112,7 +125,7 @@ TEST_F(DhclientClientTest, EachQueryReadsTheConfigurationAndTheNewestFiles) {
   Write("interfaces.d/eth5", "iface eth5 inet dhcp\n");
   Write("interfaces.d/skip.me", "iface eth4 inet dhcp\n");  // not a name ifupdown reads
   Write("extra/a.cfg", "iface eth6 inet static\n  address 10.0.0.1/24\niface eth3 inet dhcp\n");
-  Write("dhclient.conf", "interface \"eth2\" { request routers; }\n");
+  Configure({"eth2", "eth7", "eth8"});
   fs::path older = Write("leases/dhclient.leases", Lease("eth7", "10.1.0.1", "never"));
   fs::path newer = Write("leases/dhclient.eth7.leases", Lease("eth7", "10.1.0.2", "never", ""));
   Write("leases/other.leases", Lease("eth7", "10.1.0.3", "never"));  // not a dhclient file name
@@ -120,7 +133,8 @@ TEST_F(DhclientClientTest, EachQueryReadsTheConfigurationAndTheNewestFiles) {
   SetMtime(newer, kNow - 50);
   DhclientClient client(Options());
   for (const char* name : {"eth5", "eth3", "eth2"}) EXPECT_TRUE(client.State(name).enabled) << name;
-  for (const char* name : {"eth1", "eth4", "eth6", "lo", "eth8", "eth9"})
+  EXPECT_EQ(client.State("eth8").leaseExpires, 0);
+  for (const char* name : {"eth1", "eth4", "eth6", "lo", "eth9"})
     EXPECT_FALSE(client.State(name).enabled) << name;
   DhcpState s = client.State("eth7");
   EXPECT_EQ(s.server, "10.1.0.2");
@@ -132,7 +146,7 @@ TEST_F(DhclientClientTest, EachQueryReadsTheConfigurationAndTheNewestFiles) {
   Write("leases/dhclient.eth8.leases", Lease("eth8", "10.1.0.1", "never"));
   Write("interfaces.d/eth9", "iface eth9 inet dhcp\n");
   EXPECT_EQ(client.State("eth7").server, "10.1.0.4");
-  EXPECT_TRUE(client.State("eth8").enabled);
+  EXPECT_EQ(client.State("eth8").server, "10.1.0.1");
   EXPECT_TRUE(client.State("eth9").enabled);
 
   SetMtime(older, kNow - 10);
@@ -144,6 +158,7 @@ TEST_F(DhclientClientTest, RunsTheClientWithAFixedArgumentList) {
   const std::string leases = Write("leases/dhclient.leases", Lease("lo", "10.1.0.1", "never"));
   const std::string tail = "\n-sf\n" + (dir_ / "script").string() + "\nlo\n";
   FakeProgram("printf '%s\\n' \"$@\" > \"$0.args\"; echo \"$PATH\" > \"$0.env\"; pwd > \"$0.cwd\"");
+  Configure({"lo"});
   DhclientClient client(Options());
 
   // Whatever the caller's umask and directory, the client makes its files as
@@ -217,6 +232,7 @@ TEST_F(DhclientClientTest, OnlyRootsRunOfTheProgramIsBelieved) {
 }
 
 TEST_F(DhclientClientTest, AHungClientIsKilledAtTheBound) {
+  Configure({"lo"});
   Write("leases/dhclient.leases", Lease("lo", "10.1.0.1", "never"));
   // The client and a child of its own, both of which must go.
   FakeProgram("sleep 30 & echo $! > \"$0.child\"; echo $$ > \"$0.pid\"; wait");
@@ -245,6 +261,7 @@ TEST_F(DhclientClientTest, RunsNothingItShouldNotAndReportsAFailingClient) {
   Write("leases/dhclient.leases",
         Lease("lo", "10.1.0.1", "never") + Lease("lvnosuch0", "10.1.0.1", "never"));
   FakeProgram("touch \"$0.ran\"");
+  Configure({"lo", "lvnosuch0"});
   DhclientClient client(Options());
   for (const std::string name : {"", "-r", "a/b", "eth0 x", "0123456789abcdef", "..", "a:1"}) {
     EXPECT_FALSE(client.State(name).enabled) << name;
@@ -285,6 +302,7 @@ TEST_F(DhclientClientTest, DetailsRightAfterTheListTakeItsDnsServersOnce) {
     }
   };
   leases("1");
+  Configure({"lvn0", "lvn1"});
   LiveProvider live(std::make_unique<DhclientClient>(Options()), "");
   ns.RunInside([&] {
     const auto dns = [&](DWORD index) {

@@ -1,5 +1,6 @@
 #include "dhcp_lab.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -7,10 +8,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <thread>
 #include <vector>
+
+#include "platform/kernel/trusted_files.h"
+#include "platform/kernel/unique_fd.h"
 
 namespace lorvane::test {
 namespace {
@@ -65,9 +68,14 @@ std::vector<pid_t> DhclientsIn(const std::string& netns) {
 
 }  // namespace
 
+// A /proc file may go with its process between open and read: plain reads
+// that give up with an empty answer, as the product reads it, never a stream
+// that throws.
 std::string FileText(const std::string& path) {
-  std::ifstream in(path);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  kernel::UniqueFd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  std::string text;
+  if (fd.get() < 0 || !kernel::ReadAtMost(fd.get(), std::size_t{1} << 26, text)) return {};
+  return text;
 }
 
 std::string DhcpLab::UnavailableReason() {
@@ -112,8 +120,9 @@ DhcpLab::DhcpLab(int links) : links_(links) {
   server_->Spawn(
       {"dnsmasq", "--keep-in-foreground", "--conf-file=/dev/null", "--no-resolv", "--no-hosts",
        "--port=0", "--interface=lvbr", "--bind-interfaces", "--no-ping", "--dhcp-authoritative",
-       "--dhcp-range=10.77.1.1,10.77.1.254,255.255.0.0,2m", "--dhcp-option=3,10.77.0.1",
-       "--dhcp-option=6,10.77.0.2,10.77.0.3", "--dhcp-option=44,10.77.0.4,10.77.0.5",
+       "--dhcp-range=10.77.1.1,10.77.1.254,255.255.0.0,2m", std::string("--dhcp-option=3,") + kRouter,
+       std::string("--dhcp-option=6,") + kDns1 + "," + kDns2,
+       std::string("--dhcp-option=44,") + kWins1 + "," + kWins2,
        "--dhcp-leasefile=" + dir_ + "/dnsmasq.leases", "--pid-file=" + pidFile,
        "--log-facility=" + dir_ + "/dnsmasq.log", "--log-dhcp"},
       dir_ + "/dnsmasq.out");

@@ -1,9 +1,9 @@
 // A DHCP network of a test's own: a server namespace whose bridge joins one
-// veth pair per client link and where dnsmasq hands out leases (router, two
-// DNS servers, two NetBIOS name servers, two-minute leases), and a client
-// namespace holding the other ends, where dhclient runs with its lease and pid
-// files in a temporary directory and a script that only sets the address and
-// the default route. Nothing outside the two namespaces and the directory is
+// veth pair per client link and where dnsmasq hands out leases (a router
+// apart from the server, two DNS servers, two NetBIOS name servers, two-minute
+// leases), and a client namespace holding the other ends, where dhclient runs
+// with its lease and pid files in a temporary directory and a script that
+// only sets the address and the default route. Nothing outside the two namespaces and the directory is
 // touched; everything goes when the lab does.
 #pragma once
 
@@ -21,11 +21,14 @@ std::string FileText(const std::string& path);
 
 class DhcpLab {
  public:
-  static constexpr const char* kRouter = "10.77.0.1";
-  static constexpr const char* kDns1 = "10.77.0.2";
-  static constexpr const char* kDns2 = "10.77.0.3";
-  static constexpr const char* kWins1 = "10.77.0.4";
-  static constexpr const char* kWins2 = "10.77.0.5";
+  // Every field its own value, and lists out of numeric order, so that a
+  // value taken from the wrong field or sorted shows.
+  static constexpr const char* kServer = "10.77.0.1";
+  static constexpr const char* kRouter = "10.77.0.9";
+  static constexpr const char* kDns1 = "10.77.0.3";
+  static constexpr const char* kDns2 = "10.77.0.2";
+  static constexpr const char* kWins1 = "10.77.0.5";
+  static constexpr const char* kWins2 = "10.77.0.4";
   static constexpr int kLeaseSeconds = 120;  // the least dnsmasq grants
 
   // Why the lab cannot be built here (no namespaces, a program missing), or

@@ -1,12 +1,16 @@
 // The parsers of what DHCP clients write (dhclient's lease files and command
-// lines, dhcpcd's dump, networkd's JSON) against their real output, and
+// lines, dhcpcd's lease file, networkd's JSON) against their real output, and
 // against text that is cut short, garbled or hostile: never a wrong value.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
+#include <ctime>
+#include <optional>
 #include <string>
 
 #include "platform/iphlp/dhcp/dhclient_client.h"
-#include "platform/iphlp/dhcp/dhcpcd_output.h"
+#include "platform/iphlp/dhcp/dhcpcd_lease.h"
 #include "platform/iphlp/dhcp/json.h"
 #include "platform/iphlp/dhcp/lease_file.h"
 
@@ -155,6 +159,51 @@ TEST(LeaseFile, DamageStopsTheReadingAndIsReported) {
   }
 }
 
+// The expiry as dhclient writes it, read through the whole parser, against
+// the C library's own conversion: every month's first and last day in
+// common, leap and century years, the turn of each year, the last second a
+// signed 32-bit count holds and the one after, and the far future. Days a
+// month lacks are refused.
+TEST(LeaseFile, DatesAcrossTheCalendarAgreeWithTheCLibrary) {
+  auto expiry = [](int y, int mo, int d, int h, int mi, int se) -> std::optional<std::int64_t> {
+    char line[64];
+    std::snprintf(line, sizeof line, "3 %04d/%02d/%02d %02d:%02d:%02d", y, mo, d, h, mi, se);
+    LeaseFile f = ParseLeaseFile("lease {\n  interface \"eth0\";\n  fixed-address 10.0.0.2;\n"
+                                 "  expire " + std::string(line) + ";\n}\n");
+    if (f.leases.size() != 1 || !f.leases[0].wellFormed) return std::nullopt;
+    return f.leases[0].expire;
+  };
+  auto libc = [](int y, int mo, int d, int h, int mi, int se) {
+    std::tm t{};
+    t.tm_year = y - 1900;
+    t.tm_mon = mo - 1;
+    t.tm_mday = d;
+    t.tm_hour = h;
+    t.tm_min = mi;
+    t.tm_sec = se;
+    return static_cast<std::int64_t>(timegm(&t));
+  };
+  static const int kLast[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  for (int year : {1970, 1999, 2000, 2023, 2024, 2037, 2038, 2100, 2400, 9999}) {
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    for (int month = 1; month <= 12; ++month) {
+      const int last = kLast[month - 1] + (month == 2 && leap);
+      for (auto [day, h, mi, se] : {std::array{1, 0, 0, 0}, std::array{last, 23, 59, 59}}) {
+        EXPECT_EQ(expiry(year, month, day, h, mi, se), libc(year, month, day, h, mi, se))
+            << year << "/" << month << "/" << day;
+      }
+      EXPECT_FALSE(expiry(year, month, last + 1, 0, 0, 0)) << year << "/" << month;
+    }
+  }
+  EXPECT_EQ(expiry(2038, 1, 19, 3, 14, 7), std::int64_t{INT32_MAX});
+  EXPECT_EQ(expiry(2038, 1, 19, 3, 14, 8), std::int64_t{INT32_MAX} + 1);
+  EXPECT_EQ(*expiry(2025, 1, 1, 0, 0, 0) - *expiry(2024, 12, 31, 23, 59, 59), 1);
+  EXPECT_EQ(*expiry(2024, 3, 1, 0, 0, 0) - *expiry(2024, 2, 29, 0, 0, 0), 86400);
+  for (auto [y, mo, d] : {std::array{2024, 13, 1}, std::array{2024, 0, 1}, std::array{2024, 4, 0},
+                          std::array{1969, 12, 31}})
+    EXPECT_FALSE(expiry(y, mo, d, 0, 0, 0)) << y << "/" << mo << "/" << d;
+}
+
 TEST(LeaseFile, DottedQuadsAreStrict) {
   for (const char* good : {"0.0.0.0", "255.255.255.255", "10.0.0.1"})
     EXPECT_TRUE(IsDottedQuad(good)) << good;
@@ -199,68 +248,96 @@ TEST(DhclientCommandLine, NamesTheLinksAndFilesOfAClient) {
   EXPECT_FALSE(ParseDhclientCommand({"dhclient", "eth0", "-lf"}));
 }
 
-// Cut down from `dhcpcd -4 -U lvc0` for a lease from the lab's dnsmasq.
-const std::string kBound = R"(reason=BOUND
-interface=lvc0
-protocol=dhcp
-ip_address=10.77.1.49
-subnet_cidr=16
-routers=10.77.0.1
-domain_name_servers=10.77.0.2 10.77.0.3
-netbios_name_servers=10.77.0.4 10.77.0.5
-dhcp_lease_time=120
-dhcp_server_identifier=10.77.0.1
-skip_hooks=resolv.conf  hostname  timesyncd  ntp
-)";
-
-std::string Replaced(const std::string& from, const std::string& to) {
-  std::string text = kBound;
-  text.replace(text.find(from), from.size(), to);
-  return text;
+// A DHCPACK as dnsmasq sends it to the lab (yiaddr 10.77.1.49), with the
+// options given as code, then bytes; dhcpcd stores it as it came.
+std::string Ack(const std::vector<std::vector<unsigned char>>& options, bool end = true) {
+  std::string m(240, '\0');
+  m[0] = 2;  // BOOTREPLY
+  m[1] = 1;
+  m[2] = 6;
+  const unsigned char yiaddr[] = {10, 77, 1, 49}, cookie[] = {99, 130, 83, 99};
+  for (int i = 0; i < 4; ++i) {
+    m[16 + i] = static_cast<char>(yiaddr[i]);
+    m[236 + i] = static_cast<char>(cookie[i]);
+  }
+  for (const auto& o : options) {
+    m += static_cast<char>(o[0]);
+    m += static_cast<char>(o.size() - 1);
+    m.append(o.begin() + 1, o.end());
+  }
+  if (end) m += '\xff';
+  return m;
 }
 
-// What a real dump carries, the lab's real dhcpcd shows (EndToEnd.Dhcpcd).
-TEST(DhcpcdOutput, ReadsARealDumpAndRefusesAnythingElse) {
-  ASSERT_TRUE(ParseDhcpcdOutput(kBound, "lvc0"));
-  EXPECT_EQ(ParseDhcpcdOutput(Replaced("dhcp_lease_time=120", "dhcp_lease_time=4294967295"), "lvc0")
-                ->leaseTime,
-            kNever);
-  // A link with no lease is still dhcpcd's.
-  auto expired = ParseDhcpcdOutput("reason=EXPIRE\ninterface=lvc0\n", "lvc0");
-  ASSERT_TRUE(expired);
-  EXPECT_FALSE(expired->leased);
-  EXPECT_TRUE(expired->address.empty());
+const std::vector<std::vector<unsigned char>> kAckOptions = {
+    {53, 5}, {54, 10, 77, 0, 1}, {51, 0, 0, 0, 120}, {1, 255, 255, 0, 0},
+    {3, 10, 77, 0, 1}, {6, 10, 77, 0, 2, 10, 77, 0, 3}, {44, 10, 77, 0, 4, 10, 77, 0, 5}};
 
-  std::string many = "domain_name_servers=1.1.1.1";
-  for (int i = 0; i < 63; ++i) many += " 1.1.1.1";
-  std::string huge = kBound + "domain_name=" + std::string(kMaxDhcpcdOutputBytes, 'a') + "\n";
-  for (const std::string& bad : {
-           std::string(),
-           kBound.substr(0, kBound.size() - 1),                       // cut short
-           kBound + "\n",                                             // an empty line
-           kBound + "interface=lvc1\n",                               // said twice
-           Replaced("interface=lvc0", "interface=lvc1"),              // another link
-           Replaced("protocol=dhcp", "protocol=ipv4ll"),
-           Replaced("protocol=dhcp\n", ""),
-           Replaced("reason=BOUND", "reason=bound;rm"),
-           Replaced("ip_address=10.77.1.49", "ip_address=10.77.1.049"),
-           Replaced("ip_address=10.77.1.49\n", ""),
-           Replaced("10.77.0.2 10.77.0.3", "10.77.0.2  10.77.0.3"),
-           Replaced("10.77.0.2 10.77.0.3", "10.77.0.2 "),
-           Replaced("10.77.0.4 10.77.0.5", "10.77.0.4,10.77.0.5"),
-           Replaced("domain_name_servers=10.77.0.2 10.77.0.3", many),
-           Replaced("dhcp_server_identifier=10.77.0.1", "dhcp_server_identifier=evil"),
-           Replaced("dhcp_lease_time=120", "dhcp_lease_time=4294967296"),
-           Replaced("dhcp_lease_time=120", "dhcp_lease_time=0120"),
-           Replaced("dhcp_lease_time=120", "dhcp_lease_time=-1"),
-           Replaced("routers=10.77.0.1", "routers=10.77.0.1\r"),
-           Replaced("subnet_cidr=16", std::string("subnet_cidr=1\0" "6", 14)),
-           Replaced("subnet_cidr=16", "Subnet_cidr=16"),
-           Replaced("subnet_cidr=16", "subnet cidr=16"),
-           huge,
-       }) {
-    EXPECT_FALSE(ParseDhcpcdOutput(bad, "lvc0")) << bad;
+std::vector<std::vector<unsigned char>> With(std::size_t at, std::vector<unsigned char> option) {
+  auto options = kAckOptions;
+  if (at < options.size()) {
+    options[at] = std::move(option);
+  } else {
+    options.push_back(std::move(option));
   }
+  return options;
+}
+
+// The real file is read in EndToEnd.Dhcpcd; here, every way a file can fail
+// to be one whole acknowledgement gives no lease at all.
+TEST(DhcpcdLease, ReadsAnAcknowledgementAndRefusesAnythingElse) {
+  auto lease = ParseDhcpcdLease(Ack(kAckOptions) + std::string(20, '\0'));
+  ASSERT_TRUE(lease);
+  EXPECT_EQ(lease->address, "10.77.1.49");
+  EXPECT_EQ(lease->server, "10.77.0.1");
+  EXPECT_EQ(lease->leaseTime, 120);
+  EXPECT_EQ(lease->dnsServers, (std::vector<std::string>{"10.77.0.2", "10.77.0.3"}));
+  EXPECT_EQ(lease->winsServers, (std::vector<std::string>{"10.77.0.4", "10.77.0.5"}));
+  EXPECT_EQ(ParseDhcpcdLease(Ack(With(2, {51, 255, 255, 255, 255})))->leaseTime, kNever);
+
+  std::string good = Ack(kAckOptions);
+  std::string request = good, noCookie = good, noAddress = good;
+  request[0] = 1;
+  noCookie[237] = 0;
+  for (int i = 16; i < 20; ++i) noAddress[i] = 0;
+  for (const std::string& bad : {
+           std::string(), good.substr(0, 239), good.substr(0, good.size() - 3), request,
+           noCookie, noAddress,
+           Ack(kAckOptions, false),                 // no end
+           good + "x",                              // more after the end
+           Ack(With(0, {53, 2})),                   // an offer
+           Ack(With(0, {1, 255, 255, 0, 0})),       // no message type
+           Ack(With(2, {1, 255, 255, 0, 0})),       // no lease time
+           Ack(With(2, {51, 0, 0, 120})),
+           Ack(With(1, {54, 10, 77, 0})),
+           Ack(With(5, {6, 10, 77, 0, 2, 10})),
+           Ack(With(5, {6})),
+           Ack(With(9, {6, 1, 1, 1, 1})),           // given twice
+           Ack(With(9, {52, 1})),                   // overloaded into file and sname
+           good + std::string(kMaxDhcpcdLeaseBytes, '\0'),
+       }) {
+    EXPECT_FALSE(ParseDhcpcdLease(bad)) << bad.size();
+  }
+}
+
+// Lists and lease times as dhcpcd, networkd and NetworkManager write them.
+TEST(DhcpValues, ListsAndLeaseTimesAreExact) {
+  std::vector<std::string> list;
+  ASSERT_TRUE(ParseAddressList("10.77.0.2 10.77.0.3", list));
+  EXPECT_EQ(list, (std::vector<std::string>{"10.77.0.2", "10.77.0.3"}));
+  std::string many = "1.1.1.1";
+  for (int i = 0; i < 63; ++i) many += " 1.1.1.1";
+  for (const char* bad : {"", "10.77.0.2  10.77.0.3", "10.77.0.2 ", "10.77.0.4,10.77.0.5",
+                          "10.77.0.049"})
+    EXPECT_FALSE(ParseAddressList(bad, list)) << bad;
+  EXPECT_FALSE(ParseAddressList(many, list));
+  std::int64_t seconds = 0;
+  ASSERT_TRUE(ParseLeaseSeconds("4294967295", seconds));
+  EXPECT_EQ(seconds, kNever);
+  ASSERT_TRUE(ParseLeaseSeconds("120", seconds));
+  EXPECT_EQ(seconds, 120);
+  for (const char* bad : {"4294967296", "0120", "-1", "", "12a"})
+    EXPECT_FALSE(ParseLeaseSeconds(bad, seconds)) << bad;
 }
 
 // Escapes and numbers at their limits; what networkd's own description of a

@@ -14,7 +14,7 @@
 
 namespace {
 
-using lorvane::iphlp::dhcp::FileId;
+using lorvane::kernel::FileId;
 
 constexpr uid_t kUser = 65534;
 
@@ -48,7 +48,7 @@ pid_t StartAs(const Ids& ids) {
 bool Believed(pid_t pid) {
   FileId ns, program;
   struct stat st;
-  if (!lorvane::iphlp::dhcp::ThisNamespace("/proc", ns) || stat(LORVANE_IDLE_CLIENT, &st) != 0)
+  if (!lorvane::kernel::ThisNamespace("/proc", ns) || stat(LORVANE_IDLE_CLIENT, &st) != 0)
     return false;
   program = {st.st_dev, st.st_ino};
   for (const auto& client : lorvane::iphlp::dhcp::FindRunningClients("/proc", ns, program))

@@ -138,7 +138,7 @@ TEST_F(FakeSysfs, FindsTheBusIdsAboveTheNetDeviceOfThisNamespace) {
 }
 
 netlink::Link MakeLink(const std::string& kind, unsigned arpType = ARPHRD_ETHER) {
-  return {5, "x0", kind, arpType, 0, {}};
+  return {5, "x0", kind, arpType, 0, {}, {}};
 }
 
 TEST(Description, MostHumanNameFirstAndNeverEmpty) {

@@ -56,6 +56,10 @@ TEST_F(LiveProviderTest, LinksAddressesRoutesAndWhichLinksALeaseCallMayName) {
   ns_->SetUp("lvl0");
   ns_->SetUp("lvl1");
   ns_->AddDefaultRoute("10.9.0.1", "lvl0");
+  // Gateways of other routes, and a default route outside the main table,
+  // are not the adapter's gateway.
+  ns_->IpBatch({"route add 10.66.0.0/16 via 10.9.0.7 dev lvl0",
+                "route add default via 172.20.0.8 dev lvl0 table 100"});
   ns_->AddLink("lvbr0", "bridge");
   ns_->AddVethPair("lvd0", "-r");
 

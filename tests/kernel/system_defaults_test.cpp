@@ -13,12 +13,12 @@
 #include <sstream>
 #include <string>
 
-#include "platform/iphlp/dhcp/bounded_run.h"
+#include "platform/kernel/bounded_run.h"
 
 namespace {
 
-using lorvane::iphlp::dhcp::RunBounded;
-using lorvane::iphlp::dhcp::RunRequest;
+using lorvane::kernel::RunBounded;
+using lorvane::kernel::RunRequest;
 
 // Root's right to raise a hard limit, which a container may withhold.
 bool MayRaiseHardLimits() {

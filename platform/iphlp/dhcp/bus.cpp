@@ -7,8 +7,10 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
+#include <utility>
 
-#include "platform/iphlp/dhcp/running_clients.h"
+#include "platform/kernel/identity.h"
+#include "platform/base/errors.h"
 #include "platform/kernel/trusted_files.h"
 
 namespace lorvane::iphlp::dhcp {
@@ -20,6 +22,17 @@ struct ErrorFree {
 };
 
 }  // namespace
+
+DWORD ErrorOf(const CallResult& r) {
+  if (r.status == CallStatus::Ok) return NO_ERROR;
+  if (r.status == CallStatus::TimedOut) return ERROR_TIMEOUT;
+  for (const char* denied : {"org.freedesktop.DBus.Error.AccessDenied",
+                             "org.freedesktop.DBus.Error.InteractiveAuthorizationRequired",
+                             "org.freedesktop.NetworkManager.PermissionDenied"}) {
+    if (r.error == denied) return ERROR_ACCESS_DENIED;
+  }
+  return ERROR_GEN_FAILURE;
+}
 
 void MessageUnref::operator()(sd_bus_message* m) const { sd_bus_message_unref(m); }
 
@@ -70,16 +83,31 @@ CallResult Bus::Call(const std::string& destination, const std::string& path,
   return result;
 }
 
+// One round trip for both: a daemon that is not there costs only this.
 std::optional<Bus::Daemon> Bus::DaemonHere(const std::string& name, const std::string& procDir,
                                            const char* systemUser) {
   unsigned pid = 0, uid = 0;
-  CallResult p = Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                      "GetConnectionUnixProcessID", "s", name.c_str());
-  CallResult u = Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                      "GetConnectionUnixUser", "s", name.c_str());
-  if (p.status != CallStatus::Ok || u.status != CallStatus::Ok ||
-      !ReadUint32(p.reply.get(), pid) || !ReadUint32(u.reply.get(), uid) || pid == 0)
+  bool havePid = false, haveUid = false;
+  CallResult c = Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                      "GetConnectionCredentials", "s", name.c_str());
+  sd_bus_message* m = c.reply.get();
+  if (c.status != CallStatus::Ok || sd_bus_message_enter_container(m, 'a', "{sv}") <= 0)
     return std::nullopt;
+  int r;
+  while ((r = sd_bus_message_enter_container(m, 'e', "sv")) > 0) {
+    std::string key;
+    if (!ReadString(m, key, 64)) return std::nullopt;
+    bool ok;
+    if (key == "ProcessID") {
+      ok = InVariant(m, "u", [&] { return ReadUint32(m, pid); }) && !std::exchange(havePid, true);
+    } else if (key == "UnixUserID") {
+      ok = InVariant(m, "u", [&] { return ReadUint32(m, uid); }) && !std::exchange(haveUid, true);
+    } else {
+      ok = sd_bus_message_skip(m, "v") >= 0;
+    }
+    if (!ok || sd_bus_message_exit_container(m) < 0) return std::nullopt;
+  }
+  if (r < 0 || !havePid || !haveUid || pid == 0) return std::nullopt;
   bool trusted = kernel::TrustedOwner(static_cast<uid_t>(uid));
   if (!trusted && systemUser) {
     struct passwd entry, *found = nullptr;
@@ -87,11 +115,10 @@ std::optional<Bus::Daemon> Bus::DaemonHere(const std::string& name, const std::s
     trusted = getpwnam_r(systemUser, &entry, buffer, sizeof buffer, &found) == 0 && found &&
               found->pw_uid == uid;
   }
-  FileId ours;
-  struct stat theirs;
-  if (!trusted || !ThisNamespace(procDir, ours) ||
-      stat((procDir + "/" + std::to_string(pid) + "/ns/net").c_str(), &theirs) != 0 ||
-      !(FileId{theirs.st_dev, theirs.st_ino} == ours))
+  kernel::FileId ours, theirs;
+  if (!trusted || !kernel::ThisNamespace(procDir, ours) ||
+      !kernel::IdentityOf(procDir + "/" + std::to_string(pid) + "/ns/net", theirs) ||
+      !(theirs == ours))
     return std::nullopt;
   return Daemon{static_cast<pid_t>(pid), static_cast<uid_t>(uid)};
 }
@@ -115,25 +142,27 @@ bool ReadString(sd_bus_message* m, std::string& out, std::size_t cap) {
   return true;
 }
 
+namespace {
+
+template <typename Raw, typename Out>
+bool ReadBasic(sd_bus_message* m, char type, Out& out) {
+  Raw raw{};
+  if (!m || sd_bus_message_read_basic(m, type, &raw) <= 0) return false;
+  out = static_cast<Out>(raw);
+  return true;
+}
+
+}  // namespace
+
 bool ReadPath(sd_bus_message* m, std::string& out) {
   const char* s = nullptr;
-  if (!m || sd_bus_message_read_basic(m, SD_BUS_TYPE_OBJECT_PATH, &s) <= 0 || !s) return false;
-  out = s;
-  return true;
+  return ReadBasic<const char*>(m, SD_BUS_TYPE_OBJECT_PATH, s) && s && (out = s, true);
 }
 
-bool ReadBool(sd_bus_message* m, bool& out) {
-  int b = 0;
-  if (!m || sd_bus_message_read_basic(m, SD_BUS_TYPE_BOOLEAN, &b) <= 0) return false;
-  out = b != 0;
-  return true;
-}
+bool ReadBool(sd_bus_message* m, bool& out) { return ReadBasic<int>(m, SD_BUS_TYPE_BOOLEAN, out); }
 
 bool ReadUint32(sd_bus_message* m, unsigned& out) {
-  std::uint32_t u = 0;
-  if (!m || sd_bus_message_read_basic(m, SD_BUS_TYPE_UINT32, &u) <= 0) return false;
-  out = u;
-  return true;
+  return ReadBasic<std::uint32_t>(m, SD_BUS_TYPE_UINT32, out);
 }
 
 bool ReadPaths(sd_bus_message* m, std::vector<std::string>& out, std::size_t cap) {
@@ -144,6 +173,55 @@ bool ReadPaths(sd_bus_message* m, std::vector<std::string>& out, std::size_t cap
   while ((r = sd_bus_message_read_basic(m, SD_BUS_TYPE_OBJECT_PATH, &s)) > 0) {
     if (out.size() == cap) return false;
     out.emplace_back(s);
+  }
+  return r == 0 && sd_bus_message_exit_container(m) >= 0;
+}
+
+bool InVariant(sd_bus_message* m, const char* type, const std::function<bool()>& read) {
+  return m && sd_bus_message_enter_container(m, SD_BUS_TYPE_VARIANT, type) > 0 && read() &&
+         sd_bus_message_exit_container(m) >= 0;
+}
+
+bool ReadStringMap(sd_bus_message* m, std::map<std::string, std::string>& out, std::size_t cap) {
+  out.clear();
+  if (!m || sd_bus_message_enter_container(m, SD_BUS_TYPE_ARRAY, "{sv}") <= 0) return false;
+  int r;
+  while ((r = sd_bus_message_enter_container(m, SD_BUS_TYPE_DICT_ENTRY, "sv")) > 0) {
+    std::string key, value;
+    if (out.size() == cap || !ReadString(m, key, 256) ||
+        !InVariant(m, "s", [&] { return ReadString(m, value); }) ||
+        sd_bus_message_exit_container(m) < 0 || !out.emplace(key, value).second)
+      return false;
+  }
+  return r == 0 && sd_bus_message_exit_container(m) >= 0;
+}
+
+bool ReadManagedObjects(sd_bus_message* m, std::size_t cap, const PropertyTaker& take) {
+  if (!m || sd_bus_message_enter_container(m, 'a', "{oa{sa{sv}}}") <= 0) return false;
+  std::size_t objects = 0;
+  int r;
+  while ((r = sd_bus_message_enter_container(m, 'e', "oa{sa{sv}}")) > 0) {
+    std::string path;
+    if (++objects > cap || !ReadPath(m, path) ||
+        sd_bus_message_enter_container(m, 'a', "{sa{sv}}") <= 0)
+      return false;
+    int i;
+    while ((i = sd_bus_message_enter_container(m, 'e', "sa{sv}")) > 0) {
+      std::string interface;
+      if (!ReadString(m, interface, 256) || sd_bus_message_enter_container(m, 'a', "{sv}") <= 0)
+        return false;
+      int p;
+      while ((p = sd_bus_message_enter_container(m, 'e', "sv")) > 0) {
+        std::string property;
+        if (!ReadString(m, property, 256) || !take(path, interface, property, m) ||
+            sd_bus_message_exit_container(m) < 0)
+          return false;
+      }
+      if (p < 0 || sd_bus_message_exit_container(m) < 0 || sd_bus_message_exit_container(m) < 0)
+        return false;
+    }
+    if (i < 0 || sd_bus_message_exit_container(m) < 0 || sd_bus_message_exit_container(m) < 0)
+      return false;
   }
   return r == 0 && sd_bus_message_exit_container(m) >= 0;
 }

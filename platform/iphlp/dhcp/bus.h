@@ -7,10 +7,14 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/base/types.h"
 
 struct sd_bus;
 struct sd_bus_message;
@@ -33,6 +37,10 @@ struct CallResult {
   std::string error;  // the D-Bus error name, when the daemon answered with one
   Message reply;
 };
+
+// The Win32 error of a call: NO_ERROR, ERROR_TIMEOUT, ERROR_ACCESS_DENIED
+// when the daemon or the bus refused the caller, else ERROR_GEN_FAILURE.
+DWORD ErrorOf(const CallResult& r);
 
 class Bus {
  public:
@@ -75,5 +83,16 @@ bool ReadBool(sd_bus_message* m, bool& out);
 bool ReadUint32(sd_bus_message* m, unsigned& out);
 // An array of object paths, at most `cap` of them.
 bool ReadPaths(sd_bus_message* m, std::vector<std::string>& out, std::size_t cap);
+// Enters a variant that must hold `type`, reads it with `read`, and leaves.
+bool InVariant(sd_bus_message* m, const char* type, const std::function<bool()>& read);
+// a{sv} whose values are all strings, at most `cap` of them.
+bool ReadStringMap(sd_bus_message* m, std::map<std::string, std::string>& out, std::size_t cap);
+
+// GetManagedObjects' a{oa{sa{sv}}}, at most `cap` objects: `take` gets each
+// property at its variant and reads it whole or skips it; a false from it,
+// or any other shape, fails the whole reply.
+using PropertyTaker = std::function<bool(const std::string& path, const std::string& interface,
+                                         const std::string& property, sd_bus_message* m)>;
+bool ReadManagedObjects(sd_bus_message* m, std::size_t cap, const PropertyTaker& take);
 
 }  // namespace lorvane::iphlp::dhcp

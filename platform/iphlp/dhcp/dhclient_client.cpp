@@ -3,31 +3,16 @@
 #include <fcntl.h>
 #include <glob.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <ctime>
-#include <set>
 
 #include "platform/base/errors.h"
-#include "platform/iphlp/dhcp/bounded_run.h"
-#include "platform/iphlp/interface_name.h"
+#include "platform/iphlp/dhcp/ifupdown.h"
 #include "platform/kernel/trusted_files.h"
 #include "platform/kernel/unique_fd.h"
 
 namespace lorvane::iphlp {
 namespace {
-
-constexpr std::size_t kMaxConfigFiles = 64;
-constexpr int kMaxIncludeDepth = 4;
-const char* const kPath = "PATH=/usr/sbin:/usr/bin:/sbin:/bin";
-
-std::string DirectoryOf(const std::string& path) {
-  auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 std::vector<std::string> Glob(const std::string& pattern) {
   std::vector<std::string> out;
@@ -39,87 +24,22 @@ std::vector<std::string> Glob(const std::string& pattern) {
   return out;
 }
 
-// `iface NAME inet dhcp` stanzas, following `source` and `source-directory`.
-// A folder as the listing sees it: through a link, if it is one.
-kernel::FileStamp FolderStamp(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 ? kernel::StampOf(st) : kernel::FileStamp{};
-}
-
-// Each file and folder read goes into `read` with its stamp, so that the
-// result can be kept until one of them changes.
-using ReadList = std::vector<std::pair<std::string, kernel::FileStamp>>;
-
-void ScanInterfaces(const std::string& path, int depth, std::set<std::string>& dhcp,
-                    std::size_t& filesLeft, ReadList& read) {
-  if (depth > kMaxIncludeDepth || filesLeft == 0) return;
-  --filesLeft;
-  read.emplace_back(path, kernel::StampAt(path));
-  std::string text;
-  if (!kernel::ReadTrustedFile(path, dhcp::kMaxLeaseFileBytes, text)) return;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string_view line(text.data() + start, end - start);
-    start = end + 1;
-    std::vector<std::string> words;
-    std::size_t i = 0;
-    while (i < line.size() && words.size() < 5) {
-      while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
-      std::size_t w = i;
-      while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
-      if (i > w) words.emplace_back(line.substr(w, i - w));
-    }
-    if (words.empty() || words[0][0] == '#') continue;
-    if (words[0] == "iface" && words.size() >= 4 && words[2] == "inet" && words[3] == "dhcp") {
-      dhcp.insert(words[1]);
-    } else if (words[0] == "source" && words.size() >= 2) {
-      std::string pattern = words[1][0] == '/' ? words[1] : DirectoryOf(path) + "/" + words[1];
-      read.emplace_back(DirectoryOf(pattern), FolderStamp(DirectoryOf(pattern)));
-      for (const auto& file : Glob(pattern)) ScanInterfaces(file, depth + 1, dhcp, filesLeft, read);
-    } else if (words[0] == "source-directory" && words.size() >= 2) {
-      std::string dir = words[1][0] == '/' ? words[1] : DirectoryOf(path) + "/" + words[1];
-      read.emplace_back(dir, FolderStamp(dir));
-      for (const auto& file : Glob(dir + "/*")) {
-        std::string base = file.substr(file.rfind('/') + 1);
-        bool plain = std::all_of(base.begin(), base.end(), [](char c) {
-          return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                 c == '_' || c == '-';
-        });
-        if (plain) ScanInterfaces(file, depth + 1, dhcp, filesLeft, read);
-      }
-    }
-  }
-}
-
 }  // namespace
 
-DhclientClient::DhclientClient(DhclientOptions options) : options_(std::move(options)) {}
-
-std::int64_t DhclientClient::Now() const {
-  return options_.now ? options_.now() : static_cast<std::int64_t>(std::time(nullptr));
-}
+DhclientClient::DhclientClient(DhclientOptions options)
+    : ClientBase(options), options_(std::move(options)) {}
 
 std::string DhclientClient::Program() const {
-  if (!options_.program.empty()) return options_.program;
-  for (const char* candidate : {"/usr/sbin/dhclient", "/sbin/dhclient"}) {
-    if (access(candidate, X_OK) == 0) return candidate;
-  }
-  return {};
+  return FindProgram(options_.program, {"/usr/sbin/dhclient", "/sbin/dhclient"});
 }
 
 bool DhclientClient::TargetNamespace(Namespace& out) const {
-  std::string path = options_.netns.empty() ? options_.procDir + "/thread-self/ns/net"
-                                            : std::string(kNetnsDir) + "/" + options_.netns;
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0) return false;
-  out = {st.st_dev, st.st_ino};
-  return true;
+  return options_.netns.empty() ? kernel::ThisNamespace(options_.procDir, out)
+                                : kernel::IdentityOf(std::string(kNetnsDir) + "/" + options_.netns, out);
 }
 
 std::vector<DhclientClient::Process> DhclientClient::RunningClients(const Namespace& ns,
-                                                                    dhcp::FileId program) const {
+                                                                    kernel::FileId program) const {
   std::vector<Process> clients = dhcp::FindRunningClients(options_.procDir, ns, program);
   // The files dhclient uses when its command line names none.
   for (auto& c : clients) {
@@ -160,7 +80,7 @@ bool DhclientClient::Parse(const std::string& path, LeaseFileEntry& entry) {
 
 // A folder's list of names changes only with its own stamp.
 const std::vector<std::string>& DhclientClient::LeaseFilesIn(const std::string& dir) {
-  kernel::FileStamp now = FolderStamp(dir);
+  kernel::FileStamp now = dhcp::FolderStamp(dir);
   CachedFolder& folder = folders_[dir];
   if (!(folder.stamp == now) || now == kernel::FileStamp{}) {
     folder.stamp = now;
@@ -183,8 +103,7 @@ const std::set<std::string>& DhclientClient::ConfiguredLinks() {
   }
   if (unchanged) return configuration_.configured;
   CachedConfiguration fresh;
-  std::size_t filesLeft = kMaxConfigFiles;
-  ScanInterfaces(options_.interfacesFile, 0, fresh.configured, filesLeft, fresh.read);
+  fresh.configured = dhcp::DhcpInterfaces(options_.interfacesFile, fresh.read);
   for (const auto& file : options_.configFiles) {
     fresh.read.emplace_back(file, kernel::StampAt(file));
     std::string text;
@@ -203,10 +122,8 @@ DhclientClient::Snapshot DhclientClient::Take(const Namespace& ns) {
   Snapshot s;
   s.ns = ns;
   std::string program = Program();
-  struct stat st;
-  s.haveProgram = !program.empty() && stat(program.c_str(), &st) == 0;
+  s.haveProgram = !program.empty() && kernel::IdentityOf(program, s.program);
   if (s.haveProgram) {
-    s.program = {st.st_dev, st.st_ino};
     s.clients = RunningClients(ns, s.program);
   }
   std::vector<std::string> files;
@@ -245,21 +162,24 @@ DhclientClient::View DhclientClient::Gather(const std::string& name, const Names
     const auto& names = p.command.interfaces;
     if (std::find(names.begin(), names.end(), name) != names.end()) view.clients.push_back(p);
   }
-  // The file of the client that runs for the link wins; else the newest file
-  // that speaks of the link.
+  // The file of the client that runs for the link wins. A file is only
+  // evidence that dhclient ran once: without a client, the newest file that
+  // speaks of the link counts only where this object stopped its client or
+  // the system's configuration gives the link to dhclient.
+  view.running = !view.clients.empty() || remembered_.count({ns, name}) > 0;
+  view.enabled = view.running || snapshot.configured.count(name) > 0;
   std::string ownFile;
   if (!view.clients.empty()) {
     ownFile = view.clients.front().command.leaseFile;
     if (ownFile.empty()) ownFile = DefaultLeaseFile();
   }
   auto speaking = snapshot.speaking.find(name);
-  bool named = speaking != snapshot.speaking.end();
   const LeaseFileEntry* chosen = nullptr;
   if (!ownFile.empty()) {
     for (const auto& entry : snapshot.leases) {
       if (entry.path == ownFile) chosen = &entry;
     }
-  } else if (named) {
+  } else if (view.enabled && speaking != snapshot.speaking.end()) {
     for (std::size_t i : speaking->second) {
       if (!chosen || snapshot.leases[i].mtime > chosen->mtime) chosen = &snapshot.leases[i];
     }
@@ -278,17 +198,15 @@ DhclientClient::View DhclientClient::Gather(const std::string& name, const Names
       break;
     }
   }
-  view.enabled = named || !view.clients.empty() || remembered_.count({ns, name}) ||
-                 snapshot.configured.count(name);
   return view;
 }
 
 DhcpState DhclientClient::StateOf(const std::string& name, const Namespace& ns,
                                                  const Snapshot& snapshot) const {
   DhcpState state;
-  if (!IsSafeInterfaceName(name)) return state;
   View view = Gather(name, ns, snapshot);
   state.enabled = view.enabled;
+  state.running = view.running;
   if (!view.enabled || !view.lease || view.lease->expire <= Now()) return state;
   const dhcp::Lease& lease = *view.lease;
   state.server = lease.server;
@@ -305,11 +223,7 @@ DhcpState DhclientClient::StateOf(const std::string& name, const Namespace& ns,
   return state;
 }
 
-DhcpState DhclientClient::State(const std::string& interfaceName) {
-  return States({interfaceName}).front();
-}
-
-std::vector<DhcpState> DhclientClient::States(const std::vector<std::string>& interfaceNames) {
+std::vector<DhcpState> DhclientClient::Query(const std::vector<std::string>& interfaceNames) {
   std::vector<DhcpState> out(interfaceNames.size());
   Namespace ns;
   if (!TargetNamespace(ns)) return out;
@@ -351,11 +265,8 @@ DWORD DhclientClient::CommandFor(const std::string& name, const View& view, cons
 // configuration, the link.
 DWORD DhclientClient::Run(const char* mode, const DhclientCommand& c, bool withPidFile,
                           std::chrono::milliseconds timeout) {
-  std::string program = Program();
-  if (program.empty()) return ERROR_FILE_NOT_FOUND;
-  if (!kernel::TrustedPlace(program)) return ERROR_ACCESS_DENIED;
-  dhcp::RunRequest request;
-  request.argv = {program, mode, "-lf", c.leaseFile};
+  kernel::RunRequest request;
+  request.argv = {Program(), mode, "-lf", c.leaseFile};
   if (withPidFile && !c.noPidFile) {
     request.argv.insert(request.argv.end(), {"-pf", c.pidFile});
   } else {
@@ -365,8 +276,6 @@ DWORD DhclientClient::Run(const char* mode, const DhclientCommand& c, bool withP
     request.argv.insert(request.argv.end(), {"-cf", options_.clientConfig});
   if (!options_.script.empty()) request.argv.insert(request.argv.end(), {"-sf", options_.script});
   request.argv.push_back(c.interfaces.front());
-  request.environment = {kPath};
-  request.requiredInterface = c.interfaces.front();
   request.timeout = timeout;
   kernel::UniqueFd netns;
   if (!options_.netns.empty()) {
@@ -375,7 +284,7 @@ DWORD DhclientClient::Run(const char* mode, const DhclientCommand& c, bool withP
     if (netns.get() < 0) return ERROR_DEV_NOT_EXIST;
     request.netnsFd = netns.get();
   }
-  return dhcp::ErrorOf(dhcp::RunBounded(request));
+  return RunProgram(std::move(request), c.interfaces.front());
 }
 
 void DhclientClient::EndClients(const Snapshot& snapshot, const std::vector<Process>& clients) {
@@ -384,8 +293,7 @@ void DhclientClient::EndClients(const Snapshot& snapshot, const std::vector<Proc
                    std::chrono::milliseconds(1000));
 }
 
-DWORD DhclientClient::Release(const std::string& interfaceName) {
-  if (!IsSafeInterfaceName(interfaceName)) return ERROR_INVALID_PARAMETER;
+DWORD DhclientClient::DoRelease(const std::string& interfaceName) {
   Namespace ns;
   if (!TargetNamespace(ns)) return ERROR_DEV_NOT_EXIST;
   std::lock_guard<std::mutex> lock(mutex_);
@@ -401,13 +309,12 @@ DWORD DhclientClient::Release(const std::string& interfaceName) {
   // The running client is stopped here, not through a pid file: a pid file
   // can name any process. One left running would take the lease back.
   EndClients(snapshot, view.clients);
-  DWORD error = Run("-r", command, false, options_.releaseTimeout);
+  DWORD error = Run("-r", command, false, common().releaseTimeout);
   if (error == NO_ERROR) remembered_[{ns, interfaceName}] = command;
   return error;
 }
 
-DWORD DhclientClient::Renew(const std::string& interfaceName) {
-  if (!IsSafeInterfaceName(interfaceName)) return ERROR_INVALID_PARAMETER;
+DWORD DhclientClient::DoRenew(const std::string& interfaceName) {
   Namespace ns;
   if (!TargetNamespace(ns)) return ERROR_DEV_NOT_EXIST;
   std::lock_guard<std::mutex> lock(mutex_);
@@ -420,7 +327,7 @@ DWORD DhclientClient::Renew(const std::string& interfaceName) {
   if (DWORD error = CommandFor(interfaceName, view, ns, command); error != NO_ERROR) return error;
   // Stopped without a release, so that the new client owns the link alone.
   EndClients(snapshot, view.clients);
-  DWORD error = Run("-1", command, true, options_.renewTimeout);
+  DWORD error = Run("-1", command, true, common().renewTimeout);
   if (error == NO_ERROR) remembered_.erase({ns, interfaceName});
   return error;
 }

@@ -1,28 +1,21 @@
 // The DHCP client for links that ISC dhclient manages. A link is DHCP-enabled
-// when it is configured for dhclient, not merely while a dhclient runs for it:
-// it stays enabled after a release, with its lease gone, so that a renewal can
-// follow. See docs/architecture.md, "DHCP client".
+// while a dhclient runs for it, after this object released it (with its
+// lease gone, so that a renewal can follow), or where the system's
+// configuration gives it to dhclient. A lease file alone enables nothing:
+// machines keep them for years after moving to another client. See docs/architecture.md, "DHCP client".
 #pragma once
 
-#include <sys/types.h>
-
-#include <chrono>
-#include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string>
-#include <tuple>
-#include <utility>
 #include <vector>
 
-#include "platform/iphlp/dhcp/dhclient_command.h"
 #include "platform/iphlp/dhcp/lease_file.h"
 #include "platform/iphlp/dhcp/running_clients.h"
-#include "platform/iphlp/dhcp_client.h"
+#include "platform/iphlp/dhcp/client_base.h"
 #include "platform/kernel/trusted_files.h"
 
 namespace lorvane::iphlp {
@@ -30,7 +23,7 @@ namespace lorvane::iphlp {
 // Where a network namespace name is looked up, as `ip netns` keeps them.
 inline constexpr const char* kNetnsDir = "/run/netns";
 
-struct DhclientOptions {
+struct DhclientOptions : dhcp::ClientOptions {
   // The client program; empty: the first of /usr/sbin/dhclient and
   // /sbin/dhclient that exists. Only running clients of this executable are
   // believed, and it is run only from a place no one else can change.
@@ -40,7 +33,6 @@ struct DhclientOptions {
   std::vector<std::string> leaseDirs = {"/var/lib/dhcp", "/var/lib/dhclient"};
   std::vector<std::string> configFiles = {"/etc/dhcp/dhclient.conf", "/etc/dhclient.conf"};
   std::string interfacesFile = "/etc/network/interfaces";
-  std::string procDir = "/proc";
   // Pid files of clients started for links that had no client before.
   std::string runDir = "/run";
   // The script (-sf) and configuration (-cf) of every client this object
@@ -50,33 +42,23 @@ struct DhclientOptions {
   // A namespace name (kNetnsDir/name) whose links this client serves and
   // whose clients it starts; empty: the calling thread's namespace.
   std::string netns;
-  // Release is one packet and the script; a renewal waits for a server's
-  // offer and acknowledgement, and dhclient retransmits after about 3 s, so
-  // the bound lets two or three exchanges fail before the blocked caller
-  // gets its answer.
-  std::chrono::milliseconds releaseTimeout{5000};
-  std::chrono::milliseconds renewTimeout{10000};
-  // Seconds since 1970; empty: the system clock.
-  std::function<std::int64_t()> now;
 };
 
-class DhclientClient : public DhcpClient {
+// ERROR_NOT_FOUND when dhclient does not manage the link,
+// ERROR_DEV_NOT_EXIST when the link or namespace is gone,
+// ERROR_FILE_NOT_FOUND when there is no dhclient to run,
+// ERROR_TIMEOUT when it did not finish in time (it is killed),
+// ERROR_GEN_FAILURE when it failed or obtained no lease.
+class DhclientClient : public dhcp::ClientBase {
  public:
   explicit DhclientClient(DhclientOptions options = {});
 
-  DhcpState State(const std::string& interfaceName) override;
-  std::vector<DhcpState> States(const std::vector<std::string>& interfaceNames) override;
-  // ERROR_INVALID_PARAMETER for a name that cannot be handed on,
-  // ERROR_NOT_FOUND when dhclient does not manage the link,
-  // ERROR_DEV_NOT_EXIST when the link or namespace is gone,
-  // ERROR_FILE_NOT_FOUND when there is no dhclient to run,
-  // ERROR_TIMEOUT when it did not finish in time (it is killed),
-  // ERROR_GEN_FAILURE when it failed or obtained no lease.
-  DWORD Release(const std::string& interfaceName) override;
-  DWORD Renew(const std::string& interfaceName) override;
-
  private:
-  using Namespace = dhcp::FileId;
+  std::vector<DhcpState> Query(const std::vector<std::string>& interfaceNames) override;
+  DWORD DoRelease(const std::string& interfaceName) override;
+  DWORD DoRenew(const std::string& interfaceName) override;
+
+  using Namespace = kernel::FileId;
   using Process = dhcp::RunningClient;
   struct LeaseFileEntry {
     std::string path;
@@ -89,7 +71,7 @@ class DhclientClient : public DhcpClient {
   struct Snapshot {
     Namespace ns;
     bool haveProgram = false;
-    dhcp::FileId program;                 // the executable clients must run
+    kernel::FileId program;                 // the executable clients must run
     std::vector<Process> clients;         // every IPv4 dhclient running there
     std::vector<LeaseFileEntry> leases;   // every lease file, parsed, by path
     // For each link, the lease files that speak of it (indexes into leases).
@@ -99,6 +81,7 @@ class DhclientClient : public DhcpClient {
   // All that was gathered about one link.
   struct View {
     bool enabled = false;
+    bool running = false;
     std::vector<Process> clients;  // running for the link
     std::string leaseFile;         // where its current lease lives
     std::int64_t leaseFileMtime = 0;
@@ -119,7 +102,7 @@ class DhclientClient : public DhcpClient {
   };
 
   bool TargetNamespace(Namespace& out) const;
-  std::vector<Process> RunningClients(const Namespace& ns, dhcp::FileId program) const;
+  std::vector<Process> RunningClients(const Namespace& ns, kernel::FileId program) const;
   Snapshot Take(const Namespace& ns);
   View Gather(const std::string& name, const Namespace& ns, const Snapshot& snapshot) const;
   DhcpState StateOf(const std::string& name, const Namespace& ns, const Snapshot& snapshot) const;
@@ -128,7 +111,6 @@ class DhclientClient : public DhcpClient {
   const std::set<std::string>& ConfiguredLinks();
   std::string DefaultLeaseFile() const;
   std::string Program() const;
-  std::int64_t Now() const;
   DWORD Run(const char* mode, const DhclientCommand& c, bool withPidFile,
             std::chrono::milliseconds timeout);
   DWORD CommandFor(const std::string& name, const View& view, const Namespace& ns,

@@ -453,4 +453,30 @@ std::vector<std::string> ConfiguredInterfaces(std::string_view text) {
   }
 }
 
+bool ParseAddressList(std::string_view text, std::vector<std::string>& out) {
+  out.clear();
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = text.find(' ', start);
+    std::string_view one = text.substr(start, end == std::string_view::npos ? text.npos : end - start);
+    if (!IsDottedQuad(one) || out.size() == 63) return false;
+    out.emplace_back(one);
+    if (end == std::string_view::npos) return true;
+    start = end + 1;
+  }
+}
+
+bool ParseLeaseSeconds(std::string_view text, std::int64_t& out) {
+  constexpr std::int64_t kInfinite = 0xffffffffLL;
+  if (text.empty() || text.size() > 10 || (text.size() > 1 && text[0] == '0')) return false;
+  std::int64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value > kInfinite) return false;
+  out = value == kInfinite ? kNever : value;
+  return true;
+}
+
 }  // namespace lorvane::iphlp::dhcp

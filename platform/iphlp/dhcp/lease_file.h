@@ -51,6 +51,13 @@ std::vector<std::string> ConfiguredInterfaces(std::string_view text);
 // "a.b.c.d" with each part 0 to 255 written without leading zeros.
 bool IsDottedQuad(std::string_view text);
 
+// Values as dhcpcd, networkd and NetworkManager write them. A list: at most
+// 63 strict dotted quads separated by single spaces. A lease time: decimal
+// seconds that fit 32 bits, no leading zero; 4294967295 (infinite) gives
+// kNever.
+bool ParseAddressList(std::string_view text, std::vector<std::string>& out);
+bool ParseLeaseSeconds(std::string_view text, std::int64_t& out);
+
 // Seconds since 1970 of a UTC civil time; false when a field is out of range.
 bool UtcSeconds(int year, int month, int day, int hour, int minute, int second, std::int64_t& out);
 

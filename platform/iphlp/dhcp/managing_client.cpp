@@ -7,9 +7,20 @@ namespace {
 
 bool Holds(const DhcpState& s) { return s.enabled && s.leaseExpires != 0; }
 
-dhcp::FileId ThisNamespace() {
-  dhcp::FileId ns;
-  dhcp::ThisNamespace("/proc", ns);
+// A client that fails in any way answers for no link, and the others still
+// answer: it must never cost the adapter list.
+std::vector<DhcpState> Ask(DhcpClient& client, const std::vector<std::string>& names) {
+  try {
+    std::vector<DhcpState> states = client.States(names);
+    if (states.size() == names.size()) return states;
+  } catch (...) {
+  }
+  return std::vector<DhcpState>(names.size());
+}
+
+kernel::FileId ThisNamespace() {
+  kernel::FileId ns;
+  kernel::ThisNamespace("/proc", ns);
   return ns;
 }
 
@@ -18,24 +29,31 @@ dhcp::FileId ThisNamespace() {
 ManagingClient::ManagingClient(std::vector<std::unique_ptr<DhcpClient>> clients)
     : clients_(std::move(clients)) {}
 
-// Another client's files may still name a link it gave up long ago; the one
-// that held the lease keeps the link through a release, so that the renewal
-// goes to it and not to a second client started beside it.
+// Another client's files may still name a link it gave up long ago: where
+// any client runs for the link, the others' claims from files and
+// configuration count for nothing. The one that held the lease keeps the
+// link through a release, so that the renewal goes to it and not to a second
+// client started beside it.
 int ManagingClient::Pick(const Link& link, const std::vector<const DhcpState*>& states) {
+  bool anyRunning = false;
+  for (const DhcpState* s : states) anyRunning |= s->enabled && s->running;
+  auto claims = [&](std::size_t i) {
+    return states[i]->enabled && (states[i]->running || !anyRunning);
+  };
   std::lock_guard<std::mutex> lock(mutex_);
   for (std::size_t i = 0; i < states.size(); ++i) {
-    if (Holds(*states[i])) {
+    if (claims(i) && Holds(*states[i])) {
       lastHolder_[link] = static_cast<int>(i);
       return static_cast<int>(i);
     }
   }
   auto last = lastHolder_.find(link);
   if (last != lastHolder_.end()) {
-    if (states[last->second]->enabled) return last->second;
+    if (claims(last->second)) return last->second;
     lastHolder_.erase(last);
   }
   for (std::size_t i = 0; i < states.size(); ++i) {
-    if (states[i]->enabled) return static_cast<int>(i);
+    if (claims(i)) return static_cast<int>(i);
   }
   return -1;
 }
@@ -47,8 +65,8 @@ DhcpState ManagingClient::State(const std::string& interfaceName) {
 std::vector<DhcpState> ManagingClient::States(const std::vector<std::string>& interfaceNames) {
   std::vector<std::vector<DhcpState>> each;
   each.reserve(clients_.size());
-  for (auto& client : clients_) each.push_back(client->States(interfaceNames));
-  dhcp::FileId ns = ThisNamespace();
+  for (auto& client : clients_) each.push_back(Ask(*client, interfaceNames));
+  kernel::FileId ns = ThisNamespace();
   std::vector<DhcpState> out(interfaceNames.size());
   for (std::size_t link = 0; link < interfaceNames.size(); ++link) {
     std::vector<const DhcpState*> states;
@@ -61,7 +79,7 @@ std::vector<DhcpState> ManagingClient::States(const std::vector<std::string>& in
 
 DhcpClient* ManagingClient::Manager(const std::string& interfaceName) {
   std::vector<DhcpState> states;
-  for (auto& client : clients_) states.push_back(client->State(interfaceName));
+  for (auto& client : clients_) states.push_back(Ask(*client, {interfaceName}).front());
   std::vector<const DhcpState*> pointers;
   for (const auto& s : states) pointers.push_back(&s);
   int chosen = Pick({ThisNamespace(), interfaceName}, pointers);
@@ -69,13 +87,22 @@ DhcpClient* ManagingClient::Manager(const std::string& interfaceName) {
 }
 
 DWORD ManagingClient::Release(const std::string& interfaceName) {
-  DhcpClient* manager = Manager(interfaceName);
-  return manager ? manager->Release(interfaceName) : ERROR_NOT_FOUND;
+  return Act(interfaceName, &DhcpClient::Release);
 }
 
 DWORD ManagingClient::Renew(const std::string& interfaceName) {
+  return Act(interfaceName, &DhcpClient::Renew);
+}
+
+DWORD ManagingClient::Act(const std::string& interfaceName,
+                          DWORD (DhcpClient::*act)(const std::string&)) {
   DhcpClient* manager = Manager(interfaceName);
-  return manager ? manager->Renew(interfaceName) : ERROR_NOT_FOUND;
+  if (!manager) return ERROR_NOT_FOUND;
+  try {
+    return (manager->*act)(interfaceName);
+  } catch (...) {
+    return ERROR_GEN_FAILURE;
+  }
 }
 
 }  // namespace lorvane::iphlp

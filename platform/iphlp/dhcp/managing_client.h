@@ -17,9 +17,10 @@ namespace lorvane::iphlp {
 
 class ManagingClient : public DhcpClient {
  public:
-  // In the order they are asked. Of those that say they manage a link: the
-  // first that holds a lease for it; else the one that last held one here
-  // (a released link is still its client's); else the first.
+  // In the order they are asked. Of those that say they manage a link (only
+  // those that run for it, when any does): the first that holds a lease for
+  // it; else the one that last held one here (a released link is still its
+  // client's); else the first. A client that throws answers for nothing.
   explicit ManagingClient(std::vector<std::unique_ptr<DhcpClient>> clients);
 
   DhcpState State(const std::string& interfaceName) override;
@@ -29,8 +30,9 @@ class ManagingClient : public DhcpClient {
   DWORD Renew(const std::string& interfaceName) override;
 
  private:
-  using Link = std::pair<dhcp::FileId, std::string>;  // namespace, name
+  using Link = std::pair<kernel::FileId, std::string>;  // namespace, name
   DhcpClient* Manager(const std::string& interfaceName);
+  DWORD Act(const std::string& interfaceName, DWORD (DhcpClient::*act)(const std::string&));
   int Pick(const Link& link, const std::vector<const DhcpState*>& states);
 
   std::vector<std::unique_ptr<DhcpClient>> clients_;

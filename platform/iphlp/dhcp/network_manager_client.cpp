@@ -2,14 +2,8 @@
 
 #include <systemd/sd-bus.h>
 
-#include <ctime>
-#include <map>
-#include <thread>
-
 #include "platform/base/errors.h"
-#include "platform/iphlp/dhcp/dhcpcd_output.h"
 #include "platform/iphlp/dhcp/lease_file.h"
-#include "platform/iphlp/interface_name.h"
 
 namespace lorvane::iphlp {
 namespace {
@@ -27,21 +21,7 @@ constexpr unsigned kFailed = 120;
 // A device offers a handful of connections; more is not worth the calls.
 constexpr std::size_t kMaxConnections = 16;
 constexpr std::size_t kMaxOptions = 512;
-
-// a{sv} of strings, as DHCP4Config's Options are; false on anything else.
-bool ReadStringMap(sd_bus_message* m, std::map<std::string, std::string>& out) {
-  if (sd_bus_message_enter_container(m, SD_BUS_TYPE_ARRAY, "{sv}") <= 0) return false;
-  int r;
-  while ((r = sd_bus_message_enter_container(m, SD_BUS_TYPE_DICT_ENTRY, "sv")) > 0) {
-    std::string key, value;
-    if (out.size() == kMaxOptions || !dhcp::ReadString(m, key, 256) ||
-        sd_bus_message_enter_container(m, SD_BUS_TYPE_VARIANT, "s") <= 0 ||
-        !dhcp::ReadString(m, value) || sd_bus_message_exit_container(m) < 0 ||
-        sd_bus_message_exit_container(m) < 0 || !out.emplace(key, value).second)
-      return false;
-  }
-  return r == 0 && sd_bus_message_exit_container(m) >= 0;
-}
+constexpr std::size_t kMaxObjects = 4096;
 
 // From GetSettings' a{sa{sv}}: ipv4.method and connection.timestamp.
 bool ReadSettings(sd_bus_message* m, std::string& method, std::uint64_t& timestamp) {
@@ -58,12 +38,10 @@ bool ReadSettings(sd_bus_message* m, std::string& method, std::uint64_t& timesta
       if (!dhcp::ReadString(m, key, 256)) return false;
       bool ok;
       if (group == "ipv4" && key == "method") {
-        ok = sd_bus_message_enter_container(m, SD_BUS_TYPE_VARIANT, "s") > 0 &&
-             dhcp::ReadString(m, method, 64) && sd_bus_message_exit_container(m) >= 0;
+        ok = dhcp::InVariant(m, "s", [&] { return dhcp::ReadString(m, method, 64); });
       } else if (group == "connection" && key == "timestamp") {
-        ok = sd_bus_message_enter_container(m, SD_BUS_TYPE_VARIANT, "t") > 0 &&
-             sd_bus_message_read_basic(m, SD_BUS_TYPE_UINT64, &timestamp) > 0 &&
-             sd_bus_message_exit_container(m) >= 0;
+        ok = dhcp::InVariant(
+            m, "t", [&] { return sd_bus_message_read_basic(m, SD_BUS_TYPE_UINT64, &timestamp) > 0; });
       } else {
         ok = sd_bus_message_skip(m, "v") >= 0;
       }
@@ -86,30 +64,10 @@ bool ParseEpoch(const std::string& text, std::int64_t& out) {
   return true;
 }
 
-DWORD ErrorOf(const dhcp::CallResult& r) {
-  switch (r.status) {
-    case CallStatus::Ok:
-      return NO_ERROR;
-    case CallStatus::TimedOut:
-      return ERROR_TIMEOUT;
-    case CallStatus::NoDaemon:
-    case CallStatus::Failed:
-      break;
-  }
-  if (r.error == "org.freedesktop.NetworkManager.PermissionDenied" ||
-      r.error == "org.freedesktop.DBus.Error.AccessDenied")
-    return ERROR_ACCESS_DENIED;
-  return ERROR_GEN_FAILURE;
-}
-
 }  // namespace
 
 NetworkManagerClient::NetworkManagerClient(NetworkManagerOptions options)
-    : options_(std::move(options)) {}
-
-std::int64_t NetworkManagerClient::Now() const {
-  return options_.now ? options_.now() : static_cast<std::int64_t>(std::time(nullptr));
-}
+    : ClientBase(options), options_(std::move(options)) {}
 
 std::unique_ptr<dhcp::Bus> NetworkManagerClient::Connect(std::chrono::milliseconds timeout) const {
   auto bus = dhcp::Bus::Open(options_.busAddress, timeout);
@@ -117,39 +75,62 @@ std::unique_ptr<dhcp::Bus> NetworkManagerClient::Connect(std::chrono::millisecon
   return bus;
 }
 
-std::optional<NetworkManagerClient::Device> NetworkManagerClient::Find(
-    dhcp::Bus& bus, const std::string& name) const {
-  auto found = bus.Call(kService, kManagerPath, kService, "GetDeviceByIpIface", "s", name.c_str());
-  Device device;
-  bool managed = false;
-  if (found.status != CallStatus::Ok || !dhcp::ReadPath(found.reply.get(), device.path) ||
-      !dhcp::ReadBool(bus.Property(kService, device.path, kDevice, "Managed", "b").get(), managed) ||
-      !managed ||
-      !dhcp::ReadPath(bus.Property(kService, device.path, kDevice, "Dhcp4Config", "o").get(),
-                      device.dhcp4Config))
-    return std::nullopt;
-  device.enabled = device.dhcp4Config != "/" || !ConnectionFor(bus, device).empty();
-  return device;
+// A name two devices claim is neither's.
+const NetworkManagerClient::Device* NetworkManagerClient::Objects::Find(
+    const std::string& name) const {
+  const Device* found = nullptr;
+  for (const auto& [path, device] : devices) {
+    if (device.interface != name) continue;
+    if (found) return nullptr;
+    found = &device;
+  }
+  return found && found->managed ? found : nullptr;
+}
+
+std::optional<NetworkManagerClient::Objects> NetworkManagerClient::Read(dhcp::Bus& bus) const {
+  auto r = bus.Call(kService, "/org/freedesktop", "org.freedesktop.DBus.ObjectManager",
+                    "GetManagedObjects");
+  if (r.status != CallStatus::Ok) return std::nullopt;
+  Objects o;
+  auto take = [&](const std::string& path, const std::string& interface,
+                  const std::string& property, sd_bus_message* m) {
+    auto read = [&](const char* type, const std::function<bool()>& f) {
+      return dhcp::InVariant(m, type, f);
+    };
+    if (interface == kDevice) {
+      Device& d = o.devices[path];
+      d.path = path;
+      if (property == "Interface")
+        return read("s", [&] { return dhcp::ReadString(m, d.interface, 64); });
+      if (property == "Managed") return read("b", [&] { return dhcp::ReadBool(m, d.managed); });
+      if (property == "State") return read("u", [&] { return dhcp::ReadUint32(m, d.state); });
+      if (property == "Dhcp4Config")
+        return read("o", [&] { return dhcp::ReadPath(m, d.dhcp4Config); });
+      if (property == "ActiveConnection")
+        return read("o", [&] { return dhcp::ReadPath(m, d.active); });
+      if (property == "AvailableConnections")
+        return read("ao", [&] { return dhcp::ReadPaths(m, d.available, kMaxConnections); });
+    } else if (interface == kDhcp4Config && property == "Options") {
+      return read("a{sv}", [&] { return dhcp::ReadStringMap(m, o.dhcp4[path], kMaxOptions); });
+    } else if (interface == kActive && property == "Connection") {
+      return read("o", [&] { return dhcp::ReadPath(m, o.connectionOf[path]); });
+    }
+    return sd_bus_message_skip(m, "v") >= 0;
+  };
+  if (!dhcp::ReadManagedObjects(r.reply.get(), kMaxObjects, take)) return std::nullopt;
+  return o;
 }
 
 // The connection a renewal activates: the device's active one, else the one
-// it used last of those it may activate with DHCP.
-std::string NetworkManagerClient::ConnectionFor(dhcp::Bus& bus, const Device& device) const {
-  std::string active, connection;
-  if (dhcp::ReadPath(bus.Property(kService, device.path, kDevice, "ActiveConnection", "o").get(),
-                     active) &&
-      active != "/" &&
-      dhcp::ReadPath(bus.Property(kService, active, kActive, "Connection", "o").get(), connection) &&
-      device.dhcp4Config != "/")
-    return connection;
-  std::vector<std::string> available;
-  if (!dhcp::ReadPaths(
-          bus.Property(kService, device.path, kDevice, "AvailableConnections", "ao").get(),
-          available, kMaxConnections))
-    return {};
+// it used last of those it may activate with DHCP (a call for each, made
+// only for a device without a DHCP configuration).
+std::string NetworkManagerClient::ConnectionFor(dhcp::Bus& bus, const Objects& objects,
+                                                const Device& device) const {
+  auto active = objects.connectionOf.find(device.active);
+  if (device.dhcp4Config != "/" && active != objects.connectionOf.end()) return active->second;
   std::string best;
   std::uint64_t bestTime = 0;
-  for (const auto& path : available) {
+  for (const auto& path : device.available) {
     auto settings = bus.Call(kService, path, kConnection, "GetSettings");
     std::string method;
     std::uint64_t timestamp = 0;
@@ -164,15 +145,14 @@ std::string NetworkManagerClient::ConnectionFor(dhcp::Bus& bus, const Device& de
   return best;
 }
 
-DhcpState NetworkManagerClient::Lease(dhcp::Bus& bus, const Device& device) const {
+DhcpState NetworkManagerClient::Lease(const Objects& objects, const Device& device) const {
   DhcpState state;
-  state.enabled = true;
-  std::map<std::string, std::string> options;
-  auto reply = bus.Property(kService, device.dhcp4Config, kDhcp4Config, "Options", "a{sv}");
-  if (device.dhcp4Config == "/" || !reply || !ReadStringMap(reply.get(), options)) return state;
+  state.enabled = state.running = true;
+  auto found = objects.dhcp4.find(device.dhcp4Config);
+  if (found == objects.dhcp4.end()) return state;
   auto get = [&](const char* key) -> const std::string* {
-    auto it = options.find(key);
-    return it == options.end() ? nullptr : &it->second;
+    auto it = found->second.find(key);
+    return it == found->second.end() ? nullptr : &it->second;
   };
   const std::string* address = get("ip_address");
   const std::string* leaseTime = get("dhcp_lease_time");
@@ -199,62 +179,54 @@ DhcpState NetworkManagerClient::Lease(dhcp::Bus& bus, const Device& device) cons
   return lease;
 }
 
-DhcpState NetworkManagerClient::State(const std::string& interfaceName) {
-  return States({interfaceName}).front();
-}
-
-std::vector<DhcpState> NetworkManagerClient::States(const std::vector<std::string>& interfaceNames) {
-  std::vector<DhcpState> out(interfaceNames.size());
-  auto bus = Connect(options_.callTimeout);
+std::vector<DhcpState> NetworkManagerClient::Query(const std::vector<std::string>& names) {
+  std::vector<DhcpState> out(names.size());
+  auto bus = Connect(options_.queryTimeout);
   if (!bus) return out;
-  for (std::size_t i = 0; i < interfaceNames.size(); ++i) {
-    if (!IsSafeInterfaceName(interfaceNames[i])) continue;
-    auto device = Find(*bus, interfaceNames[i]);
-    if (device && device->enabled) out[i] = Lease(*bus, *device);
+  auto objects = Read(*bus);
+  if (!objects) return out;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const Device* device = objects->Find(names[i]);
+    if (device && (device->dhcp4Config != "/" || !ConnectionFor(*bus, *objects, *device).empty()))
+      out[i] = Lease(*objects, *device);
   }
   return out;
 }
 
-DWORD NetworkManagerClient::Release(const std::string& interfaceName) {
-  if (!IsSafeInterfaceName(interfaceName)) return ERROR_INVALID_PARAMETER;
+DWORD NetworkManagerClient::DoRelease(const std::string& name) {
   auto bus = Connect(options_.releaseTimeout);
-  if (!bus) return ERROR_NOT_FOUND;
-  auto device = Find(*bus, interfaceName);
-  if (!device || !device->enabled) return ERROR_NOT_FOUND;
+  std::optional<Objects> objects = bus ? Read(*bus) : std::nullopt;
+  const Device* device = objects ? objects->Find(name) : nullptr;
+  if (!device || (device->dhcp4Config == "/" && ConnectionFor(*bus, *objects, *device).empty()))
+    return ERROR_NOT_FOUND;
   auto r = bus->Call(kService, device->path, kDevice, "Disconnect");
   if (r.error == "org.freedesktop.NetworkManager.Device.NotActive") return NO_ERROR;  // nothing held
-  return ErrorOf(r);
+  return dhcp::ErrorOf(r);
 }
 
-DWORD NetworkManagerClient::Renew(const std::string& interfaceName) {
-  if (!IsSafeInterfaceName(interfaceName)) return ERROR_INVALID_PARAMETER;
-  auto deadline = std::chrono::steady_clock::now() + options_.renewTimeout;
+DWORD NetworkManagerClient::DoRenew(const std::string& name) {
+  const auto start = std::chrono::steady_clock::now();
   auto bus = Connect(options_.renewTimeout);
-  if (!bus) return ERROR_NOT_FOUND;
-  auto device = Find(*bus, interfaceName);
-  if (!device || !device->enabled) return ERROR_NOT_FOUND;
-  std::string connection = ConnectionFor(*bus, *device);
+  std::optional<Objects> objects = bus ? Read(*bus) : std::nullopt;
+  const Device* device = objects ? objects->Find(name) : nullptr;
+  std::string connection = device ? ConnectionFor(*bus, *objects, *device) : std::string();
   if (connection.empty()) return ERROR_NOT_FOUND;
+  const std::string path = device->path, before = device->dhcp4Config;
   auto r = bus->Call(kService, kManagerPath, kService, "ActivateConnection", "ooo",
-                     connection.c_str(), device->path.c_str(), "/");
-  if (r.status != CallStatus::Ok) return ErrorOf(r);
+                     connection.c_str(), path.c_str(), "/");
+  if (r.status != CallStatus::Ok) return dhcp::ErrorOf(r);
   // Activation goes on after the call; the renewal is done when the device
   // is activated with a DHCP configuration other than the one it had.
-  while (std::chrono::steady_clock::now() < deadline) {
-    unsigned state = 0;
-    std::string config;
-    if (!dhcp::ReadUint32(bus->Property(kService, device->path, kDevice, "State", "u").get(),
-                          state))
-      return ERROR_GEN_FAILURE;
-    if (state == kFailed) return ERROR_GEN_FAILURE;
-    if (state == kActivated &&
-        dhcp::ReadPath(bus->Property(kService, device->path, kDevice, "Dhcp4Config", "o").get(),
-                       config) &&
-        config != "/" && config != device->dhcp4Config)
+  return PollUntil(start, options_.renewTimeout, [&]() -> std::optional<DWORD> {
+    objects = Read(*bus);
+    if (!objects || !objects->devices.count(path)) return ERROR_GEN_FAILURE;
+    const Device& d = objects->devices.at(path);
+    if (d.state == kFailed) return ERROR_GEN_FAILURE;
+    if (d.state == kActivated && d.dhcp4Config != "/" && d.dhcp4Config != before &&
+        Lease(*objects, d).leaseExpires != 0)
       return NO_ERROR;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return ERROR_TIMEOUT;
+    return std::nullopt;
+  });
 }
 
 }  // namespace lorvane::iphlp

@@ -1,61 +1,60 @@
 // The DHCP client for links that NetworkManager manages, over the system bus.
 // A link is DHCP-enabled when NetworkManager manages its device and holds a
 // DHCPv4 configuration for it, or could activate a connection for it whose
-// IPv4 method is automatic; so a disconnected device stays enabled. Release
-// disconnects the device (NetworkManager sends no DHCPRELEASE); renew
-// activates its connection again. See docs/architecture.md, "DHCP client".
+// IPv4 method is automatic; so a disconnected device stays enabled. One
+// query is one call for every device and its configuration (the object
+// manager's GetManagedObjects). Release disconnects the device
+// (NetworkManager sends no DHCPRELEASE); renew activates its connection
+// again. See docs/architecture.md, "DHCP client".
 #pragma once
 
-#include <chrono>
-#include <cstdint>
-#include <functional>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/iphlp/dhcp/bus.h"
-#include "platform/iphlp/dhcp_client.h"
+#include "platform/iphlp/dhcp/client_base.h"
 
 namespace lorvane::iphlp {
 
-struct NetworkManagerOptions {
+struct NetworkManagerOptions : dhcp::ClientOptions {
   std::string busAddress = dhcp::kSystemBus;
-  std::string procDir = "/proc";
-  // Each question; a daemon that does not answer in this time is not asked
-  // again in the same query.
-  std::chrono::milliseconds callTimeout{1000};
-  // The device's disconnect; measured at about 0.1 s.
-  std::chrono::milliseconds releaseTimeout{5000};
-  // Activation up to a DHCP lease: an offer and an acknowledgement.
-  std::chrono::milliseconds renewTimeout{10000};
-  // Seconds since 1970; empty: the system clock.
-  std::function<std::int64_t()> now;
 };
 
-class NetworkManagerClient : public DhcpClient {
+// ERROR_NOT_FOUND when NetworkManager does not manage the link with DHCP,
+// ERROR_TIMEOUT, ERROR_ACCESS_DENIED, ERROR_GEN_FAILURE.
+class NetworkManagerClient : public dhcp::ClientBase {
  public:
   explicit NetworkManagerClient(NetworkManagerOptions options = {});
-
-  DhcpState State(const std::string& interfaceName) override;
-  std::vector<DhcpState> States(const std::vector<std::string>& interfaceNames) override;
-  // ERROR_INVALID_PARAMETER for a name that cannot be handed on,
-  // ERROR_NOT_FOUND when NetworkManager does not manage the link with DHCP,
-  // ERROR_TIMEOUT, ERROR_ACCESS_DENIED, ERROR_GEN_FAILURE.
-  DWORD Release(const std::string& interfaceName) override;
-  DWORD Renew(const std::string& interfaceName) override;
 
  private:
   struct Device {
     std::string path;
-    std::string dhcp4Config;  // "/" when none
-    bool enabled = false;
+    std::string interface;
+    bool managed = false;
+    unsigned state = 0;
+    std::string dhcp4Config = "/";
+    std::string active = "/";
+    std::vector<std::string> available;
+  };
+  // Everything NetworkManager holds, as one reply gave it.
+  struct Objects {
+    std::map<std::string, Device> devices;  // by path
+    std::map<std::string, std::map<std::string, std::string>> dhcp4;  // options by path
+    std::map<std::string, std::string> connectionOf;  // active connection's settings
+    const Device* Find(const std::string& name) const;
   };
 
+  std::vector<DhcpState> Query(const std::vector<std::string>& names) override;
+  DWORD DoRelease(const std::string& name) override;
+  DWORD DoRenew(const std::string& name) override;
+
   std::unique_ptr<dhcp::Bus> Connect(std::chrono::milliseconds timeout) const;
-  std::optional<Device> Find(dhcp::Bus& bus, const std::string& name) const;
-  DhcpState Lease(dhcp::Bus& bus, const Device& device) const;
-  std::string ConnectionFor(dhcp::Bus& bus, const Device& device) const;
-  std::int64_t Now() const;
+  std::optional<Objects> Read(dhcp::Bus& bus) const;
+  std::string ConnectionFor(dhcp::Bus& bus, const Objects& objects, const Device& device) const;
+  DhcpState Lease(const Objects& objects, const Device& device) const;
 
   NetworkManagerOptions options_;
 };

@@ -8,12 +8,9 @@
 #include <algorithm>
 #include <map>
 #include <set>
-#include <thread>
 
 #include "platform/base/errors.h"
-#include "platform/iphlp/dhcp/dhcpcd_output.h"
 #include "platform/iphlp/dhcp/lease_file.h"
-#include "platform/iphlp/interface_name.h"
 #include "platform/iphlp/netlink.h"
 #include "platform/kernel/trusted_files.h"
 
@@ -26,7 +23,6 @@ using dhcp::JsonValue;
 constexpr const char* kService = "org.freedesktop.network1";
 constexpr const char* kManagerPath = "/org/freedesktop/network1";
 constexpr const char* kManager = "org.freedesktop.network1.Manager";
-constexpr const char* kLink = "org.freedesktop.network1.Link";
 constexpr const char* kSystemUser = "systemd-network";
 constexpr std::size_t kMaxNetworkFile = 64 * 1024;
 constexpr std::size_t kMaxDropIns = 32;
@@ -97,22 +93,10 @@ void ScanNetworkFile(const std::string& text, std::optional<bool>& dhcp) {
   }
 }
 
-DWORD ErrorOf(const dhcp::CallResult& r) {
-  if (r.status == CallStatus::Ok) return NO_ERROR;
-  if (r.status == CallStatus::TimedOut) return ERROR_TIMEOUT;
-  if (r.error == "org.freedesktop.DBus.Error.AccessDenied" ||
-      r.error == "org.freedesktop.DBus.Error.InteractiveAuthorizationRequired")
-    return ERROR_ACCESS_DENIED;
-  return ERROR_GEN_FAILURE;
-}
-
 }  // namespace
 
-NetworkdClient::NetworkdClient(NetworkdOptions options) : options_(std::move(options)) {}
-
-std::int64_t NetworkdClient::Now() const {
-  return options_.now ? options_.now() : static_cast<std::int64_t>(std::time(nullptr));
-}
+NetworkdClient::NetworkdClient(NetworkdOptions options)
+    : ClientBase(options), options_(std::move(options)) {}
 
 std::optional<NetworkdClient::Session> NetworkdClient::Connect(
     std::chrono::milliseconds timeout) const {
@@ -166,34 +150,39 @@ bool NetworkdClient::DhcpConfigured(const Session& s, const std::string& network
   return dhcp.value_or(false);
 }
 
-std::optional<NetworkdClient::Link> NetworkdClient::Find(Session& s,
-                                                         const std::string& name) const {
-  auto found = s.bus->Call(kService, kManagerPath, kManager, "GetLinkByName", "s", name.c_str());
-  Link link;
-  std::int32_t index = 0;
-  if (found.status != CallStatus::Ok ||
-      sd_bus_message_read_basic(found.reply.get(), 'i', &index) <= 0 ||
-      !dhcp::ReadPath(found.reply.get(), link.path))
-    return std::nullopt;
-  link.index = index;
-  auto described = s.bus->Call(kService, link.path, kLink, "Describe");
+std::optional<std::map<std::string, const JsonValue*>> NetworkdClient::Describe(
+    Session& s, std::optional<JsonValue>& doc) const {
+  auto described = s.bus->Call(kService, kManagerPath, kManager, "Describe");
   std::string json;
   if (described.status != CallStatus::Ok ||
-      !dhcp::ReadString(described.reply.get(), json, dhcp::kMaxJsonBytes))
+      !dhcp::ReadString(described.reply.get(), json, dhcp::kMaxManyJsonBytes))
     return std::nullopt;
-  auto doc = dhcp::ParseJson(json);
-  std::uint64_t describedIndex = 0;
-  if (!doc || !doc->Unsigned("Index", describedIndex) ||
-      describedIndex != static_cast<std::uint64_t>(index))
-    return std::nullopt;
-  return Described(s, name, *doc, std::move(link));
+  doc = dhcp::ParseJson(json, dhcp::kMaxManyJsonBytes);
+  const JsonValue* links = doc ? doc->Find("Interfaces") : nullptr;
+  if (!links || links->kind != JsonValue::Kind::Array) return std::nullopt;
+  std::map<std::string, const JsonValue*> byName;
+  std::set<std::string> twice;
+  for (const auto& entry : links->array) {
+    const std::string* name = entry.String("Name");
+    if (name && !byName.emplace(*name, &entry).second) twice.insert(*name);
+  }
+  for (const auto& name : twice) byName.erase(name);
+  return byName;
+}
+
+std::optional<NetworkdClient::Link> NetworkdClient::Find(Session& s,
+                                                         const std::string& name) const {
+  std::optional<JsonValue> doc;
+  auto links = Describe(s, doc);
+  if (!links || !links->count(name)) return std::nullopt;
+  return Described(s, name, *links->at(name));
 }
 
 // A link as networkd describes it, if the description is of `name`.
 std::optional<NetworkdClient::Link> NetworkdClient::Described(const Session& s,
                                                               const std::string& name,
-                                                              const JsonValue& doc,
-                                                              Link link) const {
+                                                              const JsonValue& doc) const {
+  Link link;
   std::uint64_t index = 0;
   const std::string* describedName = doc.String("Name");
   if (!describedName || *describedName != name || !doc.Unsigned("Index", index) ||
@@ -203,7 +192,7 @@ std::optional<NetworkdClient::Link> NetworkdClient::Described(const Session& s,
   const std::string* networkFile = doc.String("NetworkFile");
   link.enabled = networkFile && DhcpConfigured(s, *networkFile);
   if (!link.enabled) return link;
-  link.state.enabled = true;
+  link.state.enabled = link.state.running = true;
 
   const JsonValue* addresses = doc.Find("Addresses");
   if (!addresses || addresses->kind != JsonValue::Kind::Array) return link;
@@ -246,7 +235,7 @@ void NetworkdClient::LeaseTimes(const Session& s, Link& link) const {
                   1000000;
   if (link.validUntil <= boot || expires <= Now()) {
     link.state = DhcpState{};
-    link.state.enabled = true;
+    link.state.enabled = link.state.running = true;
     link.address.clear();
     return;
   }
@@ -272,55 +261,25 @@ void NetworkdClient::LeaseTimes(const Session& s, Link& link) const {
   link.state.leaseObtained = expires - lifetime;
 }
 
-DhcpState NetworkdClient::State(const std::string& interfaceName) {
-  return States({interfaceName}).front();
-}
-
-// networkd describes every link in one reply; a link it leaves out, or named
-// twice, is not one of its own. Without that reply, each link is asked for.
-std::vector<DhcpState> NetworkdClient::States(const std::vector<std::string>& interfaceNames) {
-  std::vector<DhcpState> out(interfaceNames.size());
-  auto session = Connect(options_.callTimeout);
-  if (!session) return out;
-  auto described = session->bus->Call(kService, kManagerPath, kManager, "Describe");
-  std::string json;
+std::vector<DhcpState> NetworkdClient::Query(const std::vector<std::string>& names) {
+  std::vector<DhcpState> out(names.size());
+  auto session = Connect(options_.queryTimeout);
   std::optional<JsonValue> doc;
-  if (described.status == CallStatus::Ok &&
-      dhcp::ReadString(described.reply.get(), json, dhcp::kMaxManyJsonBytes))
-    doc = dhcp::ParseJson(json, dhcp::kMaxManyJsonBytes);
-  const JsonValue* links = doc ? doc->Find("Interfaces") : nullptr;
-  if (links && links->kind == JsonValue::Kind::Array) {
-    std::map<std::string, const JsonValue*> byName;
-    std::set<std::string> twice;
-    for (const auto& entry : links->array) {
-      const std::string* name = entry.String("Name");
-      if (name && !byName.emplace(*name, &entry).second) twice.insert(*name);
-    }
-    for (std::size_t i = 0; i < interfaceNames.size(); ++i) {
-      auto found = byName.find(interfaceNames[i]);
-      if (!IsSafeInterfaceName(interfaceNames[i]) || found == byName.end() ||
-          twice.count(interfaceNames[i]))
-        continue;
-      if (auto link = Described(*session, interfaceNames[i], *found->second, Link{});
-          link && link->enabled)
-        out[i] = link->state;
-    }
-    return out;
-  }
-  for (std::size_t i = 0; i < interfaceNames.size(); ++i) {
-    if (!IsSafeInterfaceName(interfaceNames[i])) continue;
-    if (auto link = Find(*session, interfaceNames[i]); link && link->enabled)
+  auto links = session ? Describe(*session, doc) : std::nullopt;
+  if (!links) return out;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    auto found = links->find(names[i]);
+    if (found == links->end()) continue;
+    if (auto link = Described(*session, names[i], *found->second); link && link->enabled)
       out[i] = link->state;
   }
   return out;
 }
 
-DWORD NetworkdClient::Release(const std::string& interfaceName) {
-  if (!IsSafeInterfaceName(interfaceName)) return ERROR_INVALID_PARAMETER;
-  auto deadline = std::chrono::steady_clock::now() + options_.releaseTimeout;
+DWORD NetworkdClient::DoRelease(const std::string& name) {
+  const auto start = std::chrono::steady_clock::now();
   auto session = Connect(options_.releaseTimeout);
-  if (!session) return ERROR_NOT_FOUND;
-  auto link = Find(*session, interfaceName);
+  auto link = session ? Find(*session, name) : std::nullopt;
   if (!link || !link->enabled) return ERROR_NOT_FOUND;
   if (link->address.empty()) return NO_ERROR;  // nothing held
   // networkd 252 offers no call that stops one link's DHCP client; taking the
@@ -328,21 +287,18 @@ DWORD NetworkdClient::Release(const std::string& interfaceName) {
   if (DWORD error = netlink::SetLinkUp(static_cast<std::uint32_t>(link->index), false);
       error != NO_ERROR)
     return error;
-  while (std::chrono::steady_clock::now() < deadline) {
-    link = Find(*session, interfaceName);
+  return PollUntil(start, options_.releaseTimeout, [&]() -> std::optional<DWORD> {
+    link = Find(*session, name);
     if (!link) return ERROR_GEN_FAILURE;
     if (link->address.empty()) return NO_ERROR;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return ERROR_TIMEOUT;
+    return std::nullopt;
+  });
 }
 
-DWORD NetworkdClient::Renew(const std::string& interfaceName) {
-  if (!IsSafeInterfaceName(interfaceName)) return ERROR_INVALID_PARAMETER;
-  auto deadline = std::chrono::steady_clock::now() + options_.renewTimeout;
+DWORD NetworkdClient::DoRenew(const std::string& name) {
+  const auto start = std::chrono::steady_clock::now();
   auto session = Connect(options_.renewTimeout);
-  if (!session) return ERROR_NOT_FOUND;
-  auto link = Find(*session, interfaceName);
+  auto link = session ? Find(*session, name) : std::nullopt;
   if (!link || !link->enabled) return ERROR_NOT_FOUND;
   netlink::LinkState kernel;
   if (DWORD error = netlink::ReadLinkState(static_cast<std::uint32_t>(link->index), kernel);
@@ -355,18 +311,17 @@ DWORD NetworkdClient::Renew(const std::string& interfaceName) {
         error != NO_ERROR)
       return error;
   } else {
-    auto r = session->bus->Call(kService, link->path, kLink, "Renew");
-    if (r.status != CallStatus::Ok) return ErrorOf(r);
+    auto r = session->bus->Call(kService, kManagerPath, kManager, "RenewLink", "i", link->index);
+    if (r.status != CallStatus::Ok) return dhcp::ErrorOf(r);
   }
   // Done when the link holds a lease granted after the call: its address's
   // lifetime ends later than before.
-  while (std::chrono::steady_clock::now() < deadline) {
-    link = Find(*session, interfaceName);
+  return PollUntil(start, options_.renewTimeout, [&]() -> std::optional<DWORD> {
+    link = Find(*session, name);
     if (!link) return ERROR_GEN_FAILURE;
     if (!link->address.empty() && link->validUntil > before) return NO_ERROR;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return ERROR_TIMEOUT;
+    return std::nullopt;
+  });
 }
 
 }  // namespace lorvane::iphlp

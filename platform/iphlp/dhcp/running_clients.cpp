@@ -8,7 +8,6 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <sstream>
 
@@ -20,20 +19,10 @@ namespace {
 
 constexpr std::size_t kMaxCommandLine = 64 * 1024;
 
-// /proc files report no size: read up to the cap.
+// /proc files report no size: read to the end, refusing more than `cap`.
 bool ReadProcFile(int procFd, const char* name, std::size_t cap, std::string& out) {
   kernel::UniqueFd fd(openat(procFd, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-  if (fd.get() < 0) return false;
-  out.clear();
-  char buffer[4096];
-  while (out.size() < cap) {
-    ssize_t n = read(fd.get(), buffer, std::min(sizeof buffer, cap - out.size()));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) break;
-    out.append(buffer, static_cast<std::size_t>(n));
-  }
-  return true;
+  return fd.valid() && kernel::ReadAtMost(fd.get(), cap, out);
 }
 
 // Real, effective, saved and file-system user: a set-user-id program started
@@ -53,17 +42,12 @@ bool RunByTrustedUser(int procFd) {
   return count == 4;
 }
 
-bool SameFile(int procFd, const char* name, FileId id) {
-  struct stat st;
-  return fstatat(procFd, name, &st, 0) == 0 && FileId{st.st_dev, st.st_ino} == id;
-}
-
 // Whose process it is and what it runs, read through one open /proc entry,
 // so that a pid taken over in between fails rather than passes. A zombie has
 // no executable and fails too.
 bool Believed(int procFd, FileId ns, FileId program) {
-  return RunByTrustedUser(procFd) && SameFile(procFd, "exe", program) &&
-         SameFile(procFd, "ns/net", ns);
+  return RunByTrustedUser(procFd) && kernel::SameFileAt(procFd, "exe", program) &&
+         kernel::SameFileAt(procFd, "ns/net", ns);
 }
 
 // Ticks since boot when the process started: with the pid, who it is.
@@ -102,13 +86,6 @@ bool IsPid(const char* name) {
 }
 
 }  // namespace
-
-bool ThisNamespace(const std::string& procDir, FileId& out) {
-  struct stat st;
-  if (stat((procDir + "/thread-self/ns/net").c_str(), &st) != 0) return false;
-  out = {st.st_dev, st.st_ino};
-  return true;
-}
 
 std::vector<RunningClient> FindRunningClients(const std::string& procDir, FileId ns,
                                               FileId program) {

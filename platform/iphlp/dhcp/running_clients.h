@@ -8,23 +8,14 @@
 
 #include <chrono>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "platform/iphlp/dhcp/dhclient_command.h"
+#include "platform/kernel/identity.h"
 
 namespace lorvane::iphlp::dhcp {
 
-// A file (or namespace) by identity, not by name.
-struct FileId {
-  dev_t dev = 0;
-  ino_t ino = 0;
-  bool operator<(const FileId& o) const { return std::tie(dev, ino) < std::tie(o.dev, o.ino); }
-  bool operator==(const FileId& o) const { return dev == o.dev && ino == o.ino; }
-};
-
-// The network namespace of the calling thread, as `procDir` shows it.
-bool ThisNamespace(const std::string& procDir, FileId& out);
+using kernel::FileId;
 
 struct RunningClient {
   pid_t pid = 0;

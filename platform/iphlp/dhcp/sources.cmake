@@ -2,13 +2,14 @@
 # work to it, added to lorvane_iphlp.
 target_sources(lorvane_iphlp PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/lease_file.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/bounded_run.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bus.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/client_base.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dhclient_client.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dhclient_command.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dhcpcd_client.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/dhcpcd_output.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dhcpcd_lease.cpp
   ${CMAKE_CURRENT_LIST_DIR}/managing_client.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ifupdown.cpp
   ${CMAKE_CURRENT_LIST_DIR}/json.cpp
   ${CMAKE_CURRENT_LIST_DIR}/network_manager_client.cpp
   ${CMAKE_CURRENT_LIST_DIR}/networkd_client.cpp

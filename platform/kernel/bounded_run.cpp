@@ -1,4 +1,4 @@
-#include "platform/iphlp/dhcp/bounded_run.h"
+#include "platform/kernel/bounded_run.h"
 
 #include <fcntl.h>
 #include <net/if.h>
@@ -21,7 +21,7 @@
 #include "platform/base/errors.h"
 #include "platform/kernel/system_defaults.h"
 
-namespace lorvane::iphlp::dhcp {
+namespace lorvane::kernel {
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
@@ -242,4 +242,4 @@ RunResult RunBounded(const RunRequest& request) {
   return {RunOutcome::Exited, WEXITSTATUS(status)};
 }
 
-}  // namespace lorvane::iphlp::dhcp
+}  // namespace lorvane::kernel

@@ -1,5 +1,6 @@
-// Starting the DHCP client: a fixed argument list (never a shell), optionally
-// inside another network namespace, and never allowed to outlast its bound.
+// Running an outside program as root does (the DHCP clients, the privileged
+// helper): a fixed argument list (never a shell), optionally inside another
+// network namespace, and never allowed to outlast its bound.
 #pragma once
 
 #include <chrono>
@@ -9,7 +10,7 @@
 
 #include "platform/base/types.h"
 
-namespace lorvane::iphlp::dhcp {
+namespace lorvane::kernel {
 
 struct RunRequest {
   std::vector<std::string> argv;         // argv[0] is the program's absolute path
@@ -53,4 +54,4 @@ RunResult RunBounded(const RunRequest& request);
 // program), ERROR_ACCESS_DENIED, else ERROR_GEN_FAILURE.
 DWORD ErrorOf(const RunResult& result);
 
-}  // namespace lorvane::iphlp::dhcp
+}  // namespace lorvane::kernel
