@@ -88,10 +88,15 @@ ATOM RegisterClassA(const WNDCLASSA* wndClass) {
   cls->cursor = wndClass->hCursor;
   cls->background = wndClass->hbrBackground;
   if (wndClass->lpszMenuName != nullptr) {
-    if (IS_INTRESOURCE(wndClass->lpszMenuName))
-      cls->menuName = "#" + std::to_string(reinterpret_cast<ULONG_PTR>(wndClass->lpszMenuName));
-    else
+    if (IS_INTRESOURCE(wndClass->lpszMenuName)) {
+      // Built by append: "#" + to_string(...) and assigning "#" make GCC 12
+      // at -O3 warn falsely inside std::string's inlined copy (-Wrestrict,
+      // and -Wstringop-overflow where that is off).
+      cls->menuName = std::string(1, '#').append(
+          std::to_string(reinterpret_cast<ULONG_PTR>(wndClass->lpszMenuName)));
+    } else {
       cls->menuName = wndClass->lpszMenuName;
+    }
   }
   cls->atom = NextAtom();
   Classes()[cls->name] = cls;
