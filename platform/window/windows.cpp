@@ -374,23 +374,6 @@ HWND GetParent(HWND handle) {
   return (window->style & WS_POPUP) ? window->owner : nullptr;
 }
 
-HWND SetParent(HWND child, HWND newParent) {
-  Window* window = FindQuiet(child);
-  Window* parent = FindQuiet(newParent);
-  if (window == nullptr || IsTopLevel(*window) || parent == nullptr) {
-    LogUnsupported("SetParent other than between child windows");
-    return nullptr;
-  }
-  const HWND old = window->parent;
-  Unlink(*window);
-  window->parent = newParent;
-  parent->children.push_back(child);
-  window->outer->setParent(parent->client);
-  ApplyGeometry(*window);
-  if (window->style & WS_VISIBLE) window->outer->show();
-  return old;
-}
-
 HWND GetWindow(HWND handle, UINT command) {
   Window* window = FindQuiet(handle);
   if (window == nullptr) return nullptr;
@@ -414,10 +397,6 @@ HWND GetWindow(HWND handle, UINT command) {
       return nullptr;
   }
 }
-
-HWND GetTopWindow(HWND handle) { return GetWindow(handle, GW_CHILD); }
-
-HWND GetDesktopWindow() { return DesktopHandle(); }
 
 HWND GetDlgItem(HWND dialog, int id) {
   Window* window = FindQuiet(dialog);
@@ -504,10 +483,6 @@ LONG GetWindowLongA(HWND handle, int index) {
   return static_cast<LONG>(GetWindowLongPtrA(handle, index));
 }
 
-LONG SetWindowLongA(HWND handle, int index, LONG value) {
-  return static_cast<LONG>(SetWindowLongPtrA(handle, index, value));
-}
-
 BOOL SetWindowTextA(HWND handle, LPCSTR text) {
   if (FindQuiet(handle) == nullptr) return FALSE;
   return Send(handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text != nullptr ? text : "")) ? TRUE
@@ -524,23 +499,4 @@ int GetWindowTextA(HWND handle, LPSTR text, int maxCount) {
 int GetWindowTextLengthA(HWND handle) {
   if (FindQuiet(handle) == nullptr) return 0;
   return static_cast<int>(Send(handle, WM_GETTEXTLENGTH, 0, 0));
-}
-
-BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {
-  return SetWindowTextA(GetDlgItem(dialog, id), text);
-}
-
-UINT GetDlgItemTextA(HWND dialog, int id, LPSTR text, int maxCount) {
-  HWND item = GetDlgItem(dialog, id);
-  if (item == nullptr) {
-    if (text != nullptr && maxCount > 0) text[0] = '\0';
-    return 0;
-  }
-  return static_cast<UINT>(GetWindowTextA(item, text, maxCount));
-}
-
-int GetClassNameA(HWND handle, LPSTR className, int maxCount) {
-  Window* window = FindQuiet(handle);
-  if (window == nullptr) return 0;
-  return CopyOut(window->cls->name, className, maxCount);
 }
