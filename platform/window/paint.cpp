@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/window/internal.h"
+#include "platform/window/wingdi.h"
 
 namespace lorvane::window::detail {
 namespace {

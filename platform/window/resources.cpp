@@ -1,6 +1,7 @@
 // The installed resources and the calls that read them: strings, icons,
 // cursors and raw resource records.
 #include "platform/window/resources.h"
+#include "platform/window/wingdi.h"
 
 #include <QApplication>
 #include <QGuiApplication>

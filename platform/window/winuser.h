@@ -19,16 +19,10 @@ struct DialogTemplate;
 
 // ---------------------------------------------------------------- handles
 
-struct HRSRC__ {
-  int unused;
-};
-using HRSRC = HRSRC__*;
 struct HHOOK__ {
   int unused;
 };
 using HHOOK = HHOOK__*;
-using HGLOBAL = void*;
-using HGDIOBJ = void*;
 
 using WNDPROC = LRESULT(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 using DLGPROC = INT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
@@ -36,7 +30,6 @@ using HOOKPROC = LRESULT(CALLBACK*)(int, WPARAM, LPARAM);
 
 // A dialog template is the resource model's record, not the packed binary
 // layout: templates are plain C++ data here (see resources.h).
-using DLGTEMPLATE = lorvane::window::DialogTemplate;
 using LPCDLGTEMPLATEA = const lorvane::window::DialogTemplate*;
 
 // ---------------------------------------------------------------- records
@@ -113,15 +106,6 @@ struct CBT_CREATEWNDA {
   HWND hwndInsertAfter;
 };
 
-struct TEXTMETRICA {
-  LONG tmHeight;
-  LONG tmAscent;
-  LONG tmDescent;
-  LONG tmInternalLeading;
-  LONG tmExternalLeading;
-  LONG tmAveCharWidth;
-  LONG tmMaxCharWidth;
-};
 
 // ---------------------------------------------------------------- window messages
 
@@ -255,7 +239,6 @@ struct TEXTMETRICA {
 #define SWP_NOZORDER 0x0004
 #define SWP_NOREDRAW 0x0008
 #define SWP_NOACTIVATE 0x0010
-#define SWP_FRAMECHANGED 0x0020
 #define SWP_SHOWWINDOW 0x0040
 #define SWP_HIDEWINDOW 0x0080
 #define SWP_NOSENDCHANGING 0x0400
@@ -337,54 +320,13 @@ struct TEXTMETRICA {
 #define SM_CXMAXIMIZED 61
 #define SM_CYMAXIMIZED 62
 
-#define COLOR_SCROLLBAR 0
-#define COLOR_BACKGROUND 1
-#define COLOR_ACTIVECAPTION 2
-#define COLOR_INACTIVECAPTION 3
-#define COLOR_MENU 4
 #define COLOR_WINDOW 5
 #define COLOR_WINDOWFRAME 6
-#define COLOR_MENUTEXT 7
 #define COLOR_WINDOWTEXT 8
-#define COLOR_CAPTIONTEXT 9
-#define COLOR_ACTIVEBORDER 10
-#define COLOR_INACTIVEBORDER 11
-#define COLOR_APPWORKSPACE 12
-#define COLOR_HIGHLIGHT 13
-#define COLOR_HIGHLIGHTTEXT 14
 #define COLOR_BTNFACE 15
 #define COLOR_BTNSHADOW 16
-#define COLOR_GRAYTEXT 17
-#define COLOR_BTNTEXT 18
-#define COLOR_INACTIVECAPTIONTEXT 19
 #define COLOR_BTNHIGHLIGHT 20
-#define COLOR_3DDKSHADOW 21
-#define COLOR_3DLIGHT 22
-#define COLOR_INFOTEXT 23
-#define COLOR_INFOBK 24
 #define COLOR_3DFACE COLOR_BTNFACE
-
-#define RGB(r, g, b)                                                                             \
-  (static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
-                         (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
-#define GetRValue(c) (static_cast<BYTE>(c))
-#define GetGValue(c) (static_cast<BYTE>(static_cast<WORD>(c) >> 8))
-#define GetBValue(c) (static_cast<BYTE>((c) >> 16))
-
-// Stock objects
-#define WHITE_BRUSH 0
-#define LTGRAY_BRUSH 1
-#define GRAY_BRUSH 2
-#define DKGRAY_BRUSH 3
-#define BLACK_BRUSH 4
-#define NULL_BRUSH 5
-#define ANSI_VAR_FONT 12
-#define SYSTEM_FONT 13
-#define DEFAULT_GUI_FONT 17
-
-// Background modes
-#define TRANSPARENT 1
-#define OPAQUE 2
 
 // ---------------------------------------------------------------- cursors, icons, resources
 
@@ -511,7 +453,6 @@ struct TEXTMETRICA {
 
 // ---------------------------------------------------------------- menus
 
-#define MF_APPEND 0x00000100L
 #define MF_BYCOMMAND 0x00000000L
 #define MF_BYPOSITION 0x00000400L
 #define MF_SEPARATOR 0x00000800L
@@ -519,8 +460,6 @@ struct TEXTMETRICA {
 #define MF_GRAYED 0x00000001L
 #define MF_DISABLED 0x00000002L
 #define MF_CHECKED 0x00000008L
-#define MF_BITMAP 0x00000004L
-#define MF_OWNERDRAW 0x00000100L
 #define MF_POPUP 0x00000010L
 
 // ---------------------------------------------------------------- keys and accelerators
@@ -649,8 +588,6 @@ HDC BeginPaint(HWND window, LPPAINTSTRUCT paint);
 BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
 int DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format);
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
-COLORREF SetTextColor(HDC dc, COLORREF color);
-int SetBkMode(HDC dc, int mode);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
 
 // Metrics: the screen size comes from the primary screen unless a test has
