@@ -63,3 +63,17 @@ void CCmdTarget::RestoreWaitCursor() { lorvane::afx::DoWaitCursor(0); }
 CWaitCursor::CWaitCursor() { lorvane::afx::DoWaitCursor(1); }
 CWaitCursor::~CWaitCursor() { lorvane::afx::DoWaitCursor(-1); }
 void CWaitCursor::Restore() { lorvane::afx::DoWaitCursor(0); }
+
+void lorvane::afx::DoWaitCursor(int nCode) {
+  ThreadState& state = State();
+  HCURSOR hcurWait = ::LoadCursorA(nullptr, IDC_WAIT);
+  if (nCode > 0) {
+    HCURSOR previous = ::SetCursor(hcurWait);
+    if (state.nWaitCursorCount++ == 0) state.hcurWaitCursorRestore = previous;
+  } else if (nCode < 0) {
+    if (state.nWaitCursorCount > 0 && --state.nWaitCursorCount == 0)
+      ::SetCursor(state.hcurWaitCursorRestore);
+  } else if (state.nWaitCursorCount > 0) {
+    ::SetCursor(hcurWait);
+  }
+}
