@@ -1,12 +1,12 @@
 // Window handles: creation, destruction, relations, window words and text.
 #include <QApplication>
 #include <QHash>
-#include <QPainter>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
 
+#include "platform/window/border.h"
 #include "platform/window/internal.h"
 #include "platform/window/resources.h"
 #include "platform/window/seams.h"
@@ -30,36 +30,6 @@ HWND NextHandle() {
 class HostWidget : public QWidget {
  public:
   using QWidget::QWidget;
-};
-
-// The border of a child window drawn around its client area.
-class BorderWidget : public QWidget {
- public:
-  BorderWidget(QWidget* parent, DWORD style, DWORD exStyle)
-      : QWidget(parent), style_(style), exStyle_(exStyle) {}
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    QRect r = rect();
-    if (exStyle_ & WS_EX_CLIENTEDGE) {
-      painter.setPen(ColorOf(SysColor(COLOR_BTNSHADOW)));
-      painter.drawLine(r.topLeft(), r.topRight());
-      painter.drawLine(r.topLeft(), r.bottomLeft());
-      painter.setPen(ColorOf(SysColor(COLOR_BTNHIGHLIGHT)));
-      painter.drawLine(r.bottomLeft(), r.bottomRight());
-      painter.drawLine(r.topRight(), r.bottomRight());
-      r.adjust(1, 1, -1, -1);
-    }
-    if (style_ & WS_BORDER) {
-      painter.setPen(ColorOf(SysColor(COLOR_WINDOWFRAME)));
-      painter.drawRect(r.adjusted(0, 0, -1, -1));
-    }
-  }
-
- private:
-  DWORD style_;
-  DWORD exStyle_;
 };
 
 Qt::WindowFlags TopLevelFlags(const Window& window) {
@@ -98,7 +68,7 @@ bool CreateWidgets(Window& window, const CREATESTRUCTA& cs) {
     window.outer = outer;
     window.client = new HostWidget(outer);
   } else if (insets.left || insets.top || insets.right || insets.bottom) {
-    window.outer = new BorderWidget(parent->client, window.style, window.exStyle);
+    window.outer = NewBorderWidget(parent->client, window.style, window.exStyle);
     window.client = new HostWidget(window.outer);
   } else {
     window.outer = window.client = new HostWidget(parent->client);
