@@ -22,9 +22,16 @@ struct ThreadState {
   std::unordered_map<HWND, std::unique_ptr<CWnd>> temporaryMap;
   // A failed handler is being reported in a message box.
   bool reportingException = false;
+  // How many wait cursors are up, and the cursor the first one replaced.
+  int nWaitCursorCount = 0;
+  HCURSOR hcurWaitCursorRestore = nullptr;
 };
 
 ThreadState& State();
+
+// +1 shows the hourglass (counted), -1 takes one count down, 0 shows it
+// again while counted.
+void DoWaitCursor(int nCode);
 
 }  // namespace lorvane::afx
 

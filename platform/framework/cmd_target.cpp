@@ -1,7 +1,7 @@
 #include "platform/framework/cmd_target.h"
 
 #include "platform/framework/cmd_ui.h"
-#include "platform/framework/win_app.h"
+#include "platform/framework/afx_state.h"
 
 IMPLEMENT_DYNAMIC(CCmdTarget, CObject)
 
@@ -56,10 +56,24 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO*
   return FALSE;
 }
 
-void CCmdTarget::BeginWaitCursor() { AfxGetApp()->DoWaitCursor(1); }
-void CCmdTarget::EndWaitCursor() { AfxGetApp()->DoWaitCursor(-1); }
-void CCmdTarget::RestoreWaitCursor() { AfxGetApp()->DoWaitCursor(0); }
+void CCmdTarget::BeginWaitCursor() { lorvane::afx::DoWaitCursor(1); }
+void CCmdTarget::EndWaitCursor() { lorvane::afx::DoWaitCursor(-1); }
+void CCmdTarget::RestoreWaitCursor() { lorvane::afx::DoWaitCursor(0); }
 
-CWaitCursor::CWaitCursor() { AfxGetApp()->BeginWaitCursor(); }
-CWaitCursor::~CWaitCursor() { AfxGetApp()->EndWaitCursor(); }
-void CWaitCursor::Restore() { AfxGetApp()->RestoreWaitCursor(); }
+CWaitCursor::CWaitCursor() { lorvane::afx::DoWaitCursor(1); }
+CWaitCursor::~CWaitCursor() { lorvane::afx::DoWaitCursor(-1); }
+void CWaitCursor::Restore() { lorvane::afx::DoWaitCursor(0); }
+
+void lorvane::afx::DoWaitCursor(int nCode) {
+  ThreadState& state = State();
+  HCURSOR hcurWait = ::LoadCursorA(nullptr, IDC_WAIT);
+  if (nCode > 0) {
+    HCURSOR previous = ::SetCursor(hcurWait);
+    if (state.nWaitCursorCount++ == 0) state.hcurWaitCursorRestore = previous;
+  } else if (nCode < 0) {
+    if (state.nWaitCursorCount > 0 && --state.nWaitCursorCount == 0)
+      ::SetCursor(state.hcurWaitCursorRestore);
+  } else if (state.nWaitCursorCount > 0) {
+    ::SetCursor(hcurWait);
+  }
+}

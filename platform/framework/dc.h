@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/framework/object.h"
+#include "platform/window/wingdi.h"
 #include "platform/window/winuser.h"
 
 class CWnd;

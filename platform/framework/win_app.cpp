@@ -93,18 +93,6 @@ int CWinApp::DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT) {
   return ::MessageBoxA(hWndOwner, lpszPrompt, AfxGetAppName(), nType);
 }
 
-void CWinApp::DoWaitCursor(int nCode) {
-  HCURSOR hcurWait = ::LoadCursorA(nullptr, IDC_WAIT);
-  if (nCode > 0) {
-    HCURSOR previous = ::SetCursor(hcurWait);
-    if (m_nWaitCursorCount++ == 0) m_hcurWaitCursorRestore = previous;
-  } else if (nCode < 0) {
-    if (m_nWaitCursorCount > 0 && --m_nWaitCursorCount == 0) ::SetCursor(m_hcurWaitCursorRestore);
-  } else if (m_nWaitCursorCount > 0) {
-    ::SetCursor(hcurWait);
-  }
-}
-
 int AfxMessageBox(LPCSTR lpszText, UINT nType, UINT nIDHelp) {
   CWinApp* pApp = AfxGetApp();
   if (pApp != nullptr) return pApp->DoMessageBox(lpszText, nType, nIDHelp);

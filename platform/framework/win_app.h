@@ -31,10 +31,6 @@ class CWinApp : public CWinThread {
 
   // Caption the title; a plain OK or OK/Cancel box gets the exclamation icon.
   virtual int DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT nIDPrompt);
-  // +1 shows the hourglass (counted), -1 takes one count down, 0 shows it
-  // again while counted.
-  virtual void DoWaitCursor(int nCode);
-  int WaitCursorCount() const { return m_nWaitCursorCount; }
 
   // Called by the start-up before InitApplication.
   void SetCurrentHandles(HINSTANCE hInstance, LPSTR lpCmdLine, int nCmdShow);
@@ -45,8 +41,6 @@ class CWinApp : public CWinThread {
  private:
   std::string m_strAppName;
   std::string m_strExeName;
-  int m_nWaitCursorCount = 0;
-  HCURSOR m_hcurWaitCursorRestore = nullptr;
 
   DECLARE_MESSAGE_MAP()
 };

@@ -213,3 +213,9 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam) 
   if (pWnd == nullptr) return ::DefWindowProcA(hWnd, nMsg, wParam, lParam);
   return AfxCallWndProc(pWnd, hWnd, nMsg, wParam, lParam);
 }
+
+// Here rather than beside its header: the state owns CWnd objects.
+lorvane::afx::ThreadState& lorvane::afx::State() {
+  static ThreadState state;
+  return state;
+}

@@ -120,9 +120,6 @@ class CWnd : public CCmdTarget {
 
   friend LRESULT AfxCallWndProc(CWnd* pWnd, HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
 
-  // The handle of a window object that may be absent.
-  inline HWND AfxSafeHwnd(const CWnd* pWnd) { return pWnd != nullptr ? pWnd->m_hWnd : nullptr; }
-
   DECLARE_MESSAGE_MAP()
 };
 

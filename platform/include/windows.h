@@ -6,6 +6,7 @@
 #include "platform/kernel/kernel.h"
 #include "platform/window/commctrl.h"
 #include "platform/window/resources.h"
+#include "platform/window/wingdi.h"
 #include "platform/window/winuser.h"
 #if __has_include("platform/registry/winreg.h")
 #include "platform/registry/winreg.h"

@@ -56,7 +56,7 @@ void RegisterBuiltinClasses() {
   AddBuiltin("Static", StaticProc, ControlKind::kStatic, CS_DBLCLKS | CS_PARENTDC, 0, 0x0082);
   AddBuiltin(WC_LISTVIEWA, ListViewProc, ControlKind::kListView, CS_DBLCLKS, 0, NextAtom());
   // The dialog class keeps its three pointer-sized words (DWLP_*).
-  AddBuiltin("#32770", DefDlgProcA, ControlKind::kDialog, CS_DBLCLKS | CS_SAVEBITS, 24, 0x8002);
+  AddBuiltin("#32770", DialogProc, ControlKind::kDialog, CS_DBLCLKS | CS_SAVEBITS, 24, 0x8002);
 }
 
 std::shared_ptr<WindowClass> FindClass(LPCSTR name) {
@@ -103,15 +103,6 @@ ATOM RegisterClassA(const WNDCLASSA* wndClass) {
   return cls->atom;
 }
 
-BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
-  std::shared_ptr<WindowClass> cls = FindClass(className);
-  if (cls == nullptr || cls->kind != ControlKind::kNone) return FALSE;
-  for (HWND handle : AllWindows())
-    if (FindQuiet(handle)->cls == cls) return FALSE;  // ERROR_CLASS_HAS_WINDOWS
-  Classes().erase(cls->name);
-  return TRUE;
-}
-
 BOOL GetClassInfoA(HINSTANCE, LPCSTR className, LPWNDCLASSA wndClass) {
   std::shared_ptr<WindowClass> cls = FindClass(className);
   if (cls == nullptr || wndClass == nullptr) return FALSE;
@@ -129,7 +120,7 @@ BOOL GetClassInfoA(HINSTANCE, LPCSTR className, LPWNDCLASSA wndClass) {
   return TRUE;
 }
 
-ULONG_PTR GetClassLongPtrA(HWND handle, int index) {
+static ULONG_PTR ClassLong(HWND handle, int index) {
   Window* window = FindQuiet(handle);
   if (window == nullptr) return 0;
   const WindowClass& cls = *window->cls;
@@ -157,10 +148,10 @@ ULONG_PTR GetClassLongPtrA(HWND handle, int index) {
   }
 }
 
-ULONG_PTR SetClassLongPtrA(HWND handle, int index, LONG_PTR value) {
+static ULONG_PTR SetClassLong(HWND handle, int index, LONG_PTR value) {
   Window* window = FindQuiet(handle);
   if (window == nullptr) return 0;
-  const ULONG_PTR old = GetClassLongPtrA(handle, index);
+  const ULONG_PTR old = ClassLong(handle, index);
   WindowClass& cls = *window->cls;
   switch (index) {
     case GCL_HBRBACKGROUND:
@@ -201,12 +192,8 @@ ULONG_PTR SetClassLongPtrA(HWND handle, int index, LONG_PTR value) {
   return old;
 }
 
-DWORD GetClassLongA(HWND handle, int index) {
-  return static_cast<DWORD>(GetClassLongPtrA(handle, index));
-}
-
 DWORD SetClassLongA(HWND handle, int index, LONG value) {
   // Every handle of this layer is a small number, so one passed as a LONG
   // (GCL_HICON ...) arrives whole.
-  return static_cast<DWORD>(SetClassLongPtrA(handle, index, value));
+  return static_cast<DWORD>(SetClassLong(handle, index, value));
 }

@@ -14,7 +14,6 @@ struct NMHDR {
 using LPNMHDR = NMHDR*;
 
 #define NM_FIRST (0U - 0U)
-#define NM_OUTOFMEMORY (NM_FIRST - 1)
 #define NM_CLICK (NM_FIRST - 2)
 #define NM_DBLCLK (NM_FIRST - 3)
 #define NM_RETURN (NM_FIRST - 4)
@@ -26,22 +25,13 @@ using LPNMHDR = NMHDR*;
 // ---------------------------------------------------------------- list view
 
 #define WC_LISTVIEWA "SysListView32"
-#define WC_LISTVIEW WC_LISTVIEWA
 
-#define LVS_ICON 0x0000
 #define LVS_REPORT 0x0001
-#define LVS_SMALLICON 0x0002
-#define LVS_LIST 0x0003
 #define LVS_TYPEMASK 0x0003
 #define LVS_SINGLESEL 0x0004
 #define LVS_SHOWSELALWAYS 0x0008
 #define LVS_SORTASCENDING 0x0010
 #define LVS_SORTDESCENDING 0x0020
-#define LVS_SHAREIMAGELISTS 0x0040
-#define LVS_NOLABELWRAP 0x0080
-#define LVS_AUTOARRANGE 0x0100
-#define LVS_EDITLABELS 0x0200
-#define LVS_NOSCROLL 0x2000
 #define LVS_NOCOLUMNHEADER 0x4000
 #define LVS_NOSORTHEADER 0x8000
 
@@ -87,24 +77,15 @@ using LPNMHDR = NMHDR*;
 
 #define LVIS_FOCUSED 0x0001
 #define LVIS_SELECTED 0x0002
-#define LVIS_CUT 0x0004
-#define LVIS_DROPHILITED 0x0008
 
-#define LVNI_ALL 0x0000
 #define LVNI_FOCUSED 0x0001
 #define LVNI_SELECTED 0x0002
 #define LVNI_ABOVE 0x0100
-#define LVNI_BELOW 0x0200
 
 #define LVIR_BOUNDS 0
-#define LVIR_ICON 1
-#define LVIR_LABEL 2
 
 #define LVHT_NOWHERE 0x0001
-#define LVHT_ONITEMICON 0x0002
 #define LVHT_ONITEMLABEL 0x0004
-#define LVHT_ONITEMSTATEICON 0x0008
-#define LVHT_ONITEM (LVHT_ONITEMICON | LVHT_ONITEMLABEL | LVHT_ONITEMSTATEICON)
 
 #define LVCF_FMT 0x0001
 #define LVCF_WIDTH 0x0002
@@ -162,7 +143,6 @@ struct LVHITTESTINFO {
 #define LVN_DELETEITEM (LVN_FIRST - 3)
 #define LVN_DELETEALLITEMS (LVN_FIRST - 4)
 #define LVN_COLUMNCLICK (LVN_FIRST - 8)
-#define LVN_ITEMACTIVATE (LVN_FIRST - 14)
 #define LVN_KEYDOWN (LVN_FIRST - 55)
 
 struct NMLISTVIEW {
@@ -213,11 +193,7 @@ using LPNMLVKEYDOWN = NMLVKEYDOWN*;
 #define WC_STATICA "Static"
 #define WC_EDITA "Edit"
 
-#define ICC_LISTVIEW_CLASSES 0x00000001
 struct INITCOMMONCONTROLSEX {
   DWORD dwSize;
   DWORD dwICC;
 };
-// The controls are always registered; these only answer TRUE.
-void InitCommonControls();
-BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init);

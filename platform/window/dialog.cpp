@@ -1,5 +1,5 @@
 // Dialogs from templates: creation in dialog units, the dialog manager's
-// keys (IsDialogMessageA), the default dialog procedure and modal loops.
+// keys (IsDialogMessageA) and the default dialog procedure.
 #include <QApplication>
 #include <QFontMetrics>
 #include <cctype>
@@ -15,10 +15,6 @@ struct DialogState : Control {
   HFONT ownFont = nullptr;  // made for the template; freed with the dialog
   int defaultId = IDOK;
   HWND savedFocus = nullptr;
-  bool modal = false;
-  bool ended = false;
-  INT_PTR result = 0;
-  HWND disabledOwner = nullptr;
 };
 
 DialogState* StateOf(HWND dialog) {
@@ -110,8 +106,12 @@ bool ClickMnemonic(HWND dialog, char typed) {
 using namespace lorvane::window;
 using namespace lorvane::window::detail;
 
-HWND CreateDialogIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA t, HWND parent, DLGPROC proc,
-                                LPARAM initParam) {
+namespace {
+
+HWND NextTabItem(HWND dialog, HWND control, BOOL previous);
+
+HWND CreateFromTemplate(HINSTANCE instance, LPCDLGTEMPLATEA t, HWND parent, DLGPROC proc,
+                        LPARAM initParam) {
   if (t == nullptr) return nullptr;
   const QFont font = TemplateFont(*t);
   const BaseUnits units = UnitsOf(font);
@@ -158,9 +158,9 @@ HWND CreateDialogIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA t, HWND pare
       state->defaultId = item.id;
   }
 
-  HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
+  HWND first = NextTabItem(dialog, nullptr, FALSE);
   if (Send(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), initParam) && IsWindow(dialog)) {
-    first = GetNextDlgTabItem(dialog, nullptr, FALSE);
+    first = NextTabItem(dialog, nullptr, FALSE);
     if (first != nullptr) {
       DialogFocus(first);
       if (DialogState* s = StateOf(dialog)) s->savedFocus = first;
@@ -174,69 +174,26 @@ HWND CreateDialogIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA t, HWND pare
   return IsWindow(dialog) ? dialog : nullptr;
 }
 
+}  // namespace
+
 HWND CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc,
                         LPARAM initParam) {
   bool ok = false;
   const UINT id = ResourceId(templateName, &ok);
-  return CreateDialogIndirectParamA(instance, ok ? FindDialog(id) : nullptr, parent, proc,
-                                    initParam);
+  return CreateFromTemplate(instance, ok ? FindDialog(id) : nullptr, parent, proc, initParam);
 }
 
-INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA t, HWND parent, DLGPROC proc,
-                                LPARAM initParam) {
-  const HWND owner = TopLevelOf(parent);
-  HWND dialog = CreateDialogIndirectParamA(instance, t, parent, proc, initParam);
-  if (dialog == nullptr) return -1;
-  DialogState* state = StateOf(dialog);
-  state->modal = true;
-  if (owner != nullptr && IsWindowEnabled(owner)) {
-    EnableWindow(owner, FALSE);
-    if ((state = StateOf(dialog)) == nullptr) return -1;
-    state->disabledOwner = owner;
-  }
-  if (!state->ended) {
-    ShowWindow(dialog, SW_SHOW);
-    UpdateWindow(dialog);
-  }
-  RunModalLoop(dialog, [dialog] {
-    DialogState* s = StateOf(dialog);
-    return s == nullptr || s->ended;
-  });
-  state = StateOf(dialog);
-  const INT_PTR result = state != nullptr ? state->result : -1;
-  if (state != nullptr && state->disabledOwner != nullptr) {
-    EnableWindow(state->disabledOwner, TRUE);
-    state->disabledOwner = nullptr;
-  }
-  DestroyWindow(dialog);
-  return result;
-}
-
-INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc,
-                        LPARAM initParam) {
-  bool ok = false;
-  const UINT id = ResourceId(templateName, &ok);
-  const DialogTemplate* t = ok ? FindDialog(id) : nullptr;
-  return t != nullptr ? DialogBoxIndirectParamA(instance, t, parent, proc, initParam) : -1;
-}
-
-BOOL EndDialog(HWND dialog, INT_PTR result) {
-  DialogState* state = StateOf(dialog);
-  if (state == nullptr) return FALSE;
-  state->ended = true;
-  state->result = result;
-  // The owner comes back before the dialog goes, so that it is the one
-  // activated.
-  if (state->disabledOwner != nullptr) {
-    EnableWindow(state->disabledOwner, TRUE);
-    if ((state = StateOf(dialog)) != nullptr) state->disabledOwner = nullptr;
-  }
+// The framework's modal loop keeps the result and enables the owner.
+BOOL EndDialog(HWND dialog, INT_PTR) {
+  if (StateOf(dialog) == nullptr) return FALSE;
   ShowWindow(dialog, SW_HIDE);
   PostMessageA(nullptr, WM_NULL, 0, 0);  // wakes a modal loop waiting for input
   return TRUE;
 }
 
-HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous) {
+namespace {
+
+HWND NextTabItem(HWND dialog, HWND control, BOOL previous) {
   Window* window = FindQuiet(dialog);
   if (window == nullptr || window->children.empty()) return nullptr;
   const auto& children = window->children;
@@ -255,7 +212,7 @@ HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous) {
   return control;
 }
 
-HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous) {
+HWND NextGroupItem(HWND dialog, HWND control, BOOL previous) {
   Window* window = FindQuiet(dialog);
   HWND child = DirectChild(dialog, control);
   if (window == nullptr || child == nullptr) return nullptr;
@@ -281,6 +238,8 @@ HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous) {
   return child;
 }
 
+}  // namespace
+
 BOOL IsDialogMessageA(HWND dialog, LPMSG msg) {
   if (msg == nullptr || !IsWindow(dialog)) return FALSE;
   if (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd)) return FALSE;
@@ -292,14 +251,14 @@ BOOL IsDialogMessageA(HWND dialog, LPMSG msg) {
       switch (msg->wParam) {
         case VK_TAB:
           if (code & DLGC_WANTTAB) break;
-          DialogFocus(GetNextDlgTabItem(dialog, GetFocus(), shift));
+          DialogFocus(NextTabItem(dialog, GetFocus(), shift));
           return TRUE;
         case VK_LEFT:
         case VK_UP:
         case VK_RIGHT:
         case VK_DOWN:
           if (code & DLGC_WANTARROWS) break;
-          DialogFocus(GetNextDlgGroupItem(dialog, GetFocus(),
+          DialogFocus(NextGroupItem(dialog, GetFocus(),
                                           msg->wParam == VK_LEFT || msg->wParam == VK_UP));
           return TRUE;
         case VK_ESCAPE:
@@ -336,7 +295,7 @@ BOOL IsDialogMessageA(HWND dialog, LPMSG msg) {
   return TRUE;
 }
 
-LRESULT DefDlgProcA(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT lorvane::window::detail::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   auto proc = reinterpret_cast<DLGPROC>(GetWindowLongPtrA(dialog, DWLP_DLGPROC));
   SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
   const INT_PTR handled = proc != nullptr ? proc(dialog, message, wParam, lParam) : 0;
@@ -357,7 +316,7 @@ LRESULT DefDlgProcA(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND: {
       RECT client{};
       GetClientRect(dialog, &client);
-      FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_3DFACE));
+      FillRect(reinterpret_cast<HDC>(wParam), &client, reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1));
       return 1;
     }
     case WM_CLOSE:
@@ -382,7 +341,7 @@ LRESULT DefDlgProcA(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         if (focus != nullptr && IsChild(dialog, focus)) state->savedFocus = focus;
       } else {
         HWND target = IsWindow(state->savedFocus) ? state->savedFocus
-                                                  : GetNextDlgTabItem(dialog, nullptr, FALSE);
+                                                  : NextTabItem(dialog, nullptr, FALSE);
         SetFocus(target != nullptr ? target : dialog);
       }
       return 0;
@@ -393,31 +352,13 @@ LRESULT DefDlgProcA(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
       if (lParam)
         DialogFocus(reinterpret_cast<HWND>(wParam));
       else
-        DialogFocus(GetNextDlgTabItem(dialog, GetFocus(), wParam != 0));
+        DialogFocus(NextTabItem(dialog, GetFocus(), wParam != 0));
       return 0;
     case WM_NCDESTROY:
-      if (state->ownFont != nullptr) DeleteObject(state->ownFont);
+      if (state->ownFont != nullptr) DeleteFontObject(state->ownFont);
       state->ownFont = nullptr;
       return DefWindowProcA(dialog, message, wParam, lParam);
     default:
       return DefWindowProcA(dialog, message, wParam, lParam);
   }
-}
-
-BOOL MapDialogRect(HWND dialog, LPRECT rect) {
-  if (rect == nullptr) return FALSE;
-  Window* window = FindQuiet(dialog);
-  if (window == nullptr) return FALSE;
-  const HFONT font = reinterpret_cast<HFONT>(Send(dialog, WM_GETFONT, 0, 0));
-  const BaseUnits units = UnitsOf(FontOf(font, window->client));
-  rect->left = MulDivRound(rect->left, units.x, 4);
-  rect->right = MulDivRound(rect->right, units.x, 4);
-  rect->top = MulDivRound(rect->top, units.y, 8);
-  rect->bottom = MulDivRound(rect->bottom, units.y, 8);
-  return TRUE;
-}
-
-LONG GetDialogBaseUnits() {
-  const BaseUnits units = UnitsOf(qApp != nullptr ? QApplication::font() : QFont());
-  return MAKELONG(units.x, units.y);
 }

@@ -21,11 +21,6 @@ HWND& Active() {
   return active;
 }
 
-HWND& Capture() {
-  static HWND capture = nullptr;
-  return capture;
-}
-
 bool Inside(HWND top, HWND handle) {
   return handle != nullptr && (handle == top || IsChild(top, handle));
 }
@@ -93,7 +88,6 @@ void Deactivate(HWND topLevel) {
 void ForgetWindow(HWND handle) {
   if (Focus() == handle) Focus() = nullptr;
   if (Active() == handle) Active() = nullptr;
-  if (Capture() == handle) Capture() = nullptr;
 }
 
 }  // namespace lorvane::window::detail
@@ -127,30 +121,4 @@ HWND SetActiveWindow(HWND handle) {
   if (window == nullptr || !IsTopLevel(*window)) return nullptr;
   Activate(handle, WA_ACTIVE);
   return old;
-}
-
-BOOL SetForegroundWindow(HWND handle) {
-  SetActiveWindow(TopLevelOf(handle));
-  return ActiveWindow() == TopLevelOf(handle) ? TRUE : FALSE;
-}
-HWND GetForegroundWindow() { return ActiveWindow(); }
-
-HWND GetCapture() { return FindQuiet(Capture()) != nullptr ? Capture() : nullptr; }
-
-HWND SetCapture(HWND handle) {
-  const HWND old = GetCapture();
-  Capture() = FindQuiet(handle) != nullptr ? handle : nullptr;
-  return old;
-}
-
-BOOL ReleaseCapture() {
-  Capture() = nullptr;
-  return TRUE;
-}
-
-BOOL GetCursorPos(LPPOINT point) {
-  if (point == nullptr) return FALSE;
-  const QPoint p = QCursor::pos();
-  *point = POINT{p.x(), p.y()};
-  return TRUE;
 }

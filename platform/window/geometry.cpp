@@ -351,21 +351,6 @@ BOOL ScreenToClient(HWND handle, LPPOINT point) {
   return TRUE;
 }
 
-int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count) {
-  POINT a{0, 0};
-  POINT b{0, 0};
-  if (from != nullptr) ClientToScreen(from, &a);
-  if (to != nullptr) ClientToScreen(to, &b);
-  const LONG dx = a.x - b.x;
-  const LONG dy = a.y - b.y;
-  for (UINT i = 0; points != nullptr && i < count; ++i) {
-    points[i].x += dx;
-    points[i].y += dy;
-  }
-  return MAKELONG(static_cast<WORD>(static_cast<SHORT>(dx)),
-                  static_cast<WORD>(static_cast<SHORT>(dy)));
-}
-
 BOOL ShowWindow(HWND handle, int command) {
   Window* window = FindQuiet(handle);
   if (window == nullptr) return FALSE;
@@ -437,11 +422,6 @@ BOOL IsIconic(HWND handle) {
   return window != nullptr && window->minimized ? TRUE : FALSE;
 }
 
-BOOL IsZoomed(HWND handle) {
-  Window* window = FindQuiet(handle);
-  return window != nullptr && window->maximized ? TRUE : FALSE;
-}
-
 BOOL UpdateWindow(HWND handle) {
   Window* window = FindQuiet(handle);
   if (window == nullptr) return FALSE;
@@ -464,21 +444,6 @@ BOOL InvalidateRect(HWND handle, const RECT* rect, BOOL) {
     window->client->update(
         QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top));
   return TRUE;
-}
-
-BOOL ValidateRect(HWND handle, const RECT*) {
-  // Qt keeps the update region; a pending repaint still comes, and painting
-  // the same picture twice is harmless.
-  return IsWindow(handle);
-}
-
-BOOL BringWindowToTop(HWND handle) {
-  return SetWindowPos(handle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
-
-HWND WindowFromPoint(POINT point) {
-  QWidget* widget = QApplication::widgetAt(point.x, point.y);
-  return WindowOfWidget(widget);
 }
 
 BOOL EnableWindow(HWND handle, BOOL enable) {

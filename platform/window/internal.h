@@ -236,6 +236,7 @@ COLORREF SysColor(int index);
 bool BrushColor(HBRUSH brush, COLORREF* color);
 QFont FontOf(HFONT font, const QWidget* fallback);
 HFONT CreateFontObject(const QFont& font);
+void DeleteFontObject(HFONT font);
 
 // --- menus (menu.cpp)
 void AttachMenuBar(Window& window);
@@ -258,6 +259,7 @@ LRESULT CALLBACK ButtonProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK EditProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK StaticProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ListViewProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);
 // Makes the Qt widget of a built-in control (and its state); false when the
 // style asks for something this layer does not do.
 bool CreateControlWidget(Window& window, QWidget* parent, const CREATESTRUCTA& cs);

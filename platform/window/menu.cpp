@@ -161,21 +161,6 @@ void Fill(QWidget* target, HMENU menu, HWND window, HMENU bar) {
   for (MenuEntry& entry : object->entries) AddEntry(target, entry, window, bar);
 }
 
-void Rebuild(HMENU menu) {
-  // Find the bar this menu belongs to and rebuild that window's bar.
-  for (HWND handle : AllWindows()) {
-    Window* window = FindQuiet(handle);
-    if (window == nullptr || window->menu == nullptr) continue;
-    HMENU parent = nullptr;
-    int position = 0;
-    if (window->menu == menu || FindParent(window->menu, menu, &parent, &position)) {
-      DetachMenuBar(*window);
-      AttachMenuBar(*window);
-      ApplyGeometry(*window);
-    }
-  }
-}
-
 struct AccelTable {
   std::vector<ACCEL> entries;
 };
@@ -252,9 +237,6 @@ HMENU LoadMenuA(HINSTANCE, LPCSTR name) {
   return BuildMenu(resource->items, false);
 }
 
-HMENU CreateMenu() { return NewMenu(false); }
-HMENU CreatePopupMenu() { return NewMenu(true); }
-
 BOOL DestroyMenu(HMENU menu) {
   if (MenuOf(menu) == nullptr) return FALSE;
   for (HWND handle : AllWindows()) {
@@ -268,65 +250,9 @@ BOOL DestroyMenu(HMENU menu) {
   return TRUE;
 }
 
-BOOL AppendMenuA(HMENU menu, UINT flags, UINT_PTR idOrPopup, LPCSTR text) {
-  MenuObject* object = MenuOf(menu);
-  if (object == nullptr) return FALSE;
-  MenuEntry entry;
-  entry.flags = flags & ~(MF_BYPOSITION | MF_APPEND);
-  if (flags & MF_POPUP)
-    entry.popup = reinterpret_cast<HMENU>(idOrPopup);
-  else
-    entry.id = static_cast<UINT>(idOrPopup);
-  if (text != nullptr && !(flags & (MF_SEPARATOR | MF_BITMAP | MF_OWNERDRAW))) entry.text = text;
-  object->entries.push_back(std::move(entry));
-  Rebuild(menu);
-  return TRUE;
-}
-
-BOOL ModifyMenuA(HMENU menu, UINT item, UINT flags, UINT_PTR idNew, LPCSTR text) {
-  Located where = Locate(menu, item, flags);
-  if (where.menu == nullptr) return FALSE;
-  MenuEntry& entry = MenuOf(where.menu)->entries[static_cast<std::size_t>(where.position)];
-  entry.flags = flags & ~MF_BYPOSITION;
-  if (flags & MF_POPUP) {
-    entry.popup = reinterpret_cast<HMENU>(idNew);
-  } else {
-    entry.popup = nullptr;
-    entry.id = static_cast<UINT>(idNew);
-  }
-  entry.text = text != nullptr && !(flags & MF_SEPARATOR) ? text : "";
-  Rebuild(where.menu);
-  return TRUE;
-}
-
-BOOL SetMenu(HWND handle, HMENU menu) {
-  Window* window = FindQuiet(handle);
-  if (window == nullptr || !IsTopLevel(*window) || (menu != nullptr && MenuOf(menu) == nullptr))
-    return FALSE;
-  DetachMenuBar(*window);
-  window->menu = menu;
-  AttachMenuBar(*window);
-  // The client area changes size; tell the window as Windows does.
-  SetWindowPos(handle, nullptr, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-  return TRUE;
-}
-
 HMENU GetMenu(HWND handle) {
   Window* window = FindQuiet(handle);
   return window != nullptr && IsTopLevel(*window) ? window->menu : nullptr;
-}
-
-HMENU GetSubMenu(HMENU menu, int position) {
-  MenuObject* object = MenuOf(menu);
-  if (object == nullptr || position < 0 || position >= static_cast<int>(object->entries.size()))
-    return nullptr;
-  return object->entries[static_cast<std::size_t>(position)].popup;
-}
-
-HMENU GetSystemMenu(HWND, BOOL) {
-  LogUnsupported("GetSystemMenu");
-  return nullptr;
 }
 
 int GetMenuItemCount(HMENU menu) {
@@ -352,17 +278,6 @@ UINT GetMenuState(HMENU menu, UINT item, UINT flags) {
   return entry.flags & ~MF_POPUP;
 }
 
-int GetMenuStringA(HMENU menu, UINT item, LPSTR text, int maxCount, UINT flags) {
-  Located where = Locate(menu, item, flags);
-  if (where.menu == nullptr) {
-    if (text != nullptr && maxCount > 0) text[0] = '\0';
-    return 0;
-  }
-  const MenuEntry& entry = MenuOf(where.menu)->entries[static_cast<std::size_t>(where.position)];
-  if (text == nullptr || maxCount <= 0) return static_cast<int>(entry.text.size());
-  return CopyOut(entry.text, text, maxCount);
-}
-
 BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable) {
   Located where = Locate(menu, item, enable);
   if (where.menu == nullptr) return -1;
@@ -371,26 +286,6 @@ BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable) {
   entry.flags = (entry.flags & ~(MF_GRAYED | MF_DISABLED)) | (enable & (MF_GRAYED | MF_DISABLED));
   SyncAction(entry);
   return static_cast<BOOL>(old);
-}
-
-DWORD CheckMenuItem(HMENU menu, UINT item, UINT check) {
-  Located where = Locate(menu, item, check);
-  if (where.menu == nullptr) return 0xFFFFFFFF;
-  MenuEntry& entry = MenuOf(where.menu)->entries[static_cast<std::size_t>(where.position)];
-  const DWORD old = entry.flags & MF_CHECKED;
-  entry.flags = (entry.flags & ~MF_CHECKED) | (check & MF_CHECKED);
-  if (entry.action != nullptr) entry.action->setCheckable(true);
-  SyncAction(entry);
-  return old;
-}
-
-BOOL IsMenu(HMENU menu) { return MenuOf(menu) != nullptr ? TRUE : FALSE; }
-
-BOOL DrawMenuBar(HWND handle) {
-  Window* window = FindQuiet(handle);
-  if (window == nullptr) return FALSE;
-  if (window->menuBar != nullptr) window->menuBar->update();
-  return TRUE;
 }
 
 HACCEL LoadAcceleratorsA(HINSTANCE, LPCSTR name) {
@@ -404,24 +299,7 @@ HACCEL LoadAcceleratorsA(HINSTANCE, LPCSTR name) {
   return Accels().Add<HACCEL>(std::move(object));
 }
 
-HACCEL CreateAcceleratorTableA(LPACCEL entries, int count) {
-  if (entries == nullptr || count <= 0) return nullptr;
-  auto object = std::make_unique<AccelTable>();
-  object->entries.assign(entries, entries + count);
-  return Accels().Add<HACCEL>(std::move(object));
-}
-
 BOOL DestroyAcceleratorTable(HACCEL table) { return Accels().Remove(table) ? TRUE : FALSE; }
-
-int CopyAcceleratorTableA(HACCEL table, LPACCEL entries, int count) {
-  AccelTable* object = Accels().Get(table);
-  if (object == nullptr) return 0;
-  const int size = static_cast<int>(object->entries.size());
-  if (entries == nullptr) return size;
-  const int n = std::min(size, count);
-  for (int i = 0; i < n; ++i) entries[i] = object->entries[static_cast<std::size_t>(i)];
-  return n;
-}
 
 int TranslateAcceleratorA(HWND handle, HACCEL table, LPMSG msg) {
   AccelTable* object = Accels().Get(table);
@@ -446,7 +324,7 @@ int TranslateAcceleratorA(HWND handle, HACCEL table, LPMSG msg) {
     }
     // A command whose menu item is greyed, or a window that takes no input,
     // swallows the key without a command.
-    bool send = IsWindowEnabled(handle) && GetCapture() == nullptr && !IsIconic(handle);
+    bool send = IsWindowEnabled(handle) && !IsIconic(handle);
     if (send) send = PrepareMenuCommand(handle, entry.cmd) != 0;
     if (send && IsWindow(handle)) Send(handle, WM_COMMAND, MAKEWPARAM(entry.cmd, 1), 0);
     return 1;

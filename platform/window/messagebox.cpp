@@ -114,8 +114,3 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   }
   return answer;
 }
-
-BOOL MessageBeep(UINT) {
-  if (qApp != nullptr) QApplication::beep();
-  return TRUE;
-}

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/window/internal.h"
+#include "platform/window/wingdi.h"
 
 namespace lorvane::window::detail {
 namespace {
@@ -17,31 +18,17 @@ struct DeviceContext {
   QPointer<QWidget> widget;
   std::unique_ptr<QPainter> painter;  // only while the window is being painted
   QFont font;
-  HFONT selectedFont = nullptr;
-  HBRUSH brush = nullptr;
   COLORREF textColor = 0x000000;
   COLORREF bkColor = 0xFFFFFF;
   int bkMode = OPAQUE;
 };
 
-struct Brush {
-  COLORREF color = 0;
-  bool null = false;
-  bool stock = false;
-};
-
 struct Font {
   QFont font;
-  bool stock = false;
 };
 
 HandleTable<DeviceContext>& Contexts() {
   static HandleTable<DeviceContext> table(0x4000000);
-  return table;
-}
-
-HandleTable<Brush>& Brushes() {
-  static HandleTable<Brush> table(0x5000000);
   return table;
 }
 
@@ -73,8 +60,6 @@ HDC NewContext(Window& window, bool paint) {
   }
   return Contexts().Add<HDC>(std::move(dc));
 }
-
-std::uintptr_t Value(const void* handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 
 int QtFlags(UINT format) {
   int flags = 0;
@@ -133,56 +118,25 @@ COLORREF SysColor(int index) {
     case COLOR_WINDOW:
       return ColorRefOf(p.color(QPalette::Base));
     case COLOR_WINDOWTEXT:
-    case COLOR_MENUTEXT:
-    case COLOR_CAPTIONTEXT:
       return ColorRefOf(p.color(QPalette::Text));
     case COLOR_BTNFACE:
-    case COLOR_MENU:
-    case COLOR_ACTIVEBORDER:
-    case COLOR_INACTIVEBORDER:
       return ColorRefOf(p.color(QPalette::Button));
-    case COLOR_BTNTEXT:
-      return ColorRefOf(p.color(QPalette::ButtonText));
     case COLOR_BTNSHADOW:
       return ColorRefOf(p.color(QPalette::Dark));
     case COLOR_BTNHIGHLIGHT:
       return ColorRefOf(p.color(QPalette::Light));
-    case COLOR_3DDKSHADOW:
     case COLOR_WINDOWFRAME:
       return ColorRefOf(p.color(QPalette::Shadow));
-    case COLOR_3DLIGHT:
-    case COLOR_SCROLLBAR:
-      return ColorRefOf(p.color(QPalette::Midlight));
-    case COLOR_HIGHLIGHT:
-    case COLOR_ACTIVECAPTION:
-    case COLOR_INACTIVECAPTION:
-      return ColorRefOf(p.color(QPalette::Highlight));
-    case COLOR_HIGHLIGHTTEXT:
-    case COLOR_INACTIVECAPTIONTEXT:
-      return ColorRefOf(p.color(QPalette::HighlightedText));
-    case COLOR_GRAYTEXT:
-      return ColorRefOf(p.color(QPalette::Disabled, QPalette::Text));
-    case COLOR_INFOBK:
-      return ColorRefOf(p.color(QPalette::ToolTipBase));
-    case COLOR_INFOTEXT:
-      return ColorRefOf(p.color(QPalette::ToolTipText));
-    case COLOR_APPWORKSPACE:
-    case COLOR_BACKGROUND:
-      return ColorRefOf(p.color(QPalette::Mid));
     default:
       return 0;
   }
 }
 
 bool BrushColor(HBRUSH brush, COLORREF* color) {
-  const std::uintptr_t value = Value(brush);
-  if (value >= 1 && value <= 32) {  // (HBRUSH)(COLOR_x + 1)
-    *color = SysColor(static_cast<int>(value) - 1);
-    return true;
-  }
-  Brush* b = Brushes().Get(brush);
-  if (b == nullptr || b->null) return false;
-  *color = b->color;
+  // Only system-colour brushes, (HBRUSH)(COLOR_x + 1), are made here.
+  const auto value = reinterpret_cast<std::uintptr_t>(brush);
+  if (value < 1 || value > 32) return false;
+  *color = SysColor(static_cast<int>(value) - 1);
   return true;
 }
 
@@ -196,6 +150,8 @@ HFONT CreateFontObject(const QFont& font) {
   f->font = font;
   return Fonts().Add<HFONT>(std::move(f));
 }
+
+void DeleteFontObject(HFONT font) { Fonts().Remove(font); }
 
 }  // namespace lorvane::window::detail
 
@@ -225,14 +181,6 @@ BOOL EndPaint(HWND, const PAINTSTRUCT* paint) {
   Contexts().Remove(paint->hdc);
   return TRUE;
 }
-
-HDC GetDC(HWND handle) {
-  Window* window = FindQuiet(handle);
-  if (window == nullptr) return nullptr;
-  return NewContext(*window, false);
-}
-
-int ReleaseDC(HWND, HDC dc) { return Contexts().Remove(dc) ? 1 : 0; }
 
 int DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format) {
   DeviceContext* context = Context(dc);
@@ -295,136 +243,12 @@ COLORREF SetTextColor(HDC dc, COLORREF color) {
   return old;
 }
 
-COLORREF GetTextColor(HDC dc) {
-  DeviceContext* context = Context(dc);
-  return context != nullptr ? context->textColor : 0xFFFFFFFF;
-}
-
-COLORREF SetBkColor(HDC dc, COLORREF color) {
-  DeviceContext* context = Context(dc);
-  if (context == nullptr) return 0xFFFFFFFF;
-  const COLORREF old = context->bkColor;
-  context->bkColor = color;
-  return old;
-}
-
 int SetBkMode(HDC dc, int mode) {
   DeviceContext* context = Context(dc);
   if (context == nullptr || (mode != OPAQUE && mode != TRANSPARENT)) return 0;
   const int old = context->bkMode;
   context->bkMode = mode;
   return old;
-}
-
-BOOL GetTextMetricsA(HDC dc, TEXTMETRICA* metrics) {
-  DeviceContext* context = Context(dc);
-  if (context == nullptr || metrics == nullptr) return FALSE;
-  const QFontMetrics fm(context->font);
-  metrics->tmHeight = fm.height();
-  metrics->tmAscent = fm.ascent();
-  metrics->tmDescent = fm.descent();
-  metrics->tmInternalLeading = std::max(0, fm.height() - fm.capHeight() - fm.descent());
-  metrics->tmExternalLeading = fm.leading();
-  metrics->tmAveCharWidth = fm.averageCharWidth();
-  metrics->tmMaxCharWidth = fm.maxWidth();
-  return TRUE;
-}
-
-BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int count, SIZE* size) {
-  DeviceContext* context = Context(dc);
-  if (context == nullptr || text == nullptr || size == nullptr || count < 0) return FALSE;
-  const QFontMetrics fm(context->font);
-  size->cx = fm.horizontalAdvance(FromLocal(text, count));
-  size->cy = fm.height();
-  return TRUE;
-}
-
-HGDIOBJ GetStockObject(int object) {
-  static std::map<int, HGDIOBJ> stock;
-  auto it = stock.find(object);
-  if (it != stock.end()) return it->second;
-  HGDIOBJ handle = nullptr;
-  auto brush = [](COLORREF color, bool null) {
-    auto b = std::make_unique<Brush>();
-    b->color = color;
-    b->null = null;
-    b->stock = true;
-    return Brushes().Add<HBRUSH>(std::move(b));
-  };
-  switch (object) {
-    case WHITE_BRUSH:
-      handle = brush(RGB(255, 255, 255), false);
-      break;
-    case LTGRAY_BRUSH:
-      handle = brush(RGB(192, 192, 192), false);
-      break;
-    case GRAY_BRUSH:
-      handle = brush(RGB(128, 128, 128), false);
-      break;
-    case DKGRAY_BRUSH:
-      handle = brush(RGB(64, 64, 64), false);
-      break;
-    case BLACK_BRUSH:
-      handle = brush(RGB(0, 0, 0), false);
-      break;
-    case NULL_BRUSH:
-      handle = brush(0, true);
-      break;
-    case ANSI_VAR_FONT:
-    case SYSTEM_FONT:
-    case DEFAULT_GUI_FONT: {
-      auto f = std::make_unique<Font>();
-      f->font = qApp != nullptr ? QApplication::font() : QFont();
-      f->stock = true;
-      handle = Fonts().Add<HFONT>(std::move(f));
-      break;
-    }
-    default:
-      return nullptr;
-  }
-  stock[object] = handle;
-  return handle;
-}
-
-HBRUSH CreateSolidBrush(COLORREF color) {
-  auto b = std::make_unique<Brush>();
-  b->color = color;
-  return Brushes().Add<HBRUSH>(std::move(b));
-}
-
-BOOL DeleteObject(HGDIOBJ object) {
-  if (Brush* b = Brushes().Get(object))
-    return b->stock ? TRUE : (Brushes().Remove(object) ? TRUE : FALSE);
-  if (Font* f = Fonts().Get(object))
-    return f->stock ? TRUE : (Fonts().Remove(object) ? TRUE : FALSE);
-  return FALSE;
-}
-
-HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
-  DeviceContext* context = Context(dc);
-  if (context == nullptr) return nullptr;
-  if (Font* f = Fonts().Get(object)) {
-    HGDIOBJ old =
-        context->selectedFont != nullptr ? context->selectedFont : GetStockObject(SYSTEM_FONT);
-    context->selectedFont = static_cast<HFONT>(object);
-    context->font = f->font;
-    if (context->painter != nullptr) context->painter->setFont(f->font);
-    return old;
-  }
-  if (Brushes().Get(object) != nullptr) {
-    HGDIOBJ old = context->brush != nullptr ? context->brush : GetStockObject(WHITE_BRUSH);
-    context->brush = static_cast<HBRUSH>(object);
-    return old;
-  }
-  return nullptr;
-}
-
-DWORD GetSysColor(int index) { return SysColor(index); }
-
-HBRUSH GetSysColorBrush(int index) {
-  return index >= 0 && index <= 30
-             ? reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(index + 1))
-             : nullptr;
 }
 
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {

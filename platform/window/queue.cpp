@@ -252,15 +252,9 @@ LRESULT SendMessageA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   return Send(handle, message, wParam, lParam);
 }
 
-LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
-  return Send(GetDlgItem(dialog, id), message, wParam, lParam);
-}
-
 LRESULT CallWindowProcA(WNDPROC proc, HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   return proc != nullptr ? proc(handle, message, wParam, lParam) : 0;
 }
-
-BOOL InSendMessage() { return FALSE; }
 
 BOOL PostMessageA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   if (handle != nullptr && FindQuiet(handle) == nullptr) return FALSE;
@@ -292,13 +286,6 @@ BOOL GetMessageA(LPMSG msg, HWND handle, UINT first, UINT last) {
     if (qApp == nullptr) return -1;  // nothing could ever arrive
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
-}
-
-BOOL WaitMessage() {
-  if (qApp == nullptr) return FALSE;
-  if (!Queue().messages.empty() || Queue().quitPending) return TRUE;
-  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  return TRUE;
 }
 
 BOOL TranslateMessage(const MSG* msg) {
@@ -335,13 +322,6 @@ LRESULT DispatchMessageA(const MSG* msg) {
   q.dispatching = saved;
   q.dispatchingTime = savedTime;
   return result;
-}
-
-DWORD GetMessageTime() { return Queue().lastRetrieved.time; }
-
-DWORD GetMessagePos() {
-  const POINT p = Queue().lastRetrieved.pt;
-  return static_cast<DWORD>(MAKELONG(p.x, p.y));
 }
 
 SHORT GetKeyState(int virtualKey) {

@@ -1,6 +1,7 @@
 // The installed resources and the calls that read them: strings, icons,
 // cursors and raw resource records.
 #include "platform/window/resources.h"
+#include "platform/window/wingdi.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -222,11 +223,6 @@ HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
   });
 }
 
-BOOL DestroyIcon(HICON icon) {
-  // Icons from LoadIconA are shared and live as long as the program.
-  return Icons().Get(icon) != nullptr ? TRUE : FALSE;
-}
-
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
   bool ok = false;
   const UINT id = ResourceId(name, &ok);
@@ -294,37 +290,3 @@ HCURSOR GetCursor() {
   if (state.current == nullptr) state.current = LoadCursorA(nullptr, IDC_ARROW);
   return state.current;
 }
-
-HRSRC FindResourceA(HMODULE, LPCSTR name, LPCSTR type) {
-  bool ok = false;
-  const UINT id = ResourceId(name, &ok);
-  bool typeOk = false;
-  const UINT kind = ResourceId(type, &typeOk);
-  if (!typeOk) return nullptr;
-  const void* record = nullptr;
-  switch (kind) {
-    case 4:
-      record = ok ? FindMenu(id) : nullptr;
-      break;  // RT_MENU
-    case 5:
-      record = ok ? FindDialog(id) : nullptr;
-      break;  // RT_DIALOG
-    case 9:
-      record = ok ? FindAccelerators(id) : nullptr;
-      break;  // RT_ACCELERATOR
-    case 14:
-      record = ok ? FindIcon(id) : nullptr;
-      break;  // RT_GROUP_ICON
-    case 16:
-      record = &InstalledResources().version;
-      break;  // RT_VERSION
-    default:
-      break;
-  }
-  // The record itself serves as the handle, and LoadResource and
-  // LockResource hand it back.
-  return static_cast<HRSRC>(const_cast<void*>(record));
-}
-
-HGLOBAL LoadResource(HMODULE, HRSRC resource) { return resource; }
-LPVOID LockResource(HGLOBAL resource) { return resource; }

@@ -1,12 +1,12 @@
 // Window handles: creation, destruction, relations, window words and text.
 #include <QApplication>
 #include <QHash>
-#include <QPainter>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
 
+#include "platform/window/border.h"
 #include "platform/window/internal.h"
 #include "platform/window/resources.h"
 #include "platform/window/seams.h"
@@ -30,36 +30,6 @@ HWND NextHandle() {
 class HostWidget : public QWidget {
  public:
   using QWidget::QWidget;
-};
-
-// The border of a child window drawn around its client area.
-class BorderWidget : public QWidget {
- public:
-  BorderWidget(QWidget* parent, DWORD style, DWORD exStyle)
-      : QWidget(parent), style_(style), exStyle_(exStyle) {}
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    QRect r = rect();
-    if (exStyle_ & WS_EX_CLIENTEDGE) {
-      painter.setPen(ColorOf(SysColor(COLOR_BTNSHADOW)));
-      painter.drawLine(r.topLeft(), r.topRight());
-      painter.drawLine(r.topLeft(), r.bottomLeft());
-      painter.setPen(ColorOf(SysColor(COLOR_BTNHIGHLIGHT)));
-      painter.drawLine(r.bottomLeft(), r.bottomRight());
-      painter.drawLine(r.topRight(), r.bottomRight());
-      r.adjust(1, 1, -1, -1);
-    }
-    if (style_ & WS_BORDER) {
-      painter.setPen(ColorOf(SysColor(COLOR_WINDOWFRAME)));
-      painter.drawRect(r.adjusted(0, 0, -1, -1));
-    }
-  }
-
- private:
-  DWORD style_;
-  DWORD exStyle_;
 };
 
 Qt::WindowFlags TopLevelFlags(const Window& window) {
@@ -98,7 +68,7 @@ bool CreateWidgets(Window& window, const CREATESTRUCTA& cs) {
     window.outer = outer;
     window.client = new HostWidget(outer);
   } else if (insets.left || insets.top || insets.right || insets.bottom) {
-    window.outer = new BorderWidget(parent->client, window.style, window.exStyle);
+    window.outer = NewBorderWidget(parent->client, window.style, window.exStyle);
     window.client = new HostWidget(window.outer);
   } else {
     window.outer = window.client = new HostWidget(parent->client);
@@ -374,23 +344,6 @@ HWND GetParent(HWND handle) {
   return (window->style & WS_POPUP) ? window->owner : nullptr;
 }
 
-HWND SetParent(HWND child, HWND newParent) {
-  Window* window = FindQuiet(child);
-  Window* parent = FindQuiet(newParent);
-  if (window == nullptr || IsTopLevel(*window) || parent == nullptr) {
-    LogUnsupported("SetParent other than between child windows");
-    return nullptr;
-  }
-  const HWND old = window->parent;
-  Unlink(*window);
-  window->parent = newParent;
-  parent->children.push_back(child);
-  window->outer->setParent(parent->client);
-  ApplyGeometry(*window);
-  if (window->style & WS_VISIBLE) window->outer->show();
-  return old;
-}
-
 HWND GetWindow(HWND handle, UINT command) {
   Window* window = FindQuiet(handle);
   if (window == nullptr) return nullptr;
@@ -414,10 +367,6 @@ HWND GetWindow(HWND handle, UINT command) {
       return nullptr;
   }
 }
-
-HWND GetTopWindow(HWND handle) { return GetWindow(handle, GW_CHILD); }
-
-HWND GetDesktopWindow() { return DesktopHandle(); }
 
 HWND GetDlgItem(HWND dialog, int id) {
   Window* window = FindQuiet(dialog);
@@ -504,10 +453,6 @@ LONG GetWindowLongA(HWND handle, int index) {
   return static_cast<LONG>(GetWindowLongPtrA(handle, index));
 }
 
-LONG SetWindowLongA(HWND handle, int index, LONG value) {
-  return static_cast<LONG>(SetWindowLongPtrA(handle, index, value));
-}
-
 BOOL SetWindowTextA(HWND handle, LPCSTR text) {
   if (FindQuiet(handle) == nullptr) return FALSE;
   return Send(handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text != nullptr ? text : "")) ? TRUE
@@ -524,23 +469,4 @@ int GetWindowTextA(HWND handle, LPSTR text, int maxCount) {
 int GetWindowTextLengthA(HWND handle) {
   if (FindQuiet(handle) == nullptr) return 0;
   return static_cast<int>(Send(handle, WM_GETTEXTLENGTH, 0, 0));
-}
-
-BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {
-  return SetWindowTextA(GetDlgItem(dialog, id), text);
-}
-
-UINT GetDlgItemTextA(HWND dialog, int id, LPSTR text, int maxCount) {
-  HWND item = GetDlgItem(dialog, id);
-  if (item == nullptr) {
-    if (text != nullptr && maxCount > 0) text[0] = '\0';
-    return 0;
-  }
-  return static_cast<UINT>(GetWindowTextA(item, text, maxCount));
-}
-
-int GetClassNameA(HWND handle, LPSTR className, int maxCount) {
-  Window* window = FindQuiet(handle);
-  if (window == nullptr) return 0;
-  return CopyOut(window->cls->name, className, maxCount);
 }

@@ -19,16 +19,10 @@ struct DialogTemplate;
 
 // ---------------------------------------------------------------- handles
 
-struct HRSRC__ {
-  int unused;
-};
-using HRSRC = HRSRC__*;
 struct HHOOK__ {
   int unused;
 };
 using HHOOK = HHOOK__*;
-using HGLOBAL = void*;
-using HGDIOBJ = void*;
 
 using WNDPROC = LRESULT(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 using DLGPROC = INT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
@@ -36,7 +30,6 @@ using HOOKPROC = LRESULT(CALLBACK*)(int, WPARAM, LPARAM);
 
 // A dialog template is the resource model's record, not the packed binary
 // layout: templates are plain C++ data here (see resources.h).
-using DLGTEMPLATE = lorvane::window::DialogTemplate;
 using LPCDLGTEMPLATEA = const lorvane::window::DialogTemplate*;
 
 // ---------------------------------------------------------------- records
@@ -113,15 +106,6 @@ struct CBT_CREATEWNDA {
   HWND hwndInsertAfter;
 };
 
-struct TEXTMETRICA {
-  LONG tmHeight;
-  LONG tmAscent;
-  LONG tmDescent;
-  LONG tmInternalLeading;
-  LONG tmExternalLeading;
-  LONG tmAveCharWidth;
-  LONG tmMaxCharWidth;
-};
 
 // ---------------------------------------------------------------- window messages
 
@@ -134,7 +118,6 @@ struct TEXTMETRICA {
 #define WM_SETFOCUS 0x0007
 #define WM_KILLFOCUS 0x0008
 #define WM_ENABLE 0x000A
-#define WM_SETREDRAW 0x000B
 #define WM_SETTEXT 0x000C
 #define WM_GETTEXT 0x000D
 #define WM_GETTEXTLENGTH 0x000E
@@ -142,14 +125,9 @@ struct TEXTMETRICA {
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_ERASEBKGND 0x0014
-#define WM_SYSCOLORCHANGE 0x0015
 #define WM_SHOWWINDOW 0x0018
-#define WM_ACTIVATEAPP 0x001C
-#define WM_CANCELMODE 0x001F
 #define WM_SETCURSOR 0x0020
 #define WM_MOUSEACTIVATE 0x0021
-#define WM_CHILDACTIVATE 0x0022
-#define WM_GETMINMAXINFO 0x0024
 #define WM_NEXTDLGCTL 0x0028
 #define WM_SETFONT 0x0030
 #define WM_GETFONT 0x0031
@@ -157,15 +135,11 @@ struct TEXTMETRICA {
 #define WM_WINDOWPOSCHANGED 0x0047
 #define WM_NOTIFY 0x004E
 #define WM_CONTEXTMENU 0x007B
-#define WM_STYLECHANGING 0x007C
-#define WM_STYLECHANGED 0x007D
 #define WM_GETICON 0x007F
 #define WM_SETICON 0x0080
 #define WM_NCCREATE 0x0081
 #define WM_NCDESTROY 0x0082
-#define WM_NCCALCSIZE 0x0083
 #define WM_NCHITTEST 0x0084
-#define WM_NCPAINT 0x0085
 #define WM_NCACTIVATE 0x0086
 #define WM_GETDLGCODE 0x0087
 #define WM_KEYFIRST 0x0100
@@ -179,39 +153,24 @@ struct TEXTMETRICA {
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
-#define WM_TIMER 0x0113
 #define WM_INITMENU 0x0116
 #define WM_INITMENUPOPUP 0x0117
-#define WM_MENUSELECT 0x011F
-#define WM_ENTERIDLE 0x0121
-#define WM_MOUSEFIRST 0x0200
 #define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201
-#define WM_LBUTTONUP 0x0202
-#define WM_LBUTTONDBLCLK 0x0203
 #define WM_RBUTTONDOWN 0x0204
-#define WM_RBUTTONUP 0x0205
-#define WM_RBUTTONDBLCLK 0x0206
 #define WM_MBUTTONDOWN 0x0207
-#define WM_MBUTTONUP 0x0208
-#define WM_MBUTTONDBLCLK 0x0209
-#define WM_MOUSELAST 0x0209
-#define WM_PARENTNOTIFY 0x0210
 #define WM_ENTERMENULOOP 0x0211
 #define WM_EXITMENULOOP 0x0212
 #define WM_USER 0x0400
-#define WM_APP 0x8000
 
 // WM_ACTIVATE
 #define WA_INACTIVE 0
 #define WA_ACTIVE 1
-#define WA_CLICKACTIVE 2
 // WM_SIZE
 #define SIZE_RESTORED 0
 #define SIZE_MINIMIZED 1
 #define SIZE_MAXIMIZED 2
 // WM_SETICON / WM_GETICON
-#define ICON_SMALL 0
 #define ICON_BIG 1
 // mouse message key state
 #define MK_LBUTTON 0x0001
@@ -220,21 +179,13 @@ struct TEXTMETRICA {
 #define MK_CONTROL 0x0008
 #define MK_MBUTTON 0x0010
 // WM_NCHITTEST / WM_SETCURSOR
-#define HTERROR (-2)
-#define HTNOWHERE 0
 #define HTCLIENT 1
-#define HTCAPTION 2
 #define MA_ACTIVATE 1
 
 // WM_SYSCOMMAND
-#define SC_SIZE 0xF000
-#define SC_MOVE 0xF010
 #define SC_MINIMIZE 0xF020
 #define SC_MAXIMIZE 0xF030
-#define SC_NEXTWINDOW 0xF040
-#define SC_PREVWINDOW 0xF050
 #define SC_CLOSE 0xF060
-#define SC_KEYMENU 0xF100
 #define SC_RESTORE 0xF120
 
 // ---------------------------------------------------------------- styles
@@ -242,76 +193,39 @@ struct TEXTMETRICA {
 #define WS_OVERLAPPED 0x00000000L
 #define WS_POPUP 0x80000000L
 #define WS_CHILD 0x40000000L
-#define WS_MINIMIZE 0x20000000L
 #define WS_VISIBLE 0x10000000L
 #define WS_DISABLED 0x08000000L
-#define WS_CLIPSIBLINGS 0x04000000L
-#define WS_CLIPCHILDREN 0x02000000L
-#define WS_MAXIMIZE 0x01000000L
 #define WS_CAPTION 0x00C00000L
 #define WS_BORDER 0x00800000L
 #define WS_DLGFRAME 0x00400000L
-#define WS_VSCROLL 0x00200000L
-#define WS_HSCROLL 0x00100000L
 #define WS_SYSMENU 0x00080000L
 #define WS_THICKFRAME 0x00040000L
 #define WS_GROUP 0x00020000L
 #define WS_TABSTOP 0x00010000L
 #define WS_MINIMIZEBOX 0x00020000L
 #define WS_MAXIMIZEBOX 0x00010000L
-#define WS_TILED WS_OVERLAPPED
-#define WS_ICONIC WS_MINIMIZE
-#define WS_SIZEBOX WS_THICKFRAME
-#define WS_CHILDWINDOW WS_CHILD
 #define WS_OVERLAPPEDWINDOW \
   (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
-#define WS_TILEDWINDOW WS_OVERLAPPEDWINDOW
-#define WS_POPUPWINDOW (WS_POPUP | WS_BORDER | WS_SYSMENU)
 
 #define WS_EX_DLGMODALFRAME 0x00000001L
 #define WS_EX_NOPARENTNOTIFY 0x00000004L
-#define WS_EX_TOPMOST 0x00000008L
-#define WS_EX_ACCEPTFILES 0x00000010L
-#define WS_EX_TRANSPARENT 0x00000020L
-#define WS_EX_MDICHILD 0x00000040L
-#define WS_EX_TOOLWINDOW 0x00000080L
-#define WS_EX_WINDOWEDGE 0x00000100L
 #define WS_EX_CLIENTEDGE 0x00000200L
-#define WS_EX_CONTEXTHELP 0x00000400L
-#define WS_EX_RIGHT 0x00001000L
-#define WS_EX_LEFT 0x00000000L
-#define WS_EX_RTLREADING 0x00002000L
-#define WS_EX_LTRREADING 0x00000000L
-#define WS_EX_LEFTSCROLLBAR 0x00004000L
-#define WS_EX_RIGHTSCROLLBAR 0x00000000L
 #define WS_EX_CONTROLPARENT 0x00010000L
 #define WS_EX_STATICEDGE 0x00020000L
-#define WS_EX_APPWINDOW 0x00040000L
-#define WS_EX_OVERLAPPEDWINDOW (WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE)
-#define WS_EX_PALETTEWINDOW (WS_EX_WINDOWEDGE | WS_EX_TOOLWINDOW | WS_EX_TOPMOST)
 
 #define CS_VREDRAW 0x0001
 #define CS_HREDRAW 0x0002
 #define CS_DBLCLKS 0x0008
-#define CS_OWNDC 0x0020
-#define CS_CLASSDC 0x0040
 #define CS_PARENTDC 0x0080
-#define CS_NOCLOSE 0x0200
 #define CS_SAVEBITS 0x0800
-#define CS_BYTEALIGNCLIENT 0x1000
-#define CS_BYTEALIGNWINDOW 0x2000
-#define CS_GLOBALCLASS 0x4000
 
 #define CW_USEDEFAULT (static_cast<int>(0x80000000))
 
 // ShowWindow
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
-#define SW_NORMAL 1
 #define SW_SHOWMINIMIZED 2
 #define SW_SHOWMAXIMIZED 3
-#define SW_MAXIMIZE 3
-#define SW_SHOWNOACTIVATE 4
 #define SW_SHOW 5
 #define SW_MINIMIZE 6
 #define SW_SHOWMINNOACTIVE 7
@@ -325,35 +239,26 @@ struct TEXTMETRICA {
 #define SWP_NOZORDER 0x0004
 #define SWP_NOREDRAW 0x0008
 #define SWP_NOACTIVATE 0x0010
-#define SWP_FRAMECHANGED 0x0020
 #define SWP_SHOWWINDOW 0x0040
 #define SWP_HIDEWINDOW 0x0080
-#define SWP_NOCOPYBITS 0x0100
-#define SWP_NOOWNERZORDER 0x0200
 #define SWP_NOSENDCHANGING 0x0400
 #define HWND_TOP (reinterpret_cast<HWND>(0))
 #define HWND_BOTTOM (reinterpret_cast<HWND>(1))
 #define HWND_TOPMOST (reinterpret_cast<HWND>(-1))
-#define HWND_NOTOPMOST (reinterpret_cast<HWND>(-2))
 
 // GetWindowLongPtrA / SetWindowLongPtrA
-#define GWL_WNDPROC (-4)
 #define GWLP_WNDPROC (-4)
 #define GWLP_HINSTANCE (-6)
 #define GWLP_HWNDPARENT (-8)
-#define GWL_ID (-12)
 #define GWLP_ID (-12)
 #define GWL_STYLE (-16)
 #define GWL_EXSTYLE (-20)
-#define GWL_USERDATA (-21)
 #define GWLP_USERDATA (-21)
 // Dialog window extra words (pointer-sized slots, as on 64-bit Windows).
 #define DWLP_MSGRESULT 0
 #define DWLP_DLGPROC 8
-#define DWLP_USER 16
 
 // GetClassLongA / SetClassLongA
-#define GCL_MENUNAME (-8)
 #define GCL_HBRBACKGROUND (-10)
 #define GCL_HCURSOR (-12)
 #define GCL_HICON (-14)
@@ -363,10 +268,6 @@ struct TEXTMETRICA {
 #define GCL_WNDPROC (-24)
 #define GCL_STYLE (-26)
 #define GCL_HICONSM (-34)
-#define GCLP_HBRBACKGROUND GCL_HBRBACKGROUND
-#define GCLP_HCURSOR GCL_HCURSOR
-#define GCLP_HICON GCL_HICON
-#define GCLP_HICONSM GCL_HICONSM
 
 // GetWindow
 #define GW_HWNDFIRST 0
@@ -379,7 +280,6 @@ struct TEXTMETRICA {
 // PeekMessageA
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
-#define PM_NOYIELD 0x0002
 
 // ---------------------------------------------------------------- system metrics and colours
 
@@ -419,95 +319,29 @@ struct TEXTMETRICA {
 #define SM_CYSMCAPTION 51
 #define SM_CXMAXIMIZED 61
 #define SM_CYMAXIMIZED 62
-#define SM_CXFIXEDFRAME SM_CXDLGFRAME
-#define SM_CYFIXEDFRAME SM_CYDLGFRAME
-#define SM_CXSIZEFRAME SM_CXFRAME
-#define SM_CYSIZEFRAME SM_CYFRAME
 
-#define COLOR_SCROLLBAR 0
-#define COLOR_BACKGROUND 1
-#define COLOR_ACTIVECAPTION 2
-#define COLOR_INACTIVECAPTION 3
-#define COLOR_MENU 4
 #define COLOR_WINDOW 5
 #define COLOR_WINDOWFRAME 6
-#define COLOR_MENUTEXT 7
 #define COLOR_WINDOWTEXT 8
-#define COLOR_CAPTIONTEXT 9
-#define COLOR_ACTIVEBORDER 10
-#define COLOR_INACTIVEBORDER 11
-#define COLOR_APPWORKSPACE 12
-#define COLOR_HIGHLIGHT 13
-#define COLOR_HIGHLIGHTTEXT 14
 #define COLOR_BTNFACE 15
 #define COLOR_BTNSHADOW 16
-#define COLOR_GRAYTEXT 17
-#define COLOR_BTNTEXT 18
-#define COLOR_INACTIVECAPTIONTEXT 19
 #define COLOR_BTNHIGHLIGHT 20
-#define COLOR_3DDKSHADOW 21
-#define COLOR_3DLIGHT 22
-#define COLOR_INFOTEXT 23
-#define COLOR_INFOBK 24
 #define COLOR_3DFACE COLOR_BTNFACE
-#define COLOR_3DSHADOW COLOR_BTNSHADOW
-#define COLOR_3DHIGHLIGHT COLOR_BTNHIGHLIGHT
-
-#define RGB(r, g, b)                                                                             \
-  (static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
-                         (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
-#define GetRValue(c) (static_cast<BYTE>(c))
-#define GetGValue(c) (static_cast<BYTE>(static_cast<WORD>(c) >> 8))
-#define GetBValue(c) (static_cast<BYTE>((c) >> 16))
-
-// Stock objects
-#define WHITE_BRUSH 0
-#define LTGRAY_BRUSH 1
-#define GRAY_BRUSH 2
-#define DKGRAY_BRUSH 3
-#define BLACK_BRUSH 4
-#define NULL_BRUSH 5
-#define HOLLOW_BRUSH NULL_BRUSH
-#define ANSI_VAR_FONT 12
-#define SYSTEM_FONT 13
-#define DEFAULT_GUI_FONT 17
-
-// Background modes
-#define TRANSPARENT 1
-#define OPAQUE 2
 
 // ---------------------------------------------------------------- cursors, icons, resources
 
 #define MAKEINTRESOURCE MAKEINTRESOURCEA
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
-#define IDC_IBEAM MAKEINTRESOURCEA(32513)
 #define IDC_WAIT MAKEINTRESOURCEA(32514)
-#define IDC_CROSS MAKEINTRESOURCEA(32515)
-#define IDC_UPARROW MAKEINTRESOURCEA(32516)
-#define IDC_SIZEALL MAKEINTRESOURCEA(32646)
-#define IDC_NO MAKEINTRESOURCEA(32648)
-#define IDC_HAND MAKEINTRESOURCEA(32649)
-#define IDC_APPSTARTING MAKEINTRESOURCEA(32650)
-#define IDI_APPLICATION MAKEINTRESOURCEA(32512)
-#define IDI_HAND MAKEINTRESOURCEA(32513)
-#define IDI_QUESTION MAKEINTRESOURCEA(32514)
-#define IDI_EXCLAMATION MAKEINTRESOURCEA(32515)
-#define IDI_ASTERISK MAKEINTRESOURCEA(32516)
 
-#define RT_CURSOR MAKEINTRESOURCEA(1)
-#define RT_BITMAP MAKEINTRESOURCEA(2)
-#define RT_ICON MAKEINTRESOURCEA(3)
 #define RT_MENU MAKEINTRESOURCEA(4)
 #define RT_DIALOG MAKEINTRESOURCEA(5)
-#define RT_STRING MAKEINTRESOURCEA(6)
 #define RT_ACCELERATOR MAKEINTRESOURCEA(9)
 #define RT_GROUP_ICON MAKEINTRESOURCEA(14)
 #define RT_VERSION MAKEINTRESOURCEA(16)
 
 // ---------------------------------------------------------------- DrawTextA
 
-#define DT_TOP 0x00000000
-#define DT_LEFT 0x00000000
 #define DT_CENTER 0x00000001
 #define DT_RIGHT 0x00000002
 #define DT_VCENTER 0x00000004
@@ -515,13 +349,9 @@ struct TEXTMETRICA {
 #define DT_WORDBREAK 0x00000010
 #define DT_SINGLELINE 0x00000020
 #define DT_EXPANDTABS 0x00000040
-#define DT_TABSTOP 0x00000080
 #define DT_NOCLIP 0x00000100
-#define DT_EXTERNALLEADING 0x00000200
 #define DT_CALCRECT 0x00000400
 #define DT_NOPREFIX 0x00000800
-#define DT_INTERNAL 0x00001000
-#define DT_END_ELLIPSIS 0x00008000
 
 // ---------------------------------------------------------------- message boxes
 
@@ -535,21 +365,11 @@ struct TEXTMETRICA {
 #define MB_ICONQUESTION 0x00000020L
 #define MB_ICONEXCLAMATION 0x00000030L
 #define MB_ICONASTERISK 0x00000040L
-#define MB_ICONWARNING MB_ICONEXCLAMATION
-#define MB_ICONERROR MB_ICONHAND
 #define MB_ICONSTOP MB_ICONHAND
 #define MB_ICONINFORMATION MB_ICONASTERISK
-#define MB_DEFBUTTON1 0x00000000L
-#define MB_DEFBUTTON2 0x00000100L
-#define MB_DEFBUTTON3 0x00000200L
-#define MB_APPLMODAL 0x00000000L
-#define MB_SYSTEMMODAL 0x00001000L
-#define MB_TASKMODAL 0x00002000L
-#define MB_SETFOREGROUND 0x00010000L
 #define MB_TYPEMASK 0x0000000FL
 #define MB_ICONMASK 0x000000F0L
 #define MB_DEFMASK 0x00000F00L
-#define MB_MODEMASK 0x00003000L
 
 #define IDOK 1
 #define IDCANCEL 2
@@ -564,28 +384,14 @@ struct TEXTMETRICA {
 // Buttons
 #define BS_PUSHBUTTON 0x00000000L
 #define BS_DEFPUSHBUTTON 0x00000001L
-#define BS_CHECKBOX 0x00000002L
-#define BS_AUTOCHECKBOX 0x00000003L
-#define BS_RADIOBUTTON 0x00000004L
-#define BS_3STATE 0x00000005L
-#define BS_AUTO3STATE 0x00000006L
-#define BS_GROUPBOX 0x00000007L
-#define BS_AUTORADIOBUTTON 0x00000009L
-#define BS_OWNERDRAW 0x0000000BL
 #define BS_TYPEMASK 0x0000000FL
-#define BS_LEFTTEXT 0x00000020L
 #define BN_CLICKED 0
-#define BN_DOUBLECLICKED 5
-#define BN_SETFOCUS 6
-#define BN_KILLFOCUS 7
 #define BM_GETCHECK 0x00F0
 #define BM_SETCHECK 0x00F1
 #define BM_GETSTATE 0x00F2
 #define BM_SETSTATE 0x00F3
 #define BM_SETSTYLE 0x00F4
 #define BM_CLICK 0x00F5
-#define BST_UNCHECKED 0x0000
-#define BST_CHECKED 0x0001
 
 // Static controls
 #define SS_LEFT 0x00000000L
@@ -603,25 +409,19 @@ struct TEXTMETRICA {
 #define STM_GETICON 0x0171
 
 // Edit controls
-#define ES_LEFT 0x0000L
 #define ES_CENTER 0x0001L
 #define ES_RIGHT 0x0002L
 #define ES_MULTILINE 0x0004L
 #define ES_UPPERCASE 0x0008L
 #define ES_LOWERCASE 0x0010L
 #define ES_PASSWORD 0x0020L
-#define ES_AUTOVSCROLL 0x0040L
 #define ES_AUTOHSCROLL 0x0080L
-#define ES_NOHIDESEL 0x0100L
-#define ES_OEMCONVERT 0x0400L
 #define ES_READONLY 0x0800L
-#define ES_WANTRETURN 0x1000L
 #define ES_NUMBER 0x2000L
 #define EN_SETFOCUS 0x0100
 #define EN_KILLFOCUS 0x0200
 #define EN_CHANGE 0x0300
 #define EN_UPDATE 0x0400
-#define EN_MAXTEXT 0x0501
 #define EM_GETSEL 0x00B0
 #define EM_SETSEL 0x00B1
 #define EM_GETMODIFY 0x00B8
@@ -634,76 +434,41 @@ struct TEXTMETRICA {
 
 // Dialogs
 #define DS_ABSALIGN 0x01L
-#define DS_SYSMODAL 0x02L
-#define DS_3DLOOK 0x04L
-#define DS_FIXEDSYS 0x08L
 #define DS_NOFAILCREATE 0x10L
-#define DS_LOCALEDIT 0x20L
 #define DS_SETFONT 0x40L
 #define DS_MODALFRAME 0x80L
-#define DS_NOIDLEMSG 0x100L
-#define DS_SETFOREGROUND 0x200L
-#define DS_CONTROL 0x0400L
 #define DS_CENTER 0x0800L
-#define DS_CENTERMOUSE 0x1000L
-#define DS_CONTEXTHELP 0x2000L
 #define DM_GETDEFID (WM_USER + 0)
 #define DM_SETDEFID (WM_USER + 1)
 #define DC_HASDEFID 0x534B
 #define DLGC_WANTARROWS 0x0001
 #define DLGC_WANTTAB 0x0002
-#define DLGC_WANTALLKEYS 0x0004
 #define DLGC_WANTMESSAGE 0x0004
 #define DLGC_HASSETSEL 0x0008
 #define DLGC_DEFPUSHBUTTON 0x0010
 #define DLGC_UNDEFPUSHBUTTON 0x0020
-#define DLGC_RADIOBUTTON 0x0040
 #define DLGC_WANTCHARS 0x0080
 #define DLGC_STATIC 0x0100
 #define DLGC_BUTTON 0x2000
-#define WC_DIALOG MAKEINTRESOURCEA(0x8002)
 
 // ---------------------------------------------------------------- menus
 
-#define MF_INSERT 0x00000000L
-#define MF_CHANGE 0x00000080L
-#define MF_APPEND 0x00000100L
-#define MF_DELETE 0x00000200L
-#define MF_REMOVE 0x00001000L
 #define MF_BYCOMMAND 0x00000000L
 #define MF_BYPOSITION 0x00000400L
 #define MF_SEPARATOR 0x00000800L
 #define MF_ENABLED 0x00000000L
 #define MF_GRAYED 0x00000001L
 #define MF_DISABLED 0x00000002L
-#define MF_UNCHECKED 0x00000000L
 #define MF_CHECKED 0x00000008L
-#define MF_STRING 0x00000000L
-#define MF_BITMAP 0x00000004L
-#define MF_OWNERDRAW 0x00000100L
 #define MF_POPUP 0x00000010L
-#define MF_MENUBARBREAK 0x00000020L
-#define MF_MENUBREAK 0x00000040L
-#define MF_UNHILITE 0x00000000L
-#define MF_HILITE 0x00000080L
-#define MF_DEFAULT 0x00001000L
-#define MF_SYSMENU 0x00002000L
-#define MF_HELP 0x00004000L
-#define MF_MOUSESELECT 0x00008000L
-#define MF_END 0x00000080L
 
 // ---------------------------------------------------------------- keys and accelerators
 
 #define FVIRTKEY TRUE
-#define FNOINVERT 0x02
 #define FSHIFT 0x04
 #define FCONTROL 0x08
 #define FALT 0x10
 
-#define VK_LBUTTON 0x01
-#define VK_RBUTTON 0x02
-#define VK_CANCEL 0x03
-#define VK_MBUTTON 0x04
 #define VK_BACK 0x08
 #define VK_TAB 0x09
 #define VK_CLEAR 0x0C
@@ -724,43 +489,23 @@ struct TEXTMETRICA {
 #define VK_RIGHT 0x27
 #define VK_DOWN 0x28
 #define VK_SELECT 0x29
-#define VK_PRINT 0x2A
 #define VK_EXECUTE 0x2B
 #define VK_SNAPSHOT 0x2C
 #define VK_INSERT 0x2D
 #define VK_DELETE 0x2E
 #define VK_HELP 0x2F
 #define VK_LWIN 0x5B
-#define VK_RWIN 0x5C
 #define VK_APPS 0x5D
 #define VK_NUMPAD0 0x60
-#define VK_NUMPAD1 0x61
-#define VK_NUMPAD2 0x62
-#define VK_NUMPAD3 0x63
-#define VK_NUMPAD4 0x64
-#define VK_NUMPAD5 0x65
-#define VK_NUMPAD6 0x66
-#define VK_NUMPAD7 0x67
-#define VK_NUMPAD8 0x68
 #define VK_NUMPAD9 0x69
 #define VK_MULTIPLY 0x6A
 #define VK_ADD 0x6B
-#define VK_SEPARATOR 0x6C
 #define VK_SUBTRACT 0x6D
 #define VK_DECIMAL 0x6E
 #define VK_DIVIDE 0x6F
 #define VK_F1 0x70
-#define VK_F2 0x71
-#define VK_F3 0x72
 #define VK_F4 0x73
-#define VK_F5 0x74
 #define VK_F6 0x75
-#define VK_F7 0x76
-#define VK_F8 0x77
-#define VK_F9 0x78
-#define VK_F10 0x79
-#define VK_F11 0x7A
-#define VK_F12 0x7B
 #define VK_NUMLOCK 0x90
 #define VK_SCROLL 0x91
 
@@ -774,13 +519,8 @@ struct TEXTMETRICA {
 
 // Window classes
 ATOM RegisterClassA(const WNDCLASSA* wndClass);
-BOOL UnregisterClassA(LPCSTR className, HINSTANCE instance);
 BOOL GetClassInfoA(HINSTANCE instance, LPCSTR className, LPWNDCLASSA wndClass);
-DWORD GetClassLongA(HWND window, int index);
 DWORD SetClassLongA(HWND window, int index, LONG value);
-ULONG_PTR GetClassLongPtrA(HWND window, int index);
-ULONG_PTR SetClassLongPtrA(HWND window, int index, LONG_PTR value);
-int GetClassNameA(HWND window, LPSTR className, int maxCount);
 
 // Windows
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
@@ -790,14 +530,10 @@ BOOL DestroyWindow(HWND window);
 BOOL IsWindow(HWND window);
 BOOL IsChild(HWND parent, HWND window);
 HWND GetParent(HWND window);
-HWND SetParent(HWND child, HWND newParent);
 HWND GetWindow(HWND window, UINT command);
-HWND GetTopWindow(HWND window);
-HWND GetDesktopWindow();
 HWND GetDlgItem(HWND dialog, int id);
 int GetDlgCtrlID(HWND window);
 LONG GetWindowLongA(HWND window, int index);
-LONG SetWindowLongA(HWND window, int index, LONG value);
 LONG_PTR GetWindowLongPtrA(HWND window, int index);
 LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value);
 
@@ -809,23 +545,16 @@ BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
 BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyle);
 BOOL ScreenToClient(HWND window, LPPOINT point);
 BOOL ClientToScreen(HWND window, LPPOINT point);
-int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count);
 BOOL ShowWindow(HWND window, int command);
 BOOL IsWindowVisible(HWND window);
 BOOL IsIconic(HWND window);
-BOOL IsZoomed(HWND window);
 BOOL UpdateWindow(HWND window);
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
-BOOL ValidateRect(HWND window, const RECT* rect);
-BOOL BringWindowToTop(HWND window);
-HWND WindowFromPoint(POINT point);
 
 // Text
 BOOL SetWindowTextA(HWND window, LPCSTR text);
 int GetWindowTextA(HWND window, LPSTR text, int maxCount);
 int GetWindowTextLengthA(HWND window);
-BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
-UINT GetDlgItemTextA(HWND dialog, int id, LPSTR text, int maxCount);
 
 // Input state
 BOOL EnableWindow(HWND window, BOOL enable);
@@ -834,29 +563,18 @@ HWND SetFocus(HWND window);
 HWND GetFocus();
 HWND GetActiveWindow();
 HWND SetActiveWindow(HWND window);
-BOOL SetForegroundWindow(HWND window);
-HWND GetForegroundWindow();
-HWND GetCapture();
-HWND SetCapture(HWND window);
-BOOL ReleaseCapture();
 SHORT GetKeyState(int virtualKey);
-BOOL GetCursorPos(LPPOINT point);
 
 // Window procedures and messages
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CallWindowProcA(WNDPROC proc, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 BOOL GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax);
 BOOL PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
-BOOL WaitMessage();
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageA(const MSG* msg);
-BOOL InSendMessage();
-DWORD GetMessageTime();
-DWORD GetMessagePos();
 
 // Hooks: only WH_CBT with HCBT_CREATEWND (before WM_NCCREATE) and
 // HCBT_DESTROYWND, on the calling thread.
@@ -868,36 +586,19 @@ LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);
 // WM_PAINT; outside it a device context only measures)
 HDC BeginPaint(HWND window, LPPAINTSTRUCT paint);
 BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
-HDC GetDC(HWND window);
-int ReleaseDC(HWND window, HDC dc);
 int DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format);
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
-COLORREF SetTextColor(HDC dc, COLORREF color);
-COLORREF GetTextColor(HDC dc);
-COLORREF SetBkColor(HDC dc, COLORREF color);
-int SetBkMode(HDC dc, int mode);
-BOOL GetTextMetricsA(HDC dc, TEXTMETRICA* metrics);
-BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int count, SIZE* size);
-HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
-HGDIOBJ GetStockObject(int object);
-BOOL DeleteObject(HGDIOBJ object);
-HBRUSH CreateSolidBrush(COLORREF color);
-DWORD GetSysColor(int index);
-HBRUSH GetSysColorBrush(int index);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
 
 // Metrics: the screen size comes from the primary screen unless a test has
 // set it (seams.h); the frame metrics are the fixed values in seams.h.
 int GetSystemMetrics(int index);
-LONG GetDialogBaseUnits();
-BOOL MapDialogRect(HWND dialog, LPRECT rect);
 
 // Cursors and icons
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 HICON LoadIconA(HINSTANCE instance, LPCSTR name);
-BOOL DestroyIcon(HICON icon);
 
 // Resources of the program module (resources.h). LockResource gives the
 // resource model's record: a DialogTemplate for RT_DIALOG, a MenuResource for
@@ -905,53 +606,27 @@ BOOL DestroyIcon(HICON icon);
 // RT_ACCELERATOR, the VersionRecord for RT_VERSION.
 HMODULE GetModuleHandleA(LPCSTR moduleName);
 int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax);
-HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
-HGLOBAL LoadResource(HMODULE module, HRSRC resource);
-LPVOID LockResource(HGLOBAL resource);
 
 // Menus
 HMENU LoadMenuA(HINSTANCE instance, LPCSTR name);
-HMENU CreateMenu();
-HMENU CreatePopupMenu();
 BOOL DestroyMenu(HMENU menu);
-BOOL AppendMenuA(HMENU menu, UINT flags, UINT_PTR idOrPopup, LPCSTR text);
-BOOL SetMenu(HWND window, HMENU menu);
 HMENU GetMenu(HWND window);
-HMENU GetSubMenu(HMENU menu, int position);
-HMENU GetSystemMenu(HWND window, BOOL revert);
 int GetMenuItemCount(HMENU menu);
 UINT GetMenuItemID(HMENU menu, int position);
 UINT GetMenuState(HMENU menu, UINT item, UINT flags);
-int GetMenuStringA(HMENU menu, UINT item, LPSTR text, int maxCount, UINT flags);
 BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable);
-DWORD CheckMenuItem(HMENU menu, UINT item, UINT check);
-BOOL ModifyMenuA(HMENU menu, UINT item, UINT flags, UINT_PTR idNew, LPCSTR text);
-BOOL IsMenu(HMENU menu);
-BOOL DrawMenuBar(HWND window);
 
 // Accelerators
 HACCEL LoadAcceleratorsA(HINSTANCE instance, LPCSTR name);
-HACCEL CreateAcceleratorTableA(LPACCEL entries, int count);
 BOOL DestroyAcceleratorTable(HACCEL table);
-int CopyAcceleratorTableA(HACCEL table, LPACCEL entries, int count);
 int TranslateAcceleratorA(HWND window, HACCEL table, LPMSG msg);
 
 // Dialogs. A template is looked up by name among the installed resources,
 // or passed directly as the resource model's record.
 HWND CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc,
                         LPARAM initParam);
-HWND CreateDialogIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA dialogTemplate, HWND parent,
-                                DLGPROC proc, LPARAM initParam);
-INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc,
-                        LPARAM initParam);
-INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA dialogTemplate, HWND parent,
-                                DLGPROC proc, LPARAM initParam);
 BOOL EndDialog(HWND dialog, INT_PTR result);
-LRESULT DefDlgProcA(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL IsDialogMessageA(HWND dialog, LPMSG msg);
-HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous);
-HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous);
 
 // Message boxes: modal over the owner (disabled while the box is up).
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
-BOOL MessageBeep(UINT type);

@@ -107,10 +107,10 @@ TEST_F(Frame, APopupGreysWhatNoneServesOrAHandlerDisables) {
   popup->popup(bar->mapToGlobal(QPoint(0, bar->height())));
   Pump();
   EXPECT_TRUE(Events().empty()) << "asking who serves a command runs no handler";
-  HMENU hPopup = ::GetSubMenu(::GetMenu(frame->m_hWnd), 0);
+  HMENU hMenu = ::GetMenu(frame->m_hWnd);
   std::vector<bool> grayed;
   for (UINT id : {kCmdFrame, kCmdApp, kCmdNobody, kCmdVetoed})
-    grayed.push_back(::GetMenuState(hPopup, id, MF_BYCOMMAND) & MF_GRAYED);
+    grayed.push_back(::GetMenuState(hMenu, id, MF_BYCOMMAND) & MF_GRAYED);
   EXPECT_EQ(grayed, (std::vector<bool>{false, false, true, true}));
   const QList<QAction*> actions = popup->actions();
   ASSERT_EQ(actions.size(), 5);

@@ -72,8 +72,9 @@ void Click(const CWnd& control) {
 RECT RectIn(HWND hWnd, HWND reference) {
   RECT r{};
   ::GetWindowRect(hWnd, &r);
-  ::MapWindowPoints(nullptr, reference, reinterpret_cast<POINT*>(&r), 2);
-  return r;
+  POINT origin{0, 0};
+  ::ClientToScreen(reference, &origin);
+  return RECT{r.left - origin.x, r.top - origin.y, r.right - origin.x, r.bottom - origin.y};
 }
 
 std::string WindowText(HWND hWnd) {

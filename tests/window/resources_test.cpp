@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QLabel>
+#include <cmath>
 
 #include "recorder.h"
 
@@ -50,13 +52,26 @@ TEST_F(Resources, ADialogIsLaidOutInDialogUnitsAndItsIconStaticTakesTheIconsSize
   ASSERT_NE(dialog, nullptr);
   HWND iconStatic = GetWindow(dialog, GW_CHILD);
   HWND text = GetWindow(iconStatic, GW_HWNDNEXT);
-  RECT units{0, 0, 235, 55}, textUnits{40, 10, 159, 18};
-  MapDialogRect(dialog, &units);
-  MapDialogRect(dialog, &textUnits);
+  // Dialog units: a quarter of the font's average character width, an
+  // eighth of its height.
+  const QFontMetrics metrics(wt::ClientWidgetOf(dialog)->font());
+  const int baseX =
+      (metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 26 + 1) / 2;
+  const int baseY = metrics.height();
+  auto pixels = [&](RECT r) {
+    auto x = [&](int v) { return static_cast<LONG>(std::lround(v * baseX / 4.0)); };
+    auto y = [&](int v) { return static_cast<LONG>(std::lround(v * baseY / 8.0)); };
+    return RECT{x(r.left), y(r.top), x(r.right), y(r.bottom)};
+  };
+  const RECT units = pixels(RECT{0, 0, 235, 55});
+  const RECT textUnits = pixels(RECT{40, 10, 159, 18});
   EXPECT_EQ(Str(ClientRectOf(dialog)), Str(units));
   EXPECT_GT(units.right, 235);  // a real font: more than a pixel per unit
   RECT textRect = WindowRectOf(text);
-  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&textRect), 2);
+  POINT origin{0, 0};
+  ClientToScreen(dialog, &origin);
+  textRect = RECT{textRect.left - origin.x, textRect.top - origin.y, textRect.right - origin.x,
+                  textRect.bottom - origin.y};
   // Left, top and right; the height is mapped on its own and may round apart.
   EXPECT_EQ(Str(textRect),
             Str(RECT{textUnits.left, textUnits.top, textUnits.right, textRect.bottom}));

@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QPalette>
 #include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
@@ -11,6 +12,7 @@
 #include <QWidget>
 #include <stdexcept>
 
+#include "platform/window/resources.h"
 #include "recorder.h"
 
 namespace {
@@ -51,9 +53,10 @@ TEST_F(Windows, TheQtWindowIsTheClientAreaAndMenuBarPlacedInsideTheFrame) {
   const QSize real = QGuiApplication::primaryScreen()->geometry().size();
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), real.width());
   EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), real.height());
-  HMENU menu = CreateMenu();
-  AppendMenuA(menu, MF_STRING, 100, "&File");
-  ShowTop(menu, 30, 40);
+  lorvane::window::Resources r;
+  r.menus = {{1, {{"&File", 0, 0, {{"E&xit", 100, 0, {}}}}}}};
+  lorvane::window::InstallResources(r);
+  ShowTop(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1)), 30, 40);
   EXPECT_EQ(Str(WindowRectOf(top)), "(30, 40, 277, 403)");
   EXPECT_EQ(Str(ClientRectOf(top)), "(0, 0, 239, 317)");
   POINT origin{0, 0};
@@ -65,9 +68,8 @@ TEST_F(Windows, TheQtWindowIsTheClientAreaAndMenuBarPlacedInsideTheFrame) {
   EXPECT_EQ(wt::MenuBarOf(top)->height(), GetSystemMetrics(SM_CYMENU));
   QWidget* client = wt::ClientWidgetOf(top);
   EXPECT_EQ(client->size(), QSize(239, 317));
-  const COLORREF brush = GetSysColor(COLOR_WINDOW);
   EXPECT_EQ(client->grab().toImage().pixelColor(120, 150),
-            QColor(GetRValue(brush), GetGValue(brush), GetBValue(brush)));
+            QGuiApplication::palette().color(QPalette::Base));
 }
 
 // A button may destroy its parent from its own click; each widget is deleted
