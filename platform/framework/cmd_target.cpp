@@ -56,6 +56,18 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO*
   return FALSE;
 }
 
+// Defined beside the routing it asks, so that the item does not depend on it.
+BOOL CCmdUI::DoUpdate(CCmdTarget* pTarget, BOOL bDisableIfNoHndler) {
+  m_bEnableChanged = FALSE;
+  const BOOL bResult =
+      pTarget->OnCmdMsg(m_nID, static_cast<int>(CN_UPDATE_COMMAND_UI), this, nullptr);
+  if (bDisableIfNoHndler && !m_bEnableChanged) {
+    AFX_CMDHANDLERINFO info{nullptr, nullptr};
+    Enable(pTarget->OnCmdMsg(m_nID, CN_COMMAND, this, &info));
+  }
+  return bResult;
+}
+
 void CCmdTarget::BeginWaitCursor() { lorvane::afx::DoWaitCursor(1); }
 void CCmdTarget::EndWaitCursor() { lorvane::afx::DoWaitCursor(-1); }
 void CCmdTarget::RestoreWaitCursor() { lorvane::afx::DoWaitCursor(0); }

@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "platform/framework/win_app.h"
+#include "platform/framework/current_app.h"
 
 namespace {
 

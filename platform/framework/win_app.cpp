@@ -9,17 +9,13 @@ BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
 ON_COMMAND(ID_APP_EXIT, OnAppExit)
 END_MESSAGE_MAP()
 
-namespace {
-CWinApp* g_pApp = nullptr;
+CWinApp::CWinApp(LPCSTR lpszAppName) : m_pszAppName(lpszAppName) {
+  lorvane::afx::SetCurrentApp(this, this);
 }
-
-CWinApp::CWinApp(LPCSTR lpszAppName) : m_pszAppName(lpszAppName) { g_pApp = this; }
 
 CWinApp::~CWinApp() {
-  if (g_pApp == this) g_pApp = nullptr;
+  if (AfxGetApp() == this) lorvane::afx::SetCurrentApp(nullptr, nullptr);
 }
-
-CWinApp* AfxGetApp() { return g_pApp; }
 
 CWnd* AfxGetMainWnd() {
   CWinThread* pThread = AfxGetThread();
@@ -31,16 +27,9 @@ LPCSTR AfxGetAppName() {
   return pApp != nullptr && pApp->m_pszAppName != nullptr ? pApp->m_pszAppName : "";
 }
 
-HINSTANCE AfxGetInstanceHandle() {
-  CWinApp* pApp = AfxGetApp();
-  return pApp != nullptr && pApp->m_hInstance != nullptr ? pApp->m_hInstance
-                                                         : ::GetModuleHandleA(nullptr);
-}
-
-HINSTANCE AfxGetResourceHandle() { return AfxGetInstanceHandle(); }
-
 void CWinApp::SetCurrentHandles(HINSTANCE hInstance, LPSTR lpCmdLine, int nCmdShow) {
   m_hInstance = hInstance;
+  if (AfxGetApp() == this) lorvane::afx::SetCurrentInstance(hInstance);
   m_lpCmdLine = lpCmdLine;
   m_nCmdShow = nCmdShow;
   m_strExeName = "lorvane";

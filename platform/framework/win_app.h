@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/framework/current_app.h"
 #include "platform/framework/win_thread.h"
 
 class CWinApp : public CWinThread {
@@ -45,11 +46,8 @@ class CWinApp : public CWinThread {
   DECLARE_MESSAGE_MAP()
 };
 
-CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
 LPCSTR AfxGetAppName();
-HINSTANCE AfxGetInstanceHandle();
-HINSTANCE AfxGetResourceHandle();
 
 int AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
 int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = static_cast<UINT>(-1));

@@ -1,12 +1,12 @@
 #include "platform/framework/win_thread.h"
 
 #include "platform/framework/afx_state.h"
-#include "platform/framework/win_app.h"
+#include "platform/framework/current_app.h"
 #include "platform/framework/wnd.h"
 
 IMPLEMENT_DYNAMIC(CWinThread, CCmdTarget)
 
-CWinThread* AfxGetThread() { return AfxGetApp(); }
+CWinThread* AfxGetThread() { return lorvane::afx::CurrentThread(); }
 
 BOOL CWinThread::InitInstance() { return FALSE; }
 

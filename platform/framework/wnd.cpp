@@ -4,7 +4,7 @@
 
 #include "platform/framework/afx_state.h"
 #include "platform/framework/register_class.h"
-#include "platform/framework/win_app.h"
+#include "platform/framework/current_app.h"
 
 using lorvane::afx::State;
 

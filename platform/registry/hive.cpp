@@ -11,7 +11,6 @@
 
 #include "platform/registry/hive_copy.h"
 #include "platform/registry/hive_file.h"
-#include "platform/registry/winreg.h"
 
 namespace lorvane::registry::detail {
 namespace {

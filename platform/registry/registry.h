@@ -10,15 +10,9 @@
 #include <vector>
 
 #include "platform/base/types.h"
+#include "platform/registry/registry_types.h"
 
 namespace lorvane::registry {
-
-// Readable by every user, writable only by root: root keeps the live hive in
-// a folder beside it that only root may enter, and puts a copy here after
-// every change. Created by the first process that may create it; a user who
-// may not sees an empty registry and gets ERROR_ACCESS_DENIED for every
-// change.
-inline constexpr const char* kSystemHivePath = "/var/lib/lorvane/hklm.hive";
 
 // Points HKEY_LOCAL_MACHINE at another hive file (an empty path: the system
 // hive). Handles opened before answer ERROR_KEY_DELETED until closed.
@@ -37,22 +31,11 @@ class ScopedHivePath {
   std::string previous_;
 };
 
-// Where a change goes that this process may not make itself because it is
-// not root: the key's path below HKEY_LOCAL_MACHINE as it was opened, the
-// value's name and type, and its data (null for a deletion); the answer is
-// the call's. Called without the registry's lock. Unset (as in tests), such a
-// change is ERROR_ACCESS_DENIED. Returns the one set before.
-using PrivilegedChange = std::function<DWORD(const std::string& keyPath, const std::string& name,
-                                             DWORD type, const std::string* data)>;
+// Installs where a change goes that this process may not make itself (see
+// registry_types.h); returns the one set before.
 PrivilegedChange SetPrivilegedChange(PrivilegedChange change);
 
-// Key handles of this process, counted since it started. Predefined roots are
-// not counted as opened; every RegCloseKey call is counted, whatever it gets.
-struct HandleCounts {
-  std::uint64_t opened = 0;
-  std::uint64_t closeCalls = 0;
-  std::size_t open = 0;
-};
+// Key handles of this process, counted since it started (see registry_types.h).
 HandleCounts Handles();
 
 // The network adapter class key below HKEY_LOCAL_MACHINE, ending in the

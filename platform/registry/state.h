@@ -9,7 +9,7 @@
 #include <unordered_map>
 
 #include "platform/registry/hive.h"
-#include "platform/registry/registry.h"
+#include "platform/registry/registry_types.h"
 
 namespace lorvane::registry::detail {
 
