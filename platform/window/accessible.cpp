@@ -4,7 +4,8 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 
-#include "platform/window/internal.h"
+#include "platform/window/dispatch.h"
+#include "platform/window/window_table.h"
 
 namespace lorvane::window::detail {
 namespace {

@@ -4,7 +4,10 @@
 #include <memory>
 
 #include "platform/kernel/blocking.h"
-#include "platform/window/internal.h"
+#include "platform/window/blocking.h"
+#include "platform/window/classes.h"
+#include "platform/window/dispatch.h"
+#include "platform/window/window_table.h"
 
 namespace lorvane::window {
 namespace {

@@ -12,7 +12,7 @@
 #include <exception>
 #include <thread>
 
-#include "platform/window/internal.h"
+#include "platform/window/blocking.h"
 
 namespace lorvane::window::detail {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "platform/window/internal.h"
+#include "platform/window/paint.h"
 
 namespace lorvane::window::detail {
 namespace {

@@ -4,7 +4,13 @@
 #include <cctype>
 #include <map>
 
-#include "platform/window/internal.h"
+#include "platform/window/classes.h"
+#include "platform/window/commctrl.h"
+#include "platform/window/controls/procs.h"
+#include "platform/window/dialog.h"
+#include "platform/window/resource_objects.h"
+#include "platform/window/text.h"
+#include "platform/window/window_table.h"
 
 namespace lorvane::window::detail {
 namespace {

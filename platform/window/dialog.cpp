@@ -4,8 +4,14 @@
 #include <QFontMetrics>
 #include <cctype>
 
-#include "platform/window/internal.h"
+#include "platform/window/dialog.h"
+#include "platform/window/geometry.h"
+#include "platform/window/paint.h"
+#include "platform/window/queue.h"
+#include "platform/window/resource_objects.h"
 #include "platform/window/resources.h"
+#include "platform/window/text.h"
+#include "platform/window/window_table.h"
 
 namespace lorvane::window::detail {
 namespace {

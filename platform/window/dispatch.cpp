@@ -11,8 +11,14 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 
-#include "platform/window/internal.h"
+#include "platform/window/blocking.h"
+#include "platform/window/dispatch.h"
+#include "platform/window/focus.h"
+#include "platform/window/geometry.h"
 #include "platform/window/keys.h"
+#include "platform/window/paint.h"
+#include "platform/window/queue.h"
+#include "platform/window/window_table.h"
 
 namespace lorvane::window::detail {
 namespace {

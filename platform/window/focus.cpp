@@ -6,7 +6,9 @@
 #include <QCursor>
 #include <QWidget>
 
-#include "platform/window/internal.h"
+#include "platform/window/focus.h"
+#include "platform/window/queue.h"
+#include "platform/window/window_table.h"
 
 namespace lorvane::window::detail {
 namespace {

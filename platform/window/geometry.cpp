@@ -6,8 +6,11 @@
 #include <QStyle>
 #include <algorithm>
 
-#include "platform/window/internal.h"
+#include "platform/window/focus.h"
+#include "platform/window/geometry.h"
+#include "platform/window/queue.h"
 #include "platform/window/seams.h"
+#include "platform/window/window_table.h"
 
 namespace lorvane::window::detail {
 namespace {

@@ -4,8 +4,12 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "platform/window/internal.h"
+#include "platform/window/menu.h"
+#include "platform/window/queue.h"
+#include "platform/window/resource_objects.h"
 #include "platform/window/resources.h"
+#include "platform/window/text.h"
+#include "platform/window/window_table.h"
 
 namespace lorvane::window::detail {
 namespace {

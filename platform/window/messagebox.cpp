@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "platform/window/internal.h"
+#include "platform/window/queue.h"
 #include "platform/window/seams.h"
+#include "platform/window/text.h"
+#include "platform/window/window_table.h"
 
 namespace lorvane::window {
 namespace {

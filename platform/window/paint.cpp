@@ -7,7 +7,11 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/window/internal.h"
+#include "platform/window/paint.h"
+#include "platform/window/queue.h"
+#include "platform/window/resource_objects.h"
+#include "platform/window/text.h"
+#include "platform/window/window_table.h"
 #include "platform/window/wingdi.h"
 
 namespace lorvane::window::detail {

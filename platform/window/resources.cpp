@@ -10,7 +10,9 @@
 #include <QStyle>
 #include <cstdlib>
 
-#include "platform/window/internal.h"
+#include "platform/window/resource_objects.h"
+#include "platform/window/text.h"
+#include "platform/window/window_table.h"
 
 namespace lorvane::window {
 namespace {

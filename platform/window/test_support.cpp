@@ -4,7 +4,9 @@
 #include <QMenuBar>
 
 #include "platform/window/application.h"
-#include "platform/window/internal.h"
+#include "platform/window/dispatch.h"
+#include "platform/window/queue.h"
+#include "platform/window/window_table.h"
 
 namespace lorvane::window::testing {
 

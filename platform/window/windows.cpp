@@ -7,9 +7,18 @@
 #include <unordered_map>
 
 #include "platform/window/border.h"
-#include "platform/window/internal.h"
+#include "platform/window/classes.h"
+#include "platform/window/controls/procs.h"
+#include "platform/window/dispatch.h"
+#include "platform/window/focus.h"
+#include "platform/window/geometry.h"
+#include "platform/window/menu.h"
+#include "platform/window/queue.h"
+#include "platform/window/resource_objects.h"
 #include "platform/window/resources.h"
 #include "platform/window/seams.h"
+#include "platform/window/text.h"
+#include "platform/window/window_table.h"
 
 namespace lorvane::window::detail {
 namespace {

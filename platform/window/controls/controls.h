@@ -1,7 +1,8 @@
 // The built-in controls' constructors, one per class.
 #pragma once
 
-#include "platform/window/internal.h"
+#include "platform/window/commctrl.h"
+#include "platform/window/window_table.h"
 
 namespace lorvane::window::detail {
 

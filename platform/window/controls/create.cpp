@@ -1,5 +1,6 @@
 // Makes the Qt widget behind each built-in control class.
 #include "platform/window/controls/controls.h"
+#include "platform/window/controls/procs.h"
 
 namespace lorvane::window::detail {
 

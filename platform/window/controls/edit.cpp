@@ -8,6 +8,11 @@
 #include <cstring>
 
 #include "platform/window/controls/controls.h"
+#include "platform/window/controls/notify.h"
+#include "platform/window/controls/procs.h"
+#include "platform/window/paint.h"
+#include "platform/window/queue.h"
+#include "platform/window/text.h"
 
 namespace lorvane::window::detail {
 namespace {

@@ -6,6 +6,9 @@
 #include <set>
 
 #include "platform/window/controls/listview.h"
+#include "platform/window/controls/notify.h"
+#include "platform/window/queue.h"
+#include "platform/window/text.h"
 
 namespace lorvane::window::detail {
 

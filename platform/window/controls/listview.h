@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/window/controls/controls.h"
+#include "platform/window/geometry.h"
 
 namespace lorvane::window::detail {
 

@@ -7,6 +7,7 @@
 #include <cctype>
 
 #include "platform/window/controls/listview.h"
+#include "platform/window/controls/notify.h"
 
 namespace lorvane::window::detail {
 

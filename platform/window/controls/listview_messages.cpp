@@ -6,6 +6,9 @@
 #include <set>
 
 #include "platform/window/controls/listview.h"
+#include "platform/window/controls/procs.h"
+#include "platform/window/paint.h"
+#include "platform/window/text.h"
 
 namespace lorvane::window::detail {
 

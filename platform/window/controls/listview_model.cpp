@@ -1,6 +1,8 @@
 // The Qt model and delegate through which a QTreeView shows a list view's
 // rows; they read the rows and never change them.
 #include "platform/window/controls/listview.h"
+#include "platform/window/paint.h"
+#include "platform/window/text.h"
 
 namespace lorvane::window::detail {
 namespace {

@@ -1,5 +1,7 @@
 // The one path by which controls tell their parent what happened.
-#include "platform/window/internal.h"
+#include "platform/window/controls/notify.h"
+#include "platform/window/queue.h"
+#include "platform/window/window_table.h"
 
 namespace lorvane::window::detail {
 

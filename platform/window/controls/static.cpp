@@ -2,6 +2,10 @@
 #include <QLabel>
 
 #include "platform/window/controls/controls.h"
+#include "platform/window/controls/procs.h"
+#include "platform/window/paint.h"
+#include "platform/window/resource_objects.h"
+#include "platform/window/text.h"
 
 namespace lorvane::window::detail {
 namespace {
