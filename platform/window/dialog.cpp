@@ -6,6 +6,7 @@
 
 #include "platform/window/dialog.h"
 #include "platform/window/geometry.h"
+#include "platform/window/metrics.h"
 #include "platform/window/paint.h"
 #include "platform/window/queue.h"
 #include "platform/window/resource_objects.h"

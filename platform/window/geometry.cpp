@@ -1,24 +1,17 @@
-// Window rectangles, the fixed frame metrics, showing and enabling, and the
-// screen as GetSystemMetrics reports it.
+// Window rectangles, the fixed frame metrics, showing and enabling.
 #include <QApplication>
 #include <QMenuBar>
-#include <QScreen>
-#include <QStyle>
 #include <algorithm>
 
 #include "platform/window/focus.h"
 #include "platform/window/geometry.h"
+#include "platform/window/metrics.h"
 #include "platform/window/queue.h"
 #include "platform/window/seams.h"
 #include "platform/window/window_table.h"
 
 namespace lorvane::window::detail {
 namespace {
-
-std::optional<SIZE>& ScreenOverride() {
-  static std::optional<SIZE> size;
-  return size;
-}
 
 int FrameThickness(DWORD style, DWORD exStyle) {
   if (style & WS_THICKFRAME) return kSizingFrame;
@@ -86,17 +79,6 @@ bool ActivatesOnShow(int command) {
 }
 
 }  // namespace
-
-SIZE ScreenSize() {
-  if (ScreenOverride()) return *ScreenOverride();
-  if (qApp != nullptr) {
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-      const QRect r = screen->geometry();
-      return SIZE{r.width(), r.height()};
-    }
-  }
-  return SIZE{0, 0};
-}
 
 Insets NonClientInsets(const Window& window) {
   if (window.cls->kind != ControlKind::kNone && window.cls->kind != ControlKind::kDialog) {
@@ -180,79 +162,6 @@ void AdoptQtGeometry(Window& window) {
 }  // namespace lorvane::window::detail
 
 using namespace lorvane::window::detail;
-
-namespace lorvane::window {
-std::optional<SIZE> SetScreenSize(std::optional<SIZE> size) {
-  std::optional<SIZE> old = ScreenOverride();
-  ScreenOverride() = size;
-  return old;
-}
-}  // namespace lorvane::window
-
-int GetSystemMetrics(int index) {
-  using namespace lorvane::window;
-  const SIZE screen = ScreenSize();
-  switch (index) {
-    case SM_CXSCREEN:
-    case SM_CXFULLSCREEN:
-      return screen.cx;
-    case SM_CYSCREEN:
-      return screen.cy;
-    case SM_CYFULLSCREEN:
-      return screen.cy - kCaptionHeight;
-    case SM_CXMAXIMIZED:
-      return screen.cx + 2 * kSizingFrame;
-    case SM_CYMAXIMIZED:
-      return screen.cy + 2 * kSizingFrame;
-    case SM_CYCAPTION:
-      return kCaptionHeight;
-    case SM_CYSMCAPTION:
-      return kCaptionHeight - 4;
-    case SM_CYMENU:
-      return kMenuHeight;
-    case SM_CXBORDER:
-    case SM_CYBORDER:
-      return kBorder;
-    case SM_CXDLGFRAME:
-    case SM_CYDLGFRAME:
-      return kDialogFrame;
-    case SM_CXFRAME:
-    case SM_CYFRAME:
-      return kSizingFrame;
-    case SM_CXEDGE:
-    case SM_CYEDGE:
-      return 2;
-    case SM_CXICON:
-    case SM_CYICON:
-    case SM_CXCURSOR:
-    case SM_CYCURSOR:
-      return 32;
-    case SM_CXSMICON:
-    case SM_CYSMICON:
-      return 16;
-    case SM_CXSIZE:
-    case SM_CYSIZE:
-      return kCaptionHeight - 1;
-    case SM_CXVSCROLL:
-    case SM_CYHSCROLL:
-    case SM_CYVSCROLL:
-    case SM_CXHSCROLL:
-      return qApp != nullptr ? QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 16;
-    case SM_CXMIN:
-    case SM_CXMINTRACK:
-      return 112;
-    case SM_CYMIN:
-    case SM_CYMINTRACK:
-      return kCaptionHeight + 2 * kSizingFrame;
-    case SM_CXDOUBLECLK:
-    case SM_CYDOUBLECLK:
-      return 4;
-    case SM_MOUSEPRESENT:
-      return 1;
-    default:
-      return 0;
-  }
-}
 
 BOOL GetClientRect(HWND handle, LPRECT rect) {
   if (rect == nullptr) return FALSE;

@@ -24,7 +24,6 @@ POINT ClientOrigin(const Window& window);
 // Qt moved or resized a top-level window itself (a window manager did):
 // take the new rectangle and tell the window.
 void AdoptQtGeometry(Window& window);
-SIZE ScreenSize();
 // Internal WINDOWPOS flags: the client area did not move / change size.
 inline constexpr UINT kNoClientSize = 0x0800;
 inline constexpr UINT kNoClientMove = 0x1000;
