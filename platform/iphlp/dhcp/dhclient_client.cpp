@@ -1,7 +1,6 @@
 #include "platform/iphlp/dhcp/dhclient_client.h"
 
 #include <fcntl.h>
-#include <glob.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -12,19 +11,6 @@
 #include "platform/kernel/unique_fd.h"
 
 namespace lorvane::iphlp {
-namespace {
-
-std::vector<std::string> Glob(const std::string& pattern) {
-  std::vector<std::string> out;
-  glob_t g{};
-  if (glob(pattern.c_str(), 0, nullptr, &g) == 0) {
-    for (std::size_t i = 0; i < g.gl_pathc; ++i) out.emplace_back(g.gl_pathv[i]);
-  }
-  globfree(&g);
-  return out;
-}
-
-}  // namespace
 
 DhclientClient::DhclientClient(DhclientOptions options)
     : ClientBase(options), options_(std::move(options)) {}
@@ -85,7 +71,7 @@ const std::vector<std::string>& DhclientClient::LeaseFilesIn(const std::string& 
   if (!(folder.stamp == now) || now == kernel::FileStamp{}) {
     folder.stamp = now;
     folder.files.clear();
-    for (auto& file : Glob(dir + "/dhclient*.leases")) {
+    for (auto& file : dhcp::Glob(dir + "/dhclient*.leases")) {
       if (file.substr(file.rfind('/') + 1).rfind("dhclient6", 0) != 0)
         folder.files.push_back(std::move(file));
     }

@@ -19,16 +19,6 @@ std::string DirectoryOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::vector<std::string> Glob(const std::string& pattern) {
-  std::vector<std::string> out;
-  glob_t g{};
-  if (glob(pattern.c_str(), 0, nullptr, &g) == 0) {
-    for (std::size_t i = 0; i < g.gl_pathc; ++i) out.emplace_back(g.gl_pathv[i]);
-  }
-  globfree(&g);
-  return out;
-}
-
 // ifupdown reads only names of letters, digits, '_' and '-' from a folder.
 bool PlainName(const std::string& file) {
   std::string base = file.substr(file.rfind('/') + 1);
@@ -63,6 +53,17 @@ void Scan(const std::string& path, int depth, std::set<std::string>& dhcp, std::
 }
 
 }  // namespace
+
+std::vector<std::string> Glob(const std::string& pattern) {
+  std::vector<std::string> out;
+  glob_t g{};
+  if (glob(pattern.c_str(), 0, nullptr, &g) == 0) {
+    for (std::size_t i = 0; i < g.gl_pathc; ++i) out.emplace_back(g.gl_pathv[i]);
+  }
+  globfree(&g);
+  return out;
+}
+
 
 InterfacesText ParseInterfaces(std::string_view text) {
   InterfacesText out;

@@ -29,6 +29,9 @@ using ReadList = std::vector<std::pair<std::string, kernel::FileStamp>>;
 // files are read, at most a few levels and files deep.
 std::set<std::string> DhcpInterfaces(const std::string& path, ReadList& read);
 
+// The paths a shell pattern names, sorted; none when it names nothing.
+std::vector<std::string> Glob(const std::string& pattern);
+
 // A folder as a listing sees it: through a link, if it is one.
 kernel::FileStamp FolderStamp(const std::string& path);
 
