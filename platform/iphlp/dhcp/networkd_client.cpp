@@ -261,6 +261,17 @@ void NetworkdClient::LeaseTimes(const Session& s, Link& link) const {
   link.state.leaseObtained = expires - lifetime;
 }
 
+// The kernel's link of that name must be the one networkd described, in the
+// caller's own namespace, before it is changed: an index alone could name
+// another namespace's link. ERROR_BUSY when it is already as asked.
+DWORD NetworkdClient::SetUp(const Link& link, const std::string& name, bool up) {
+  netlink::LinkState kernel;
+  if (DWORD error = netlink::ReadLinkState(name, kernel); error != NO_ERROR) return error;
+  if (kernel.index != static_cast<std::uint32_t>(link.index)) return ERROR_DEV_NOT_EXIST;
+  if (((kernel.flags & IFF_UP) != 0) == up) return up ? ERROR_BUSY : NO_ERROR;
+  return netlink::SetLinkUp(kernel.index, up);
+}
+
 std::vector<DhcpState> NetworkdClient::Query(const std::vector<std::string>& names) {
   std::vector<DhcpState> out(names.size());
   auto session = Connect(options_.queryTimeout);
@@ -284,9 +295,7 @@ DWORD NetworkdClient::DoRelease(const std::string& name) {
   if (link->address.empty()) return NO_ERROR;  // nothing held
   // networkd 252 offers no call that stops one link's DHCP client; taking the
   // link down is what `networkctl down` does.
-  if (DWORD error = netlink::SetLinkUp(static_cast<std::uint32_t>(link->index), false);
-      error != NO_ERROR)
-    return error;
+  if (DWORD error = SetUp(*link, name, false); error != NO_ERROR) return error;
   return PollUntil(start, options_.releaseTimeout, [&]() -> std::optional<DWORD> {
     link = Find(*session, name);
     if (!link) return ERROR_GEN_FAILURE;
@@ -300,20 +309,14 @@ DWORD NetworkdClient::DoRenew(const std::string& name) {
   auto session = Connect(options_.renewTimeout);
   auto link = session ? Find(*session, name) : std::nullopt;
   if (!link || !link->enabled) return ERROR_NOT_FOUND;
-  netlink::LinkState kernel;
-  if (DWORD error = netlink::ReadLinkState(static_cast<std::uint32_t>(link->index), kernel);
-      error != NO_ERROR)
-    return error;
   std::uint64_t before = link->validUntil;
-  if ((kernel.flags & IFF_UP) == 0) {
-    // Up again, networkd starts the link's DHCP client by itself.
-    if (DWORD error = netlink::SetLinkUp(static_cast<std::uint32_t>(link->index), true);
-        error != NO_ERROR)
-      return error;
-  } else {
+  if (DWORD error = SetUp(*link, name, true); error == ERROR_BUSY) {
+    // Up already: networkd is asked to renew.
     auto r = session->bus->Call(kService, kManagerPath, kManager, "RenewLink", "i", link->index);
     if (r.status != CallStatus::Ok) return dhcp::ErrorOf(r);
-  }
+  } else if (error != NO_ERROR) {
+    return error;
+  }  // else up again: networkd starts the link's DHCP client by itself
   // Done when the link holds a lease granted after the call: its address's
   // lifetime ends later than before.
   return PollUntil(start, options_.renewTimeout, [&]() -> std::optional<DWORD> {

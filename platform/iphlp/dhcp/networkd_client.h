@@ -65,6 +65,7 @@ class NetworkdClient : public dhcp::ClientBase {
   bool DhcpConfigured(const Session& s, const std::string& networkFile) const;
   void LeaseTimes(const Session& s, Link& link) const;
   std::string InDaemonRoot(const Session& s, const std::string& path) const;
+  static DWORD SetUp(const Link& link, const std::string& name, bool up);
 
   NetworkdOptions options_;
 };
