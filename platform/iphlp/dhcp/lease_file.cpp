@@ -1,6 +1,8 @@
 #include "platform/iphlp/dhcp/lease_file.h"
 
+#include <algorithm>
 #include <optional>
+#include <set>
 
 #include "platform/iphlp/interface_name.h"
 
@@ -35,25 +37,11 @@ class Lexer {
   Token Next() {
     SkipSpaceAndComments();
     if (pos_ >= text_.size()) return {Kind::End, {}};
-    char c = text_[pos_];
-    switch (c) {
-      case '{':
-        ++pos_;
-        return {Kind::Open, {}};
-      case '}':
-        ++pos_;
-        return {Kind::Close, {}};
-      case ';':
-        ++pos_;
-        return {Kind::Semicolon, {}};
-      case ',':
-        ++pos_;
-        return {Kind::Comma, {}};
-      case '"':
-        return QuotedString();
-      default:
-        return Word();
+    if (auto k = std::string_view("{};,").find(text_[pos_]); k != std::string_view::npos) {
+      ++pos_;
+      return {static_cast<Kind>(static_cast<int>(Kind::Open) + static_cast<int>(k)), {}};
     }
+    return text_[pos_] == '"' ? QuotedString() : Word();
   }
 
  private:
@@ -89,10 +77,8 @@ class Lexer {
           }
           if (value > 255) return {Kind::Bad, {}};
           c = static_cast<char>(value);
-        } else if (e == '"' || e == '\\') {
-          c = e;
-        } else if (e == 't' || e == 'r' || e == 'n' || e == 'b') {
-          c = e == 't' ? '\t' : e == 'r' ? '\r' : e == 'n' ? '\n' : '\b';
+        } else if (auto k = std::string_view("\"\\trnb").find(e); k != std::string_view::npos) {
+          c = "\"\\\t\r\n\b"[k];
         } else {
           return {Kind::Bad, {}};  // no writer of these files makes it
         }
@@ -180,16 +166,7 @@ bool SkipBlock(Lexer& lexer) {
 }
 
 std::optional<std::int64_t> Number(std::string_view text, std::int64_t max) {
-  if (text.empty() || text.size() > 19) return std::nullopt;
-  std::int64_t value = 0;
-  for (char c : text) {
-    if (!IsDigit(c)) return std::nullopt;
-    const int digit = c - '0';
-    // Past `max` is refused before it could overflow.
-    if (digit > max || value > (max - digit) / 10) return std::nullopt;
-    value = value * 10 + digit;
-  }
-  return value;
+  return Decimal(text, max, true);
 }
 
 // "4 2026/12/06 19:00:00", "epoch 1796583600" or "never".
@@ -245,85 +222,55 @@ bool SingleAddress(const Statement& s, std::size_t at, std::string& out) {
   return true;
 }
 
+// Keeps only what says the block was there.
+void Spoil(Lease& lease) {
+  std::string name = std::move(lease.interfaceName);
+  lease = Lease{};
+  lease.interfaceName = std::move(name);
+}
+
 // Makes a lease of one block's statements; wellFormed only when every
 // statement that matters read cleanly, once.
 Lease Interpret(const std::vector<Statement>& statements) {
   Lease lease;
   bool ok = true;
-  bool haveInterface = false, haveAddress = false, haveServer = false, haveDns = false,
-       haveWins = false;
-  bool haveLeaseTime = false, haveRenew = false, haveRebind = false, haveExpire = false;
-  auto once = [&ok](bool& seen) {
-    if (seen) ok = false;
-    seen = true;
-  };
+  std::set<std::string> seen;
   for (const Statement& s : statements) {
-    if (s[0].kind != Kind::Word) {
+    if (s[0].kind != Kind::Word || (s[0].text == "option" && (s.size() < 3 || s[1].kind != Kind::Word))) {
       ok = false;
       continue;
     }
-    const std::string& keyword = s[0].text;
-    if (keyword == "interface") {
-      once(haveInterface);
-      if (s.size() == 2 && s[1].kind == Kind::String && IsSafeInterfaceName(s[1].text)) {
-        if (lease.interfaceName.empty()) lease.interfaceName = s[1].text;
-      } else {
-        ok = false;
-      }
-    } else if (keyword == "fixed-address") {
-      once(haveAddress);
-      if (!SingleAddress(s, 1, lease.address)) ok = false;
-    } else if (keyword == "renew" || keyword == "rebind" || keyword == "expire") {
+    const bool option = s[0].text == "option";
+    const std::string& key = s[option ? 1 : 0].text;
+    const std::size_t at = option ? 2 : 1;
+    bool good = true;
+    if (!option && key == "interface") {
+      good = s.size() == 2 && s[1].kind == Kind::String && IsSafeInterfaceName(s[1].text);
+      if (good && lease.interfaceName.empty()) lease.interfaceName = s[1].text;
+    } else if (!option && key == "fixed-address") {
+      good = SingleAddress(s, at, lease.address);
+    } else if (!option && (key == "renew" || key == "rebind" || key == "expire")) {
       auto when = Time(s);
-      if (!when) ok = false;
-      if (keyword == "renew") {
-        once(haveRenew);
-        lease.renew = when.value_or(0);
-      } else if (keyword == "rebind") {
-        once(haveRebind);
-        lease.rebind = when.value_or(0);
-      } else {
-        once(haveExpire);
-        lease.expire = when.value_or(0);
-      }
-    } else if (keyword == "option") {
-      if (s.size() < 3 || s[1].kind != Kind::Word) {
-        ok = false;
-        continue;
-      }
-      const std::string& name = s[1].text;
-      if (name == "dhcp-server-identifier") {
-        once(haveServer);
-        if (!SingleAddress(s, 2, lease.server)) ok = false;
-      } else if (name == "domain-name-servers") {
-        once(haveDns);
-        if (!AddressList(s, 2, lease.dnsServers)) ok = false;
-      } else if (name == "netbios-name-servers") {
-        once(haveWins);
-        if (!AddressList(s, 2, lease.winsServers)) ok = false;
-      } else if (name == "dhcp-lease-time") {
-        once(haveLeaseTime);
-        auto seconds =
-            s.size() == 3 && s[2].kind == Kind::Word ? Number(s[2].text, 0xFFFFFFFF) : std::nullopt;
-        if (seconds) {
-          lease.leaseTime = *seconds;
-        } else {
-          ok = false;
-        }
-      }
+      good = when.has_value();
+      (key == "renew" ? lease.renew : key == "rebind" ? lease.rebind : lease.expire) = when.value_or(0);
+    } else if (option && key == "dhcp-server-identifier") {
+      good = SingleAddress(s, at, lease.server);
+    } else if (option && (key == "domain-name-servers" || key == "netbios-name-servers")) {
+      good = AddressList(s, at, key[0] == 'd' ? lease.dnsServers : lease.winsServers);
+    } else if (option && key == "dhcp-lease-time") {
+      auto seconds = s.size() == 3 && s[2].kind == Kind::Word ? Number(s[2].text, 0xFFFFFFFF)
+                                                              : std::nullopt;
+      good = seconds.has_value();
+      lease.leaseTime = seconds.value_or(-1);
+    } else {
+      continue;  // other options, filename, medium, bootp ... are not ours to judge
     }
-    // Anything else (other options, filename, medium, bootp ...) is not ours
-    // to judge.
+    if (!good || !seen.insert(key).second) ok = false;
   }
-  if (!haveInterface || !haveAddress || !haveExpire) ok = false;
+  for (const char* needed : {"interface", "fixed-address", "expire"}) ok = ok && seen.count(needed);
   if (ok && lease.expire != kNever && lease.leaseTime > lease.expire) ok = false;
   lease.wellFormed = ok;
-  if (!ok) {
-    // Keep only what says the block was there.
-    std::string name = std::move(lease.interfaceName);
-    lease = Lease{};
-    lease.interfaceName = std::move(name);
-  }
+  if (!ok) Spoil(lease);
   return lease;
 }
 
@@ -398,12 +345,7 @@ LeaseFile ParseLeaseFile(std::string_view text) {
           bool nested = false, broken = false;
           bool closed = ReadBlock(lexer, statements, nested, broken);
           Lease lease = Interpret(statements);
-          if (nested || broken || !closed) {
-            lease.wellFormed = false;
-            std::string name = std::move(lease.interfaceName);
-            lease = Lease{};
-            lease.interfaceName = std::move(name);
-          }
+          if (nested || broken || !closed) Spoil(lease);
           file.leases.push_back(std::move(lease));
           if (!closed) {
             file.damaged = true;
@@ -467,16 +409,30 @@ bool ParseAddressList(std::string_view text, std::vector<std::string>& out) {
 }
 
 bool ParseLeaseSeconds(std::string_view text, std::int64_t& out) {
-  constexpr std::int64_t kInfinite = 0xffffffffLL;
-  if (text.empty() || text.size() > 10 || (text.size() > 1 && text[0] == '0')) return false;
+  auto value = Decimal(text, 0xffffffffLL);
+  if (value) out = *value == 0xffffffffLL ? kNever : *value;  // infinite
+  return value.has_value();
+}
+
+std::optional<std::int64_t> Decimal(std::string_view text, std::int64_t max, bool zeros) {
+  if (text.empty() || text.size() > 19 || (!zeros && text.size() > 1 && text[0] == '0'))
+    return std::nullopt;
   std::int64_t value = 0;
   for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
+    const int digit = c - '0';
+    // Past `max` is refused before it could overflow.
+    if (!IsDigit(c) || digit > max || value > (max - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
   }
-  if (value > kInfinite) return false;
-  out = value == kInfinite ? kNever : value;
-  return true;
+  return value;
+}
+
+void ForEachLine(std::string_view text, const std::function<void(std::string_view)>& each) {
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = std::min(text.find('\n', start), text.size());
+    each(text.substr(start, end - start));
+    start = end + 1;
+  }
 }
 
 }  // namespace lorvane::iphlp::dhcp

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +59,13 @@ bool IsDottedQuad(std::string_view text);
 // kNever.
 bool ParseAddressList(std::string_view text, std::vector<std::string>& out);
 bool ParseLeaseSeconds(std::string_view text, std::int64_t& out);
+
+// Decimal digits worth at most `max` (no sign, no leading zero unless
+// `zeros`); nullopt for anything else.
+std::optional<std::int64_t> Decimal(std::string_view text, std::int64_t max, bool zeros = false);
+
+// Calls `each` with every line of `text`, without its newline.
+void ForEachLine(std::string_view text, const std::function<void(std::string_view)>& each);
 
 // Seconds since 1970 of a UTC civil time; false when a field is out of range.
 bool UtcSeconds(int year, int month, int day, int hour, int minute, int second, std::int64_t& out);

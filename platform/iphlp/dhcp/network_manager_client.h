@@ -10,7 +10,6 @@
 
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -23,6 +22,35 @@ struct NetworkManagerOptions : dhcp::ClientOptions {
   std::string busAddress = dhcp::kSystemBus;
 };
 
+namespace dhcp {
+
+struct NmDevice {
+  std::string path;
+  std::string interface;
+  bool managed = false;
+  unsigned state = 0;
+  std::string dhcp4Config = "/";
+  std::string active = "/";
+  std::vector<std::string> available;
+};
+
+// Everything NetworkManager holds, as one GetManagedObjects reply gave it.
+struct NmObjects {
+  std::map<std::string, NmDevice> devices;                          // by path
+  std::map<std::string, std::map<std::string, std::string>> dhcp4;  // options by path
+  std::map<std::string, std::string> connectionOf;  // active connection's settings
+  // The managed device of that name; nullptr when none is, or two claim it.
+  const NmDevice* Find(const std::string& name) const;
+};
+
+// nullopt for a reply of another shape or with a property of a wrong type.
+std::optional<NmObjects> ReadNmObjects(sd_bus_message* reply);
+// A managed device's state: enabled, with the lease its DHCP configuration
+// holds at `now` only when every value of it is whole.
+DhcpState NmLease(const NmObjects& objects, const NmDevice& device, std::int64_t now);
+
+}  // namespace dhcp
+
 // ERROR_NOT_FOUND when NetworkManager does not manage the link with DHCP,
 // ERROR_TIMEOUT, ERROR_ACCESS_DENIED, ERROR_GEN_FAILURE.
 class NetworkManagerClient : public dhcp::ClientBase {
@@ -30,31 +58,14 @@ class NetworkManagerClient : public dhcp::ClientBase {
   explicit NetworkManagerClient(NetworkManagerOptions options = {});
 
  private:
-  struct Device {
-    std::string path;
-    std::string interface;
-    bool managed = false;
-    unsigned state = 0;
-    std::string dhcp4Config = "/";
-    std::string active = "/";
-    std::vector<std::string> available;
-  };
-  // Everything NetworkManager holds, as one reply gave it.
-  struct Objects {
-    std::map<std::string, Device> devices;  // by path
-    std::map<std::string, std::map<std::string, std::string>> dhcp4;  // options by path
-    std::map<std::string, std::string> connectionOf;  // active connection's settings
-    const Device* Find(const std::string& name) const;
-  };
-
   std::vector<DhcpState> Query(const std::vector<std::string>& names) override;
   DWORD DoRelease(const std::string& name) override;
   DWORD DoRenew(const std::string& name) override;
 
   std::unique_ptr<dhcp::Bus> Connect(std::chrono::milliseconds timeout) const;
-  std::optional<Objects> Read(dhcp::Bus& bus) const;
-  std::string ConnectionFor(dhcp::Bus& bus, const Objects& objects, const Device& device) const;
-  DhcpState Lease(const Objects& objects, const Device& device) const;
+  std::optional<dhcp::NmObjects> Read(dhcp::Bus& bus) const;
+  std::string ConnectionFor(dhcp::Bus& bus, const dhcp::NmObjects& objects,
+                            const dhcp::NmDevice& device) const;
 
   NetworkManagerOptions options_;
 };

@@ -15,10 +15,10 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/iphlp/dhcp/bus.h"
-#include "platform/iphlp/dhcp/json.h"
 #include "platform/iphlp/dhcp/client_base.h"
 
 namespace lorvane::iphlp {
@@ -32,6 +32,24 @@ struct NetworkdOptions : dhcp::ClientOptions {
   std::string leaseDir = "/run/systemd/netif/leases";
 };
 
+namespace dhcp {
+
+// What networkd's description says of one link, before any file is read.
+struct NetworkdLink {
+  int index = 0;
+  std::string networkFile;       // empty when none
+  std::string address;           // the DHCPv4 address, empty when none
+  std::string server;            // who gave it, empty when unknown
+  std::uint64_t validUntil = 0;  // CLOCK_BOOTTIME microseconds
+  std::vector<std::string> dnsServers;  // those networkd took from DHCPv4
+};
+
+// Describe's JSON, by link name: a link named twice, or without a usable
+// index, is none; nullopt for any other document.
+std::optional<std::map<std::string, NetworkdLink>> ReadNetworkdLinks(std::string_view json);
+
+}  // namespace dhcp
+
 // ERROR_NOT_FOUND when networkd does not run DHCPv4 on the link,
 // ERROR_TIMEOUT, ERROR_ACCESS_DENIED, ERROR_GEN_FAILURE.
 class NetworkdClient : public dhcp::ClientBase {
@@ -39,11 +57,8 @@ class NetworkdClient : public dhcp::ClientBase {
   explicit NetworkdClient(NetworkdOptions options = {});
 
  private:
-  struct Link {
-    int index = 0;
+  struct Link : dhcp::NetworkdLink {
     bool enabled = false;
-    std::string address;             // the DHCPv4 address, empty when none
-    std::uint64_t validUntil = 0;    // CLOCK_BOOTTIME microseconds
     DhcpState state;
   };
   struct Session {
@@ -56,14 +71,10 @@ class NetworkdClient : public dhcp::ClientBase {
   DWORD DoRenew(const std::string& name) override;
 
   std::optional<Session> Connect(std::chrono::milliseconds timeout) const;
-  // Every link networkd describes, in one call; a name given twice is neither's.
-  std::optional<std::map<std::string, const dhcp::JsonValue*>> Describe(
-      Session& s, std::optional<dhcp::JsonValue>& doc) const;
+  std::optional<std::map<std::string, dhcp::NetworkdLink>> Describe(Session& s) const;
   std::optional<Link> Find(Session& s, const std::string& name) const;
-  std::optional<Link> Described(const Session& s, const std::string& name,
-                                const dhcp::JsonValue& doc) const;
+  Link Described(const Session& s, const dhcp::NetworkdLink& described) const;
   bool DhcpConfigured(const Session& s, const std::string& networkFile) const;
-  void LeaseTimes(const Session& s, Link& link) const;
   std::string InDaemonRoot(const Session& s, const std::string& path) const;
   static DWORD SetUp(const Link& link, const std::string& name, bool up);
 

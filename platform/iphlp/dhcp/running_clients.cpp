@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <set>
 #include <sstream>
 
 #include "platform/kernel/trusted_files.h"
@@ -157,3 +158,34 @@ void EndClients(const std::string& procDir, const std::vector<RunningClient>& cl
 }
 
 }  // namespace lorvane::iphlp::dhcp
+
+namespace lorvane::iphlp {
+
+std::optional<DhclientCommand> ParseDhclientCommand(const std::vector<std::string>& argv) {
+  // Options of dhclient that take the next word as their argument.
+  static const std::set<std::string> kWithArgument = {
+      "-p", "-s", "-g", "-D", "-cf", "-lf", "-pf", "-sf", "-df", "-e", "--decline-wait-time",
+      "--dad-wait-time", "--address-prefix-len", "--prefix-len-hint", "-timeout"};
+  DhclientCommand c;
+  for (std::size_t i = 1; i < argv.size(); ++i) {
+    const std::string& a = argv[i];
+    if (a.empty()) return std::nullopt;
+    if (a[0] != '-') {
+      c.interfaces.push_back(a);
+    } else if (kWithArgument.count(a)) {
+      if (i + 1 >= argv.size()) return std::nullopt;
+      const std::string& value = argv[++i];
+      if (a == "-lf") c.leaseFile = value;
+      if (a == "-pf") c.pidFile = value;
+    } else if (a == "-6" || a == "-4") {
+      c.ipv6 = a == "-6";
+    } else if (a == "-r" || a == "-x") {
+      c.stopping = true;
+    } else if (a == "--no-pid") {
+      c.noPidFile = true;
+    }
+  }
+  return c;
+}
+
+}  // namespace lorvane::iphlp

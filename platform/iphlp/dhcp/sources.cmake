@@ -5,7 +5,6 @@ target_sources(lorvane_iphlp PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/bus.cpp
   ${CMAKE_CURRENT_LIST_DIR}/client_base.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dhclient_client.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/dhclient_command.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dhcpcd_client.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dhcpcd_lease.cpp
   ${CMAKE_CURRENT_LIST_DIR}/managing_client.cpp
