@@ -73,12 +73,7 @@ CallResult Bus::Call(const std::string& destination, const std::string& path,
     return result;
   }
   if (error.name) result.error = error.name;
-  if (r == -ETIMEDOUT) {
-    result.status = CallStatus::TimedOut;
-  } else if (sd_bus_error_has_names(&error, SD_BUS_ERROR_SERVICE_UNKNOWN,
-                                    SD_BUS_ERROR_NAME_HAS_NO_OWNER, SD_BUS_ERROR_NO_REPLY)) {
-    result.status = CallStatus::NoDaemon;
-  }
+  if (r == -ETIMEDOUT) result.status = CallStatus::TimedOut;
   return result;
 }
 

@@ -31,7 +31,7 @@ struct MessageUnref {
 };
 using Message = std::unique_ptr<sd_bus_message, MessageUnref>;
 
-enum class CallStatus { Ok, NoDaemon, TimedOut, Failed };
+enum class CallStatus { Ok, TimedOut, Failed };
 
 struct CallResult {
   CallStatus status = CallStatus::Failed;

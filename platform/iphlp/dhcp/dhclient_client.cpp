@@ -80,14 +80,11 @@ const std::vector<std::string>& DhclientClient::LeaseFilesIn(const std::string& 
 }
 
 const std::set<std::string>& DhclientClient::ConfiguredLinks() {
-  bool unchanged = !configuration_.read.empty();
-  for (const auto& [path, stamp] : configuration_.read) {
-    if (!(kernel::StampAt(path) == stamp)) {
-      unchanged = false;
-      break;
-    }
-  }
-  if (unchanged) return configuration_.configured;
+  const auto& read = configuration_.read;
+  if (!read.empty() && std::all_of(read.begin(), read.end(), [](const auto& r) {
+        return kernel::StampAt(r.first) == r.second;
+      }))
+    return configuration_.configured;
   CachedConfiguration fresh;
   fresh.configured = dhcp::DhcpInterfaces(options_.interfacesFile, fresh.read);
   for (const auto& file : options_.configFiles) {
@@ -114,12 +111,10 @@ DhclientClient::Snapshot DhclientClient::Take(const Namespace& ns) {
   }
   std::vector<std::string> files;
   for (const auto& p : s.clients) {
-    std::string file = p.command.leaseFile.empty() ? DefaultLeaseFile() : p.command.leaseFile;
-    if (!file.empty()) files.push_back(file);
+    if (!p.command.leaseFile.empty()) files.push_back(p.command.leaseFile);
   }
   for (const auto& [key, command] : remembered_) {
-    if (!(key.first < ns) && !(ns < key.first) && !command.leaseFile.empty())
-      files.push_back(command.leaseFile);
+    if (key.first == ns && !command.leaseFile.empty()) files.push_back(command.leaseFile);
   }
   for (const auto& dir : options_.leaseDirs) {
     const auto& inDir = LeaseFilesIn(dir);
@@ -154,11 +149,7 @@ DhclientClient::View DhclientClient::Gather(const std::string& name, const Names
   // the system's configuration gives the link to dhclient.
   view.running = !view.clients.empty() || remembered_.count({ns, name}) > 0;
   view.enabled = view.running || snapshot.configured.count(name) > 0;
-  std::string ownFile;
-  if (!view.clients.empty()) {
-    ownFile = view.clients.front().command.leaseFile;
-    if (ownFile.empty()) ownFile = DefaultLeaseFile();
-  }
+  const std::string ownFile = view.clients.empty() ? "" : view.clients.front().command.leaseFile;
   auto speaking = snapshot.speaking.find(name);
   const LeaseFileEntry* chosen = nullptr;
   if (!ownFile.empty()) {
@@ -279,42 +270,29 @@ void DhclientClient::EndClients(const Snapshot& snapshot, const std::vector<Proc
                    std::chrono::milliseconds(1000));
 }
 
-DWORD DhclientClient::DoRelease(const std::string& interfaceName) {
+DWORD DhclientClient::DoRelease(const std::string& name) { return Act(name, true); }
+DWORD DhclientClient::DoRenew(const std::string& name) { return Act(name, false); }
+
+DWORD DhclientClient::Act(const std::string& name, bool release) {
   Namespace ns;
   if (!TargetNamespace(ns)) return ERROR_DEV_NOT_EXIST;
   std::lock_guard<std::mutex> lock(mutex_);
   Snapshot snapshot = Take(ns);  // act on what is there now
-  View view = Gather(interfaceName, ns, snapshot);
+  View view = Gather(name, ns, snapshot);
   if (!view.enabled) return ERROR_NOT_FOUND;
-  bool holding = view.lease && view.lease->expire > Now();
-  if (view.clients.empty() && !holding) return NO_ERROR;  // nothing is held
+  const bool holding = view.lease && view.lease->expire > Now();
+  if (release && view.clients.empty() && !holding) return NO_ERROR;  // nothing is held
   if (Program().empty()) return ERROR_FILE_NOT_FOUND;
-
   DhclientCommand command;
-  if (DWORD error = CommandFor(interfaceName, view, ns, command); error != NO_ERROR) return error;
+  if (DWORD error = CommandFor(name, view, ns, command); error != NO_ERROR) return error;
   // The running client is stopped here, not through a pid file: a pid file
-  // can name any process. One left running would take the lease back.
+  // can name any process. One left running would take the lease back; before
+  // a renewal it goes without a release, so that the new one owns the link.
   EndClients(snapshot, view.clients);
-  DWORD error = Run("-r", command, false, common().releaseTimeout);
-  if (error == NO_ERROR) remembered_[{ns, interfaceName}] = command;
-  return error;
-}
-
-DWORD DhclientClient::DoRenew(const std::string& interfaceName) {
-  Namespace ns;
-  if (!TargetNamespace(ns)) return ERROR_DEV_NOT_EXIST;
-  std::lock_guard<std::mutex> lock(mutex_);
-  Snapshot snapshot = Take(ns);  // act on what is there now
-  View view = Gather(interfaceName, ns, snapshot);
-  if (!view.enabled) return ERROR_NOT_FOUND;
-  if (Program().empty()) return ERROR_FILE_NOT_FOUND;
-
-  DhclientCommand command;
-  if (DWORD error = CommandFor(interfaceName, view, ns, command); error != NO_ERROR) return error;
-  // Stopped without a release, so that the new client owns the link alone.
-  EndClients(snapshot, view.clients);
-  DWORD error = Run("-1", command, true, common().renewTimeout);
-  if (error == NO_ERROR) remembered_.erase({ns, interfaceName});
+  const DWORD error = release ? Run("-r", command, false, common().releaseTimeout)
+                              : Run("-1", command, true, common().renewTimeout);
+  if (error == NO_ERROR && release) remembered_[{ns, name}] = command;
+  if (error == NO_ERROR && !release) remembered_.erase({ns, name});
   return error;
 }
 

@@ -6,12 +6,8 @@
 #pragma once
 
 #include <map>
-#include <memory>
 #include <mutex>
-#include <optional>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "platform/iphlp/dhcp/lease_file.h"
 #include "platform/iphlp/dhcp/running_clients.h"
@@ -116,6 +112,7 @@ class DhclientClient : public dhcp::ClientBase {
   DWORD CommandFor(const std::string& name, const View& view, const Namespace& ns,
                    DhclientCommand& c);
   void EndClients(const Snapshot& snapshot, const std::vector<Process>& clients);
+  DWORD Act(const std::string& name, bool release);
 
   DhclientOptions options_;
   std::mutex mutex_;

@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include "platform/base/errors.h"
-#include "platform/iphlp/dhcp/dhcpcd_lease.h"
 #include "platform/iphlp/dhcp/lease_file.h"
 #include "platform/kernel/trusted_files.h"
 #include "platform/kernel/unique_fd.h"
@@ -13,11 +12,9 @@
 namespace lorvane::iphlp {
 namespace {
 
-bool ParsePid(const std::string& text, pid_t& pid) {
-  std::size_t digits = text.find_first_not_of("0123456789");
-  if (digits == 0 || digits > 9 || (digits != std::string::npos && text.substr(digits) != "\n"))
-    return false;
-  pid = static_cast<pid_t>(std::stol(text.substr(0, digits)));
+bool ParsePid(std::string_view text, pid_t& pid) {
+  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  pid = static_cast<pid_t>(dhcp::Decimal(text, 999999999, true).value_or(0));
   return pid > 0;
 }
 

@@ -42,8 +42,8 @@ class Parser {
   bool Value(JsonValue& out, int depth) {
     if (depth > kMaxDepth || ++values_ > maxValues_ || pos_ >= text_.size()) return false;
     char c = text_[pos_];
-    if (c == '{') return Object(out, depth);
-    if (c == '[') return Array(out, depth);
+    if (c == '{' || c == '[')
+      return Items(out, depth, c == '{' ? JsonValue::Kind::Object : JsonValue::Kind::Array);
     if (c == '"') {
       out.kind = JsonValue::Kind::String;
       return String(out.string);
@@ -57,40 +57,33 @@ class Parser {
     return Number(out);
   }
 
-  bool Object(JsonValue& out, int depth) {
-    out.kind = JsonValue::Kind::Object;
+  // An object's members or an array's items, from the opening bracket on.
+  bool Items(JsonValue& out, int depth, JsonValue::Kind kind) {
+    const bool object = kind == JsonValue::Kind::Object;
+    const char close = object ? '}' : ']';
+    out.kind = kind;
     ++pos_;
     Space();
-    if (Take('}')) return true;
+    if (Take(close)) return true;
     std::set<std::string> keys;
     for (;;) {
       std::string key;
-      Space();
-      if (!String(key) || !keys.insert(key).second) return false;
-      Space();
-      if (!Take(':')) return false;
-      Space();
       JsonValue value;
+      Space();
+      if (object) {
+        if (!String(key) || !keys.insert(key).second) return false;
+        Space();
+        if (!Take(':')) return false;
+        Space();
+      }
       if (!Value(value, depth + 1)) return false;
-      out.object.push_back({std::move(key), std::move(value)});
+      if (object) {
+        out.object.push_back({std::move(key), std::move(value)});
+      } else {
+        out.array.push_back(std::move(value));
+      }
       Space();
-      if (Take('}')) return true;
-      if (!Take(',')) return false;
-    }
-  }
-
-  bool Array(JsonValue& out, int depth) {
-    out.kind = JsonValue::Kind::Array;
-    ++pos_;
-    Space();
-    if (Take(']')) return true;
-    for (;;) {
-      Space();
-      JsonValue value;
-      if (!Value(value, depth + 1)) return false;
-      out.array.push_back(std::move(value));
-      Space();
-      if (Take(']')) return true;
+      if (Take(close)) return true;
       if (!Take(',')) return false;
     }
   }

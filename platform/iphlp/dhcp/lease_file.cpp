@@ -1,7 +1,7 @@
 #include "platform/iphlp/dhcp/lease_file.h"
 
 #include <algorithm>
-#include <optional>
+#include <bitset>
 #include <set>
 
 #include "platform/iphlp/interface_name.h"
@@ -112,56 +112,24 @@ using Statement = std::vector<Token>;
 // false when the text ends or breaks before the block closes.
 bool ReadBlock(Lexer& lexer, std::vector<Statement>& statements, bool& nested, bool& broken) {
   Statement current;
-  int depth = 1;
-  for (;;) {
-    Token t = lexer.Next();
-    switch (t.kind) {
-      case Kind::End:
-      case Kind::Bad:
-        return false;
-      case Kind::Open:
-        nested = true;
-        if (++depth > kMaxDepth) return false;
-        current.clear();
-        break;
-      case Kind::Close:
-        if (--depth == 0) {
-          if (!current.empty()) broken = true;  // a statement left without its ";"
-          return true;
-        }
-        current.clear();
-        break;
-      case Kind::Semicolon:
-        if (depth == 1 && !current.empty()) {
-          if (statements.size() >= kMaxStatements) {
-            broken = true;
-          } else {
-            statements.push_back(std::move(current));
-          }
-        }
-        current.clear();
-        break;
-      default:
-        if (depth == 1) {
-          if (current.size() >= kMaxStatementTokens) {
-            broken = true;
-          } else {
-            current.push_back(std::move(t));
-          }
-        }
-        break;
-    }
-  }
-}
-
-// Follows a block at any level to its matching '}'.
-bool SkipBlock(Lexer& lexer) {
-  int depth = 1;
-  for (;;) {
+  for (int depth = 1;;) {
     Token t = lexer.Next();
     if (t.kind == Kind::End || t.kind == Kind::Bad) return false;
-    if (t.kind == Kind::Open && ++depth > kMaxDepth) return false;
-    if (t.kind == Kind::Close && --depth == 0) return true;
+    if (t.kind == Kind::Open || t.kind == Kind::Close || t.kind == Kind::Semicolon) {
+      if (t.kind == Kind::Open && (nested = true) && ++depth > kMaxDepth) return false;
+      if (t.kind == Kind::Close && --depth == 0) {
+        broken |= !current.empty();  // a statement left without its ";"
+        return true;
+      }
+      if (t.kind == Kind::Semicolon && depth == 1 && !current.empty()) {
+        broken |= statements.size() >= kMaxStatements;
+        if (statements.size() < kMaxStatements) statements.push_back(std::move(current));
+      }
+      current.clear();
+    } else if (depth == 1) {
+      broken |= current.size() >= kMaxStatementTokens;
+      if (current.size() < kMaxStatementTokens) current.push_back(std::move(t));
+    }
   }
 }
 
@@ -171,35 +139,25 @@ std::optional<std::int64_t> Number(std::string_view text, std::int64_t max) {
 
 // "4 2026/12/06 19:00:00", "epoch 1796583600" or "never".
 std::optional<std::int64_t> Time(const Statement& s) {
-  if (s.size() == 2 && s[1].kind == Kind::Word && s[1].text == "never") return kNever;
-  if (s.size() == 3 && s[1].kind == Kind::Word && s[1].text == "epoch" && s[2].kind == Kind::Word) {
-    return Number(s[2].text, std::int64_t{1} << 40);
-  }
-  if (s.size() != 4) return std::nullopt;
-  for (std::size_t i = 1; i < 4; ++i) {
+  for (std::size_t i = 1; i < s.size(); ++i) {
     if (s[i].kind != Kind::Word) return std::nullopt;
   }
-  auto weekday = Number(s[1].text, 6);
-  const std::string& date = s[2].text;
-  const std::string& clock = s[3].text;
-  if (!weekday || date.size() < 8 || date.size() > 10 || clock.size() != 8) return std::nullopt;
-  auto slash1 = date.find('/');
-  auto slash2 = date.find('/', slash1 == std::string::npos ? 0 : slash1 + 1);
-  if (slash1 != 4 || slash2 == std::string::npos) return std::nullopt;
-  auto year = Number(std::string_view(date).substr(0, 4), 9999);
-  auto month = Number(std::string_view(date).substr(5, slash2 - 5), 12);
-  auto day = Number(std::string_view(date).substr(slash2 + 1), 31);
-  if (clock[2] != ':' || clock[5] != ':') return std::nullopt;
-  auto hour = Number(std::string_view(clock).substr(0, 2), 23);
-  auto minute = Number(std::string_view(clock).substr(3, 2), 59);
-  auto second = Number(std::string_view(clock).substr(6, 2), 60);
-  if (!year || !month || !day || !hour || !minute || !second) return std::nullopt;
-  std::int64_t out = 0;
-  if (!UtcSeconds(static_cast<int>(*year), static_cast<int>(*month), static_cast<int>(*day),
-                  static_cast<int>(*hour), static_cast<int>(*minute), static_cast<int>(*second),
-                  out)) {
+  if (s.size() == 2 && s[1].text == "never") return kNever;
+  if (s.size() == 3 && s[1].text == "epoch") return Number(s[2].text, std::int64_t{1} << 40);
+  if (s.size() != 4 || !Number(s[1].text, 6)) return std::nullopt;  // the weekday
+  const std::string_view date = s[2].text, clock = s[3].text;
+  const auto slash = date.find('/', 5);
+  if (date.size() > 10 || date.find('/') != 4 || slash == std::string_view::npos ||
+      clock.size() != 8 || clock[2] != ':' || clock[5] != ':')
     return std::nullopt;
-  }
+  auto field = [](std::string_view text, std::int64_t max) {
+    return static_cast<int>(Number(text, max).value_or(-1));
+  };
+  std::int64_t out = 0;
+  if (!UtcSeconds(field(date.substr(0, 4), 9999), field(date.substr(5, slash - 5), 12),
+                  field(date.substr(slash + 1), 31), field(clock.substr(0, 2), 23),
+                  field(clock.substr(3, 2), 59), field(clock.substr(6, 2), 60), out))
+    return std::nullopt;
   return out;
 }
 
@@ -274,25 +232,38 @@ Lease Interpret(const std::vector<Statement>& statements) {
   return lease;
 }
 
+// dhcpcd's lease file.
+
+constexpr std::size_t kOptionsAt = 240;  // after the fixed part and the magic cookie
+constexpr std::size_t kAddressAt = 16;   // yiaddr
+constexpr unsigned char kCookie[4] = {99, 130, 83, 99};
+enum : unsigned char {
+  kPad = 0, kDns = 6, kWins = 44, kLeaseTime = 51, kOverload = 52, kType = 53,
+  kServer = 54, kEnd = 255,
+};
+constexpr unsigned char kAck = 5;
+
+std::string Quad(const unsigned char* b) {
+  return std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." +
+         std::to_string(b[3]);
+}
+
+bool Quads(std::string_view data, std::vector<std::string>& out) {
+  if (data.empty() || data.size() % 4 != 0) return false;
+  for (std::size_t i = 0; i < data.size(); i += 4)
+    out.push_back(Quad(reinterpret_cast<const unsigned char*>(data.data() + i)));
+  return true;
+}
+
 }  // namespace
 
 bool IsDottedQuad(std::string_view text) {
   int parts = 0;
-  std::size_t i = 0;
-  while (parts < 4) {
-    std::size_t start = i;
-    int value = 0;
-    while (i < text.size() && IsDigit(text[i]) && i - start < 3)
-      value = value * 10 + (text[i++] - '0');
-    std::size_t length = i - start;
-    if (length == 0 || value > 255 || (length > 1 && text[start] == '0')) return false;
-    ++parts;
-    if (parts < 4) {
-      if (i >= text.size() || text[i] != '.') return false;
-      ++i;
-    }
-  }
-  return i == text.size();
+  bool ok = true;
+  ForEachLine(text, [&](std::string_view part) {
+    ok = ok && ++parts <= 4 && part.size() <= 3 && Decimal(part, 255).has_value();
+  }, '.');
+  return ok && parts == 4 && text.back() != '.';
 }
 
 bool UtcSeconds(int year, int month, int day, int hour, int minute, int second, std::int64_t& out) {
@@ -318,52 +289,33 @@ bool UtcSeconds(int year, int month, int day, int hour, int minute, int second, 
 
 LeaseFile ParseLeaseFile(std::string_view text) {
   LeaseFile file;
-  if (text.size() > kMaxLeaseFileBytes) {
-    file.damaged = true;
-    return file;
-  }
+  file.damaged = text.size() > kMaxLeaseFileBytes;
   Lexer lexer(text);
-  bool atStatementStart = true;
-  bool sawLeaseWord = false;
-  for (;;) {
+  bool atStatementStart = true, sawLeaseWord = false;
+  while (!file.damaged) {
     Token t = lexer.Next();
-    switch (t.kind) {
-      case Kind::End:
-        if (!atStatementStart) file.damaged = true;  // a statement cut short
-        return file;
-      case Kind::Bad:
-      case Kind::Close:
-        file.damaged = true;
-        return file;
-      case Kind::Semicolon:
-        atStatementStart = true;
-        sawLeaseWord = false;
-        break;
-      case Kind::Open:
-        if (sawLeaseWord) {
-          std::vector<Statement> statements;
-          bool nested = false, broken = false;
-          bool closed = ReadBlock(lexer, statements, nested, broken);
-          Lease lease = Interpret(statements);
-          if (nested || broken || !closed) Spoil(lease);
-          file.leases.push_back(std::move(lease));
-          if (!closed) {
-            file.damaged = true;
-            return file;
-          }
-        } else if (!SkipBlock(lexer)) {  // lease6, or a block we have no use for
-          file.damaged = true;
-          return file;
-        }
-        atStatementStart = true;
-        sawLeaseWord = false;
-        break;
-      default:
-        sawLeaseWord = atStatementStart && t.kind == Kind::Word && t.text == "lease";
-        atStatementStart = false;
-        break;
+    if (t.kind == Kind::End) {
+      file.damaged = !atStatementStart;  // a statement cut short
+      break;
     }
+    file.damaged = t.kind == Kind::Bad || t.kind == Kind::Close;
+    if (t.kind == Kind::Open) {
+      // A lease block is read; lease6, or any block we have no use for, is
+      // only followed to its end.
+      std::vector<Statement> statements;
+      bool nested = false, broken = false;
+      const bool closed = ReadBlock(lexer, statements, nested, broken);
+      if (sawLeaseWord) {
+        file.leases.push_back(Interpret(statements));
+        if (nested || broken || !closed) Spoil(file.leases.back());
+      }
+      file.damaged = !closed;
+    }
+    const bool ends = t.kind == Kind::Semicolon || t.kind == Kind::Open;
+    sawLeaseWord = !ends && atStatementStart && t.kind == Kind::Word && t.text == "lease";
+    atStatementStart = ends;
   }
+  return file;
 }
 
 std::vector<std::string> ConfiguredInterfaces(std::string_view text) {
@@ -427,12 +379,60 @@ std::optional<std::int64_t> Decimal(std::string_view text, std::int64_t max, boo
   return value;
 }
 
-void ForEachLine(std::string_view text, const std::function<void(std::string_view)>& each) {
+void ForEachLine(std::string_view text, const std::function<void(std::string_view)>& each,
+                 char separator) {
   for (std::size_t start = 0; start < text.size();) {
-    std::size_t end = std::min(text.find('\n', start), text.size());
+    std::size_t end = std::min(text.find(separator, start), text.size());
     each(text.substr(start, end - start));
     start = end + 1;
   }
+}
+
+std::optional<DhcpcdLease> ParseDhcpcdLease(std::string_view bytes) {
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+  if (bytes.size() < kOptionsAt || bytes.size() > kMaxDhcpcdLeaseBytes || b[0] != 2 /* BOOTREPLY */ ||
+      !std::equal(kCookie, kCookie + 4, b + 236))
+    return std::nullopt;
+  DhcpcdLease lease;
+  lease.address = Quad(b + kAddressAt);
+  std::bitset<256> seen;
+  bool ended = false, haveTime = false;
+  unsigned char type = 0;
+  for (std::size_t at = kOptionsAt; at < bytes.size();) {
+    const unsigned char code = b[at];
+    if (ended || code == kPad || code == kEnd) {
+      if (code != kPad && (ended || code != kEnd)) return std::nullopt;  // only padding after the end
+      ended |= code == kEnd;
+      ++at;
+      continue;
+    }
+    if (at + 2 > bytes.size() || at + 2 + b[at + 1] > bytes.size() || seen[code]) return std::nullopt;
+    seen[code] = true;
+    std::string_view data = bytes.substr(at + 2, b[at + 1]);
+    at += 2 + data.size();
+    const auto* d = reinterpret_cast<const unsigned char*>(data.data());
+    bool ok = true;
+    if (code == kOverload) {
+      return std::nullopt;
+    } else if (code == kType) {
+      ok = data.size() == 1;
+      type = ok ? d[0] : 0;
+    } else if (code == kLeaseTime) {
+      ok = haveTime = data.size() == 4;
+      const std::uint32_t t = ok ? (std::uint32_t{d[0]} << 24) | (std::uint32_t{d[1]} << 16) |
+                                       (std::uint32_t{d[2]} << 8) | d[3]
+                                 : 0;
+      lease.leaseTime = t == 0xffffffffu ? kNever : std::int64_t{t};
+    } else if (code == kServer) {
+      ok = data.size() == 4;
+      if (ok) lease.server = Quad(d);
+    } else if (code == kDns || code == kWins) {
+      ok = Quads(data, code == kDns ? lease.dnsServers : lease.winsServers);
+    }
+    if (!ok) return std::nullopt;
+  }
+  if (!ended || type != kAck || !haveTime || lease.address == "0.0.0.0") return std::nullopt;
+  return lease;
 }
 
 }  // namespace lorvane::iphlp::dhcp

@@ -13,15 +13,9 @@ using dhcp::CallStatus;
 constexpr const char* kService = "org.freedesktop.NetworkManager";
 constexpr const char* kManagerPath = "/org/freedesktop/NetworkManager";
 constexpr const char* kDevice = "org.freedesktop.NetworkManager.Device";
-constexpr const char* kDhcp4Config = "org.freedesktop.NetworkManager.DHCP4Config";
 constexpr const char* kConnection = "org.freedesktop.NetworkManager.Settings.Connection";
-constexpr const char* kActive = "org.freedesktop.NetworkManager.Connection.Active";
 constexpr unsigned kActivated = 100;  // NM_DEVICE_STATE_ACTIVATED
 constexpr unsigned kFailed = 120;
-// A device offers a handful of connections; more is not worth the calls.
-constexpr std::size_t kMaxConnections = 16;
-constexpr std::size_t kMaxOptions = 512;
-constexpr std::size_t kMaxObjects = 4096;
 
 // From GetSettings' a{sa{sv}}: ipv4.method and connection.timestamp.
 bool ReadSettings(sd_bus_message* m, std::string& method, std::uint64_t& timestamp) {
@@ -37,80 +31,6 @@ bool ReadSettings(sd_bus_message* m, std::string& method, std::uint64_t& timesta
 }
 
 }  // namespace
-
-namespace dhcp {
-
-// A name two devices claim is neither's.
-const NmDevice* NmObjects::Find(const std::string& name) const {
-  const NmDevice* found = nullptr;
-  for (const auto& [path, device] : devices) {
-    if (device.interface != name) continue;
-    if (found) return nullptr;
-    found = &device;
-  }
-  return found && found->managed ? found : nullptr;
-}
-
-std::optional<NmObjects> ReadNmObjects(sd_bus_message* reply) {
-  NmObjects o;
-  auto take = [&](const std::string& path, const std::string& interface,
-                  const std::string& property, sd_bus_message* m) {
-    auto read = [&](const char* type, const std::function<bool()>& f) { return InVariant(m, type, f); };
-    auto objectPath = [&](std::string& out) {
-      return read("o", [&] { return ReadString(m, out, 256, 'o'); });
-    };
-    if (interface == kDevice) {
-      NmDevice& d = o.devices[path];
-      d.path = path;
-      if (property == "Interface") return read("s", [&] { return ReadString(m, d.interface, 64); });
-      if (property == "Managed") return read("b", [&] { return ReadBool(m, d.managed); });
-      if (property == "State") return read("u", [&] { return ReadUint32(m, d.state); });
-      if (property == "Dhcp4Config") return objectPath(d.dhcp4Config);
-      if (property == "ActiveConnection") return objectPath(d.active);
-      if (property == "AvailableConnections")
-        return read("ao", [&] { return ReadPaths(m, d.available, kMaxConnections); });
-    } else if (interface == kDhcp4Config && property == "Options") {
-      return read("a{sv}", [&] { return ReadStringMap(m, o.dhcp4[path], kMaxOptions); });
-    } else if (interface == kActive && property == "Connection") {
-      return objectPath(o.connectionOf[path]);
-    }
-    return sd_bus_message_skip(m, "v") >= 0;
-  };
-  if (!ReadManagedObjects(reply, kMaxObjects, take)) return std::nullopt;
-  return o;
-}
-
-DhcpState NmLease(const NmObjects& objects, const NmDevice& device, std::int64_t now) {
-  DhcpState state;
-  state.enabled = state.running = true;
-  auto found = objects.dhcp4.find(device.dhcp4Config);
-  if (found == objects.dhcp4.end()) return state;
-  auto get = [&](const char* key) -> const std::string* {
-    auto it = found->second.find(key);
-    return it == found->second.end() ? nullptr : &it->second;
-  };
-  const std::string *address = get("ip_address"), *leaseTime = get("dhcp_lease_time"),
-                    *expiry = get("expiry"), *server = get("dhcp_server_identifier"),
-                    *dns = get("domain_name_servers"), *wins = get("netbios_name_servers");
-  std::int64_t seconds = 0;
-  DhcpState lease = state;
-  if (!address || !IsDottedQuad(*address) || !leaseTime || !ParseLeaseSeconds(*leaseTime, seconds) ||
-      (server && !IsDottedQuad(*server)) || (dns && !ParseAddressList(*dns, lease.dnsServers)) ||
-      (wins && !ParseAddressList(*wins, lease.winsServers)))
-    return state;
-  if (seconds == kNever) {
-    lease.leaseExpires = kNever;  // and no time it was granted
-  } else {
-    auto expires = expiry ? Decimal(*expiry, 999999999999999999) : std::nullopt;
-    if (!expires || *expires < seconds || *expires <= now) return state;
-    lease.leaseExpires = *expires;
-    lease.leaseObtained = *expires - seconds;
-  }
-  if (server) lease.server = *server;
-  return lease;
-}
-
-}  // namespace dhcp
 
 NetworkManagerClient::NetworkManagerClient(NetworkManagerOptions options)
     : ClientBase(options), options_(std::move(options)) {}

@@ -8,48 +8,15 @@
 // again. See docs/architecture.md, "DHCP client".
 #pragma once
 
-#include <map>
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "platform/iphlp/dhcp/bus.h"
 #include "platform/iphlp/dhcp/client_base.h"
+#include "platform/iphlp/dhcp/replies.h"
 
 namespace lorvane::iphlp {
 
 struct NetworkManagerOptions : dhcp::ClientOptions {
   std::string busAddress = dhcp::kSystemBus;
 };
-
-namespace dhcp {
-
-struct NmDevice {
-  std::string path;
-  std::string interface;
-  bool managed = false;
-  unsigned state = 0;
-  std::string dhcp4Config = "/";
-  std::string active = "/";
-  std::vector<std::string> available;
-};
-
-// Everything NetworkManager holds, as one GetManagedObjects reply gave it.
-struct NmObjects {
-  std::map<std::string, NmDevice> devices;                          // by path
-  std::map<std::string, std::map<std::string, std::string>> dhcp4;  // options by path
-  std::map<std::string, std::string> connectionOf;  // active connection's settings
-  // The managed device of that name; nullptr when none is, or two claim it.
-  const NmDevice* Find(const std::string& name) const;
-};
-
-// nullopt for a reply of another shape or with a property of a wrong type.
-std::optional<NmObjects> ReadNmObjects(sd_bus_message* reply);
-// A managed device's state: enabled, with the lease its DHCP configuration
-// holds at `now` only when every value of it is whole.
-DhcpState NmLease(const NmObjects& objects, const NmDevice& device, std::int64_t now);
-
-}  // namespace dhcp
 
 // ERROR_NOT_FOUND when NetworkManager does not manage the link with DHCP,
 // ERROR_TIMEOUT, ERROR_ACCESS_DENIED, ERROR_GEN_FAILURE.

@@ -5,7 +5,6 @@
 #include <time.h>
 
 #include <algorithm>
-#include <map>
 #include <set>
 
 #include "platform/base/errors.h"
@@ -28,30 +27,6 @@ constexpr const char* kSystemUser = "systemd-network";
 constexpr std::size_t kMaxNetworkFile = 64 * 1024;
 constexpr std::size_t kMaxDropIns = 32;
 constexpr std::uint64_t kInfinity = UINT64_MAX;
-
-// Four bytes of an "Address" array as a dotted quad; false for anything else.
-bool DottedQuad(const JsonValue* bytes, std::string& out) {
-  if (!bytes || bytes->kind != JsonValue::Kind::Array || bytes->array.size() != 4) return false;
-  out.clear();
-  for (const auto& b : bytes->array) {
-    if (!b.isUnsigned || b.unsignedValue > 255) return false;
-    if (!out.empty()) out += '.';
-    out += std::to_string(b.unsignedValue);
-  }
-  return true;
-}
-
-const std::vector<JsonValue>& ArrayOf(const JsonValue* v) {
-  static const std::vector<JsonValue> kNone;
-  return v && v->kind == JsonValue::Kind::Array ? v->array : kNone;
-}
-
-bool FromDhcp4(const JsonValue& entry) {
-  std::uint64_t family = 0;
-  const std::string* source = entry.String("ConfigSource");
-  return entry.Unsigned("Family", family) && family == 2 /* AF_INET */ && source &&
-         *source == "DHCPv4";
-}
 
 std::uint64_t BootTimeMicros() {
   timespec ts{};
@@ -93,50 +68,6 @@ void ScanNetworkFile(const std::string& text, std::optional<bool>& dhcp) {
 }
 
 }  // namespace
-
-namespace dhcp {
-
-std::optional<std::map<std::string, NetworkdLink>> ReadNetworkdLinks(std::string_view json) {
-  auto doc = ParseJson(json, kMaxManyJsonBytes);
-  const JsonValue* links = doc ? doc->Find("Interfaces") : nullptr;
-  if (!links || links->kind != JsonValue::Kind::Array) return std::nullopt;
-  std::map<std::string, NetworkdLink> byName;
-  std::set<std::string> dropped;
-  for (const auto& entry : links->array) {
-    const std::string* name = entry.String("Name");
-    std::uint64_t index = 0;
-    if (!name) continue;
-    if (!entry.Unsigned("Index", index) || index == 0 || index > 0x7fffffff ||
-        byName.count(*name) || dropped.count(*name)) {
-      byName.erase(*name);
-      dropped.insert(*name);
-      continue;
-    }
-    NetworkdLink& link = byName[*name];
-    link.index = static_cast<int>(index);
-    if (const std::string* file = entry.String("NetworkFile")) link.networkFile = *file;
-    for (const auto& a : ArrayOf(entry.Find("Addresses"))) {
-      std::string address, server;
-      std::uint64_t valid = 0;
-      if (!FromDhcp4(a) || !DottedQuad(a.Find("Address"), address) ||
-          !a.Unsigned("ValidLifetimeUsec", valid) ||
-          (a.Find("ConfigProvider") && !DottedQuad(a.Find("ConfigProvider"), server)))
-        continue;
-      link.address = address;
-      link.validUntil = valid;
-      link.server = server;
-      break;
-    }
-    for (const auto& d : ArrayOf(entry.Find("DNS"))) {
-      std::string server;
-      if (FromDhcp4(d) && DottedQuad(d.Find("Address"), server) && link.dnsServers.size() < 63)
-        link.dnsServers.push_back(server);
-    }
-  }
-  return byName;
-}
-
-}  // namespace dhcp
 
 NetworkdClient::NetworkdClient(NetworkdOptions options)
     : ClientBase(options), options_(std::move(options)) {}

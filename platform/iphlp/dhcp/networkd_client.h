@@ -10,16 +10,11 @@
 // client".
 #pragma once
 
-#include <chrono>
-#include <cstdint>
 #include <map>
-#include <optional>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "platform/iphlp/dhcp/bus.h"
 #include "platform/iphlp/dhcp/client_base.h"
+#include "platform/iphlp/dhcp/replies.h"
 
 namespace lorvane::iphlp {
 
@@ -31,24 +26,6 @@ struct NetworkdOptions : dhcp::ClientOptions {
                                           "/usr/lib/systemd/network", "/lib/systemd/network"};
   std::string leaseDir = "/run/systemd/netif/leases";
 };
-
-namespace dhcp {
-
-// What networkd's description says of one link, before any file is read.
-struct NetworkdLink {
-  int index = 0;
-  std::string networkFile;       // empty when none
-  std::string address;           // the DHCPv4 address, empty when none
-  std::string server;            // who gave it, empty when unknown
-  std::uint64_t validUntil = 0;  // CLOCK_BOOTTIME microseconds
-  std::vector<std::string> dnsServers;  // those networkd took from DHCPv4
-};
-
-// Describe's JSON, by link name: a link named twice, or without a usable
-// index, is none; nullopt for any other document.
-std::optional<std::map<std::string, NetworkdLink>> ReadNetworkdLinks(std::string_view json);
-
-}  // namespace dhcp
 
 // ERROR_NOT_FOUND when networkd does not run DHCPv4 on the link,
 // ERROR_TIMEOUT, ERROR_ACCESS_DENIED, ERROR_GEN_FAILURE.

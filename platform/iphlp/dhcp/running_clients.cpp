@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 
+#include "platform/iphlp/dhcp/lease_file.h"
 #include "platform/kernel/trusted_files.h"
 #include "platform/kernel/unique_fd.h"
 
@@ -66,26 +67,6 @@ unsigned long long StartTime(int procFd) {
   return start;
 }
 
-std::vector<std::string> SplitNul(const std::string& text) {
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\0', start);
-    if (end == std::string::npos) end = text.size();
-    out.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return out;
-}
-
-bool IsPid(const char* name) {
-  if (*name == '\0') return false;
-  for (const char* c = name; *c; ++c) {
-    if (*c < '0' || *c > '9') return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::vector<RunningClient> FindRunningClients(const std::string& procDir, FileId ns,
@@ -94,7 +75,7 @@ std::vector<RunningClient> FindRunningClients(const std::string& procDir, FileId
   DIR* dir = opendir(procDir.c_str());
   if (!dir) return out;
   while (dirent* entry = readdir(dir)) {
-    if (!IsPid(entry->d_name)) continue;
+    if (!dhcp::Decimal(entry->d_name, 0x7fffffff)) continue;  // not a process
     // The name first, straight from the listing: most processes go no
     // further. It is only a quick way past them and proves nothing.
     std::string comm;
@@ -103,12 +84,14 @@ std::vector<RunningClient> FindRunningClients(const std::string& procDir, FileId
       continue;
     kernel::UniqueFd procFd(
         openat(dirfd(dir), entry->d_name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (procFd.get() < 0) continue;
-    if (!ReadProcFile(procFd.get(), "comm", 64, comm) || comm != "dhclient\n") continue;
-    if (!Believed(procFd.get(), ns, program)) continue;
     std::string cmdline;
-    if (!ReadProcFile(procFd.get(), "cmdline", kMaxCommandLine, cmdline)) continue;
-    auto command = ParseDhclientCommand(SplitNul(cmdline));
+    if (procFd.get() < 0 || !ReadProcFile(procFd.get(), "comm", 64, comm) ||
+        comm != "dhclient\n" || !Believed(procFd.get(), ns, program) ||
+        !ReadProcFile(procFd.get(), "cmdline", kMaxCommandLine, cmdline))
+      continue;
+    std::vector<std::string> argv;
+    ForEachLine(cmdline, [&](std::string_view arg) { argv.emplace_back(arg); }, '\0');
+    auto command = ParseDhclientCommand(argv);
     if (!command || command->ipv6 || command->stopping) continue;
     // Relative paths on its command line are relative to its own directory.
     char cwd[4096];
@@ -117,11 +100,8 @@ std::vector<RunningClient> FindRunningClients(const std::string& procDir, FileId
     for (std::string* path : {&command->leaseFile, &command->pidFile}) {
       if (!path->empty() && (*path)[0] != '/') *path = dirOf + "/" + *path;
     }
-    RunningClient client;
-    client.pid = static_cast<pid_t>(std::stol(entry->d_name));
-    client.startTime = StartTime(procFd.get());
-    client.command = std::move(*command);
-    out.push_back(std::move(client));
+    out.push_back({static_cast<pid_t>(std::stol(entry->d_name)), StartTime(procFd.get()),
+                   std::move(*command)});
   }
   closedir(dir);
   return out;
