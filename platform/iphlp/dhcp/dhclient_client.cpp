@@ -161,10 +161,7 @@ DhclientClient::View DhclientClient::Gather(const std::string& name, const Names
       if (!chosen || snapshot.leases[i].mtime > chosen->mtime) chosen = &snapshot.leases[i];
     }
   }
-  if (chosen) {
-    view.leaseFile = chosen->path;
-    view.leaseFileMtime = chosen->mtime;
-  }
+  view.file = chosen;
   if (chosen && !chosen->parsed->damaged) {
     const auto& leases = chosen->parsed->leases;
     for (auto it = leases.rbegin(); it != leases.rend(); ++it) {
@@ -190,11 +187,9 @@ DhcpState DhclientClient::StateOf(const std::string& name, const Namespace& ns,
   state.leaseExpires = lease.expire;
   // dhclient keeps no time of grant: the server's lease time counted back from
   // the expiry gives it; without one, the file was written when it was granted.
-  if (lease.leaseTime >= 0 && lease.expire != dhcp::kNever) {
-    state.leaseObtained = lease.expire - lease.leaseTime;
-  } else {
-    state.leaseObtained = std::min(view.leaseFileMtime, lease.expire);
-  }
+  state.leaseObtained = lease.leaseTime >= 0 && lease.expire != dhcp::kNever
+                            ? lease.expire - lease.leaseTime
+                            : std::min(view.file->mtime, lease.expire);
   state.dnsServers = lease.dnsServers;
   state.winsServers = lease.winsServers;
   return state;
@@ -224,7 +219,7 @@ DWORD DhclientClient::CommandFor(const std::string& name, const View& view, cons
   } else if (remembered != remembered_.end()) {
     from = remembered->second;
   } else {
-    from.leaseFile = view.leaseFile;
+    from.leaseFile = view.file ? view.file->path : "";
   }
   c = {};
   c.interfaces = {name};

@@ -79,8 +79,7 @@ class DhclientClient : public dhcp::ClientBase {
     bool enabled = false;
     bool running = false;
     std::vector<Process> clients;  // running for the link
-    std::string leaseFile;         // where its current lease lives
-    std::int64_t leaseFileMtime = 0;
+    const LeaseFileEntry* file = nullptr;  // where its current lease lives
     std::optional<dhcp::Lease> lease;  // the latest, when well formed
   };
   // What was read before, kept while the stamps say nothing has changed.

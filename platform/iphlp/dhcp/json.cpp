@@ -144,27 +144,21 @@ class Parser {
 
   bool Number(JsonValue& out) {
     out.kind = JsonValue::Kind::Number;
-    std::size_t start = pos_;
-    bool negative = Take('-');
-    std::size_t intStart = pos_;
-    if (!Digits()) return false;
-    if (text_[intStart] == '0' && pos_ - intStart > 1) return false;
-    std::string_view integer = text_.substr(intStart, pos_ - intStart);
-    bool fraction = false;
-    if (Take('.')) {
-      if (!Digits()) return false;
-      fraction = true;
-    }
+    const bool negative = Take('-');
+    const std::size_t intStart = pos_;
+    if (!Digits() || (text_[intStart] == '0' && pos_ - intStart > 1)) return false;
+    const std::string_view integer = text_.substr(intStart, pos_ - intStart);
+    const bool fraction = Take('.');
+    if (fraction && !Digits()) return false;
     if (Take('e') || Take('E')) {
       if (!Take('+')) Take('-');
-      if (!Digits()) return false;
-      fraction = true;
+      return Digits();  // if valid, never usable as a count
     }
-    if (negative || fraction || integer.size() > 20) return pos_ > start;
+    if (negative || fraction) return true;  // valid, just not usable as a count
     std::uint64_t value = 0;
     for (char c : integer) {
       auto digit = static_cast<std::uint64_t>(c - '0');
-      if (value > (UINT64_MAX - digit) / 10) return true;  // valid, just not usable
+      if (value > (UINT64_MAX - digit) / 10) return true;
       value = value * 10 + digit;
     }
     out.isUnsigned = true;

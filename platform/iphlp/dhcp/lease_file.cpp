@@ -133,6 +133,35 @@ bool ReadBlock(Lexer& lexer, std::vector<Statement>& statements, bool& nested, b
   }
 }
 
+// Walks the text's top level: each block hands `block` the tokens before its
+// '{' in their statement, and the block read to its end (whole: with no
+// nested block or broken statement). False when the text is cut short or
+// damaged: what follows is unknown.
+using BlockTaker =
+    std::function<void(const Statement& head, const std::vector<Statement>& body, bool whole)>;
+bool Walk(std::string_view text, const BlockTaker& block) {
+  if (text.size() > kMaxLeaseFileBytes) return false;
+  Lexer lexer(text);
+  Statement head;
+  for (;;) {
+    Token t = lexer.Next();
+    if (t.kind == Kind::End) return head.empty();  // else a statement cut short
+    if (t.kind == Kind::Bad || t.kind == Kind::Close) return false;
+    if (t.kind == Kind::Open) {
+      std::vector<Statement> body;
+      bool nested = false, broken = false;
+      const bool closed = ReadBlock(lexer, body, nested, broken);
+      block(head, body, closed && !nested && !broken);
+      if (!closed) return false;
+    }
+    if (t.kind == Kind::Open || t.kind == Kind::Semicolon) {
+      head.clear();
+    } else if (head.size() < kMaxStatementTokens) {
+      head.push_back(std::move(t));
+    }
+  }
+}
+
 std::optional<std::int64_t> Number(std::string_view text, std::int64_t max) {
   return Decimal(text, max, true);
 }
@@ -289,62 +318,25 @@ bool UtcSeconds(int year, int month, int day, int hour, int minute, int second, 
 
 LeaseFile ParseLeaseFile(std::string_view text) {
   LeaseFile file;
-  file.damaged = text.size() > kMaxLeaseFileBytes;
-  Lexer lexer(text);
-  bool atStatementStart = true, sawLeaseWord = false;
-  while (!file.damaged) {
-    Token t = lexer.Next();
-    if (t.kind == Kind::End) {
-      file.damaged = !atStatementStart;  // a statement cut short
-      break;
-    }
-    file.damaged = t.kind == Kind::Bad || t.kind == Kind::Close;
-    if (t.kind == Kind::Open) {
-      // A lease block is read; lease6, or any block we have no use for, is
-      // only followed to its end.
-      std::vector<Statement> statements;
-      bool nested = false, broken = false;
-      const bool closed = ReadBlock(lexer, statements, nested, broken);
-      if (sawLeaseWord) {
-        file.leases.push_back(Interpret(statements));
-        if (nested || broken || !closed) Spoil(file.leases.back());
-      }
-      file.damaged = !closed;
-    }
-    const bool ends = t.kind == Kind::Semicolon || t.kind == Kind::Open;
-    sawLeaseWord = !ends && atStatementStart && t.kind == Kind::Word && t.text == "lease";
-    atStatementStart = ends;
-  }
+  // lease6, or any block we have no use for, is only followed to its end.
+  file.damaged = !Walk(text, [&](const Statement& head, const std::vector<Statement>& body,
+                                 bool whole) {
+    if (head.size() != 1 || head[0].kind != Kind::Word || head[0].text != "lease") return;
+    file.leases.push_back(Interpret(body));
+    if (!whole) Spoil(file.leases.back());
+  });
   return file;
 }
 
 std::vector<std::string> ConfiguredInterfaces(std::string_view text) {
   std::vector<std::string> names;
-  if (text.size() > kMaxLeaseFileBytes) return names;
-  Lexer lexer(text);
-  // Only top-level `interface "name" {` opens an interface's own block.
-  int depth = 0;
-  int matched = 0;  // 1 after `interface`, 2 after its name
-  std::string name;
-  for (;;) {
-    Token t = lexer.Next();
-    if (t.kind == Kind::End || t.kind == Kind::Bad) return names;
-    if (t.kind == Kind::Open) {
-      if (depth == 0 && matched == 2 && IsSafeInterfaceName(name)) names.push_back(name);
-      if (++depth > kMaxDepth) return names;
-      matched = 0;
-    } else if (t.kind == Kind::Close) {
-      if (--depth < 0) return names;
-      matched = 0;
-    } else if (t.kind == Kind::Word && t.text == "interface" && depth == 0) {
-      matched = 1;
-    } else if (t.kind == Kind::String && matched == 1) {
-      name = t.text;
-      matched = 2;
-    } else {
-      matched = 0;
-    }
-  }
+  Walk(text, [&](const Statement& head, const std::vector<Statement>&, bool) {
+    const std::size_t n = head.size();
+    if (n >= 2 && head[n - 2].kind == Kind::Word && head[n - 2].text == "interface" &&
+        head[n - 1].kind == Kind::String && IsSafeInterfaceName(head[n - 1].text))
+      names.push_back(head[n - 1].text);
+  });
+  return names;
 }
 
 bool ParseAddressList(std::string_view text, std::vector<std::string>& out) {

@@ -37,13 +37,12 @@ std::uint64_t BootTimeMicros() {
 
 // "yes", "ipv4" and the like turn DHCPv4 on; "no" and "ipv6" leave it off.
 std::optional<bool> DhcpValue(std::string_view v) {
-  for (const char* on : {"yes", "true", "on", "1", "ipv4", "both", "v4"}) {
-    if (v == on) return true;
-  }
-  for (const char* off : {"no", "false", "off", "0", "ipv6", "v6", "none"}) {
-    if (v == off) return false;
-  }
-  return std::nullopt;
+  static const std::map<std::string_view, bool> kValues = {
+      {"yes", true}, {"true", true}, {"on", true}, {"1", true}, {"ipv4", true}, {"both", true},
+      {"v4", true}, {"no", false}, {"false", false}, {"off", false}, {"0", false},
+      {"ipv6", false}, {"v6", false}, {"none", false}};
+  auto found = kValues.find(v);
+  return found == kValues.end() ? std::nullopt : std::optional<bool>(found->second);
 }
 
 // The last DHCP= of a [Network] section in one file, if any.
@@ -74,10 +73,8 @@ NetworkdClient::NetworkdClient(NetworkdOptions options)
 
 std::optional<NetworkdClient::Session> NetworkdClient::Connect(
     std::chrono::milliseconds timeout) const {
-  Session s;
-  s.bus = dhcp::Bus::Open(options_.busAddress, timeout);
-  if (!s.bus) return std::nullopt;
-  auto daemon = s.bus->DaemonHere(kService, options_.procDir, kSystemUser);
+  Session s{dhcp::Bus::Open(options_.busAddress, timeout), {}};
+  auto daemon = s.bus ? s.bus->DaemonHere(kService, options_.procDir, kSystemUser) : std::nullopt;
   if (!daemon) return std::nullopt;
   s.daemon = *daemon;
   return s;
