@@ -67,13 +67,9 @@ CallResult Bus::Call(const std::string& destination, const std::string& path,
   ErrorFree freeError{&error};
   sd_bus_message* reply = nullptr;
   r = sd_bus_call(bus_, call, 0, &error, &reply);
-  if (r >= 0) {
-    result.status = CallStatus::Ok;
-    result.reply.reset(reply);
-    return result;
-  }
-  if (error.name) result.error = error.name;
-  if (r == -ETIMEDOUT) result.status = CallStatus::TimedOut;
+  result.reply.reset(reply);
+  result.status = r >= 0 ? CallStatus::Ok : r == -ETIMEDOUT ? CallStatus::TimedOut : CallStatus::Failed;
+  if (r < 0 && error.name) result.error = error.name;
   return result;
 }
 

@@ -24,18 +24,6 @@ bool DhclientClient::TargetNamespace(Namespace& out) const {
                                 : kernel::IdentityOf(std::string(kNetnsDir) + "/" + options_.netns, out);
 }
 
-std::vector<DhclientClient::Process> DhclientClient::RunningClients(const Namespace& ns,
-                                                                    kernel::FileId program) const {
-  std::vector<Process> clients = dhcp::FindRunningClients(options_.procDir, ns, program);
-  // The files dhclient uses when its command line names none.
-  for (auto& c : clients) {
-    if (c.command.leaseFile.empty()) c.command.leaseFile = DefaultLeaseFile();
-    if (c.command.pidFile.empty() && !c.command.noPidFile)
-      c.command.pidFile = options_.runDir + "/dhclient.pid";
-  }
-  return clients;
-}
-
 // A file whose stamp is what it was when it was last read is not read again;
 // anything else is opened before anything is believed of it, so whatever
 // another user swaps in at the path is refused without blocking.
@@ -104,24 +92,24 @@ std::string DhclientClient::DefaultLeaseFile() const {
 DhclientClient::Snapshot DhclientClient::Take(const Namespace& ns) {
   Snapshot s;
   s.ns = ns;
-  std::string program = Program();
+  const std::string program = Program();
   s.haveProgram = !program.empty() && kernel::IdentityOf(program, s.program);
-  if (s.haveProgram) {
-    s.clients = RunningClients(ns, s.program);
-  }
-  std::vector<std::string> files;
-  for (const auto& p : s.clients) {
-    if (!p.command.leaseFile.empty()) files.push_back(p.command.leaseFile);
+  if (s.haveProgram) s.clients = dhcp::FindRunningClients(options_.procDir, ns, s.program);
+  std::set<std::string> files;
+  for (auto& c : s.clients) {
+    // The files dhclient uses when its command line names none.
+    if (c.command.leaseFile.empty()) c.command.leaseFile = DefaultLeaseFile();
+    if (c.command.pidFile.empty() && !c.command.noPidFile)
+      c.command.pidFile = options_.runDir + "/dhclient.pid";
+    if (!c.command.leaseFile.empty()) files.insert(c.command.leaseFile);
   }
   for (const auto& [key, command] : remembered_) {
-    if (key.first == ns && !command.leaseFile.empty()) files.push_back(command.leaseFile);
+    if (key.first == ns && !command.leaseFile.empty()) files.insert(command.leaseFile);
   }
   for (const auto& dir : options_.leaseDirs) {
     const auto& inDir = LeaseFilesIn(dir);
-    files.insert(files.end(), inDir.begin(), inDir.end());
+    files.insert(inDir.begin(), inDir.end());
   }
-  std::sort(files.begin(), files.end());
-  files.erase(std::unique(files.begin(), files.end()), files.end());
   for (const auto& path : files) {
     LeaseFileEntry entry;
     if (Parse(path, entry)) s.leases.push_back(std::move(entry));
@@ -259,11 +247,6 @@ DWORD DhclientClient::Run(const char* mode, const DhclientCommand& c, bool withP
   return RunProgram(std::move(request), c.interfaces.front());
 }
 
-void DhclientClient::EndClients(const Snapshot& snapshot, const std::vector<Process>& clients) {
-  if (clients.empty() || !snapshot.haveProgram) return;
-  dhcp::EndClients(options_.procDir, clients, snapshot.ns, snapshot.program,
-                   std::chrono::milliseconds(1000));
-}
 
 DWORD DhclientClient::DoRelease(const std::string& name) { return Act(name, true); }
 DWORD DhclientClient::DoRenew(const std::string& name) { return Act(name, false); }
@@ -283,7 +266,8 @@ DWORD DhclientClient::Act(const std::string& name, bool release) {
   // The running client is stopped here, not through a pid file: a pid file
   // can name any process. One left running would take the lease back; before
   // a renewal it goes without a release, so that the new one owns the link.
-  EndClients(snapshot, view.clients);
+  if (snapshot.haveProgram)
+    dhcp::EndClients(options_.procDir, view.clients, ns, snapshot.program, std::chrono::seconds(1));
   const DWORD error = release ? Run("-r", command, false, common().releaseTimeout)
                               : Run("-1", command, true, common().renewTimeout);
   if (error == NO_ERROR && release) remembered_[{ns, name}] = command;

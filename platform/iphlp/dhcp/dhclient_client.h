@@ -97,7 +97,6 @@ class DhclientClient : public dhcp::ClientBase {
   };
 
   bool TargetNamespace(Namespace& out) const;
-  std::vector<Process> RunningClients(const Namespace& ns, kernel::FileId program) const;
   Snapshot Take(const Namespace& ns);
   View Gather(const std::string& name, const Namespace& ns, const Snapshot& snapshot) const;
   DhcpState StateOf(const std::string& name, const Namespace& ns, const Snapshot& snapshot) const;
@@ -110,7 +109,6 @@ class DhclientClient : public dhcp::ClientBase {
             std::chrono::milliseconds timeout);
   DWORD CommandFor(const std::string& name, const View& view, const Namespace& ns,
                    DhclientCommand& c);
-  void EndClients(const Snapshot& snapshot, const std::vector<Process>& clients);
   DWORD Act(const std::string& name, bool release);
 
   DhclientOptions options_;

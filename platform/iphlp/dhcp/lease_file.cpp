@@ -46,16 +46,8 @@ class Lexer {
 
  private:
   void SkipSpaceAndComments() {
-    while (pos_ < text_.size()) {
-      char c = text_[pos_];
-      if (IsSpace(c)) {
-        ++pos_;
-      } else if (c == '#') {
-        while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
-      } else {
-        return;
-      }
-    }
+    while (pos_ < text_.size() && (IsSpace(text_[pos_]) || text_[pos_] == '#'))
+      pos_ = text_[pos_] == '#' ? std::min(text_.find('\n', pos_), text_.size()) : pos_ + 1;
   }
 
   Token QuotedString() {
@@ -90,12 +82,8 @@ class Lexer {
   }
 
   Token Word() {
-    std::size_t start = pos_;
-    while (pos_ < text_.size()) {
-      char c = text_[pos_];
-      if (IsSpace(c) || c == '{' || c == '}' || c == ';' || c == ',' || c == '"' || c == '#') break;
-      ++pos_;
-    }
+    const std::size_t start = pos_;
+    pos_ = std::min(text_.find_first_of(" \t\n\r\f\v{};,\"#", pos_), text_.size());
     if (pos_ - start > kMaxWord) return {Kind::Bad, {}};
     return {Kind::Word, std::string(text_.substr(start, pos_ - start))};
   }
@@ -305,13 +293,9 @@ bool UtcSeconds(int year, int month, int day, int hour, int minute, int second, 
   int monthDays = kDays[month - 1] + (month == 2 && leap ? 1 : 0);
   if (day < 1 || day > monthDays) return false;
   // Days from 1970-01-01 by the civil-from-days inverse (March-based years).
-  std::int64_t y = year - (month <= 2 ? 1 : 0);
-  std::int64_t era = y / 400;
-  std::int64_t yoe = y - era * 400;
-  std::int64_t mp = (month + 9) % 12;
-  std::int64_t doy = (153 * mp + 2) / 5 + day - 1;
-  std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  std::int64_t days = era * 146097 + doe - 719468;
+  const std::int64_t y = year - (month <= 2 ? 1 : 0), era = y / 400, yoe = y - era * 400;
+  const std::int64_t doy = (153 * ((month + 9) % 12) + 2) / 5 + day - 1;
+  const std::int64_t days = era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
   out = days * 86400 + hour * 3600 + minute * 60 + second;
   return true;
 }
@@ -341,15 +325,12 @@ std::vector<std::string> ConfiguredInterfaces(std::string_view text) {
 
 bool ParseAddressList(std::string_view text, std::vector<std::string>& out) {
   out.clear();
-  std::size_t start = 0;
-  for (;;) {
-    std::size_t end = text.find(' ', start);
-    std::string_view one = text.substr(start, end == std::string_view::npos ? text.npos : end - start);
-    if (!IsDottedQuad(one) || out.size() == 63) return false;
-    out.emplace_back(one);
-    if (end == std::string_view::npos) return true;
-    start = end + 1;
-  }
+  bool ok = !text.empty() && text.back() != ' ';
+  ForEachLine(text, [&](std::string_view one) {
+    ok = ok && IsDottedQuad(one) && out.size() < 63;
+    if (ok) out.emplace_back(one);
+  }, ' ');
+  return ok;
 }
 
 bool ParseLeaseSeconds(std::string_view text, std::int64_t& out) {

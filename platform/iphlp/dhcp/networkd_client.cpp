@@ -90,7 +90,7 @@ std::string NetworkdClient::InDaemonRoot(const Session& s, const std::string& pa
 bool NetworkdClient::DhcpConfigured(const Session& s, const std::string& networkFile) const {
   auto slash = networkFile.rfind('/');
   if (slash == std::string::npos || networkFile.find("/.") != std::string::npos ||
-      networkFile.size() < 9 || networkFile.compare(networkFile.size() - 8, 8, ".network") != 0)
+      networkFile.size() < 9 || !networkFile.ends_with(".network"))
     return false;
   std::string dir = networkFile.substr(0, slash);
   std::string base = networkFile.substr(slash + 1);

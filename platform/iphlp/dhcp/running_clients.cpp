@@ -60,9 +60,9 @@ unsigned long long StartTime(int procFd) {
   if (close == std::string::npos) return 0;
   std::istringstream fields(stat.substr(close + 2));
   std::string field;
+  unsigned long long start = 0;
   for (int i = 3; i < 22 && fields >> field; ++i) {
   }
-  unsigned long long start = 0;
   fields >> start;
   return start;
 }
@@ -117,13 +117,12 @@ void EndClients(const std::string& procDir, const std::vector<RunningClient>& cl
     if (pidfd < 0) continue;
     kernel::UniqueFd procFd(open((procDir + "/" + std::to_string(client.pid)).c_str(),
                                  O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    bool same = procFd.get() >= 0 && Believed(procFd.get(), ns, program) &&
-                StartTime(procFd.get()) == client.startTime;
-    if (same && syscall(SYS_pidfd_send_signal, pidfd, SIGTERM, nullptr, 0) == 0) {
+    if (procFd.get() >= 0 && Believed(procFd.get(), ns, program) &&
+        StartTime(procFd.get()) == client.startTime &&
+        syscall(SYS_pidfd_send_signal, pidfd, SIGTERM, nullptr, 0) == 0)
       ending.push_back({pidfd, POLLIN, 0});
-    } else {
+    else
       close(pidfd);
-    }
   }
   auto deadline = std::chrono::steady_clock::now() + bound;
   for (auto& p : ending) {
