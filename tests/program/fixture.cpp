@@ -5,10 +5,6 @@
 
 #include "platform/framework/module.h"
 
-BEGIN_MESSAGE_MAP(TestLeaseApp, CLeaseApp)
-ON_COMMAND(IDC_REFRESH, OnAppRefresh)
-END_MESSAGE_MAP()
-
 BOOL RecordingFrame::OnCommand(WPARAM wParam, LPARAM lParam) {
   m_events->push_back("command " + std::to_string(LOWORD(wParam)) + " from " +
                       std::to_string(HIWORD(wParam)));
@@ -36,7 +32,7 @@ void ProgramTest::TearDown() {
 }
 
 CAdapterView& ProgramTest::Start(RecordingFrame* chosen) {
-  frame = chosen != nullptr ? chosen : new RecordingFrame(&app.events);
+  frame = chosen != nullptr ? chosen : new RecordingFrame(&events);
   app.m_pMainWnd = frame;
   if (!frame->LoadFrame(IDR_MAIN, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr, nullptr))
     throw std::runtime_error("LoadFrame failed");

@@ -88,7 +88,7 @@ TEST_F(MainWindow, FileExitAndTheCloseBoxEndTheProgram) {
   for (const bool closeBox : {false, true}) {
     SCOPED_TRACE(closeBox ? "close box" : "File > Exit");
     bool deleted = false;
-    Start(new RecordingFrame(&app.events, &deleted));
+    Start(new RecordingFrame(&events, &deleted));
     if (closeBox)
       frame->PostMessage(WM_SYSCOMMAND, SC_CLOSE);
     else
@@ -165,7 +165,7 @@ TEST_F(MainWindow, TheViewIsLaidOutOnceForAClientAreaOf239By317) {
 }
 
 TEST_F(MainWindow, AClientWidthOf240MovesTheRightEdgesAndWidensTheColumns) {
-  auto* wider = new RecordingFrame(&app.events);
+  auto* wider = new RecordingFrame(&events);
   wider->widen = true;
   CAdapterView& view = Start(wider);
   ASSERT_EQ(ClientOf(frame->m_hWnd), "(0, 0, 240, 317)");
