@@ -312,9 +312,9 @@ int TranslateAcceleratorA(HWND handle, HACCEL table, LPMSG msg) {
   const bool keyDown = m == WM_KEYDOWN || m == WM_SYSKEYDOWN;
   const bool character = m == WM_CHAR || m == WM_SYSCHAR;
   if (!keyDown && !character) return 0;
-  const bool shift = GetKeyState(VK_SHIFT) < 0;
-  const bool control = GetKeyState(VK_CONTROL) < 0;
-  const bool alt = GetKeyState(VK_MENU) < 0;
+  const bool shift = KeyDownNow(VK_SHIFT);
+  const bool control = KeyDownNow(VK_CONTROL);
+  const bool alt = KeyDownNow(VK_MENU);
   for (const ACCEL& entry : object->entries) {
     if (entry.fVirt & FVIRTKEY) {
       if (!keyDown || entry.key != msg->wParam) continue;

@@ -563,7 +563,6 @@ HWND SetFocus(HWND window);
 HWND GetFocus();
 HWND GetActiveWindow();
 HWND SetActiveWindow(HWND window);
-SHORT GetKeyState(int virtualKey);
 
 // Window procedures and messages
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -83,16 +83,17 @@ std::string WindowText(HWND hWnd) {
   return text;
 }
 
+// What the list shows, read from its widget.
 Rows RowTexts(const CListCtrl& list, int columns) {
   Rows rows;
+  const QAbstractItemModel* model =
+      qobject_cast<QTreeView*>(lorvane::window::testing::WidgetOf(list.m_hWnd))->model();
   for (int row = 0; row < list.GetItemCount(); ++row) {
     std::string text;
     for (int column = 0; column < columns; ++column) {
-      char cell[512] = "";
-      list.GetItemText(row, column, cell, sizeof cell);
       // Two appends: "|" + std::string(cell) makes GCC 12 at -O3 warn falsely.
       if (column != 0) text += '|';
-      text += cell;
+      text += model->index(row, column).data().toString().toLocal8Bit().toStdString();
     }
     rows.push_back(text);
   }
