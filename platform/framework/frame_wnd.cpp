@@ -108,7 +108,7 @@ void CFrameWnd::RecalcLayout(BOOL) {
 
 void CFrameWnd::OnSize(UINT nType, int cx, int cy) {
   CWnd::OnSize(nType, cx, cy);
-  if (nType != SIZE_MINIMIZED) RecalcLayout();
+  RecalcLayout();
 }
 
 void CFrameWnd::OnSetFocus(CWnd* pOldWnd) {

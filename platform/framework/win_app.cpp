@@ -49,14 +49,6 @@ BOOL CWinApp::InitApplication() { return TRUE; }
 
 BOOL CWinApp::Enable3dControls() { return TRUE; }
 
-HICON CWinApp::LoadIcon(UINT nIDResource) const {
-  return ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nIDResource));
-}
-
-HCURSOR CWinApp::LoadStandardCursor(LPCSTR lpszCursorName) const {
-  return ::LoadCursorA(nullptr, lpszCursorName);
-}
-
 void CWinApp::OnAppExit() {
   if (m_pMainWnd != nullptr) m_pMainWnd->SendMessage(WM_CLOSE);
 }

@@ -17,6 +17,7 @@ namespace lorvane::window::detail {
 namespace {
 
 struct DialogState : Control {
+  DLGPROC proc = nullptr;
   HFONT ownFont = nullptr;  // made for the template; freed with the dialog
   int defaultId = IDOK;  // the template's BS_DEFPUSHBUTTON
   HWND savedFocus = nullptr;
@@ -99,18 +100,21 @@ HWND CreateFromTemplate(HINSTANCE instance, LPCDLGTEMPLATEA t, HWND parent, DLGP
   const DWORD style = t->style & ~WS_VISIBLE;
   DWORD exStyle = t->exStyle;
   if (t->style & DS_MODALFRAME) exStyle |= WS_EX_DLGMODALFRAME;
-  RECT rect{0, 0, dx(t->cx), dy(t->cy)};
-  AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+  const RECT rect = WindowRectFor(RECT{0, 0, dx(t->cx), dy(t->cy)}, style, exStyle);
   // The template's place is in the owner's client area.
   POINT pos{rect.left + dx(t->x), rect.top + dy(t->y)};
   const SIZE size{rect.right - rect.left, rect.bottom - rect.top};
-  if (parent != nullptr) ClientToScreen(parent, &pos);
+  if (const Window* owner = FindQuiet(parent)) {
+    const POINT origin = ClientOrigin(*owner);
+    pos.x += origin.x;
+    pos.y += origin.y;
+  }
 
   HWND dialog = CreateWindowExA(exStyle, "#32770", t->caption.c_str(), style, pos.x, pos.y, size.cx,
                                 size.cy, parent, nullptr, instance, nullptr);
   if (dialog == nullptr) return nullptr;
-  SetWindowLongPtrA(dialog, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(proc));
   DialogState* state = StateOf(dialog);
+  state->proc = proc;
   state->ownFont = CreateFontObject(font);
   Send(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(state->ownFont), FALSE);
 
@@ -223,8 +227,8 @@ BOOL IsDialogMessageA(HWND dialog, LPMSG msg) {
 }
 
 LRESULT lorvane::window::detail::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto proc = reinterpret_cast<DLGPROC>(GetWindowLongPtrA(dialog, DWLP_DLGPROC));
-  SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
+  const DialogState* before = StateOf(dialog);
+  const DLGPROC proc = before != nullptr ? before->proc : nullptr;
   const INT_PTR handled = proc != nullptr ? proc(dialog, message, wParam, lParam) : 0;
   if (!IsWindow(dialog)) return handled;
   if (handled) {
@@ -233,7 +237,7 @@ LRESULT lorvane::window::detail::DialogProc(HWND dialog, UINT message, WPARAM wP
       case WM_GETDLGCODE:
         return handled;
       default:
-        return GetWindowLongPtrA(dialog, DWLP_MSGRESULT);
+        return 0;  // the message result a dialog procedure may set; none does
     }
   }
   DialogState* state = StateOf(dialog);

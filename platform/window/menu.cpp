@@ -308,27 +308,19 @@ BOOL DestroyAcceleratorTable(HACCEL table) { return Accels().Remove(table) ? TRU
 int TranslateAcceleratorA(HWND handle, HACCEL table, LPMSG msg) {
   AccelTable* object = Accels().Get(table);
   if (object == nullptr || msg == nullptr || !IsWindow(handle)) return 0;
-  const UINT m = msg->message;
-  const bool keyDown = m == WM_KEYDOWN || m == WM_SYSKEYDOWN;
-  const bool character = m == WM_CHAR || m == WM_SYSCHAR;
-  if (!keyDown && !character) return 0;
+  // Only virtual-key entries: the program's table has no character ones.
+  if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN) return 0;
   const bool shift = KeyDownNow(VK_SHIFT);
   const bool control = KeyDownNow(VK_CONTROL);
   const bool alt = KeyDownNow(VK_MENU);
   for (const ACCEL& entry : object->entries) {
-    if (entry.fVirt & FVIRTKEY) {
-      if (!keyDown || entry.key != msg->wParam) continue;
-      if (((entry.fVirt & FSHIFT) != 0) != shift || ((entry.fVirt & FCONTROL) != 0) != control ||
-          ((entry.fVirt & FALT) != 0) != alt)
-        continue;
-    } else {
-      if (!character || entry.key != (msg->wParam & 0xFF)) continue;
-      if (m == WM_CHAR && (entry.fVirt & FALT)) continue;
-      if (m == WM_SYSCHAR && !(entry.fVirt & FALT)) continue;
-    }
+    if (!(entry.fVirt & FVIRTKEY) || entry.key != msg->wParam) continue;
+    if (((entry.fVirt & FSHIFT) != 0) != shift || ((entry.fVirt & FCONTROL) != 0) != control ||
+        ((entry.fVirt & FALT) != 0) != alt)
+      continue;
     // A command whose menu item is greyed, or a window that takes no input,
     // swallows the key without a command.
-    bool send = IsWindowEnabled(handle) && !IsIconic(handle);
+    bool send = IsWindowEnabled(handle) != FALSE;
     if (send) send = PrepareMenuCommand(handle, entry.cmd) != 0;
     if (send && IsWindow(handle)) Send(handle, WM_COMMAND, MAKEWPARAM(entry.cmd, 1), 0);
     return 1;

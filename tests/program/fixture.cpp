@@ -69,12 +69,11 @@ void Click(const CWnd& control) {
   Pump();
 }
 
+// Where the window's widget really is, in the reference's client area.
 RECT RectIn(HWND hWnd, HWND reference) {
-  RECT r{};
-  ::GetWindowRect(hWnd, &r);
-  POINT origin{0, 0};
-  ::ClientToScreen(reference, &origin);
-  return RECT{r.left - origin.x, r.top - origin.y, r.right - origin.x, r.bottom - origin.y};
+  const QWidget* widget = WidgetOf(hWnd);
+  const QPoint at = widget->mapTo(lorvane::window::testing::ClientWidgetOf(reference), QPoint(0, 0));
+  return RECT{at.x(), at.y(), at.x() + widget->width(), at.y() + widget->height()};
 }
 
 std::string WindowText(HWND hWnd) {

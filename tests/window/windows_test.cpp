@@ -59,11 +59,11 @@ TEST_F(Windows, TheQtWindowIsTheClientAreaAndMenuBarPlacedInsideTheFrame) {
   ShowTop(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1)), 30, 40);
   EXPECT_EQ(Str(WindowRectOf(top)), "(30, 40, 277, 403)");
   EXPECT_EQ(Str(ClientRectOf(top)), "(0, 0, 239, 317)");
-  POINT origin{0, 0};
-  ClientToScreen(top, &origin);
-  EXPECT_EQ(origin.x, 30 + GetSystemMetrics(SM_CXFRAME));
-  EXPECT_EQ(origin.y, 40 + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) +
-                          GetSystemMetrics(SM_CYMENU));
+  // The client area sits where the frame, caption and menu bar say it does.
+  const QPoint origin = wt::ClientWidgetOf(top)->mapToGlobal(QPoint(0, 0));
+  EXPECT_EQ(origin.x(), 30 + GetSystemMetrics(SM_CXFRAME));
+  EXPECT_EQ(origin.y(), 40 + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) +
+                            GetSystemMetrics(SM_CYMENU));
   EXPECT_EQ(wt::WidgetOf(top)->geometry(), QRect(34, 63, 239, 317 + 19));
   EXPECT_EQ(wt::MenuBarOf(top)->height(), GetSystemMetrics(SM_CYMENU));
   QWidget* client = wt::ClientWidgetOf(top);
