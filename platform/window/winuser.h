@@ -143,14 +143,11 @@ struct CBT_CREATEWNDA {
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
-#define WM_INITMENU 0x0116
 #define WM_INITMENUPOPUP 0x0117
 #define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201
 #define WM_RBUTTONDOWN 0x0204
 #define WM_MBUTTONDOWN 0x0207
-#define WM_ENTERMENULOOP 0x0211
-#define WM_EXITMENULOOP 0x0212
 #define WM_USER 0x0400
 
 // WM_ACTIVATE
@@ -316,12 +313,9 @@ struct CBT_CREATEWNDA {
 
 #define MF_BYCOMMAND 0x00000000L
 #define MF_BYPOSITION 0x00000400L
-#define MF_SEPARATOR 0x00000800L
 #define MF_ENABLED 0x00000000L
 #define MF_GRAYED 0x00000001L
 #define MF_DISABLED 0x00000002L
-#define MF_CHECKED 0x00000008L
-#define MF_POPUP 0x00000010L
 
 // ---------------------------------------------------------------- keys and accelerators
 
@@ -460,7 +454,6 @@ BOOL DestroyMenu(HMENU menu);
 HMENU GetMenu(HWND window);
 int GetMenuItemCount(HMENU menu);
 UINT GetMenuItemID(HMENU menu, int position);
-UINT GetMenuState(HMENU menu, UINT item, UINT flags);
 BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable);
 
 // Accelerators

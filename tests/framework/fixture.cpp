@@ -25,7 +25,6 @@ Resources TestResources() {
   const std::vector<MenuItem> commands = {{"&Frame", kCmdFrame, 0, {}},
                                           {"&App", kCmdApp, 0, {}},
                                           {"&Nobody", kCmdNobody, 0, {}},
-                                          {"", 0, MF_SEPARATOR, {}},
                                           {"&Vetoed", kCmdVetoed, 0, {}}};
   r.menus = {{kFrameId, {{"&Commands", 0, 0, commands}}}};
   r.accelerators = {{kFrameId,

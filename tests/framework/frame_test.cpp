@@ -107,15 +107,9 @@ TEST_F(Frame, APopupGreysWhatNoneServesOrAHandlerDisables) {
   popup->popup(bar->mapToGlobal(QPoint(0, bar->height())));
   Pump();
   EXPECT_TRUE(Events().empty()) << "asking who serves a command runs no handler";
-  HMENU hMenu = ::GetMenu(frame->m_hWnd);
-  std::vector<bool> grayed;
-  for (UINT id : {kCmdFrame, kCmdApp, kCmdNobody, kCmdVetoed})
-    grayed.push_back(::GetMenuState(hMenu, id, MF_BYCOMMAND) & MF_GRAYED);
-  EXPECT_EQ(grayed, (std::vector<bool>{false, false, true, true}));
-  const QList<QAction*> actions = popup->actions();
-  ASSERT_EQ(actions.size(), 5);
-  EXPECT_TRUE(actions[0]->isEnabled());
-  EXPECT_FALSE(actions[2]->isEnabled());
+  std::vector<bool> enabled;  // kCmdFrame, kCmdApp, kCmdNobody, kCmdVetoed
+  for (const QAction* action : popup->actions()) enabled.push_back(action->isEnabled());
+  EXPECT_EQ(enabled, (std::vector<bool>{true, true, false, false}));
   popup->hide();
 }
 
