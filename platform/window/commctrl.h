@@ -90,5 +90,3 @@ struct NMITEMACTIVATE {
 // ---------------------------------------------------------------- other classes
 
 #define WC_BUTTONA "Button"
-#define WC_STATICA "Static"
-#define WC_EDITA "Edit"

@@ -121,16 +121,12 @@ struct CBT_CREATEWNDA {
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_ERASEBKGND 0x0014
-#define WM_SETCURSOR 0x0020
 #define WM_SETFONT 0x0030
 #define WM_WINDOWPOSCHANGING 0x0046
 #define WM_WINDOWPOSCHANGED 0x0047
 #define WM_NOTIFY 0x004E
-#define WM_GETICON 0x007F
-#define WM_SETICON 0x0080
 #define WM_NCCREATE 0x0081
 #define WM_NCDESTROY 0x0082
-#define WM_NCHITTEST 0x0084
 #define WM_GETDLGCODE 0x0087
 #define WM_KEYFIRST 0x0100
 #define WM_KEYDOWN 0x0100
@@ -246,28 +242,16 @@ struct CBT_CREATEWNDA {
 // ---------------------------------------------------------------- message boxes
 
 #define MB_OK 0x00000000L
-#define MB_OKCANCEL 0x00000001L
-#define MB_ABORTRETRYIGNORE 0x00000002L
-#define MB_YESNOCANCEL 0x00000003L
-#define MB_YESNO 0x00000004L
-#define MB_RETRYCANCEL 0x00000005L
 #define MB_ICONHAND 0x00000010L
-#define MB_ICONQUESTION 0x00000020L
 #define MB_ICONEXCLAMATION 0x00000030L
 #define MB_ICONASTERISK 0x00000040L
 #define MB_ICONSTOP MB_ICONHAND
 #define MB_ICONINFORMATION MB_ICONASTERISK
 #define MB_TYPEMASK 0x0000000FL
 #define MB_ICONMASK 0x000000F0L
-#define MB_DEFMASK 0x00000F00L
 
 #define IDOK 1
 #define IDCANCEL 2
-#define IDABORT 3
-#define IDRETRY 4
-#define IDIGNORE 5
-#define IDYES 6
-#define IDNO 7
 
 // ---------------------------------------------------------------- controls
 
