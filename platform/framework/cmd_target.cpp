@@ -54,13 +54,8 @@ void CCmdUI::DoUpdate(CCmdTarget* pTarget, BOOL bDisableIfNoHndler) {
   Enable(pTarget->OnCmdMsg(m_nID, CN_COMMAND, this, &info));
 }
 
-void CCmdTarget::BeginWaitCursor() { lorvane::afx::DoWaitCursor(1); }
-void CCmdTarget::EndWaitCursor() { lorvane::afx::DoWaitCursor(-1); }
-void CCmdTarget::RestoreWaitCursor() { lorvane::afx::DoWaitCursor(0); }
-
 CWaitCursor::CWaitCursor() { lorvane::afx::DoWaitCursor(1); }
 CWaitCursor::~CWaitCursor() { lorvane::afx::DoWaitCursor(-1); }
-void CWaitCursor::Restore() { lorvane::afx::DoWaitCursor(0); }
 
 void lorvane::afx::DoWaitCursor(int nCode) {
   ThreadState& state = State();
@@ -68,10 +63,7 @@ void lorvane::afx::DoWaitCursor(int nCode) {
   if (nCode > 0) {
     HCURSOR previous = ::SetCursor(hcurWait);
     if (state.nWaitCursorCount++ == 0) state.hcurWaitCursorRestore = previous;
-  } else if (nCode < 0) {
-    if (state.nWaitCursorCount > 0 && --state.nWaitCursorCount == 0)
-      ::SetCursor(state.hcurWaitCursorRestore);
-  } else if (state.nWaitCursorCount > 0) {
-    ::SetCursor(hcurWait);
+  } else if (state.nWaitCursorCount > 0 && --state.nWaitCursorCount == 0) {
+    ::SetCursor(state.hcurWaitCursorRestore);
   }
 }

@@ -20,8 +20,7 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner) {
   }
   const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
   RECT center = screen;
-  if (hWndCenter != nullptr && ::IsWindowVisible(hWndCenter))
-    ::GetWindowRect(hWndCenter, &center);
+  if (hWndCenter != nullptr && ::IsWindowVisible(hWndCenter)) ::GetWindowRect(hWndCenter, &center);
 
   RECT rect{};
   GetWindowRect(&rect);

@@ -1,9 +1,10 @@
 // Dialogs from templates: creation in dialog units, the dialog manager's
 // keys (IsDialogMessageA) and the default dialog procedure.
+#include "platform/window/dialog.h"
+
 #include <QApplication>
 #include <QFontMetrics>
 
-#include "platform/window/dialog.h"
 #include "platform/window/geometry.h"
 #include "platform/window/metrics.h"
 #include "platform/window/paint.h"
@@ -19,7 +20,7 @@ namespace {
 struct DialogState : Control {
   DLGPROC proc = nullptr;
   HFONT ownFont = nullptr;  // made for the template; freed with the dialog
-  int defaultId = IDOK;  // the template's BS_DEFPUSHBUTTON
+  int defaultId = IDOK;     // the template's BS_DEFPUSHBUTTON
   HWND savedFocus = nullptr;
 };
 
@@ -120,8 +121,8 @@ HWND CreateFromTemplate(HINSTANCE instance, LPCDLGTEMPLATEA t, HWND parent, DLGP
 
   for (const DialogItem& item : t->items) {
     HWND control = CreateWindowExA(
-        item.exStyle, item.className.c_str(), item.text.c_str(),
-        item.style | WS_CHILD, dx(item.x), dy(item.y), dx(item.cx), dy(item.cy), dialog,
+        item.exStyle, item.className.c_str(), item.text.c_str(), item.style | WS_CHILD, dx(item.x),
+        dy(item.y), dx(item.cx), dy(item.cy), dialog,
         reinterpret_cast<HMENU>(static_cast<LONG_PTR>(item.id)), instance, nullptr);
     if (!IsWindow(dialog)) return nullptr;
     if (control == nullptr) {

@@ -3,6 +3,8 @@
 // window is dropped here, keys go to the message queue (so that the loop's
 // accelerators and dialog keys see them), and the rest is sent to the window
 // procedure at once.
+#include "platform/window/dispatch.h"
+
 #include <QApplication>
 #include <QHash>
 #include <QKeyEvent>
@@ -11,7 +13,6 @@
 #include <QPaintEvent>
 
 #include "platform/window/blocking.h"
-#include "platform/window/dispatch.h"
 #include "platform/window/focus.h"
 #include "platform/window/geometry.h"
 #include "platform/window/keys.h"

@@ -33,7 +33,6 @@ void GiveQtFocus(HWND handle) {
   window->client->setFocus(Qt::OtherFocusReason);
 }
 
-
 }  // namespace
 
 HWND FocusWindow() { return FindQuiet(Focus()) != nullptr ? Focus() : nullptr; }

@@ -39,13 +39,9 @@ void AnnounceChange(Window& window, UINT flags, SIZE oldClient) {
   const HWND handle = window.handle;
   const SIZE client = ClientSize(window);
   if (client.cx == oldClient.cx && client.cy == oldClient.cy) flags |= kNoClientSize;
-  WINDOWPOS pos{handle,
-                nullptr,
-                window.rect.left,
-                window.rect.top,
-                Width(window.rect),
-                Height(window.rect),
-                flags};
+  WINDOWPOS pos{
+      handle, nullptr, window.rect.left, window.rect.top, Width(window.rect), Height(window.rect),
+      flags};
   Send(handle, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
 }
 

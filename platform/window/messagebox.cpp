@@ -66,7 +66,8 @@ using namespace lorvane::window::detail;
 
 // Only MB_OK boxes: every box the program and the framework show.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-  if ((type & MB_TYPEMASK) != MB_OK) LogUnsupported("message boxes other than MB_OK (shown as one)");
+  if ((type & MB_TYPEMASK) != MB_OK)
+    LogUnsupported("message boxes other than MB_OK (shown as one)");
   lorvane::window::MessageBoxRequest request{owner, text != nullptr ? text : "",
                                              caption != nullptr ? caption : "Error", type};
   const HWND top = TopLevelOf(owner);

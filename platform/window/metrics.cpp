@@ -1,9 +1,10 @@
 // The screen and the fixed frame sizes, as GetSystemMetrics reports them.
+#include "platform/window/metrics.h"
+
 #include <QApplication>
 #include <QScreen>
 #include <optional>
 
-#include "platform/window/metrics.h"
 #include "platform/window/seams.h"
 #include "platform/window/text.h"
 

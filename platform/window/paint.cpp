@@ -1,5 +1,7 @@
 // Device contexts over QPainter: painting during WM_PAINT, DrawTextA and the
 // few GDI objects the program's windows use (brushes, fonts, system colours).
+#include "platform/window/paint.h"
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
@@ -7,7 +9,6 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/window/paint.h"
 #include "platform/window/queue.h"
 #include "platform/window/text.h"
 #include "platform/window/window_table.h"
@@ -165,7 +166,8 @@ BOOL EndPaint(HWND, const PAINTSTRUCT* paint) {
 int DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format) {
   DeviceContext* context = Context(dc);
   if (context == nullptr || text == nullptr || rect == nullptr) return 0;
-  if (!(format & DT_SINGLELINE)) LogUnsupported("DrawTextA without DT_SINGLELINE (drawn as one line)");
+  if (!(format & DT_SINGLELINE))
+    LogUnsupported("DrawTextA without DT_SINGLELINE (drawn as one line)");
   const QString string = FromLocal(text, count);
   const QFontMetrics metrics(context->font);
   if (format & DT_CALCRECT) {

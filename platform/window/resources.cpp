@@ -1,7 +1,6 @@
 // The installed resources and the calls that read them: strings, icons,
 // cursors and raw resource records.
 #include "platform/window/resources.h"
-#include "platform/window/wingdi.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -12,6 +11,7 @@
 #include "platform/window/resource_objects.h"
 #include "platform/window/text.h"
 #include "platform/window/window_table.h"
+#include "platform/window/wingdi.h"
 
 namespace lorvane::window {
 namespace {
@@ -215,8 +215,7 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
 
 HCURSOR SetCursor(HCURSOR cursor) {
   CursorState& state = Cursor();
-  const HCURSOR old =
-      state.current != nullptr ? state.current : LoadCursorA(nullptr, IDC_ARROW);
+  const HCURSOR old = state.current != nullptr ? state.current : LoadCursorA(nullptr, IDC_ARROW);
   state.current = cursor;
   // The wait cursor shows over every window until another cursor is set.
   if (IsWaitCursor(cursor)) {

@@ -21,9 +21,8 @@ namespace {
 Resources TestResources() {
   Resources r;
   r.strings = {{AFX_IDS_APP_TITLE, "Title Of Test"}};
-  const std::vector<MenuItem> commands = {{"&Frame", kCmdFrame, 0, {}},
-                                          {"&App", kCmdApp, 0, {}},
-                                          {"&Nobody", kCmdNobody, 0, {}}};
+  const std::vector<MenuItem> commands = {
+      {"&Frame", kCmdFrame, 0, {}}, {"&App", kCmdApp, 0, {}}, {"&Nobody", kCmdNobody, 0, {}}};
   r.menus = {{kFrameId, {{"&Commands", 0, 0, commands}}}};
   r.accelerators = {{kFrameId,
                      {{FVIRTKEY | FCONTROL, 'K', static_cast<WORD>(kCmdFrame)},

@@ -72,7 +72,8 @@ void Click(const CWnd& control) {
 // Where the window's widget really is, in the reference's client area.
 RECT RectIn(HWND hWnd, HWND reference) {
   const QWidget* widget = WidgetOf(hWnd);
-  const QPoint at = widget->mapTo(lorvane::window::testing::ClientWidgetOf(reference), QPoint(0, 0));
+  const QPoint at =
+      widget->mapTo(lorvane::window::testing::ClientWidgetOf(reference), QPoint(0, 0));
   return RECT{at.x(), at.y(), at.x() + widget->width(), at.y() + widget->height()};
 }
 

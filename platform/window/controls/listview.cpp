@@ -1,8 +1,9 @@
 // The list view in report mode: its rows, texts, item data and states.
+#include "platform/window/controls/listview.h"
+
 #include <QHeaderView>
 #include <algorithm>
 
-#include "platform/window/controls/listview.h"
 #include "platform/window/text.h"
 
 namespace lorvane::window::detail {

@@ -61,7 +61,8 @@ BOOL SetItem(ListState& list, const LVITEMA* item) {
   if ((item->mask & LVIF_TEXT) && !SetText(list, item->iItem, item->iSubItem, item->pszText))
     return FALSE;
   if (item->iSubItem == 0) {
-    if (item->mask & LVIF_PARAM) list.rows[static_cast<std::size_t>(item->iItem)].param = item->lParam;
+    if (item->mask & LVIF_PARAM)
+      list.rows[static_cast<std::size_t>(item->iItem)].param = item->lParam;
     if (item->mask & LVIF_STATE) list.SetState(item->iItem, item->state, item->stateMask);
   }
   return TRUE;
@@ -135,7 +136,8 @@ LRESULT CALLBACK ListViewProc(HWND handle, UINT message, WPARAM wParam, LPARAM l
     }
     case LVM_SETITEMSTATE: {
       const auto* item = reinterpret_cast<const LVITEMA*>(lParam);
-      return item != nullptr && list->SetState(static_cast<int>(wParam), item->state, item->stateMask);
+      return item != nullptr &&
+             list->SetState(static_cast<int>(wParam), item->state, item->stateMask);
     }
     case LVM_GETNEXTITEM:
       return GetNextItem(*list, static_cast<int>(static_cast<LONG>(wParam)), LOWORD(lParam));
@@ -143,13 +145,15 @@ LRESULT CALLBACK ListViewProc(HWND handle, UINT message, WPARAM wParam, LPARAM l
       return DeleteAll(*list);
     case LVM_REDRAWITEMS: {
       const int last = static_cast<int>(lParam);
-      for (int row = std::max(static_cast<int>(wParam), 0); row <= last && row < list->Count(); ++row)
+      for (int row = std::max(static_cast<int>(wParam), 0); row <= last && row < list->Count();
+           ++row)
         list->view->viewport()->update(
             list->view->visualRect(list->model->index(row, 0)).adjusted(0, 0, 1 << 16, 0));
       return TRUE;
     }
     case LVM_INSERTCOLUMNA:
-      return InsertColumn(*list, static_cast<int>(wParam), reinterpret_cast<const LVCOLUMNA*>(lParam));
+      return InsertColumn(*list, static_cast<int>(wParam),
+                          reinterpret_cast<const LVCOLUMNA*>(lParam));
     default:
       if (message >= LVM_FIRST && message < LVM_FIRST + 0x100) {
         static std::set<UINT> reported;
