@@ -2,9 +2,11 @@
 // sizes, the socket layer failing before any window exists, the ways out, and
 // the view's layout, which later changes of size do not move.
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTreeView>
 
 #include "fixture.h"
 #include "platform/framework/sockets.h"
@@ -108,7 +110,8 @@ Rows Measure(const CAdapterView& view) {
   for (const auto& [list, columns] : {std::pair(&view.m_listAdapters, 4),
                                       std::pair(&view.m_listInfo, 2)}) {
     std::string widths;
-    for (int i = 0; i < columns; ++i) widths += std::to_string(list->GetColumnWidth(i)) + " ";
+    const QHeaderView* header = qobject_cast<QTreeView*>(WidgetOf(list->m_hWnd))->header();
+    for (int i = 0; i < columns; ++i) widths += std::to_string(header->sectionSize(i)) + " ";
     measured.push_back(widths);
   }
   return measured;
