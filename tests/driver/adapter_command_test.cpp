@@ -34,7 +34,7 @@ TEST_F(AdapterCommand, RestartSetsTheOverrideAndBringsTheOwnAddressBackWhenItGoe
   ASSERT_EQ(Run({"apply", "lv0"}), 0);  // nothing stored, nothing changed: nothing said
   EXPECT_TRUE(Said().empty());
 
-  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "02aaBBccDDee"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0000", "NetworkAddress", "02aaBBccDDee"), ERROR_SUCCESS);
   ASSERT_EQ(Run({"restart", "lv0"}), 0);
   EXPECT_EQ(Mac("lv0"), "02:aa:bb:cc:dd:ee");
   EXPECT_TRUE(Up("lv0"));
@@ -43,7 +43,7 @@ TEST_F(AdapterCommand, RestartSetsTheOverrideAndBringsTheOwnAddressBackWhenItGoe
 
   // A second override: the reset below finds the address before the first
   // still kept.
-  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "02AABBCCDD01"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0000", "NetworkAddress", "02AABBCCDD01"), ERROR_SUCCESS);
   ASSERT_EQ(Run({"restart", "lv0"}), 0);
   EXPECT_EQ(Mac("lv0"), "02:aa:bb:cc:dd:01");
   Said();
@@ -53,7 +53,7 @@ TEST_F(AdapterCommand, RestartSetsTheOverrideAndBringsTheOwnAddressBackWhenItGoe
   ASSERT_EQ(Run({"restart", "lv0"}), 0);
   EXPECT_EQ(Mac("lv0"), own);
   EXPECT_TRUE(Up("lv0"));
-  EXPECT_EQ(GetValue(kClass + "0000", "LorvaneOriginalAddress"), "<error 2>");
+  EXPECT_EQ(GetValue(kClassKey + "0000", "LorvaneOriginalAddress"), "<error 2>");
   EXPECT_EQ(Said(), std::vector<std::string>{"lv0: hardware address 02:aa:bb:cc:dd:01 changed to " +
                                              own + " (the address it had before NetworkAddress)"});
 }
@@ -73,7 +73,7 @@ TEST_F(AdapterCommand, RefusesValuesNamesAndLinksNoDriverWouldTake) {
     values.emplace_back(REG_SZ, Sz(text));
   for (const auto& [type, data] : values) {
     SCOPED_TRACE(data.substr(0, 40));
-    ASSERT_EQ(PutValue(kClass + "0000", "NetworkAddress", type, data), ERROR_SUCCESS);
+    ASSERT_EQ(PutValue(kClassKey + "0000", "NetworkAddress", type, data), ERROR_SUCCESS);
     EXPECT_EQ(Run({"restart", "lv0"}), 0);
     EXPECT_EQ(Mac("lv0"), own);
     EXPECT_TRUE(Up("lv0"));
@@ -84,7 +84,7 @@ TEST_F(AdapterCommand, RefusesValuesNamesAndLinksNoDriverWouldTake) {
     EXPECT_LT(said[0].size(), 200u);
     EXPECT_EQ(said[0].find_first_of("\n\r\x7f"), std::string::npos);
   }
-  EXPECT_EQ(GetValue(kClass + "0000", "LorvaneOriginalAddress"), "<error 2>");
+  EXPECT_EQ(GetValue(kClassKey + "0000", "LorvaneOriginalAddress"), "<error 2>");
 
   // The validator's own cases are the IP Helper's; a line break would split the log.
   EXPECT_EQ(Run({"restart", "lv0\n"}), 2);
@@ -93,8 +93,8 @@ TEST_F(AdapterCommand, RefusesValuesNamesAndLinksNoDriverWouldTake) {
   // A link the hive does not name is left alone; names compare byte for
   // byte, as the program finds its subkey.
   const std::string peer = Mac("lv1");
-  ASSERT_EQ(PutText(kClass + "0001", "NetCfgInstanceId", "LV1"), ERROR_SUCCESS);
-  ASSERT_EQ(PutText(kClass + "0001", "NetworkAddress", "02AABBCCDD11"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0001", "NetCfgInstanceId", "LV1"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0001", "NetworkAddress", "02AABBCCDD11"), ERROR_SUCCESS);
   EXPECT_EQ(Run({"apply", "lv1"}), 0);
   EXPECT_EQ(Run({"restart", "lv1"}), 1);
   EXPECT_EQ(Said(), std::vector<std::string>{"lv1: not restarted: the hive does not name it"});
@@ -104,7 +104,7 @@ TEST_F(AdapterCommand, RefusesValuesNamesAndLinksNoDriverWouldTake) {
 
 TEST_F(AdapterCommand, ALinkThatGoesMidRestartIsReported) {
   ASSERT_EQ(Run({"register", "lv0"}), 0);
-  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "02AABBCCDDEE"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0000", "NetworkAddress", "02AABBCCDDEE"), ERROR_SUCCESS);
   Said();
   afterDown = [this] { ns->DeleteLink("lv0"); };
   EXPECT_EQ(Run({"restart", "lv0"}), 1);

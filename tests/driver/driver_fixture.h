@@ -11,9 +11,6 @@
 #include "registry/temp_hive.h"
 #include "support/netns.h"
 
-inline const std::string kClass =
-    "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}\\";
-
 // Passes when the command exited 0; shows what it said otherwise.
 inline ::testing::AssertionResult Succeeded(const lorvane::test::CommandResult& result) {
   if (result.exitCode == 0) return ::testing::AssertionSuccess();

@@ -48,7 +48,7 @@ class Hooks : public DriverTest {
 TEST_F(Hooks, IfupTakesTheStoredAddressWhateverAnotherUserHolds) {
   if (geteuid() != 0) GTEST_SKIP() << "another user needs root";
   ASSERT_TRUE(Succeeded(Run({LORVANE_ADAPTER_COMMAND, "register", "lv0"})));
-  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "02AABBCCDDEE"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0000", "NetworkAddress", "02AABBCCDDEE"), ERROR_SUCCESS);
   const std::string hive = folder + "/varlib/lorvane", helper = folder + "/helper";
   fs::copy_file(LORVANE_HIVE_HELPER, helper);
   fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
@@ -66,14 +66,14 @@ TEST_F(Hooks, IfupTakesTheStoredAddressWhateverAnotherUserHolds) {
             std::string::npos);
   EXPECT_EQ(Mac("lv0"), "02:aa:bb:cc:dd:ee");
   EXPECT_TRUE(Up("lv0"));
-  EXPECT_NE(GetValue(kClass + "0000", "LorvaneOriginalAddress"), "<error 2>");
+  EXPECT_NE(GetValue(kClassKey + "0000", "LorvaneOriginalAddress"), "<error 2>");
 }
 
 // A hive that cannot be read (damaged here) keeps no link down: ifup brings
 // it up with the address it has, and the command says why in one line.
 TEST_F(Hooks, AHiveThatCannotBeReadKeepsNoLinkDown) {
   ASSERT_TRUE(Succeeded(Run({LORVANE_ADAPTER_COMMAND, "register", "lv0"})));
-  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "02AABBCCDDEE"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0000", "NetworkAddress", "02AABBCCDDEE"), ERROR_SUCCESS);
   scope.reset();
   std::ofstream(folder + "/varlib/lorvane/live/hklm.hive", std::ios::trunc) << "not a hive";
   ns->Ip({"link", "set", "lv0", "down"});
@@ -114,7 +114,7 @@ TEST_F(Hooks, UdevRunsAddForANewLinkButNotForTheLoopback) {
   EXPECT_NE(mangled.output.find("not the one udev gave"), std::string::npos) << mangled.output;
   EXPECT_EQ(mangled.output.find("registered"), std::string::npos) << mangled.output;
   EXPECT_TRUE(Succeeded(add("lv0")));
-  EXPECT_EQ(GetValue(kClass + "0000", "NetCfgInstanceId").c_str(), std::string("lv0"));
+  EXPECT_EQ(GetValue(kClassKey + "0000", "NetCfgInstanceId").c_str(), std::string("lv0"));
 }
 
 // NetworkManager itself runs the dispatcher's pre-up hook as it activates a
@@ -131,7 +131,7 @@ TEST_F(DriverTest, NetworkManagerAppliesTheStoredAddressAndReconnectingBringsThe
       LORVANE_PRIVATE_MOUNTS);
   ASSERT_TRUE(Succeeded(
       lorvane::test::RunCommand(nm.Inside({LORVANE_ADAPTER_COMMAND, "register", "lv0"}))));
-  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "02AABBCCDD03"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0000", "NetworkAddress", "02AABBCCDD03"), ERROR_SUCCESS);
   ASSERT_TRUE(Succeeded(nm.Nmcli({"connection", "up", "lv0"})));
   EXPECT_EQ(Mac("lv0"), "02:aa:bb:cc:dd:03");
 

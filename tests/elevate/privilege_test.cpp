@@ -30,18 +30,15 @@ using lorvane::elevate::RunHelper;
 using lorvane::iphlp::ScriptedAdapter;
 using lorvane::iphlp::ScriptedProvider;
 
-const std::string kClass =
-    "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}\\";
-
 // The program writes only text it ended with one NUL, to its driver key;
 // whatever else reaches the helper is checked with it below.
 TEST(ChangeArguments, NoOtherKeyAndNoLongerAddressIsAskedFor) {
   const std::string most(std::string(64, 'a') + '\0'), longer(std::string(65, 'a') + '\0');
-  EXPECT_EQ(ChangeArguments(kClass + "0003", "NetworkAddress", REG_SZ, &most),
+  EXPECT_EQ(ChangeArguments(kClassKey + "0003", "NetworkAddress", REG_SZ, &most),
             (std::vector<std::string>{"address", "set-value", "0003", "NetworkAddress",
                                       most.substr(0, 64)}));
-  EXPECT_TRUE(ChangeArguments(kClass + "0003", "NetworkAddress", REG_SZ, &longer).empty());
-  EXPECT_TRUE(ChangeArguments(kClass + "00030", "NetworkAddress", REG_SZ, &most).empty());
+  EXPECT_TRUE(ChangeArguments(kClassKey + "0003", "NetworkAddress", REG_SZ, &longer).empty());
+  EXPECT_TRUE(ChangeArguments(kClassKey + "00030", "NetworkAddress", REG_SZ, &most).empty());
 }
 
 // pkexec's own statuses, and each error the helper reports by its exit status.
@@ -62,9 +59,9 @@ TEST(RunHelper, PolkitsRefusalAndTheHelpersErrorsBecomeWin32Errors) {
 class Privilege : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(PutText(kClass + "0000", "NetCfgInstanceId", "eth0"), ERROR_SUCCESS);
-    ASSERT_EQ(PutText(kClass + "0001", "DriverDesc", "not an adapter's key"), ERROR_SUCCESS);
-    ASSERT_EQ(PutText(kClass + "0003", "NetCfgInstanceId", "eth9"), ERROR_SUCCESS);
+    ASSERT_EQ(PutText(kClassKey + "0000", "NetCfgInstanceId", "eth0"), ERROR_SUCCESS);
+    ASSERT_EQ(PutText(kClassKey + "0001", "DriverDesc", "not an adapter's key"), ERROR_SUCCESS);
+    ASSERT_EQ(PutText(kClassKey + "0003", "NetCfgInstanceId", "eth9"), ERROR_SUCCESS);
     auto notLease = ScriptedAdapter(9, "ppp0");
     notLease.canHoldLease = false;
     adapters->SetAdapters({ScriptedAdapter(4, "eth0"), notLease});
@@ -91,15 +88,7 @@ class Privilege : public ::testing::Test {
     return lines;
   }
   static LSTATUS Write(const char* text) {
-    return PutText(kClass + "0000", "NetworkAddress", text);
-  }
-  static LSTATUS Delete() {
-    HKEY handle = nullptr;
-    LSTATUS result = RegOpenKeyA(HKEY_LOCAL_MACHINE, (kClass + "0000").c_str(), &handle);
-    if (result != ERROR_SUCCESS) return result;
-    result = RegDeleteValueA(handle, "NetworkAddress");
-    RegCloseKey(handle);
-    return result;
+    return PutText(kClassKey + "0000", "NetworkAddress", text);
   }
 
   TempHive hive;
@@ -114,7 +103,7 @@ TEST_F(Privilege, StoresAndDeletesTheAddressOfAnAdaptersKeyOnly) {
   EXPECT_EQ(log.back(), "eth0: NetworkAddress stored as \"02 00 00 00 00 05\"");
   // so there was one to delete
   EXPECT_EQ(Run({"address", "delete-value", "0000", "NetworkAddress"}), 0);
-  EXPECT_EQ(GetValue(kClass + "0000", "NetworkAddress"), "<error 2>");
+  EXPECT_EQ(GetValue(kClassKey + "0000", "NetworkAddress"), "<error 2>");
   // The program counts a value already gone as deleted: it must learn that.
   EXPECT_EQ(Run({"address", "delete-value", "0000", "NetworkAddress"}),
             ExitStatusFor(ERROR_FILE_NOT_FOUND));
@@ -123,7 +112,7 @@ TEST_F(Privilege, StoresAndDeletesTheAddressOfAnAdaptersKeyOnly) {
   for (const char* subkey : {"0001", "0002", "0003"}) {
     EXPECT_EQ(Run({"address", "set-value", subkey, "NetworkAddress", "020000000005"}),
               ExitStatusFor(ERROR_NOT_FOUND));
-    EXPECT_EQ(GetValue(kClass + subkey, "NetworkAddress"), "<error 2>");
+    EXPECT_EQ(GetValue(kClassKey + subkey, "NetworkAddress"), "<error 2>");
   }
   EXPECT_EQ(log.back(), "key 0003 refused: eth9 is not an adapter here");
 }
@@ -205,10 +194,10 @@ TEST_F(Privilege, OnlyAWindowThatIsNotRootGoesThroughTheHelper) {
   hive.MakeReader();  // as a user who is not root
   const std::string before = hive.Bytes();
   EXPECT_EQ(Write("020000000007"), ERROR_SUCCESS);
-  EXPECT_EQ(Delete(), ERROR_SUCCESS);
+  EXPECT_EQ(DeleteValue(kClassKey + "0000", "NetworkAddress"), ERROR_SUCCESS);
   // Nothing the helper would refuse is asked for; a missing key is not made.
-  EXPECT_EQ(PutText(kClass + "0000", "DriverDesc", "x"), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(PutText(kClass + "0009", "NetworkAddress", "x"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(PutText(kClassKey + "0000", "DriverDesc", "x"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(PutText(kClassKey + "0009", "NetworkAddress", "x"), ERROR_ACCESS_DENIED);
   EXPECT_EQ(IpReleaseAddress(&map), NO_ERROR);
   EXPECT_EQ(IpRenewAddress(&map), NO_ERROR);
   EXPECT_EQ(Calls(), (std::vector<std::string>{"address set-value 0000 NetworkAddress 020000000007",
@@ -219,7 +208,7 @@ TEST_F(Privilege, OnlyAWindowThatIsNotRootGoesThroughTheHelper) {
 
   // A key the helper finds missing or naming no adapter: as if not there.
   std::ofstream(script) << "exit 12\n";
-  EXPECT_EQ(Delete(), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(DeleteValue(kClassKey + "0000", "NetworkAddress"), ERROR_FILE_NOT_FOUND);
   std::ofstream(script) << "exit 15\n";
   EXPECT_EQ(IpRenewAddress(&map), ERROR_TIMEOUT);
   map.Index = 5;

@@ -13,11 +13,11 @@ struct Watch {
   std::vector<Step> steps;
   bool seen = false;
   bool leftOpen = false;
-  bool stop = false;
+  std::shared_ptr<bool> stop = std::make_shared<bool>(false);
 };
 
 void RunSteps(HWND dlg, std::shared_ptr<Watch> watch, std::size_t next) {
-  if (watch->stop || !::IsWindow(dlg)) return;
+  if (*watch->stop || !::IsWindow(dlg)) return;
   MSG waiting;
   if (::PeekMessageA(&waiting, nullptr, 0, 0, PM_NOREMOVE)) {
     QTimer::singleShot(5, [=] { RunSteps(dlg, watch, next); });
@@ -32,30 +32,22 @@ void RunSteps(HWND dlg, std::shared_ptr<Watch> watch, std::size_t next) {
   QTimer::singleShot(5, [=] { RunSteps(dlg, watch, next + 1); });
 }
 
-void Poll(HWND main, std::shared_ptr<Watch> watch, int triesLeft) {
-  QTimer::singleShot(5, [=] {
-    if (watch->stop) return;
-    const HWND active = ::GetActiveWindow();
-    if (active != nullptr && active != main && ::IsWindowVisible(active)) {
-      watch->seen = true;
-      RunSteps(active, watch, 0);
-    } else if (triesLeft > 0) {
-      Poll(main, watch, triesLeft - 1);
-    }
-  });
-}
-
 }  // namespace
 
 std::string ChangeMacTest::Choose(std::vector<Step> steps) {
   auto watch = std::make_shared<Watch>();
   watch->steps = std::move(steps);
-  const HWND main = frame->m_hWnd;
-  Poll(main, watch, 400);
-  QMenu* function = lorvane::window::testing::MenuBarOf(main)->actions().at(1)->menu();
+  WhenAnotherWindowIsUp(
+      frame->m_hWnd,
+      [=](HWND dlg) {
+        watch->seen = true;
+        RunSteps(dlg, watch, 0);
+      },
+      watch->stop);
+  QMenu* function = lorvane::window::testing::MenuBarOf(frame->m_hWnd)->actions().at(1)->menu();
   function->actions().at(0)->trigger();
   Pump();
-  watch->stop = true;
+  *watch->stop = true;
   return !watch->seen ? "no dialog" : watch->leftOpen ? "left open" : "ended";
 }
 

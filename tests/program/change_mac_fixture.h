@@ -8,8 +8,6 @@
 #include "fixture.h"
 #include "registry/temp_hive.h"
 
-inline const std::string kClassKey =
-    "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}\\";
 inline constexpr char kActivate[] =
     "To activate the new MAC address,\nRestart your network adapter";
 inline constexpr char kRestore[] = "To restore your MAC address,\nRestart your network adapter";

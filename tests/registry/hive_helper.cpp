@@ -30,13 +30,7 @@ int main(int argc, char** argv) {
   } else if (command == "get" && restCount == 1) {
     std::printf("%s\n", GetValue(key, rest[0]).c_str());
   } else if (command == "del" && restCount == 1) {
-    HKEY handle = nullptr;
-    LSTATUS result = RegOpenKeyA(HKEY_LOCAL_MACHINE, key.c_str(), &handle);
-    if (result == ERROR_SUCCESS) {
-      result = RegDeleteValueA(handle, rest[0]);
-      RegCloseKey(handle);
-    }
-    std::printf("%d\n", static_cast<int>(result));
+    std::printf("%d\n", static_cast<int>(DeleteValue(key, rest[0])));
   } else if (command == "fill" && restCount == 2) {
     int failures = 0;
     for (int i = 0; i < std::atoi(rest[1]); ++i) {

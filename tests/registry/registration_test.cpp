@@ -13,14 +13,11 @@ namespace {
 
 using lorvane::registry::RegisterAdapters;
 
-const std::string kClass =
-    "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}\\";
-
 std::string Subkeys() {
   std::string names;
   HKEY key = nullptr;
   char name[256];
-  if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kClass.c_str(), &key) != ERROR_SUCCESS) return "<no key>";
+  if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kClassKey.c_str(), &key) != ERROR_SUCCESS) return "<no key>";
   for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i)
     names += name + std::string(" ");
   RegCloseKey(key);
@@ -42,29 +39,29 @@ class RegistrationTest : public ::testing::Test {
 };
 
 TEST_F(RegistrationTest, AddsOnlyWhatIsMissingAndRemovesNothing) {
-  ASSERT_EQ(PutText(kClass + "0000", "NetCfgInstanceId", "eth0"), ERROR_SUCCESS);
-  ASSERT_EQ(PutText(kClass + "0000", "NetworkAddress", "020000000001"), ERROR_SUCCESS);
-  ASSERT_EQ(PutText(kClass + "0002", "DriverDesc", "no id here"), ERROR_SUCCESS);
-  ASSERT_EQ(PutText(kClass + "0003", "NetCfgInstanceId", "gone0"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0000", "NetCfgInstanceId", "eth0"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0000", "NetworkAddress", "020000000001"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0002", "DriverDesc", "no id here"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0003", "NetCfgInstanceId", "gone0"), ERROR_SUCCESS);
   // Not reachable by number:
-  ASSERT_EQ(PutText(kClass + "12", "NetCfgInstanceId", "eth2"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "12", "NetCfgInstanceId", "eth2"), ERROR_SUCCESS);
 
   ASSERT_EQ(RegisterAdapters(), DWORD{NO_ERROR});
   EXPECT_EQ(Subkeys(), "0000 0001 0002 0003 0004 12 ");
   HKEY classKey = nullptr;
-  ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, kClass.c_str(), &classKey), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, kClassKey.c_str(), &classKey), ERROR_SUCCESS);
   char name[5] = "????";
   EXPECT_EQ(RegEnumKeyA(classKey, 0, name, 4), ERROR_MORE_DATA);  // no room for the NUL
   EXPECT_EQ(RegEnumKeyA(classKey, 0, name, 5), ERROR_SUCCESS);
   RegCloseKey(classKey);
-  EXPECT_EQ(GetValue(kClass + "0000", "DriverDesc"), Sz("Scripted Adapter eth0"));
-  EXPECT_EQ(GetValue(kClass + "0000", "NetworkAddress"), Sz("020000000001"));
-  EXPECT_EQ(GetValue(kClass + "0001", "NetCfgInstanceId"), Sz("eth1"));
-  EXPECT_EQ(GetValue(kClass + "0002", "NetCfgInstanceId"), "<error 2>");
-  EXPECT_EQ(GetValue(kClass + "0003", "NetCfgInstanceId"), Sz("gone0"));
-  EXPECT_EQ(GetValue(kClass + "0004", "NetCfgInstanceId"), Sz("eth2"));
+  EXPECT_EQ(GetValue(kClassKey + "0000", "DriverDesc"), Sz("Scripted Adapter eth0"));
+  EXPECT_EQ(GetValue(kClassKey + "0000", "NetworkAddress"), Sz("020000000001"));
+  EXPECT_EQ(GetValue(kClassKey + "0001", "NetCfgInstanceId"), Sz("eth1"));
+  EXPECT_EQ(GetValue(kClassKey + "0002", "NetCfgInstanceId"), "<error 2>");
+  EXPECT_EQ(GetValue(kClassKey + "0003", "NetCfgInstanceId"), Sz("gone0"));
+  EXPECT_EQ(GetValue(kClassKey + "0004", "NetCfgInstanceId"), Sz("eth2"));
 
-  ASSERT_EQ(PutText(kClass + "0001", "DriverDesc", "Renamed by hand"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0001", "DriverDesc", "Renamed by hand"), ERROR_SUCCESS);
   hive.Detach();
   const std::string before = hive.Bytes();
   hive.Attach();
@@ -75,12 +72,9 @@ TEST_F(RegistrationTest, AddsOnlyWhatIsMissingAndRemovesNothing) {
   // Nor does it need the write lock: a start-up must not wait behind the
   // adapter command writing.
   hive.Attach();
-  HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, (kClass + "0004").c_str(), &key), ERROR_SUCCESS);
-  ASSERT_EQ(RegDeleteValueA(key, "DriverDesc"), ERROR_SUCCESS);
-  RegCloseKey(key);
+  ASSERT_EQ(DeleteValue(kClassKey + "0004", "DriverDesc"), ERROR_SUCCESS);
   ASSERT_EQ(RegisterAdapters(), DWORD{NO_ERROR});  // a description alone is new
-  EXPECT_EQ(GetValue(kClass + "0004", "DriverDesc"), Sz("Scripted Adapter eth2"));
+  EXPECT_EQ(GetValue(kClassKey + "0004", "DriverDesc"), Sz("Scripted Adapter eth2"));
   sqlite3* writer = nullptr;
   ASSERT_EQ(sqlite3_open(hive.live().c_str(), &writer), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
@@ -95,32 +89,32 @@ TEST_F(RegistrationTest, RemovesOnlyItsOwnLeftoversOfGoneLinksInThisNamespace) {
   ASSERT_GT(readlink("/proc/thread-self/ns/net", here, sizeof here - 1), 0);
   const auto leftover = [&](const std::string& subkey, const std::string& name,
                             const std::string& where) {
-    ASSERT_EQ(PutText(kClass + subkey, "NetCfgInstanceId", name), ERROR_SUCCESS);
-    ASSERT_EQ(PutText(kClass + subkey, "DriverDesc", "Virtual Ethernet Adapter"), ERROR_SUCCESS);
-    ASSERT_EQ(PutText(kClass + subkey, "LorvaneRegisteredIn", where), ERROR_SUCCESS);
+    ASSERT_EQ(PutText(kClassKey + subkey, "NetCfgInstanceId", name), ERROR_SUCCESS);
+    ASSERT_EQ(PutText(kClassKey + subkey, "DriverDesc", "Virtual Ethernet Adapter"), ERROR_SUCCESS);
+    ASSERT_EQ(PutText(kClassKey + subkey, "LorvaneRegisteredIn", where), ERROR_SUCCESS);
   };
   leftover("0000", "eth0", here);  // still there
   leftover("0001", "veth1", here);
-  ASSERT_EQ(PutText(kClass + "0001", "LorvaneOriginalAddress", "0200000000AA"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0001", "LorvaneOriginalAddress", "0200000000AA"), ERROR_SUCCESS);
   leftover("0002", "veth2", here);
-  ASSERT_EQ(PutText(kClass + "0002", "networkaddress", ""), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0002", "networkaddress", ""), ERROR_SUCCESS);
   leftover("0003", "veth3", "net:[1]");
   leftover("0004", "veth4", here);
-  ASSERT_EQ(PutText(kClass + "0004\\Ndi", "Service", "veth"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0004\\Ndi", "Service", "veth"), ERROR_SUCCESS);
   leftover("0005", "veth5", here);
-  ASSERT_EQ(PutText(kClass + "0005", "Comment", "mine"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "0005", "Comment", "mine"), ERROR_SUCCESS);
   leftover("0006", "veth6", here);
 
   std::vector<lorvane::registry::RegistrationChange> changes;
   ASSERT_EQ(RegisterAdapters(&changes), DWORD{NO_ERROR});
   EXPECT_EQ(Subkeys(), "0000 0001 0002 0003 0004 0005 0006 ");
-  EXPECT_EQ(GetValue(kClass + "0001", "NetCfgInstanceId"), Sz("eth1"));  // veth1's number, reused
-  EXPECT_EQ(GetValue(kClass + "0001", "LorvaneOriginalAddress"), "<error 2>");
-  EXPECT_EQ(GetValue(kClass + "0001", "LorvaneRegisteredIn"), Sz(here));
-  EXPECT_EQ(GetValue(kClass + "0006", "NetCfgInstanceId"), Sz("eth2"));
-  EXPECT_EQ(GetValue(kClass + "0002", "NetCfgInstanceId"), Sz("veth2"));
-  EXPECT_EQ(GetValue(kClass + "0003", "NetCfgInstanceId"), Sz("veth3"));
-  EXPECT_EQ(GetValue(kClass + "0005", "NetCfgInstanceId"), Sz("veth5"));
+  EXPECT_EQ(GetValue(kClassKey + "0001", "NetCfgInstanceId"), Sz("eth1"));  // veth1's number, reused
+  EXPECT_EQ(GetValue(kClassKey + "0001", "LorvaneOriginalAddress"), "<error 2>");
+  EXPECT_EQ(GetValue(kClassKey + "0001", "LorvaneRegisteredIn"), Sz(here));
+  EXPECT_EQ(GetValue(kClassKey + "0006", "NetCfgInstanceId"), Sz("eth2"));
+  EXPECT_EQ(GetValue(kClassKey + "0002", "NetCfgInstanceId"), Sz("veth2"));
+  EXPECT_EQ(GetValue(kClassKey + "0003", "NetCfgInstanceId"), Sz("veth3"));
+  EXPECT_EQ(GetValue(kClassKey + "0005", "NetCfgInstanceId"), Sz("veth5"));
   std::string said;
   for (const auto& change : changes)
     said += (change.added ? "+" : "-") + change.adapter + "@" + change.subkey + " ";

@@ -65,11 +65,10 @@ struct OtherUser {
     chmod(hive.dir().c_str(), 0755);
     if (geteuid() != 0) hive.MakeReader();
   }
-  FILE* Start(std::vector<std::string> command) {
+  std::string Run(std::vector<std::string> command) {
     command.insert(command.begin(), {geteuid() == 0 ? "--nobody" : "--self", hive.path()});
-    return ::Start(command, program);
+    return Finish(Start(command, program));
   }
-  std::string Run(std::vector<std::string> command) { return Finish(Start(std::move(command))); }
   TempHive& hive;
   std::string program;
 };
@@ -95,10 +94,7 @@ TEST(HiveProcesses, AnotherUserReadsWithoutHoldingRootBackAndChangesNothing) {
   EXPECT_EQ(lorvane::registry::SetAdapterText("eth0", "NetworkAddress", "020000000002"),
             DWORD{NO_ERROR});
   EXPECT_EQ(PutText("SYSTEM\\Gone", "v", "x"), ERROR_SUCCESS);
-  HKEY handle = nullptr;
-  ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "SYSTEM\\Gone", &handle), ERROR_SUCCESS);
-  EXPECT_EQ(RegDeleteValueA(handle, "v"), ERROR_SUCCESS);
-  RegCloseKey(handle);
+  EXPECT_EQ(DeleteValue("SYSTEM\\Gone", "v"), ERROR_SUCCESS);
   EXPECT_EQ(lorvane::registry::DeleteAdapterValue("eth0", "LorvaneOriginalAddress"),
             DWORD{ERROR_FILE_NOT_FOUND});
 

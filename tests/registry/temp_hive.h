@@ -101,6 +101,9 @@ class KeyCounts {
   lorvane::registry::HandleCounts start_ = lorvane::registry::Handles();
 };
 
+// The network adapters' class key, ending in a backslash.
+inline const std::string kClassKey = lorvane::registry::kNetworkClassKey;
+
 // Creates the key if needed and stores the bytes; the first error, or 0.
 inline LSTATUS PutValue(const std::string& key, const std::string& name, DWORD type,
                         const std::string& data) {
@@ -120,6 +123,16 @@ inline std::string Sz(const std::string& text) {
 
 inline LSTATUS PutText(const std::string& key, const std::string& name, const std::string& text) {
   return PutValue(key, name, REG_SZ, Sz(text));
+}
+
+// The first error, or 0.
+inline LSTATUS DeleteValue(const std::string& key, const std::string& name) {
+  HKEY handle = nullptr;
+  LSTATUS result = RegOpenKeyA(HKEY_LOCAL_MACHINE, key.c_str(), &handle);
+  if (result != ERROR_SUCCESS) return result;
+  result = RegDeleteValueA(handle, name.c_str());
+  RegCloseKey(handle);
+  return result;
 }
 
 // The stored bytes, or "<error N>".

@@ -40,22 +40,25 @@ bool FocusInside(HWND window) {
   return widget != nullptr && focus != nullptr && (focus == widget || widget->isAncestorOf(focus));
 }
 
-void PollForWindow(HWND other, std::function<void(HWND active)> action, int triesLeft) {
+void PollForWindow(HWND other, std::function<void(HWND active)> action,
+                   std::shared_ptr<const bool> stop, int triesLeft) {
   QTimer::singleShot(5, [=] {
+    if (stop && *stop) return;
     HWND active = ::GetActiveWindow();
     if (active != nullptr && active != other && ::IsWindowVisible(active) &&
         (FocusInside(active) || triesLeft < 300))
       action(active);
     else if (triesLeft > 0)
-      PollForWindow(other, action, triesLeft - 1);
+      PollForWindow(other, action, stop, triesLeft - 1);
     else
       ADD_FAILURE() << "no other window came up";
   });
 }
 }  // namespace
 
-void WhenAnotherWindowIsUp(HWND other, std::function<void(HWND active)> action) {
-  PollForWindow(other, std::move(action), 400);
+void WhenAnotherWindowIsUp(HWND other, std::function<void(HWND active)> action,
+                           std::shared_ptr<const bool> stop) {
+  PollForWindow(other, std::move(action), std::move(stop), 400);
 }
 
 std::string Str(const RECT& r) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,10 @@ void EndWindowTest();
 
 // Runs `action` from inside whatever loop is running (a modal loop, for
 // instance) as soon as the active window is a shown one other than `other`;
-// a test failure when none comes up within about two seconds.
-void WhenAnotherWindowIsUp(HWND other, std::function<void(HWND active)> action);
+// a test failure when none comes up within about two seconds, unless `stop`
+// was set by then.
+void WhenAnotherWindowIsUp(HWND other, std::function<void(HWND active)> action,
+                           std::shared_ptr<const bool> stop = nullptr);
 
 // "(left, top, right, bottom)", for comparing rectangles in one assertion.
 std::string Str(const RECT& r);
