@@ -14,7 +14,7 @@ constexpr std::size_t kMaxString = 1024;
 constexpr std::size_t kMaxStatementTokens = 512;  // 63 addresses and commas fit
 constexpr std::size_t kMaxStatements = 256;
 constexpr std::size_t kMaxServers = 63;  // a DHCP option holds 255 bytes
-constexpr int kMaxDepth = 8;
+constexpr int kMaxBlockDepth = 8;
 
 enum class Kind { Word, String, Open, Close, Semicolon, Comma, End, Bad };
 
@@ -135,7 +135,7 @@ bool ReadBlock(Lexer& lexer, std::vector<Statement>& statements, bool& nested, b
         return false;
       case Kind::Open:
         nested = true;
-        if (++depth > kMaxDepth) return false;
+        if (++depth > kMaxBlockDepth) return false;
         current.clear();
         break;
       case Kind::Close:
@@ -174,7 +174,7 @@ bool SkipBlock(Lexer& lexer) {
   for (;;) {
     Token t = lexer.Next();
     if (t.kind == Kind::End || t.kind == Kind::Bad) return false;
-    if (t.kind == Kind::Open && ++depth > kMaxDepth) return false;
+    if (t.kind == Kind::Open && ++depth > kMaxBlockDepth) return false;
     if (t.kind == Kind::Close && --depth == 0) return true;
   }
 }
@@ -437,7 +437,7 @@ std::vector<std::string> ConfiguredInterfaces(std::string_view text) {
     if (t.kind == Kind::End || t.kind == Kind::Bad) return names;
     if (t.kind == Kind::Open) {
       if (depth == 0 && matched == 2 && IsSafeInterfaceName(name)) names.push_back(name);
-      if (++depth > kMaxDepth) return names;
+      if (++depth > kMaxBlockDepth) return names;
       matched = 0;
     } else if (t.kind == Kind::Close) {
       if (--depth < 0) return names;

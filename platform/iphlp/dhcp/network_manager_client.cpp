@@ -10,8 +10,8 @@ namespace {
 
 using dhcp::CallStatus;
 
-constexpr const char* kService = "org.freedesktop.NetworkManager";
-constexpr const char* kManagerPath = "/org/freedesktop/NetworkManager";
+constexpr const char* kNmService = "org.freedesktop.NetworkManager";
+constexpr const char* kNmManagerPath = "/org/freedesktop/NetworkManager";
 constexpr const char* kDevice = "org.freedesktop.NetworkManager.Device";
 constexpr const char* kDhcp4Config = "org.freedesktop.NetworkManager.DHCP4Config";
 constexpr const char* kConnection = "org.freedesktop.NetworkManager.Settings.Connection";
@@ -71,7 +71,7 @@ NetworkManagerClient::NetworkManagerClient(NetworkManagerOptions options)
 
 std::unique_ptr<dhcp::Bus> NetworkManagerClient::Connect(std::chrono::milliseconds timeout) const {
   auto bus = dhcp::Bus::Open(options_.busAddress, timeout);
-  if (!bus || !bus->DaemonHere(kService, options_.procDir)) return nullptr;
+  if (!bus || !bus->DaemonHere(kNmService, options_.procDir)) return nullptr;
   return bus;
 }
 
@@ -88,7 +88,7 @@ const NetworkManagerClient::Device* NetworkManagerClient::Objects::Find(
 }
 
 std::optional<NetworkManagerClient::Objects> NetworkManagerClient::Read(dhcp::Bus& bus) const {
-  auto r = bus.Call(kService, "/org/freedesktop", "org.freedesktop.DBus.ObjectManager",
+  auto r = bus.Call(kNmService, "/org/freedesktop", "org.freedesktop.DBus.ObjectManager",
                     "GetManagedObjects");
   if (r.status != CallStatus::Ok) return std::nullopt;
   Objects o;
@@ -131,7 +131,7 @@ std::string NetworkManagerClient::ConnectionFor(dhcp::Bus& bus, const Objects& o
   std::string best;
   std::uint64_t bestTime = 0;
   for (const auto& path : device.available) {
-    auto settings = bus.Call(kService, path, kConnection, "GetSettings");
+    auto settings = bus.Call(kNmService, path, kConnection, "GetSettings");
     std::string method;
     std::uint64_t timestamp = 0;
     if (settings.status != CallStatus::Ok ||
@@ -199,7 +199,7 @@ DWORD NetworkManagerClient::DoRelease(const std::string& name) {
   const Device* device = objects ? objects->Find(name) : nullptr;
   if (!device || (device->dhcp4Config == "/" && ConnectionFor(*bus, *objects, *device).empty()))
     return ERROR_NOT_FOUND;
-  auto r = bus->Call(kService, device->path, kDevice, "Disconnect");
+  auto r = bus->Call(kNmService, device->path, kDevice, "Disconnect");
   if (r.error == "org.freedesktop.NetworkManager.Device.NotActive") return NO_ERROR;  // nothing held
   return dhcp::ErrorOf(r);
 }
@@ -212,7 +212,7 @@ DWORD NetworkManagerClient::DoRenew(const std::string& name) {
   std::string connection = device ? ConnectionFor(*bus, *objects, *device) : std::string();
   if (connection.empty()) return ERROR_NOT_FOUND;
   const std::string path = device->path, before = device->dhcp4Config;
-  auto r = bus->Call(kService, kManagerPath, kService, "ActivateConnection", "ooo",
+  auto r = bus->Call(kNmService, kNmManagerPath, kNmService, "ActivateConnection", "ooo",
                      connection.c_str(), path.c_str(), "/");
   if (r.status != CallStatus::Ok) return dhcp::ErrorOf(r);
   // Activation goes on after the call; the renewal is done when the device

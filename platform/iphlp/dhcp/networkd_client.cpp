@@ -20,8 +20,8 @@ namespace {
 using dhcp::CallStatus;
 using dhcp::JsonValue;
 
-constexpr const char* kService = "org.freedesktop.network1";
-constexpr const char* kManagerPath = "/org/freedesktop/network1";
+constexpr const char* kNetworkdService = "org.freedesktop.network1";
+constexpr const char* kNetworkdManagerPath = "/org/freedesktop/network1";
 constexpr const char* kManager = "org.freedesktop.network1.Manager";
 constexpr const char* kSystemUser = "systemd-network";
 constexpr std::size_t kMaxNetworkFile = 64 * 1024;
@@ -103,7 +103,7 @@ std::optional<NetworkdClient::Session> NetworkdClient::Connect(
   Session s;
   s.bus = dhcp::Bus::Open(options_.busAddress, timeout);
   if (!s.bus) return std::nullopt;
-  auto daemon = s.bus->DaemonHere(kService, options_.procDir, kSystemUser);
+  auto daemon = s.bus->DaemonHere(kNetworkdService, options_.procDir, kSystemUser);
   if (!daemon) return std::nullopt;
   s.daemon = *daemon;
   return s;
@@ -152,7 +152,7 @@ bool NetworkdClient::DhcpConfigured(const Session& s, const std::string& network
 
 std::optional<std::map<std::string, const JsonValue*>> NetworkdClient::Describe(
     Session& s, std::optional<JsonValue>& doc) const {
-  auto described = s.bus->Call(kService, kManagerPath, kManager, "Describe");
+  auto described = s.bus->Call(kNetworkdService, kNetworkdManagerPath, kManager, "Describe");
   std::string json;
   if (described.status != CallStatus::Ok ||
       !dhcp::ReadString(described.reply.get(), json, dhcp::kMaxManyJsonBytes))
@@ -311,7 +311,7 @@ DWORD NetworkdClient::DoRenew(const std::string& name) {
         error != NO_ERROR)
       return error;
   } else {
-    auto r = session->bus->Call(kService, kManagerPath, kManager, "RenewLink", "i", link->index);
+    auto r = session->bus->Call(kNetworkdService, kNetworkdManagerPath, kManager, "RenewLink", "i", link->index);
     if (r.status != CallStatus::Ok) return dhcp::ErrorOf(r);
   }
   // Done when the link holds a lease granted after the call: its address's
