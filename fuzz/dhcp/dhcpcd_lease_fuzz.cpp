@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/iphlp/dhcp/dhcpcd_lease.h"
 #include "platform/iphlp/dhcp/lease_file.h"
 
 using namespace lorvane::iphlp::dhcp;

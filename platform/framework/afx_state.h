@@ -29,8 +29,7 @@ struct ThreadState {
 
 ThreadState& State();
 
-// +1 shows the hourglass (counted), -1 takes one count down, 0 shows it
-// again while counted.
+// +1 shows the hourglass (counted), -1 takes one count down.
 void DoWaitCursor(int nCode);
 
 }  // namespace lorvane::afx

@@ -11,13 +11,9 @@ class CTime {
   CTime() = default;
   CTime(std::time_t time) : m_time(time) {}  // NOLINT: converts like the original
 
-  static CTime GetCurrentTime();
-
-  std::time_t GetTime() const { return m_time; }
-
-  // The local broken-down time, copied to ptm when given, else into a
-  // buffer shared by all calls; nullptr when the time cannot be converted.
-  struct tm* GetLocalTm(struct tm* ptm = nullptr) const;
+  // The local broken-down time in *ptm, which is returned; nullptr when the
+  // time cannot be converted.
+  struct tm* GetLocalTm(struct tm* ptm) const;
 
  private:
   std::time_t m_time = 0;

@@ -24,12 +24,8 @@ const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP_ENTRY* lpEntry, UIN
 }
 
 BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) {
-  UINT nMsg = WM_COMMAND;
-  UINT nEntryCode = static_cast<UINT>(nCode);
-  if (static_cast<UINT>(nCode) != CN_UPDATE_COMMAND_UI) {
-    if (HIWORD(nCode) != 0) nMsg = HIWORD(nCode);
-    nEntryCode = LOWORD(nCode);
-  }
+  const UINT nMsg = HIWORD(nCode) != 0 ? HIWORD(nCode) : WM_COMMAND;
+  const UINT nEntryCode = LOWORD(nCode);
 
   for (const AFX_MSGMAP* map = GetMessageMap(); map != nullptr;
        map = map->pfnGetBaseMap != nullptr ? map->pfnGetBaseMap() : nullptr) {
@@ -43,11 +39,6 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO*
     if (nMsg == WM_NOTIFY) {
       auto* notify = static_cast<AFX_NOTIFY*>(pExtra);
       entry->pfn(this, 0, reinterpret_cast<LPARAM>(notify->pNMHDR), notify->pResult);
-    } else if (nEntryCode == CN_UPDATE_COMMAND_UI) {
-      auto* pCmdUI = static_cast<CCmdUI*>(pExtra);
-      entry->pfn(this, 0, reinterpret_cast<LPARAM>(pCmdUI), nullptr);
-      // A handler may pass the query on to the next target.
-      return !pCmdUI->m_bContinueRouting;
     } else {
       entry->pfn(this, 0, 0, nullptr);
     }
@@ -57,24 +48,14 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO*
 }
 
 // Defined beside the routing it asks, so that the item does not depend on it.
-BOOL CCmdUI::DoUpdate(CCmdTarget* pTarget, BOOL bDisableIfNoHndler) {
-  m_bEnableChanged = FALSE;
-  const BOOL bResult =
-      pTarget->OnCmdMsg(m_nID, static_cast<int>(CN_UPDATE_COMMAND_UI), this, nullptr);
-  if (bDisableIfNoHndler && !m_bEnableChanged) {
-    AFX_CMDHANDLERINFO info{nullptr, nullptr};
-    Enable(pTarget->OnCmdMsg(m_nID, CN_COMMAND, this, &info));
-  }
-  return bResult;
+void CCmdUI::DoUpdate(CCmdTarget* pTarget, BOOL bDisableIfNoHndler) {
+  if (!bDisableIfNoHndler) return;
+  AFX_CMDHANDLERINFO info{nullptr, nullptr};
+  Enable(pTarget->OnCmdMsg(m_nID, CN_COMMAND, this, &info));
 }
-
-void CCmdTarget::BeginWaitCursor() { lorvane::afx::DoWaitCursor(1); }
-void CCmdTarget::EndWaitCursor() { lorvane::afx::DoWaitCursor(-1); }
-void CCmdTarget::RestoreWaitCursor() { lorvane::afx::DoWaitCursor(0); }
 
 CWaitCursor::CWaitCursor() { lorvane::afx::DoWaitCursor(1); }
 CWaitCursor::~CWaitCursor() { lorvane::afx::DoWaitCursor(-1); }
-void CWaitCursor::Restore() { lorvane::afx::DoWaitCursor(0); }
 
 void lorvane::afx::DoWaitCursor(int nCode) {
   ThreadState& state = State();
@@ -82,10 +63,7 @@ void lorvane::afx::DoWaitCursor(int nCode) {
   if (nCode > 0) {
     HCURSOR previous = ::SetCursor(hcurWait);
     if (state.nWaitCursorCount++ == 0) state.hcurWaitCursorRestore = previous;
-  } else if (nCode < 0) {
-    if (state.nWaitCursorCount > 0 && --state.nWaitCursorCount == 0)
-      ::SetCursor(state.hcurWaitCursorRestore);
-  } else if (state.nWaitCursorCount > 0) {
-    ::SetCursor(hcurWait);
+  } else if (state.nWaitCursorCount > 0 && --state.nWaitCursorCount == 0) {
+    ::SetCursor(state.hcurWaitCursorRestore);
   }
 }

@@ -14,16 +14,11 @@ class CCmdTarget : public CObject {
  public:
   CCmdTarget() = default;
 
-  // Offers a command (nCode CN_COMMAND or a control's code), a notification
-  // (nCode MAKELONG(code, WM_NOTIFY), pExtra an AFX_NOTIFY) or an update query
-  // (CN_UPDATE_COMMAND_UI, pExtra a CCmdUI) to this object's table. With
-  // pHandlerInfo it only says whether a handler exists and calls nothing.
+  // Offers a command (nCode CN_COMMAND or a control's code) or a
+  // notification (nCode MAKELONG(code, WM_NOTIFY), pExtra an AFX_NOTIFY) to
+  // this object's table. With pHandlerInfo it only says whether a handler
+  // exists and calls nothing.
   virtual BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo);
-
-  // The hourglass, counted: shown from the first Begin to the last End.
-  void BeginWaitCursor();
-  void EndWaitCursor();
-  void RestoreWaitCursor();
 
  protected:
   static const AFX_MSGMAP* GetThisMessageMap();
@@ -36,12 +31,11 @@ struct AFX_NOTIFY {
   NMHDR* pNMHDR;
 };
 
-// Shows the wait cursor for the life of the object.
+// Shows the wait cursor for the life of the object; nested ones count.
 class CWaitCursor {
  public:
   CWaitCursor();
   ~CWaitCursor();
   CWaitCursor(const CWaitCursor&) = delete;
   CWaitCursor& operator=(const CWaitCursor&) = delete;
-  void Restore();
 };

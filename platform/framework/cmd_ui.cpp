@@ -7,5 +7,4 @@ void CCmdUI::Enable(BOOL bOn) {
     m_pMenu->EnableMenuItem(m_nIndex,
                             MF_BYPOSITION | (bOn ? MF_ENABLED : (MF_DISABLED | MF_GRAYED)));
   }
-  m_bEnableChanged = TRUE;
 }

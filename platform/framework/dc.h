@@ -1,5 +1,5 @@
 // Device contexts: CPaintDC begins painting a window for the life of the
-// object; CDC's operations are the GDI calls on its handle.
+// object; the program draws on its handle with the GDI calls.
 #pragma once
 
 #include "platform/framework/object.h"
@@ -13,16 +13,6 @@ class CDC : public CObject {
   HDC m_hDC = nullptr;
 
   CDC() = default;
-  HDC GetSafeHdc() const { return m_hDC; }
-
-  int DrawText(LPCSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat);
-  int DrawTextA(LPCSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat) {
-    return DrawText(lpszString, nCount, lpRect, nFormat);
-  }
-  COLORREF SetTextColor(COLORREF crColor);
-  int SetBkMode(int nBkMode);
-  void FillRect(LPCRECT lpRect, HBRUSH hBrush);
-  BOOL DrawIcon(int x, int y, HICON hIcon);
 };
 
 class CPaintDC : public CDC {

@@ -1,4 +1,4 @@
-// A single-line edit control.
+// A single-line edit control, bound to a dialog's edit by DDX_Control.
 #pragma once
 
 #include "platform/framework/wnd.h"
@@ -8,10 +8,4 @@ class CEdit : public CWnd {
 
  public:
   CEdit() = default;
-  BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
-  // Caps what the user can type (not what SetWindowText sets).
-  void LimitText(int nChars = 0);
-  void SetLimitText(UINT nMax);
-  UINT GetLimitText() const;
-  BOOL SetReadOnly(BOOL bReadOnly = TRUE);
 };

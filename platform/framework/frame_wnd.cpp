@@ -108,7 +108,7 @@ void CFrameWnd::RecalcLayout(BOOL) {
 
 void CFrameWnd::OnSize(UINT nType, int cx, int cy) {
   CWnd::OnSize(nType, cx, cy);
-  if (nType != SIZE_MINIMIZED) RecalcLayout();
+  RecalcLayout();
 }
 
 void CFrameWnd::OnSetFocus(CWnd* pOldWnd) {
@@ -141,8 +141,8 @@ void CFrameWnd::OnInitMenuPopup(CMenu* pPopupMenu, UINT, BOOL bSysMenu) {
   state.m_nIndexMax = pPopupMenu->GetMenuItemCount();
   for (state.m_nIndex = 0; state.m_nIndex < state.m_nIndexMax; ++state.m_nIndex) {
     state.m_nID = pPopupMenu->GetMenuItemID(static_cast<int>(state.m_nIndex));
-    // Separators (0) and nested popups (-1) carry no command.
-    if (state.m_nID == 0 || state.m_nID == static_cast<UINT>(-1)) continue;
+    // A nested popup (-1) carries no command.
+    if (state.m_nID == static_cast<UINT>(-1)) continue;
     state.DoUpdate(this, m_bAutoMenuEnable && state.m_nID < 0xF000);
   }
 }

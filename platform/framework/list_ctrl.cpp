@@ -24,13 +24,7 @@ BOOL CListCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT n
   return CWnd::Create(WC_LISTVIEWA, nullptr, dwStyle, rect, pParentWnd, nID);
 }
 
-int CListCtrl::InsertColumn(int nCol, const LVCOLUMNA* pColumn) {
-  return static_cast<int>(
-      ::SendMessageA(m_hWnd, LVM_INSERTCOLUMNA, static_cast<WPARAM>(nCol), AsParam(pColumn)));
-}
-
-int CListCtrl::InsertColumn(int nCol, LPCSTR lpszColumnHeading, int nFormat, int nWidth,
-                            int nSubItem) {
+int CListCtrl::InsertColumn(int nCol, LPCSTR lpszColumnHeading, int nFormat, int nWidth) {
   LVCOLUMNA column{};
   column.mask = LVCF_TEXT | LVCF_FMT;
   column.pszText = const_cast<LPSTR>(lpszColumnHeading);
@@ -39,40 +33,21 @@ int CListCtrl::InsertColumn(int nCol, LPCSTR lpszColumnHeading, int nFormat, int
     column.mask |= LVCF_WIDTH;
     column.cx = nWidth;
   }
-  if (nSubItem != -1) {
-    column.mask |= LVCF_SUBITEM;
-    column.iSubItem = nSubItem;
-  }
-  return InsertColumn(nCol, &column);
-}
-
-int CListCtrl::GetColumnWidth(int nCol) const {
-  return static_cast<int>(::SendMessageA(m_hWnd, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(nCol), 0));
-}
-
-int CListCtrl::InsertItem(const LVITEMA* pItem) {
-  return static_cast<int>(::SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, AsParam(pItem)));
-}
-
-int CListCtrl::InsertItem(int nItem, LPCSTR lpszItem) {
-  return InsertItem(LVIF_TEXT, nItem, lpszItem, 0, 0, 0, 0);
+  return static_cast<int>(
+      ::SendMessageA(m_hWnd, LVM_INSERTCOLUMNA, static_cast<WPARAM>(nCol), AsParam(&column)));
 }
 
 int CListCtrl::InsertItem(UINT nMask, int nItem, LPCSTR lpszItem, UINT nState, UINT nStateMask,
                           int nImage, LPARAM lParam) {
   const LVITEMA item = MakeItem(nMask, nItem, 0, lpszItem, nImage, nState, nStateMask, lParam);
-  return InsertItem(&item);
-}
-
-BOOL CListCtrl::SetItem(const LVITEMA* pItem) {
-  return static_cast<BOOL>(::SendMessageA(m_hWnd, LVM_SETITEMA, 0, AsParam(pItem)));
+  return static_cast<int>(::SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, AsParam(&item)));
 }
 
 BOOL CListCtrl::SetItem(int nItem, int nSubItem, UINT nMask, LPCSTR lpszItem, int nImage,
                         UINT nState, UINT nStateMask, LPARAM lParam) {
   const LVITEMA item =
       MakeItem(nMask, nItem, nSubItem, lpszItem, nImage, nState, nStateMask, lParam);
-  return SetItem(&item);
+  return static_cast<BOOL>(::SendMessageA(m_hWnd, LVM_SETITEMA, 0, AsParam(&item)));
 }
 
 BOOL CListCtrl::SetItemText(int nItem, int nSubItem, LPCSTR lpszText) {
@@ -83,26 +58,12 @@ BOOL CListCtrl::SetItemText(int nItem, int nSubItem, LPCSTR lpszText) {
       ::SendMessageA(m_hWnd, LVM_SETITEMTEXTA, static_cast<WPARAM>(nItem), AsParam(&item)));
 }
 
-int CListCtrl::GetItemText(int nItem, int nSubItem, LPSTR lpszText, int nLen) const {
-  LVITEMA item{};
-  item.iSubItem = nSubItem;
-  item.pszText = lpszText;
-  item.cchTextMax = nLen;
-  return static_cast<int>(
-      ::SendMessageA(m_hWnd, LVM_GETITEMTEXTA, static_cast<WPARAM>(nItem), AsParam(&item)));
-}
-
 BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask) {
   LVITEMA item{};
   item.state = nState;
   item.stateMask = nMask;
   return static_cast<BOOL>(
       ::SendMessageA(m_hWnd, LVM_SETITEMSTATE, static_cast<WPARAM>(nItem), AsParam(&item)));
-}
-
-UINT CListCtrl::GetItemState(int nItem, UINT nMask) const {
-  return static_cast<UINT>(::SendMessageA(m_hWnd, LVM_GETITEMSTATE, static_cast<WPARAM>(nItem),
-                                          static_cast<LPARAM>(nMask)));
 }
 
 DWORD_PTR CListCtrl::GetItemData(int nItem) const {
@@ -114,10 +75,6 @@ DWORD_PTR CListCtrl::GetItemData(int nItem) const {
   return static_cast<DWORD_PTR>(item.lParam);
 }
 
-BOOL CListCtrl::DeleteAllItems() {
-  return static_cast<BOOL>(::SendMessageA(m_hWnd, LVM_DELETEALLITEMS, 0, 0));
-}
-
 int CListCtrl::GetItemCount() const {
   return static_cast<int>(::SendMessageA(m_hWnd, LVM_GETITEMCOUNT, 0, 0));
 }
@@ -125,9 +82,4 @@ int CListCtrl::GetItemCount() const {
 int CListCtrl::GetNextItem(int nItem, int nFlags) const {
   return static_cast<int>(
       ::SendMessageA(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(nItem), MAKELPARAM(nFlags, 0)));
-}
-
-BOOL CListCtrl::RedrawItems(int nFirst, int nLast) {
-  return static_cast<BOOL>(::SendMessageA(m_hWnd, LVM_REDRAWITEMS, static_cast<WPARAM>(nFirst),
-                                          static_cast<LPARAM>(nLast)));
 }

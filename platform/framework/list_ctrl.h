@@ -12,28 +12,15 @@ class CListCtrl : public CWnd {
 
   BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
 
-  // Columns
-  int InsertColumn(int nCol, const LVCOLUMNA* pColumn);
-  int InsertColumn(int nCol, LPCSTR lpszColumnHeading, int nFormat = LVCFMT_LEFT, int nWidth = -1,
-                   int nSubItem = -1);
-  int GetColumnWidth(int nCol) const;
-
-  // Rows
-  int InsertItem(const LVITEMA* pItem);
-  int InsertItem(int nItem, LPCSTR lpszItem);
+  int InsertColumn(int nCol, LPCSTR lpszColumnHeading, int nFormat = LVCFMT_LEFT, int nWidth = -1);
   int InsertItem(UINT nMask, int nItem, LPCSTR lpszItem, UINT nState, UINT nStateMask, int nImage,
                  LPARAM lParam);
-  BOOL SetItem(const LVITEMA* pItem);
   BOOL SetItem(int nItem, int nSubItem, UINT nMask, LPCSTR lpszItem, int nImage, UINT nState,
                UINT nStateMask, LPARAM lParam);
   BOOL SetItemText(int nItem, int nSubItem, LPCSTR lpszText);
-  int GetItemText(int nItem, int nSubItem, LPSTR lpszText, int nLen) const;
   BOOL SetItemState(int nItem, UINT nState, UINT nMask);
-  UINT GetItemState(int nItem, UINT nMask) const;
   // The row's item data; 0 for a row that does not exist.
   DWORD_PTR GetItemData(int nItem) const;
-  BOOL DeleteAllItems();
   int GetItemCount() const;
   int GetNextItem(int nItem, int nFlags) const;
-  BOOL RedrawItems(int nFirst, int nLast);
 };

@@ -11,10 +11,8 @@ class CMenu : public CObject {
   CMenu() = default;
   explicit CMenu(HMENU hMenu) : m_hMenu(hMenu) {}
 
-  HMENU GetSafeHmenu() const { return m_hMenu; }
   UINT GetMenuItemCount() const { return static_cast<UINT>(::GetMenuItemCount(m_hMenu)); }
   UINT GetMenuItemID(int nPos) const { return ::GetMenuItemID(m_hMenu, nPos); }
-  UINT GetMenuState(UINT nID, UINT nFlags) const { return ::GetMenuState(m_hMenu, nID, nFlags); }
   UINT EnableMenuItem(UINT nIDEnableItem, UINT nEnable) {
     return static_cast<UINT>(::EnableMenuItem(m_hMenu, nIDEnableItem, nEnable));
   }

@@ -39,9 +39,8 @@ struct AFX_CMDHANDLERINFO {
   AFX_PMSGTHUNK pfn;
 };
 
-// Codes of routed commands beside the controls' own notification codes.
+// The code of a routed command beside the controls' own notification codes.
 #define CN_COMMAND 0
-#define CN_UPDATE_COMMAND_UI (static_cast<UINT>(-1))
 
 const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP_ENTRY* lpEntry, UINT nMsg, UINT nCode,
                                             UINT nID);
@@ -73,12 +72,6 @@ void ThunkNotify(CCmdTarget* target, WPARAM, LPARAM lParam, LRESULT* pResult) {
   (Target<M>(target)->*M)(reinterpret_cast<Header>(lParam), pResult);
 }
 
-template <auto M>
-void ThunkUpdateUI(CCmdTarget* target, WPARAM, LPARAM lParam, LRESULT*) {
-  using CmdUI = typename MemberOf<decltype(M)>::template arg<0>;
-  (Target<M>(target)->*M)(reinterpret_cast<CmdUI>(lParam));
-}
-
 }  // namespace lorvane::afx
 
 #define DECLARE_MESSAGE_MAP()                   \
@@ -103,9 +96,6 @@ void ThunkUpdateUI(CCmdTarget* target, WPARAM, LPARAM lParam, LRESULT*) {
 #define ON_COMMAND(id, memberFxn)                                        \
   {WM_COMMAND, CN_COMMAND, static_cast<WORD>(id), static_cast<WORD>(id), \
    &lorvane::afx::ThunkVoid<&ThisClass::memberFxn>},
-#define ON_UPDATE_COMMAND_UI(id, memberFxn)                                        \
-  {WM_COMMAND, CN_UPDATE_COMMAND_UI, static_cast<WORD>(id), static_cast<WORD>(id), \
-   &lorvane::afx::ThunkUpdateUI<&ThisClass::memberFxn>},
 #define ON_CONTROL(wNotifyCode, id, memberFxn)                                               \
   {WM_COMMAND, static_cast<WORD>(wNotifyCode), static_cast<WORD>(id), static_cast<WORD>(id), \
    &lorvane::afx::ThunkVoid<&ThisClass::memberFxn>},

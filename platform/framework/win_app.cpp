@@ -49,14 +49,6 @@ BOOL CWinApp::InitApplication() { return TRUE; }
 
 BOOL CWinApp::Enable3dControls() { return TRUE; }
 
-HICON CWinApp::LoadIcon(UINT nIDResource) const {
-  return ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nIDResource));
-}
-
-HCURSOR CWinApp::LoadStandardCursor(LPCSTR lpszCursorName) const {
-  return ::LoadCursorA(nullptr, lpszCursorName);
-}
-
 void CWinApp::OnAppExit() {
   if (m_pMainWnd != nullptr) m_pMainWnd->SendMessage(WM_CLOSE);
 }
@@ -65,20 +57,7 @@ int CWinApp::DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT) {
   // Owned by the main window when there is one to own it.
   HWND hWndOwner = nullptr;
   if (CWnd* pMainWnd = AfxGetMainWnd(); pMainWnd != nullptr) hWndOwner = pMainWnd->m_hWnd;
-  if ((nType & MB_ICONMASK) == 0) {
-    switch (nType & MB_TYPEMASK) {
-      case MB_OK:
-      case MB_OKCANCEL:
-        nType |= MB_ICONEXCLAMATION;
-        break;
-      case MB_YESNO:
-      case MB_YESNOCANCEL:
-        nType |= MB_ICONQUESTION;
-        break;
-      default:
-        break;
-    }
-  }
+  if ((nType & MB_ICONMASK) == 0) nType |= MB_ICONEXCLAMATION;
   return ::MessageBoxA(hWndOwner, lpszPrompt, AfxGetAppName(), nType);
 }
 

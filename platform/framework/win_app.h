@@ -27,10 +27,7 @@ class CWinApp : public CWinThread {
   // raised look, so there is nothing to switch on.
   BOOL Enable3dControls();
 
-  HICON LoadIcon(UINT nIDResource) const;
-  HCURSOR LoadStandardCursor(LPCSTR lpszCursorName) const;
-
-  // Caption the title; a plain OK or OK/Cancel box gets the exclamation icon.
+  // Caption the title; a box without an icon gets the exclamation icon.
   virtual int DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT nIDPrompt);
 
   // Called by the start-up before InitApplication.

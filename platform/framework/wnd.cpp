@@ -67,11 +67,6 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
   return TRUE;
 }
 
-BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
-  HWND hWndControl = ::GetDlgItem(AfxSafeHwnd(pParent), static_cast<int>(nID));
-  return hWndControl != nullptr && SubclassWindow(hWndControl);
-}
-
 HWND CWnd::UnsubclassWindow() {
   if (m_pfnSuper != nullptr) {
     ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));

@@ -29,9 +29,7 @@ class CWnd : public CCmdTarget {
   BOOL Attach(HWND hWndNew);
   HWND Detach();
   BOOL SubclassWindow(HWND hWnd);
-  BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
   HWND UnsubclassWindow();
-  HWND GetSafeHwnd() const { return m_hWnd; }
   operator HWND() const { return m_hWnd; }
 
   // Creation and destruction. Create is not virtual: nothing overrides it, and
@@ -51,28 +49,23 @@ class CWnd : public CCmdTarget {
   void GetWindowRect(LPRECT lpRect) const;
   void GetClientRect(LPRECT lpRect) const;
   BOOL SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags);
-  void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE);
-  void MoveWindow(LPCRECT lpRect, BOOL bRepaint = TRUE);
   // Centres on the owner (or parent) when it is visible, else on the screen,
   // kept inside the screen.
   void CenterWindow(CWnd* pAlternateOwner = nullptr);
   BOOL ShowWindow(int nCmdShow);
   void UpdateWindow();
-  void Invalidate(BOOL bErase = TRUE);
   BOOL IsWindowVisible() const;
   BOOL IsWindowEnabled() const;
   BOOL EnableWindow(BOOL bEnable = TRUE);
   CWnd* SetFocus();
   static CWnd* GetFocus();
   CWnd* GetParent() const;
-  CWnd* GetOwner() const;
   CWnd* GetTopLevelParent() const;
   CWnd* GetDlgItem(int nID) const;
 
   // Text
   void SetWindowText(LPCSTR lpszString);
   int GetWindowText(LPSTR lpszStringBuf, int nMaxCount) const;
-  int GetWindowTextLength() const;
   void SetWindowTextA(LPCSTR lpszString) { SetWindowText(lpszString); }
   int GetWindowTextA(LPSTR lpszStringBuf, int nMaxCount) const {
     return GetWindowText(lpszStringBuf, nMaxCount);

@@ -58,13 +58,8 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
   HWND hWndCtrl = reinterpret_cast<HWND>(lParam);
   int nCode = HIWORD(wParam);
   if (hWndCtrl == nullptr) {
-    // From a menu (0) or an accelerator (1). A command that an update
-    // handler disabled does nothing, even through its accelerator.
+    // From a menu (0) or an accelerator (1).
     if (nID == 0) return FALSE;
-    CTestCmdUI state;
-    state.m_nID = nID;
-    OnCmdMsg(nID, static_cast<int>(CN_UPDATE_COMMAND_UI), &state, nullptr);
-    if (!state.m_bEnabled) return TRUE;
     nCode = CN_COMMAND;
   }
   return OnCmdMsg(nID, nCode, nullptr, nullptr);

@@ -13,15 +13,6 @@ BOOL CWnd::SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int c
   return ::SetWindowPos(m_hWnd, AfxSafeHwnd(pWndInsertAfter), x, y, cx, cy, nFlags);
 }
 
-void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint) {
-  ::MoveWindow(m_hWnd, x, y, nWidth, nHeight, bRepaint);
-}
-
-void CWnd::MoveWindow(LPCRECT lpRect, BOOL bRepaint) {
-  MoveWindow(lpRect->left, lpRect->top, lpRect->right - lpRect->left, lpRect->bottom - lpRect->top,
-             bRepaint);
-}
-
 void CWnd::CenterWindow(CWnd* pAlternateOwner) {
   HWND hWndCenter = AfxSafeHwnd(pAlternateOwner);
   if (hWndCenter == nullptr) {
@@ -29,8 +20,7 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner) {
   }
   const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
   RECT center = screen;
-  if (hWndCenter != nullptr && ::IsWindowVisible(hWndCenter) && !::IsIconic(hWndCenter))
-    ::GetWindowRect(hWndCenter, &center);
+  if (hWndCenter != nullptr && ::IsWindowVisible(hWndCenter)) ::GetWindowRect(hWndCenter, &center);
 
   RECT rect{};
   GetWindowRect(&rect);
@@ -50,7 +40,6 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner) {
 
 BOOL CWnd::ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
 void CWnd::UpdateWindow() { ::UpdateWindow(m_hWnd); }
-void CWnd::Invalidate(BOOL bErase) { ::InvalidateRect(m_hWnd, nullptr, bErase); }
 BOOL CWnd::IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
 BOOL CWnd::IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
 BOOL CWnd::EnableWindow(BOOL bEnable) { return ::EnableWindow(m_hWnd, bEnable); }
@@ -58,7 +47,6 @@ BOOL CWnd::EnableWindow(BOOL bEnable) { return ::EnableWindow(m_hWnd, bEnable); 
 CWnd* CWnd::SetFocus() { return FromHandle(::SetFocus(m_hWnd)); }
 CWnd* CWnd::GetFocus() { return FromHandle(::GetFocus()); }
 CWnd* CWnd::GetParent() const { return FromHandle(::GetParent(m_hWnd)); }
-CWnd* CWnd::GetOwner() const { return FromHandle(::GetWindow(m_hWnd, GW_OWNER)); }
 
 CWnd* CWnd::GetTopLevelParent() const {
   HWND hWnd = m_hWnd;
@@ -76,7 +64,6 @@ void CWnd::SetWindowText(LPCSTR lpszString) { ::SetWindowTextA(m_hWnd, lpszStrin
 int CWnd::GetWindowText(LPSTR lpszStringBuf, int nMaxCount) const {
   return ::GetWindowTextA(m_hWnd, lpszStringBuf, nMaxCount);
 }
-int CWnd::GetWindowTextLength() const { return ::GetWindowTextLengthA(m_hWnd); }
 
 int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) {
   if (lpszCaption == nullptr) lpszCaption = AfxGetAppName();

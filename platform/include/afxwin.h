@@ -19,7 +19,6 @@
 #include "platform/framework/msgmap.h"
 #include "platform/framework/object.h"
 #include "platform/framework/register_class.h"
-#include "platform/framework/static_ctrl.h"
 #include "platform/framework/win_app.h"
 #include "platform/framework/win_thread.h"
 #include "platform/framework/wnd.h"

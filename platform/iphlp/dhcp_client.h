@@ -28,18 +28,11 @@ struct DhcpState {
 class DhcpClient {
  public:
   virtual ~DhcpClient() = default;
-  // The state for one interface name; enabled false when the client does not
-  // manage it.
-  virtual DhcpState State(const std::string& interfaceName) = 0;
   // The state of many links at once, in the order given: one adapter query
-  // asks for every link, so a client that reads files or scans processes can
-  // do that once here instead of once per link.
-  virtual std::vector<DhcpState> States(const std::vector<std::string>& interfaceNames) {
-    std::vector<DhcpState> states;
-    states.reserve(interfaceNames.size());
-    for (const auto& name : interfaceNames) states.push_back(State(name));
-    return states;
-  }
+  // asks for every link, so that a client reads its files or asks its daemon
+  // once, not once per link. enabled is false where it does not manage one.
+  virtual std::vector<DhcpState> States(const std::vector<std::string>& interfaceNames) = 0;
+  DhcpState State(const std::string& interfaceName) { return States({interfaceName}).front(); }
   virtual DWORD Release(const std::string& interfaceName) = 0;
   virtual DWORD Renew(const std::string& interfaceName) = 0;
 };

@@ -1,5 +1,4 @@
 // Window classes: registration, lookup and the class words.
-#include <QCursor>
 #include <algorithm>
 #include <cctype>
 #include <map>
@@ -40,14 +39,12 @@ std::shared_ptr<WindowClass> FindByAtom(ATOM atom) {
   return nullptr;
 }
 
-void AddBuiltin(const char* name, WNDPROC proc, ControlKind kind, UINT style, int wndExtra,
-                ATOM atom) {
+void AddBuiltin(const char* name, WNDPROC proc, ControlKind kind, UINT style, ATOM atom) {
   auto cls = std::make_shared<WindowClass>();
   cls->name = name;
   cls->proc = proc;
   cls->kind = kind;
   cls->style = style;
-  cls->wndExtra = wndExtra;
   cls->atom = atom;
   cls->cursor = LoadCursorA(nullptr, IDC_ARROW);
   Classes()[name] = cls;
@@ -57,12 +54,11 @@ void AddBuiltin(const char* name, WNDPROC proc, ControlKind kind, UINT style, in
 
 void RegisterBuiltinClasses() {
   if (!Classes().empty()) return;
-  AddBuiltin("Button", ButtonProc, ControlKind::kButton, CS_DBLCLKS | CS_PARENTDC, 0, 0x0080);
-  AddBuiltin("Edit", EditProc, ControlKind::kEdit, CS_DBLCLKS | CS_PARENTDC, 0, 0x0081);
-  AddBuiltin("Static", StaticProc, ControlKind::kStatic, CS_DBLCLKS | CS_PARENTDC, 0, 0x0082);
-  AddBuiltin(WC_LISTVIEWA, ListViewProc, ControlKind::kListView, CS_DBLCLKS, 0, NextAtom());
-  // The dialog class keeps its three pointer-sized words (DWLP_*).
-  AddBuiltin("#32770", DialogProc, ControlKind::kDialog, CS_DBLCLKS | CS_SAVEBITS, 24, 0x8002);
+  AddBuiltin("Button", ButtonProc, ControlKind::kButton, CS_DBLCLKS, 0x0080);
+  AddBuiltin("Edit", EditProc, ControlKind::kEdit, CS_DBLCLKS, 0x0081);
+  AddBuiltin("Static", StaticProc, ControlKind::kStatic, CS_DBLCLKS, 0x0082);
+  AddBuiltin(WC_LISTVIEWA, ListViewProc, ControlKind::kListView, CS_DBLCLKS, NextAtom());
+  AddBuiltin("#32770", DialogProc, ControlKind::kDialog, CS_DBLCLKS, 0x8002);
 }
 
 std::shared_ptr<WindowClass> FindClass(LPCSTR name) {
@@ -87,8 +83,6 @@ ATOM RegisterClassA(const WNDCLASSA* wndClass) {
   cls->name = wndClass->lpszClassName;
   cls->style = wndClass->style;
   cls->proc = wndClass->lpfnWndProc;
-  cls->clsExtra = wndClass->cbClsExtra;
-  cls->wndExtra = wndClass->cbWndExtra;
   cls->instance = wndClass->hInstance;
   cls->icon = wndClass->hIcon;
   cls->cursor = wndClass->hCursor;
@@ -114,8 +108,8 @@ BOOL GetClassInfoA(HINSTANCE, LPCSTR className, LPWNDCLASSA wndClass) {
   if (cls == nullptr || wndClass == nullptr) return FALSE;
   wndClass->style = cls->style;
   wndClass->lpfnWndProc = cls->proc;
-  wndClass->cbClsExtra = cls->clsExtra;
-  wndClass->cbWndExtra = cls->wndExtra;
+  wndClass->cbClsExtra = 0;
+  wndClass->cbWndExtra = 0;
   wndClass->hInstance = cls->instance;
   wndClass->hIcon = cls->icon;
   wndClass->hCursor = cls->cursor;
@@ -126,80 +120,24 @@ BOOL GetClassInfoA(HINSTANCE, LPCSTR className, LPWNDCLASSA wndClass) {
   return TRUE;
 }
 
-static ULONG_PTR ClassLong(HWND handle, int index) {
+// Only the class icon is ever changed; every window of the class shows the
+// new one at once.
+DWORD SetClassLongA(HWND handle, int index, LONG value) {
   Window* window = FindQuiet(handle);
   if (window == nullptr) return 0;
-  const WindowClass& cls = *window->cls;
-  switch (index) {
-    case GCL_HBRBACKGROUND:
-      return reinterpret_cast<ULONG_PTR>(cls.background);
-    case GCL_HCURSOR:
-      return reinterpret_cast<ULONG_PTR>(cls.cursor);
-    case GCL_HICON:
-      return reinterpret_cast<ULONG_PTR>(cls.icon);
-    case GCL_HICONSM:
-      return reinterpret_cast<ULONG_PTR>(cls.iconSmall);
-    case GCL_HMODULE:
-      return reinterpret_cast<ULONG_PTR>(cls.instance);
-    case GCL_CBWNDEXTRA:
-      return static_cast<ULONG_PTR>(cls.wndExtra);
-    case GCL_CBCLSEXTRA:
-      return static_cast<ULONG_PTR>(cls.clsExtra);
-    case GCL_WNDPROC:
-      return reinterpret_cast<ULONG_PTR>(cls.proc);
-    case GCL_STYLE:
-      return cls.style;
-    default:
-      return 0;
+  if (index != GCL_HICON) {
+    LogUnsupported("SetClassLongA indexes other than GCL_HICON");
+    return 0;
   }
-}
-
-static ULONG_PTR SetClassLong(HWND handle, int index, LONG_PTR value) {
-  Window* window = FindQuiet(handle);
-  if (window == nullptr) return 0;
-  const ULONG_PTR old = ClassLong(handle, index);
   WindowClass& cls = *window->cls;
-  switch (index) {
-    case GCL_HBRBACKGROUND:
-      cls.background = reinterpret_cast<HBRUSH>(value);
-      break;
-    case GCL_HCURSOR:
-      cls.cursor = reinterpret_cast<HCURSOR>(value);
-      break;
-    case GCL_HICON:
-      cls.icon = reinterpret_cast<HICON>(value);
-      break;
-    case GCL_HICONSM:
-      cls.iconSmall = reinterpret_cast<HICON>(value);
-      break;
-    case GCL_WNDPROC:
-      cls.proc = reinterpret_cast<WNDPROC>(value);
-      break;
-    case GCL_STYLE:
-      cls.style = static_cast<UINT>(value);
-      break;
-    default:
-      LogUnsupported("this SetClassLongA index");
-      return 0;
-  }
-  // Every window of the class shows the new icon or cursor at once.
+  const HICON old = cls.icon;
+  // Every handle of this layer is a small number, so one passed as a LONG
+  // arrives whole.
+  cls.icon = reinterpret_cast<HICON>(static_cast<LONG_PTR>(value));
   for (HWND other : AllWindows()) {
     Window* w = FindQuiet(other);
-    if (w == nullptr || w->cls.get() != &cls) continue;
-    if (index == GCL_HICON && IsTopLevel(*w) && w->iconBig == nullptr && w->outer != nullptr)
+    if (w != nullptr && w->cls.get() == &cls && IsTopLevel(*w) && w->outer != nullptr)
       w->outer->setWindowIcon(IconOf(cls.icon));
-    if (index == GCL_HCURSOR && w->client != nullptr) {
-      if (cls.cursor != nullptr)
-        w->client->setCursor(QCursor(CursorShapeOf(cls.cursor)));
-      else
-        w->client->unsetCursor();
-    }
   }
-  return old;
-}
-
-DWORD SetClassLongA(HWND handle, int index, LONG value) {
-  // Every handle of this layer is a small number, so one passed as a LONG
-  // (GCL_HICON ...) arrives whole.
-  return static_cast<DWORD>(SetClassLong(handle, index, value));
+  return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(old));
 }

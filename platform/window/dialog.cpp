@@ -1,10 +1,10 @@
 // Dialogs from templates: creation in dialog units, the dialog manager's
 // keys (IsDialogMessageA) and the default dialog procedure.
+#include "platform/window/dialog.h"
+
 #include <QApplication>
 #include <QFontMetrics>
-#include <cctype>
 
-#include "platform/window/dialog.h"
 #include "platform/window/geometry.h"
 #include "platform/window/metrics.h"
 #include "platform/window/paint.h"
@@ -18,9 +18,9 @@ namespace lorvane::window::detail {
 namespace {
 
 struct DialogState : Control {
-  HFONT font = nullptr;
+  DLGPROC proc = nullptr;
   HFONT ownFont = nullptr;  // made for the template; freed with the dialog
-  int defaultId = IDOK;
+  int defaultId = IDOK;     // the template's BS_DEFPUSHBUTTON
   HWND savedFocus = nullptr;
 };
 
@@ -62,9 +62,8 @@ bool Focusable(HWND handle) {
   return window != nullptr && (window->style & WS_VISIBLE) && !(window->style & WS_DISABLED);
 }
 
-bool IsPushButton(HWND handle, UINT* code) {
-  *code = static_cast<UINT>(Send(handle, WM_GETDLGCODE, 0, 0));
-  return (*code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
+bool IsPushButton(HWND handle) {
+  return (Send(handle, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
 }
 
 // Moves the focus inside a dialog as its keyboard does: an edit that gets it
@@ -79,32 +78,6 @@ HWND DirectChild(HWND dialog, HWND handle) {
   Window* window = FindQuiet(handle);
   while (window != nullptr && window->parent != dialog) window = FindQuiet(window->parent);
   return window != nullptr ? window->handle : nullptr;
-}
-
-// A mnemonic of a button's text ('&x') matching a typed character.
-bool ClickMnemonic(HWND dialog, char typed) {
-  Window* window = FindQuiet(dialog);
-  if (window == nullptr) return false;
-  const char wanted = static_cast<char>(std::tolower(static_cast<unsigned char>(typed)));
-  for (HWND child : window->children) {
-    Window* c = FindQuiet(child);
-    if (c == nullptr || c->cls->kind != ControlKind::kButton || !Focusable(child)) continue;
-    const std::string& text = c->text;
-    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-      if (text[i] != '&') continue;
-      if (text[i + 1] == '&') {
-        ++i;
-        continue;
-      }
-      if (std::tolower(static_cast<unsigned char>(text[i + 1])) == wanted) {
-        SetFocus(child);
-        Send(child, BM_CLICK, 0, 0);
-        return true;
-      }
-      break;
-    }
-  }
-  return false;
 }
 
 }  // namespace
@@ -128,35 +101,31 @@ HWND CreateFromTemplate(HINSTANCE instance, LPCDLGTEMPLATEA t, HWND parent, DLGP
   const DWORD style = t->style & ~WS_VISIBLE;
   DWORD exStyle = t->exStyle;
   if (t->style & DS_MODALFRAME) exStyle |= WS_EX_DLGMODALFRAME;
-  RECT rect{0, 0, dx(t->cx), dy(t->cy)};
-  AdjustWindowRectEx(&rect, style, FALSE, exStyle);
-  POINT pos{rect.left, rect.top};
+  const RECT rect = WindowRectFor(RECT{0, 0, dx(t->cx), dy(t->cy)}, style, exStyle);
+  // The template's place is in the owner's client area.
+  POINT pos{rect.left + dx(t->x), rect.top + dy(t->y)};
   const SIZE size{rect.right - rect.left, rect.bottom - rect.top};
-  if (t->style & DS_CENTER) {
-    const SIZE screen = ScreenSize();
-    pos = POINT{(screen.cx - size.cx) / 2, (screen.cy - size.cy) / 2};
-  } else {
-    pos.x += dx(t->x);
-    pos.y += dy(t->y);
-    if (!(t->style & (WS_CHILD | DS_ABSALIGN)) && parent != nullptr) ClientToScreen(parent, &pos);
+  if (const Window* owner = FindQuiet(parent)) {
+    const POINT origin = ClientOrigin(*owner);
+    pos.x += origin.x;
+    pos.y += origin.y;
   }
 
   HWND dialog = CreateWindowExA(exStyle, "#32770", t->caption.c_str(), style, pos.x, pos.y, size.cx,
                                 size.cy, parent, nullptr, instance, nullptr);
   if (dialog == nullptr) return nullptr;
-  SetWindowLongPtrA(dialog, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(proc));
   DialogState* state = StateOf(dialog);
+  state->proc = proc;
   state->ownFont = CreateFontObject(font);
   Send(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(state->ownFont), FALSE);
 
   for (const DialogItem& item : t->items) {
     HWND control = CreateWindowExA(
-        item.exStyle | WS_EX_NOPARENTNOTIFY, item.className.c_str(), item.text.c_str(),
-        item.style | WS_CHILD, dx(item.x), dy(item.y), dx(item.cx), dy(item.cy), dialog,
+        item.exStyle, item.className.c_str(), item.text.c_str(), item.style | WS_CHILD, dx(item.x),
+        dy(item.y), dx(item.cx), dy(item.cy), dialog,
         reinterpret_cast<HMENU>(static_cast<LONG_PTR>(item.id)), instance, nullptr);
     if (!IsWindow(dialog)) return nullptr;
     if (control == nullptr) {
-      if (t->style & DS_NOFAILCREATE) continue;
       DestroyWindow(dialog);
       return nullptr;
     }
@@ -219,82 +188,38 @@ HWND NextTabItem(HWND dialog, HWND control, BOOL previous) {
   return control;
 }
 
-HWND NextGroupItem(HWND dialog, HWND control, BOOL previous) {
-  Window* window = FindQuiet(dialog);
-  HWND child = DirectChild(dialog, control);
-  if (window == nullptr || child == nullptr) return nullptr;
-  const auto& children = window->children;
-  const int count = static_cast<int>(children.size());
-  int at = 0;
-  for (int i = 0; i < count; ++i)
-    if (children[static_cast<std::size_t>(i)] == child) at = i;
-  // The group runs from a WS_GROUP control up to the next one.
-  int first = at;
-  while (first > 0 && !(FindQuiet(children[static_cast<std::size_t>(first)])->style & WS_GROUP))
-    --first;
-  int last = at;
-  while (last + 1 < count &&
-         !(FindQuiet(children[static_cast<std::size_t>(last + 1)])->style & WS_GROUP))
-    ++last;
-  const int size = last - first + 1;
-  for (int step = 1; step <= size; ++step) {
-    const int i = first + ((at - first + (previous ? -step : step)) % size + size) % size;
-    if (Focusable(children[static_cast<std::size_t>(i)]))
-      return children[static_cast<std::size_t>(i)];
-  }
-  return child;
-}
-
 }  // namespace
 
+// Tab and Shift+Tab move the focus, Escape cancels, Return clicks the
+// focused push button or else the default one.
 BOOL IsDialogMessageA(HWND dialog, LPMSG msg) {
   if (msg == nullptr || !IsWindow(dialog)) return FALSE;
   if (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd)) return FALSE;
-  const UINT code =
-      static_cast<UINT>(Send(msg->hwnd, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg)));
-  if (!(code & DLGC_WANTMESSAGE)) {
-    if (msg->message == WM_KEYDOWN) {
-      const bool shift = GetKeyState(VK_SHIFT) < 0;
-      switch (msg->wParam) {
-        case VK_TAB:
-          if (code & DLGC_WANTTAB) break;
-          DialogFocus(NextTabItem(dialog, GetFocus(), shift));
-          return TRUE;
-        case VK_LEFT:
-        case VK_UP:
-        case VK_RIGHT:
-        case VK_DOWN:
-          if (code & DLGC_WANTARROWS) break;
-          DialogFocus(NextGroupItem(dialog, GetFocus(),
-                                          msg->wParam == VK_LEFT || msg->wParam == VK_UP));
-          return TRUE;
-        case VK_ESCAPE:
-          Send(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
-          return TRUE;
-        case VK_RETURN: {
-          UINT focusCode = 0;
-          const HWND focus = GetFocus();
-          if (focus != nullptr && IsChild(dialog, focus) && IsPushButton(focus, &focusCode)) {
-            Send(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
-                 reinterpret_cast<LPARAM>(focus));
-            return TRUE;
-          }
-          const LRESULT def = Send(dialog, DM_GETDEFID, 0, 0);
-          if (HIWORD(def) == DC_HASDEFID) {
-            HWND button = GetDlgItem(dialog, LOWORD(def));
-            if (button == nullptr || IsWindowEnabled(button))
-              Send(dialog, WM_COMMAND, MAKEWPARAM(LOWORD(def), BN_CLICKED),
-                   reinterpret_cast<LPARAM>(button));
-          }
+  if (msg->message == WM_KEYDOWN) {
+    switch (msg->wParam) {
+      case VK_TAB:
+        DialogFocus(NextTabItem(dialog, GetFocus(), KeyDownNow(VK_SHIFT)));
+        return TRUE;
+      case VK_ESCAPE:
+        Send(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+             reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+        return TRUE;
+      case VK_RETURN: {
+        const HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(dialog, focus) && IsPushButton(focus)) {
+          Send(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
+               reinterpret_cast<LPARAM>(focus));
           return TRUE;
         }
-        default:
-          break;
+        DialogState* state = StateOf(dialog);
+        HWND button = GetDlgItem(dialog, state->defaultId);
+        if (button == nullptr || IsWindowEnabled(button))
+          Send(dialog, WM_COMMAND, MAKEWPARAM(state->defaultId, BN_CLICKED),
+               reinterpret_cast<LPARAM>(button));
+        return TRUE;
       }
-    } else if ((msg->message == WM_CHAR && !(code & DLGC_WANTCHARS)) ||
-               msg->message == WM_SYSCHAR) {
-      if (ClickMnemonic(dialog, static_cast<char>(msg->wParam))) return TRUE;
+      default:
+        break;
     }
   }
   TranslateMessage(msg);
@@ -303,8 +228,8 @@ BOOL IsDialogMessageA(HWND dialog, LPMSG msg) {
 }
 
 LRESULT lorvane::window::detail::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto proc = reinterpret_cast<DLGPROC>(GetWindowLongPtrA(dialog, DWLP_DLGPROC));
-  SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
+  const DialogState* before = StateOf(dialog);
+  const DLGPROC proc = before != nullptr ? before->proc : nullptr;
   const INT_PTR handled = proc != nullptr ? proc(dialog, message, wParam, lParam) : 0;
   if (!IsWindow(dialog)) return handled;
   if (handled) {
@@ -313,7 +238,7 @@ LRESULT lorvane::window::detail::DialogProc(HWND dialog, UINT message, WPARAM wP
       case WM_GETDLGCODE:
         return handled;
       default:
-        return GetWindowLongPtrA(dialog, DWLP_MSGRESULT);
+        return 0;  // the message result a dialog procedure may set; none does
     }
   }
   DialogState* state = StateOf(dialog);
@@ -331,17 +256,9 @@ LRESULT lorvane::window::detail::DialogProc(HWND dialog, UINT message, WPARAM wP
                    reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
       return 0;
     case WM_SETFONT:
-      state->font = reinterpret_cast<HFONT>(wParam);
       if (Window* window = FindQuiet(dialog); window != nullptr && window->client != nullptr)
-        window->client->setFont(FontOf(state->font, window->client));
+        window->client->setFont(FontOf(reinterpret_cast<HFONT>(wParam), window->client));
       return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(state->font);
-    case DM_GETDEFID:
-      return state->defaultId != 0 ? MAKELONG(state->defaultId, DC_HASDEFID) : 0;
-    case DM_SETDEFID:
-      state->defaultId = static_cast<int>(wParam);
-      return TRUE;
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) {
         const HWND focus = GetFocus();
@@ -354,12 +271,6 @@ LRESULT lorvane::window::detail::DialogProc(HWND dialog, UINT message, WPARAM wP
       return 0;
     case WM_SETFOCUS:
       if (IsWindow(state->savedFocus) && state->savedFocus != dialog) SetFocus(state->savedFocus);
-      return 0;
-    case WM_NEXTDLGCTL:
-      if (lParam)
-        DialogFocus(reinterpret_cast<HWND>(wParam));
-      else
-        DialogFocus(NextTabItem(dialog, GetFocus(), wParam != 0));
       return 0;
     case WM_NCDESTROY:
       if (state->ownFont != nullptr) DeleteFontObject(state->ownFont);

@@ -3,16 +3,16 @@
 // window is dropped here, keys go to the message queue (so that the loop's
 // accelerators and dialog keys see them), and the rest is sent to the window
 // procedure at once.
+#include "platform/window/dispatch.h"
+
 #include <QApplication>
 #include <QHash>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QPaintEvent>
 
 #include "platform/window/blocking.h"
-#include "platform/window/dispatch.h"
 #include "platform/window/focus.h"
 #include "platform/window/geometry.h"
 #include "platform/window/keys.h"
@@ -114,33 +114,6 @@ void RequestQtActivation(HWND top) {
     window->outer->activateWindow();
 }
 
-WPARAM MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
-  WPARAM keys = 0;
-  if (buttons & Qt::LeftButton) keys |= MK_LBUTTON;
-  if (buttons & Qt::RightButton) keys |= MK_RBUTTON;
-  if (buttons & Qt::MiddleButton) keys |= MK_MBUTTON;
-  if (mods & Qt::ShiftModifier) keys |= MK_SHIFT;
-  if (mods & Qt::ControlModifier) keys |= MK_CONTROL;
-  return keys;
-}
-
-UINT MouseMessage(const QMouseEvent& event) {
-  const Qt::MouseButton b = event.button();
-  const int base = b == Qt::RightButton    ? WM_RBUTTONDOWN
-                   : b == Qt::MiddleButton ? WM_MBUTTONDOWN
-                                           : WM_LBUTTONDOWN;
-  switch (event.type()) {
-    case QEvent::MouseButtonPress:
-      return static_cast<UINT>(base);
-    case QEvent::MouseButtonRelease:
-      return static_cast<UINT>(base + 1);
-    case QEvent::MouseButtonDblClick:
-      return static_cast<UINT>(base + 2);
-    default:
-      return WM_MOUSEMOVE;
-  }
-}
-
 bool QueueKey(HWND handle, const QKeyEvent& event) {
   const unsigned mods = event.modifiers().toInt();
   const int vk = VirtualKeyOf(event.key(), mods);
@@ -222,24 +195,6 @@ bool Deliver(Window& window, QObject* object, QEvent* event) {
     if (ReplayGuard::Active()) return false;
     return QueueKey(handle, *static_cast<QKeyEvent*>(event));
   }
-  const bool generic =
-      window.cls->kind == ControlKind::kNone || window.cls->kind == ControlKind::kDialog;
-  if (generic && isClient) {
-    switch (event->type()) {
-      case QEvent::MouseButtonPress:
-      case QEvent::MouseButtonRelease:
-      case QEvent::MouseButtonDblClick:
-      case QEvent::MouseMove: {
-        const auto& mouse = *static_cast<QMouseEvent*>(event);
-        const QPoint p = mouse.position().toPoint();
-        Send(handle, MouseMessage(mouse), MouseKeys(mouse.buttons(), mouse.modifiers()),
-             MAKELPARAM(p.x(), p.y()));
-        return true;
-      }
-      default:
-        break;
-    }
-  }
   return false;
 }
 
@@ -272,7 +227,6 @@ void InstallDispatcher() {
 void RegisterWidget(QWidget* widget, HWND handle) {
   if (widget == nullptr) return;
   Widgets().insert(widget, handle);
-  widget->setMouseTracking(true);
 }
 
 void UnregisterWidget(QWidget* widget) { Widgets().remove(widget); }

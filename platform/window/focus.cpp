@@ -33,11 +33,6 @@ void GiveQtFocus(HWND handle) {
   window->client->setFocus(Qt::OtherFocusReason);
 }
 
-WPARAM ActivateParam(WORD how, HWND handle) {
-  Window* window = FindQuiet(handle);
-  return MAKEWPARAM(how, window != nullptr && window->minimized ? 1 : 0);
-}
-
 }  // namespace
 
 HWND FocusWindow() { return FindQuiet(Focus()) != nullptr ? Focus() : nullptr; }
@@ -66,15 +61,13 @@ void Activate(HWND topLevel, WORD how) {
   const HWND old = ActiveWindow();
   Active() = topLevel;
   if (old != nullptr) {
-    Send(old, WM_NCACTIVATE, FALSE, 0);
-    Send(old, WM_ACTIVATE, ActivateParam(WA_INACTIVE, old), reinterpret_cast<LPARAM>(topLevel));
+    Send(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(topLevel));
   }
   if (Active() != topLevel || FindQuiet(topLevel) == nullptr) return;
   if (Window* window = FindQuiet(topLevel);
       window->outer != nullptr && window->outer->isVisible() && !window->outer->isActiveWindow())
     window->outer->activateWindow();
-  Send(topLevel, WM_NCACTIVATE, TRUE, 0);
-  Send(topLevel, WM_ACTIVATE, ActivateParam(how, topLevel), reinterpret_cast<LPARAM>(old));
+  Send(topLevel, WM_ACTIVATE, how, reinterpret_cast<LPARAM>(old));
   // The focus follows the activation when the window did not place it.
   if (Active() == topLevel && !Inside(topLevel, FocusWindow())) ChangeFocus(topLevel);
 }
@@ -82,8 +75,7 @@ void Activate(HWND topLevel, WORD how) {
 void Deactivate(HWND topLevel) {
   if (ActiveWindow() != topLevel || topLevel == nullptr) return;
   Active() = nullptr;
-  Send(topLevel, WM_NCACTIVATE, FALSE, 0);
-  Send(topLevel, WM_ACTIVATE, ActivateParam(WA_INACTIVE, topLevel), 0);
+  Send(topLevel, WM_ACTIVATE, WA_INACTIVE, 0);
   if (Inside(topLevel, FocusWindow())) ChangeFocus(nullptr);
 }
 

@@ -20,9 +20,7 @@ int FrameThickness(DWORD style, DWORD exStyle) {
   return 0;
 }
 
-int EdgeThickness(DWORD exStyle) {
-  return ((exStyle & WS_EX_CLIENTEDGE) ? 2 : 0) + ((exStyle & WS_EX_STATICEDGE) ? 1 : 0);
-}
+int EdgeThickness(DWORD exStyle) { return (exStyle & WS_EX_CLIENTEDGE) ? 2 : 0; }
 
 int CaptionHeight(DWORD style) { return (style & WS_CAPTION) == WS_CAPTION ? kCaptionHeight : 0; }
 
@@ -36,46 +34,19 @@ SIZE ClientSize(const Window& window) {
 }
 
 // Sends WM_WINDOWPOSCHANGED for a change already made; DefWindowProcA turns
-// it into WM_MOVE and WM_SIZE.
-void AnnounceChange(Window& window, HWND insertAfter, UINT flags, POINT oldOrigin, SIZE oldClient) {
+// it into WM_SIZE.
+void AnnounceChange(Window& window, UINT flags, SIZE oldClient) {
   const HWND handle = window.handle;
-  const POINT origin = ClientOrigin(window);
   const SIZE client = ClientSize(window);
-  if (origin.x == oldOrigin.x && origin.y == oldOrigin.y) flags |= kNoClientMove;
   if (client.cx == oldClient.cx && client.cy == oldClient.cy) flags |= kNoClientSize;
-  WINDOWPOS pos{handle,
-                insertAfter,
-                window.rect.left,
-                window.rect.top,
-                Width(window.rect),
-                Height(window.rect),
-                flags};
+  WINDOWPOS pos{
+      handle, nullptr, window.rect.left, window.rect.top, Width(window.rect), Height(window.rect),
+      flags};
   Send(handle, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
 }
 
-void Restack(Window& window, HWND insertAfter) {
-  Window* parent = FindQuiet(window.parent);
-  if (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST) {
-    window.outer->raise();
-  } else if (insertAfter == HWND_BOTTOM) {
-    window.outer->lower();
-  } else if (Window* after = FindQuiet(insertAfter); after != nullptr && after->outer != nullptr) {
-    window.outer->stackUnder(after->outer);
-  }
-  if (parent == nullptr) return;
-  auto& siblings = parent->children;
-  siblings.erase(std::remove(siblings.begin(), siblings.end(), window.handle), siblings.end());
-  if (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST) {
-    siblings.insert(siblings.begin(), window.handle);
-  } else {
-    auto it = std::find(siblings.begin(), siblings.end(), insertAfter);
-    siblings.insert(it == siblings.end() ? siblings.end() : it + 1, window.handle);
-  }
-}
-
 bool ActivatesOnShow(int command) {
-  return command == SW_SHOW || command == SW_SHOWNORMAL || command == SW_SHOWMAXIMIZED ||
-         command == SW_RESTORE || command == SW_SHOWDEFAULT;
+  return command == SW_SHOW || command == SW_SHOWNORMAL || command == SW_SHOWDEFAULT;
 }
 
 }  // namespace
@@ -125,6 +96,12 @@ void ApplyGeometry(Window& window) {
                              std::max(0, h - menu - 2 * edge));
 }
 
+RECT WindowRectFor(const RECT& client, DWORD style, DWORD exStyle) {
+  const int frame = FrameThickness(style, exStyle) + EdgeThickness(exStyle);
+  return RECT{client.left - frame, client.top - frame - CaptionHeight(style), client.right + frame,
+              client.bottom + frame};
+}
+
 POINT ClientOrigin(const Window& window) {
   const Insets in = NonClientInsets(window);
   POINT p{window.rect.left + in.left, window.rect.top + in.top};
@@ -148,7 +125,6 @@ void AdoptQtGeometry(Window& window) {
   if (rect.left == window.rect.left && rect.top == window.rect.top &&
       rect.right == window.rect.right && rect.bottom == window.rect.bottom)
     return;
-  const POINT oldOrigin = ClientOrigin(window);
   const SIZE oldClient = ClientSize(window);
   window.rect = rect;
   const int menu = window.menu != nullptr ? kMenuHeight : 0;
@@ -156,7 +132,7 @@ void AdoptQtGeometry(Window& window) {
   if (window.menuBar != nullptr) window.menuBar->setGeometry(0, 0, g.width(), menu);
   window.client->setGeometry(edge, menu + edge, std::max(0, g.width() - 2 * edge),
                              std::max(0, g.height() - menu - 2 * edge));
-  AnnounceChange(window, nullptr, SWP_NOZORDER | SWP_NOACTIVATE, oldOrigin, oldClient);
+  AnnounceChange(window, SWP_NOZORDER | SWP_NOACTIVATE, oldClient);
 }
 
 }  // namespace lorvane::window::detail
@@ -196,20 +172,11 @@ BOOL GetWindowRect(HWND handle, LPRECT rect) {
   return TRUE;
 }
 
-BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyle) {
-  if (rect == nullptr) return FALSE;
-  const int frame = FrameThickness(style, exStyle) + EdgeThickness(exStyle);
-  rect->left -= frame;
-  rect->right += frame;
-  rect->top -= frame + CaptionHeight(style) + (menu ? lorvane::window::kMenuHeight : 0);
-  rect->bottom += frame;
-  return TRUE;
-}
-
-BOOL SetWindowPos(HWND handle, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+// Windows here are never restacked: every caller passes SWP_NOZORDER.
+BOOL SetWindowPos(HWND handle, HWND, int x, int y, int cx, int cy, UINT flags) {
   Window* window = FindQuiet(handle);
   if (window == nullptr) return FALSE;
-  WINDOWPOS pos{handle, insertAfter, x, y, std::max(cx, 0), std::max(cy, 0), flags};
+  WINDOWPOS pos{handle, nullptr, x, y, std::max(cx, 0), std::max(cy, 0), flags};
   if (flags & SWP_NOMOVE) {
     pos.x = window->rect.left;
     pos.y = window->rect.top;
@@ -218,49 +185,21 @@ BOOL SetWindowPos(HWND handle, HWND insertAfter, int x, int y, int cx, int cy, U
     pos.cx = Width(window->rect);
     pos.cy = Height(window->rect);
   }
-  if (!(flags & SWP_NOSENDCHANGING)) {
-    Send(handle, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
-    window = FindQuiet(handle);
-    if (window == nullptr) return FALSE;
-  }
-  const POINT oldOrigin = ClientOrigin(*window);
+  Send(handle, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
+  window = FindQuiet(handle);
+  if (window == nullptr) return FALSE;
   const SIZE oldClient = ClientSize(*window);
   window->rect = RECT{pos.x, pos.y, pos.x + pos.cx, pos.y + pos.cy};
   ApplyGeometry(*window);
-  if (!(pos.flags & SWP_NOZORDER) && window->outer != nullptr)
-    Restack(*window, pos.hwndInsertAfter);
-  if (pos.flags & SWP_SHOWWINDOW)
-    ShowWindow(handle, (pos.flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
   if (pos.flags & SWP_HIDEWINDOW) ShowWindow(handle, SW_HIDE);
   window = FindQuiet(handle);
   if (window == nullptr) return TRUE;
-  AnnounceChange(*window, pos.hwndInsertAfter, pos.flags, oldOrigin, oldClient);
+  AnnounceChange(*window, pos.flags, oldClient);
   return TRUE;
 }
 
-BOOL MoveWindow(HWND handle, int x, int y, int width, int height, BOOL repaint) {
-  return SetWindowPos(handle, nullptr, x, y, width, height,
-                      SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
-}
-
-BOOL ClientToScreen(HWND handle, LPPOINT point) {
-  Window* window = FindQuiet(handle);
-  if (point == nullptr || (window == nullptr && handle != DesktopHandle())) return FALSE;
-  if (window == nullptr) return TRUE;
-  const POINT origin = ClientOrigin(*window);
-  point->x += origin.x;
-  point->y += origin.y;
-  return TRUE;
-}
-
-BOOL ScreenToClient(HWND handle, LPPOINT point) {
-  Window* window = FindQuiet(handle);
-  if (point == nullptr || (window == nullptr && handle != DesktopHandle())) return FALSE;
-  if (window == nullptr) return TRUE;
-  const POINT origin = ClientOrigin(*window);
-  point->x -= origin.x;
-  point->y -= origin.y;
-  return TRUE;
+BOOL MoveWindow(HWND handle, int x, int y, int width, int height, BOOL) {
+  return SetWindowPos(handle, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BOOL ShowWindow(HWND handle, int command) {
@@ -269,9 +208,6 @@ BOOL ShowWindow(HWND handle, int command) {
   const BOOL wasVisible = (window->style & WS_VISIBLE) ? TRUE : FALSE;
   if (command == SW_HIDE) {
     if (!wasVisible) return FALSE;
-    Send(handle, WM_SHOWWINDOW, FALSE, 0);
-    window = FindQuiet(handle);
-    if (window == nullptr) return wasVisible;
     window->style &= ~WS_VISIBLE;
     // Qt may move its activation as soon as the widget hides; decide first.
     const bool wasActive = ActiveWindow() == handle;
@@ -286,12 +222,7 @@ BOOL ShowWindow(HWND handle, int command) {
     }
     return wasVisible;
   }
-  if (!wasVisible) {
-    Send(handle, WM_SHOWWINDOW, TRUE, 0);
-    window = FindQuiet(handle);
-    if (window == nullptr) return wasVisible;
-    window->style |= WS_VISIBLE;
-  }
+  window->style |= WS_VISIBLE;
   if (window->outer == nullptr) return wasVisible;
   if (!IsTopLevel(*window)) {
     window->outer->show();
@@ -299,19 +230,8 @@ BOOL ShowWindow(HWND handle, int command) {
   }
   const bool activate = ActivatesOnShow(command);
   window->outer->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
-  if (command == SW_MINIMIZE || command == SW_SHOWMINIMIZED || command == SW_SHOWMINNOACTIVE) {
-    window->minimized = true;
-    window->outer->showMinimized();
-    Send(handle, WM_SIZE, SIZE_MINIMIZED, 0);
-  } else {
-    if (window->minimized && (command == SW_RESTORE || command == SW_SHOWNORMAL)) {
-      window->minimized = false;
-      window->outer->showNormal();
-    }
-    window->outer->show();
-  }
-  window = FindQuiet(handle);
-  if (window != nullptr && activate && !window->minimized) {
+  window->outer->show();
+  if (activate) {
     window->outer->raise();
     Activate(handle, WA_ACTIVE);
   }
@@ -329,32 +249,11 @@ BOOL IsWindowVisible(HWND handle) {
   return FALSE;
 }
 
-BOOL IsIconic(HWND handle) {
-  Window* window = FindQuiet(handle);
-  return window != nullptr && window->minimized ? TRUE : FALSE;
-}
-
 BOOL UpdateWindow(HWND handle) {
   Window* window = FindQuiet(handle);
   if (window == nullptr) return FALSE;
   if (IsWindowVisible(handle) && window->client != nullptr && window->client->isVisible())
     window->client->repaint();
-  return TRUE;
-}
-
-BOOL InvalidateRect(HWND handle, const RECT* rect, BOOL) {
-  if (handle == nullptr) {
-    for (HWND h : AllWindows()) InvalidateRect(h, nullptr, TRUE);
-    return TRUE;
-  }
-  Window* window = FindQuiet(handle);
-  if (window == nullptr) return FALSE;
-  if (window->client == nullptr) return TRUE;
-  if (rect == nullptr)
-    window->client->update();
-  else
-    window->client->update(
-        QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top));
   return TRUE;
 }
 
@@ -373,7 +272,6 @@ BOOL EnableWindow(HWND handle, BOOL enable) {
   // A disabled top-level window keeps its look; the dispatcher drops its
   // input. A disabled control shows greyed, as on Windows.
   if (!IsTopLevel(*window) && window->outer != nullptr) window->outer->setEnabled(enable != FALSE);
-  Send(handle, WM_ENABLE, enable ? TRUE : FALSE, 0);
   return wasDisabled;
 }
 

@@ -19,13 +19,14 @@ struct Insets {
 Insets NonClientInsets(const Window& window);
 // Where the Qt widgets go for the current window rectangle.
 void ApplyGeometry(Window& window);
+// AdjustWindowRectEx without a menu: the window rectangle around a client one.
+RECT WindowRectFor(const RECT& client, DWORD style, DWORD exStyle);
 // The screen position of the client area's top-left corner.
 POINT ClientOrigin(const Window& window);
 // Qt moved or resized a top-level window itself (a window manager did):
 // take the new rectangle and tell the window.
 void AdoptQtGeometry(Window& window);
-// Internal WINDOWPOS flags: the client area did not move / change size.
+// An internal WINDOWPOS flag: the client area did not change size.
 inline constexpr UINT kNoClientSize = 0x0800;
-inline constexpr UINT kNoClientMove = 0x1000;
 
 }  // namespace lorvane::window::detail

@@ -26,7 +26,6 @@ struct MenuObject {
   bool popup = false;
   std::vector<MenuEntry> entries;
   HWND window = nullptr;  // the window whose bar shows this menu
-  int openPopups = 0;
 };
 
 HandleTable<MenuObject>& Menus() {
@@ -48,7 +47,6 @@ HMENU BuildMenu(const std::vector<lorvane::window::MenuItem>& items, bool popup)
     MenuEntry entry{item.text, item.id, item.flags, nullptr, {}};
     if (!item.items.empty()) {
       entry.popup = BuildMenu(item.items, true);
-      entry.flags |= MF_POPUP;
     }
     MenuOf(menu)->entries.push_back(std::move(entry));
   }
@@ -74,7 +72,7 @@ Located Locate(HMENU menu, UINT item, UINT flags) {
     if (entry.popup != nullptr) {
       Located inner = Locate(entry.popup, item, flags);
       if (inner.menu != nullptr) return inner;
-    } else if (entry.id == item && !(entry.flags & MF_SEPARATOR)) {
+    } else if (entry.id == item) {
       return Located{menu, static_cast<int>(i)};
     }
   }
@@ -101,18 +99,11 @@ bool FindParent(HMENU menu, HMENU target, HMENU* parent, int* position) {
 void SyncAction(const MenuEntry& entry) {
   if (entry.action == nullptr) return;
   entry.action->setEnabled(!(entry.flags & (MF_GRAYED | MF_DISABLED)));
-  entry.action->setCheckable((entry.flags & MF_CHECKED) != 0 || entry.action->isCheckable());
-  entry.action->setChecked((entry.flags & MF_CHECKED) != 0);
 }
 
 void Fill(QWidget* target, HMENU menu, HWND window, HMENU bar);
 
 void AddEntry(QWidget* target, MenuEntry& entry, HWND window, HMENU bar) {
-  if (entry.flags & MF_SEPARATOR) {
-    auto* menu = qobject_cast<QMenu*>(target);
-    if (menu != nullptr) entry.action = menu->addSeparator();
-    return;
-  }
   const QString text = FromLocal(entry.text);
   if (entry.popup != nullptr) {
     auto* popup = new QMenu(text, target);
@@ -120,25 +111,12 @@ void AddEntry(QWidget* target, MenuEntry& entry, HWND window, HMENU bar) {
     const HMENU popupHandle = entry.popup;
     QObject::connect(popup, &QMenu::aboutToShow, [window, bar, popupHandle] {
       CallFromQt([&] {
-        MenuObject* barObject = MenuOf(bar);
-        if (barObject == nullptr || !IsWindow(window)) return;
-        if (barObject->openPopups++ == 0) {
-          Send(window, WM_ENTERMENULOOP, FALSE, 0);
-          Send(window, WM_INITMENU, reinterpret_cast<WPARAM>(bar), 0);
-        }
+        if (MenuOf(bar) == nullptr || !IsWindow(window)) return;
         HMENU parent = nullptr;
         int position = 0;
         FindParent(bar, popupHandle, &parent, &position);
         Send(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popupHandle),
              MAKELPARAM(position, FALSE));
-      });
-    });
-    QObject::connect(popup, &QMenu::aboutToHide, [window, bar] {
-      CallFromQt([&] {
-        MenuObject* barObject = MenuOf(bar);
-        if (barObject == nullptr || barObject->openPopups == 0) return;
-        if (--barObject->openPopups == 0 && IsWindow(window))
-          Send(window, WM_EXITMENULOOP, FALSE, 0);
       });
     });
     entry.action = popup->menuAction();
@@ -190,7 +168,6 @@ void DetachMenuBar(Window& window) {
   if (window.menuBar == nullptr) return;
   if (MenuOf(window.menu) != nullptr) {
     MenuOf(window.menu)->window = nullptr;
-    MenuOf(window.menu)->openPopups = 0;
   }
   window.menuBar->hide();
   window.menuBar->deleteLater();
@@ -211,7 +188,6 @@ int PrepareMenuCommand(HWND handle, UINT command) {
   Window* window = FindQuiet(handle);
   if (window == nullptr || window->menu == nullptr) return -1;
   const HMENU bar = window->menu;
-  Send(handle, WM_INITMENU, reinterpret_cast<WPARAM>(bar), 0);
   Located where = Locate(bar, command, MF_BYCOMMAND);
   if (where.menu == nullptr) return -1;
   if (where.menu != bar) {
@@ -272,16 +248,6 @@ UINT GetMenuItemID(HMENU menu, int position) {
   return entry.popup != nullptr ? 0xFFFFFFFF : entry.id;
 }
 
-UINT GetMenuState(HMENU menu, UINT item, UINT flags) {
-  Located where = Locate(menu, item, flags);
-  if (where.menu == nullptr) return 0xFFFFFFFF;
-  const MenuEntry& entry = MenuOf(where.menu)->entries[static_cast<std::size_t>(where.position)];
-  if (entry.popup != nullptr)
-    return (static_cast<UINT>(GetMenuItemCount(entry.popup)) << 8) | (entry.flags & 0xFF) |
-           MF_POPUP;
-  return entry.flags & ~MF_POPUP;
-}
-
 BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable) {
   Located where = Locate(menu, item, enable);
   if (where.menu == nullptr) return -1;
@@ -308,27 +274,19 @@ BOOL DestroyAcceleratorTable(HACCEL table) { return Accels().Remove(table) ? TRU
 int TranslateAcceleratorA(HWND handle, HACCEL table, LPMSG msg) {
   AccelTable* object = Accels().Get(table);
   if (object == nullptr || msg == nullptr || !IsWindow(handle)) return 0;
-  const UINT m = msg->message;
-  const bool keyDown = m == WM_KEYDOWN || m == WM_SYSKEYDOWN;
-  const bool character = m == WM_CHAR || m == WM_SYSCHAR;
-  if (!keyDown && !character) return 0;
-  const bool shift = GetKeyState(VK_SHIFT) < 0;
-  const bool control = GetKeyState(VK_CONTROL) < 0;
-  const bool alt = GetKeyState(VK_MENU) < 0;
+  // Only virtual-key entries: the program's table has no character ones.
+  if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN) return 0;
+  const bool shift = KeyDownNow(VK_SHIFT);
+  const bool control = KeyDownNow(VK_CONTROL);
+  const bool alt = KeyDownNow(VK_MENU);
   for (const ACCEL& entry : object->entries) {
-    if (entry.fVirt & FVIRTKEY) {
-      if (!keyDown || entry.key != msg->wParam) continue;
-      if (((entry.fVirt & FSHIFT) != 0) != shift || ((entry.fVirt & FCONTROL) != 0) != control ||
-          ((entry.fVirt & FALT) != 0) != alt)
-        continue;
-    } else {
-      if (!character || entry.key != (msg->wParam & 0xFF)) continue;
-      if (m == WM_CHAR && (entry.fVirt & FALT)) continue;
-      if (m == WM_SYSCHAR && !(entry.fVirt & FALT)) continue;
-    }
+    if (!(entry.fVirt & FVIRTKEY) || entry.key != msg->wParam) continue;
+    if (((entry.fVirt & FSHIFT) != 0) != shift || ((entry.fVirt & FCONTROL) != 0) != control ||
+        ((entry.fVirt & FALT) != 0) != alt)
+      continue;
     // A command whose menu item is greyed, or a window that takes no input,
     // swallows the key without a command.
-    bool send = IsWindowEnabled(handle) && !IsIconic(handle);
+    bool send = IsWindowEnabled(handle) != FALSE;
     if (send) send = PrepareMenuCommand(handle, entry.cmd) != 0;
     if (send && IsWindow(handle)) Send(handle, WM_COMMAND, MAKEWPARAM(entry.cmd, 1), 0);
     return 1;

@@ -12,7 +12,7 @@ void DetachMenuBar(Window& window);
 bool IsMenuHandle(HMENU menu);
 void DestroyMenuTree(HMENU menu);
 // Enabled state of a command in the window's menu: -1 when the menu has no
-// such item; also sends WM_INITMENU / WM_INITMENUPOPUP as a menu would.
+// such item; also sends WM_INITMENUPOPUP as a menu would.
 int PrepareMenuCommand(HWND handle, UINT command);
 
 }  // namespace lorvane::window::detail

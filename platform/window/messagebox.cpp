@@ -1,6 +1,5 @@
 // MessageBoxA: a real QMessageBox run in the window layer's modal loop with
 // its owner disabled, or the test hook in its place.
-#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 
@@ -34,8 +33,6 @@ QMessageBox::Icon IconFor(UINT type) {
   switch (type & MB_ICONMASK) {
     case MB_ICONHAND:
       return QMessageBox::Critical;
-    case MB_ICONQUESTION:
-      return QMessageBox::Question;
     case MB_ICONEXCLAMATION:
       return QMessageBox::Warning;
     case MB_ICONASTERISK:
@@ -45,40 +42,13 @@ QMessageBox::Icon IconFor(UINT type) {
   }
 }
 
-struct ButtonSet {
-  std::vector<std::pair<QMessageBox::StandardButton, int>> buttons;
-};
-
-ButtonSet ButtonsFor(UINT type) {
-  switch (type & MB_TYPEMASK) {
-    case MB_OKCANCEL:
-      return {{{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}}};
-    case MB_ABORTRETRYIGNORE:
-      return {{{QMessageBox::Abort, IDABORT},
-               {QMessageBox::Retry, IDRETRY},
-               {QMessageBox::Ignore, IDIGNORE}}};
-    case MB_YESNOCANCEL:
-      return {
-          {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}}};
-    case MB_YESNO:
-      return {{{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}}};
-    case MB_RETRYCANCEL:
-      return {{{QMessageBox::Retry, IDRETRY}, {QMessageBox::Cancel, IDCANCEL}}};
-    default:
-      return {{{QMessageBox::Ok, IDOK}}};
-  }
-}
-
 int RunBox(HWND owner, const lorvane::window::MessageBoxRequest& request) {
   if (qApp == nullptr) return 0;
   Window* window = FindQuiet(TopLevelOf(owner));
   QMessageBox box(IconFor(request.type), FromLocal(request.caption), FromLocal(request.text),
                   QMessageBox::NoButton, window != nullptr ? window->outer.data() : nullptr);
   box.setTextFormat(Qt::PlainText);
-  const ButtonSet set = ButtonsFor(request.type);
-  for (const auto& [button, id] : set.buttons) box.addButton(button);
-  const std::size_t defaultIndex = (request.type & MB_DEFMASK) >> 8;
-  if (defaultIndex < set.buttons.size()) box.setDefaultButton(set.buttons[defaultIndex].first);
+  box.addButton(QMessageBox::Ok);
   bool done = false;
   QObject::connect(&box, &QMessageBox::finished, [&done] {
     done = true;
@@ -86,13 +56,7 @@ int RunBox(HWND owner, const lorvane::window::MessageBoxRequest& request) {
   });
   box.show();
   RunModalLoop(nullptr, [&done] { return done; });
-  const QMessageBox::StandardButton clicked = box.standardButton(box.clickedButton());
-  for (const auto& [button, id] : set.buttons)
-    if (button == clicked) return id;
-  // Closed without a button: the answer Escape gives.
-  for (const auto& [button, id] : set.buttons)
-    if (id == IDCANCEL || id == IDNO) return id;
-  return set.buttons.size() == 1 ? set.buttons.front().second : IDCANCEL;
+  return IDOK;  // OK, Escape and the close box alike
 }
 
 }  // namespace
@@ -100,7 +64,10 @@ int RunBox(HWND owner, const lorvane::window::MessageBoxRequest& request) {
 
 using namespace lorvane::window::detail;
 
+// Only MB_OK boxes: every box the program and the framework show.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+  if ((type & MB_TYPEMASK) != MB_OK)
+    LogUnsupported("message boxes other than MB_OK (shown as one)");
   lorvane::window::MessageBoxRequest request{owner, text != nullptr ? text : "",
                                              caption != nullptr ? caption : "Error", type};
   const HWND top = TopLevelOf(owner);

@@ -1,5 +1,7 @@
 // Device contexts over QPainter: painting during WM_PAINT, DrawTextA and the
 // few GDI objects the program's windows use (brushes, fonts, system colours).
+#include "platform/window/paint.h"
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
@@ -7,9 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/window/paint.h"
 #include "platform/window/queue.h"
-#include "platform/window/resource_objects.h"
 #include "platform/window/text.h"
 #include "platform/window/window_table.h"
 #include "platform/window/wingdi.h"
@@ -22,10 +22,11 @@ struct DeviceContext {
   QPointer<QWidget> widget;
   std::unique_ptr<QPainter> painter;  // only while the window is being painted
   QFont font;
-  COLORREF textColor = 0x000000;
-  COLORREF bkColor = 0xFFFFFF;
-  int bkMode = OPAQUE;
 };
+
+// A new device context's colours: black text on an opaque white background.
+constexpr COLORREF kTextColor = 0x000000;
+constexpr COLORREF kBkColor = 0xFFFFFF;
 
 struct Font {
   QFont font;
@@ -63,32 +64,6 @@ HDC NewContext(Window& window, bool paint) {
     dc->painter->setFont(dc->font);
   }
   return Contexts().Add<HDC>(std::move(dc));
-}
-
-int QtFlags(UINT format) {
-  int flags = 0;
-  if (format & DT_CENTER)
-    flags |= Qt::AlignHCenter;
-  else if (format & DT_RIGHT)
-    flags |= Qt::AlignRight;
-  else
-    flags |= Qt::AlignLeft;
-  if (format & DT_SINGLELINE) {
-    flags |= Qt::TextSingleLine;
-    if (format & DT_VCENTER)
-      flags |= Qt::AlignVCenter;
-    else if (format & DT_BOTTOM)
-      flags |= Qt::AlignBottom;
-    else
-      flags |= Qt::AlignTop;
-  } else {
-    flags |= Qt::AlignTop;
-    if (format & DT_WORDBREAK) flags |= Qt::TextWordWrap;
-  }
-  if (format & DT_EXPANDTABS) flags |= Qt::TextExpandTabs;
-  if (!(format & DT_NOPREFIX)) flags |= Qt::TextShowMnemonic;
-  if (format & DT_NOCLIP) flags |= Qt::TextDontClip;
-  return flags;
 }
 
 // What '&' prefixes leave to be seen: "&&" is one '&', a lone '&' nothing.
@@ -186,45 +161,34 @@ BOOL EndPaint(HWND, const PAINTSTRUCT* paint) {
   return TRUE;
 }
 
+// One line of text, left-aligned or centred (DT_CENTER), from the top of the
+// rectangle; '&' marks a mnemonic.
 int DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format) {
   DeviceContext* context = Context(dc);
   if (context == nullptr || text == nullptr || rect == nullptr) return 0;
+  if (!(format & DT_SINGLELINE))
+    LogUnsupported("DrawTextA without DT_SINGLELINE (drawn as one line)");
   const QString string = FromLocal(text, count);
   const QFontMetrics metrics(context->font);
-  const int flags = QtFlags(format);
-  const QRect box(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
-  if ((format & DT_CALCRECT) && (format & DT_SINGLELINE)) {
-    // One line: its advance width and the font's height, from the top-left.
-    QString shown = string;
-    if (!(format & DT_NOPREFIX)) shown = WithoutMnemonics(string);
-    rect->right = rect->left + metrics.horizontalAdvance(shown);
+  if (format & DT_CALCRECT) {
+    rect->right = rect->left + metrics.horizontalAdvance(WithoutMnemonics(string));
     rect->bottom = rect->top + metrics.height();
     return metrics.height();
   }
-  if (format & DT_CALCRECT) {
-    // Measures from the top-left corner; the width stays for word-wrapped text.
-    const int width = (format & DT_WORDBREAK) && !(format & DT_SINGLELINE) ? box.width() : 1 << 20;
-    const QRect measured = metrics.boundingRect(
-        QRect(0, 0, width, 1 << 20), (flags & ~(Qt::AlignHCenter | Qt::AlignRight)) | Qt::AlignLeft,
-        string);
-    if (!(format & DT_WORDBREAK) || (format & DT_SINGLELINE))
-      rect->right = rect->left + measured.width();
-    rect->bottom = rect->top + std::max(measured.height(), metrics.height());
-    return rect->bottom - rect->top;
-  }
+  const int flags = Qt::TextSingleLine | Qt::TextShowMnemonic | Qt::AlignTop |
+                    ((format & DT_CENTER) ? Qt::AlignHCenter : Qt::AlignLeft);
+  const QRect box(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
   const QRect needed = metrics.boundingRect(box, flags, string);
   if (context->painter != nullptr) {
     QPainter& painter = *context->painter;
     painter.save();
-    if (!(format & DT_NOCLIP)) painter.setClipRect(box);
-    if (context->bkMode == OPAQUE) painter.fillRect(needed, ColorOf(context->bkColor));
-    painter.setPen(ColorOf(context->textColor));
+    painter.setClipRect(box);
+    painter.fillRect(needed, ColorOf(kBkColor));
+    painter.setPen(ColorOf(kTextColor));
     painter.setFont(context->font);
     painter.drawText(box, flags, string);
     painter.restore();
   }
-  if ((format & DT_SINGLELINE) && (format & (DT_VCENTER | DT_BOTTOM)))
-    return needed.bottom() + 1 - box.top();
   return needed.height();
 }
 
@@ -237,27 +201,4 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
         QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top),
         ColorOf(color));
   return 1;
-}
-
-COLORREF SetTextColor(HDC dc, COLORREF color) {
-  DeviceContext* context = Context(dc);
-  if (context == nullptr) return 0xFFFFFFFF;  // CLR_INVALID
-  const COLORREF old = context->textColor;
-  context->textColor = color;
-  return old;
-}
-
-int SetBkMode(HDC dc, int mode) {
-  DeviceContext* context = Context(dc);
-  if (context == nullptr || (mode != OPAQUE && mode != TRANSPARENT)) return 0;
-  const int old = context->bkMode;
-  context->bkMode = mode;
-  return old;
-}
-
-BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
-  DeviceContext* context = Context(dc);
-  if (context == nullptr || icon == nullptr) return FALSE;
-  if (context->painter != nullptr) context->painter->drawPixmap(x, y, IconOf(icon).pixmap(32, 32));
-  return TRUE;
 }

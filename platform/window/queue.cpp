@@ -300,10 +300,10 @@ LRESULT DispatchMessageA(const MSG* msg) {
   return result;
 }
 
-SHORT GetKeyState(int virtualKey) {
+bool lorvane::window::detail::KeyDownNow(int virtualKey) {
   auto& down = Queue().keyDown;
   auto it = down.find(virtualKey);
-  return it != down.end() && it->second ? static_cast<SHORT>(-0x8000) : 0;
+  return it != down.end() && it->second;
 }
 
 HHOOK SetWindowsHookExA(int hookId, HOOKPROC proc, HINSTANCE, DWORD) {

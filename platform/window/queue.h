@@ -68,5 +68,7 @@ void RunCbtHook(int code, WPARAM wParam, LPARAM lParam, bool* cancel);
 // (which is put back). `dialog` gets IsDialogMessageA first.
 void RunModalLoop(HWND dialog, const std::function<bool()>& done);
 void WakeUp();
+// Whether the key is held down, as the queue's key messages have told.
+bool KeyDownNow(int virtualKey);
 
 }  // namespace lorvane::window::detail

@@ -1,18 +1,17 @@
 // The installed resources and the calls that read them: strings, icons,
 // cursors and raw resource records.
 #include "platform/window/resources.h"
-#include "platform/window/wingdi.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
-#include <QStyle>
 #include <cstdlib>
 
 #include "platform/window/resource_objects.h"
 #include "platform/window/text.h"
 #include "platform/window/window_table.h"
+#include "platform/window/wingdi.h"
 
 namespace lorvane::window {
 namespace {
@@ -57,7 +56,7 @@ const std::string* FindString(UINT id) {
 namespace lorvane::window::detail {
 namespace {
 
-enum class IconSource { kProgram, kSystem, kCursor };
+enum class IconSource { kProgram, kCursor };
 
 struct IconObject {
   IconSource source = IconSource::kProgram;
@@ -149,25 +148,6 @@ QIcon IconOf(HICON handle) {
   if (!object->icon.isNull()) return object->icon;
   if (object->source == IconSource::kProgram) {
     for (const QImage& image : object->images) object->icon.addPixmap(QPixmap::fromImage(image));
-  } else if (object->source == IconSource::kSystem) {
-    QStyle::StandardPixmap pixmap = QStyle::SP_DesktopIcon;
-    switch (object->id) {
-      case 32513:
-        pixmap = QStyle::SP_MessageBoxCritical;
-        break;
-      case 32514:
-        pixmap = QStyle::SP_MessageBoxQuestion;
-        break;
-      case 32515:
-        pixmap = QStyle::SP_MessageBoxWarning;
-        break;
-      case 32516:
-        pixmap = QStyle::SP_MessageBoxInformation;
-        break;
-      default:
-        break;
-    }
-    object->icon = QApplication::style()->standardIcon(pixmap);
   }
   return object->icon;
 }
@@ -206,15 +186,7 @@ HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
   bool ok = false;
   const UINT id = ResourceId(name, &ok);
   if (!ok) return nullptr;
-  if (instance == nullptr) {
-    if (id < 32512 || id > 32516) return nullptr;
-    return SharedHandle(1, id, [id] {
-      auto object = std::make_unique<IconObject>();
-      object->source = IconSource::kSystem;
-      object->id = id;
-      return object;
-    });
-  }
+  if (instance == nullptr) return nullptr;  // the system's icons: none is used
   const IconResource* resource = FindIcon(id);
   if (resource == nullptr) return nullptr;
   return SharedHandle(kProgramIcons, id, [resource] {
@@ -229,38 +201,9 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
   bool ok = false;
   const UINT id = ResourceId(name, &ok);
   if (!ok || instance != nullptr) return nullptr;  // the program has no cursors of its own
-  Qt::CursorShape shape;
-  switch (id) {
-    case 32512:
-      shape = Qt::ArrowCursor;
-      break;
-    case 32513:
-      shape = Qt::IBeamCursor;
-      break;
-    case 32514:
-      shape = Qt::WaitCursor;
-      break;
-    case 32515:
-      shape = Qt::CrossCursor;
-      break;
-    case 32516:
-      shape = Qt::UpArrowCursor;
-      break;
-    case 32646:
-      shape = Qt::SizeAllCursor;
-      break;
-    case 32648:
-      shape = Qt::ForbiddenCursor;
-      break;
-    case 32649:
-      shape = Qt::PointingHandCursor;
-      break;
-    case 32650:
-      shape = Qt::BusyCursor;
-      break;
-    default:
-      return nullptr;
-  }
+  // IDC_ARROW and IDC_WAIT, the two the program and the framework load.
+  if (id != 32512 && id != 32514) return nullptr;
+  const Qt::CursorShape shape = id == 32514 ? Qt::WaitCursor : Qt::ArrowCursor;
   return SharedHandle(2, id, [id, shape] {
     auto object = std::make_unique<IconObject>();
     object->source = IconSource::kCursor;
@@ -272,7 +215,7 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
 
 HCURSOR SetCursor(HCURSOR cursor) {
   CursorState& state = Cursor();
-  const HCURSOR old = GetCursor();
+  const HCURSOR old = state.current != nullptr ? state.current : LoadCursorA(nullptr, IDC_ARROW);
   state.current = cursor;
   // The wait cursor shows over every window until another cursor is set.
   if (IsWaitCursor(cursor)) {
@@ -285,10 +228,4 @@ HCURSOR SetCursor(HCURSOR cursor) {
     state.overriding = false;
   }
   return old;
-}
-
-HCURSOR GetCursor() {
-  CursorState& state = Cursor();
-  if (state.current == nullptr) state.current = LoadCursorA(nullptr, IDC_ARROW);
-  return state.current;
 }

@@ -20,7 +20,7 @@ struct StringEntry {
 };
 
 // One menu item; an item with `items` is a popup (its id is unused).
-// `flags` takes MF_GRAYED, MF_CHECKED, MF_SEPARATOR ... as in a menu script.
+// `flags` takes MF_GRAYED as in a menu script.
 struct MenuItem {
   std::string text;  // '&' marks the mnemonic
   UINT id = 0;

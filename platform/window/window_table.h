@@ -23,11 +23,8 @@ struct WindowClass {
   std::string name;
   UINT style = 0;
   WNDPROC proc = nullptr;
-  int clsExtra = 0;
-  int wndExtra = 0;
   HINSTANCE instance = nullptr;
   HICON icon = nullptr;
-  HICON iconSmall = nullptr;
   HCURSOR cursor = nullptr;
   HBRUSH background = nullptr;
   std::string menuName;
@@ -51,7 +48,6 @@ struct Window {
   DWORD style = 0;
   DWORD exStyle = 0;
   LONG_PTR id = 0;
-  LONG_PTR userData = 0;
   HINSTANCE instance = nullptr;
   HWND parent = nullptr;
   HWND owner = nullptr;
@@ -59,13 +55,8 @@ struct Window {
   std::string text;
   HMENU menu = nullptr;
   HFONT font = nullptr;
-  HICON iconBig = nullptr;
-  HICON iconSmall = nullptr;
-  std::vector<LONG_PTR> extra;  // window extra bytes, in pointer-sized slots
   RECT rect{};  // window rectangle: in the parent's client coordinates, or the screen's
   bool destroying = false;
-  bool minimized = false;
-  bool maximized = false;
 
   QPointer<QWidget> outer;   // the whole window as Qt sees it
   QPointer<QWidget> client;  // draws the client area; children sit on it

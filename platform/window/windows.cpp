@@ -90,8 +90,7 @@ void ApplyClassLook(Window& window) {
   if (window.cls->cursor != nullptr)
     window.client->setCursor(QCursor(CursorShapeOf(window.cls->cursor)));
   if (IsTopLevel(window)) {
-    HICON icon = window.iconBig != nullptr ? window.iconBig : window.cls->icon;
-    if (icon != nullptr) window.outer->setWindowIcon(IconOf(icon));
+    if (window.cls->icon != nullptr) window.outer->setWindowIcon(IconOf(window.cls->icon));
   }
 }
 
@@ -216,7 +215,6 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   if (cls == nullptr) return nullptr;
   Window* parent = FindQuiet(parentHandle);
   if ((style & WS_CHILD) && parent == nullptr) return nullptr;
-  if (cls->kind == ControlKind::kDialog) exStyle |= WS_EX_CONTROLPARENT;
 
   auto owned = std::make_unique<Window>();
   Window& window = *owned;
@@ -226,7 +224,6 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   window.style = style & ~(WS_VISIBLE | WS_DISABLED);
   window.exStyle = exStyle;
   window.instance = instance;
-  window.extra.assign(static_cast<std::size_t>((cls->wndExtra + 7) / 8), 0);
   if (style & WS_CHILD) {
     window.parent = parentHandle;
     window.id = reinterpret_cast<LONG_PTR>(menuOrId);
@@ -289,13 +286,10 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     DestroyWindow(handle);
     return nullptr;
   }
-  Window* created = FindQuiet(handle);
-  if (created == nullptr) return nullptr;
+  if (FindQuiet(handle) == nullptr) return nullptr;
   RECT client{};
   GetClientRect(handle, &client);
   Send(handle, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
-  if (FindQuiet(handle) == nullptr) return nullptr;
-  Send(handle, WM_MOVE, 0, MAKELPARAM(created->rect.left, created->rect.top));
   if (FindQuiet(handle) == nullptr) return nullptr;
   if (style & WS_VISIBLE) ShowWindow(handle, IsTopLevel(*FindQuiet(handle)) ? SW_SHOW : SW_SHOWNA);
   return FindQuiet(handle) != nullptr ? handle : nullptr;
@@ -353,28 +347,11 @@ HWND GetParent(HWND handle) {
   return (window->style & WS_POPUP) ? window->owner : nullptr;
 }
 
+// Only GW_OWNER: the framework asks nothing else.
 HWND GetWindow(HWND handle, UINT command) {
   Window* window = FindQuiet(handle);
-  if (window == nullptr) return nullptr;
-  if (command == GW_OWNER) return IsTopLevel(*window) ? window->owner : nullptr;
-  if (command == GW_CHILD) return window->children.empty() ? nullptr : window->children.front();
-  Window* parent = FindQuiet(window->parent);
-  if (parent == nullptr) return nullptr;  // top-level siblings are not kept in order
-  const auto& siblings = parent->children;
-  auto it = std::find(siblings.begin(), siblings.end(), handle);
-  if (it == siblings.end()) return nullptr;
-  switch (command) {
-    case GW_HWNDFIRST:
-      return siblings.front();
-    case GW_HWNDLAST:
-      return siblings.back();
-    case GW_HWNDNEXT:
-      return (it + 1) == siblings.end() ? nullptr : *(it + 1);
-    case GW_HWNDPREV:
-      return it == siblings.begin() ? nullptr : *(it - 1);
-    default:
-      return nullptr;
-  }
+  if (window == nullptr || command != GW_OWNER) return nullptr;
+  return IsTopLevel(*window) ? window->owner : nullptr;
 }
 
 HWND GetDlgItem(HWND dialog, int id) {
@@ -392,74 +369,31 @@ int GetDlgCtrlID(HWND handle) {
   return window != nullptr && !IsTopLevel(*window) ? static_cast<int>(window->id) : 0;
 }
 
-LONG_PTR GetWindowLongPtrA(HWND handle, int index) {
+LONG GetWindowLongA(HWND handle, int index) {
   Window* window = FindQuiet(handle);
   if (window == nullptr) return 0;
   switch (index) {
-    case GWLP_WNDPROC:
-      return reinterpret_cast<LONG_PTR>(window->proc);
-    case GWLP_HINSTANCE:
-      return reinterpret_cast<LONG_PTR>(window->instance);
-    case GWLP_HWNDPARENT:
-      return reinterpret_cast<LONG_PTR>(IsTopLevel(*window) ? window->owner : window->parent);
-    case GWLP_ID:
-      return window->id;
     case GWL_STYLE:
       return static_cast<LONG>(window->style);
     case GWL_EXSTYLE:
       return static_cast<LONG>(window->exStyle);
-    case GWLP_USERDATA:
-      return window->userData;
     default:
-      break;
+      LogUnsupported("GetWindowLongA indexes other than the styles");
+      return 0;
   }
-  if (index >= 0 && index % 8 == 0 && static_cast<std::size_t>(index / 8) < window->extra.size())
-    return window->extra[static_cast<std::size_t>(index / 8)];
-  return 0;
 }
 
+// Only GWLP_WNDPROC: the framework subclasses windows, nothing more.
 LONG_PTR SetWindowLongPtrA(HWND handle, int index, LONG_PTR value) {
   Window* window = FindQuiet(handle);
   if (window == nullptr) return 0;
-  const LONG_PTR old = GetWindowLongPtrA(handle, index);
-  switch (index) {
-    case GWLP_WNDPROC:
-      window->proc = reinterpret_cast<WNDPROC>(value);
-      return old;
-    case GWLP_HINSTANCE:
-      window->instance = reinterpret_cast<HINSTANCE>(value);
-      return old;
-    case GWLP_ID:
-      window->id = value;
-      return old;
-    case GWLP_USERDATA:
-      window->userData = value;
-      return old;
-    case GWL_STYLE: {
-      const DWORD visible = window->style & WS_VISIBLE;
-      const DWORD disabled = window->style & WS_DISABLED;
-      window->style =
-          (static_cast<DWORD>(value) & ~(WS_VISIBLE | WS_DISABLED)) | visible | disabled;
-      return old;
-    }
-    case GWL_EXSTYLE:
-      window->exStyle = static_cast<DWORD>(value);
-      return old;
-    case GWLP_HWNDPARENT:
-      LogUnsupported("changing a window's owner");
-      return 0;
-    default:
-      break;
+  if (index != GWLP_WNDPROC) {
+    LogUnsupported("SetWindowLongPtrA indexes other than GWLP_WNDPROC");
+    return 0;
   }
-  if (index >= 0 && index % 8 == 0 && static_cast<std::size_t>(index / 8) < window->extra.size()) {
-    window->extra[static_cast<std::size_t>(index / 8)] = value;
-    return old;
-  }
-  return 0;
-}
-
-LONG GetWindowLongA(HWND handle, int index) {
-  return static_cast<LONG>(GetWindowLongPtrA(handle, index));
+  const WNDPROC old = window->proc;
+  window->proc = reinterpret_cast<WNDPROC>(value);
+  return reinterpret_cast<LONG_PTR>(old);
 }
 
 BOOL SetWindowTextA(HWND handle, LPCSTR text) {
@@ -473,9 +407,4 @@ int GetWindowTextA(HWND handle, LPSTR text, int maxCount) {
   if (FindQuiet(handle) == nullptr || text == nullptr || maxCount <= 0) return 0;
   return static_cast<int>(
       Send(handle, WM_GETTEXT, static_cast<WPARAM>(maxCount), reinterpret_cast<LPARAM>(text)));
-}
-
-int GetWindowTextLengthA(HWND handle) {
-  if (FindQuiet(handle) == nullptr) return 0;
-  return static_cast<int>(Send(handle, WM_GETTEXTLENGTH, 0, 0));
 }

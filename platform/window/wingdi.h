@@ -1,6 +1,5 @@
-// GDI as the program's painting sees it: colours and the text attributes of
-// a device context. The device contexts themselves come from BeginPaint
-// (winuser.h) and draw with QPainter.
+// GDI as the program's painting sees it: colours. The device contexts come
+// from BeginPaint (winuser.h) and draw with QPainter.
 #pragma once
 
 #include "platform/base/types.h"
@@ -11,10 +10,3 @@
 #define GetRValue(c) (static_cast<BYTE>(c))
 #define GetGValue(c) (static_cast<BYTE>(static_cast<WORD>(c) >> 8))
 #define GetBValue(c) (static_cast<BYTE>((c) >> 16))
-
-// Background modes
-#define TRANSPARENT 1
-#define OPAQUE 2
-
-COLORREF SetTextColor(HDC dc, COLORREF color);
-int SetBkMode(HDC dc, int mode);

@@ -106,41 +106,27 @@ struct CBT_CREATEWNDA {
   HWND hwndInsertAfter;
 };
 
-
 // ---------------------------------------------------------------- window messages
 
 #define WM_NULL 0x0000
 #define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002
-#define WM_MOVE 0x0003
 #define WM_SIZE 0x0005
 #define WM_ACTIVATE 0x0006
 #define WM_SETFOCUS 0x0007
 #define WM_KILLFOCUS 0x0008
-#define WM_ENABLE 0x000A
 #define WM_SETTEXT 0x000C
 #define WM_GETTEXT 0x000D
-#define WM_GETTEXTLENGTH 0x000E
 #define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_ERASEBKGND 0x0014
-#define WM_SHOWWINDOW 0x0018
-#define WM_SETCURSOR 0x0020
-#define WM_MOUSEACTIVATE 0x0021
-#define WM_NEXTDLGCTL 0x0028
 #define WM_SETFONT 0x0030
-#define WM_GETFONT 0x0031
 #define WM_WINDOWPOSCHANGING 0x0046
 #define WM_WINDOWPOSCHANGED 0x0047
 #define WM_NOTIFY 0x004E
-#define WM_CONTEXTMENU 0x007B
-#define WM_GETICON 0x007F
-#define WM_SETICON 0x0080
 #define WM_NCCREATE 0x0081
 #define WM_NCDESTROY 0x0082
-#define WM_NCHITTEST 0x0084
-#define WM_NCACTIVATE 0x0086
 #define WM_GETDLGCODE 0x0087
 #define WM_KEYFIRST 0x0100
 #define WM_KEYDOWN 0x0100
@@ -153,14 +139,7 @@ struct CBT_CREATEWNDA {
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
-#define WM_INITMENU 0x0116
 #define WM_INITMENUPOPUP 0x0117
-#define WM_MOUSEMOVE 0x0200
-#define WM_LBUTTONDOWN 0x0201
-#define WM_RBUTTONDOWN 0x0204
-#define WM_MBUTTONDOWN 0x0207
-#define WM_ENTERMENULOOP 0x0211
-#define WM_EXITMENULOOP 0x0212
 #define WM_USER 0x0400
 
 // WM_ACTIVATE
@@ -168,25 +147,8 @@ struct CBT_CREATEWNDA {
 #define WA_ACTIVE 1
 // WM_SIZE
 #define SIZE_RESTORED 0
-#define SIZE_MINIMIZED 1
-#define SIZE_MAXIMIZED 2
-// WM_SETICON / WM_GETICON
-#define ICON_BIG 1
-// mouse message key state
-#define MK_LBUTTON 0x0001
-#define MK_RBUTTON 0x0002
-#define MK_SHIFT 0x0004
-#define MK_CONTROL 0x0008
-#define MK_MBUTTON 0x0010
-// WM_NCHITTEST / WM_SETCURSOR
-#define HTCLIENT 1
-#define MA_ACTIVATE 1
-
 // WM_SYSCOMMAND
-#define SC_MINIMIZE 0xF020
-#define SC_MAXIMIZE 0xF030
 #define SC_CLOSE 0xF060
-#define SC_RESTORE 0xF120
 
 // ---------------------------------------------------------------- styles
 
@@ -208,74 +170,39 @@ struct CBT_CREATEWNDA {
   (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
 
 #define WS_EX_DLGMODALFRAME 0x00000001L
-#define WS_EX_NOPARENTNOTIFY 0x00000004L
 #define WS_EX_CLIENTEDGE 0x00000200L
-#define WS_EX_CONTROLPARENT 0x00010000L
-#define WS_EX_STATICEDGE 0x00020000L
 
 #define CS_VREDRAW 0x0001
 #define CS_HREDRAW 0x0002
 #define CS_DBLCLKS 0x0008
-#define CS_PARENTDC 0x0080
-#define CS_SAVEBITS 0x0800
 
 #define CW_USEDEFAULT (static_cast<int>(0x80000000))
 
 // ShowWindow
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
-#define SW_SHOWMINIMIZED 2
-#define SW_SHOWMAXIMIZED 3
 #define SW_SHOW 5
-#define SW_MINIMIZE 6
-#define SW_SHOWMINNOACTIVE 7
 #define SW_SHOWNA 8
-#define SW_RESTORE 9
 #define SW_SHOWDEFAULT 10
 
 // SetWindowPos
 #define SWP_NOSIZE 0x0001
 #define SWP_NOMOVE 0x0002
 #define SWP_NOZORDER 0x0004
-#define SWP_NOREDRAW 0x0008
 #define SWP_NOACTIVATE 0x0010
-#define SWP_SHOWWINDOW 0x0040
 #define SWP_HIDEWINDOW 0x0080
-#define SWP_NOSENDCHANGING 0x0400
 #define HWND_TOP (reinterpret_cast<HWND>(0))
-#define HWND_BOTTOM (reinterpret_cast<HWND>(1))
-#define HWND_TOPMOST (reinterpret_cast<HWND>(-1))
 
-// GetWindowLongPtrA / SetWindowLongPtrA
+// GetWindowLongA / SetWindowLongPtrA
 #define GWLP_WNDPROC (-4)
-#define GWLP_HINSTANCE (-6)
-#define GWLP_HWNDPARENT (-8)
-#define GWLP_ID (-12)
 #define GWL_STYLE (-16)
 #define GWL_EXSTYLE (-20)
-#define GWLP_USERDATA (-21)
-// Dialog window extra words (pointer-sized slots, as on 64-bit Windows).
-#define DWLP_MSGRESULT 0
-#define DWLP_DLGPROC 8
 
 // GetClassLongA / SetClassLongA
-#define GCL_HBRBACKGROUND (-10)
-#define GCL_HCURSOR (-12)
 #define GCL_HICON (-14)
-#define GCL_HMODULE (-16)
-#define GCL_CBWNDEXTRA (-18)
-#define GCL_CBCLSEXTRA (-20)
-#define GCL_WNDPROC (-24)
-#define GCL_STYLE (-26)
-#define GCL_HICONSM (-34)
 
 // GetWindow
-#define GW_HWNDFIRST 0
-#define GW_HWNDLAST 1
-#define GW_HWNDNEXT 2
-#define GW_HWNDPREV 3
 #define GW_OWNER 4
-#define GW_CHILD 5
 
 // PeekMessageA
 #define PM_NOREMOVE 0x0000
@@ -285,40 +212,12 @@ struct CBT_CREATEWNDA {
 
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
-#define SM_CXVSCROLL 2
-#define SM_CYHSCROLL 3
 #define SM_CYCAPTION 4
-#define SM_CXBORDER 5
-#define SM_CYBORDER 6
-#define SM_CXDLGFRAME 7
-#define SM_CYDLGFRAME 8
 #define SM_CXICON 11
 #define SM_CYICON 12
-#define SM_CXCURSOR 13
-#define SM_CYCURSOR 14
 #define SM_CYMENU 15
-#define SM_CXFULLSCREEN 16
-#define SM_CYFULLSCREEN 17
-#define SM_MOUSEPRESENT 19
-#define SM_CYVSCROLL 20
-#define SM_CXHSCROLL 21
-#define SM_CXMIN 28
-#define SM_CYMIN 29
-#define SM_CXSIZE 30
-#define SM_CYSIZE 31
 #define SM_CXFRAME 32
 #define SM_CYFRAME 33
-#define SM_CXMINTRACK 34
-#define SM_CYMINTRACK 35
-#define SM_CXDOUBLECLK 36
-#define SM_CYDOUBLECLK 37
-#define SM_CXEDGE 45
-#define SM_CYEDGE 46
-#define SM_CXSMICON 49
-#define SM_CYSMICON 50
-#define SM_CYSMCAPTION 51
-#define SM_CXMAXIMIZED 61
-#define SM_CYMAXIMIZED 62
 
 #define COLOR_WINDOW 5
 #define COLOR_WINDOWFRAME 6
@@ -334,50 +233,25 @@ struct CBT_CREATEWNDA {
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 #define IDC_WAIT MAKEINTRESOURCEA(32514)
 
-#define RT_MENU MAKEINTRESOURCEA(4)
-#define RT_DIALOG MAKEINTRESOURCEA(5)
-#define RT_ACCELERATOR MAKEINTRESOURCEA(9)
-#define RT_GROUP_ICON MAKEINTRESOURCEA(14)
-#define RT_VERSION MAKEINTRESOURCEA(16)
-
 // ---------------------------------------------------------------- DrawTextA
 
 #define DT_CENTER 0x00000001
-#define DT_RIGHT 0x00000002
-#define DT_VCENTER 0x00000004
-#define DT_BOTTOM 0x00000008
-#define DT_WORDBREAK 0x00000010
 #define DT_SINGLELINE 0x00000020
-#define DT_EXPANDTABS 0x00000040
-#define DT_NOCLIP 0x00000100
 #define DT_CALCRECT 0x00000400
-#define DT_NOPREFIX 0x00000800
 
 // ---------------------------------------------------------------- message boxes
 
 #define MB_OK 0x00000000L
-#define MB_OKCANCEL 0x00000001L
-#define MB_ABORTRETRYIGNORE 0x00000002L
-#define MB_YESNOCANCEL 0x00000003L
-#define MB_YESNO 0x00000004L
-#define MB_RETRYCANCEL 0x00000005L
 #define MB_ICONHAND 0x00000010L
-#define MB_ICONQUESTION 0x00000020L
 #define MB_ICONEXCLAMATION 0x00000030L
 #define MB_ICONASTERISK 0x00000040L
 #define MB_ICONSTOP MB_ICONHAND
 #define MB_ICONINFORMATION MB_ICONASTERISK
 #define MB_TYPEMASK 0x0000000FL
 #define MB_ICONMASK 0x000000F0L
-#define MB_DEFMASK 0x00000F00L
 
 #define IDOK 1
 #define IDCANCEL 2
-#define IDABORT 3
-#define IDRETRY 4
-#define IDIGNORE 5
-#define IDYES 6
-#define IDNO 7
 
 // ---------------------------------------------------------------- controls
 
@@ -386,68 +260,26 @@ struct CBT_CREATEWNDA {
 #define BS_DEFPUSHBUTTON 0x00000001L
 #define BS_TYPEMASK 0x0000000FL
 #define BN_CLICKED 0
-#define BM_GETCHECK 0x00F0
-#define BM_SETCHECK 0x00F1
-#define BM_GETSTATE 0x00F2
-#define BM_SETSTATE 0x00F3
-#define BM_SETSTYLE 0x00F4
-#define BM_CLICK 0x00F5
 
 // Static controls
 #define SS_LEFT 0x00000000L
-#define SS_CENTER 0x00000001L
-#define SS_RIGHT 0x00000002L
 #define SS_ICON 0x00000003L
-#define SS_SIMPLE 0x0000000BL
-#define SS_LEFTNOWORDWRAP 0x0000000CL
 #define SS_TYPEMASK 0x0000001FL
 #define SS_NOPREFIX 0x00000080L
-#define SS_NOTIFY 0x00000100L
-#define SS_CENTERIMAGE 0x00000200L
-#define SS_SUNKEN 0x00001000L
-#define STM_SETICON 0x0170
-#define STM_GETICON 0x0171
 
 // Edit controls
-#define ES_CENTER 0x0001L
-#define ES_RIGHT 0x0002L
-#define ES_MULTILINE 0x0004L
-#define ES_UPPERCASE 0x0008L
-#define ES_LOWERCASE 0x0010L
-#define ES_PASSWORD 0x0020L
 #define ES_AUTOHSCROLL 0x0080L
 #define ES_READONLY 0x0800L
-#define ES_NUMBER 0x2000L
-#define EN_SETFOCUS 0x0100
-#define EN_KILLFOCUS 0x0200
-#define EN_CHANGE 0x0300
-#define EN_UPDATE 0x0400
-#define EM_GETSEL 0x00B0
 #define EM_SETSEL 0x00B1
-#define EM_GETMODIFY 0x00B8
-#define EM_SETMODIFY 0x00B9
-#define EM_REPLACESEL 0x00C2
 #define EM_LIMITTEXT 0x00C5
-#define EM_SETLIMITTEXT EM_LIMITTEXT
-#define EM_SETREADONLY 0x00CF
-#define EM_GETLIMITTEXT 0x00D5
 
 // Dialogs
-#define DS_ABSALIGN 0x01L
-#define DS_NOFAILCREATE 0x10L
 #define DS_SETFONT 0x40L
 #define DS_MODALFRAME 0x80L
-#define DS_CENTER 0x0800L
-#define DM_GETDEFID (WM_USER + 0)
-#define DM_SETDEFID (WM_USER + 1)
-#define DC_HASDEFID 0x534B
 #define DLGC_WANTARROWS 0x0001
-#define DLGC_WANTTAB 0x0002
-#define DLGC_WANTMESSAGE 0x0004
 #define DLGC_HASSETSEL 0x0008
 #define DLGC_DEFPUSHBUTTON 0x0010
 #define DLGC_UNDEFPUSHBUTTON 0x0020
-#define DLGC_WANTCHARS 0x0080
 #define DLGC_STATIC 0x0100
 #define DLGC_BUTTON 0x2000
 
@@ -455,12 +287,9 @@ struct CBT_CREATEWNDA {
 
 #define MF_BYCOMMAND 0x00000000L
 #define MF_BYPOSITION 0x00000400L
-#define MF_SEPARATOR 0x00000800L
 #define MF_ENABLED 0x00000000L
 #define MF_GRAYED 0x00000001L
 #define MF_DISABLED 0x00000002L
-#define MF_CHECKED 0x00000008L
-#define MF_POPUP 0x00000010L
 
 // ---------------------------------------------------------------- keys and accelerators
 
@@ -504,7 +333,6 @@ struct CBT_CREATEWNDA {
 #define VK_DECIMAL 0x6E
 #define VK_DIVIDE 0x6F
 #define VK_F1 0x70
-#define VK_F4 0x73
 #define VK_F6 0x75
 #define VK_NUMLOCK 0x90
 #define VK_SCROLL 0x91
@@ -534,7 +362,6 @@ HWND GetWindow(HWND window, UINT command);
 HWND GetDlgItem(HWND dialog, int id);
 int GetDlgCtrlID(HWND window);
 LONG GetWindowLongA(HWND window, int index);
-LONG_PTR GetWindowLongPtrA(HWND window, int index);
 LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value);
 
 // Geometry and visibility
@@ -542,19 +369,13 @@ BOOL GetClientRect(HWND window, LPRECT rect);
 BOOL GetWindowRect(HWND window, LPRECT rect);
 BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
-BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyle);
-BOOL ScreenToClient(HWND window, LPPOINT point);
-BOOL ClientToScreen(HWND window, LPPOINT point);
 BOOL ShowWindow(HWND window, int command);
 BOOL IsWindowVisible(HWND window);
-BOOL IsIconic(HWND window);
 BOOL UpdateWindow(HWND window);
-BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 
 // Text
 BOOL SetWindowTextA(HWND window, LPCSTR text);
 int GetWindowTextA(HWND window, LPSTR text, int maxCount);
-int GetWindowTextLengthA(HWND window);
 
 // Input state
 BOOL EnableWindow(HWND window, BOOL enable);
@@ -563,7 +384,6 @@ HWND SetFocus(HWND window);
 HWND GetFocus();
 HWND GetActiveWindow();
 HWND SetActiveWindow(HWND window);
-SHORT GetKeyState(int virtualKey);
 
 // Window procedures and messages
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -588,7 +408,6 @@ HDC BeginPaint(HWND window, LPPAINTSTRUCT paint);
 BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
 int DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format);
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
-BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
 
 // Metrics: the screen size comes from the primary screen unless a test has
 // set it (seams.h); the frame metrics are the fixed values in seams.h.
@@ -597,13 +416,9 @@ int GetSystemMetrics(int index);
 // Cursors and icons
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 HCURSOR SetCursor(HCURSOR cursor);
-HCURSOR GetCursor();
 HICON LoadIconA(HINSTANCE instance, LPCSTR name);
 
-// Resources of the program module (resources.h). LockResource gives the
-// resource model's record: a DialogTemplate for RT_DIALOG, a MenuResource for
-// RT_MENU, an IconResource for RT_GROUP_ICON, an AcceleratorTable for
-// RT_ACCELERATOR, the VersionRecord for RT_VERSION.
+// Resources of the program module (resources.h).
 HMODULE GetModuleHandleA(LPCSTR moduleName);
 int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax);
 
@@ -613,7 +428,6 @@ BOOL DestroyMenu(HMENU menu);
 HMENU GetMenu(HWND window);
 int GetMenuItemCount(HMENU menu);
 UINT GetMenuItemID(HMENU menu, int position);
-UINT GetMenuState(HMENU menu, UINT item, UINT flags);
 BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable);
 
 // Accelerators

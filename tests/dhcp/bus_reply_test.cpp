@@ -1,91 +1,110 @@
-// The object manager's reply as NetworkManager sends it, built here as a
-// message and read back: a property of the wrong type anywhere, or a reply
-// of another shape, fails the whole reply rather than giving part of it.
+// The daemons' answers as the clients read them: NetworkManager's object
+// manager reply, built here as a message, and networkd's description. A
+// property of the wrong type or a reply of another shape gives no rows at
+// all; a lease value that is not whole gives the link without a lease.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
-#include <map>
-
-#include "platform/iphlp/dhcp/bus.h"
+#include "platform/iphlp/dhcp/lease_file.h"
+#include "platform/iphlp/dhcp/replies.h"
 
 namespace lorvane::iphlp::dhcp {
 namespace {
 
+constexpr std::int64_t kNow = 1796586000;
+
+// A device lvc0 and its DHCP configuration, with `managed` as the Managed
+// property's type and value, and `address` as the leased address.
 struct Reply {
   sd_bus* bus = nullptr;
   sd_bus_message* m = nullptr;
   int fds[2] = {-1, -1};
-  // A bus over a socket pair of the test's own: messages need a started bus,
-  // not a peer that answers.
-  Reply() {
+  Reply(const char* managedType, const char* address, const char* leaseTime = "120") {
     EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
     EXPECT_GE(sd_bus_new(&bus), 0);
     EXPECT_GE(sd_bus_set_fd(bus, fds[0], fds[0]), 0);
     EXPECT_GE(sd_bus_start(bus), 0);
     EXPECT_GE(sd_bus_message_new_method_call(bus, &m, "a.b", "/", "a.b", "C"), 0);
+    const char* device = "org.freedesktop.NetworkManager.Device";
+    const char* config = "org.freedesktop.NetworkManager.DHCP4Config";
+    int r = managedType[0] == 'b'
+                ? sd_bus_message_append(m, "a{oa{sa{sv}}}", 2, "/d/1", 1, device, 3, "Interface",
+                                        "s", "lvc0", "Managed", "b", 1, "Dhcp4Config", "o", "/c/1",
+                                        "/c/1", 1, config, 1, "Options", "a{sv}", 4, "ip_address",
+                                        "s", address, "dhcp_lease_time", "s", leaseTime, "expiry",
+                                        "s", "1796586120", "domain_name_servers", "s",
+                                        "10.77.0.3 10.77.0.2")
+                : sd_bus_message_append(m, "a{oa{sa{sv}}}", 1, "/d/1", 1, device, 2, "Interface",
+                                        "s", "lvc0", "Managed", managedType, "yes");
+    EXPECT_GE(r, 0);
+    EXPECT_GE(sd_bus_message_seal(m, 1, 0), 0);
+    EXPECT_GE(sd_bus_message_rewind(m, 1), 0);
   }
   ~Reply() {
     sd_bus_message_unref(m);
     sd_bus_close_unref(bus);
     close(fds[1]);
   }
-  // One object with one interface whose properties are a string `Interface`,
-  // and `Managed` of the given type.
-  sd_bus_message* Build(const char* managedType, bool extraClose = false) {
-    sd_bus_message_open_container(m, 'a', "{oa{sa{sv}}}");
-    sd_bus_message_open_container(m, 'e', "oa{sa{sv}}");
-    sd_bus_message_append(m, "o", "/dev/1");
-    sd_bus_message_open_container(m, 'a', "{sa{sv}}");
-    sd_bus_message_open_container(m, 'e', "sa{sv}");
-    sd_bus_message_append(m, "s", "x.Device");
-    sd_bus_message_open_container(m, 'a', "{sv}");
-    sd_bus_message_append(m, "{sv}", "Interface", "s", "lvc0");
-    if (managedType[0] == 'b') {
-      sd_bus_message_append(m, "{sv}", "Managed", "b", 1);
-    } else {
-      sd_bus_message_append(m, "{sv}", "Managed", "s", "yes");
-    }
-    sd_bus_message_append(m, "{sv}", "Other", "u", 7u);
-    for (int i = 0; i < 5; ++i) sd_bus_message_close_container(m);
-    if (extraClose) sd_bus_message_append(m, "s", "trailing");
-    EXPECT_GE(sd_bus_message_seal(m, 1, 0), 0);
-    EXPECT_GE(sd_bus_message_rewind(m, 1), 0);
-    return m;
-  }
 };
 
-std::map<std::string, std::string> Read(sd_bus_message* m, bool& ok) {
-  std::map<std::string, std::string> seen;
-  ok = ReadManagedObjects(m, 16, [&](const std::string& path, const std::string& interface,
-                                     const std::string& property, sd_bus_message* v) {
-    if (property == "Interface")
-      return InVariant(v, "s", [&] { return ReadString(v, seen[path + " " + interface]); });
-    if (property == "Managed") {
-      bool managed = false;
-      return InVariant(v, "b", [&] { return ReadBool(v, managed); });
-    }
-    return sd_bus_message_skip(v, "v") >= 0;
-  });
-  return seen;
-}
+TEST(BusReply, NetworkManagersRowsAreWholeOrNone) {
+  Reply good("b", "10.77.1.9");
+  auto objects = ReadNmObjects(good.m);
+  ASSERT_TRUE(objects);
+  const NmDevice* device = objects->Find("lvc0");
+  ASSERT_NE(device, nullptr);
+  DhcpState row = NmLease(*objects, *device, kNow);
+  EXPECT_EQ(row.leaseExpires, 1796586120);
+  EXPECT_EQ(row.leaseObtained, 1796586000);
+  EXPECT_EQ(row.dnsServers, (std::vector<std::string>{"10.77.0.3", "10.77.0.2"}));
+  EXPECT_EQ(NmLease(*objects, *device, 1796586120).leaseExpires, 0);  // expired
 
-TEST(BusReply, ManagedObjectsAreReadWholeOrNotAtAll) {
-  bool ok = false;
-  Reply good;
-  EXPECT_EQ(Read(good.Build("b"), ok), (std::map<std::string, std::string>{{"/dev/1 x.Device", "lvc0"}}));
-  EXPECT_TRUE(ok);
-  Reply wrongType;
-  Read(wrongType.Build("s"), ok);
-  EXPECT_FALSE(ok);
-  Reply wrongShape;
-  sd_bus_message_append(wrongShape.m, "as", 1, "x");
+  for (const char* address : {"10.77.1.09", "", "10.77.1"}) {
+    Reply damaged("b", address);
+    auto read = ReadNmObjects(damaged.m);
+    ASSERT_TRUE(read) << address;
+    row = NmLease(*read, *read->Find("lvc0"), kNow);
+    EXPECT_TRUE(row.enabled) << address;
+    EXPECT_EQ(row.leaseExpires, 0) << address;
+    EXPECT_TRUE(row.dnsServers.empty()) << address;
+  }
+  Reply infinite("b", "10.77.1.9", "4294967295");
+  auto never = ReadNmObjects(infinite.m);
+  ASSERT_TRUE(never);
+  EXPECT_EQ(NmLease(*never, *never->Find("lvc0"), kNow).leaseExpires, kNever);
+
+  Reply wrongType("s", "");
+  EXPECT_FALSE(ReadNmObjects(wrongType.m));
+  Reply wrongShape("b", "10.77.1.9");
+  sd_bus_message_unref(wrongShape.m);
+  ASSERT_GE(sd_bus_message_new_method_call(wrongShape.bus, &wrongShape.m, "a.b", "/", "a.b", "C"), 0);
+  ASSERT_GE(sd_bus_message_append(wrongShape.m, "a{sv}", 1, "Interface", "s", "lvc0"), 0);
   ASSERT_GE(sd_bus_message_seal(wrongShape.m, 1, 0), 0);
   ASSERT_GE(sd_bus_message_rewind(wrongShape.m, 1), 0);
-  Read(wrongShape.m, ok);
-  EXPECT_FALSE(ok);
-  EXPECT_FALSE(ReadManagedObjects(nullptr, 16, nullptr));
+  EXPECT_FALSE(ReadNmObjects(wrongShape.m));
+  EXPECT_FALSE(ReadNmObjects(nullptr));
+}
+
+// networkd's own description of a link is read in EndToEnd.Networkd; here,
+// what is not whole is no link or no lease.
+TEST(BusReply, NetworkdsLinksAreWholeOrNone) {
+  const std::string address =
+      R"("Addresses":[{"Family":2,"Address":[10,77,1,9],"ConfigSource":"DHCPv4",)"
+      R"("ConfigProvider":[10,77,0,1],"ValidLifetimeUsec":5}])";
+  auto links = ReadNetworkdLinks(
+      R"({"Interfaces":[{"Index":2,"Name":"lvc0","NetworkFile":"/n",)" + address +
+      R"(},{"Index":3,"Name":"lvc1","Addresses":[{"Family":2,"Address":[10,77,1,256],)"
+      R"("ConfigSource":"DHCPv4","ValidLifetimeUsec":5}]},)"
+      R"({"Index":"4","Name":"lvc2"},{"Index":5,"Name":"lvc3"},{"Index":6,"Name":"lvc3"}]})");
+  ASSERT_TRUE(links);
+  ASSERT_EQ(links->size(), 2u);  // lvc2's index is a string; lvc3 is named twice
+  EXPECT_EQ(links->at("lvc0").address, "10.77.1.9");
+  EXPECT_EQ(links->at("lvc0").server, "10.77.0.1");
+  EXPECT_EQ(links->at("lvc0").validUntil, 5u);
+  EXPECT_EQ(links->at("lvc1").address, "");
+  EXPECT_FALSE(ReadNetworkdLinks(R"({"Interfaces":{}})"));
 }
 
 }  // namespace

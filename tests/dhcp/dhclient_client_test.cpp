@@ -154,13 +154,28 @@ TEST_F(DhclientClientTest, EachQueryReadsTheConfigurationAndTheNewestFiles) {
 }
 
 // "lo" is a link in every namespace, so the stand-in passes the link check.
-TEST_F(DhclientClientTest, RunsTheClientWithAFixedArgumentList) {
-  const std::string leases = Write("leases/dhclient.leases", Lease("lo", "10.1.0.1", "never"));
+// Nothing is run for a name that cannot be handed on, a link that dhclient
+// does not manage or one that has gone; what runs gets a fixed argument list
+// and is killed, with its children, at the bound; a client that fails, dies,
+// hangs or is missing is an error.
+TEST_F(DhclientClientTest, RunsTheClientBoundedWithAFixedArgumentList) {
+  const std::string leases = Write("leases/dhclient.leases", Lease("lo", "10.1.0.1", "never") +
+                                                                 Lease("lvnosuch0", "10.1.0.1", "never"));
+  Configure({"lo", "lvnosuch0"});
+  FakeProgram("touch \"$0.ran\"");
+  DhclientClient client(Options());
+  for (const std::string name : {"", "-r", "a/b", "eth0 x", "0123456789abcdef", "..", "a:1"}) {
+    EXPECT_FALSE(client.State(name).enabled) << name;
+    EXPECT_EQ(client.Release(name), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << name;
+    EXPECT_EQ(client.Renew(name), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << name;
+  }
+  EXPECT_EQ(client.Release("eth1"), static_cast<DWORD>(ERROR_NOT_FOUND));
+  EXPECT_EQ(client.Renew("eth1"), static_cast<DWORD>(ERROR_NOT_FOUND));
+  EXPECT_EQ(client.Renew("lvnosuch0"), static_cast<DWORD>(ERROR_DEV_NOT_EXIST));
+  EXPECT_FALSE(fs::exists(dir_ / "fake-dhclient.ran"));
+
   const std::string tail = "\n-sf\n" + (dir_ / "script").string() + "\nlo\n";
   FakeProgram("printf '%s\\n' \"$@\" > \"$0.args\"; echo \"$PATH\" > \"$0.env\"; pwd > \"$0.cwd\"");
-  Configure({"lo"});
-  DhclientClient client(Options());
-
   // Whatever the caller's umask and directory, the client makes its files as
   // the system would.
   mode_t umaskBefore = umask(0);
@@ -174,10 +189,40 @@ TEST_F(DhclientClientTest, RunsTheClientWithAFixedArgumentList) {
   // No client was running: its pid file would name nobody, or someone else.
   EXPECT_EQ(Read("fake-dhclient.args"), "-r\n-lf\n" + leases + "\n--no-pid" + tail);
   EXPECT_EQ(Read("fake-dhclient.env"), "/usr/sbin:/usr/bin:/sbin:/bin\n");
-
   ASSERT_EQ(client.Renew("lo"), static_cast<DWORD>(NO_ERROR));
   EXPECT_EQ(Read("fake-dhclient.args"),
             "-1\n-lf\n" + leases + "\n-pf\n" + (dir_ / "run").string() + "/dhclient.lo.pid" + tail);
+
+  FakeProgram("exit 2");  // dhclient -1 when no lease came
+  EXPECT_EQ(client.Renew("lo"), static_cast<DWORD>(ERROR_GEN_FAILURE));
+  FakeProgram("kill -9 $$");
+  EXPECT_EQ(client.Release("lo"), static_cast<DWORD>(ERROR_GEN_FAILURE));
+  // The client and a child of its own, both of which must go.
+  FakeProgram("sleep 30 & echo $! > \"$0.child\"; echo $$ > \"$0.pid\"; wait");
+  DhclientOptions hung = Options();
+  hung.renewTimeout = std::chrono::milliseconds(300);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(DhclientClient(hung).Renew("lo"), static_cast<DWORD>(ERROR_TIMEOUT));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  for (const char* file : {"fake-dhclient.pid", "fake-dhclient.child"}) {
+    const std::string pid = std::to_string(std::atoi(Read(file).c_str()));
+    ASSERT_NE(pid, "0") << file;
+    // Gone, or at most a zombie awaiting its new parent.
+    auto alive = [&] {
+      std::string stat = test::FileText("/proc/" + pid + "/stat");
+      return !stat.empty() && stat.find(") Z") == std::string::npos;
+    };
+    for (int i = 0; i < 100 && alive(); ++i) usleep(10000);
+    EXPECT_FALSE(alive()) << file;
+  }
+  fs::remove(dir_ / "fake-dhclient");
+  EXPECT_EQ(client.Renew("lo"), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+  DhclientOptions elsewhere = Options();
+  elsewhere.netns = "lvdhcp-no-such-namespace";
+  DhclientClient lost(elsewhere);
+  EXPECT_EQ(lost.Renew("lo"), static_cast<DWORD>(ERROR_DEV_NOT_EXIST));
+  EXPECT_FALSE(lost.State("lo").enabled);
 }
 
 // Waits until `child` runs a program called dhclient.
@@ -229,62 +274,6 @@ TEST_F(DhclientClientTest, OnlyRootsRunOfTheProgramIsBelieved) {
   child.emplace(idle);
   ASSERT_TRUE(Named(*child));
   EXPECT_FALSE(DhclientClient(options).State("lo").enabled);
-}
-
-TEST_F(DhclientClientTest, AHungClientIsKilledAtTheBound) {
-  Configure({"lo"});
-  Write("leases/dhclient.leases", Lease("lo", "10.1.0.1", "never"));
-  // The client and a child of its own, both of which must go.
-  FakeProgram("sleep 30 & echo $! > \"$0.child\"; echo $$ > \"$0.pid\"; wait");
-  DhclientOptions options = Options();
-  options.renewTimeout = std::chrono::milliseconds(300);
-  auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(DhclientClient(options).Renew("lo"), static_cast<DWORD>(ERROR_TIMEOUT));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-  for (const char* file : {"fake-dhclient.pid", "fake-dhclient.child"}) {
-    const std::string pid = std::to_string(std::atoi(Read(file).c_str()));
-    ASSERT_NE(pid, "0") << file;
-    // Gone, or at most a zombie awaiting its new parent.
-    auto alive = [&] {
-      std::string stat = test::FileText("/proc/" + pid + "/stat");
-      return !stat.empty() && stat.find(") Z") == std::string::npos;
-    };
-    for (int i = 0; i < 100 && alive(); ++i) usleep(10000);
-    EXPECT_FALSE(alive()) << file;
-  }
-}
-
-// Nothing is run for a name that cannot be handed on, a link that dhclient
-// does not manage or one that has gone; a client that fails, dies or is
-// missing is an error.
-TEST_F(DhclientClientTest, RunsNothingItShouldNotAndReportsAFailingClient) {
-  Write("leases/dhclient.leases",
-        Lease("lo", "10.1.0.1", "never") + Lease("lvnosuch0", "10.1.0.1", "never"));
-  FakeProgram("touch \"$0.ran\"");
-  Configure({"lo", "lvnosuch0"});
-  DhclientClient client(Options());
-  for (const std::string name : {"", "-r", "a/b", "eth0 x", "0123456789abcdef", "..", "a:1"}) {
-    EXPECT_FALSE(client.State(name).enabled) << name;
-    EXPECT_EQ(client.Release(name), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << name;
-    EXPECT_EQ(client.Renew(name), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << name;
-  }
-  EXPECT_EQ(client.Release("eth1"), static_cast<DWORD>(ERROR_NOT_FOUND));
-  EXPECT_EQ(client.Renew("eth1"), static_cast<DWORD>(ERROR_NOT_FOUND));
-  EXPECT_EQ(client.Renew("lvnosuch0"), static_cast<DWORD>(ERROR_DEV_NOT_EXIST));
-  EXPECT_FALSE(fs::exists(dir_ / "fake-dhclient.ran"));
-
-  FakeProgram("exit 2");  // dhclient -1 when no lease came
-  EXPECT_EQ(client.Renew("lo"), static_cast<DWORD>(ERROR_GEN_FAILURE));
-  FakeProgram("kill -9 $$");
-  EXPECT_EQ(client.Release("lo"), static_cast<DWORD>(ERROR_GEN_FAILURE));
-  fs::remove(dir_ / "fake-dhclient");
-  EXPECT_EQ(client.Renew("lo"), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-
-  DhclientOptions elsewhere = Options();
-  elsewhere.netns = "lvdhcp-no-such-namespace";
-  DhclientClient lost(elsewhere);
-  EXPECT_EQ(lost.Renew("lo"), static_cast<DWORD>(ERROR_DEV_NOT_EXIST));
-  EXPECT_FALSE(lost.State("lo").enabled);
 }
 
 // An adapter's details right after the list take the list's DNS servers, and

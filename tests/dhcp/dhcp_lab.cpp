@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -39,6 +40,17 @@ case "$reason" in
 esac
 exit 0
 )";
+
+std::string NamespaceId(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) throw std::runtime_error("cannot see " + path);
+  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
+// Taken as the program loads, before any thread enters a lab.
+const std::string kHostNetns = NamespaceId("/proc/self/ns/net");
+
+std::string HostDefaultRoute() { return RunCommand({"ip", "-4", "route", "show", "default"}).output; }
 
 bool HasProgram(const char* name) {
   for (const char* dir : {"/usr/sbin/", "/sbin/", "/usr/bin/", "/bin/"}) {
@@ -97,8 +109,11 @@ DhcpLab::DhcpLab(int links) : links_(links) {
   std::ofstream(dir_ + "/dhclient.conf") << "request subnet-mask, broadcast-address, routers, "
                                             "domain-name-servers, netbios-name-servers;\n";
 
+  hostRoute_ = HostDefaultRoute();
   server_ = std::make_unique<NetNamespace>("lvds");
   client_ = std::make_unique<NetNamespace>("lvdc");
+  clientId_ = NamespaceId(std::string(iphlp::kNetnsDir) + "/" + client_->name());
+  if (clientId_ == kHostNetns) throw std::runtime_error("the lab's namespace is the host's");
   std::vector<std::string> serverLines = {"link add lvbr type bridge",
                                           "addr add 10.77.0.1/16 dev lvbr", "link set lvbr up"};
   std::vector<std::string> clientLines;
@@ -138,6 +153,17 @@ DhcpLab::~DhcpLab() {
   server_.reset();
   std::error_code ignored;
   fs::remove_all(dir_, ignored);
+  // Nothing of the lab may reach the host's own routes.
+  if (const std::string now = HostDefaultRoute(); now != hostRoute_) {
+    std::fprintf(stderr, "the host's default route changed while a DHCP lab ran: was '%s', is '%s'\n",
+                 hostRoute_.c_str(), now.c_str());
+    ADD_FAILURE() << "the host's default route changed while a DHCP lab ran";
+  }
+}
+
+std::vector<std::string> DhcpLab::Guarded(std::vector<std::string> argv) const {
+  argv.insert(argv.begin(), {LORVANE_IN_LAB_NETNS, clientId_, kHostNetns, "--"});
+  return argv;
 }
 
 // `mode`: -1 to wait for the lease, -nw to go to the background at once.

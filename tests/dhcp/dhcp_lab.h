@@ -10,6 +10,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/iphlp/dhcp/dhclient_client.h"
 #include "support/netns.h"
@@ -59,6 +60,9 @@ class DhcpLab {
   // How many dhclients run there now.
   int RunningClients() const;
   int links() const { return links_; }
+  // argv behind a check that it runs in the lab's client namespace and not
+  // the host's (in_lab_netns): for every daemon the lab starts by a pid.
+  std::vector<std::string> Guarded(std::vector<std::string> argv) const;
 
  private:
   void RunClient(int i, const char* mode) const;
@@ -67,6 +71,8 @@ class DhcpLab {
   std::string dir_;
   std::unique_ptr<NetNamespace> server_;
   std::unique_ptr<NetNamespace> client_;
+  std::string clientId_;      // the client namespace, as DEV:INO
+  std::string hostRoute_;     // the host's default route when the lab was built
 };
 
 }  // namespace lorvane::test

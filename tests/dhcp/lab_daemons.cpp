@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "platform/iphlp/dhcp/bus.h"
+
 namespace lorvane::test {
 namespace {
 
@@ -55,16 +57,17 @@ LabNetworkd::LabNetworkd(DhcpLab& lab, int dhcpLinks, bool staticLink,
       << folder_ << "/bus</listen><auth>EXTERNAL</auth><policy context=\"default\">"
       << "<allow user=\"*\"/><allow own=\"*\"/><allow send_destination=\"*\"/>"
          "<allow receive_sender=\"*\"/></policy></busconfig>\n";
-  bus_ = &lab.client().Spawn({privateMounts, folder_ + "/run=/run/systemd",
-                              folder_ + "/etc=/etc/systemd/network", "ro=/sys", "--",
-                              "dbus-daemon", "--config-file=" + folder_ + "/bus.conf", "--nofork"},
-                             folder_ + "/bus.log");
+  std::vector<std::string> bus = {privateMounts, folder_ + "/run=/run/systemd",
+                                  folder_ + "/etc=/etc/systemd/network", "ro=/sys", "--"};
+  for (auto& arg : lab.Guarded({"dbus-daemon", "--config-file=" + folder_ + "/bus.conf", "--nofork"}))
+    bus.push_back(std::move(arg));
+  bus_ = &lab.client().Spawn(bus, folder_ + "/bus.log");
   for (int i = 0; i < 50 && !fs::exists(folder_ + "/bus"); ++i) std::this_thread::sleep_for(100ms);
   if (!fs::exists(folder_ + "/bus")) throw std::runtime_error("the bus did not start");
-  networkd_ = std::make_unique<ChildProcess>(
-      std::vector<std::string>{"nsenter", "-t", std::to_string(bus_->pid()), "-m", "-n", "--",
-                               "env", "DBUS_SYSTEM_BUS_ADDRESS=" + BusAddress(), kNetworkd},
-      folder_ + "/networkd.log");
+  std::vector<std::string> networkd = {"nsenter", "-t", std::to_string(bus_->pid()), "-m", "-n", "--"};
+  for (auto& arg : lab.Guarded({"env", "DBUS_SYSTEM_BUS_ADDRESS=" + BusAddress(), kNetworkd}))
+    networkd.push_back(std::move(arg));
+  networkd_ = std::make_unique<ChildProcess>(networkd, folder_ + "/networkd.log");
   try {
     lab.WaitBound(dhcpLinks, std::chrono::seconds(60));
   } catch (const std::runtime_error& e) {
@@ -86,9 +89,13 @@ LabDhcpcd::LabDhcpcd(DhcpLab& lab, int links, const std::string& privateMounts)
   // No hooks at all: nothing of the host's resolver, name or clock.
   std::ofstream(f + "/dhcpcd.conf") << "noarp\nnohook resolv.conf, hostname, timesyncd, ntp\n"
                                        "option domain_name_servers, netbios_name_servers\n";
-  holder_ = &lab.client().Spawn({privateMounts, f + "/run=/run", f + "/lib=/var/lib/dhcpcd",
-                                 f + "/hooks=/usr/lib/dhcpcd/dhcpcd-hooks",
-                                 f + "/dhcpcd.conf=/etc/dhcpcd.conf", "--", "sleep", "600"});
+  // The holder lives as long as the lab's daemons: a pid that ended could
+  // be another process's by the time a daemon enters its namespaces.
+  std::vector<std::string> holder = {privateMounts, f + "/run=/run", f + "/lib=/var/lib/dhcpcd",
+                                     f + "/hooks=/usr/lib/dhcpcd/dhcpcd-hooks",
+                                     f + "/dhcpcd.conf=/etc/dhcpcd.conf", "--"};
+  for (auto& arg : lab.Guarded({"sleep", "infinity"})) holder.push_back(std::move(arg));
+  holder_ = &lab.client().Spawn(holder);
   WaitForComm(*holder_, "sleep");
   // Each daemon goes to the background at once; then all bind together.
   for (int i = 0; i < links; ++i) {
@@ -104,6 +111,7 @@ LabDhcpcd::~LabDhcpcd() {
 }
 
 std::vector<std::string> LabDhcpcd::Inside(std::vector<std::string> argv) const {
+  argv = lab_.Guarded(std::move(argv));
   argv.insert(argv.begin(), {"nsenter", "-t", std::to_string(holder_->pid()), "-m", "-n", "--"});
   return argv;
 }
@@ -123,6 +131,13 @@ std::unique_ptr<PrivateNetworkManager> StartLabNetworkManager(DhcpLab& lab, int 
   auto nm = std::make_unique<PrivateNetworkManager>(
       lab.client(), lab.dir() + "/nm", links == lab.links() ? "lvc*" : DhcpLab::Link(0),
       connections, privateMounts);
+  // Started by a class other tests share: before it may activate anything,
+  // the daemon must be seen to run in the lab's namespace.
+  const bool inLab = lab.client().RunInside([&] {
+    auto bus = iphlp::dhcp::Bus::Open(nm->BusAddress(), 2s);
+    return bus && bus->DaemonHere("org.freedesktop.NetworkManager", "/proc").has_value();
+  });
+  if (!inLab) throw std::runtime_error("NetworkManager does not run in the lab's namespace");
   for (int i = 0; i < links; ++i) {
     CommandResult up = nm->Nmcli({"--wait", "0", "connection", "up", DhcpLab::Link(i)});
     if (up.exitCode != 0) throw std::runtime_error("nmcli connection up: " + up.output);

@@ -29,7 +29,6 @@ class StandIn : public DhcpClient {
   bool actThrows = false;
   std::vector<std::string> acts;
 
-  DhcpState State(const std::string& name) override { return States({name}).front(); }
   std::vector<DhcpState> States(const std::vector<std::string>& names) override {
     if (throws) throw std::runtime_error("client gone");
     std::vector<DhcpState> out;

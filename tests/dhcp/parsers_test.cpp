@@ -10,9 +10,8 @@
 #include <string>
 
 #include "platform/iphlp/dhcp/dhclient_client.h"
-#include "platform/iphlp/dhcp/dhcpcd_lease.h"
-#include "platform/iphlp/dhcp/json.h"
 #include "platform/iphlp/dhcp/lease_file.h"
+#include "platform/iphlp/dhcp/json.h"
 
 namespace lorvane::iphlp::dhcp {
 namespace {

@@ -189,50 +189,41 @@ TEST_F(Privilege, ReleasesAndRenewsOnlyAnAdapterThatCanHoldALease) {
             (std::vector<ScriptedProvider::LeaseCall>{{Op::kRelease, 4}, {Op::kRenew, 4}}));
 }
 
-TEST_F(Privilege, ChangesThisProcessMayNotMakeGoToTheHelperWhoseAnswerIsTheirs) {
-  lorvane::elevate::InstallRoutes({"/bin/sh", script});
-  EXPECT_EQ(Write("020000000005"), ERROR_SUCCESS);  // a hive it may write: itself
-  EXPECT_TRUE(Calls().empty());
-  hive.MakeReader();  // as a user who is not root
-  const std::string before = hive.Bytes();
-  EXPECT_EQ(Write("020000000006"), ERROR_SUCCESS);
-  EXPECT_EQ(Delete(), ERROR_SUCCESS);
-  // Nothing the helper would refuse is asked for; a missing key is not made.
-  EXPECT_EQ(PutText(kClass + "0000", "DriverDesc", "x"), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(PutText(kClass + "0009", "NetworkAddress", "x"), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(Calls(), (std::vector<std::string>{"address set-value 0000 NetworkAddress 020000000006",
-                                               "address delete-value 0000 NetworkAddress"}));
-  EXPECT_EQ(hive.Bytes(), before);
-  // A key the helper finds missing or naming no adapter: as if not there.
-  std::ofstream(script) << "exit 12\n";
-  EXPECT_EQ(Delete(), ERROR_FILE_NOT_FOUND);
-}
-
-TEST_F(Privilege, LeaseCallsGoToTheHelperByTheAdaptersNameAndGetItsAnswer) {
-  lorvane::elevate::InstallRoutes({"/bin/sh", script});
-  IP_ADAPTER_INDEX_MAP map{4, {}};
-  EXPECT_EQ(IpReleaseAddress(&map), NO_ERROR);
-  EXPECT_EQ(IpRenewAddress(&map), NO_ERROR);
-  EXPECT_EQ(Calls(), (std::vector<std::string>{"lease release eth0", "lease renew eth0"}));
-  std::ofstream(script) << "exit 15\n";
-  EXPECT_EQ(IpRenewAddress(&map), ERROR_TIMEOUT);
-  map.Index = 5;
-  EXPECT_EQ(IpReleaseAddress(&map), ERROR_NOT_FOUND);
-  EXPECT_TRUE(adapters->LeaseCalls().empty());
-}
-
-// Root's window drives the DHCP client itself; any other user's asks the
-// helper, without pkexec or polkit being there to tell.
+// Root's window acts itself; any other user's asks the helper, without
+// pkexec or polkit being there to tell: changes it may not make and the
+// lease calls, by the adapter's name, each getting the helper's answer.
 TEST_F(Privilege, OnlyAWindowThatIsNotRootGoesThroughTheHelper) {
   IP_ADAPTER_INDEX_MAP map{4, {}};
   lorvane::elevate::RouteThroughHelper({"/bin/sh", script}, 0);
   EXPECT_EQ(IpRenewAddress(&map), NO_ERROR);
+  EXPECT_EQ(Write("020000000005"), ERROR_SUCCESS);
   EXPECT_TRUE(Calls().empty());
   EXPECT_EQ(adapters->LeaseCalls().size(), 1u);
+
   lorvane::elevate::RouteThroughHelper({"/bin/sh", script}, 1000);
+  EXPECT_EQ(Write("020000000006"), ERROR_SUCCESS);  // a hive it may write: itself
+  hive.MakeReader();  // as a user who is not root
+  const std::string before = hive.Bytes();
+  EXPECT_EQ(Write("020000000007"), ERROR_SUCCESS);
+  EXPECT_EQ(Delete(), ERROR_SUCCESS);
+  // Nothing the helper would refuse is asked for; a missing key is not made.
+  EXPECT_EQ(PutText(kClass + "0000", "DriverDesc", "x"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(PutText(kClass + "0009", "NetworkAddress", "x"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(IpReleaseAddress(&map), NO_ERROR);
   EXPECT_EQ(IpRenewAddress(&map), NO_ERROR);
-  EXPECT_EQ(Calls(), std::vector<std::string>{"lease renew eth0"});
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"address set-value 0000 NetworkAddress 020000000007",
+                                               "address delete-value 0000 NetworkAddress",
+                                               "lease release eth0", "lease renew eth0"}));
+  EXPECT_EQ(hive.Bytes(), before);
   EXPECT_EQ(adapters->LeaseCalls().size(), 1u);
+
+  // A key the helper finds missing or naming no adapter: as if not there.
+  std::ofstream(script) << "exit 12\n";
+  EXPECT_EQ(Delete(), ERROR_FILE_NOT_FOUND);
+  std::ofstream(script) << "exit 15\n";
+  EXPECT_EQ(IpRenewAddress(&map), ERROR_TIMEOUT);
+  map.Index = 5;
+  EXPECT_EQ(IpReleaseAddress(&map), ERROR_NOT_FOUND);
 }
 
 }  // namespace

@@ -9,7 +9,6 @@ using lorvane::window::Resources;
 
 BEGIN_MESSAGE_MAP(TestApp, CWinApp)
 ON_COMMAND(kCmdApp, OnAppCommand)
-ON_UPDATE_COMMAND_UI(kCmdVetoed, OnUpdateVetoed)
 END_MESSAGE_MAP()
 
 std::vector<std::string>& Events() {
@@ -22,15 +21,12 @@ namespace {
 Resources TestResources() {
   Resources r;
   r.strings = {{AFX_IDS_APP_TITLE, "Title Of Test"}};
-  const std::vector<MenuItem> commands = {{"&Frame", kCmdFrame, 0, {}},
-                                          {"&App", kCmdApp, 0, {}},
-                                          {"&Nobody", kCmdNobody, 0, {}},
-                                          {"", 0, MF_SEPARATOR, {}},
-                                          {"&Vetoed", kCmdVetoed, 0, {}}};
+  const std::vector<MenuItem> commands = {
+      {"&Frame", kCmdFrame, 0, {}}, {"&App", kCmdApp, 0, {}}, {"&Nobody", kCmdNobody, 0, {}}};
   r.menus = {{kFrameId, {{"&Commands", 0, 0, commands}}}};
   r.accelerators = {{kFrameId,
                      {{FVIRTKEY | FCONTROL, 'K', static_cast<WORD>(kCmdFrame)},
-                      {FVIRTKEY | FCONTROL, 'J', static_cast<WORD>(kCmdVetoed)}}}};
+                      {FVIRTKEY | FCONTROL, 'J', static_cast<WORD>(kCmdNobody)}}}};
   DialogTemplate d;
   d.id = kDialogId;
   d.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;

@@ -16,9 +16,6 @@ inline constexpr UINT kDialogId = 400;
 inline constexpr UINT kCmdFrame = 40001;   // served by the frame's table
 inline constexpr UINT kCmdApp = 40002;     // served by the application's table
 inline constexpr UINT kCmdNobody = 40003;  // served by no one
-// Served by the frame, whose update handler passes it on to the
-// application's, which disables it.
-inline constexpr UINT kCmdVetoed = 40004;
 inline constexpr int kEditId = 1001;
 
 // What handlers did, in order.
@@ -30,7 +27,6 @@ class TestApp : public CWinApp {
 
  protected:
   afx_msg void OnAppCommand() { Events().push_back("app " + std::to_string(kCmdApp)); }
-  afx_msg void OnUpdateVetoed(CCmdUI* pCmdUI) { pCmdUI->Enable(FALSE); }
   DECLARE_MESSAGE_MAP()
 };
 

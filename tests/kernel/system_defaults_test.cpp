@@ -114,51 +114,44 @@ void ExpectSystemDefaults(const Seen& seen) {
   EXPECT_EQ(seen.files.rlim_max, files.rlim_max);
 }
 
-TEST(SystemDefaults, TheCommandLeavesItsCallersSessionAndLimitsAndReportsItsStatus) {
+// One lowered child, as a user's shell job: it starts a daemon, then leaves
+// its caller's session as the command does and passes on its worker's status.
+TEST(SystemDefaults, TheCommandAndADaemonItStartsTakeTheSystemsLimitsAndSessions) {
+  struct Report {
+    pid_t daemon = 0;
+    Seen worker;
+  };
   int report[2];
   ASSERT_EQ(pipe(report), 0);
   const int status = InLoweredChild([&] {
-    lorvane::kernel::LeaveCallersSession();
-    // The worker: what it is, then an exit status its waiting parent passes on.
-    const Seen seen = SeenIn(getpid());
-    (void)!write(report[1], &seen, sizeof seen);
-    return 7;
-  });
-  close(report[1]);
-  Seen seen;
-  ASSERT_EQ(read(report[0], &seen, sizeof seen), static_cast<ssize_t>(sizeof seen));
-  close(report[0]);
-  EXPECT_EQ(status, 7);
-  EXPECT_EQ(seen.session, seen.pid);  // it leads a session of its own
-  ExpectSystemDefaults(seen);
-}
-
-TEST(SystemDefaults, ADaemonStartedForTheCallerHasTheSystemsLimitsAndASessionOfItsOwn) {
-  int report[2];
-  ASSERT_EQ(pipe(report), 0);
-  InLoweredChild([&] {
-    std::string out;
+    Report out;
+    std::string printed;
     RunRequest request;
     request.argv = {"/bin/sh", "-c", "sleep 30 >/dev/null 2>&1 & echo $!"};
     request.environment = {"PATH=/usr/bin:/bin"};
     request.timeout = std::chrono::seconds(10);
-    request.output = &out;
+    request.output = &printed;
     request.outputCap = 64;
     RunBounded(request);
-    const pid_t daemon = static_cast<pid_t>(std::atoi(out.c_str()));
-    (void)!write(report[1], &daemon, sizeof daemon);
-    return 0;
+    out.daemon = static_cast<pid_t>(std::atoi(printed.c_str()));
+    lorvane::kernel::LeaveCallersSession();
+    out.worker = SeenIn(getpid());
+    (void)!write(report[1], &out, sizeof out);
+    return 7;
   });
   close(report[1]);
-  pid_t daemon = 0;
-  ASSERT_EQ(read(report[0], &daemon, sizeof daemon), static_cast<ssize_t>(sizeof daemon));
+  Report got;
+  ASSERT_EQ(read(report[0], &got, sizeof got), static_cast<ssize_t>(sizeof got));
   close(report[0]);
-  ASSERT_GT(daemon, 0);
-  const Seen seen = SeenIn(daemon);
-  kill(daemon, SIGKILL);
+  EXPECT_EQ(status, 7);
+  EXPECT_EQ(got.worker.session, got.worker.pid);  // it leads a session of its own
+  ExpectSystemDefaults(got.worker);
+  ASSERT_GT(got.daemon, 0);
+  const Seen daemon = SeenIn(got.daemon);
+  kill(got.daemon, SIGKILL);
   // In the session its starter, which has ended, made for it.
-  EXPECT_NE(seen.session, 0);
-  ExpectSystemDefaults(seen);
+  EXPECT_NE(daemon.session, 0);
+  ExpectSystemDefaults(daemon);
 }
 
 }  // namespace

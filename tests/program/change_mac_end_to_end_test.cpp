@@ -1,6 +1,7 @@
 // Function > Change MAC Addr on the live platform: a veth link in a network
 // namespace of the test's own, registered as the platform registers adapters
-// at start-up, and its override set and removed through the real dialog.
+// at start-up, its addresses and routes as the details show them, and its
+// override set and removed through the real dialog.
 #include "change_mac_fixture.h"
 #include "platform/iphlp/dhcp/dhclient_client.h"
 #include "platform/iphlp/live_provider.h"
@@ -24,8 +25,21 @@ class ChangeMacEndToEnd : public ChangeMacTest {
     ChangeMacTest::SetUp();
     ns_ = std::make_unique<lorvane::test::NetNamespace>("lvmac");
     ns_->AddVethPair("lvmac0", "lvmac1");
-    ns_->SetUp("lvmac0");
-    ns_->SetUp("lvmac1");
+    // Each link's first address has a peer, and two default routes, the
+    // later-added with the lower metric, and one more in another table: the
+    // window shows the link's own end and the main table's lower metric.
+    for (const auto& [link, net] : {std::pair("lvmac0", 61), std::pair("lvmac1", 63)}) {
+      const std::string a = "10." + std::to_string(net), b = "10." + std::to_string(net + 1);
+      ns_->SetUp(link);
+      ns_->Ip({"address", "add", a + ".0.1", "peer", a + ".0.2/32", "dev", link});
+      ns_->AddAddress(link, b + ".0.1/24");
+      ns_->Ip({"route", "add", "default", "via", a + ".0.2", "dev", link, "metric",
+               std::to_string(200 + net)});
+      ns_->Ip({"route", "add", "default", "via", b + ".0.254", "dev", link, "metric",
+               std::to_string(100 + net)});
+      ns_->Ip({"route", "add", "default", "via", b + ".0.9", "dev", link, "table", "100", "metric",
+               std::to_string(net)});
+    }
     // Nothing of the machine's own DHCP clients, leases or resolver.
     lorvane::iphlp::DhclientOptions dhcp;
     dhcp.leaseDirs = {hive.dir()};
@@ -58,6 +72,13 @@ TEST_F(ChangeMacEndToEnd, OkAndResetReachTheLinksOwnSubkey) {
   ASSERT_FALSE(own.empty()) << link;
   ASSERT_FALSE(other.empty());
   ClickRow(view.m_listAdapters, 1);
+  const bool first = link == "lvmac0";
+  const std::string net = first ? "10.61" : "10.63", next = first ? "10.62" : "10.64";
+  const Rows details = RowTexts(view.m_listInfo, 2);
+  ASSERT_GE(details.size(), 3u);
+  EXPECT_EQ(Rows(details.begin(), details.begin() + 3),
+            (Rows{"IP Address|" + net + ".0.1", "IP Netmask|255.255.255.255",
+                  "Gateway|" + next + ".0.254"}));
 
   std::string caption, current;
   ASSERT_EQ(Choose({[&](HWND dlg) { caption = WindowText(dlg); }, Focus(IDC_NEW_MAC),

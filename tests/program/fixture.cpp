@@ -5,10 +5,6 @@
 
 #include "platform/framework/module.h"
 
-BEGIN_MESSAGE_MAP(TestLeaseApp, CLeaseApp)
-ON_COMMAND(IDC_REFRESH, OnAppRefresh)
-END_MESSAGE_MAP()
-
 BOOL RecordingFrame::OnCommand(WPARAM wParam, LPARAM lParam) {
   m_events->push_back("command " + std::to_string(LOWORD(wParam)) + " from " +
                       std::to_string(HIWORD(wParam)));
@@ -36,7 +32,7 @@ void ProgramTest::TearDown() {
 }
 
 CAdapterView& ProgramTest::Start(RecordingFrame* chosen) {
-  frame = chosen != nullptr ? chosen : new RecordingFrame(&app.events);
+  frame = chosen != nullptr ? chosen : new RecordingFrame(&events);
   app.m_pMainWnd = frame;
   if (!frame->LoadFrame(IDR_MAIN, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr, nullptr))
     throw std::runtime_error("LoadFrame failed");
@@ -69,12 +65,12 @@ void Click(const CWnd& control) {
   Pump();
 }
 
+// Where the window's widget really is, in the reference's client area.
 RECT RectIn(HWND hWnd, HWND reference) {
-  RECT r{};
-  ::GetWindowRect(hWnd, &r);
-  POINT origin{0, 0};
-  ::ClientToScreen(reference, &origin);
-  return RECT{r.left - origin.x, r.top - origin.y, r.right - origin.x, r.bottom - origin.y};
+  const QWidget* widget = WidgetOf(hWnd);
+  const QPoint at =
+      widget->mapTo(lorvane::window::testing::ClientWidgetOf(reference), QPoint(0, 0));
+  return RECT{at.x(), at.y(), at.x() + widget->width(), at.y() + widget->height()};
 }
 
 std::string WindowText(HWND hWnd) {
@@ -83,16 +79,17 @@ std::string WindowText(HWND hWnd) {
   return text;
 }
 
+// What the list shows, read from its widget.
 Rows RowTexts(const CListCtrl& list, int columns) {
   Rows rows;
+  const QAbstractItemModel* model =
+      qobject_cast<QTreeView*>(lorvane::window::testing::WidgetOf(list.m_hWnd))->model();
   for (int row = 0; row < list.GetItemCount(); ++row) {
     std::string text;
     for (int column = 0; column < columns; ++column) {
-      char cell[512] = "";
-      list.GetItemText(row, column, cell, sizeof cell);
       // Two appends: "|" + std::string(cell) makes GCC 12 at -O3 warn falsely.
       if (column != 0) text += '|';
-      text += cell;
+      text += model->index(row, column).data().toString().toLocal8Bit().toStdString();
     }
     rows.push_back(text);
   }

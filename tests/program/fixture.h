@@ -25,17 +25,6 @@ using lorvane::iphlp::ScriptedAdapter;
 using lorvane::window::testing::WidgetOf;
 using Rows = std::vector<std::string>;
 
-// The real application, which also answers the Refresh button's command, so
-// a test can see who gets a command first.
-class TestLeaseApp : public CLeaseApp {
- public:
-  std::vector<std::string> events;
-
- protected:
-  afx_msg void OnAppRefresh() { events.push_back("app refresh"); }
-  DECLARE_MESSAGE_MAP()
-};
-
 // The real main frame, recording the commands that reach it; it can make the
 // view's sizing of the window one pixel wider.
 class RecordingFrame : public CMainFrame {
@@ -74,7 +63,9 @@ class ProgramTest : public ::testing::Test {
   // The adapters the program sees: none unless a test scripts some.
   std::shared_ptr<lorvane::iphlp::ScriptedProvider> adapters =
       std::make_shared<lorvane::iphlp::ScriptedProvider>();
-  TestLeaseApp app;
+  // The commands that reached the frame.
+  std::vector<std::string> events;
+  CLeaseApp app;
   RecordingFrame* frame = nullptr;
 };
 

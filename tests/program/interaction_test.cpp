@@ -1,6 +1,6 @@
-// What the user meets in the running main window: who gets a command first,
-// where the focus goes, what the accelerator and mnemonic keys do, and the
-// about box as it is seen and as assistive technology reads it.
+// What the user meets in the running main window: where the focus goes, what
+// the accelerator and mnemonic keys do, and the about box as it is seen and as
+// assistive technology reads it.
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -28,15 +28,6 @@ class Interaction : public ProgramTest {
   }
 };
 
-// The test application also serves the Refresh command: the view's entry
-// wins, so the application never records it.
-TEST_F(Interaction, TheViewGetsACommandBeforeTheFrameAndTheApplication) {
-  app.events.clear();
-  ::SendMessageA(frame->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_REFRESH, 0), 0);
-  EXPECT_EQ(app.events, (Rows{"command 201 from 0"}));
-  EXPECT_FALSE(frame->OnCmdMsg(ID_EDIT_COPY, CN_COMMAND, nullptr, nullptr)) << "nobody serves it";
-}
-
 TEST_F(Interaction, ActivatingTheFrameHandsTheFocusToTheViewItself) {
   CAdapterView& view = frame->m_wndView;
   view.m_listAdapters.SetFocus();
@@ -61,7 +52,7 @@ TEST_F(Interaction, TheAcceleratorAndMnemonicKeys) {
   Pump();
   QWidget* target = QApplication::focusWidget();
   ASSERT_NE(target, nullptr);
-  app.events.clear();
+  events.clear();
 
   const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
       {Qt::Key_C, Qt::ControlModifier}, {Qt::Key_Insert, Qt::ControlModifier},
@@ -77,7 +68,7 @@ TEST_F(Interaction, TheAcceleratorAndMnemonicKeys) {
   for (UINT id : {ID_EDIT_COPY, ID_EDIT_COPY, ID_EDIT_CUT, ID_EDIT_CUT, ID_EDIT_PASTE,
                   ID_EDIT_PASTE, ID_EDIT_UNDO, ID_EDIT_UNDO, ID_NEXT_PANE, ID_PREV_PANE})
     commands.push_back("command " + std::to_string(id) + " from 1");
-  EXPECT_EQ(app.events, commands);
+  EXPECT_EQ(events, commands);
   EXPECT_EQ(::GetActiveWindow(), frame->m_hWnd) << "no dialog opened";
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(::GetFocus(), view.m_hWnd);

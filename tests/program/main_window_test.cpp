@@ -2,9 +2,11 @@
 // sizes, the socket layer failing before any window exists, the ways out, and
 // the view's layout, which later changes of size do not move.
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTreeView>
 
 #include "fixture.h"
 #include "platform/framework/sockets.h"
@@ -88,7 +90,7 @@ TEST_F(MainWindow, FileExitAndTheCloseBoxEndTheProgram) {
   for (const bool closeBox : {false, true}) {
     SCOPED_TRACE(closeBox ? "close box" : "File > Exit");
     bool deleted = false;
-    Start(new RecordingFrame(&app.events, &deleted));
+    Start(new RecordingFrame(&events, &deleted));
     if (closeBox)
       frame->PostMessage(WM_SYSCOMMAND, SC_CLOSE);
     else
@@ -108,7 +110,8 @@ Rows Measure(const CAdapterView& view) {
   for (const auto& [list, columns] : {std::pair(&view.m_listAdapters, 4),
                                       std::pair(&view.m_listInfo, 2)}) {
     std::string widths;
-    for (int i = 0; i < columns; ++i) widths += std::to_string(list->GetColumnWidth(i)) + " ";
+    const QHeaderView* header = qobject_cast<QTreeView*>(WidgetOf(list->m_hWnd))->header();
+    for (int i = 0; i < columns; ++i) widths += std::to_string(header->sectionSize(i)) + " ";
     measured.push_back(widths);
   }
   return measured;
@@ -165,7 +168,7 @@ TEST_F(MainWindow, TheViewIsLaidOutOnceForAClientAreaOf239By317) {
 }
 
 TEST_F(MainWindow, AClientWidthOf240MovesTheRightEdgesAndWidensTheColumns) {
-  auto* wider = new RecordingFrame(&app.events);
+  auto* wider = new RecordingFrame(&events);
   wider->widen = true;
   CAdapterView& view = Start(wider);
   ASSERT_EQ(ClientOf(frame->m_hWnd), "(0, 0, 240, 317)");

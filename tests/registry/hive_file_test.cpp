@@ -93,9 +93,11 @@ void ExpectRefusedAfter(std::initializer_list<Change> changes) {
   }
 }
 
-TEST(HiveFile, AFolderOthersMayWriteIsNeitherReadNorWritten) {
-  ExpectRefusedAfter(
-      {{"above/hive", 0775, false}, {"above/hive", 01777, false}, {"above", 0757, false}});
+TEST(HiveFile, AFolderOrLiveHiveOthersMayWriteIsNeitherReadNorWritten) {
+  ExpectRefusedAfter({{"above/hive", 0775, false},
+                      {"above/hive", 01777, false},
+                      {"above", 0757, false},
+                      {"above/hive/live/hklm.hive", 0664, false}});
 }
 
 TEST(HiveFile, AFolderOrFileOfAnotherUserIsNeitherReadNorWritten) {

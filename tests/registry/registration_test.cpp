@@ -51,6 +51,12 @@ TEST_F(RegistrationTest, AddsOnlyWhatIsMissingAndRemovesNothing) {
 
   ASSERT_EQ(RegisterAdapters(), DWORD{NO_ERROR});
   EXPECT_EQ(Subkeys(), "0000 0001 0002 0003 0004 12 ");
+  HKEY classKey = nullptr;
+  ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, kClass.c_str(), &classKey), ERROR_SUCCESS);
+  char name[5] = "????";
+  EXPECT_EQ(RegEnumKeyA(classKey, 0, name, 4), ERROR_MORE_DATA);  // no room for the NUL
+  EXPECT_EQ(RegEnumKeyA(classKey, 0, name, 5), ERROR_SUCCESS);
+  RegCloseKey(classKey);
   EXPECT_EQ(GetValue(kClass + "0000", "DriverDesc"), Sz("Scripted Adapter eth0"));
   EXPECT_EQ(GetValue(kClass + "0000", "NetworkAddress"), Sz("020000000001"));
   EXPECT_EQ(GetValue(kClass + "0001", "NetCfgInstanceId"), Sz("eth1"));

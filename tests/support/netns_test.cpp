@@ -16,25 +16,6 @@ bool HostHasLink(const std::string& name) {
   return RunCommand({"ip", "link", "show", "dev", name}).exitCode == 0;
 }
 
-TEST(Process, CommandsAreFedWaitedForOrKilledAndChildrenWaitedFor) {
-  CommandResult r =
-      RunCommand({"sh", "-c", "read x; echo got $x; exit 3"}, std::chrono::seconds(5), "hello\n");
-  EXPECT_EQ(r.exitCode, 3);
-  EXPECT_EQ(r.output, "got hello\n");
-
-  const auto start = std::chrono::steady_clock::now();
-  r = RunCommand({"sleep", "10"}, std::chrono::milliseconds(200));
-  EXPECT_TRUE(r.timedOut);
-  EXPECT_EQ(r.exitCode, -1);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-
-  EXPECT_EQ(ChildProcess({"sh", "-c", "exit 4"}).Wait(std::chrono::seconds(5)), 4);
-  // Stopping it with its handle is checked at the end of the namespace test.
-  ChildProcess child({"sleep", "30"});
-  EXPECT_EQ(child.Wait(std::chrono::milliseconds(50)), -1);
-  EXPECT_TRUE(child.Running());
-}
-
 // What the other tests' namespaces hold (addresses, routes, servers) is
 // checked by the tests that query it; here only that none of it reaches the
 // host or outlives the namespace.

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -34,7 +35,7 @@ TEST_F(Controls, SpaceOnAFocusedButtonClicksItThroughTheQueue) {
 TEST_F(Controls, APasteGoesInAtTheCaretCutToTheRoomTheEditsLimitLeaves) {
   HWND edit = Control("Edit", "0123456789", 1002, WS_BORDER | ES_AUTOHSCROLL);
   SendMessageA(edit, EM_LIMITTEXT, 12, 0);
-  SendMessageA(edit, EM_SETSEL, 5, 5);
+  qobject_cast<QLineEdit*>(wt::WidgetOf(edit))->setCursorPosition(5);  // as a click would
   QApplication::clipboard()->setText("abcdef");
   SetFocus(edit);
   QTest::sendKeyEvent(QTest::Click, wt::WidgetOf(edit), Qt::Key_V, QString(QChar(0x16)),

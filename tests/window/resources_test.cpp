@@ -40,8 +40,8 @@ TEST_F(Resources, ADialogIsLaidOutInDialogUnitsAndItsIconStaticTakesTheIconsSize
   about.caption = "About Lorvane";
   about.fontName = "MS Sans Serif";
   about.pointSize = 8;
-  about.items = {{"Static", -1, "#128", 11, 17, 20, 20, WS_CHILD | WS_VISIBLE | SS_ICON, 0},
-                 {"Static", -1, "Lorvane V0.30", 40, 10, 119, 8,
+  about.items = {{"Static", 11, "#128", 11, 17, 20, 20, WS_CHILD | WS_VISIBLE | SS_ICON, 0},
+                 {"Static", 12, "Lorvane V0.30", 40, 10, 119, 8,
                   WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT | SS_NOPREFIX, 0}};
   r.dialogs = {about};
   lw::InstallResources(r);
@@ -50,8 +50,8 @@ TEST_F(Resources, ADialogIsLaidOutInDialogUnitsAndItsIconStaticTakesTheIconsSize
   HWND owner = recorder.Create(WS_OVERLAPPEDWINDOW, 100, 100, 247, 363);
   HWND dialog = CreateDialogParamA(self, MAKEINTRESOURCEA(100), owner, nullptr, 0);
   ASSERT_NE(dialog, nullptr);
-  HWND iconStatic = GetWindow(dialog, GW_CHILD);
-  HWND text = GetWindow(iconStatic, GW_HWNDNEXT);
+  HWND iconStatic = GetDlgItem(dialog, 11);
+  HWND text = GetDlgItem(dialog, 12);
   // Dialog units: a quarter of the font's average character width, an
   // eighth of its height.
   const QFontMetrics metrics(wt::ClientWidgetOf(dialog)->font());
@@ -67,11 +67,10 @@ TEST_F(Resources, ADialogIsLaidOutInDialogUnitsAndItsIconStaticTakesTheIconsSize
   const RECT textUnits = pixels(RECT{40, 10, 159, 18});
   EXPECT_EQ(Str(ClientRectOf(dialog)), Str(units));
   EXPECT_GT(units.right, 235);  // a real font: more than a pixel per unit
-  RECT textRect = WindowRectOf(text);
-  POINT origin{0, 0};
-  ClientToScreen(dialog, &origin);
-  textRect = RECT{textRect.left - origin.x, textRect.top - origin.y, textRect.right - origin.x,
-                  textRect.bottom - origin.y};
+  // Where the text's widget is on the dialog's client area.
+  const QRect placed = wt::WidgetOf(text)->geometry();
+  const RECT textRect{placed.left(), placed.top(), placed.left() + placed.width(),
+                      placed.top() + placed.height()};
   // Left, top and right; the height is mapped on its own and may round apart.
   EXPECT_EQ(Str(textRect),
             Str(RECT{textUnits.left, textUnits.top, textUnits.right, textRect.bottom}));

@@ -2,7 +2,6 @@
 
 #include <systemd/sd-bus.h>
 #include <pwd.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdarg>
@@ -68,18 +67,9 @@ CallResult Bus::Call(const std::string& destination, const std::string& path,
   ErrorFree freeError{&error};
   sd_bus_message* reply = nullptr;
   r = sd_bus_call(bus_, call, 0, &error, &reply);
-  if (r >= 0) {
-    result.status = CallStatus::Ok;
-    result.reply.reset(reply);
-    return result;
-  }
-  if (error.name) result.error = error.name;
-  if (r == -ETIMEDOUT) {
-    result.status = CallStatus::TimedOut;
-  } else if (sd_bus_error_has_names(&error, SD_BUS_ERROR_SERVICE_UNKNOWN,
-                                    SD_BUS_ERROR_NAME_HAS_NO_OWNER, SD_BUS_ERROR_NO_REPLY)) {
-    result.status = CallStatus::NoDaemon;
-  }
+  result.reply.reset(reply);
+  result.status = r >= 0 ? CallStatus::Ok : r == -ETIMEDOUT ? CallStatus::TimedOut : CallStatus::Failed;
+  if (r < 0 && error.name) result.error = error.name;
   return result;
 }
 
@@ -91,23 +81,15 @@ std::optional<Bus::Daemon> Bus::DaemonHere(const std::string& name, const std::s
   CallResult c = Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
                       "GetConnectionCredentials", "s", name.c_str());
   sd_bus_message* m = c.reply.get();
-  if (c.status != CallStatus::Ok || sd_bus_message_enter_container(m, 'a', "{sv}") <= 0)
+  auto id = [&](unsigned& out, bool& seen) {
+    return !std::exchange(seen, true) && InVariant(m, "u", [&] { return ReadUint32(m, out); });
+  };
+  if (c.status != CallStatus::Ok || !ReadDict(m, "sv", 64, [&](const std::string& key) {
+        if (key == "ProcessID") return id(pid, havePid);
+        if (key == "UnixUserID") return id(uid, haveUid);
+        return sd_bus_message_skip(m, "v") >= 0;
+      }) || !havePid || !haveUid || pid == 0)
     return std::nullopt;
-  int r;
-  while ((r = sd_bus_message_enter_container(m, 'e', "sv")) > 0) {
-    std::string key;
-    if (!ReadString(m, key, 64)) return std::nullopt;
-    bool ok;
-    if (key == "ProcessID") {
-      ok = InVariant(m, "u", [&] { return ReadUint32(m, pid); }) && !std::exchange(havePid, true);
-    } else if (key == "UnixUserID") {
-      ok = InVariant(m, "u", [&] { return ReadUint32(m, uid); }) && !std::exchange(haveUid, true);
-    } else {
-      ok = sd_bus_message_skip(m, "v") >= 0;
-    }
-    if (!ok || sd_bus_message_exit_container(m) < 0) return std::nullopt;
-  }
-  if (r < 0 || !havePid || !haveUid || pid == 0) return std::nullopt;
   bool trusted = kernel::TrustedOwner(static_cast<uid_t>(uid));
   if (!trusted && systemUser) {
     struct passwd entry, *found = nullptr;
@@ -123,25 +105,6 @@ std::optional<Bus::Daemon> Bus::DaemonHere(const std::string& name, const std::s
   return Daemon{static_cast<pid_t>(pid), static_cast<uid_t>(uid)};
 }
 
-Message Bus::Property(const std::string& destination, const std::string& path,
-                      const std::string& interface, const std::string& name, const char* type) {
-  CallResult r = Call(destination, path, "org.freedesktop.DBus.Properties", "Get", "ss",
-                      interface.c_str(), name.c_str());
-  if (r.status != CallStatus::Ok ||
-      sd_bus_message_enter_container(r.reply.get(), SD_BUS_TYPE_VARIANT, type) <= 0)
-    return nullptr;
-  return std::move(r.reply);
-}
-
-bool ReadString(sd_bus_message* m, std::string& out, std::size_t cap) {
-  const char* s = nullptr;
-  if (!m || sd_bus_message_read_basic(m, SD_BUS_TYPE_STRING, &s) <= 0 || !s) return false;
-  std::size_t n = std::strlen(s);
-  if (n > cap) return false;
-  out.assign(s, n);
-  return true;
-}
-
 namespace {
 
 template <typename Raw, typename Out>
@@ -154,15 +117,19 @@ bool ReadBasic(sd_bus_message* m, char type, Out& out) {
 
 }  // namespace
 
-bool ReadPath(sd_bus_message* m, std::string& out) {
+bool ReadString(sd_bus_message* m, std::string& out, std::size_t cap, char type) {
   const char* s = nullptr;
-  return ReadBasic<const char*>(m, SD_BUS_TYPE_OBJECT_PATH, s) && s && (out = s, true);
+  if (!ReadBasic<const char*>(m, type, s) || !s || std::strlen(s) > cap) return false;
+  out = s;
+  return true;
 }
 
 bool ReadBool(sd_bus_message* m, bool& out) { return ReadBasic<int>(m, SD_BUS_TYPE_BOOLEAN, out); }
-
 bool ReadUint32(sd_bus_message* m, unsigned& out) {
   return ReadBasic<std::uint32_t>(m, SD_BUS_TYPE_UINT32, out);
+}
+bool ReadUint64(sd_bus_message* m, std::uint64_t& out) {
+  return ReadBasic<std::uint64_t>(m, SD_BUS_TYPE_UINT64, out);
 }
 
 bool ReadPaths(sd_bus_message* m, std::vector<std::string>& out, std::size_t cap) {
@@ -182,48 +149,38 @@ bool InVariant(sd_bus_message* m, const char* type, const std::function<bool()>&
          sd_bus_message_exit_container(m) >= 0;
 }
 
-bool ReadStringMap(sd_bus_message* m, std::map<std::string, std::string>& out, std::size_t cap) {
-  out.clear();
-  if (!m || sd_bus_message_enter_container(m, SD_BUS_TYPE_ARRAY, "{sv}") <= 0) return false;
+bool ReadDict(sd_bus_message* m, const char* entry, std::size_t cap,
+              const std::function<bool(const std::string& key)>& each) {
+  const std::string array = std::string("{") + entry + "}";
+  if (!m || sd_bus_message_enter_container(m, SD_BUS_TYPE_ARRAY, array.c_str()) <= 0) return false;
+  std::size_t entries = 0;
   int r;
-  while ((r = sd_bus_message_enter_container(m, SD_BUS_TYPE_DICT_ENTRY, "sv")) > 0) {
-    std::string key, value;
-    if (out.size() == cap || !ReadString(m, key, 256) ||
-        !InVariant(m, "s", [&] { return ReadString(m, value); }) ||
-        sd_bus_message_exit_container(m) < 0 || !out.emplace(key, value).second)
+  while ((r = sd_bus_message_enter_container(m, SD_BUS_TYPE_DICT_ENTRY, entry)) > 0) {
+    std::string key;
+    if (++entries > cap || !ReadString(m, key, 256, entry[0]) || !each(key) ||
+        sd_bus_message_exit_container(m) < 0)
       return false;
   }
   return r == 0 && sd_bus_message_exit_container(m) >= 0;
 }
 
+bool ReadStringMap(sd_bus_message* m, std::map<std::string, std::string>& out, std::size_t cap) {
+  out.clear();
+  return ReadDict(m, "sv", cap, [&](const std::string& key) {
+    std::string value;
+    return InVariant(m, "s", [&] { return ReadString(m, value); }) &&
+           out.emplace(key, std::move(value)).second;
+  });
+}
+
 bool ReadManagedObjects(sd_bus_message* m, std::size_t cap, const PropertyTaker& take) {
-  if (!m || sd_bus_message_enter_container(m, 'a', "{oa{sa{sv}}}") <= 0) return false;
-  std::size_t objects = 0;
-  int r;
-  while ((r = sd_bus_message_enter_container(m, 'e', "oa{sa{sv}}")) > 0) {
-    std::string path;
-    if (++objects > cap || !ReadPath(m, path) ||
-        sd_bus_message_enter_container(m, 'a', "{sa{sv}}") <= 0)
-      return false;
-    int i;
-    while ((i = sd_bus_message_enter_container(m, 'e', "sa{sv}")) > 0) {
-      std::string interface;
-      if (!ReadString(m, interface, 256) || sd_bus_message_enter_container(m, 'a', "{sv}") <= 0)
-        return false;
-      int p;
-      while ((p = sd_bus_message_enter_container(m, 'e', "sv")) > 0) {
-        std::string property;
-        if (!ReadString(m, property, 256) || !take(path, interface, property, m) ||
-            sd_bus_message_exit_container(m) < 0)
-          return false;
-      }
-      if (p < 0 || sd_bus_message_exit_container(m) < 0 || sd_bus_message_exit_container(m) < 0)
-        return false;
-    }
-    if (i < 0 || sd_bus_message_exit_container(m) < 0 || sd_bus_message_exit_container(m) < 0)
-      return false;
-  }
-  return r == 0 && sd_bus_message_exit_container(m) >= 0;
+  return ReadDict(m, "oa{sa{sv}}", cap, [&](const std::string& path) {
+    return ReadDict(m, "sa{sv}", cap, [&](const std::string& interface) {
+      return ReadDict(m, "sv", cap, [&](const std::string& property) {
+        return take(path, interface, property, m);
+      });
+    });
+  });
 }
 
 }  // namespace lorvane::iphlp::dhcp

@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -30,7 +31,7 @@ struct MessageUnref {
 };
 using Message = std::unique_ptr<sd_bus_message, MessageUnref>;
 
-enum class CallStatus { Ok, NoDaemon, TimedOut, Failed };
+enum class CallStatus { Ok, TimedOut, Failed };
 
 struct CallResult {
   CallStatus status = CallStatus::Failed;
@@ -66,31 +67,33 @@ class Bus {
                   const std::string& interface, const std::string& member, const char* types = "",
                   ...);
 
-  // A property's value, entered: read it with the Read* calls below. Nullptr
-  // when there is none of that type.
-  Message Property(const std::string& destination, const std::string& path,
-                   const std::string& interface, const std::string& name, const char* type);
-
  private:
   explicit Bus(sd_bus* bus) : bus_(bus) {}
   sd_bus* bus_;
 };
 
 // Reads of one value at the message's position; false on any other type.
-bool ReadString(sd_bus_message* m, std::string& out, std::size_t cap = 4096);
-bool ReadPath(sd_bus_message* m, std::string& out);
+// ReadString reads a string, or an object path with `type` 'o'.
+bool ReadString(sd_bus_message* m, std::string& out, std::size_t cap = 4096, char type = 's');
 bool ReadBool(sd_bus_message* m, bool& out);
 bool ReadUint32(sd_bus_message* m, unsigned& out);
+bool ReadUint64(sd_bus_message* m, std::uint64_t& out);
 // An array of object paths, at most `cap` of them.
 bool ReadPaths(sd_bus_message* m, std::vector<std::string>& out, std::size_t cap);
 // Enters a variant that must hold `type`, reads it with `read`, and leaves.
 bool InVariant(sd_bus_message* m, const char* type, const std::function<bool()>& read);
+// A dictionary a{`entry`} whose keys are strings (or object paths, for an
+// `entry` that starts with 'o'), at most `cap` entries: `each` gets each key
+// at its value and reads the value whole; a false from it, or any other
+// shape, fails the whole dictionary.
+bool ReadDict(sd_bus_message* m, const char* entry, std::size_t cap,
+              const std::function<bool(const std::string& key)>& each);
 // a{sv} whose values are all strings, at most `cap` of them.
 bool ReadStringMap(sd_bus_message* m, std::map<std::string, std::string>& out, std::size_t cap);
 
-// GetManagedObjects' a{oa{sa{sv}}}, at most `cap` objects: `take` gets each
-// property at its variant and reads it whole or skips it; a false from it,
-// or any other shape, fails the whole reply.
+// GetManagedObjects' a{oa{sa{sv}}}, at most `cap` objects (and interfaces
+// and properties of each): `take` gets each property at its variant and
+// reads it whole or skips it, as ReadDict's `each`.
 using PropertyTaker = std::function<bool(const std::string& path, const std::string& interface,
                                          const std::string& property, sd_bus_message* m)>;
 bool ReadManagedObjects(sd_bus_message* m, std::size_t cap, const PropertyTaker& take);

@@ -11,10 +11,6 @@
 
 namespace lorvane::iphlp::dhcp {
 
-DhcpState ClientBase::State(const std::string& interfaceName) {
-  return States({interfaceName}).front();
-}
-
 std::vector<DhcpState> ClientBase::States(const std::vector<std::string>& interfaceNames) {
   std::vector<DhcpState> out(interfaceNames.size());
   std::vector<std::string> safe;

@@ -33,7 +33,6 @@ struct ClientOptions {
 
 class ClientBase : public DhcpClient {
  public:
-  DhcpState State(const std::string& interfaceName) final;
   // A name that cannot be handed on is no client's link; the others go to
   // Query in one call.
   std::vector<DhcpState> States(const std::vector<std::string>& interfaceNames) final;

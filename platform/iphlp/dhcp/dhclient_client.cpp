@@ -24,18 +24,6 @@ bool DhclientClient::TargetNamespace(Namespace& out) const {
                                 : kernel::IdentityOf(std::string(kNetnsDir) + "/" + options_.netns, out);
 }
 
-std::vector<DhclientClient::Process> DhclientClient::RunningClients(const Namespace& ns,
-                                                                    kernel::FileId program) const {
-  std::vector<Process> clients = dhcp::FindRunningClients(options_.procDir, ns, program);
-  // The files dhclient uses when its command line names none.
-  for (auto& c : clients) {
-    if (c.command.leaseFile.empty()) c.command.leaseFile = DefaultLeaseFile();
-    if (c.command.pidFile.empty() && !c.command.noPidFile)
-      c.command.pidFile = options_.runDir + "/dhclient.pid";
-  }
-  return clients;
-}
-
 // A file whose stamp is what it was when it was last read is not read again;
 // anything else is opened before anything is believed of it, so whatever
 // another user swaps in at the path is refused without blocking.
@@ -80,14 +68,11 @@ const std::vector<std::string>& DhclientClient::LeaseFilesIn(const std::string& 
 }
 
 const std::set<std::string>& DhclientClient::ConfiguredLinks() {
-  bool unchanged = !configuration_.read.empty();
-  for (const auto& [path, stamp] : configuration_.read) {
-    if (!(kernel::StampAt(path) == stamp)) {
-      unchanged = false;
-      break;
-    }
-  }
-  if (unchanged) return configuration_.configured;
+  const auto& read = configuration_.read;
+  if (!read.empty() && std::all_of(read.begin(), read.end(), [](const auto& r) {
+        return kernel::StampAt(r.first) == r.second;
+      }))
+    return configuration_.configured;
   CachedConfiguration fresh;
   fresh.configured = dhcp::DhcpInterfaces(options_.interfacesFile, fresh.read);
   for (const auto& file : options_.configFiles) {
@@ -107,26 +92,24 @@ std::string DhclientClient::DefaultLeaseFile() const {
 DhclientClient::Snapshot DhclientClient::Take(const Namespace& ns) {
   Snapshot s;
   s.ns = ns;
-  std::string program = Program();
+  const std::string program = Program();
   s.haveProgram = !program.empty() && kernel::IdentityOf(program, s.program);
-  if (s.haveProgram) {
-    s.clients = RunningClients(ns, s.program);
-  }
-  std::vector<std::string> files;
-  for (const auto& p : s.clients) {
-    std::string file = p.command.leaseFile.empty() ? DefaultLeaseFile() : p.command.leaseFile;
-    if (!file.empty()) files.push_back(file);
+  if (s.haveProgram) s.clients = dhcp::FindRunningClients(options_.procDir, ns, s.program);
+  std::set<std::string> files;
+  for (auto& c : s.clients) {
+    // The files dhclient uses when its command line names none.
+    if (c.command.leaseFile.empty()) c.command.leaseFile = DefaultLeaseFile();
+    if (c.command.pidFile.empty() && !c.command.noPidFile)
+      c.command.pidFile = options_.runDir + "/dhclient.pid";
+    if (!c.command.leaseFile.empty()) files.insert(c.command.leaseFile);
   }
   for (const auto& [key, command] : remembered_) {
-    if (!(key.first < ns) && !(ns < key.first) && !command.leaseFile.empty())
-      files.push_back(command.leaseFile);
+    if (key.first == ns && !command.leaseFile.empty()) files.insert(command.leaseFile);
   }
   for (const auto& dir : options_.leaseDirs) {
     const auto& inDir = LeaseFilesIn(dir);
-    files.insert(files.end(), inDir.begin(), inDir.end());
+    files.insert(inDir.begin(), inDir.end());
   }
-  std::sort(files.begin(), files.end());
-  files.erase(std::unique(files.begin(), files.end()), files.end());
   for (const auto& path : files) {
     LeaseFileEntry entry;
     if (Parse(path, entry)) s.leases.push_back(std::move(entry));
@@ -154,11 +137,7 @@ DhclientClient::View DhclientClient::Gather(const std::string& name, const Names
   // the system's configuration gives the link to dhclient.
   view.running = !view.clients.empty() || remembered_.count({ns, name}) > 0;
   view.enabled = view.running || snapshot.configured.count(name) > 0;
-  std::string ownFile;
-  if (!view.clients.empty()) {
-    ownFile = view.clients.front().command.leaseFile;
-    if (ownFile.empty()) ownFile = DefaultLeaseFile();
-  }
+  const std::string ownFile = view.clients.empty() ? "" : view.clients.front().command.leaseFile;
   auto speaking = snapshot.speaking.find(name);
   const LeaseFileEntry* chosen = nullptr;
   if (!ownFile.empty()) {
@@ -170,10 +149,7 @@ DhclientClient::View DhclientClient::Gather(const std::string& name, const Names
       if (!chosen || snapshot.leases[i].mtime > chosen->mtime) chosen = &snapshot.leases[i];
     }
   }
-  if (chosen) {
-    view.leaseFile = chosen->path;
-    view.leaseFileMtime = chosen->mtime;
-  }
+  view.file = chosen;
   if (chosen && !chosen->parsed->damaged) {
     const auto& leases = chosen->parsed->leases;
     for (auto it = leases.rbegin(); it != leases.rend(); ++it) {
@@ -199,11 +175,9 @@ DhcpState DhclientClient::StateOf(const std::string& name, const Namespace& ns,
   state.leaseExpires = lease.expire;
   // dhclient keeps no time of grant: the server's lease time counted back from
   // the expiry gives it; without one, the file was written when it was granted.
-  if (lease.leaseTime >= 0 && lease.expire != dhcp::kNever) {
-    state.leaseObtained = lease.expire - lease.leaseTime;
-  } else {
-    state.leaseObtained = std::min(view.leaseFileMtime, lease.expire);
-  }
+  state.leaseObtained = lease.leaseTime >= 0 && lease.expire != dhcp::kNever
+                            ? lease.expire - lease.leaseTime
+                            : std::min(view.file->mtime, lease.expire);
   state.dnsServers = lease.dnsServers;
   state.winsServers = lease.winsServers;
   return state;
@@ -233,7 +207,7 @@ DWORD DhclientClient::CommandFor(const std::string& name, const View& view, cons
   } else if (remembered != remembered_.end()) {
     from = remembered->second;
   } else {
-    from.leaseFile = view.leaseFile;
+    from.leaseFile = view.file ? view.file->path : "";
   }
   c = {};
   c.interfaces = {name};
@@ -273,48 +247,31 @@ DWORD DhclientClient::Run(const char* mode, const DhclientCommand& c, bool withP
   return RunProgram(std::move(request), c.interfaces.front());
 }
 
-void DhclientClient::EndClients(const Snapshot& snapshot, const std::vector<Process>& clients) {
-  if (clients.empty() || !snapshot.haveProgram) return;
-  dhcp::EndClients(options_.procDir, clients, snapshot.ns, snapshot.program,
-                   std::chrono::milliseconds(1000));
-}
 
-DWORD DhclientClient::DoRelease(const std::string& interfaceName) {
+DWORD DhclientClient::DoRelease(const std::string& name) { return Act(name, true); }
+DWORD DhclientClient::DoRenew(const std::string& name) { return Act(name, false); }
+
+DWORD DhclientClient::Act(const std::string& name, bool release) {
   Namespace ns;
   if (!TargetNamespace(ns)) return ERROR_DEV_NOT_EXIST;
   std::lock_guard<std::mutex> lock(mutex_);
   Snapshot snapshot = Take(ns);  // act on what is there now
-  View view = Gather(interfaceName, ns, snapshot);
+  View view = Gather(name, ns, snapshot);
   if (!view.enabled) return ERROR_NOT_FOUND;
-  bool holding = view.lease && view.lease->expire > Now();
-  if (view.clients.empty() && !holding) return NO_ERROR;  // nothing is held
+  const bool holding = view.lease && view.lease->expire > Now();
+  if (release && view.clients.empty() && !holding) return NO_ERROR;  // nothing is held
   if (Program().empty()) return ERROR_FILE_NOT_FOUND;
-
   DhclientCommand command;
-  if (DWORD error = CommandFor(interfaceName, view, ns, command); error != NO_ERROR) return error;
+  if (DWORD error = CommandFor(name, view, ns, command); error != NO_ERROR) return error;
   // The running client is stopped here, not through a pid file: a pid file
-  // can name any process. One left running would take the lease back.
-  EndClients(snapshot, view.clients);
-  DWORD error = Run("-r", command, false, common().releaseTimeout);
-  if (error == NO_ERROR) remembered_[{ns, interfaceName}] = command;
-  return error;
-}
-
-DWORD DhclientClient::DoRenew(const std::string& interfaceName) {
-  Namespace ns;
-  if (!TargetNamespace(ns)) return ERROR_DEV_NOT_EXIST;
-  std::lock_guard<std::mutex> lock(mutex_);
-  Snapshot snapshot = Take(ns);  // act on what is there now
-  View view = Gather(interfaceName, ns, snapshot);
-  if (!view.enabled) return ERROR_NOT_FOUND;
-  if (Program().empty()) return ERROR_FILE_NOT_FOUND;
-
-  DhclientCommand command;
-  if (DWORD error = CommandFor(interfaceName, view, ns, command); error != NO_ERROR) return error;
-  // Stopped without a release, so that the new client owns the link alone.
-  EndClients(snapshot, view.clients);
-  DWORD error = Run("-1", command, true, common().renewTimeout);
-  if (error == NO_ERROR) remembered_.erase({ns, interfaceName});
+  // can name any process. One left running would take the lease back; before
+  // a renewal it goes without a release, so that the new one owns the link.
+  if (snapshot.haveProgram)
+    dhcp::EndClients(options_.procDir, view.clients, ns, snapshot.program, std::chrono::seconds(1));
+  const DWORD error = release ? Run("-r", command, false, common().releaseTimeout)
+                              : Run("-1", command, true, common().renewTimeout);
+  if (error == NO_ERROR && release) remembered_[{ns, name}] = command;
+  if (error == NO_ERROR && !release) remembered_.erase({ns, name});
   return error;
 }
 

@@ -6,12 +6,8 @@
 #pragma once
 
 #include <map>
-#include <memory>
 #include <mutex>
-#include <optional>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "platform/iphlp/dhcp/lease_file.h"
 #include "platform/iphlp/dhcp/running_clients.h"
@@ -83,8 +79,7 @@ class DhclientClient : public dhcp::ClientBase {
     bool enabled = false;
     bool running = false;
     std::vector<Process> clients;  // running for the link
-    std::string leaseFile;         // where its current lease lives
-    std::int64_t leaseFileMtime = 0;
+    const LeaseFileEntry* file = nullptr;  // where its current lease lives
     std::optional<dhcp::Lease> lease;  // the latest, when well formed
   };
   // What was read before, kept while the stamps say nothing has changed.
@@ -102,7 +97,6 @@ class DhclientClient : public dhcp::ClientBase {
   };
 
   bool TargetNamespace(Namespace& out) const;
-  std::vector<Process> RunningClients(const Namespace& ns, kernel::FileId program) const;
   Snapshot Take(const Namespace& ns);
   View Gather(const std::string& name, const Namespace& ns, const Snapshot& snapshot) const;
   DhcpState StateOf(const std::string& name, const Namespace& ns, const Snapshot& snapshot) const;
@@ -115,7 +109,7 @@ class DhclientClient : public dhcp::ClientBase {
             std::chrono::milliseconds timeout);
   DWORD CommandFor(const std::string& name, const View& view, const Namespace& ns,
                    DhclientCommand& c);
-  void EndClients(const Snapshot& snapshot, const std::vector<Process>& clients);
+  DWORD Act(const std::string& name, bool release);
 
   DhclientOptions options_;
   std::mutex mutex_;

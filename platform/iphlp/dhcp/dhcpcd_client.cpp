@@ -1,11 +1,10 @@
 #include "platform/iphlp/dhcp/dhcpcd_client.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
 #include "platform/base/errors.h"
-#include "platform/iphlp/dhcp/dhcpcd_lease.h"
+#include "platform/iphlp/dhcp/ifupdown.h"
 #include "platform/iphlp/dhcp/lease_file.h"
 #include "platform/kernel/trusted_files.h"
 #include "platform/kernel/unique_fd.h"
@@ -13,11 +12,9 @@
 namespace lorvane::iphlp {
 namespace {
 
-bool ParsePid(const std::string& text, pid_t& pid) {
-  std::size_t digits = text.find_first_not_of("0123456789");
-  if (digits == 0 || digits > 9 || (digits != std::string::npos && text.substr(digits) != "\n"))
-    return false;
-  pid = static_cast<pid_t>(std::stol(text.substr(0, digits)));
+bool ParsePid(std::string_view text, pid_t& pid) {
+  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  pid = static_cast<pid_t>(dhcp::Decimal(text, 999999999, true).value_or(0));
   return pid > 0;
 }
 
@@ -101,19 +98,16 @@ DWORD DhcpcdClient::Run(const char* mode, const std::string& name,
 // socket of one daemon that runs every link.
 std::set<std::string> DhcpcdClient::NamedIn(const std::string& dir) const {
   std::set<std::string> names;
-  DIR* listing = opendir(dir.c_str());
-  if (!listing) return names;
-  while (dirent* entry = readdir(listing)) {
-    std::string_view name = entry->d_name;
+  for (const auto& path : dhcp::Glob(dir + "/*")) {
+    const std::string_view name = std::string_view(path).substr(dir.size() + 1);
+    if (name == "sock" || name == "pid") names.emplace();
     for (std::string_view suffix : {"-4.sock", ".sock", "-4.pid", ".pid", ".lease"}) {
-      if (name.size() >= suffix.size() && name.substr(name.size() - suffix.size()) == suffix) {
+      if (name.ends_with(suffix)) {
         names.emplace(name.substr(0, name.size() - suffix.size()));
         break;
       }
     }
-    if (name == "sock" || name == "pid") names.emplace();
   }
-  closedir(listing);
   return names;
 }
 

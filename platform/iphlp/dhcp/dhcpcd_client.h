@@ -1,6 +1,6 @@
 // The DHCP client for links that dhcpcd manages. A query reads, for every
 // link at once, dhcpcd's folders, the pid file of each link's daemon and the
-// lease file it keeps (the server's acknowledgement, dhcpcd_lease.h): no
+// lease file it keeps (the server's acknowledgement, lease_file.h): no
 // process is started to ask. Release is `dhcpcd -4 -k` (a real
 // DHCPRELEASE) and renew `dhcpcd -4 -n`, which starts a daemon for the link
 // when none runs. A link stays enabled after a release, with its lease gone.
@@ -9,7 +9,6 @@
 
 #include <mutex>
 #include <set>
-#include <string>
 #include <utility>
 
 #include "platform/iphlp/dhcp/client_base.h"

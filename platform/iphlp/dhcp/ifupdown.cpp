@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/iphlp/dhcp/lease_file.h"
 
 namespace lorvane::iphlp::dhcp {
 namespace {
@@ -64,32 +65,22 @@ std::vector<std::string> Glob(const std::string& pattern) {
   return out;
 }
 
-
 InterfacesText ParseInterfaces(std::string_view text) {
   InterfacesText out;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    start = end + 1;
+  ForEachLine(text, [&](std::string_view line) {
     std::vector<std::string> words;
-    std::size_t i = 0;
-    while (i < line.size() && words.size() < 5) {
-      while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
-      std::size_t w = i;
-      while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
+    for (std::size_t i = 0; i < line.size() && words.size() < 5;) {
+      const std::size_t w = std::min(line.find_first_not_of(" \t\r", i), line.size());
+      i = std::min(line.find_first_of(" \t\r", w), line.size());
       if (i > w) words.emplace_back(line.substr(w, i - w));
     }
-    if (words.empty() || words[0][0] == '#') continue;
+    if (words.empty() || words[0][0] == '#') return;
     if (words[0] == "iface" && words.size() >= 4 && words[2] == "inet" && words[3] == "dhcp") {
       out.dhcp.push_back(words[1]);
-    } else if (words[0] == "source" && words.size() >= 2) {
-      out.sources.push_back(words[1]);
-    } else if (words[0] == "source-directory" && words.size() >= 2) {
-      out.sourceDirs.push_back(words[1]);
+    } else if (words.size() >= 2 && (words[0] == "source" || words[0] == "source-directory")) {
+      (words[0] == "source" ? out.sources : out.sourceDirs).push_back(words[1]);
     }
-  }
+  });
   return out;
 }
 

@@ -42,8 +42,8 @@ class Parser {
   bool Value(JsonValue& out, int depth) {
     if (depth > kMaxNesting || ++values_ > maxValues_ || pos_ >= text_.size()) return false;
     char c = text_[pos_];
-    if (c == '{') return Object(out, depth);
-    if (c == '[') return Array(out, depth);
+    if (c == '{' || c == '[')
+      return Items(out, depth, c == '{' ? JsonValue::Kind::Object : JsonValue::Kind::Array);
     if (c == '"') {
       out.kind = JsonValue::Kind::String;
       return String(out.string);
@@ -57,40 +57,33 @@ class Parser {
     return Number(out);
   }
 
-  bool Object(JsonValue& out, int depth) {
-    out.kind = JsonValue::Kind::Object;
+  // An object's members or an array's items, from the opening bracket on.
+  bool Items(JsonValue& out, int depth, JsonValue::Kind kind) {
+    const bool object = kind == JsonValue::Kind::Object;
+    const char close = object ? '}' : ']';
+    out.kind = kind;
     ++pos_;
     Space();
-    if (Take('}')) return true;
+    if (Take(close)) return true;
     std::set<std::string> keys;
     for (;;) {
       std::string key;
-      Space();
-      if (!String(key) || !keys.insert(key).second) return false;
-      Space();
-      if (!Take(':')) return false;
-      Space();
       JsonValue value;
+      Space();
+      if (object) {
+        if (!String(key) || !keys.insert(key).second) return false;
+        Space();
+        if (!Take(':')) return false;
+        Space();
+      }
       if (!Value(value, depth + 1)) return false;
-      out.object.push_back({std::move(key), std::move(value)});
+      if (object) {
+        out.object.push_back({std::move(key), std::move(value)});
+      } else {
+        out.array.push_back(std::move(value));
+      }
       Space();
-      if (Take('}')) return true;
-      if (!Take(',')) return false;
-    }
-  }
-
-  bool Array(JsonValue& out, int depth) {
-    out.kind = JsonValue::Kind::Array;
-    ++pos_;
-    Space();
-    if (Take(']')) return true;
-    for (;;) {
-      Space();
-      JsonValue value;
-      if (!Value(value, depth + 1)) return false;
-      out.array.push_back(std::move(value));
-      Space();
-      if (Take(']')) return true;
+      if (Take(close)) return true;
       if (!Take(',')) return false;
     }
   }
@@ -99,38 +92,18 @@ class Parser {
     if (text_.size() - pos_ < 4) return false;
     out = 0;
     for (int i = 0; i < 4; ++i) {
-      char c = text_[pos_++];
-      unsigned digit;
-      if (c >= '0' && c <= '9') {
-        digit = static_cast<unsigned>(c - '0');
-      } else if (c >= 'a' && c <= 'f') {
-        digit = static_cast<unsigned>(c - 'a' + 10);
-      } else if (c >= 'A' && c <= 'F') {
-        digit = static_cast<unsigned>(c - 'A' + 10);
-      } else {
-        return false;
-      }
-      out = out * 16 + digit;
+      auto digit = std::string_view("0123456789abcdefABCDEF").find(text_[pos_++]);
+      if (digit == std::string_view::npos) return false;
+      out = out * 16 + static_cast<unsigned>(digit < 16 ? digit : digit - 6);
     }
     return true;
   }
 
   static void Utf8(unsigned cp, std::string& out) {
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    const int extra = cp < 0x80 ? 0 : cp < 0x800 ? 1 : cp < 0x10000 ? 2 : 3;
+    static constexpr unsigned char kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
+    out += static_cast<char>(kLead[extra] | (cp >> (6 * extra)));
+    for (int i = extra - 1; i >= 0; --i) out += static_cast<char>(0x80 | ((cp >> (6 * i)) & 0x3F));
   }
 
   bool String(std::string& out) {
@@ -146,31 +119,20 @@ class Parser {
       }
       if (pos_ >= text_.size()) return false;
       char e = text_[pos_++];
-      switch (e) {
-        case '"': out += '"'; break;
-        case '\\': out += '\\'; break;
-        case '/': out += '/'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
-        case 'u': {
-          unsigned cp;
-          if (!Hex4(cp)) return false;
-          if (cp >= 0xD800 && cp < 0xDC00) {
-            unsigned low;
-            if (!Word("\\u") || !Hex4(low) || low < 0xDC00 || low >= 0xE000) return false;
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-          } else if (cp >= 0xDC00 && cp < 0xE000) {
-            return false;
-          }
-          Utf8(cp, out);
-          break;
-        }
-        default:
-          return false;
+      if (auto k = std::string_view("\"\\/bfnrt").find(e); k != std::string_view::npos) {
+        out += "\"\\/\b\f\n\r\t"[k];
+        continue;
       }
+      unsigned cp;
+      if (e != 'u' || !Hex4(cp)) return false;
+      if (cp >= 0xD800 && cp < 0xDC00) {
+        unsigned low;
+        if (!Word("\\u") || !Hex4(low) || low < 0xDC00 || low >= 0xE000) return false;
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+      } else if (cp >= 0xDC00 && cp < 0xE000) {
+        return false;
+      }
+      Utf8(cp, out);
     }
   }
 
@@ -182,27 +144,21 @@ class Parser {
 
   bool Number(JsonValue& out) {
     out.kind = JsonValue::Kind::Number;
-    std::size_t start = pos_;
-    bool negative = Take('-');
-    std::size_t intStart = pos_;
-    if (!Digits()) return false;
-    if (text_[intStart] == '0' && pos_ - intStart > 1) return false;
-    std::string_view integer = text_.substr(intStart, pos_ - intStart);
-    bool fraction = false;
-    if (Take('.')) {
-      if (!Digits()) return false;
-      fraction = true;
-    }
+    const bool negative = Take('-');
+    const std::size_t intStart = pos_;
+    if (!Digits() || (text_[intStart] == '0' && pos_ - intStart > 1)) return false;
+    const std::string_view integer = text_.substr(intStart, pos_ - intStart);
+    const bool fraction = Take('.');
+    if (fraction && !Digits()) return false;
     if (Take('e') || Take('E')) {
       if (!Take('+')) Take('-');
-      if (!Digits()) return false;
-      fraction = true;
+      return Digits();  // if valid, never usable as a count
     }
-    if (negative || fraction || integer.size() > 20) return pos_ > start;
+    if (negative || fraction) return true;  // valid, just not usable as a count
     std::uint64_t value = 0;
     for (char c : integer) {
       auto digit = static_cast<std::uint64_t>(c - '0');
-      if (value > (UINT64_MAX - digit) / 10) return true;  // valid, just not usable
+      if (value > (UINT64_MAX - digit) / 10) return true;
       value = value * 10 + digit;
     }
     out.isUnsigned = true;

@@ -1,6 +1,8 @@
 #include "platform/iphlp/dhcp/lease_file.h"
 
-#include <optional>
+#include <algorithm>
+#include <bitset>
+#include <set>
 
 #include "platform/iphlp/interface_name.h"
 
@@ -14,7 +16,7 @@ constexpr std::size_t kMaxString = 1024;
 constexpr std::size_t kMaxStatementTokens = 512;  // 63 addresses and commas fit
 constexpr std::size_t kMaxStatements = 256;
 constexpr std::size_t kMaxServers = 63;  // a DHCP option holds 255 bytes
-constexpr int kMaxBlockDepth = 8;
+constexpr int kMaxDepth = 8;
 
 enum class Kind { Word, String, Open, Close, Semicolon, Comma, End, Bad };
 
@@ -35,39 +37,17 @@ class Lexer {
   Token Next() {
     SkipSpaceAndComments();
     if (pos_ >= text_.size()) return {Kind::End, {}};
-    char c = text_[pos_];
-    switch (c) {
-      case '{':
-        ++pos_;
-        return {Kind::Open, {}};
-      case '}':
-        ++pos_;
-        return {Kind::Close, {}};
-      case ';':
-        ++pos_;
-        return {Kind::Semicolon, {}};
-      case ',':
-        ++pos_;
-        return {Kind::Comma, {}};
-      case '"':
-        return QuotedString();
-      default:
-        return Word();
+    if (auto k = std::string_view("{};,").find(text_[pos_]); k != std::string_view::npos) {
+      ++pos_;
+      return {static_cast<Kind>(static_cast<int>(Kind::Open) + static_cast<int>(k)), {}};
     }
+    return text_[pos_] == '"' ? QuotedString() : Word();
   }
 
  private:
   void SkipSpaceAndComments() {
-    while (pos_ < text_.size()) {
-      char c = text_[pos_];
-      if (IsSpace(c)) {
-        ++pos_;
-      } else if (c == '#') {
-        while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
-      } else {
-        return;
-      }
-    }
+    while (pos_ < text_.size() && (IsSpace(text_[pos_]) || text_[pos_] == '#'))
+      pos_ = text_[pos_] == '#' ? std::min(text_.find('\n', pos_), text_.size()) : pos_ + 1;
   }
 
   Token QuotedString() {
@@ -89,10 +69,8 @@ class Lexer {
           }
           if (value > 255) return {Kind::Bad, {}};
           c = static_cast<char>(value);
-        } else if (e == '"' || e == '\\') {
-          c = e;
-        } else if (e == 't' || e == 'r' || e == 'n' || e == 'b') {
-          c = e == 't' ? '\t' : e == 'r' ? '\r' : e == 'n' ? '\n' : '\b';
+        } else if (auto k = std::string_view("\"\\trnb").find(e); k != std::string_view::npos) {
+          c = "\"\\\t\r\n\b"[k];
         } else {
           return {Kind::Bad, {}};  // no writer of these files makes it
         }
@@ -104,12 +82,8 @@ class Lexer {
   }
 
   Token Word() {
-    std::size_t start = pos_;
-    while (pos_ < text_.size()) {
-      char c = text_[pos_];
-      if (IsSpace(c) || c == '{' || c == '}' || c == ';' || c == ',' || c == '"' || c == '#') break;
-      ++pos_;
-    }
+    const std::size_t start = pos_;
+    pos_ = std::min(text_.find_first_of(" \t\n\r\f\v{};,\"#", pos_), text_.size());
     if (pos_ - start > kMaxWord) return {Kind::Bad, {}};
     return {Kind::Word, std::string(text_.substr(start, pos_ - start))};
   }
@@ -126,103 +100,81 @@ using Statement = std::vector<Token>;
 // false when the text ends or breaks before the block closes.
 bool ReadBlock(Lexer& lexer, std::vector<Statement>& statements, bool& nested, bool& broken) {
   Statement current;
-  int depth = 1;
-  for (;;) {
+  for (int depth = 1;;) {
     Token t = lexer.Next();
-    switch (t.kind) {
-      case Kind::End:
-      case Kind::Bad:
-        return false;
-      case Kind::Open:
-        nested = true;
-        if (++depth > kMaxBlockDepth) return false;
-        current.clear();
-        break;
-      case Kind::Close:
-        if (--depth == 0) {
-          if (!current.empty()) broken = true;  // a statement left without its ";"
-          return true;
-        }
-        current.clear();
-        break;
-      case Kind::Semicolon:
-        if (depth == 1 && !current.empty()) {
-          if (statements.size() >= kMaxStatements) {
-            broken = true;
-          } else {
-            statements.push_back(std::move(current));
-          }
-        }
-        current.clear();
-        break;
-      default:
-        if (depth == 1) {
-          if (current.size() >= kMaxStatementTokens) {
-            broken = true;
-          } else {
-            current.push_back(std::move(t));
-          }
-        }
-        break;
+    if (t.kind == Kind::End || t.kind == Kind::Bad) return false;
+    if (t.kind == Kind::Open || t.kind == Kind::Close || t.kind == Kind::Semicolon) {
+      if (t.kind == Kind::Open && (nested = true) && ++depth > kMaxDepth) return false;
+      if (t.kind == Kind::Close && --depth == 0) {
+        broken |= !current.empty();  // a statement left without its ";"
+        return true;
+      }
+      if (t.kind == Kind::Semicolon && depth == 1 && !current.empty()) {
+        broken |= statements.size() >= kMaxStatements;
+        if (statements.size() < kMaxStatements) statements.push_back(std::move(current));
+      }
+      current.clear();
+    } else if (depth == 1) {
+      broken |= current.size() >= kMaxStatementTokens;
+      if (current.size() < kMaxStatementTokens) current.push_back(std::move(t));
     }
   }
 }
 
-// Follows a block at any level to its matching '}'.
-bool SkipBlock(Lexer& lexer) {
-  int depth = 1;
+// Walks the text's top level: each block hands `block` the tokens before its
+// '{' in their statement, and the block read to its end (whole: with no
+// nested block or broken statement). False when the text is cut short or
+// damaged: what follows is unknown.
+using BlockTaker =
+    std::function<void(const Statement& head, const std::vector<Statement>& body, bool whole)>;
+bool Walk(std::string_view text, const BlockTaker& block) {
+  if (text.size() > kMaxLeaseFileBytes) return false;
+  Lexer lexer(text);
+  Statement head;
   for (;;) {
     Token t = lexer.Next();
-    if (t.kind == Kind::End || t.kind == Kind::Bad) return false;
-    if (t.kind == Kind::Open && ++depth > kMaxBlockDepth) return false;
-    if (t.kind == Kind::Close && --depth == 0) return true;
+    if (t.kind == Kind::End) return head.empty();  // else a statement cut short
+    if (t.kind == Kind::Bad || t.kind == Kind::Close) return false;
+    if (t.kind == Kind::Open) {
+      std::vector<Statement> body;
+      bool nested = false, broken = false;
+      const bool closed = ReadBlock(lexer, body, nested, broken);
+      block(head, body, closed && !nested && !broken);
+      if (!closed) return false;
+    }
+    if (t.kind == Kind::Open || t.kind == Kind::Semicolon) {
+      head.clear();
+    } else if (head.size() < kMaxStatementTokens) {
+      head.push_back(std::move(t));
+    }
   }
 }
 
 std::optional<std::int64_t> Number(std::string_view text, std::int64_t max) {
-  if (text.empty() || text.size() > 19) return std::nullopt;
-  std::int64_t value = 0;
-  for (char c : text) {
-    if (!IsDigit(c)) return std::nullopt;
-    const int digit = c - '0';
-    // Past `max` is refused before it could overflow.
-    if (digit > max || value > (max - digit) / 10) return std::nullopt;
-    value = value * 10 + digit;
-  }
-  return value;
+  return Decimal(text, max, true);
 }
 
 // "4 2026/12/06 19:00:00", "epoch 1796583600" or "never".
 std::optional<std::int64_t> Time(const Statement& s) {
-  if (s.size() == 2 && s[1].kind == Kind::Word && s[1].text == "never") return kNever;
-  if (s.size() == 3 && s[1].kind == Kind::Word && s[1].text == "epoch" && s[2].kind == Kind::Word) {
-    return Number(s[2].text, std::int64_t{1} << 40);
-  }
-  if (s.size() != 4) return std::nullopt;
-  for (std::size_t i = 1; i < 4; ++i) {
+  for (std::size_t i = 1; i < s.size(); ++i) {
     if (s[i].kind != Kind::Word) return std::nullopt;
   }
-  auto weekday = Number(s[1].text, 6);
-  const std::string& date = s[2].text;
-  const std::string& clock = s[3].text;
-  if (!weekday || date.size() < 8 || date.size() > 10 || clock.size() != 8) return std::nullopt;
-  auto slash1 = date.find('/');
-  auto slash2 = date.find('/', slash1 == std::string::npos ? 0 : slash1 + 1);
-  if (slash1 != 4 || slash2 == std::string::npos) return std::nullopt;
-  auto year = Number(std::string_view(date).substr(0, 4), 9999);
-  auto month = Number(std::string_view(date).substr(5, slash2 - 5), 12);
-  auto day = Number(std::string_view(date).substr(slash2 + 1), 31);
-  if (clock[2] != ':' || clock[5] != ':') return std::nullopt;
-  auto hour = Number(std::string_view(clock).substr(0, 2), 23);
-  auto minute = Number(std::string_view(clock).substr(3, 2), 59);
-  auto second = Number(std::string_view(clock).substr(6, 2), 60);
-  if (!year || !month || !day || !hour || !minute || !second) return std::nullopt;
-  std::int64_t out = 0;
-  if (!UtcSeconds(static_cast<int>(*year), static_cast<int>(*month), static_cast<int>(*day),
-                  static_cast<int>(*hour), static_cast<int>(*minute), static_cast<int>(*second),
-                  out)) {
+  if (s.size() == 2 && s[1].text == "never") return kNever;
+  if (s.size() == 3 && s[1].text == "epoch") return Number(s[2].text, std::int64_t{1} << 40);
+  if (s.size() != 4 || !Number(s[1].text, 6)) return std::nullopt;  // the weekday
+  const std::string_view date = s[2].text, clock = s[3].text;
+  const auto slash = date.find('/', 5);
+  if (date.size() > 10 || date.find('/') != 4 || slash == std::string_view::npos ||
+      clock.size() != 8 || clock[2] != ':' || clock[5] != ':')
     return std::nullopt;
-  }
+  auto field = [](std::string_view text, std::int64_t max) {
+    return static_cast<int>(Number(text, max).value_or(-1));
+  };
+  std::int64_t out = 0;
+  if (!UtcSeconds(field(date.substr(0, 4), 9999), field(date.substr(5, slash - 5), 12),
+                  field(date.substr(slash + 1), 31), field(clock.substr(0, 2), 23),
+                  field(clock.substr(3, 2), 59), field(clock.substr(6, 2), 60), out))
+    return std::nullopt;
   return out;
 }
 
@@ -245,107 +197,90 @@ bool SingleAddress(const Statement& s, std::size_t at, std::string& out) {
   return true;
 }
 
+// Keeps only what says the block was there.
+void Spoil(Lease& lease) {
+  std::string name = std::move(lease.interfaceName);
+  lease = Lease{};
+  lease.interfaceName = std::move(name);
+}
+
 // Makes a lease of one block's statements; wellFormed only when every
 // statement that matters read cleanly, once.
 Lease Interpret(const std::vector<Statement>& statements) {
   Lease lease;
   bool ok = true;
-  bool haveInterface = false, haveAddress = false, haveServer = false, haveDns = false,
-       haveWins = false;
-  bool haveLeaseTime = false, haveRenew = false, haveRebind = false, haveExpire = false;
-  auto once = [&ok](bool& seen) {
-    if (seen) ok = false;
-    seen = true;
-  };
+  std::set<std::string> seen;
   for (const Statement& s : statements) {
-    if (s[0].kind != Kind::Word) {
+    if (s[0].kind != Kind::Word || (s[0].text == "option" && (s.size() < 3 || s[1].kind != Kind::Word))) {
       ok = false;
       continue;
     }
-    const std::string& keyword = s[0].text;
-    if (keyword == "interface") {
-      once(haveInterface);
-      if (s.size() == 2 && s[1].kind == Kind::String && IsSafeInterfaceName(s[1].text)) {
-        if (lease.interfaceName.empty()) lease.interfaceName = s[1].text;
-      } else {
-        ok = false;
-      }
-    } else if (keyword == "fixed-address") {
-      once(haveAddress);
-      if (!SingleAddress(s, 1, lease.address)) ok = false;
-    } else if (keyword == "renew" || keyword == "rebind" || keyword == "expire") {
+    const bool option = s[0].text == "option";
+    const std::string& key = s[option ? 1 : 0].text;
+    const std::size_t at = option ? 2 : 1;
+    bool good = true;
+    if (!option && key == "interface") {
+      good = s.size() == 2 && s[1].kind == Kind::String && IsSafeInterfaceName(s[1].text);
+      if (good && lease.interfaceName.empty()) lease.interfaceName = s[1].text;
+    } else if (!option && key == "fixed-address") {
+      good = SingleAddress(s, at, lease.address);
+    } else if (!option && (key == "renew" || key == "rebind" || key == "expire")) {
       auto when = Time(s);
-      if (!when) ok = false;
-      if (keyword == "renew") {
-        once(haveRenew);
-        lease.renew = when.value_or(0);
-      } else if (keyword == "rebind") {
-        once(haveRebind);
-        lease.rebind = when.value_or(0);
-      } else {
-        once(haveExpire);
-        lease.expire = when.value_or(0);
-      }
-    } else if (keyword == "option") {
-      if (s.size() < 3 || s[1].kind != Kind::Word) {
-        ok = false;
-        continue;
-      }
-      const std::string& name = s[1].text;
-      if (name == "dhcp-server-identifier") {
-        once(haveServer);
-        if (!SingleAddress(s, 2, lease.server)) ok = false;
-      } else if (name == "domain-name-servers") {
-        once(haveDns);
-        if (!AddressList(s, 2, lease.dnsServers)) ok = false;
-      } else if (name == "netbios-name-servers") {
-        once(haveWins);
-        if (!AddressList(s, 2, lease.winsServers)) ok = false;
-      } else if (name == "dhcp-lease-time") {
-        once(haveLeaseTime);
-        auto seconds =
-            s.size() == 3 && s[2].kind == Kind::Word ? Number(s[2].text, 0xFFFFFFFF) : std::nullopt;
-        if (seconds) {
-          lease.leaseTime = *seconds;
-        } else {
-          ok = false;
-        }
-      }
+      good = when.has_value();
+      (key == "renew" ? lease.renew : key == "rebind" ? lease.rebind : lease.expire) = when.value_or(0);
+    } else if (option && key == "dhcp-server-identifier") {
+      good = SingleAddress(s, at, lease.server);
+    } else if (option && (key == "domain-name-servers" || key == "netbios-name-servers")) {
+      good = AddressList(s, at, key[0] == 'd' ? lease.dnsServers : lease.winsServers);
+    } else if (option && key == "dhcp-lease-time") {
+      auto seconds = s.size() == 3 && s[2].kind == Kind::Word ? Number(s[2].text, 0xFFFFFFFF)
+                                                              : std::nullopt;
+      good = seconds.has_value();
+      lease.leaseTime = seconds.value_or(-1);
+    } else {
+      continue;  // other options, filename, medium, bootp ... are not ours to judge
     }
-    // Anything else (other options, filename, medium, bootp ...) is not ours
-    // to judge.
+    if (!good || !seen.insert(key).second) ok = false;
   }
-  if (!haveInterface || !haveAddress || !haveExpire) ok = false;
+  for (const char* needed : {"interface", "fixed-address", "expire"}) ok = ok && seen.count(needed);
   if (ok && lease.expire != kNever && lease.leaseTime > lease.expire) ok = false;
   lease.wellFormed = ok;
-  if (!ok) {
-    // Keep only what says the block was there.
-    std::string name = std::move(lease.interfaceName);
-    lease = Lease{};
-    lease.interfaceName = std::move(name);
-  }
+  if (!ok) Spoil(lease);
   return lease;
+}
+
+// dhcpcd's lease file.
+
+constexpr std::size_t kOptionsAt = 240;  // after the fixed part and the magic cookie
+constexpr std::size_t kAddressAt = 16;   // yiaddr
+constexpr unsigned char kCookie[4] = {99, 130, 83, 99};
+enum : unsigned char {
+  kPad = 0, kDns = 6, kWins = 44, kLeaseTime = 51, kOverload = 52, kType = 53,
+  kServer = 54, kEnd = 255,
+};
+constexpr unsigned char kAck = 5;
+
+std::string Quad(const unsigned char* b) {
+  return std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." +
+         std::to_string(b[3]);
+}
+
+bool Quads(std::string_view data, std::vector<std::string>& out) {
+  if (data.empty() || data.size() % 4 != 0) return false;
+  for (std::size_t i = 0; i < data.size(); i += 4)
+    out.push_back(Quad(reinterpret_cast<const unsigned char*>(data.data() + i)));
+  return true;
 }
 
 }  // namespace
 
 bool IsDottedQuad(std::string_view text) {
   int parts = 0;
-  std::size_t i = 0;
-  while (parts < 4) {
-    std::size_t start = i;
-    int value = 0;
-    while (i < text.size() && IsDigit(text[i]) && i - start < 3)
-      value = value * 10 + (text[i++] - '0');
-    std::size_t length = i - start;
-    if (length == 0 || value > 255 || (length > 1 && text[start] == '0')) return false;
-    ++parts;
-    if (parts < 4) {
-      if (i >= text.size() || text[i] != '.') return false;
-      ++i;
-    }
-  }
-  return i == text.size();
+  bool ok = true;
+  ForEachLine(text, [&](std::string_view part) {
+    ok = ok && ++parts <= 4 && part.size() <= 3 && Decimal(part, 255).has_value();
+  }, '.');
+  return ok && parts == 4 && text.back() != '.';
 }
 
 bool UtcSeconds(int year, int month, int day, int hour, int minute, int second, std::int64_t& out) {
@@ -358,125 +293,119 @@ bool UtcSeconds(int year, int month, int day, int hour, int minute, int second, 
   int monthDays = kDays[month - 1] + (month == 2 && leap ? 1 : 0);
   if (day < 1 || day > monthDays) return false;
   // Days from 1970-01-01 by the civil-from-days inverse (March-based years).
-  std::int64_t y = year - (month <= 2 ? 1 : 0);
-  std::int64_t era = y / 400;
-  std::int64_t yoe = y - era * 400;
-  std::int64_t mp = (month + 9) % 12;
-  std::int64_t doy = (153 * mp + 2) / 5 + day - 1;
-  std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  std::int64_t days = era * 146097 + doe - 719468;
+  const std::int64_t y = year - (month <= 2 ? 1 : 0), era = y / 400, yoe = y - era * 400;
+  const std::int64_t doy = (153 * ((month + 9) % 12) + 2) / 5 + day - 1;
+  const std::int64_t days = era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
   out = days * 86400 + hour * 3600 + minute * 60 + second;
   return true;
 }
 
 LeaseFile ParseLeaseFile(std::string_view text) {
   LeaseFile file;
-  if (text.size() > kMaxLeaseFileBytes) {
-    file.damaged = true;
-    return file;
-  }
-  Lexer lexer(text);
-  bool atStatementStart = true;
-  bool sawLeaseWord = false;
-  for (;;) {
-    Token t = lexer.Next();
-    switch (t.kind) {
-      case Kind::End:
-        if (!atStatementStart) file.damaged = true;  // a statement cut short
-        return file;
-      case Kind::Bad:
-      case Kind::Close:
-        file.damaged = true;
-        return file;
-      case Kind::Semicolon:
-        atStatementStart = true;
-        sawLeaseWord = false;
-        break;
-      case Kind::Open:
-        if (sawLeaseWord) {
-          std::vector<Statement> statements;
-          bool nested = false, broken = false;
-          bool closed = ReadBlock(lexer, statements, nested, broken);
-          Lease lease = Interpret(statements);
-          if (nested || broken || !closed) {
-            lease.wellFormed = false;
-            std::string name = std::move(lease.interfaceName);
-            lease = Lease{};
-            lease.interfaceName = std::move(name);
-          }
-          file.leases.push_back(std::move(lease));
-          if (!closed) {
-            file.damaged = true;
-            return file;
-          }
-        } else if (!SkipBlock(lexer)) {  // lease6, or a block we have no use for
-          file.damaged = true;
-          return file;
-        }
-        atStatementStart = true;
-        sawLeaseWord = false;
-        break;
-      default:
-        sawLeaseWord = atStatementStart && t.kind == Kind::Word && t.text == "lease";
-        atStatementStart = false;
-        break;
-    }
-  }
+  // lease6, or any block we have no use for, is only followed to its end.
+  file.damaged = !Walk(text, [&](const Statement& head, const std::vector<Statement>& body,
+                                 bool whole) {
+    if (head.size() != 1 || head[0].kind != Kind::Word || head[0].text != "lease") return;
+    file.leases.push_back(Interpret(body));
+    if (!whole) Spoil(file.leases.back());
+  });
+  return file;
 }
 
 std::vector<std::string> ConfiguredInterfaces(std::string_view text) {
   std::vector<std::string> names;
-  if (text.size() > kMaxLeaseFileBytes) return names;
-  Lexer lexer(text);
-  // Only top-level `interface "name" {` opens an interface's own block.
-  int depth = 0;
-  int matched = 0;  // 1 after `interface`, 2 after its name
-  std::string name;
-  for (;;) {
-    Token t = lexer.Next();
-    if (t.kind == Kind::End || t.kind == Kind::Bad) return names;
-    if (t.kind == Kind::Open) {
-      if (depth == 0 && matched == 2 && IsSafeInterfaceName(name)) names.push_back(name);
-      if (++depth > kMaxBlockDepth) return names;
-      matched = 0;
-    } else if (t.kind == Kind::Close) {
-      if (--depth < 0) return names;
-      matched = 0;
-    } else if (t.kind == Kind::Word && t.text == "interface" && depth == 0) {
-      matched = 1;
-    } else if (t.kind == Kind::String && matched == 1) {
-      name = t.text;
-      matched = 2;
-    } else {
-      matched = 0;
-    }
-  }
+  Walk(text, [&](const Statement& head, const std::vector<Statement>&, bool) {
+    const std::size_t n = head.size();
+    if (n >= 2 && head[n - 2].kind == Kind::Word && head[n - 2].text == "interface" &&
+        head[n - 1].kind == Kind::String && IsSafeInterfaceName(head[n - 1].text))
+      names.push_back(head[n - 1].text);
+  });
+  return names;
 }
 
 bool ParseAddressList(std::string_view text, std::vector<std::string>& out) {
   out.clear();
-  std::size_t start = 0;
-  for (;;) {
-    std::size_t end = text.find(' ', start);
-    std::string_view one = text.substr(start, end == std::string_view::npos ? text.npos : end - start);
-    if (!IsDottedQuad(one) || out.size() == 63) return false;
-    out.emplace_back(one);
-    if (end == std::string_view::npos) return true;
+  bool ok = !text.empty() && text.back() != ' ';
+  ForEachLine(text, [&](std::string_view one) {
+    ok = ok && IsDottedQuad(one) && out.size() < 63;
+    if (ok) out.emplace_back(one);
+  }, ' ');
+  return ok;
+}
+
+bool ParseLeaseSeconds(std::string_view text, std::int64_t& out) {
+  auto value = Decimal(text, 0xffffffffLL);
+  if (value) out = *value == 0xffffffffLL ? kNever : *value;  // infinite
+  return value.has_value();
+}
+
+std::optional<std::int64_t> Decimal(std::string_view text, std::int64_t max, bool zeros) {
+  if (text.empty() || text.size() > 19 || (!zeros && text.size() > 1 && text[0] == '0'))
+    return std::nullopt;
+  std::int64_t value = 0;
+  for (char c : text) {
+    const int digit = c - '0';
+    // Past `max` is refused before it could overflow.
+    if (!IsDigit(c) || digit > max || value > (max - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  return value;
+}
+
+void ForEachLine(std::string_view text, const std::function<void(std::string_view)>& each,
+                 char separator) {
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = std::min(text.find(separator, start), text.size());
+    each(text.substr(start, end - start));
     start = end + 1;
   }
 }
 
-bool ParseLeaseSeconds(std::string_view text, std::int64_t& out) {
-  constexpr std::int64_t kInfinite = 0xffffffffLL;
-  if (text.empty() || text.size() > 10 || (text.size() > 1 && text[0] == '0')) return false;
-  std::int64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
+std::optional<DhcpcdLease> ParseDhcpcdLease(std::string_view bytes) {
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+  if (bytes.size() < kOptionsAt || bytes.size() > kMaxDhcpcdLeaseBytes || b[0] != 2 /* BOOTREPLY */ ||
+      !std::equal(kCookie, kCookie + 4, b + 236))
+    return std::nullopt;
+  DhcpcdLease lease;
+  lease.address = Quad(b + kAddressAt);
+  std::bitset<256> seen;
+  bool ended = false, haveTime = false;
+  unsigned char type = 0;
+  for (std::size_t at = kOptionsAt; at < bytes.size();) {
+    const unsigned char code = b[at];
+    if (ended || code == kPad || code == kEnd) {
+      if (code != kPad && (ended || code != kEnd)) return std::nullopt;  // only padding after the end
+      ended |= code == kEnd;
+      ++at;
+      continue;
+    }
+    if (at + 2 > bytes.size() || at + 2 + b[at + 1] > bytes.size() || seen[code]) return std::nullopt;
+    seen[code] = true;
+    std::string_view data = bytes.substr(at + 2, b[at + 1]);
+    at += 2 + data.size();
+    const auto* d = reinterpret_cast<const unsigned char*>(data.data());
+    bool ok = true;
+    if (code == kOverload) {
+      return std::nullopt;
+    } else if (code == kType) {
+      ok = data.size() == 1;
+      type = ok ? d[0] : 0;
+    } else if (code == kLeaseTime) {
+      ok = haveTime = data.size() == 4;
+      const std::uint32_t t = ok ? (std::uint32_t{d[0]} << 24) | (std::uint32_t{d[1]} << 16) |
+                                       (std::uint32_t{d[2]} << 8) | d[3]
+                                 : 0;
+      lease.leaseTime = t == 0xffffffffu ? kNever : std::int64_t{t};
+    } else if (code == kServer) {
+      ok = data.size() == 4;
+      if (ok) lease.server = Quad(d);
+    } else if (code == kDns || code == kWins) {
+      ok = Quads(data, code == kDns ? lease.dnsServers : lease.winsServers);
+    }
+    if (!ok) return std::nullopt;
   }
-  if (value > kInfinite) return false;
-  out = value == kInfinite ? kNever : value;
-  return true;
+  if (!ended || type != kAck || !haveTime || lease.address == "0.0.0.0") return std::nullopt;
+  return lease;
 }
 
 }  // namespace lorvane::iphlp::dhcp

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,7 +60,39 @@ bool IsDottedQuad(std::string_view text);
 bool ParseAddressList(std::string_view text, std::vector<std::string>& out);
 bool ParseLeaseSeconds(std::string_view text, std::int64_t& out);
 
+// Decimal digits worth at most `max` (no sign, no leading zero unless
+// `zeros`); nullopt for anything else.
+std::optional<std::int64_t> Decimal(std::string_view text, std::int64_t max, bool zeros = false);
+
+// Calls `each` with every line of `text` (every part between `separator`s),
+// without its newline.
+void ForEachLine(std::string_view text, const std::function<void(std::string_view)>& each,
+                 char separator = '\n');
+
 // Seconds since 1970 of a UTC civil time; false when a field is out of range.
 bool UtcSeconds(int year, int month, int day, int hour, int minute, int second, std::int64_t& out);
+
+
+// dhcpcd's lease file (/var/lib/dhcpcd/IFACE.lease): the server's DHCPACK
+// exactly as it came off the wire, rewritten at each acknowledgement. The
+// bytes came from the network: nothing is believed that is not a whole,
+// well formed acknowledgement.
+
+// A DHCP message fits one Ethernet frame; dhcpcd takes at most 64 KiB.
+inline constexpr std::size_t kMaxDhcpcdLeaseBytes = 64 * 1024;
+
+struct DhcpcdLease {
+  std::string address;   // yiaddr
+  std::string server;    // option 54, empty when absent
+  std::int64_t leaseTime = 0;  // option 51 in seconds; kNever (lease_file.h) for infinite
+  std::vector<std::string> dnsServers;   // option 6, in order
+  std::vector<std::string> winsServers;  // option 44, in order
+};
+
+// nullopt unless `bytes` is one BOOTREPLY carrying a DHCPACK with an address
+// and a lease time, every option whole and given once, nothing but padding
+// after the end option, and no option overload into the file or sname
+// fields.
+std::optional<DhcpcdLease> ParseDhcpcdLease(std::string_view bytes);
 
 }  // namespace lorvane::iphlp::dhcp

@@ -1,6 +1,10 @@
 #include "platform/iphlp/dhcp/managing_client.h"
 
 #include "platform/base/errors.h"
+#include "platform/iphlp/dhcp/dhclient_client.h"
+#include "platform/iphlp/dhcp/dhcpcd_client.h"
+#include "platform/iphlp/dhcp/network_manager_client.h"
+#include "platform/iphlp/dhcp/networkd_client.h"
 
 namespace lorvane::iphlp {
 namespace {
@@ -34,15 +38,16 @@ ManagingClient::ManagingClient(std::vector<std::unique_ptr<DhcpClient>> clients)
 // configuration count for nothing. The one that held the lease keeps the
 // link through a release, so that the renewal goes to it and not to a second
 // client started beside it.
-int ManagingClient::Pick(const Link& link, const std::vector<const DhcpState*>& states) {
+int ManagingClient::Pick(const Link& link, const std::vector<std::vector<DhcpState>>& each,
+                         std::size_t at) {
   bool anyRunning = false;
-  for (const DhcpState* s : states) anyRunning |= s->enabled && s->running;
+  for (const auto& states : each) anyRunning |= states[at].enabled && states[at].running;
   auto claims = [&](std::size_t i) {
-    return states[i]->enabled && (states[i]->running || !anyRunning);
+    return each[i][at].enabled && (each[i][at].running || !anyRunning);
   };
   std::lock_guard<std::mutex> lock(mutex_);
-  for (std::size_t i = 0; i < states.size(); ++i) {
-    if (claims(i) && Holds(*states[i])) {
+  for (std::size_t i = 0; i < each.size(); ++i) {
+    if (claims(i) && Holds(each[i][at])) {
       lastHolder_[link] = static_cast<int>(i);
       return static_cast<int>(i);
     }
@@ -52,37 +57,28 @@ int ManagingClient::Pick(const Link& link, const std::vector<const DhcpState*>& 
     if (claims(last->second)) return last->second;
     lastHolder_.erase(last);
   }
-  for (std::size_t i = 0; i < states.size(); ++i) {
+  for (std::size_t i = 0; i < each.size(); ++i) {
     if (claims(i)) return static_cast<int>(i);
   }
   return -1;
 }
 
-DhcpState ManagingClient::State(const std::string& interfaceName) {
-  return States({interfaceName}).front();
-}
-
 std::vector<DhcpState> ManagingClient::States(const std::vector<std::string>& interfaceNames) {
   std::vector<std::vector<DhcpState>> each;
-  each.reserve(clients_.size());
   for (auto& client : clients_) each.push_back(Ask(*client, interfaceNames));
   kernel::FileId ns = ThisNamespace();
   std::vector<DhcpState> out(interfaceNames.size());
   for (std::size_t link = 0; link < interfaceNames.size(); ++link) {
-    std::vector<const DhcpState*> states;
-    for (const auto& client : each) states.push_back(&client[link]);
-    if (int chosen = Pick({ns, interfaceNames[link]}, states); chosen >= 0)
+    if (int chosen = Pick({ns, interfaceNames[link]}, each, link); chosen >= 0)
       out[link] = std::move(each[chosen][link]);
   }
   return out;
 }
 
 DhcpClient* ManagingClient::Manager(const std::string& interfaceName) {
-  std::vector<DhcpState> states;
-  for (auto& client : clients_) states.push_back(Ask(*client, {interfaceName}).front());
-  std::vector<const DhcpState*> pointers;
-  for (const auto& s : states) pointers.push_back(&s);
-  int chosen = Pick({ThisNamespace(), interfaceName}, pointers);
+  std::vector<std::vector<DhcpState>> each;
+  for (auto& client : clients_) each.push_back(Ask(*client, {interfaceName}));
+  int chosen = Pick({ThisNamespace(), interfaceName}, each, 0);
   return chosen < 0 ? nullptr : clients_[chosen].get();
 }
 
@@ -103,6 +99,18 @@ DWORD ManagingClient::Act(const std::string& interfaceName,
   } catch (...) {
     return ERROR_GEN_FAILURE;
   }
+}
+
+// The clients a system may run, asked in this order: a link that a network
+// manager runs is its own, whatever a stand-alone client's old files say,
+// and those files yield to a lease held elsewhere.
+std::unique_ptr<DhcpClient> MakeSystemDhcpClient() {
+  std::vector<std::unique_ptr<DhcpClient>> clients;
+  clients.push_back(std::make_unique<NetworkManagerClient>());
+  clients.push_back(std::make_unique<NetworkdClient>());
+  clients.push_back(std::make_unique<DhcpcdClient>());
+  clients.push_back(std::make_unique<DhclientClient>());
+  return std::make_unique<ManagingClient>(std::move(clients));
 }
 
 }  // namespace lorvane::iphlp

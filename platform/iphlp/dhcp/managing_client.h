@@ -23,7 +23,6 @@ class ManagingClient : public DhcpClient {
   // client's); else the first. A client that throws answers for nothing.
   explicit ManagingClient(std::vector<std::unique_ptr<DhcpClient>> clients);
 
-  DhcpState State(const std::string& interfaceName) override;
   std::vector<DhcpState> States(const std::vector<std::string>& interfaceNames) override;
   // ERROR_NOT_FOUND when no client manages the link; else the manager's answer.
   DWORD Release(const std::string& interfaceName) override;
@@ -33,7 +32,7 @@ class ManagingClient : public DhcpClient {
   using Link = std::pair<kernel::FileId, std::string>;  // namespace, name
   DhcpClient* Manager(const std::string& interfaceName);
   DWORD Act(const std::string& interfaceName, DWORD (DhcpClient::*act)(const std::string&));
-  int Pick(const Link& link, const std::vector<const DhcpState*>& states);
+  int Pick(const Link& link, const std::vector<std::vector<DhcpState>>& each, std::size_t at);
 
   std::vector<std::unique_ptr<DhcpClient>> clients_;
   std::mutex mutex_;

@@ -8,14 +8,9 @@
 // again. See docs/architecture.md, "DHCP client".
 #pragma once
 
-#include <map>
-#include <optional>
-#include <set>
-#include <string>
-#include <vector>
-
 #include "platform/iphlp/dhcp/bus.h"
 #include "platform/iphlp/dhcp/client_base.h"
+#include "platform/iphlp/dhcp/replies.h"
 
 namespace lorvane::iphlp {
 
@@ -30,31 +25,14 @@ class NetworkManagerClient : public dhcp::ClientBase {
   explicit NetworkManagerClient(NetworkManagerOptions options = {});
 
  private:
-  struct Device {
-    std::string path;
-    std::string interface;
-    bool managed = false;
-    unsigned state = 0;
-    std::string dhcp4Config = "/";
-    std::string active = "/";
-    std::vector<std::string> available;
-  };
-  // Everything NetworkManager holds, as one reply gave it.
-  struct Objects {
-    std::map<std::string, Device> devices;  // by path
-    std::map<std::string, std::map<std::string, std::string>> dhcp4;  // options by path
-    std::map<std::string, std::string> connectionOf;  // active connection's settings
-    const Device* Find(const std::string& name) const;
-  };
-
   std::vector<DhcpState> Query(const std::vector<std::string>& names) override;
   DWORD DoRelease(const std::string& name) override;
   DWORD DoRenew(const std::string& name) override;
 
   std::unique_ptr<dhcp::Bus> Connect(std::chrono::milliseconds timeout) const;
-  std::optional<Objects> Read(dhcp::Bus& bus) const;
-  std::string ConnectionFor(dhcp::Bus& bus, const Objects& objects, const Device& device) const;
-  DhcpState Lease(const Objects& objects, const Device& device) const;
+  std::optional<dhcp::NmObjects> Read(dhcp::Bus& bus) const;
+  std::string ConnectionFor(dhcp::Bus& bus, const dhcp::NmObjects& objects,
+                            const dhcp::NmDevice& device) const;
 
   NetworkManagerOptions options_;
 };

@@ -1,15 +1,15 @@
 #include "platform/iphlp/dhcp/networkd_client.h"
 
-#include <glob.h>
 #include <systemd/sd-bus.h>
 #include <net/if.h>
 #include <time.h>
 
 #include <algorithm>
-#include <map>
 #include <set>
 
 #include "platform/base/errors.h"
+#include "platform/iphlp/dhcp/ifupdown.h"
+#include "platform/iphlp/dhcp/json.h"
 #include "platform/iphlp/dhcp/lease_file.h"
 #include "platform/iphlp/netlink.h"
 #include "platform/kernel/trusted_files.h"
@@ -28,25 +28,6 @@ constexpr std::size_t kMaxNetworkFile = 64 * 1024;
 constexpr std::size_t kMaxDropIns = 32;
 constexpr std::uint64_t kInfinity = UINT64_MAX;
 
-// Four bytes of an "Address" array as a dotted quad; false for anything else.
-bool DottedQuad(const JsonValue* bytes, std::string& out) {
-  if (!bytes || bytes->kind != JsonValue::Kind::Array || bytes->array.size() != 4) return false;
-  out.clear();
-  for (const auto& b : bytes->array) {
-    if (!b.isUnsigned || b.unsignedValue > 255) return false;
-    if (!out.empty()) out += '.';
-    out += std::to_string(b.unsignedValue);
-  }
-  return true;
-}
-
-bool FromDhcp4(const JsonValue& entry) {
-  std::uint64_t family = 0;
-  const std::string* source = entry.String("ConfigSource");
-  return entry.Unsigned("Family", family) && family == 2 /* AF_INET */ && source &&
-         *source == "DHCPv4";
-}
-
 std::uint64_t BootTimeMicros() {
   timespec ts{};
   clock_gettime(CLOCK_BOOTTIME, &ts);
@@ -56,41 +37,33 @@ std::uint64_t BootTimeMicros() {
 
 // "yes", "ipv4" and the like turn DHCPv4 on; "no" and "ipv6" leave it off.
 std::optional<bool> DhcpValue(std::string_view v) {
-  for (const char* on : {"yes", "true", "on", "1", "ipv4", "both", "v4"}) {
-    if (v == on) return true;
-  }
-  for (const char* off : {"no", "false", "off", "0", "ipv6", "v6", "none"}) {
-    if (v == off) return false;
-  }
-  return std::nullopt;
+  static const std::map<std::string_view, bool> kValues = {
+      {"yes", true}, {"true", true}, {"on", true}, {"1", true}, {"ipv4", true}, {"both", true},
+      {"v4", true}, {"no", false}, {"false", false}, {"off", false}, {"0", false},
+      {"ipv6", false}, {"v6", false}, {"none", false}};
+  auto found = kValues.find(v);
+  return found == kValues.end() ? std::nullopt : std::optional<bool>(found->second);
 }
 
 // The last DHCP= of a [Network] section in one file, if any.
 void ScanNetworkFile(const std::string& text, std::optional<bool>& dhcp) {
   std::string section;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
+  dhcp::ForEachLine(text, [&](std::string_view line) {
     auto first = line.find_first_not_of(" \t\r");
-    if (first == std::string::npos || line[first] == '#' || line[first] == ';') continue;
-    auto last = line.find_last_not_of(" \t\r");
-    line = line.substr(first, last - first + 1);
+    if (first == std::string::npos || line[first] == '#' || line[first] == ';') return;
+    line = line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
     if (line.front() == '[') {
       section = line;
-      continue;
+      return;
     }
     auto equals = line.find('=');
-    if (section != "[Network]" || equals == std::string::npos) continue;
-    std::string key = line.substr(0, equals);
-    key.erase(key.find_last_not_of(" \t") + 1);
-    if (key != "DHCP") continue;
-    std::string value = line.substr(equals + 1);
-    value.erase(0, value.find_first_not_of(" \t"));
+    if (section != "[Network]" || equals == std::string::npos) return;
+    std::string_view key = line.substr(0, equals), value = line.substr(equals + 1);
+    key = key.substr(0, key.find_last_not_of(" \t") + 1);
+    value.remove_prefix(std::min(value.size(), value.find_first_not_of(" \t")));
+    if (key != "DHCP") return;
     if (auto v = DhcpValue(value)) dhcp = v;
-  }
+  });
 }
 
 }  // namespace
@@ -100,10 +73,8 @@ NetworkdClient::NetworkdClient(NetworkdOptions options)
 
 std::optional<NetworkdClient::Session> NetworkdClient::Connect(
     std::chrono::milliseconds timeout) const {
-  Session s;
-  s.bus = dhcp::Bus::Open(options_.busAddress, timeout);
-  if (!s.bus) return std::nullopt;
-  auto daemon = s.bus->DaemonHere(kNetworkdService, options_.procDir, kSystemUser);
+  Session s{dhcp::Bus::Open(options_.busAddress, timeout), {}};
+  auto daemon = s.bus ? s.bus->DaemonHere(kNetworkdService, options_.procDir, kSystemUser) : std::nullopt;
   if (!daemon) return std::nullopt;
   s.daemon = *daemon;
   return s;
@@ -119,7 +90,7 @@ std::string NetworkdClient::InDaemonRoot(const Session& s, const std::string& pa
 bool NetworkdClient::DhcpConfigured(const Session& s, const std::string& networkFile) const {
   auto slash = networkFile.rfind('/');
   if (slash == std::string::npos || networkFile.find("/.") != std::string::npos ||
-      networkFile.size() < 9 || networkFile.compare(networkFile.size() - 8, 8, ".network") != 0)
+      networkFile.size() < 9 || !networkFile.ends_with(".network"))
     return false;
   std::string dir = networkFile.substr(0, slash);
   std::string base = networkFile.substr(slash + 1);
@@ -134,15 +105,9 @@ bool NetworkdClient::DhcpConfigured(const Session& s, const std::string& network
   // in the order of their names.
   std::map<std::string, std::string> dropIns;
   for (const auto& d : options_.networkDirs) {
-    glob_t g{};
-    std::string pattern = InDaemonRoot(s, d + "/" + base + ".d/*.conf");
-    if (glob(pattern.c_str(), 0, nullptr, &g) == 0) {
-      for (std::size_t i = 0; i < g.gl_pathc && dropIns.size() < kMaxDropIns; ++i) {
-        std::string path = g.gl_pathv[i];
-        dropIns.emplace(path.substr(path.rfind('/') + 1), path);
-      }
+    for (auto& path : dhcp::Glob(InDaemonRoot(s, d + "/" + base + ".d/*.conf"))) {
+      if (dropIns.size() < kMaxDropIns) dropIns.emplace(path.substr(path.rfind('/') + 1), path);
     }
-    globfree(&g);
   }
   for (const auto& [name, path] : dropIns) {
     if (kernel::ReadTrustedFile(path, kMaxNetworkFile, text)) ScanNetworkFile(text, dhcp);
@@ -150,128 +115,82 @@ bool NetworkdClient::DhcpConfigured(const Session& s, const std::string& network
   return dhcp.value_or(false);
 }
 
-std::optional<std::map<std::string, const JsonValue*>> NetworkdClient::Describe(
-    Session& s, std::optional<JsonValue>& doc) const {
+std::optional<std::map<std::string, dhcp::NetworkdLink>> NetworkdClient::Describe(
+    Session& s) const {
   auto described = s.bus->Call(kNetworkdService, kNetworkdManagerPath, kManager, "Describe");
   std::string json;
   if (described.status != CallStatus::Ok ||
       !dhcp::ReadString(described.reply.get(), json, dhcp::kMaxManyJsonBytes))
     return std::nullopt;
-  doc = dhcp::ParseJson(json, dhcp::kMaxManyJsonBytes);
-  const JsonValue* links = doc ? doc->Find("Interfaces") : nullptr;
-  if (!links || links->kind != JsonValue::Kind::Array) return std::nullopt;
-  std::map<std::string, const JsonValue*> byName;
-  std::set<std::string> twice;
-  for (const auto& entry : links->array) {
-    const std::string* name = entry.String("Name");
-    if (name && !byName.emplace(*name, &entry).second) twice.insert(*name);
-  }
-  for (const auto& name : twice) byName.erase(name);
-  return byName;
+  return dhcp::ReadNetworkdLinks(json);
 }
 
 std::optional<NetworkdClient::Link> NetworkdClient::Find(Session& s,
                                                          const std::string& name) const {
-  std::optional<JsonValue> doc;
-  auto links = Describe(s, doc);
+  auto links = Describe(s);
   if (!links || !links->count(name)) return std::nullopt;
-  return Described(s, name, *links->at(name));
+  return Described(s, links->at(name));
 }
 
-// A link as networkd describes it, if the description is of `name`.
-std::optional<NetworkdClient::Link> NetworkdClient::Described(const Session& s,
-                                                              const std::string& name,
-                                                              const JsonValue& doc) const {
+// A link as networkd describes it, with its files read. The expiry is on
+// the boot clock; the lease time, which the description lacks, is in
+// networkd's lease file for the link, believed only when it speaks of the
+// same address.
+NetworkdClient::Link NetworkdClient::Described(const Session& s,
+                                               const dhcp::NetworkdLink& described) const {
   Link link;
-  std::uint64_t index = 0;
-  const std::string* describedName = doc.String("Name");
-  if (!describedName || *describedName != name || !doc.Unsigned("Index", index) ||
-      index == 0 || index > 0x7fffffff)
-    return std::nullopt;
-  link.index = static_cast<int>(index);
-  const std::string* networkFile = doc.String("NetworkFile");
-  link.enabled = networkFile && DhcpConfigured(s, *networkFile);
+  static_cast<dhcp::NetworkdLink&>(link) = described;
+  link.enabled = !link.networkFile.empty() && DhcpConfigured(s, link.networkFile);
   if (!link.enabled) return link;
   link.state.enabled = link.state.running = true;
-
-  const JsonValue* addresses = doc.Find("Addresses");
-  if (!addresses || addresses->kind != JsonValue::Kind::Array) return link;
-  for (const auto& a : addresses->array) {
-    std::string address, server;
-    std::uint64_t valid = 0;
-    if (!FromDhcp4(a) || !DottedQuad(a.Find("Address"), address) ||
-        !a.Unsigned("ValidLifetimeUsec", valid))
-      continue;
-    if (a.Find("ConfigProvider") && !DottedQuad(a.Find("ConfigProvider"), server)) continue;
-    link.address = address;
-    link.validUntil = valid;
-    link.state.server = server;
-    break;
+  const std::uint64_t boot = BootTimeMicros();
+  const std::int64_t expires =
+      Now() + (static_cast<std::int64_t>(link.validUntil) - static_cast<std::int64_t>(boot)) / 1000000;
+  if (link.address.empty() || (link.validUntil != kInfinity && (link.validUntil <= boot || expires <= Now()))) {
+    link.address.clear();
+    return link;
   }
-  if (link.address.empty()) return link;
-  if (const JsonValue* dns = doc.Find("DNS"); dns && dns->kind == JsonValue::Kind::Array) {
-    for (const auto& d : dns->array) {
-      std::string server;
-      if (FromDhcp4(d) && DottedQuad(d.Find("Address"), server) &&
-          link.state.dnsServers.size() < 63)
-        link.state.dnsServers.push_back(server);
-    }
-  }
-  LeaseTimes(s, link);
-  return link;
-}
-
-// The expiry is on the boot clock; the lease time, which the description
-// lacks, is in networkd's lease file for the link, believed only when it
-// speaks of the same address.
-void NetworkdClient::LeaseTimes(const Session& s, Link& link) const {
+  link.state.server = link.server;
+  link.state.dnsServers = link.dnsServers;
   if (link.validUntil == kInfinity) {
     link.state.leaseExpires = dhcp::kNever;
-    return;
-  }
-  std::uint64_t boot = BootTimeMicros();
-  std::int64_t expires =
-      Now() + (static_cast<std::int64_t>(link.validUntil) - static_cast<std::int64_t>(boot)) /
-                  1000000;
-  if (link.validUntil <= boot || expires <= Now()) {
-    link.state = DhcpState{};
-    link.state.enabled = link.state.running = true;
-    link.address.clear();
-    return;
+    return link;
   }
   link.state.leaseExpires = expires;
-  std::string text;
+  std::string text, address;
   if (!kernel::ReadTrustedFile(
           InDaemonRoot(s, options_.leaseDir + "/" + std::to_string(link.index)), kMaxNetworkFile,
           text, nullptr, s.daemon.uid))
-    return;
-  std::string address;
+    return link;
   std::int64_t lifetime = -1;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string_view line(text.data() + start, end - start);
-    start = end + 1;
+  bool bad = false;
+  dhcp::ForEachLine(text, [&](std::string_view line) {
     if (line.rfind("ADDRESS=", 0) == 0) address = line.substr(8);
-    if (line.rfind("LIFETIME=", 0) == 0 && !dhcp::ParseLeaseSeconds(line.substr(9), lifetime))
-      return;
-  }
-  if (address != link.address || lifetime < 0 || lifetime == dhcp::kNever) return;
-  link.state.leaseObtained = expires - lifetime;
+    if (line.rfind("LIFETIME=", 0) == 0) bad |= !dhcp::ParseLeaseSeconds(line.substr(9), lifetime);
+  });
+  if (!bad && address == link.address && lifetime >= 0 && lifetime != dhcp::kNever)
+    link.state.leaseObtained = expires - lifetime;
+  return link;
+}
+
+// The kernel's link of that name must be the one networkd described, in the
+// caller's own namespace, before it is changed: an index alone could name
+// another namespace's link. ERROR_BUSY when it is already as asked.
+DWORD NetworkdClient::SetUp(const Link& link, const std::string& name, bool up) {
+  netlink::LinkState kernel;
+  if (DWORD error = netlink::ReadLinkState(name, kernel); error != NO_ERROR) return error;
+  if (kernel.index != static_cast<std::uint32_t>(link.index)) return ERROR_DEV_NOT_EXIST;
+  if (((kernel.flags & IFF_UP) != 0) == up) return up ? ERROR_BUSY : NO_ERROR;
+  return netlink::SetLinkUp(kernel.index, up);
 }
 
 std::vector<DhcpState> NetworkdClient::Query(const std::vector<std::string>& names) {
   std::vector<DhcpState> out(names.size());
   auto session = Connect(options_.queryTimeout);
-  std::optional<JsonValue> doc;
-  auto links = session ? Describe(*session, doc) : std::nullopt;
-  if (!links) return out;
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    auto found = links->find(names[i]);
-    if (found == links->end()) continue;
-    if (auto link = Described(*session, names[i], *found->second); link && link->enabled)
-      out[i] = link->state;
+  auto links = session ? Describe(*session) : std::nullopt;
+  for (std::size_t i = 0; links && i < names.size(); ++i) {
+    if (auto found = links->find(names[i]); found != links->end())
+      out[i] = Described(*session, found->second).state;
   }
   return out;
 }
@@ -284,9 +203,7 @@ DWORD NetworkdClient::DoRelease(const std::string& name) {
   if (link->address.empty()) return NO_ERROR;  // nothing held
   // networkd 252 offers no call that stops one link's DHCP client; taking the
   // link down is what `networkctl down` does.
-  if (DWORD error = netlink::SetLinkUp(static_cast<std::uint32_t>(link->index), false);
-      error != NO_ERROR)
-    return error;
+  if (DWORD error = SetUp(*link, name, false); error != NO_ERROR) return error;
   return PollUntil(start, options_.releaseTimeout, [&]() -> std::optional<DWORD> {
     link = Find(*session, name);
     if (!link) return ERROR_GEN_FAILURE;
@@ -300,20 +217,14 @@ DWORD NetworkdClient::DoRenew(const std::string& name) {
   auto session = Connect(options_.renewTimeout);
   auto link = session ? Find(*session, name) : std::nullopt;
   if (!link || !link->enabled) return ERROR_NOT_FOUND;
-  netlink::LinkState kernel;
-  if (DWORD error = netlink::ReadLinkState(static_cast<std::uint32_t>(link->index), kernel);
-      error != NO_ERROR)
-    return error;
   std::uint64_t before = link->validUntil;
-  if ((kernel.flags & IFF_UP) == 0) {
-    // Up again, networkd starts the link's DHCP client by itself.
-    if (DWORD error = netlink::SetLinkUp(static_cast<std::uint32_t>(link->index), true);
-        error != NO_ERROR)
-      return error;
-  } else {
+  if (DWORD error = SetUp(*link, name, true); error == ERROR_BUSY) {
+    // Up already: networkd is asked to renew.
     auto r = session->bus->Call(kNetworkdService, kNetworkdManagerPath, kManager, "RenewLink", "i", link->index);
     if (r.status != CallStatus::Ok) return dhcp::ErrorOf(r);
-  }
+  } else if (error != NO_ERROR) {
+    return error;
+  }  // else up again: networkd starts the link's DHCP client by itself
   // Done when the link holds a lease granted after the call: its address's
   // lifetime ends later than before.
   return PollUntil(start, options_.renewTimeout, [&]() -> std::optional<DWORD> {

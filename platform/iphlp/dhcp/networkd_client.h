@@ -10,16 +10,11 @@
 // client".
 #pragma once
 
-#include <chrono>
-#include <cstdint>
 #include <map>
-#include <optional>
-#include <string>
-#include <vector>
 
 #include "platform/iphlp/dhcp/bus.h"
-#include "platform/iphlp/dhcp/json.h"
 #include "platform/iphlp/dhcp/client_base.h"
+#include "platform/iphlp/dhcp/replies.h"
 
 namespace lorvane::iphlp {
 
@@ -39,11 +34,8 @@ class NetworkdClient : public dhcp::ClientBase {
   explicit NetworkdClient(NetworkdOptions options = {});
 
  private:
-  struct Link {
-    int index = 0;
+  struct Link : dhcp::NetworkdLink {
     bool enabled = false;
-    std::string address;             // the DHCPv4 address, empty when none
-    std::uint64_t validUntil = 0;    // CLOCK_BOOTTIME microseconds
     DhcpState state;
   };
   struct Session {
@@ -56,15 +48,12 @@ class NetworkdClient : public dhcp::ClientBase {
   DWORD DoRenew(const std::string& name) override;
 
   std::optional<Session> Connect(std::chrono::milliseconds timeout) const;
-  // Every link networkd describes, in one call; a name given twice is neither's.
-  std::optional<std::map<std::string, const dhcp::JsonValue*>> Describe(
-      Session& s, std::optional<dhcp::JsonValue>& doc) const;
+  std::optional<std::map<std::string, dhcp::NetworkdLink>> Describe(Session& s) const;
   std::optional<Link> Find(Session& s, const std::string& name) const;
-  std::optional<Link> Described(const Session& s, const std::string& name,
-                                const dhcp::JsonValue& doc) const;
+  Link Described(const Session& s, const dhcp::NetworkdLink& described) const;
   bool DhcpConfigured(const Session& s, const std::string& networkFile) const;
-  void LeaseTimes(const Session& s, Link& link) const;
   std::string InDaemonRoot(const Session& s, const std::string& path) const;
+  static DWORD SetUp(const Link& link, const std::string& name, bool up);
 
   NetworkdOptions options_;
 };

@@ -9,8 +9,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <set>
 #include <sstream>
 
+#include "platform/iphlp/dhcp/lease_file.h"
 #include "platform/kernel/trusted_files.h"
 #include "platform/kernel/unique_fd.h"
 
@@ -58,31 +60,11 @@ unsigned long long StartTime(int procFd) {
   if (close == std::string::npos) return 0;
   std::istringstream fields(stat.substr(close + 2));
   std::string field;
+  unsigned long long start = 0;
   for (int i = 3; i < 22 && fields >> field; ++i) {
   }
-  unsigned long long start = 0;
   fields >> start;
   return start;
-}
-
-std::vector<std::string> SplitNul(const std::string& text) {
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\0', start);
-    if (end == std::string::npos) end = text.size();
-    out.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return out;
-}
-
-bool IsPid(const char* name) {
-  if (*name == '\0') return false;
-  for (const char* c = name; *c; ++c) {
-    if (*c < '0' || *c > '9') return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -93,7 +75,7 @@ std::vector<RunningClient> FindRunningClients(const std::string& procDir, FileId
   DIR* dir = opendir(procDir.c_str());
   if (!dir) return out;
   while (dirent* entry = readdir(dir)) {
-    if (!IsPid(entry->d_name)) continue;
+    if (!dhcp::Decimal(entry->d_name, 0x7fffffff)) continue;  // not a process
     // The name first, straight from the listing: most processes go no
     // further. It is only a quick way past them and proves nothing.
     std::string comm;
@@ -102,12 +84,14 @@ std::vector<RunningClient> FindRunningClients(const std::string& procDir, FileId
       continue;
     kernel::UniqueFd procFd(
         openat(dirfd(dir), entry->d_name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (procFd.get() < 0) continue;
-    if (!ReadProcFile(procFd.get(), "comm", 64, comm) || comm != "dhclient\n") continue;
-    if (!Believed(procFd.get(), ns, program)) continue;
     std::string cmdline;
-    if (!ReadProcFile(procFd.get(), "cmdline", kMaxCommandLine, cmdline)) continue;
-    auto command = ParseDhclientCommand(SplitNul(cmdline));
+    if (procFd.get() < 0 || !ReadProcFile(procFd.get(), "comm", 64, comm) ||
+        comm != "dhclient\n" || !Believed(procFd.get(), ns, program) ||
+        !ReadProcFile(procFd.get(), "cmdline", kMaxCommandLine, cmdline))
+      continue;
+    std::vector<std::string> argv;
+    ForEachLine(cmdline, [&](std::string_view arg) { argv.emplace_back(arg); }, '\0');
+    auto command = ParseDhclientCommand(argv);
     if (!command || command->ipv6 || command->stopping) continue;
     // Relative paths on its command line are relative to its own directory.
     char cwd[4096];
@@ -116,11 +100,8 @@ std::vector<RunningClient> FindRunningClients(const std::string& procDir, FileId
     for (std::string* path : {&command->leaseFile, &command->pidFile}) {
       if (!path->empty() && (*path)[0] != '/') *path = dirOf + "/" + *path;
     }
-    RunningClient client;
-    client.pid = static_cast<pid_t>(std::stol(entry->d_name));
-    client.startTime = StartTime(procFd.get());
-    client.command = std::move(*command);
-    out.push_back(std::move(client));
+    out.push_back({static_cast<pid_t>(std::stol(entry->d_name)), StartTime(procFd.get()),
+                   std::move(*command)});
   }
   closedir(dir);
   return out;
@@ -136,13 +117,12 @@ void EndClients(const std::string& procDir, const std::vector<RunningClient>& cl
     if (pidfd < 0) continue;
     kernel::UniqueFd procFd(open((procDir + "/" + std::to_string(client.pid)).c_str(),
                                  O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    bool same = procFd.get() >= 0 && Believed(procFd.get(), ns, program) &&
-                StartTime(procFd.get()) == client.startTime;
-    if (same && syscall(SYS_pidfd_send_signal, pidfd, SIGTERM, nullptr, 0) == 0) {
+    if (procFd.get() >= 0 && Believed(procFd.get(), ns, program) &&
+        StartTime(procFd.get()) == client.startTime &&
+        syscall(SYS_pidfd_send_signal, pidfd, SIGTERM, nullptr, 0) == 0)
       ending.push_back({pidfd, POLLIN, 0});
-    } else {
+    else
       close(pidfd);
-    }
   }
   auto deadline = std::chrono::steady_clock::now() + bound;
   for (auto& p : ending) {
@@ -157,3 +137,34 @@ void EndClients(const std::string& procDir, const std::vector<RunningClient>& cl
 }
 
 }  // namespace lorvane::iphlp::dhcp
+
+namespace lorvane::iphlp {
+
+std::optional<DhclientCommand> ParseDhclientCommand(const std::vector<std::string>& argv) {
+  // Options of dhclient that take the next word as their argument.
+  static const std::set<std::string> kWithArgument = {
+      "-p", "-s", "-g", "-D", "-cf", "-lf", "-pf", "-sf", "-df", "-e", "--decline-wait-time",
+      "--dad-wait-time", "--address-prefix-len", "--prefix-len-hint", "-timeout"};
+  DhclientCommand c;
+  for (std::size_t i = 1; i < argv.size(); ++i) {
+    const std::string& a = argv[i];
+    if (a.empty()) return std::nullopt;
+    if (a[0] != '-') {
+      c.interfaces.push_back(a);
+    } else if (kWithArgument.count(a)) {
+      if (i + 1 >= argv.size()) return std::nullopt;
+      const std::string& value = argv[++i];
+      if (a == "-lf") c.leaseFile = value;
+      if (a == "-pf") c.pidFile = value;
+    } else if (a == "-6" || a == "-4") {
+      c.ipv6 = a == "-6";
+    } else if (a == "-r" || a == "-x") {
+      c.stopping = true;
+    } else if (a == "--no-pid") {
+      c.noPidFile = true;
+    }
+  }
+  return c;
+}
+
+}  // namespace lorvane::iphlp

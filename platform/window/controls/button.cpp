@@ -52,23 +52,6 @@ LRESULT CALLBACK ButtonProc(HWND handle, UINT message, WPARAM wParam, LPARAM lPa
       return 0;
     case WM_GETDLGCODE:
       return DLGC_BUTTON | (button->isDefault() ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
-    case BM_CLICK:
-      if (button->isEnabled()) button->click();
-      return 0;
-    case BM_SETSTYLE: {
-      const DWORD type = static_cast<DWORD>(wParam) & BS_TYPEMASK;
-      window->style = (window->style & ~BS_TYPEMASK) | type;
-      button->setDefault(type == BS_DEFPUSHBUTTON);
-      return 0;
-    }
-    case BM_GETSTATE:
-      return (button->isDown() ? 0x0004 : 0) | (GetFocus() == handle ? 0x0008 : 0);
-    case BM_SETSTATE:
-      button->setDown(wParam != 0);
-      return 0;
-    case BM_GETCHECK:
-    case BM_SETCHECK:
-      return 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_SYSKEYDOWN:

@@ -15,18 +15,10 @@
 
 namespace lorvane::window::detail {
 
-struct Column {
-  std::string text;
-  int width = 0;
-  int fmt = LVCFMT_LEFT;
-};
-
 struct Row {
   std::vector<std::string> texts;
   LPARAM param = 0;
   UINT state = 0;
-  int image = 0;
-  int indent = 0;
 };
 
 class ListState;
@@ -43,18 +35,13 @@ class ListModel : public QAbstractTableModel {
   // The model's structure follows the rows; these bracket each change.
   using QAbstractTableModel::beginInsertColumns;
   using QAbstractTableModel::beginInsertRows;
-  using QAbstractTableModel::beginRemoveColumns;
-  using QAbstractTableModel::beginRemoveRows;
   using QAbstractTableModel::beginResetModel;
   using QAbstractTableModel::endInsertColumns;
   using QAbstractTableModel::endInsertRows;
-  using QAbstractTableModel::endRemoveColumns;
-  using QAbstractTableModel::endRemoveRows;
   using QAbstractTableModel::endResetModel;
   void RowChanged(int row) {
     emit dataChanged(index(row, 0), index(row, std::max(0, columnCount({}) - 1)));
   }
-  void HeaderChanged(int column) { emit headerDataChanged(Qt::Horizontal, column, column); }
 
  private:
   ListState& list_;
@@ -73,6 +60,7 @@ class ListDelegate : public QStyledItemDelegate {
   ListState& list_;
 };
 
+// A single-selection list: one selected row at most, one focused row at most.
 class ListState : public Control {
  public:
   ~ListState() override {
@@ -84,40 +72,28 @@ class ListState : public Control {
   }
   HWND handle = nullptr;
   DWORD style = 0;
-  DWORD extended = 0;
   QPointer<QTreeView> view;
   ListModel* model = nullptr;
   std::vector<Row> rows;
-  std::vector<Column> columns;
+  std::vector<std::string> columns;  // the headers' texts
 
   bool HasFocus() const { return GetFocus() == handle; }
   int Count() const { return static_cast<int>(rows.size()); }
   bool Valid(int row) const { return row >= 0 && row < Count(); }
-  bool FullRow() const { return (extended & LVS_EX_FULLROWSELECT) != 0; }
-  int Inset() const { return FindQuiet(handle) ? NonClientInsets(*FindQuiet(handle)).left : 0; }
 
   void SyncView();
   bool SetState(int row, UINT state, UINT mask);
+  // Selects and focuses `row`; -1 leaves no row selected.
   void SelectOnly(int row);
-  void DeselectAll();
-  // Clears `bit` in every row but `keep`; false when a handler vetoed or the
-  // list went.
-  bool ClearOthers(int keep, UINT bit);
   int FocusedRow() const;
   int HitTest(QPoint viewportPos) const;
-  QPoint ToClient(QPoint viewportPos) const;
-  QPoint FromClient(QPoint clientPos) const;
-  QRect RowRect(int row, int code) const;
-  bool Notify(UINT code, int item, int subItem, POINT at = {}, LRESULT* result = nullptr);
-  bool NotifyClick(UINT code, QPoint viewportPos, Qt::KeyboardModifiers mods);
+  void NotifyClick(QPoint viewportPos);
   void KeyDown(int key);
-  void TypeAhead(char c);
 
   bool FilterQtEvent(QObject* object, QEvent* event) override;
 
  private:
   bool pressed_ = false;
-  Qt::MouseButton pressButton_ = Qt::NoButton;
 };
 
 ListState* ListStateOf(HWND handle);

@@ -5,9 +5,6 @@
 #include "platform/window/text.h"
 
 namespace lorvane::window::detail {
-namespace {
-
-}  // namespace
 
 int ListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : list_.Count();
@@ -17,25 +14,13 @@ int ListModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(list_.columns.size());
 }
 
-Qt::Alignment AlignmentOf(int fmt) {
-  switch (fmt & LVCFMT_JUSTIFYMASK) {
-    case LVCFMT_RIGHT:
-      return Qt::AlignRight | Qt::AlignVCenter;
-    case LVCFMT_CENTER:
-      return Qt::AlignHCenter | Qt::AlignVCenter;
-    default:
-      return Qt::AlignLeft | Qt::AlignVCenter;
-  }
-}
-
 QVariant ListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || !list_.Valid(index.row())) return {};
   const Row& row = list_.rows[static_cast<std::size_t>(index.row())];
   const auto column = static_cast<std::size_t>(index.column());
   if (role == Qt::DisplayRole)
     return column < row.texts.size() ? FromLocal(row.texts[column]) : QString();
-  if (role == Qt::TextAlignmentRole && column < list_.columns.size())
-    return QVariant::fromValue(AlignmentOf(column == 0 ? LVCFMT_LEFT : list_.columns[column].fmt));
+  if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
   return {};
 }
 
@@ -43,9 +28,7 @@ QVariant ListModel::headerData(int section, Qt::Orientation orientation, int rol
   if (orientation != Qt::Horizontal || section < 0 ||
       section >= static_cast<int>(list_.columns.size()))
     return {};
-  const Column& column = list_.columns[static_cast<std::size_t>(section)];
-  if (role == Qt::DisplayRole) return FromLocal(column.text);
-  if (role == Qt::TextAlignmentRole) return QVariant::fromValue(AlignmentOf(column.fmt));
+  if (role == Qt::DisplayRole) return FromLocal(list_.columns[static_cast<std::size_t>(section)]);
   return {};
 }
 

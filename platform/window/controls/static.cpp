@@ -10,10 +10,6 @@
 namespace lorvane::window::detail {
 namespace {
 
-struct StaticState : Control {
-  HICON icon = nullptr;
-};
-
 QLabel* LabelOf(Window& window) { return qobject_cast<QLabel*>(window.client.data()); }
 
 bool IsIcon(const Window& window) { return (window.style & SS_TYPEMASK) == SS_ICON; }
@@ -29,17 +25,13 @@ QString Shown(const Window& window) {
   return FromLocal(out);
 }
 
-HICON SetIcon(Window& window, HICON icon) {
-  auto* state = static_cast<StaticState*>(window.control.get());
-  const HICON old = state->icon;
-  state->icon = icon;
+void SetIcon(Window& window, HICON icon) {
   const int size = GetSystemMetrics(SM_CXICON);
   LabelOf(window)->setPixmap(IconOf(icon).pixmap(size, size));
   // An icon static takes the icon's size.
   if (icon != nullptr)
     SetWindowPos(window.handle, nullptr, 0, 0, size, size,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  return old;
 }
 
 void ShowText(Window& window, LPCSTR name) {
@@ -53,23 +45,15 @@ void ShowText(Window& window, LPCSTR name) {
 }  // namespace
 
 bool CreateStatic(Window& window, QWidget* parent, const CREATESTRUCTA& cs) {
-  const DWORD style = static_cast<DWORD>(cs.style);
-  const DWORD type = style & SS_TYPEMASK;
-  if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_ICON &&
-      type != SS_SIMPLE && type != SS_LEFTNOWORDWRAP) {
-    LogUnsupported("static styles other than text and icons");
+  const DWORD type = static_cast<DWORD>(cs.style) & SS_TYPEMASK;
+  if (type != SS_LEFT && type != SS_ICON) {
+    LogUnsupported("static styles other than left-aligned text and icons");
     return false;
   }
   auto* label = new QLabel(parent);
   label->setTextFormat(Qt::PlainText);
-  Qt::Alignment align = Qt::AlignTop | Qt::AlignLeft;
-  if (type == SS_CENTER) align = Qt::AlignTop | Qt::AlignHCenter;
-  if (type == SS_RIGHT) align = Qt::AlignTop | Qt::AlignRight;
-  if (type == SS_ICON && (style & SS_CENTERIMAGE)) align = Qt::AlignCenter;
-  label->setAlignment(align);
-  label->setWordWrap(type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT);
-  if (style & SS_SUNKEN) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  window.control = std::make_unique<StaticState>();
+  label->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+  label->setWordWrap(type == SS_LEFT);
   window.outer = window.client = label;
   return true;
 }
@@ -91,18 +75,12 @@ LRESULT CALLBACK StaticProc(HWND handle, UINT message, WPARAM wParam, LPARAM lPa
         ShowText(*window, reinterpret_cast<LPCSTR>(lParam));
       return result;
     }
-    case STM_SETICON:
-      return reinterpret_cast<LRESULT>(SetIcon(*window, reinterpret_cast<HICON>(wParam)));
-    case STM_GETICON:
-      return reinterpret_cast<LRESULT>(static_cast<StaticState*>(window->control.get())->icon);
     case WM_SETFONT:
       DefWindowProcA(handle, message, wParam, lParam);
       label->setFont(FontOf(reinterpret_cast<HFONT>(wParam), label->parentWidget()));
       return 0;
     case WM_GETDLGCODE:
       return DLGC_STATIC;
-    case WM_NCHITTEST:
-      return (window->style & SS_NOTIFY) ? HTCLIENT : -1;  // HTTRANSPARENT
     default:
       return DefWindowProcA(handle, message, wParam, lParam);
   }
