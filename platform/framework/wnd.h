@@ -32,9 +32,10 @@ class CWnd : public CCmdTarget {
   HWND UnsubclassWindow();
   operator HWND() const { return m_hWnd; }
 
-  // Creation and destruction
-  virtual BOOL Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
-                      CWnd* pParentWnd, UINT nID, CCreateContext* pContext = nullptr);
+  // Creation and destruction. Create is not virtual: nothing overrides it, and
+  // each control class hides it with a Create of its own.
+  BOOL Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+              CWnd* pParentWnd, UINT nID, CCreateContext* pContext = nullptr);
   BOOL CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, int x,
                 int y, int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu,
                 LPVOID lpParam = nullptr);

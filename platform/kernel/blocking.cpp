@@ -4,14 +4,14 @@
 
 namespace lorvane::kernel {
 namespace {
-std::mutex g_lock;
+std::mutex g_runnerLock;
 BlockingRunner g_runner;
 }  // namespace
 
 void RunBlocking(const std::function<void()>& work) {
   BlockingRunner runner;
   {
-    std::lock_guard<std::mutex> hold(g_lock);
+    std::lock_guard<std::mutex> hold(g_runnerLock);
     runner = g_runner;
   }
   if (runner)
@@ -21,7 +21,7 @@ void RunBlocking(const std::function<void()>& work) {
 }
 
 BlockingRunner SetBlockingRunner(BlockingRunner runner) {
-  std::lock_guard<std::mutex> hold(g_lock);
+  std::lock_guard<std::mutex> hold(g_runnerLock);
   BlockingRunner old = std::move(g_runner);
   g_runner = std::move(runner);
   return old;

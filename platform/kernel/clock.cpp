@@ -29,7 +29,7 @@ bool SystemClock::LocalTime(std::int64_t seconds, std::tm& out) {
 }
 
 namespace {
-std::mutex g_lock;
+std::mutex g_clockLock;
 std::shared_ptr<Clock> g_clock;
 
 std::shared_ptr<Clock> SystemClockInstance() {
@@ -39,13 +39,13 @@ std::shared_ptr<Clock> SystemClockInstance() {
 }  // namespace
 
 Clock& CurrentClock() {
-  std::lock_guard<std::mutex> hold(g_lock);
+  std::lock_guard<std::mutex> hold(g_clockLock);
   if (!g_clock) g_clock = SystemClockInstance();
   return *g_clock;
 }
 
 std::shared_ptr<Clock> SetClock(std::shared_ptr<Clock> clock) {
-  std::lock_guard<std::mutex> hold(g_lock);
+  std::lock_guard<std::mutex> hold(g_clockLock);
   auto old = g_clock ? g_clock : SystemClockInstance();
   g_clock = clock ? std::move(clock) : SystemClockInstance();
   return old;

@@ -11,7 +11,7 @@
 namespace lorvane::window {
 namespace {
 
-MessageBoxHook& Hook() {
+MessageBoxHook& BoxHook() {
   static MessageBoxHook hook;
   return hook;
 }
@@ -19,8 +19,8 @@ MessageBoxHook& Hook() {
 }  // namespace
 
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
-  MessageBoxHook old = std::move(Hook());
-  Hook() = std::move(hook);
+  MessageBoxHook old = std::move(BoxHook());
+  BoxHook() = std::move(hook);
   return old;
 }
 

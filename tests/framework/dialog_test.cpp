@@ -60,8 +60,9 @@ TEST_F(ModalDialog, EscapeAndTheCloseBoxCancelADialogCentredOnItsOwner) {
       {"Escape", [](HWND) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); }},
       {"close box", [](HWND hDlg) { ::SendMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0); }},
   };
-  for (const auto& [name, act] : ways) {
-    SCOPED_TRACE(name);
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.first);
+    const auto& act = way.second;
     NameDialog dlg(owner);
     bool checked = false;
     WhenAnotherWindowIsUp(owner->m_hWnd, [&](HWND hDlg) {

@@ -11,7 +11,7 @@ namespace lorvane::iphlp::dhcp {
 namespace {
 
 constexpr std::size_t kMaxFiles = 64;
-constexpr int kMaxDepth = 4;
+constexpr int kMaxIncludeDepth = 4;
 constexpr std::size_t kMaxFileBytes = 1 << 20;
 
 std::string DirectoryOf(const std::string& path) {
@@ -31,7 +31,7 @@ bool PlainName(const std::string& file) {
 
 void Scan(const std::string& path, int depth, std::set<std::string>& dhcp, std::size_t& filesLeft,
           ReadList& read) {
-  if (depth > kMaxDepth || filesLeft == 0) return;
+  if (depth > kMaxIncludeDepth || filesLeft == 0) return;
   --filesLeft;
   read.emplace_back(path, kernel::StampAt(path));
   std::string text;

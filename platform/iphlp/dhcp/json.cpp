@@ -5,7 +5,7 @@
 namespace lorvane::iphlp::dhcp {
 namespace {
 
-constexpr int kMaxDepth = 32;
+constexpr int kMaxNesting = 32;
 // At least this many bytes of text a value: 65,536 values in 1 MiB.
 constexpr std::size_t kBytesPerValue = 16;
 
@@ -40,7 +40,7 @@ class Parser {
   }
 
   bool Value(JsonValue& out, int depth) {
-    if (depth > kMaxDepth || ++values_ > maxValues_ || pos_ >= text_.size()) return false;
+    if (depth > kMaxNesting || ++values_ > maxValues_ || pos_ >= text_.size()) return false;
     char c = text_[pos_];
     if (c == '{' || c == '[')
       return Items(out, depth, c == '{' ? JsonValue::Kind::Object : JsonValue::Kind::Array);

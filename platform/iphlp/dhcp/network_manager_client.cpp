@@ -10,9 +10,9 @@ namespace {
 
 using dhcp::CallStatus;
 
-constexpr const char* kService = "org.freedesktop.NetworkManager";
-constexpr const char* kManagerPath = "/org/freedesktop/NetworkManager";
-constexpr const char* kDevice = "org.freedesktop.NetworkManager.Device";
+constexpr const char* kNmService = "org.freedesktop.NetworkManager";
+constexpr const char* kNmManagerPath = "/org/freedesktop/NetworkManager";
+constexpr const char* kNmDevice = "org.freedesktop.NetworkManager.Device";
 constexpr const char* kConnection = "org.freedesktop.NetworkManager.Settings.Connection";
 constexpr unsigned kActivated = 100;  // NM_DEVICE_STATE_ACTIVATED
 constexpr unsigned kFailed = 120;
@@ -37,12 +37,12 @@ NetworkManagerClient::NetworkManagerClient(NetworkManagerOptions options)
 
 std::unique_ptr<dhcp::Bus> NetworkManagerClient::Connect(std::chrono::milliseconds timeout) const {
   auto bus = dhcp::Bus::Open(options_.busAddress, timeout);
-  if (!bus || !bus->DaemonHere(kService, options_.procDir)) return nullptr;
+  if (!bus || !bus->DaemonHere(kNmService, options_.procDir)) return nullptr;
   return bus;
 }
 
 std::optional<dhcp::NmObjects> NetworkManagerClient::Read(dhcp::Bus& bus) const {
-  auto r = bus.Call(kService, "/org/freedesktop", "org.freedesktop.DBus.ObjectManager",
+  auto r = bus.Call(kNmService, "/org/freedesktop", "org.freedesktop.DBus.ObjectManager",
                     "GetManagedObjects");
   if (r.status != CallStatus::Ok) return std::nullopt;
   return dhcp::ReadNmObjects(r.reply.get());
@@ -58,7 +58,7 @@ std::string NetworkManagerClient::ConnectionFor(dhcp::Bus& bus, const dhcp::NmOb
   std::string best;
   std::uint64_t bestTime = 0;
   for (const auto& path : device.available) {
-    auto settings = bus.Call(kService, path, kConnection, "GetSettings");
+    auto settings = bus.Call(kNmService, path, kConnection, "GetSettings");
     std::string method;
     std::uint64_t timestamp = 0;
     if (settings.status != CallStatus::Ok ||
@@ -92,7 +92,7 @@ DWORD NetworkManagerClient::DoRelease(const std::string& name) {
   const dhcp::NmDevice* device = objects ? objects->Find(name) : nullptr;
   if (!device || (device->dhcp4Config == "/" && ConnectionFor(*bus, *objects, *device).empty()))
     return ERROR_NOT_FOUND;
-  auto r = bus->Call(kService, device->path, kDevice, "Disconnect");
+  auto r = bus->Call(kNmService, device->path, kNmDevice, "Disconnect");
   if (r.error == "org.freedesktop.NetworkManager.Device.NotActive") return NO_ERROR;  // nothing held
   return dhcp::ErrorOf(r);
 }
@@ -105,7 +105,7 @@ DWORD NetworkManagerClient::DoRenew(const std::string& name) {
   std::string connection = device ? ConnectionFor(*bus, *objects, *device) : std::string();
   if (connection.empty()) return ERROR_NOT_FOUND;
   const std::string path = device->path, before = device->dhcp4Config;
-  auto r = bus->Call(kService, kManagerPath, kService, "ActivateConnection", "ooo",
+  auto r = bus->Call(kNmService, kNmManagerPath, kNmService, "ActivateConnection", "ooo",
                      connection.c_str(), path.c_str(), "/");
   if (r.status != CallStatus::Ok) return dhcp::ErrorOf(r);
   // Activation goes on after the call; the renewal is done when the device

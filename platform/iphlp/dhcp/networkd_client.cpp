@@ -20,8 +20,8 @@ namespace {
 using dhcp::CallStatus;
 using dhcp::JsonValue;
 
-constexpr const char* kService = "org.freedesktop.network1";
-constexpr const char* kManagerPath = "/org/freedesktop/network1";
+constexpr const char* kNetworkdService = "org.freedesktop.network1";
+constexpr const char* kNetworkdManagerPath = "/org/freedesktop/network1";
 constexpr const char* kManager = "org.freedesktop.network1.Manager";
 constexpr const char* kSystemUser = "systemd-network";
 constexpr std::size_t kMaxNetworkFile = 64 * 1024;
@@ -74,7 +74,7 @@ NetworkdClient::NetworkdClient(NetworkdOptions options)
 std::optional<NetworkdClient::Session> NetworkdClient::Connect(
     std::chrono::milliseconds timeout) const {
   Session s{dhcp::Bus::Open(options_.busAddress, timeout), {}};
-  auto daemon = s.bus ? s.bus->DaemonHere(kService, options_.procDir, kSystemUser) : std::nullopt;
+  auto daemon = s.bus ? s.bus->DaemonHere(kNetworkdService, options_.procDir, kSystemUser) : std::nullopt;
   if (!daemon) return std::nullopt;
   s.daemon = *daemon;
   return s;
@@ -117,7 +117,7 @@ bool NetworkdClient::DhcpConfigured(const Session& s, const std::string& network
 
 std::optional<std::map<std::string, dhcp::NetworkdLink>> NetworkdClient::Describe(
     Session& s) const {
-  auto described = s.bus->Call(kService, kManagerPath, kManager, "Describe");
+  auto described = s.bus->Call(kNetworkdService, kNetworkdManagerPath, kManager, "Describe");
   std::string json;
   if (described.status != CallStatus::Ok ||
       !dhcp::ReadString(described.reply.get(), json, dhcp::kMaxManyJsonBytes))
@@ -220,7 +220,7 @@ DWORD NetworkdClient::DoRenew(const std::string& name) {
   std::uint64_t before = link->validUntil;
   if (DWORD error = SetUp(*link, name, true); error == ERROR_BUSY) {
     // Up already: networkd is asked to renew.
-    auto r = session->bus->Call(kService, kManagerPath, kManager, "RenewLink", "i", link->index);
+    auto r = session->bus->Call(kNetworkdService, kNetworkdManagerPath, kManager, "RenewLink", "i", link->index);
     if (r.status != CallStatus::Ok) return dhcp::ErrorOf(r);
   } else if (error != NO_ERROR) {
     return error;
