@@ -40,10 +40,14 @@ LabNetworkd::LabNetworkd(DhcpLab& lab, int dhcpLinks, bool staticLink,
   // networkd reaches the bus as the user it drops to.
   fs::permissions(lab.dir(), fs::perms::group_exec | fs::perms::others_exec,
                   fs::perm_options::add);
+  // The first link has DHCP from a drop-in only, as the client must read it.
   for (int i = 0; i < dhcpLinks; ++i) {
-    std::ofstream(folder_ + "/run/network/50-" + DhcpLab::Link(i) + ".network")
-        << "[Match]\nName=" << DhcpLab::Link(i)
-        << "\n[Network]\nDHCP=ipv4\nLinkLocalAddressing=no\n";
+    const std::string file = folder_ + "/run/network/50-" + DhcpLab::Link(i) + ".network";
+    std::ofstream(file) << "[Match]\nName=" << DhcpLab::Link(i) << "\n[Network]\nDHCP="
+                        << (i == 0 ? "no" : "ipv4") << "\nLinkLocalAddressing=no\n";
+    if (i != 0) continue;
+    fs::create_directories(file + ".d");
+    std::ofstream(file + ".d/10-dhcp.conf") << "[Network]\nDHCP=ipv4\n";
   }
   if (staticLink) {
     std::ofstream(folder_ + "/run/network/60-static.network")

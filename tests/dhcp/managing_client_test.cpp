@@ -28,8 +28,10 @@ class StandIn : public DhcpClient {
   bool shortAnswer = false;
   bool actThrows = false;
   std::vector<std::string> acts;
+  std::vector<std::string> asked;
 
   std::vector<DhcpState> States(const std::vector<std::string>& names) override {
+    asked.insert(asked.end(), names.begin(), names.end());
     if (throws) throw std::runtime_error("client gone");
     std::vector<DhcpState> out;
     for (const auto& n : names) out.push_back(states.count(n) ? states[n] : DhcpState{});
@@ -99,6 +101,25 @@ TEST(ManagingClient, TheLastHolderKeepsAReleasedLink) {
   EXPECT_EQ(c.first->acts, std::vector<std::string>{"renew eth0"});
   EXPECT_FALSE(c.managing->State("eth9").enabled);
   EXPECT_EQ(c.managing->Renew("eth9"), DWORD{ERROR_NOT_FOUND});
+}
+
+// A link that a running client holds a lease on is settled: the later
+// client is asked only for the others (not at all when none is left), and
+// its claim on the settled link changes nothing.
+TEST(ManagingClient, LaterClientsAreAskedOnlyForUnsettledLinks) {
+  Clients c = Make();
+  c.first->states["eth0"] = Claim(true, 2000000000, "10.1.0.1");
+  c.first->states["eth1"] = Claim(true);  // runs, holds nothing yet
+  c.second->states["eth0"] = Claim(true, 2100000000, "10.9.9.9");
+  c.second->states["eth1"] = Claim(true, 2000000000, "10.1.0.2");
+  std::vector<DhcpState> states = c.managing->States({"eth0", "eth1", "eth2"});
+  EXPECT_EQ(states[0].server, "10.1.0.1");
+  EXPECT_EQ(states[1].server, "10.1.0.2");
+  EXPECT_FALSE(states[2].enabled);
+  EXPECT_EQ(c.second->asked, (std::vector<std::string>{"eth1", "eth2"}));
+  c.second->asked.clear();
+  EXPECT_EQ(c.managing->States({"eth0"})[0].server, "10.1.0.1");
+  EXPECT_TRUE(c.second->asked.empty());
 }
 
 // A client that throws or answers for the wrong number of links answers for

@@ -63,9 +63,30 @@ int ManagingClient::Pick(const Link& link, const std::vector<std::vector<DhcpSta
   return -1;
 }
 
+// A link that a client runs for and holds a lease on is that client's
+// whatever the later ones say (see Pick), so they are asked only for the
+// other links, and not at all once none is left: every client asked costs a
+// bus round trip, a folder listing or a walk of the process table.
 std::vector<DhcpState> ManagingClient::States(const std::vector<std::string>& interfaceNames) {
   std::vector<std::vector<DhcpState>> each;
-  for (auto& client : clients_) each.push_back(Ask(*client, interfaceNames));
+  std::vector<bool> settled(interfaceNames.size(), false);
+  for (auto& client : clients_) {
+    std::vector<std::string> open;
+    std::vector<std::size_t> where;
+    for (std::size_t i = 0; i < interfaceNames.size(); ++i) {
+      if (settled[i]) continue;
+      open.push_back(interfaceNames[i]);
+      where.push_back(i);
+    }
+    std::vector<DhcpState> states(interfaceNames.size());
+    if (!open.empty()) {
+      std::vector<DhcpState> answers = Ask(*client, open);
+      for (std::size_t k = 0; k < where.size(); ++k) states[where[k]] = std::move(answers[k]);
+    }
+    for (std::size_t i = 0; i < states.size(); ++i)
+      settled[i] = settled[i] || (states[i].running && Holds(states[i]));
+    each.push_back(std::move(states));
+  }
   kernel::FileId ns = ThisNamespace();
   std::vector<DhcpState> out(interfaceNames.size());
   for (std::size_t link = 0; link < interfaceNames.size(); ++link) {

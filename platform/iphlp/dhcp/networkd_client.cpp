@@ -73,7 +73,8 @@ NetworkdClient::NetworkdClient(NetworkdOptions options)
 
 std::optional<NetworkdClient::Session> NetworkdClient::Connect(
     std::chrono::milliseconds timeout) const {
-  Session s{dhcp::Bus::Open(options_.busAddress, timeout), {}};
+  Session s;
+  s.bus = dhcp::Bus::Open(options_.busAddress, timeout);
   auto daemon = s.bus ? s.bus->DaemonHere(kNetworkdService, options_.procDir, kSystemUser) : std::nullopt;
   if (!daemon) return std::nullopt;
   s.daemon = *daemon;
@@ -87,7 +88,14 @@ std::string NetworkdClient::InDaemonRoot(const Session& s, const std::string& pa
 
 // The .network file networkd names, and its drop-ins, where only root (or
 // networkd) could have put them.
-bool NetworkdClient::DhcpConfigured(const Session& s, const std::string& networkFile) const {
+bool NetworkdClient::DhcpConfigured(Session& s, const std::string& networkFile) const {
+  if (!s.dropInDirs) return ReadDhcpConfigured(s, networkFile);
+  auto known = s.configured.find(networkFile);
+  if (known != s.configured.end()) return known->second;
+  return s.configured[networkFile] = ReadDhcpConfigured(s, networkFile);
+}
+
+bool NetworkdClient::ReadDhcpConfigured(const Session& s, const std::string& networkFile) const {
   auto slash = networkFile.rfind('/');
   if (slash == std::string::npos || networkFile.find("/.") != std::string::npos ||
       networkFile.size() < 9 || !networkFile.ends_with(".network"))
@@ -105,7 +113,9 @@ bool NetworkdClient::DhcpConfigured(const Session& s, const std::string& network
   // in the order of their names.
   std::map<std::string, std::string> dropIns;
   for (const auto& d : options_.networkDirs) {
-    for (auto& path : dhcp::Glob(InDaemonRoot(s, d + "/" + base + ".d/*.conf"))) {
+    const std::string dropInDir = InDaemonRoot(s, d + "/" + base + ".d");
+    if (s.dropInDirs && !s.dropInDirs->count(dropInDir)) continue;
+    for (auto& path : dhcp::Glob(dropInDir + "/*.conf")) {
       if (dropIns.size() < kMaxDropIns) dropIns.emplace(path.substr(path.rfind('/') + 1), path);
     }
   }
@@ -136,7 +146,7 @@ std::optional<NetworkdClient::Link> NetworkdClient::Find(Session& s,
 // the boot clock; the lease time, which the description lacks, is in
 // networkd's lease file for the link, believed only when it speaks of the
 // same address.
-NetworkdClient::Link NetworkdClient::Described(const Session& s,
+NetworkdClient::Link NetworkdClient::Described(Session& s,
                                                const dhcp::NetworkdLink& described) const {
   Link link;
   static_cast<dhcp::NetworkdLink&>(link) = described;
@@ -188,6 +198,14 @@ std::vector<DhcpState> NetworkdClient::Query(const std::vector<std::string>& nam
   std::vector<DhcpState> out(names.size());
   auto session = Connect(options_.queryTimeout);
   auto links = session ? Describe(*session) : std::nullopt;
+  if (links) {
+    // One listing of each folder instead of a lookup per link and folder.
+    session->dropInDirs.emplace();
+    for (const auto& d : options_.networkDirs) {
+      for (auto& path : dhcp::Glob(InDaemonRoot(*session, d + "/*.network.d")))
+        session->dropInDirs->insert(std::move(path));
+    }
+  }
   for (std::size_t i = 0; links && i < names.size(); ++i) {
     if (auto found = links->find(names[i]); found != links->end())
       out[i] = Described(*session, found->second).state;

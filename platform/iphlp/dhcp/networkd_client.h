@@ -11,6 +11,8 @@
 #pragma once
 
 #include <map>
+#include <optional>
+#include <set>
 
 #include "platform/iphlp/dhcp/bus.h"
 #include "platform/iphlp/dhcp/client_base.h"
@@ -41,6 +43,11 @@ class NetworkdClient : public dhcp::ClientBase {
   struct Session {
     std::unique_ptr<dhcp::Bus> bus;
     dhcp::Bus::Daemon daemon;
+    // Within one query: the drop-in folders there are (as the daemon sees
+    // them) and each .network file's answer, so that links sharing a file
+    // read it once and a link without drop-ins costs no folder lookups.
+    std::optional<std::set<std::string>> dropInDirs;
+    std::map<std::string, bool> configured;
   };
 
   std::vector<DhcpState> Query(const std::vector<std::string>& names) override;
@@ -50,8 +57,9 @@ class NetworkdClient : public dhcp::ClientBase {
   std::optional<Session> Connect(std::chrono::milliseconds timeout) const;
   std::optional<std::map<std::string, dhcp::NetworkdLink>> Describe(Session& s) const;
   std::optional<Link> Find(Session& s, const std::string& name) const;
-  Link Described(const Session& s, const dhcp::NetworkdLink& described) const;
-  bool DhcpConfigured(const Session& s, const std::string& networkFile) const;
+  Link Described(Session& s, const dhcp::NetworkdLink& described) const;
+  bool DhcpConfigured(Session& s, const std::string& networkFile) const;
+  bool ReadDhcpConfigured(const Session& s, const std::string& networkFile) const;
   std::string InDaemonRoot(const Session& s, const std::string& path) const;
   static DWORD SetUp(const Link& link, const std::string& name, bool up);
 
