@@ -17,8 +17,6 @@
 
 #include "dhcp_lab.h"
 #include "platform/base/errors.h"
-#include "platform/iphlp/live_provider.h"
-#include "support/netns.h"
 #include "support/process.h"
 
 namespace lorvane::iphlp {
@@ -274,44 +272,6 @@ TEST_F(DhclientClientTest, OnlyRootsRunOfTheProgramIsBelieved) {
   child.emplace(idle);
   ASSERT_TRUE(Named(*child));
   EXPECT_FALSE(DhclientClient(options).State("lo").enabled);
-}
-
-// An adapter's details right after the list take the list's DNS servers, and
-// only once: the next call, or one after a release, asks the client again.
-TEST_F(DhclientClientTest, DetailsRightAfterTheListTakeItsDnsServersOnce) {
-  LORVANE_REQUIRE_NETNS();
-  test::NetNamespace ns("lvdns");
-  ns.AddVethPair("lvn0", "lvn1");
-  const DWORD first = ns.IfIndex("lvn0"), second = ns.IfIndex("lvn1");
-  const auto leases = [&](const std::string& tail) {
-    for (const std::string name : {"lvn0", "lvn1"}) {
-      const std::string dns = (name == "lvn0" ? "10.5.0." : "10.6.0.") + tail;
-      Write("leases/dhclient." + name + ".leases",
-            Lease(name, "10.1.0.1", "never", "  option domain-name-servers " + dns + ";\n"));
-    }
-  };
-  leases("1");
-  Configure({"lvn0", "lvn1"});
-  LiveProvider live(std::make_unique<DhclientClient>(Options()), "");
-  ns.RunInside([&] {
-    const auto dns = [&](DWORD index) {
-      std::vector<std::string> servers;
-      EXPECT_EQ(live.DnsServers(index, servers), DWORD{NO_ERROR});
-      return servers.empty() ? std::string() : servers.front();
-    };
-    std::vector<AdapterRecord> adapters;
-    ASSERT_EQ(live.Adapters(adapters), DWORD{NO_ERROR});
-    leases("2");
-    EXPECT_EQ(dns(second), "10.6.0.1");
-    EXPECT_EQ(dns(second), "10.6.0.2");
-
-    ASSERT_EQ(live.Adapters(adapters), DWORD{NO_ERROR});
-    FakeProgram("printf 'lease {\\n interface \"lvn0\";\\n fixed-address 10.1.0.7;\\n"
-                " option domain-name-servers 10.5.0.3;\\n expire never;\\n}\\n' > " +
-                (dir_ / "leases/dhclient.lvn0.leases").string());
-    ASSERT_EQ(live.Release(first), DWORD{NO_ERROR});
-    EXPECT_EQ(dns(first), "10.5.0.3");
-  });
 }
 
 }  // namespace

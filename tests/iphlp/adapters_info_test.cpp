@@ -1,9 +1,7 @@
 // GetAdaptersInfo and GetPerAdapterInfo over a scripted provider: what is
 // packed where, and what a failing call leaves in the caller's hands.
-#include <cstring>
 
 #include "iphlp_test_util.h"
-#include "platform/iphlp/packing.h"
 #include "platform/iphlp/scripted_provider.h"
 
 namespace lorvane::iphlp {
@@ -28,11 +26,12 @@ TEST_F(AdaptersInfo, EveryFieldIsPackedInsideTheBuffer) {
                    {"10.0.0.2", "255.255.255.255"},
                    {"10.0.0.254", "255.255.255.255"}};
   AdapterRecord overlong = ScriptedAdapter(12, std::string(300, 'n'));
-  // 130 ASCII bytes and a two-byte character: the character cannot fit in
-  // the 131 bytes before the terminator and must not be split.
-  overlong.description = std::string(130, 'd') + "\xC3\xA9" + "tail";
+  // 128 ASCII bytes and a four-byte character: the character cannot fit in
+  // the 131 bytes before the terminator and must not be split. Bytes that
+  // are not UTF-8 are cut where the field ends.
+  overlong.description = std::string(128, 'd') + "\xF0\x9F\x98\x80" + "tail";
   overlong.addresses = {{"123.123.123.123.123", "255.255.255.255.255"}};
-  overlong.dhcpServer = std::string(40, '9');
+  overlong.dhcpServer = std::string(40, '\xB0');
   overlong.hardwareAddress.assign(20, 0xAB);
   overlong.hardwareAddress[7] = 0x77;
   overlong.leaseObtained = -(std::int64_t{1} << 40);
@@ -55,9 +54,9 @@ TEST_F(AdaptersInfo, EveryFieldIsPackedInsideTheBuffer) {
   // The true address length stays, so a reader can tell only 8 bytes fit.
   EXPECT_EQ(q.Line(*q.records[1]),
             "12 " + std::string(sizeof(IP_ADAPTER_INFO::AdapterName) - 1, 'n') + " [" +
-                std::string(130, 'd') + "] type 6 mac ababababababab77/20" +
-                " ip 123.123.123.123/255.255.255.255 gw 0.0.0.0/0.0.0.0 server 999999999999999/" +
-                " dhcp 0 lease -2147483648 2147483647 wins 0 [] []");
+                std::string(128, 'd') + "] type 6 mac ababababababab77/20" +
+                " ip 123.123.123.123/255.255.255.255 gw 0.0.0.0/0.0.0.0 server " +
+                std::string(15, '\xB0') + "/ dhcp 0 lease -2147483648 2147483647 wins 0 [] []");
 }
 
 // What a short buffer gets is the two-call tests'.
@@ -107,25 +106,6 @@ TEST_F(PerAdapterInfo, DnsChainOfNoneAndThreeAndFailuresTouchNothing) {
             DWORD{ERROR_GEN_FAILURE});
   EXPECT_EQ(size, sizeof(IP_PER_ADAPTER_INFO));
   EXPECT_TRUE(buffer.Untouched());
-}
-
-TEST(CopyField, CutsOnlyWhereItMust) {
-  char field[8];
-  CopyField(field, sizeof field, "1234567");  // fits exactly
-  EXPECT_STREQ(field, "1234567");
-  // A three-byte character straddling the cut goes whole; one that ends
-  // right at the cut stays.
-  CopyField(field, sizeof field, "12345\xE2\x82\xAC");
-  EXPECT_STREQ(field, "12345");
-  CopyField(field, sizeof field,
-            "1234\xE2\x82\xAC"
-            "x");
-  EXPECT_STREQ(field, "1234\xE2\x82\xAC");
-  CopyField(field, sizeof field, "1234\xF0\x9F\x98\x80");  // would keep three of its four bytes
-  EXPECT_STREQ(field, "1234");
-  // Bytes that are not UTF-8 are cut where the field ends.
-  CopyField(field, sizeof field, "\xB0\xB0\xB0\xB0\xB0\xB0\xB0\xB0\xB0");
-  EXPECT_EQ(std::strlen(field), 7u);
 }
 
 }  // namespace
