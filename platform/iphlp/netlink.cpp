@@ -9,10 +9,12 @@
 
 #include <algorithm>
 #include <array>
-#include <vector>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <unordered_set>
+#include <vector>
 
 #include "platform/base/errors.h"
 
@@ -20,9 +22,12 @@ namespace lorvane::iphlp::netlink {
 namespace {
 
 // A dump that the kernel marks as interrupted (links changed while it ran)
-// is taken again; after this many tries the query fails rather than answer
-// with a torn view.
-constexpr int kDumpTries = 5;
+// is taken again, after a pause that grows, since links tend to come and go
+// in bursts (a host starting containers); a few tries in a row are not
+// enough while a burst lasts. The query fails rather than answer with a
+// torn view only when links keep changing for this long.
+constexpr std::chrono::milliseconds kDumpPatience{1000};
+constexpr std::chrono::milliseconds kLongestDumpPause{50};
 constexpr std::size_t kDumpBuffer = 32 * 1024;
 
 // One request as the kernel reads it: header, fixed part, attributes, each
@@ -301,7 +306,9 @@ DWORD ChangeLink(std::uint32_t index, unsigned flags, unsigned change,
 // counters, which a query never shows.
 template <typename Parse>
 DWORD DumpWith(Socket& sock, Request (*request)(), Parse parse) {
-  for (int attempt = 0; attempt < kDumpTries; ++attempt) {
+  const auto giveUp = std::chrono::steady_clock::now() + kDumpPatience;
+  for (std::chrono::milliseconds pause{0};;
+       pause = std::min(pause * 2 + std::chrono::milliseconds{1}, kLongestDumpPause)) {
     Request message = request();
     parse.Reset();
     bool interrupted = false;
@@ -311,8 +318,9 @@ DWORD DumpWith(Socket& sock, Request (*request)(), Parse parse) {
       parse.Finish();
       return NO_ERROR;
     }
+    if (std::chrono::steady_clock::now() + pause > giveUp) return ERROR_GEN_FAILURE;
+    std::this_thread::sleep_for(pause);
   }
-  return ERROR_GEN_FAILURE;
 }
 
 Request LinkDump() { return LinkRequest(NLM_F_DUMP, 0); }

@@ -101,11 +101,13 @@ TEST_F(LiveProviderTest, EveryQueryIsWholeAndExactWhileLinksComeAndGo) {
   });
   constexpr int kQueries = 300;
   int failed = 0;
+  std::string errors;
   ns_->RunInside([&] {
     for (int i = 0; i < kQueries; ++i) {
       Adapters q;
       if (q.error != NO_ERROR) {
         ++failed;
+        errors += " " + std::to_string(q.first) + "/" + std::to_string(q.error);
         continue;
       }
       ASSERT_TRUE(q.byName.count("lvl0"));
@@ -125,7 +127,7 @@ TEST_F(LiveProviderTest, EveryQueryIsWholeAndExactWhileLinksComeAndGo) {
   });
   done = true;
   churn.join();
-  EXPECT_EQ(failed, 0) << "of " << kQueries << " two-call queries";
+  EXPECT_EQ(failed, 0) << "of " << kQueries << " two-call queries; first/second:" << errors;
 
   // A name that could pass for an option is refused before any client is
   // asked; a good one reaches the (missing) client.
