@@ -273,6 +273,7 @@ TEST_F(DhclientClientTest, OnlyRootsRunOfTheProgramIsBelieved) {
   ASSERT_EQ(chown(theirs.c_str(), kUser, kUser), 0);
   SetMtime(own, kNow - 3600);
   Write("leases/dhclient.lo.leases", Lease("lo", "10.1.0.9", "never"));
+  FakeProgram("exit 0");  // the program of Options(), which no process runs
   DhclientOptions options = Options();
   options.program = LORVANE_IDLE_CLIENT;
   const struct {
