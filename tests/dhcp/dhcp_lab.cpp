@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -52,27 +53,13 @@ const std::string kHostNetns = NamespaceId("/proc/self/ns/net");
 
 std::string HostDefaultRoute() { return RunCommand({"ip", "-4", "route", "show", "default"}).output; }
 
-bool HasProgram(const char* name) {
-  for (const char* dir : {"/usr/sbin/", "/sbin/", "/usr/bin/", "/bin/"}) {
-    if (access((std::string(dir) + name).c_str(), X_OK) == 0) return true;
-  }
-  return false;
-}
-
-// Pids of the live dhclient processes (zombies are gone already) in the
-// namespace of that name.
+// Pids of the live dhclient processes in the namespace of that name.
 std::vector<pid_t> DhclientsIn(const std::string& netns) {
   std::vector<pid_t> out;
-  struct stat ns;
-  if (stat((std::string(iphlp::kNetnsDir) + "/" + netns).c_str(), &ns) != 0) return out;
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    std::string pid = entry.path().filename();
-    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-    if (FileText("/proc/" + pid + "/comm") != "dhclient\n") continue;
-    if (FileText("/proc/" + pid + "/stat").find(") Z ") != std::string::npos) continue;
-    struct stat st;
-    if (stat(("/proc/" + pid + "/ns/net").c_str(), &st) != 0) continue;
-    if (st.st_dev == ns.st_dev && st.st_ino == ns.st_ino)
+  std::istringstream pids(RunCommand({"ip", "netns", "pids", netns}).output);
+  for (std::string pid; pids >> pid;) {
+    if (FileText("/proc/" + pid + "/comm") == "dhclient\n" &&
+        FileText("/proc/" + pid + "/stat").find(") Z ") == std::string::npos)
       out.push_back(static_cast<pid_t>(std::stoi(pid)));
   }
   return out;
@@ -93,9 +80,7 @@ std::string FileText(const std::string& path) {
 std::string DhcpLab::UnavailableReason() {
   std::string reason = NetnsUnavailableReason();
   if (!reason.empty()) return reason;
-  if (!HasProgram("dnsmasq")) return "dnsmasq is not installed (package dnsmasq-base)";
-  if (!HasProgram("dhclient")) return "dhclient is not installed (package isc-dhcp-client)";
-  return {};
+  return MissingProgram({"/usr/sbin/dnsmasq", "/usr/sbin/dhclient"});
 }
 
 DhcpLab::DhcpLab(int links) : links_(links) {
@@ -148,7 +133,10 @@ DhcpLab::DhcpLab(int links) : links_(links) {
 }
 
 DhcpLab::~DhcpLab() {
-  StopClients();
+  for (pid_t pid : DhclientsIn(client_->name())) kill(pid, SIGTERM);
+  for (int i = 0; i < 200 && !DhclientsIn(client_->name()).empty(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (pid_t pid : DhclientsIn(client_->name())) kill(pid, SIGKILL);
   client_.reset();
   server_.reset();
   std::error_code ignored;
@@ -208,13 +196,6 @@ iphlp::DhclientOptions DhcpLab::ClientOptions() const {
 
 int DhcpLab::RunningClients() const {
   return static_cast<int>(DhclientsIn(client_->name()).size());
-}
-
-void DhcpLab::StopClients() {
-  for (pid_t pid : DhclientsIn(client_->name())) kill(pid, SIGTERM);
-  for (int i = 0; i < 200 && !DhclientsIn(client_->name()).empty(); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  for (pid_t pid : DhclientsIn(client_->name())) kill(pid, SIGKILL);
 }
 
 }  // namespace lorvane::test

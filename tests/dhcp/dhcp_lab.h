@@ -55,8 +55,6 @@ class DhcpLab {
   void WaitBound(int count, std::chrono::seconds limit) const;
   // Options that point the platform's client at the lab.
   iphlp::DhclientOptions ClientOptions() const;
-  // Stops every dhclient running in the client namespace.
-  void StopClients();
   // How many dhclients run there now.
   int RunningClients() const;
   int links() const { return links_; }

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "dhcp_lab.h"
+#include "iphlp/iphlp_test_util.h"
 #include "lab_daemons.h"
 #include "platform/iphlp/dhcp/dhcpcd_client.h"
 #include "platform/iphlp/dhcp/managing_client.h"
@@ -38,19 +39,15 @@ struct Seen {
 
 // The adapter of that name in one GetAdaptersInfo query.
 Seen Adapter(const std::string& name) {
+  testing::AdaptersQuery q;
+  EXPECT_EQ(q.error, DWORD{NO_ERROR});
   Seen seen;
-  ULONG size = 0;
-  GetAdaptersInfo(nullptr, &size);
-  std::vector<unsigned char> buffer(size);
-  auto* info = reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data());
-  EXPECT_EQ(GetAdaptersInfo(info, &size), static_cast<DWORD>(NO_ERROR));
-  for (auto* a = info; a && size; a = a->Next) {
+  for (const IP_ADAPTER_INFO* a : q.records) {
     if (name != a->AdapterName) continue;
     seen.found = true;
     seen.index = a->Index;
     seen.dhcpEnabled = a->DhcpEnabled;
-    seen.address = a->CurrentIpAddress ? a->CurrentIpAddress->IpAddress.String
-                                       : a->IpAddressList.IpAddress.String;
+    seen.address = a->IpAddressList.IpAddress.String;
     seen.gateway = a->GatewayList.IpAddress.String;
     seen.dhcpServer = a->DhcpServer.IpAddress.String;
     seen.haveWins = a->HaveWins;
@@ -66,12 +63,10 @@ Seen Adapter(const std::string& name) {
 std::vector<std::string> DnsServers(DWORD index) {
   ULONG size = 0;
   GetPerAdapterInfo(index, nullptr, &size);
-  std::vector<unsigned char> buffer(size);
-  auto* info = reinterpret_cast<PIP_PER_ADAPTER_INFO>(buffer.data());
-  std::vector<std::string> out;
-  if (GetPerAdapterInfo(index, info, &size) != NO_ERROR) return out;
-  for (auto* s = &info->DnsServerList; s; s = s->Next) out.emplace_back(s->IpAddress.String);
-  return out;
+  testing::CallerBuffer buffer(size);
+  auto* info = buffer.as<IP_PER_ADAPTER_INFO>();
+  if (GetPerAdapterInfo(index, info, &size) != NO_ERROR) return {};
+  return testing::Addresses(buffer, info->DnsServerList);
 }
 
 // IpReleaseAddress or IpRenewAddress for the adapter of that name (index 0,

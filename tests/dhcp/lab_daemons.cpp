@@ -27,10 +27,7 @@ void WaitForComm(const ChildProcess& child, const std::string& comm) {
 }  // namespace
 
 std::string LabNetworkd::UnavailableReason() {
-  for (const char* program : {kNetworkd, "/usr/bin/dbus-daemon"}) {
-    if (!fs::exists(program)) return std::string(program) + " is not installed";
-  }
-  return {};
+  return MissingProgram({kNetworkd, "/usr/bin/dbus-daemon"});
 }
 
 LabNetworkd::LabNetworkd(DhcpLab& lab, int dhcpLinks, bool staticLink,
@@ -54,20 +51,10 @@ LabNetworkd::LabNetworkd(DhcpLab& lab, int dhcpLinks, bool staticLink,
         << "[Match]\nName=" << DhcpLab::Link(dhcpLinks)
         << "\n[Network]\nDHCP=ipv6\nAddress=10.77.9.9/16\n";
   }
-  std::ofstream(folder_ + "/bus.conf")
-      << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-         "<busconfig><type>system</type><listen>unix:path="
-      << folder_ << "/bus</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-      << "<allow user=\"*\"/><allow own=\"*\"/><allow send_destination=\"*\"/>"
-         "<allow receive_sender=\"*\"/></policy></busconfig>\n";
-  std::vector<std::string> bus = {privateMounts, folder_ + "/run=/run/systemd",
-                                  folder_ + "/etc=/etc/systemd/network", "ro=/sys", "--"};
-  for (auto& arg : lab.Guarded({"dbus-daemon", "--config-file=" + folder_ + "/bus.conf", "--nofork"}))
-    bus.push_back(std::move(arg));
-  bus_ = &lab.client().Spawn(bus, folder_ + "/bus.log");
-  for (int i = 0; i < 50 && !fs::exists(folder_ + "/bus"); ++i) std::this_thread::sleep_for(100ms);
-  if (!fs::exists(folder_ + "/bus")) throw std::runtime_error("the bus did not start");
+  std::vector<std::string> launcher = {privateMounts, folder_ + "/run=/run/systemd",
+                                       folder_ + "/etc=/etc/systemd/network", "ro=/sys", "--"};
+  for (auto& arg : lab.Guarded({})) launcher.push_back(std::move(arg));
+  bus_ = &StartPrivateBus(lab.client(), folder_, launcher);
   std::vector<std::string> networkd = {"nsenter", "-t", std::to_string(bus_->pid()), "-m", "-n", "--"};
   for (auto& arg : lab.Guarded({"env", "DBUS_SYSTEM_BUS_ADDRESS=" + BusAddress(), kNetworkd}))
     networkd.push_back(std::move(arg));
@@ -81,10 +68,7 @@ LabNetworkd::LabNetworkd(DhcpLab& lab, int dhcpLinks, bool staticLink,
 
 LabNetworkd::~LabNetworkd() = default;  // networkd first, then the bus with the lab
 
-std::string LabDhcpcd::UnavailableReason() {
-  if (!fs::exists(kDhcpcd)) return std::string(kDhcpcd) + " is not installed (package dhcpcd-base)";
-  return {};
-}
+std::string LabDhcpcd::UnavailableReason() { return MissingProgram({kDhcpcd}); }
 
 LabDhcpcd::LabDhcpcd(DhcpLab& lab, int links, const std::string& privateMounts)
     : lab_(lab) {

@@ -1,7 +1,11 @@
 // The parsers of what DHCP clients write (dhclient's lease files and command
-// lines, dhcpcd's lease file, networkd's JSON) against their real output, and
-// against text that is cut short, garbled or hostile: never a wrong value.
+// lines, dhcpcd's lease file, networkd's JSON) and of the daemons' answers on
+// the bus, against their real output, and against text that is cut short,
+// garbled or hostile: never a wrong value.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <systemd/sd-bus.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -10,11 +14,14 @@
 #include <string>
 
 #include "platform/iphlp/dhcp/dhclient_client.h"
-#include "platform/iphlp/dhcp/lease_file.h"
 #include "platform/iphlp/dhcp/json.h"
+#include "platform/iphlp/dhcp/lease_file.h"
+#include "platform/iphlp/dhcp/replies.h"
 
 namespace lorvane::iphlp::dhcp {
 namespace {
+
+constexpr std::int64_t kNow = 1796586000;  // 2026-12-06 19:40:00 UTC
 
 // Cut down from what dhclient 4.4 wrote for a lease from a test server, then a
 // release: the second block is the released lease, expiring at once. Whole
@@ -355,6 +362,102 @@ TEST(Json, ReadsADescriptionAndRefusesAnythingElse) {
            "\"" + std::string(kMaxJsonBytes, 'a') + "\""}) {
     EXPECT_FALSE(ParseJson(bad)) << bad.substr(0, 60);
   }
+}
+
+// NetworkManager's and networkd's answers on the bus. A property of the
+// wrong type or a reply of another shape gives no rows at all; a lease value
+// that is not whole gives the link without a lease.
+// A device lvc0 and its DHCP configuration, with `managed` as the Managed
+// property's type and value, and `address` as the leased address.
+struct Reply {
+  sd_bus* bus = nullptr;
+  sd_bus_message* m = nullptr;
+  int fds[2] = {-1, -1};
+  Reply(const char* managedType, const char* address, const char* leaseTime = "120") {
+    EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+    EXPECT_GE(sd_bus_new(&bus), 0);
+    EXPECT_GE(sd_bus_set_fd(bus, fds[0], fds[0]), 0);
+    EXPECT_GE(sd_bus_start(bus), 0);
+    EXPECT_GE(sd_bus_message_new_method_call(bus, &m, "a.b", "/", "a.b", "C"), 0);
+    const char* device = "org.freedesktop.NetworkManager.Device";
+    const char* config = "org.freedesktop.NetworkManager.DHCP4Config";
+    int r =
+        managedType[0] == 'b'
+            ? sd_bus_message_append(m, "a{oa{sa{sv}}}", 2, "/d/1", 1, device, 3, "Interface", "s",
+                                    "lvc0", "Managed", "b", 1, "Dhcp4Config", "o", "/c/1", "/c/1",
+                                    1, config, 1, "Options", "a{sv}", 4, "ip_address", "s", address,
+                                    "dhcp_lease_time", "s", leaseTime, "expiry", "s", "1796586120",
+                                    "domain_name_servers", "s", "10.77.0.3 10.77.0.2")
+            : sd_bus_message_append(m, "a{oa{sa{sv}}}", 1, "/d/1", 1, device, 2, "Interface", "s",
+                                    "lvc0", "Managed", managedType, "yes");
+    EXPECT_GE(r, 0);
+    EXPECT_GE(sd_bus_message_seal(m, 1, 0), 0);
+    EXPECT_GE(sd_bus_message_rewind(m, 1), 0);
+  }
+  ~Reply() {
+    sd_bus_message_unref(m);
+    sd_bus_close_unref(bus);
+    close(fds[1]);
+  }
+};
+
+TEST(BusReply, NetworkManagersRowsAreWholeOrNone) {
+  Reply good("b", "10.77.1.9");
+  auto objects = ReadNmObjects(good.m);
+  ASSERT_TRUE(objects);
+  const NmDevice* device = objects->Find("lvc0");
+  ASSERT_NE(device, nullptr);
+  DhcpState row = NmLease(*objects, *device, kNow);
+  EXPECT_EQ(row.leaseExpires, 1796586120);
+  EXPECT_EQ(row.leaseObtained, 1796586000);
+  EXPECT_EQ(row.dnsServers, (std::vector<std::string>{"10.77.0.3", "10.77.0.2"}));
+  EXPECT_EQ(NmLease(*objects, *device, 1796586120).leaseExpires, 0);  // expired
+
+  for (const char* address : {"10.77.1.09", "", "10.77.1"}) {
+    Reply damaged("b", address);
+    auto read = ReadNmObjects(damaged.m);
+    ASSERT_TRUE(read) << address;
+    row = NmLease(*read, *read->Find("lvc0"), kNow);
+    EXPECT_TRUE(row.enabled) << address;
+    EXPECT_EQ(row.leaseExpires, 0) << address;
+    EXPECT_TRUE(row.dnsServers.empty()) << address;
+  }
+  Reply infinite("b", "10.77.1.9", "4294967295");
+  auto never = ReadNmObjects(infinite.m);
+  ASSERT_TRUE(never);
+  EXPECT_EQ(NmLease(*never, *never->Find("lvc0"), kNow).leaseExpires, kNever);
+
+  Reply wrongType("s", "");
+  EXPECT_FALSE(ReadNmObjects(wrongType.m));
+  Reply wrongShape("b", "10.77.1.9");
+  sd_bus_message_unref(wrongShape.m);
+  ASSERT_GE(sd_bus_message_new_method_call(wrongShape.bus, &wrongShape.m, "a.b", "/", "a.b", "C"),
+            0);
+  ASSERT_GE(sd_bus_message_append(wrongShape.m, "a{sv}", 1, "Interface", "s", "lvc0"), 0);
+  ASSERT_GE(sd_bus_message_seal(wrongShape.m, 1, 0), 0);
+  ASSERT_GE(sd_bus_message_rewind(wrongShape.m, 1), 0);
+  EXPECT_FALSE(ReadNmObjects(wrongShape.m));
+  EXPECT_FALSE(ReadNmObjects(nullptr));
+}
+
+// networkd's own description of a link is read in EndToEnd.Networkd; here,
+// what is not whole is no link or no lease.
+TEST(BusReply, NetworkdsLinksAreWholeOrNone) {
+  const std::string address =
+      R"("Addresses":[{"Family":2,"Address":[10,77,1,9],"ConfigSource":"DHCPv4",)"
+      R"("ConfigProvider":[10,77,0,1],"ValidLifetimeUsec":5}])";
+  auto links = ReadNetworkdLinks(
+      R"({"Interfaces":[{"Index":2,"Name":"lvc0","NetworkFile":"/n",)" + address +
+      R"(},{"Index":3,"Name":"lvc1","Addresses":[{"Family":2,"Address":[10,77,1,256],)"
+      R"("ConfigSource":"DHCPv4","ValidLifetimeUsec":5}]},)"
+      R"({"Index":"4","Name":"lvc2"},{"Index":5,"Name":"lvc3"},{"Index":6,"Name":"lvc3"}]})");
+  ASSERT_TRUE(links);
+  ASSERT_EQ(links->size(), 2u);  // lvc2's index is a string; lvc3 is named twice
+  EXPECT_EQ(links->at("lvc0").address, "10.77.1.9");
+  EXPECT_EQ(links->at("lvc0").server, "10.77.0.1");
+  EXPECT_EQ(links->at("lvc0").validUntil, 5u);
+  EXPECT_EQ(links->at("lvc1").address, "");
+  EXPECT_FALSE(ReadNetworkdLinks(R"({"Interfaces":{}})"));
 }
 
 }  // namespace

@@ -13,7 +13,6 @@
 #include "platform/iphlp/description.h"
 #include "platform/iphlp/device_info.h"
 #include "platform/iphlp/hwdb.h"
-#include "platform/iphlp/interface_name.h"
 #include "platform/iphlp/resolv_conf.h"
 
 namespace lorvane::iphlp {
@@ -150,18 +149,6 @@ TEST(Description, MostHumanNameFirstAndNeverEmpty) {
   EXPECT_EQ(AdapterDescription(MakeLink("newkind"), {}, ""), "newkind Adapter");
   EXPECT_EQ(AdapterDescription(MakeLink(""), {}, ""), "Ethernet Adapter");
   EXPECT_EQ(AdapterDescription(MakeLink("", 0x1234), {}, ""), "Network Adapter");
-}
-
-TEST(InterfaceName, OnlyNamesSafeToPassOn) {
-  for (const char* good : {"eth0", "enp3s0", "wlan0.100", "veth_a-b@", "x"}) {
-    EXPECT_TRUE(IsSafeInterfaceName(good)) << good;
-  }
-  for (const char* bad :
-       {"", "-r", "..", ".", "a/b", "a:1", "a b", "a\tb", "0123456789abcdef", "caf\xC3\xA9"}) {
-    EXPECT_FALSE(IsSafeInterfaceName(bad)) << bad;
-  }
-  EXPECT_TRUE(IsSafeInterfaceName("0123456789abcde"));  // IFNAMSIZ - 1
-  EXPECT_FALSE(IsSafeInterfaceName(std::string_view("a\0b", 3)));
 }
 
 }  // namespace

@@ -17,10 +17,25 @@ constexpr const char* kDispatcher = "/usr/lib/NetworkManager/nm-dispatcher";
 
 }  // namespace
 
+ChildProcess& StartPrivateBus(NetNamespace& ns, const std::string& folder,
+                              std::vector<std::string> launcher) {
+  std::ofstream(folder + "/bus.conf")
+      << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+         "<busconfig><type>system</type><listen>unix:path="
+      << folder << "/bus</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+      << "<allow user=\"*\"/><allow own=\"*\"/><allow send_destination=\"*\"/>"
+         "<allow receive_sender=\"*\"/></policy></busconfig>\n";
+  launcher.insert(launcher.end(),
+                  {"dbus-daemon", "--config-file=" + folder + "/bus.conf", "--nofork"});
+  ChildProcess& bus = ns.Spawn(launcher, folder + "/bus.log");
+  for (int i = 0; i < 50 && !fs::exists(folder + "/bus"); ++i) std::this_thread::sleep_for(100ms);
+  if (!fs::exists(folder + "/bus")) throw std::runtime_error("the bus did not start");
+  return bus;
+}
+
 std::string PrivateNetworkManager::UnavailableReason() {
-  for (const char* program : {kNetworkManager, kDispatcher, "/usr/bin/dbus-daemon"})
-    if (!fs::exists(program)) return std::string(program) + " is not installed";
-  return {};
+  return MissingProgram({kNetworkManager, kDispatcher, "/usr/bin/dbus-daemon"});
 }
 
 PrivateNetworkManager::PrivateNetworkManager(
@@ -31,13 +46,6 @@ PrivateNetworkManager::PrivateNetworkManager(
   for (const char* sub : {"run/NetworkManager", "varlib/NetworkManager", "dispatcher/pre-up.d",
                           "conf.d", "system", "connections"})
     fs::create_directories(folder + "/" + sub);
-  std::ofstream(folder + "/bus.conf")
-      << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-         "<busconfig><type>system</type><listen>unix:path="
-      << folder << "/bus</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-      << "<allow user=\"*\"/><allow own=\"*\"/><allow send_destination=\"*\"/>"
-         "<allow receive_sender=\"*\"/></policy></busconfig>\n";
   std::ofstream(folder + "/NetworkManager.conf")
       << "[main]\nplugins=keyfile\ndns=none\nrc-manager=unmanaged\nauth-polkit=false\n"
          "no-auto-default=*\n[keyfile]\nunmanaged-devices=except:interface-name:"
@@ -48,12 +56,10 @@ PrivateNetworkManager::PrivateNetworkManager(
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
   }
 
-  bus_ = &ns.Spawn({privateMounts, folder + "/run=/run", folder + "/varlib=/var/lib",
-                    folder + "/dispatcher=/etc/NetworkManager/dispatcher.d", "ro=/sys", "--",
-                    "dbus-daemon", "--config-file=" + folder + "/bus.conf", "--nofork"},
-                   folder + "/bus.log");
-  for (int i = 0; i < 50 && !fs::exists(folder + "/bus"); ++i) std::this_thread::sleep_for(100ms);
-  if (!fs::exists(folder + "/bus")) throw std::runtime_error("the bus did not start");
+  bus_ =
+      &StartPrivateBus(ns, folder,
+                       {privateMounts, folder + "/run=/run", folder + "/varlib=/var/lib",
+                        folder + "/dispatcher=/etc/NetworkManager/dispatcher.d", "ro=/sys", "--"});
   daemons_.emplace_back(Inside({kDispatcher, "--persist"}), folder + "/dispatcher.log");
   daemons_.emplace_back(
       Inside({kNetworkManager, "--no-daemon", "--config=" + folder + "/NetworkManager.conf",

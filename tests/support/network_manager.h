@@ -15,6 +15,12 @@
 
 namespace lorvane::test {
 
+// A system bus of a test's own, listening on `folder`/bus, that anyone may
+// use: `launcher` (private_mounts and its folders, say) runs dbus-daemon in
+// `ns`. Returns once the bus is there.
+ChildProcess& StartPrivateBus(NetNamespace& ns, const std::string& folder,
+                              std::vector<std::string> launcher);
+
 class PrivateNetworkManager {
  public:
   // Why it cannot run here (a program missing), or empty.

@@ -94,6 +94,12 @@ std::string RunChecked(const std::vector<std::string>& argv, std::chrono::millis
   throw std::runtime_error(command + (r.timedOut ? ": timed out: " : ": failed: ") + r.output);
 }
 
+std::string MissingProgram(const std::vector<std::string>& paths) {
+  for (const auto& path : paths)
+    if (access(path.c_str(), X_OK) != 0) return path + " is not installed";
+  return {};
+}
+
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& logPath) {
   const std::string path = logPath.empty() ? "/dev/null" : logPath;
   Fd log{open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644)};
@@ -103,11 +109,6 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::stri
 }
 
 ChildProcess::~ChildProcess() { Stop(); }
-
-bool ChildProcess::Running() {
-  Wait(std::chrono::milliseconds(0));
-  return pid_ >= 0;
-}
 
 int ChildProcess::Wait(std::chrono::milliseconds timeout) {
   if (pid_ >= 0) {

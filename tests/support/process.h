@@ -28,6 +28,10 @@ std::string RunChecked(const std::vector<std::string>& argv,
                        std::chrono::milliseconds timeout = std::chrono::seconds(30),
                        const std::string& input = {});
 
+// "PATH is not installed" for the first of these programs that is missing,
+// or empty.
+std::string MissingProgram(const std::vector<std::string>& paths);
+
 // A long-running child (a server for a test, say). It is stopped when the
 // object goes: SIGTERM, then SIGKILL if it lingers.
 class ChildProcess {
@@ -39,7 +43,6 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   pid_t pid() const { return pid_; }
-  bool Running();
   // Waits for the child to end by itself; its exit code, or -1 on a signal
   // or when it is still running after `timeout` (it is then left running).
   int Wait(std::chrono::milliseconds timeout);

@@ -1,23 +1,27 @@
-// The dhclient client over lease files, configuration and client programs
+// The dhclient client, and the choice among clients, over stand-ins. The
+// dhclient client over lease files, configuration and client programs
 // that a test lays out in a directory of its own. Real dhclient runs in
 // end_to_end_test.cpp; here the program is a stand-in script, so that hanging,
-// dying and the exact arguments can be seen.
-#include "platform/iphlp/dhcp/dhclient_client.h"
-
+// dying and the exact arguments can be seen, or a stand-in process called
+// dhclient (idle_client.cpp) with user ids of the test's choosing.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
+#include <map>
+#include <stdexcept>
 
 #include "dhcp_lab.h"
 #include "platform/base/errors.h"
-#include "support/process.h"
+#include "platform/iphlp/dhcp/dhclient_client.h"
+#include "platform/iphlp/dhcp/managing_client.h"
 
 namespace lorvane::iphlp {
 namespace {
@@ -157,18 +161,23 @@ TEST_F(DhclientClientTest, EachQueryReadsTheConfigurationAndTheNewestFiles) {
 // and is killed, with its children, at the bound; a client that fails, dies,
 // hangs or is missing is an error.
 TEST_F(DhclientClientTest, RunsTheClientBoundedWithAFixedArgumentList) {
-  const std::string leases = Write("leases/dhclient.leases", Lease("lo", "10.1.0.1", "never") +
-                                                                 Lease("lvnosuch0", "10.1.0.1", "never"));
+  const std::string leases =
+      Write("leases/dhclient.leases",
+            Lease("lo", "10.1.0.1", "never") + Lease("lvnosuch0", "10.1.0.1", "never"));
   Configure({"lo", "lvnosuch0"});
   FakeProgram("touch \"$0.ran\"");
   DhclientClient client(Options());
-  for (const std::string name : {"", "-r", "a/b", "eth0 x", "0123456789abcdef", "..", "a:1"}) {
+  for (const std::string& name : std::initializer_list<std::string>{
+           "", "-r", "a/b", "eth0 x", "a\tb", "0123456789abcdef", "..", ".", "a:1", "caf\xC3\xA9",
+           std::string("a\0b", 3)}) {
     EXPECT_FALSE(client.State(name).enabled) << name;
     EXPECT_EQ(client.Release(name), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << name;
     EXPECT_EQ(client.Renew(name), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << name;
   }
-  EXPECT_EQ(client.Release("eth1"), static_cast<DWORD>(ERROR_NOT_FOUND));
-  EXPECT_EQ(client.Renew("eth1"), static_cast<DWORD>(ERROR_NOT_FOUND));
+  for (const char* name : {"eth1", "wlan0.100", "veth_a-b@", "x", "0123456789abcde"}) {
+    EXPECT_EQ(client.Release(name), static_cast<DWORD>(ERROR_NOT_FOUND)) << name;
+    EXPECT_EQ(client.Renew(name), static_cast<DWORD>(ERROR_NOT_FOUND)) << name;
+  }
   EXPECT_EQ(client.Renew("lvnosuch0"), static_cast<DWORD>(ERROR_DEV_NOT_EXIST));
   EXPECT_FALSE(fs::exists(dir_ / "fake-dhclient.ran"));
 
@@ -223,55 +232,200 @@ TEST_F(DhclientClientTest, RunsTheClientBoundedWithAFixedArgumentList) {
   EXPECT_FALSE(lost.State("lo").enabled);
 }
 
-// Waits until `child` runs a program called dhclient.
-bool Named(const test::ChildProcess& child) {
-  const std::string comm = "/proc/" + std::to_string(child.pid()) + "/comm";
-  for (int i = 0; i < 200; ++i, usleep(10000)) {
-    if (test::FileText(comm) == "dhclient\n") return true;
+// Starts the idle client (a process called dhclient) with these user ids and
+// `lo` on its command line, its lease file `leases`; its pid, once it is ready.
+struct Ids {
+  uid_t real, effective;
+  const char* saved;  // null: the effective one, as exec leaves it
+  const char* fsuid;  // null: the effective one
+};
+pid_t StartAs(const Ids& ids, const std::string& leases) {
+  int ready[2];
+  if (pipe(ready) != 0) return -1;
+  const char* argv[] = {"dhclient", "-4", "-lf", leases.c_str(), "lo", nullptr};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(ready[1], 1);
+    if (ids.saved) setenv("IDLE_SUID", ids.saved, 1);
+    if (ids.fsuid) setenv("IDLE_FSUID", ids.fsuid, 1);
+    if (setresuid(ids.real, ids.effective, ids.effective) != 0) _exit(1);
+    execv(LORVANE_IDLE_CLIENT, const_cast<char**>(argv));
+    _exit(1);
   }
-  return false;
+  close(ready[1]);
+  char byte = 0;
+  const bool started = read(ready[0], &byte, 1) == 1;
+  close(ready[0]);
+  return started ? pid : -1;
 }
 
 // Anyone can run a process called dhclient whose command line names a link;
-// only root's run of the system's executable speaks for the link.
+// only the system's executable, run by a process that is root's by its real,
+// effective, saved and file-system user (a set-user-id program keeps its
+// starter as real user), speaks for the link. A believed client's own lease
+// file speaks for it, however new another file that names the link is, but
+// not one another user wrote.
 TEST_F(DhclientClientTest, OnlyRootsRunOfTheProgramIsBelieved) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to run a process as another user";
-  FakeProgram("exit 0");
-  fs::path copy = dir_ / "bin" / "dhclient";  // a shell that answers to the name
-  fs::create_directories(copy.parent_path());
-  fs::copy_file("/bin/sh", copy);
-  fs::permissions(dir_, fs::perms::owner_all | fs::perms::others_exec);
-  // Even root's client may have been handed a lease file another user wrote.
-  fs::path theirs = Write("theirs.leases", Lease("lo", "6.6.6.1", "never"));
-  ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
-  std::vector<std::string> idle = {copy.string(),   "-c", "while :; do sleep 1; done", "-lf",
-                                   theirs.string(), "lo"};
-  DhclientOptions options = Options();
-  options.program = copy.string();
-  std::optional<test::ChildProcess> child;  // one at a time: emplace stops the last
-
-  child.emplace(idle);
-  ASSERT_TRUE(Named(*child));
-  DhcpState believed = DhclientClient(options).State("lo");
-  EXPECT_TRUE(believed.enabled);  // the check can pass
-  EXPECT_EQ(believed.server, "");
-  EXPECT_FALSE(DhclientClient(Options()).State("lo").enabled);  // not the program
-
-  // A believed client's own lease file speaks for its link, however new
-  // another file that names the link is.
-  fs::path own = Write("own.leases", Lease("lo", "10.1.0.1", "never"));
+  constexpr uid_t kUser = 65534;
+  const fs::path own = Write("own.leases", Lease("lo", "10.1.0.1", "never"));
+  const fs::path theirs = Write("theirs.leases", Lease("lo", "6.6.6.1", "never"));
+  ASSERT_EQ(chown(theirs.c_str(), kUser, kUser), 0);
   SetMtime(own, kNow - 3600);
-  fs::path newer = Write("leases/dhclient.lo.leases", Lease("lo", "10.1.0.9", "never"));
-  idle[4] = own.string();
-  child.emplace(idle);
-  ASSERT_TRUE(Named(*child));
-  EXPECT_EQ(DhclientClient(options).State("lo").server, "10.1.0.1");
-  fs::remove(newer);
+  Write("leases/dhclient.lo.leases", Lease("lo", "10.1.0.9", "never"));
+  FakeProgram("exit 0");  // the program of Options(), which no process runs
+  DhclientOptions options = Options();
+  options.program = LORVANE_IDLE_CLIENT;
+  const struct {
+    Ids ids;
+    const char* server;  // null: not believed
+    fs::path leases;
+  } cases[] = {
+      {{0, 0, nullptr, nullptr}, "10.1.0.1", own},
+      {{0, 0, nullptr, nullptr}, "", theirs},
+      {{kUser, 0, nullptr, nullptr}, nullptr, own},
+      {{0, kUser, nullptr, nullptr}, nullptr, own},
+      {{0, 0, "65534", nullptr}, nullptr, own},  // root's until it takes the user's id back
+      {{0, 0, nullptr, "65534"}, nullptr, own},  // root's, but writing files as the user
+      {{kUser, kUser, nullptr, nullptr}, nullptr, own},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message()
+                 << c.ids.real << " " << c.ids.effective << " " << (c.ids.saved ? c.ids.saved : "-")
+                 << " " << (c.ids.fsuid ? c.ids.fsuid : "-") << " " << c.leases);
+    const pid_t pid = StartAs(c.ids, c.leases);
+    ASSERT_GT(pid, 0);
+    const DhcpState s = DhclientClient(options).State("lo");
+    EXPECT_EQ(s.enabled, c.server != nullptr);
+    if (c.server) {
+      EXPECT_EQ(s.server, c.server);
+      EXPECT_FALSE(DhclientClient(Options()).State("lo").enabled);  // not the program
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+}
 
-  idle.insert(idle.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
-  child.emplace(idle);
-  ASSERT_TRUE(Named(*child));
-  EXPECT_FALSE(DhclientClient(options).State("lo").enabled);
+// The choice of client per link, with stand-in clients whose answers the
+// test sets; the real clients meet it in end_to_end_test.cpp.
+DhcpState Claim(bool running, std::int64_t expires = 0, const char* server = "") {
+  DhcpState s;
+  s.enabled = true;
+  s.running = running;
+  s.leaseExpires = expires;
+  s.server = server;
+  return s;
+}
+
+class StandIn : public DhcpClient {
+ public:
+  std::map<std::string, DhcpState> states;
+  bool throws = false;
+  bool shortAnswer = false;
+  bool actThrows = false;
+  std::vector<std::string> acts;
+  std::vector<std::string> asked;
+
+  std::vector<DhcpState> States(const std::vector<std::string>& names) override {
+    asked.insert(asked.end(), names.begin(), names.end());
+    if (throws) throw std::runtime_error("client gone");
+    std::vector<DhcpState> out;
+    for (const auto& n : names) out.push_back(states.count(n) ? states[n] : DhcpState{});
+    if (shortAnswer) out.pop_back();
+    return out;
+  }
+  DWORD Release(const std::string& name) override { return Act("release " + name); }
+  DWORD Renew(const std::string& name) override { return Act("renew " + name); }
+
+ private:
+  DWORD Act(std::string what) {
+    if (actThrows) throw std::runtime_error("client gone");
+    acts.push_back(std::move(what));
+    return NO_ERROR;
+  }
+};
+
+struct Clients {
+  StandIn* first;
+  StandIn* second;
+  std::unique_ptr<ManagingClient> managing;
+};
+
+Clients Make() {
+  auto a = std::make_unique<StandIn>(), b = std::make_unique<StandIn>();
+  Clients c{a.get(), b.get(), nullptr};
+  std::vector<std::unique_ptr<DhcpClient>> list;
+  list.push_back(std::move(a));
+  list.push_back(std::move(b));
+  c.managing = std::make_unique<ManagingClient>(std::move(list));
+  return c;
+}
+
+// A left-behind lease (from files or configuration alone, valid for years)
+// never beats a client that runs for the link, before a release or after;
+// it speaks only where no client runs. A link that a running client holds a
+// lease on is settled: the later client is asked only for the others (not
+// at all when none is left), and its claim on the settled link changes
+// nothing. Of two clients that run for a link, the one that held the lease
+// keeps it through a release, though the other is asked first, until it is
+// gone for good; a link no one claims is no one's.
+TEST(ManagingClient, ARunningHolderSettlesALinkAndKeepsItThroughARelease) {
+  Clients c = Make();
+  c.first->states["eth0"] = Claim(false, 4102444800, "10.9.9.9");
+  c.second->states["eth0"] = Claim(true, 2000000000, "10.1.0.1");
+  c.first->states["eth1"] = Claim(false, 4102444800, "10.9.9.9");
+  c.first->states["eth2"] = Claim(true, 2000000000, "10.1.0.2");
+  c.second->states["eth2"] = Claim(true, 2100000000, "10.9.9.8");
+  c.first->states["eth3"] = Claim(true);  // runs, holds nothing yet
+  c.second->states["eth3"] = Claim(true, 2000000000, "10.1.0.3");
+  std::vector<DhcpState> states = c.managing->States({"eth0", "eth1", "eth2", "eth3", "eth4"});
+  EXPECT_EQ(states[0].server, "10.1.0.1");
+  EXPECT_EQ(states[1].server, "10.9.9.9");
+  EXPECT_EQ(states[2].server, "10.1.0.2");
+  EXPECT_EQ(states[3].server, "10.1.0.3");
+  EXPECT_FALSE(states[4].enabled);
+  EXPECT_EQ(c.second->asked, (std::vector<std::string>{"eth0", "eth1", "eth3", "eth4"}));
+  c.second->asked.clear();
+  EXPECT_EQ(c.managing->States({"eth2"})[0].server, "10.1.0.2");
+  EXPECT_TRUE(c.second->asked.empty());
+
+  c.second->states["eth0"] = Claim(true);  // released
+  DhcpState released = c.managing->State("eth0");
+  EXPECT_TRUE(released.enabled);
+  EXPECT_EQ(released.leaseExpires, 0);
+  EXPECT_EQ(c.managing->Renew("eth0"), DWORD{NO_ERROR});
+  c.second->states["eth3"] = Claim(true);
+  EXPECT_EQ(c.managing->Release("eth3"), DWORD{NO_ERROR});
+  EXPECT_EQ(c.second->acts, (std::vector<std::string>{"renew eth0", "release eth3"}));
+  EXPECT_TRUE(c.first->acts.empty());
+  c.second->states.erase("eth3");  // gone for good: the other takes over
+  EXPECT_EQ(c.managing->Renew("eth3"), DWORD{NO_ERROR});
+  EXPECT_EQ(c.first->acts, std::vector<std::string>{"renew eth3"});
+  EXPECT_EQ(c.managing->Renew("eth9"), DWORD{ERROR_NOT_FOUND});
+}
+
+// A client that throws or answers for the wrong number of links answers for
+// none; the other still does, and acting through the failing one is an
+// error, not an exception.
+TEST(ManagingClient, AFailingClientCostsOnlyItsOwnAnswers) {
+  Clients c = Make();
+  c.first->states["eth0"] = Claim(true, 2000000000, "10.1.0.1");
+  c.second->states["eth1"] = Claim(true, 2000000000, "10.1.0.2");
+  for (bool throws : {true, false}) {
+    c.first->throws = throws;
+    c.first->shortAnswer = !throws;
+    std::vector<DhcpState> states = c.managing->States({"eth0", "eth1"});
+    ASSERT_EQ(states.size(), 2u);
+    EXPECT_FALSE(states[0].enabled);
+    EXPECT_EQ(states[1].server, "10.1.0.2");
+  }
+  c.first->shortAnswer = false;
+  c.second->throws = true;
+  EXPECT_EQ(c.managing->State("eth0").server, "10.1.0.1");
+  EXPECT_EQ(c.managing->Release("eth1"), DWORD{ERROR_NOT_FOUND});
+  c.second->throws = false;
+  c.second->actThrows = true;
+  EXPECT_EQ(c.managing->Release("eth1"), DWORD{ERROR_GEN_FAILURE});
 }
 
 }  // namespace
