@@ -1,14 +1,16 @@
-// NetworkManager's GetManagedObjects reply, as any daemon on the bus could
-// shape it: the fuzzer's bytes are a little program that opens containers of
+// NetworkManager's answer to GetAll, as any daemon on the bus could shape
+// it: the fuzzer's bytes are a little program that opens containers of
 // chosen signatures and appends chosen values, and the message so built is
-// read as the client reads a reply. Whatever it holds, a device's row is
-// either no lease or a whole one.
+// read as the client reads a device's, a DHCP configuration's and an active
+// connection's properties. Whatever it holds, a device's row is either no
+// lease or a whole one.
 #include <sys/socket.h>
 #include <systemd/sd-bus.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "platform/iphlp/dhcp/lease_file.h"
 #include "platform/iphlp/dhcp/replies.h"
@@ -19,8 +21,8 @@ namespace {
 
 constexpr std::int64_t kNow = 1796586000;
 
-const char* const kArrays[] = {"{oa{sa{sv}}}", "{sa{sv}}", "{sv}", "o", "s"};
-const char* const kEntries[] = {"oa{sa{sv}}", "sa{sv}", "sv"};
+const char* const kArrays[] = {"{sv}", "o", "s", "{sa{sv}}"};
+const char* const kEntries[] = {"sv", "sa{sv}"};
 const char* const kVariants[] = {"s", "b", "u", "o", "ao", "a{sv}", "t"};
 const char* const kStrings[] = {
     "org.freedesktop.NetworkManager.Device", "org.freedesktop.NetworkManager.DHCP4Config",
@@ -29,6 +31,10 @@ const char* const kStrings[] = {
     "ip_address", "dhcp_lease_time", "expiry", "dhcp_server_identifier", "domain_name_servers",
     "netbios_name_servers", "lvc0", "10.77.1.9", "10.77.0.1", "10.77.0.3 10.77.0.2", "120",
     "4294967295", "1796586120", "", "0"};
+const std::pair<const char*, const char*> kObjects[] = {
+    {"/d/1", "org.freedesktop.NetworkManager.Device"},
+    {"/c/1", "org.freedesktop.NetworkManager.DHCP4Config"},
+    {"/a/1", "org.freedesktop.NetworkManager.Connection.Active"}};
 const char* const kPaths[] = {"/", "/d/1", "/d/2", "/c/1", "/a/1"};
 
 sd_bus* Bus() {
@@ -86,12 +92,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (op <= 2 && r >= 0) ++depth;
   }
   while (depth-- > 0) sd_bus_message_close_container(m);
-  if (sd_bus_message_seal(m, 1, 0) >= 0 && sd_bus_message_rewind(m, 1) >= 0) {
-    if (auto objects = dhcp::ReadNmObjects(m)) {
-      for (const auto& [path, device] : objects->devices) {
-        if (const dhcp::NmDevice* found = objects->Find(device.interface))
-          CheckRow(dhcp::NmLease(*objects, *found, kNow));
-      }
+  if (sd_bus_message_seal(m, 1, 0) >= 0) {
+    dhcp::NmObjects objects;
+    bool read = true;
+    for (const auto& [path, interface] : kObjects)
+      read = read && sd_bus_message_rewind(m, 1) >= 0 &&
+             dhcp::ReadNmProperties(m, path, interface, objects);
+    for (const auto& [path, device] : objects.devices) {
+      if (const dhcp::NmDevice* found = read ? objects.Find(device.interface) : nullptr)
+        CheckRow(dhcp::NmLease(objects, *found, kNow));
     }
   }
   sd_bus_message_unref(m);

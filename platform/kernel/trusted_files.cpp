@@ -1,6 +1,8 @@
 #include "platform/kernel/trusted_files.h"
 
 #include <fcntl.h>
+#include <linux/openat2.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -39,6 +41,8 @@ std::vector<std::string> Components(const std::string& path) {
   return parts;
 }
 
+constexpr int kOpenFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+
 }  // namespace
 
 FileStamp StampOf(const struct stat& st) {
@@ -55,10 +59,12 @@ FileStamp StampAt(const std::string& path) {
 
 bool TrustedOwner(uid_t uid) { return uid == 0 || uid == geteuid(); }
 
-int OpenTrustedFile(const std::string& path, struct stat* info, uid_t daemonUser) {
-  int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return -1;
+namespace {
+
+// Keeps `fd` only when what it is open on may be believed.
+int Trusted(int fd, struct stat* info, uid_t daemonUser) {
   struct stat st;
+  if (fd < 0) return -1;
   if (fstat(fd, &st) != 0 || !TrustedFileStatus(st, daemonUser)) {
     close(fd);
     errno = EPERM;
@@ -66,6 +72,21 @@ int OpenTrustedFile(const std::string& path, struct stat* info, uid_t daemonUser
   }
   if (info) *info = st;
   return fd;
+}
+
+bool ReadTrusted(int opened, std::size_t cap, std::string& out, struct stat* info, uid_t daemonUser) {
+  struct stat st;
+  UniqueFd fd(Trusted(opened, &st, daemonUser));
+  if (fd.get() < 0 || static_cast<std::uint64_t>(st.st_size) > cap) return false;
+  if (!ReadAtMost(fd.get(), cap, out)) return false;
+  if (info) *info = st;
+  return true;
+}
+
+}  // namespace
+
+int OpenTrustedFile(const std::string& path, struct stat* info, uid_t daemonUser) {
+  return Trusted(open(path.c_str(), kOpenFlags), info, daemonUser);
 }
 
 bool ReadAtMost(int fd, std::size_t cap, std::string& out) {
@@ -83,12 +104,16 @@ bool ReadAtMost(int fd, std::size_t cap, std::string& out) {
 
 bool ReadTrustedFile(const std::string& path, std::size_t cap, std::string& out,
                      struct stat* info, uid_t daemonUser) {
-  struct stat st;
-  UniqueFd fd(OpenTrustedFile(path, &st, daemonUser));
-  if (fd.get() < 0 || static_cast<std::uint64_t>(st.st_size) > cap) return false;
-  if (!ReadAtMost(fd.get(), cap, out)) return false;
-  if (info) *info = st;
-  return true;
+  return ReadTrusted(open(path.c_str(), kOpenFlags), cap, out, info, daemonUser);
+}
+
+bool ReadTrustedFileAt(int root, const std::string& path, std::size_t cap, std::string& out,
+                       uid_t daemonUser) {
+  open_how how{};
+  how.flags = kOpenFlags;
+  how.resolve = RESOLVE_IN_ROOT | RESOLVE_NO_MAGICLINKS;
+  return ReadTrusted(static_cast<int>(syscall(SYS_openat2, root, path.c_str(), &how, sizeof how)),
+                     cap, out, nullptr, daemonUser);
 }
 
 bool TrustedPlace(const std::string& path) {

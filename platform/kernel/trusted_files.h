@@ -30,6 +30,13 @@ bool ReadAtMost(int fd, std::size_t cap, std::string& out);
 // The whole of a trusted file no larger than `cap`.
 bool ReadTrustedFile(const std::string& path, std::size_t cap, std::string& out,
                      struct stat* info = nullptr, uid_t daemonUser = 0);
+// The same, for the absolute `path` as a process sees it whose root folder
+// `root` is open (its /proc/PID/root): opened from there, so that the magic
+// link is passed once and not once a file. Folders on the way that are
+// links (as /lib is on a merged /usr) resolve inside that root, never out of
+// it; the file itself is never a link.
+bool ReadTrustedFileAt(int root, const std::string& path, std::size_t cap, std::string& out,
+                       uid_t daemonUser = 0);
 
 // What a file was when it was last read: a trusted file whose stamp, taken
 // again without following a link, is the same has not been written since

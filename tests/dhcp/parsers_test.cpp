@@ -364,14 +364,16 @@ TEST(Json, ReadsADescriptionAndRefusesAnythingElse) {
   }
 }
 
-// NetworkManager's and networkd's answers on the bus. A property of the
-// wrong type or a reply of another shape gives no rows at all; a lease value
-// that is not whole gives the link without a lease.
-// A device lvc0 and its DHCP configuration, with `managed` as the Managed
-// property's type and value, and `address` as the leased address.
+// NetworkManager's objects' properties and networkd's description. A
+// property of the wrong type or a reply of another shape gives no rows at
+// all; a lease value that is not whole gives the link without a lease.
+// A device lvc0 and its DHCP configuration, as the two objects' GetAll
+// replies, with `managed` as the Managed property's type and value, and
+// `address` as the leased address.
 struct Reply {
   sd_bus* bus = nullptr;
   sd_bus_message* m = nullptr;
+  sd_bus_message* config = nullptr;
   int fds[2] = {-1, -1};
   Reply(const char* managedType, const char* address, const char* leaseTime = "120") {
     EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
@@ -379,31 +381,42 @@ struct Reply {
     EXPECT_GE(sd_bus_set_fd(bus, fds[0], fds[0]), 0);
     EXPECT_GE(sd_bus_start(bus), 0);
     EXPECT_GE(sd_bus_message_new_method_call(bus, &m, "a.b", "/", "a.b", "C"), 0);
-    const char* device = "org.freedesktop.NetworkManager.Device";
-    const char* config = "org.freedesktop.NetworkManager.DHCP4Config";
-    int r =
-        managedType[0] == 'b'
-            ? sd_bus_message_append(m, "a{oa{sa{sv}}}", 2, "/d/1", 1, device, 3, "Interface", "s",
-                                    "lvc0", "Managed", "b", 1, "Dhcp4Config", "o", "/c/1", "/c/1",
-                                    1, config, 1, "Options", "a{sv}", 4, "ip_address", "s", address,
-                                    "dhcp_lease_time", "s", leaseTime, "expiry", "s", "1796586120",
-                                    "domain_name_servers", "s", "10.77.0.3 10.77.0.2")
-            : sd_bus_message_append(m, "a{oa{sa{sv}}}", 1, "/d/1", 1, device, 2, "Interface", "s",
-                                    "lvc0", "Managed", managedType, "yes");
+    EXPECT_GE(sd_bus_message_new_method_call(bus, &config, "a.b", "/", "a.b", "C"), 0);
+    int r = managedType[0] == 'b'
+                ? sd_bus_message_append(m, "a{sv}", 3, "Interface", "s", "lvc0", "Managed", "b", 1,
+                                        "Dhcp4Config", "o", "/c/1")
+                : sd_bus_message_append(m, "a{sv}", 2, "Interface", "s", "lvc0", "Managed",
+                                        managedType, "yes");
     EXPECT_GE(r, 0);
-    EXPECT_GE(sd_bus_message_seal(m, 1, 0), 0);
-    EXPECT_GE(sd_bus_message_rewind(m, 1), 0);
+    EXPECT_GE(sd_bus_message_append(config, "a{sv}", 1, "Options", "a{sv}", 4, "ip_address", "s",
+                                    address, "dhcp_lease_time", "s", leaseTime, "expiry", "s",
+                                    "1796586120", "domain_name_servers", "s",
+                                    "10.77.0.3 10.77.0.2"),
+              0);
+    for (auto* message : {m, config}) {
+      EXPECT_GE(sd_bus_message_seal(message, 1, 0), 0);
+      EXPECT_GE(sd_bus_message_rewind(message, 1), 0);
+    }
   }
   ~Reply() {
     sd_bus_message_unref(m);
+    sd_bus_message_unref(config);
     sd_bus_close_unref(bus);
     close(fds[1]);
   }
 };
 
+std::optional<NmObjects> ReadNmObjects(sd_bus_message* device, sd_bus_message* config) {
+  NmObjects o;
+  if (!ReadNmProperties(device, "/d/1", "org.freedesktop.NetworkManager.Device", o) ||
+      !ReadNmProperties(config, "/c/1", "org.freedesktop.NetworkManager.DHCP4Config", o))
+    return std::nullopt;
+  return o;
+}
+
 TEST(BusReply, NetworkManagersRowsAreWholeOrNone) {
   Reply good("b", "10.77.1.9");
-  auto objects = ReadNmObjects(good.m);
+  auto objects = ReadNmObjects(good.m, good.config);
   ASSERT_TRUE(objects);
   const NmDevice* device = objects->Find("lvc0");
   ASSERT_NE(device, nullptr);
@@ -415,7 +428,7 @@ TEST(BusReply, NetworkManagersRowsAreWholeOrNone) {
 
   for (const char* address : {"10.77.1.09", "", "10.77.1"}) {
     Reply damaged("b", address);
-    auto read = ReadNmObjects(damaged.m);
+    auto read = ReadNmObjects(damaged.m, damaged.config);
     ASSERT_TRUE(read) << address;
     row = NmLease(*read, *read->Find("lvc0"), kNow);
     EXPECT_TRUE(row.enabled) << address;
@@ -423,21 +436,23 @@ TEST(BusReply, NetworkManagersRowsAreWholeOrNone) {
     EXPECT_TRUE(row.dnsServers.empty()) << address;
   }
   Reply infinite("b", "10.77.1.9", "4294967295");
-  auto never = ReadNmObjects(infinite.m);
+  auto never = ReadNmObjects(infinite.m, infinite.config);
   ASSERT_TRUE(never);
   EXPECT_EQ(NmLease(*never, *never->Find("lvc0"), kNow).leaseExpires, kNever);
 
   Reply wrongType("s", "");
-  EXPECT_FALSE(ReadNmObjects(wrongType.m));
+  EXPECT_FALSE(ReadNmObjects(wrongType.m, wrongType.config));
   Reply wrongShape("b", "10.77.1.9");
   sd_bus_message_unref(wrongShape.m);
   ASSERT_GE(sd_bus_message_new_method_call(wrongShape.bus, &wrongShape.m, "a.b", "/", "a.b", "C"),
             0);
-  ASSERT_GE(sd_bus_message_append(wrongShape.m, "a{sv}", 1, "Interface", "s", "lvc0"), 0);
+  ASSERT_GE(sd_bus_message_append(wrongShape.m, "a{oa{sv}}", 1, "/d/1", 1, "Interface", "s",
+                                  "lvc0"),
+            0);
   ASSERT_GE(sd_bus_message_seal(wrongShape.m, 1, 0), 0);
   ASSERT_GE(sd_bus_message_rewind(wrongShape.m, 1), 0);
-  EXPECT_FALSE(ReadNmObjects(wrongShape.m));
-  EXPECT_FALSE(ReadNmObjects(nullptr));
+  EXPECT_FALSE(ReadNmObjects(wrongShape.m, wrongShape.config));
+  EXPECT_FALSE(ReadNmObjects(nullptr, good.config));
 }
 
 // networkd's own description of a link is read in EndToEnd.Networkd; here,

@@ -13,6 +13,8 @@
 #include <future>
 #include <thread>
 
+#include "platform/kernel/unique_fd.h"
+
 namespace lorvane::kernel {
 namespace {
 
@@ -49,6 +51,23 @@ TEST_F(TrustedFiles, ReadsOnlyAPlainFileOfATrustedOwner) {
   chmod(shared.c_str(), 0664);
   EXPECT_FALSE(ReadTrustedFile(shared, 64, text));
   EXPECT_EQ(OpenTrustedFile(dir_), -1);  // a directory is no file
+}
+
+// A daemon's files, read as it sees them from its root folder: links on the
+// way resolve inside that root, never out of it, and the file is no link.
+TEST_F(TrustedFiles, AFileUnderAnotherRootStaysInsideIt) {
+  fs::create_directories(dir_ + "/root/usr/lib");
+  Write("root/usr/lib/a.network", "inside");
+  Write("outside");
+  ASSERT_EQ(symlink("/usr/lib", (dir_ + "/root/lib").c_str()), 0);
+  ASSERT_EQ(symlink("..", (dir_ + "/root/up").c_str()), 0);
+  ASSERT_EQ(symlink("usr/lib/a.network", (dir_ + "/root/link").c_str()), 0);
+  UniqueFd root(open((dir_ + "/root").c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  std::string text;
+  ASSERT_TRUE(ReadTrustedFileAt(root.get(), "/lib/a.network", 64, text));
+  EXPECT_EQ(text, "inside");
+  EXPECT_FALSE(ReadTrustedFileAt(root.get(), "/up/outside", 64, text));
+  EXPECT_FALSE(ReadTrustedFileAt(root.get(), "/link", 64, text));
 }
 
 // A reader that opened a FIFO would wait for a writer that never comes.

@@ -13,14 +13,6 @@
 #include "platform/kernel/trusted_files.h"
 
 namespace lorvane::iphlp::dhcp {
-namespace {
-
-struct ErrorFree {
-  sd_bus_error* e;
-  ~ErrorFree() { sd_bus_error_free(e); }
-};
-
-}  // namespace
 
 DWORD ErrorOf(const CallResult& r) {
   if (r.status == CallStatus::Ok) return NO_ERROR;
@@ -34,6 +26,7 @@ DWORD ErrorOf(const CallResult& r) {
 }
 
 void MessageUnref::operator()(sd_bus_message* m) const { sd_bus_message_unref(m); }
+void SlotUnref::operator()(sd_bus_slot* s) const { sd_bus_slot_unref(s); }
 
 std::unique_ptr<Bus> Bus::Open(const std::string& address, std::chrono::milliseconds timeout) {
   sd_bus* bus = nullptr;
@@ -48,29 +41,75 @@ std::unique_ptr<Bus> Bus::Open(const std::string& address, std::chrono::millisec
 
 Bus::~Bus() { sd_bus_flush_close_unref(bus_); }
 
-CallResult Bus::Call(const std::string& destination, const std::string& path,
-                     const std::string& interface, const std::string& member, const char* types,
-                     ...) {
-  CallResult result;
+// A call that must never be what starts a network daemon on the machine.
+Message Bus::NewCall(const std::string& destination, const std::string& path,
+                     const std::string& interface, const std::string& member) {
   sd_bus_message* call = nullptr;
   if (sd_bus_message_new_method_call(bus_, &call, destination.c_str(), path.c_str(),
                                      interface.c_str(), member.c_str()) < 0)
-    return result;
+    return nullptr;
   Message owned(call);
+  return sd_bus_message_set_auto_start(call, 0) < 0 ? nullptr : std::move(owned);
+}
+
+CallResult Bus::Call(const std::string& destination, const std::string& path,
+                     const std::string& interface, const std::string& member, const char* types,
+                     ...) {
+  std::vector<Message> calls;
+  calls.push_back(NewCall(destination, path, interface, member));
   va_list ap;
   va_start(ap, types);
-  int r = sd_bus_message_appendv(call, types, ap);
+  if (calls[0] && sd_bus_message_appendv(calls[0].get(), types, ap) < 0) calls[0].reset();
   va_end(ap);
-  // Asking must never be what starts a network daemon on the machine.
-  if (r < 0 || sd_bus_message_set_auto_start(call, 0) < 0) return result;
-  sd_bus_error error = SD_BUS_ERROR_NULL;
-  ErrorFree freeError{&error};
-  sd_bus_message* reply = nullptr;
-  r = sd_bus_call(bus_, call, 0, &error, &reply);
-  result.reply.reset(reply);
-  result.status = r >= 0 ? CallStatus::Ok : r == -ETIMEDOUT ? CallStatus::TimedOut : CallStatus::Failed;
-  if (r < 0 && error.name) result.error = error.name;
-  return result;
+  return std::move(Send(calls)[0]);
+}
+
+std::vector<CallResult> Bus::CallEach(const std::string& destination,
+                                      const std::vector<std::string>& paths,
+                                      const std::string& interface, const std::string& member,
+                                      const std::string& argument) {
+  std::vector<Message> calls;
+  for (const auto& path : paths) {
+    calls.push_back(NewCall(destination, path, interface, member));
+    if (calls.back() && !argument.empty() &&
+        sd_bus_message_append(calls.back().get(), "s", argument.c_str()) < 0)
+      calls.back().reset();
+  }
+  return Send(calls);
+}
+
+// All at once, then the answers as they come. Each call has the bus's
+// timeout, after which sd-bus answers it with an error of its own: the wait
+// ends, whatever the daemon does.
+std::vector<CallResult> Bus::Send(const std::vector<Message>& calls) {
+  std::vector<CallResult> results(calls.size());
+  std::size_t left = 0;
+  std::vector<std::pair<CallResult*, std::size_t*>> pending(calls.size());
+  std::vector<std::unique_ptr<sd_bus_slot, SlotUnref>> slots;
+  auto done = [](sd_bus_message* m, void* data, sd_bus_error*) {
+    auto [result, left] = *static_cast<std::pair<CallResult*, std::size_t*>*>(data);
+    --*left;
+    const sd_bus_error* e = sd_bus_message_get_error(m);
+    result->status = !e ? CallStatus::Ok
+                     : sd_bus_error_get_errno(e) == ETIMEDOUT ? CallStatus::TimedOut
+                                                              : CallStatus::Failed;
+    if (!e) result->reply.reset(sd_bus_message_ref(m));
+    if (e && e->name) result->error = e->name;
+    return 0;
+  };
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    sd_bus_slot* slot = nullptr;
+    pending[i] = {&results[i], &left};
+    if (!calls[i] || sd_bus_call_async(bus_, &slot, calls[i].get(), done, &pending[i], 0) < 0)
+      continue;
+    slots.emplace_back(slot);
+    ++left;
+  }
+  while (left > 0) {
+    int r = sd_bus_process(bus_, nullptr);
+    if (r < 0 || (r == 0 && sd_bus_wait(bus_, UINT64_MAX) < 0)) break;
+  }
+  return results;
 }
 
 // One round trip for both: a daemon that is not there costs only this.
@@ -170,16 +209,6 @@ bool ReadStringMap(sd_bus_message* m, std::map<std::string, std::string>& out, s
     std::string value;
     return InVariant(m, "s", [&] { return ReadString(m, value); }) &&
            out.emplace(key, std::move(value)).second;
-  });
-}
-
-bool ReadManagedObjects(sd_bus_message* m, std::size_t cap, const PropertyTaker& take) {
-  return ReadDict(m, "oa{sa{sv}}", cap, [&](const std::string& path) {
-    return ReadDict(m, "sa{sv}", cap, [&](const std::string& interface) {
-      return ReadDict(m, "sv", cap, [&](const std::string& property) {
-        return take(path, interface, property, m);
-      });
-    });
   });
 }
 

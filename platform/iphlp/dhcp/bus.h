@@ -19,6 +19,7 @@
 
 struct sd_bus;
 struct sd_bus_message;
+struct sd_bus_slot;
 
 namespace lorvane::iphlp::dhcp {
 
@@ -30,6 +31,9 @@ struct MessageUnref {
   void operator()(sd_bus_message* m) const;
 };
 using Message = std::unique_ptr<sd_bus_message, MessageUnref>;
+struct SlotUnref {
+  void operator()(sd_bus_slot* s) const;
+};
 
 enum class CallStatus { Ok, TimedOut, Failed };
 
@@ -66,9 +70,20 @@ class Bus {
   CallResult Call(const std::string& destination, const std::string& path,
                   const std::string& interface, const std::string& member, const char* types = "",
                   ...);
+  // Calls `member` with the one string argument `argument` (none when empty)
+  // on each of `paths` at once: the daemon answers them in turn, and the
+  // caller waits for one round trip instead of one a path.
+  std::vector<CallResult> CallEach(const std::string& destination,
+                                   const std::vector<std::string>& paths,
+                                   const std::string& interface, const std::string& member,
+                                   const std::string& argument);
 
  private:
   explicit Bus(sd_bus* bus) : bus_(bus) {}
+  Message NewCall(const std::string& destination, const std::string& path,
+                  const std::string& interface, const std::string& member);
+  // Each call's result; one that is null failed before it was sent.
+  std::vector<CallResult> Send(const std::vector<Message>& calls);
   sd_bus* bus_;
 };
 
@@ -91,11 +106,5 @@ bool ReadDict(sd_bus_message* m, const char* entry, std::size_t cap,
 // a{sv} whose values are all strings, at most `cap` of them.
 bool ReadStringMap(sd_bus_message* m, std::map<std::string, std::string>& out, std::size_t cap);
 
-// GetManagedObjects' a{oa{sa{sv}}}, at most `cap` objects (and interfaces
-// and properties of each): `take` gets each property at its variant and
-// reads it whole or skips it, as ReadDict's `each`.
-using PropertyTaker = std::function<bool(const std::string& path, const std::string& interface,
-                                         const std::string& property, sd_bus_message* m)>;
-bool ReadManagedObjects(sd_bus_message* m, std::size_t cap, const PropertyTaker& take);
 
 }  // namespace lorvane::iphlp::dhcp

@@ -10,16 +10,6 @@
 #include "platform/kernel/unique_fd.h"
 
 namespace lorvane::iphlp {
-namespace {
-
-bool ParsePid(std::string_view text, pid_t& pid) {
-  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
-  pid = static_cast<pid_t>(dhcp::Decimal(text, 999999999, true).value_or(0));
-  return pid > 0;
-}
-
-}  // namespace
-
 DhcpcdClient::DhcpcdClient(DhcpcdOptions options)
     : ClientBase(options), options_(std::move(options)) {}
 
@@ -39,15 +29,14 @@ bool DhcpcdClient::Daemon(const std::string& name, const Namespace& ns,
     if (lstat(socket.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode) || !kernel::TrustedOwner(st.st_uid))
       continue;
     std::string text;
-    pid_t pid = 0;
-    if (!kernel::ReadTrustedFile(options_.runDir + "/" + stem + "pid", 32, text) ||
-        !ParsePid(text, pid))
-      continue;
+    if (!kernel::ReadTrustedFile(options_.runDir + "/" + stem + "pid", 32, text)) continue;
+    if (text.ends_with('\n')) text.pop_back();
+    const std::int64_t pid = dhcp::Decimal(text, 999999999, true).value_or(0);
     kernel::UniqueFd proc(open((options_.procDir + "/" + std::to_string(pid)).c_str(),
                                O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     // Its daemon drops root for a user of its own: the executable and the
     // namespace say whose it is.
-    if (proc.get() >= 0 && kernel::SameFileAt(proc.get(), "exe", program) &&
+    if (pid > 0 && proc.get() >= 0 && kernel::SameFileAt(proc.get(), "exe", program) &&
         kernel::SameFileAt(proc.get(), "ns/net", ns))
       return true;
   }

@@ -26,13 +26,7 @@ class Parser {
            (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\n' || text_[pos_] == '\r'))
       ++pos_;
   }
-  bool Take(char c) {
-    if (pos_ < text_.size() && text_[pos_] == c) {
-      ++pos_;
-      return true;
-    }
-    return false;
-  }
+  bool Take(char c) { return Word(std::string_view(&c, 1)); }
   bool Word(std::string_view word) {
     if (text_.substr(pos_, word.size()) != word) return false;
     pos_ += word.size();

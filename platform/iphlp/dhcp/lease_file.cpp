@@ -150,25 +150,21 @@ bool Walk(std::string_view text, const BlockTaker& block) {
   }
 }
 
-std::optional<std::int64_t> Number(std::string_view text, std::int64_t max) {
-  return Decimal(text, max, true);
-}
-
 // "4 2026/12/06 19:00:00", "epoch 1796583600" or "never".
 std::optional<std::int64_t> Time(const Statement& s) {
   for (std::size_t i = 1; i < s.size(); ++i) {
     if (s[i].kind != Kind::Word) return std::nullopt;
   }
   if (s.size() == 2 && s[1].text == "never") return kNever;
-  if (s.size() == 3 && s[1].text == "epoch") return Number(s[2].text, std::int64_t{1} << 40);
-  if (s.size() != 4 || !Number(s[1].text, 6)) return std::nullopt;  // the weekday
+  if (s.size() == 3 && s[1].text == "epoch") return Decimal(s[2].text, std::int64_t{1} << 40, true);
+  if (s.size() != 4 || !Decimal(s[1].text, 6, true)) return std::nullopt;  // the weekday
   const std::string_view date = s[2].text, clock = s[3].text;
   const auto slash = date.find('/', 5);
   if (date.size() > 10 || date.find('/') != 4 || slash == std::string_view::npos ||
       clock.size() != 8 || clock[2] != ':' || clock[5] != ':')
     return std::nullopt;
   auto field = [](std::string_view text, std::int64_t max) {
-    return static_cast<int>(Number(text, max).value_or(-1));
+    return static_cast<int>(Decimal(text, max, true).value_or(-1));
   };
   std::int64_t out = 0;
   if (!UtcSeconds(field(date.substr(0, 4), 9999), field(date.substr(5, slash - 5), 12),
@@ -233,7 +229,7 @@ Lease Interpret(const std::vector<Statement>& statements) {
     } else if (option && (key == "domain-name-servers" || key == "netbios-name-servers")) {
       good = AddressList(s, at, key[0] == 'd' ? lease.dnsServers : lease.winsServers);
     } else if (option && key == "dhcp-lease-time") {
-      auto seconds = s.size() == 3 && s[2].kind == Kind::Word ? Number(s[2].text, 0xFFFFFFFF)
+      auto seconds = s.size() == 3 && s[2].kind == Kind::Word ? Decimal(s[2].text, 0xFFFFFFFF, true)
                                                               : std::nullopt;
       good = seconds.has_value();
       lease.leaseTime = seconds.value_or(-1);

@@ -3,7 +3,6 @@
 #include <systemd/sd-bus.h>
 
 #include "platform/base/errors.h"
-#include "platform/iphlp/dhcp/lease_file.h"
 
 namespace lorvane::iphlp {
 namespace {
@@ -14,6 +13,10 @@ constexpr const char* kNmService = "org.freedesktop.NetworkManager";
 constexpr const char* kNmManagerPath = "/org/freedesktop/NetworkManager";
 constexpr const char* kNmDevice = "org.freedesktop.NetworkManager.Device";
 constexpr const char* kConnection = "org.freedesktop.NetworkManager.Settings.Connection";
+constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
+constexpr const char* kDhcp4Config = "org.freedesktop.NetworkManager.DHCP4Config";
+constexpr const char* kActive = "org.freedesktop.NetworkManager.Connection.Active";
+constexpr std::size_t kMaxDevices = 4096;
 constexpr unsigned kActivated = 100;  // NM_DEVICE_STATE_ACTIVATED
 constexpr unsigned kFailed = 120;
 
@@ -30,6 +33,22 @@ bool ReadSettings(sd_bus_message* m, std::string& method, std::uint64_t& timesta
   });
 }
 
+// The properties of `interface` of every one of `paths`, in one round trip.
+// An object gone in the meantime (its call answered with an error) adds
+// nothing; no answer, or one of another shape, fails them all.
+bool ReadAll(dhcp::Bus& bus, const std::vector<std::string>& paths, const char* interface,
+             dhcp::NmObjects& objects) {
+  auto replies = bus.CallEach(kNmService, paths, kProperties, "GetAll", interface);
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    const auto& r = replies[i];
+    if (r.status == CallStatus::Ok
+            ? !dhcp::ReadNmProperties(r.reply.get(), paths[i], interface, objects)
+            : r.status == CallStatus::TimedOut || r.error.empty())
+      return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 NetworkManagerClient::NetworkManagerClient(NetworkManagerOptions options)
@@ -41,11 +60,26 @@ std::unique_ptr<dhcp::Bus> NetworkManagerClient::Connect(std::chrono::millisecon
   return bus;
 }
 
-std::optional<dhcp::NmObjects> NetworkManagerClient::Read(dhcp::Bus& bus) const {
-  auto r = bus.Call(kNmService, "/org/freedesktop", "org.freedesktop.DBus.ObjectManager",
-                    "GetManagedObjects");
-  if (r.status != CallStatus::Ok) return std::nullopt;
-  return dhcp::ReadNmObjects(r.reply.get());
+// Only the objects a query needs, a round trip for each kind: the devices,
+// their DHCP configurations and, for `connections`, their active
+// connections. The object manager's reply of every object NetworkManager
+// holds costs it several times as long.
+std::optional<dhcp::NmObjects> NetworkManagerClient::Read(dhcp::Bus& bus, bool connections) const {
+  auto all = bus.Call(kNmService, kNmManagerPath, kProperties, "Get", "ss", kNmService, "AllDevices");
+  sd_bus_message* m = all.reply.get();
+  std::vector<std::string> devices, configs, active;
+  dhcp::NmObjects o;
+  if (all.status != CallStatus::Ok ||
+      !dhcp::InVariant(m, "ao", [&] { return dhcp::ReadPaths(m, devices, kMaxDevices); }) ||
+      !ReadAll(bus, devices, kNmDevice, o))
+    return std::nullopt;
+  for (const auto& [path, d] : o.devices) {
+    if (d.dhcp4Config != "/") configs.push_back(d.dhcp4Config);
+    if (connections && d.active != "/") active.push_back(d.active);
+  }
+  if (!ReadAll(bus, configs, kDhcp4Config, o) || !ReadAll(bus, active, kActive, o))
+    return std::nullopt;
+  return o;
 }
 
 // The connection a renewal activates: the device's active one, else the one
@@ -100,7 +134,7 @@ DWORD NetworkManagerClient::DoRelease(const std::string& name) {
 DWORD NetworkManagerClient::DoRenew(const std::string& name) {
   const auto start = std::chrono::steady_clock::now();
   auto bus = Connect(options_.renewTimeout);
-  std::optional<dhcp::NmObjects> objects = bus ? Read(*bus) : std::nullopt;
+  std::optional<dhcp::NmObjects> objects = bus ? Read(*bus, true) : std::nullopt;
   const dhcp::NmDevice* device = objects ? objects->Find(name) : nullptr;
   std::string connection = device ? ConnectionFor(*bus, *objects, *device) : std::string();
   if (connection.empty()) return ERROR_NOT_FOUND;

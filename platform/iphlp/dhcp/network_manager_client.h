@@ -1,9 +1,9 @@
 // The DHCP client for links that NetworkManager manages, over the system bus.
 // A link is DHCP-enabled when NetworkManager manages its device and holds a
 // DHCPv4 configuration for it, or could activate a connection for it whose
-// IPv4 method is automatic; so a disconnected device stays enabled. One
-// query is one call for every device and its configuration (the object
-// manager's GetManagedObjects). Release disconnects the device
+// IPv4 method is automatic; so a disconnected device stays enabled. A
+// query asks for every device's properties at once, then for those of
+// their DHCP configurations. Release disconnects the device
 // (NetworkManager sends no DHCPRELEASE); renew activates its connection
 // again. See docs/architecture.md, "DHCP client".
 #pragma once
@@ -30,7 +30,7 @@ class NetworkManagerClient : public dhcp::ClientBase {
   DWORD DoRenew(const std::string& name) override;
 
   std::unique_ptr<dhcp::Bus> Connect(std::chrono::milliseconds timeout) const;
-  std::optional<dhcp::NmObjects> Read(dhcp::Bus& bus) const;
+  std::optional<dhcp::NmObjects> Read(dhcp::Bus& bus, bool connections = false) const;
   std::string ConnectionFor(dhcp::Bus& bus, const dhcp::NmObjects& objects,
                             const dhcp::NmDevice& device) const;
 

@@ -1,15 +1,13 @@
 #include "platform/iphlp/dhcp/networkd_client.h"
 
-#include <systemd/sd-bus.h>
+#include <fcntl.h>
 #include <net/if.h>
 #include <time.h>
 
 #include <algorithm>
-#include <set>
 
 #include "platform/base/errors.h"
 #include "platform/iphlp/dhcp/ifupdown.h"
-#include "platform/iphlp/dhcp/json.h"
 #include "platform/iphlp/dhcp/lease_file.h"
 #include "platform/iphlp/netlink.h"
 #include "platform/kernel/trusted_files.h"
@@ -18,7 +16,6 @@ namespace lorvane::iphlp {
 namespace {
 
 using dhcp::CallStatus;
-using dhcp::JsonValue;
 
 constexpr const char* kNetworkdService = "org.freedesktop.network1";
 constexpr const char* kNetworkdManagerPath = "/org/freedesktop/network1";
@@ -71,6 +68,9 @@ void ScanNetworkFile(const std::string& text, std::optional<bool>& dhcp) {
 NetworkdClient::NetworkdClient(NetworkdOptions options)
     : ClientBase(options), options_(std::move(options)) {}
 
+// networkd may run with mounts of its own: its files are read as it sees
+// them, from its root folder opened once, and its drop-in folders are listed
+// once instead of looked up per link and folder.
 std::optional<NetworkdClient::Session> NetworkdClient::Connect(
     std::chrono::milliseconds timeout) const {
   Session s;
@@ -78,24 +78,20 @@ std::optional<NetworkdClient::Session> NetworkdClient::Connect(
   auto daemon = s.bus ? s.bus->DaemonHere(kNetworkdService, options_.procDir, kSystemUser) : std::nullopt;
   if (!daemon) return std::nullopt;
   s.daemon = *daemon;
+  s.rootPath = options_.procDir + "/" + std::to_string(s.daemon.pid) + "/root";
+  s.root.reset(open(s.rootPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  for (const auto& d : options_.networkDirs) {
+    for (auto& path : dhcp::Glob(s.rootPath + d + "/*.network.d"))
+      s.dropInDirs.insert(path.substr(s.rootPath.size()));
+  }
   return s;
 }
 
-// networkd may run with mounts of its own: its files are read as it sees them.
-std::string NetworkdClient::InDaemonRoot(const Session& s, const std::string& path) const {
-  return options_.procDir + "/" + std::to_string(s.daemon.pid) + "/root" + path;
-}
-
 // The .network file networkd names, and its drop-ins, where only root (or
-// networkd) could have put them.
+// networkd) could have put them; each file once a session.
 bool NetworkdClient::DhcpConfigured(Session& s, const std::string& networkFile) const {
-  if (!s.dropInDirs) return ReadDhcpConfigured(s, networkFile);
-  auto known = s.configured.find(networkFile);
-  if (known != s.configured.end()) return known->second;
-  return s.configured[networkFile] = ReadDhcpConfigured(s, networkFile);
-}
-
-bool NetworkdClient::ReadDhcpConfigured(const Session& s, const std::string& networkFile) const {
+  auto [known, fresh] = s.configured.try_emplace(networkFile, false);
+  if (!fresh) return known->second;
   auto slash = networkFile.rfind('/');
   if (slash == std::string::npos || networkFile.find("/.") != std::string::npos ||
       networkFile.size() < 9 || !networkFile.ends_with(".network"))
@@ -107,22 +103,24 @@ bool NetworkdClient::ReadDhcpConfigured(const Session& s, const std::string& net
     return false;
   std::optional<bool> dhcp;
   std::string text;
-  if (!kernel::ReadTrustedFile(InDaemonRoot(s, networkFile), kMaxNetworkFile, text)) return false;
+  if (!kernel::ReadTrustedFileAt(s.root.get(), networkFile, kMaxNetworkFile, text)) return false;
   ScanNetworkFile(text, dhcp);
   // Drop-ins by name across the folders, the first folder's winning, read
   // in the order of their names.
   std::map<std::string, std::string> dropIns;
   for (const auto& d : options_.networkDirs) {
-    const std::string dropInDir = InDaemonRoot(s, d + "/" + base + ".d");
-    if (s.dropInDirs && !s.dropInDirs->count(dropInDir)) continue;
-    for (auto& path : dhcp::Glob(dropInDir + "/*.conf")) {
-      if (dropIns.size() < kMaxDropIns) dropIns.emplace(path.substr(path.rfind('/') + 1), path);
+    const std::string dropInDir = d + "/" + base + ".d";
+    if (!s.dropInDirs.count(dropInDir)) continue;
+    for (auto& path : dhcp::Glob(s.rootPath + dropInDir + "/*.conf")) {
+      const std::string name = path.substr(path.rfind('/') + 1);
+      if (dropIns.size() < kMaxDropIns) dropIns.emplace(name, dropInDir + "/" + name);
     }
   }
   for (const auto& [name, path] : dropIns) {
-    if (kernel::ReadTrustedFile(path, kMaxNetworkFile, text)) ScanNetworkFile(text, dhcp);
+    if (kernel::ReadTrustedFileAt(s.root.get(), path, kMaxNetworkFile, text))
+      ScanNetworkFile(text, dhcp);
   }
-  return dhcp.value_or(false);
+  return known->second = dhcp.value_or(false);
 }
 
 std::optional<std::map<std::string, dhcp::NetworkdLink>> NetworkdClient::Describe(
@@ -168,9 +166,8 @@ NetworkdClient::Link NetworkdClient::Described(Session& s,
   }
   link.state.leaseExpires = expires;
   std::string text, address;
-  if (!kernel::ReadTrustedFile(
-          InDaemonRoot(s, options_.leaseDir + "/" + std::to_string(link.index)), kMaxNetworkFile,
-          text, nullptr, s.daemon.uid))
+  if (!kernel::ReadTrustedFileAt(s.root.get(), options_.leaseDir + "/" + std::to_string(link.index),
+                                 kMaxNetworkFile, text, s.daemon.uid))
     return link;
   std::int64_t lifetime = -1;
   bool bad = false;
@@ -198,14 +195,6 @@ std::vector<DhcpState> NetworkdClient::Query(const std::vector<std::string>& nam
   std::vector<DhcpState> out(names.size());
   auto session = Connect(options_.queryTimeout);
   auto links = session ? Describe(*session) : std::nullopt;
-  if (links) {
-    // One listing of each folder instead of a lookup per link and folder.
-    session->dropInDirs.emplace();
-    for (const auto& d : options_.networkDirs) {
-      for (auto& path : dhcp::Glob(InDaemonRoot(*session, d + "/*.network.d")))
-        session->dropInDirs->insert(std::move(path));
-    }
-  }
   for (std::size_t i = 0; links && i < names.size(); ++i) {
     if (auto found = links->find(names[i]); found != links->end())
       out[i] = Described(*session, found->second).state;

@@ -17,6 +17,7 @@
 #include "platform/iphlp/dhcp/bus.h"
 #include "platform/iphlp/dhcp/client_base.h"
 #include "platform/iphlp/dhcp/replies.h"
+#include "platform/kernel/unique_fd.h"
 
 namespace lorvane::iphlp {
 
@@ -43,10 +44,12 @@ class NetworkdClient : public dhcp::ClientBase {
   struct Session {
     std::unique_ptr<dhcp::Bus> bus;
     dhcp::Bus::Daemon daemon;
-    // Within one query: the drop-in folders there are (as the daemon sees
-    // them) and each .network file's answer, so that links sharing a file
-    // read it once and a link without drop-ins costs no folder lookups.
-    std::optional<std::set<std::string>> dropInDirs;
+    std::string rootPath;   // the daemon's root folder, where its files are as it sees them
+    kernel::UniqueFd root;  // and that folder open
+    // The drop-in folders there are (as the daemon sees them) and each
+    // .network file's answer, so that links sharing a file read it once and
+    // a link without drop-ins costs no folder lookups.
+    std::set<std::string> dropInDirs;
     std::map<std::string, bool> configured;
   };
 
@@ -59,8 +62,6 @@ class NetworkdClient : public dhcp::ClientBase {
   std::optional<Link> Find(Session& s, const std::string& name) const;
   Link Described(Session& s, const dhcp::NetworkdLink& described) const;
   bool DhcpConfigured(Session& s, const std::string& networkFile) const;
-  bool ReadDhcpConfigured(const Session& s, const std::string& networkFile) const;
-  std::string InDaemonRoot(const Session& s, const std::string& path) const;
   static DWORD SetUp(const Link& link, const std::string& name, bool up);
 
   NetworkdOptions options_;

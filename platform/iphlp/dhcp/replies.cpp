@@ -17,7 +17,7 @@ constexpr const char* kActive = "org.freedesktop.NetworkManager.Connection.Activ
 // A device offers a handful of connections; more is not worth the calls.
 constexpr std::size_t kMaxConnections = 16;
 constexpr std::size_t kMaxOptions = 512;
-constexpr std::size_t kMaxObjects = 4096;
+constexpr std::size_t kMaxProperties = 4096;
 
 // Four bytes of an "Address" array as a dotted quad; false for anything else.
 bool DottedQuad(const JsonValue* bytes, std::string& out) {
@@ -56,10 +56,9 @@ const NmDevice* NmObjects::Find(const std::string& name) const {
   return found && found->managed ? found : nullptr;
 }
 
-std::optional<NmObjects> ReadNmObjects(sd_bus_message* reply) {
-  NmObjects o;
-  auto take = [&](const std::string& path, const std::string& interface,
-                  const std::string& property, sd_bus_message* m) {
+bool ReadNmProperties(sd_bus_message* m, const std::string& path, const std::string& interface,
+                      NmObjects& o) {
+  return ReadDict(m, "sv", kMaxProperties, [&](const std::string& property) {
     auto read = [&](const char* type, const std::function<bool()>& f) { return InVariant(m, type, f); };
     auto objectPath = [&](std::string& out) {
       return read("o", [&] { return ReadString(m, out, 256, 'o'); });
@@ -80,9 +79,7 @@ std::optional<NmObjects> ReadNmObjects(sd_bus_message* reply) {
       return objectPath(o.connectionOf[path]);
     }
     return sd_bus_message_skip(m, "v") >= 0;
-  };
-  if (!ReadManagedObjects(reply, kMaxObjects, take)) return std::nullopt;
-  return o;
+  });
 }
 
 DhcpState NmLease(const NmObjects& objects, const NmDevice& device, std::int64_t now) {

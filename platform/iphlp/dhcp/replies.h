@@ -1,5 +1,5 @@
 // What the network daemons answer on the bus, made plain: NetworkManager's
-// GetManagedObjects reply and networkd's description of every link. Both
+// objects' properties and networkd's description of every link. Both
 // are untrusted; any wrong type or shape gives nothing, never a wrong value.
 #pragma once
 
@@ -26,7 +26,7 @@ struct NmDevice {
   std::vector<std::string> available;
 };
 
-// Everything NetworkManager holds, as one GetManagedObjects reply gave it.
+// Everything NetworkManager holds, as its objects' properties gave it.
 struct NmObjects {
   std::map<std::string, NmDevice> devices;                          // by path
   std::map<std::string, std::map<std::string, std::string>> dhcp4;  // options by path
@@ -35,8 +35,10 @@ struct NmObjects {
   const NmDevice* Find(const std::string& name) const;
 };
 
-// nullopt for a reply of another shape or with a property of a wrong type.
-std::optional<NmObjects> ReadNmObjects(sd_bus_message* reply);
+// Adds what one object's `interface` holds (GetAll's a{sv}) to `objects`;
+// false for a reply of another shape or a property of a wrong type.
+bool ReadNmProperties(sd_bus_message* m, const std::string& path, const std::string& interface,
+                      NmObjects& objects);
 // A managed device's state: enabled, with the lease its DHCP configuration
 // holds at `now` only when every value of it is whole.
 DhcpState NmLease(const NmObjects& objects, const NmDevice& device, std::int64_t now);
