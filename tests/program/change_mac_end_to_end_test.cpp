@@ -2,7 +2,7 @@
 // namespace of the test's own, registered as the platform registers adapters
 // at start-up, its addresses and routes as the details show them, and its
 // override set and removed through the real dialog.
-#include "change_mac_fixture.h"
+#include "fixture.h"
 #include "platform/iphlp/dhcp/dhclient_client.h"
 #include "platform/iphlp/live_provider.h"
 #include "platform/registry/registry.h"
