@@ -146,25 +146,9 @@ TEST_F(Privilege, RefusesEveryOtherKeyValueSizeOrArgument) {
   EXPECT_EQ(hive.Bytes(), before);
   EXPECT_TRUE(adapters->LeaseCalls().empty());
   EXPECT_EQ(Run({"address", "set-value", "0000", "NetworkAddress", std::string(64, 'a')}), 0);
-}
-
-// Who may ask for what, decided before anything is read: a user's window
-// through pkexec for its two kinds of act, udev for the link of its event
-// alone (its command line loses a quote in a name).
-TEST(Refusal, PkexecGetsTheWindowsActsAndUdevItsEventsLink) {
-  using lorvane::driver::Refusal;
-  const Caller root, pkexec{"1000", {}}, udev{{}, "eth'0"};
-  for (const Caller& caller : {root, pkexec}) {
-    EXPECT_EQ(Refusal(caller, {"lease", "renew", "eth0"}), nullptr);
-    EXPECT_EQ(Refusal(caller, {"address", "delete-value", "0000", "NetworkAddress"}), nullptr);
-  }
-  for (const char* mode : {"add", "register", "apply", "restart"}) {
-    EXPECT_EQ(Refusal(root, {mode, "eth0"}), nullptr);
-    EXPECT_NE(Refusal(pkexec, {mode, "eth0"}), nullptr);
-  }
-  EXPECT_EQ(Refusal(udev, {"add", "eth'0"}), nullptr);
-  EXPECT_NE(Refusal(udev, {"add", "eth0"}), nullptr);
-  EXPECT_NE(Refusal(udev, {"add", "eth'0", "x"}), nullptr);
+  // udev's event gives one link, once.
+  EXPECT_EQ(Run({"add", "eth'0", "x"}, {{}, "eth'0"}), lorvane::driver::kExitRefused);
+  EXPECT_NE(log.back().find("udev gave"), std::string::npos) << log.back();
 }
 
 TEST_F(Privilege, ReleasesAndRenewsOnlyAnAdapterThatCanHoldALease) {

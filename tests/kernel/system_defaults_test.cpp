@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/kernel/bounded_run.h"
@@ -55,30 +54,13 @@ struct Seen {
   rlimit cpu{}, files{};
 };
 
-// Field 6 of /proc/PID/stat, and two lines of /proc/PID/limits.
+// Its session and two of its limits, as the kernel keeps them.
 Seen SeenIn(pid_t pid) {
   Seen seen;
   seen.pid = pid;
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(stat)), {});
-  std::istringstream fields(text.substr(text.rfind(')') + 2));
-  std::string state;
-  long parent = 0, group = 0;
-  fields >> state >> parent >> group >> seen.session;
-  std::ifstream limits("/proc/" + std::to_string(pid) + "/limits");
-  auto value = [](const std::string& word) {
-    return word == "unlimited" ? RLIM_INFINITY : static_cast<rlim_t>(std::stoull(word));
-  };
-  for (std::string line; std::getline(limits, line);) {
-    rlimit* into = line.rfind("Max cpu time", 0) == 0     ? &seen.cpu
-                   : line.rfind("Max open files", 0) == 0 ? &seen.files
-                                                          : nullptr;
-    if (into == nullptr) continue;
-    std::istringstream words(line.substr(26));
-    std::string soft, hard;
-    words >> soft >> hard;
-    *into = {value(soft), value(hard)};
-  }
+  seen.session = getsid(pid);
+  prlimit(pid, RLIMIT_CPU, nullptr, &seen.cpu);
+  prlimit(pid, RLIMIT_NOFILE, nullptr, &seen.files);
   return seen;
 }
 

@@ -209,7 +209,7 @@ TEST_F(AdapterView, ClicksShowTheRowsAdapterAsItIsNow) {
   const Rows shown = Details(view);
   adapters->EditAdapters(
       [](std::vector<AdapterRecord>& list) { list[1].addresses = {{"10.7.7.7", "255.0.0.0"}}; });
-  ClickBlank(view.m_listAdapters);
+  ClickRow(view.m_listAdapters, -1);
   EXPECT_EQ(Glance(view), "rows 2, adapters 2, at 1, marked -1, IP Address|10.9.9.9");
   EXPECT_EQ(Details(view), shown);
   ClickRow(view.m_listAdapters, 1);

@@ -1,9 +1,11 @@
 // Function > Change MAC Addr on the live platform: a veth link in a network
 // namespace of the test's own, registered as the platform registers adapters
-// at start-up, its addresses and routes as the details show them, and its
-// override set and removed through the real dialog.
-#include "change_mac_fixture.h"
+// at start-up, its addresses and routes as the details show them, the table
+// Release and Renew look it up in, and its override set and removed through
+// the real dialog.
+#include "fixture.h"
 #include "platform/iphlp/dhcp/dhclient_client.h"
+#include "platform/iphlp/iphlpapi.h"
 #include "platform/iphlp/live_provider.h"
 #include "platform/registry/registry.h"
 #include "support/netns.h"
@@ -71,6 +73,15 @@ TEST_F(ChangeMacEndToEnd, OkAndResetReachTheLinksOwnSubkey) {
   const std::string own = SubkeyOf(link), other = SubkeyOf(link == "lvmac0" ? "lvmac1" : "lvmac0");
   ASSERT_FALSE(own.empty()) << link;
   ASSERT_FALSE(other.empty());
+  // The lease calls find both links by the index each row keeps.
+  ULONG size = 0;
+  GetInterfaceInfo(nullptr, &size);
+  std::vector<BYTE> table(size);
+  auto* holders = reinterpret_cast<IP_INTERFACE_INFO*>(table.data());
+  ASSERT_EQ(GetInterfaceInfo(holders, &size), DWORD{NO_ERROR});
+  ASSERT_EQ(holders->NumAdapters, 2);
+  for (int i = 0; i < 2; ++i)
+    EXPECT_EQ(holders->Adapter[i].Index, view.m_listAdapters.GetItemData(i));
   ClickRow(view.m_listAdapters, 1);
   const bool first = link == "lvmac0";
   const std::string net = first ? "10.61" : "10.63", next = first ? "10.62" : "10.64";

@@ -1,8 +1,6 @@
 // Function > Change MAC Addr as the user meets it: the adapter it acts on,
 // the dialog's contents, keys and buttons, and what ends up in the hive.
-#include <sys/stat.h>
-
-#include "change_mac_fixture.h"
+#include "fixture.h"
 
 namespace {
 

@@ -104,17 +104,26 @@ class KeyCounts {
 // The network adapters' class key, ending in a backslash.
 inline const std::string kClassKey = lorvane::registry::kNetworkClassKey;
 
-// Creates the key if needed and stores the bytes; the first error, or 0.
-inline LSTATUS PutValue(const std::string& key, const std::string& name, DWORD type,
-                        const std::string& data) {
+// Opens the key (made if `make`), hands it to `use` and closes it; the first
+// error, or 0.
+template <typename Use>
+LSTATUS WithKey(const std::string& key, bool make, Use use) {
   HKEY handle = nullptr;
-  LSTATUS result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, "", 0, KEY_ALL_ACCESS,
-                                   nullptr, &handle, nullptr);
+  LSTATUS result = make ? RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, "", 0, KEY_ALL_ACCESS,
+                                          nullptr, &handle, nullptr)
+                        : RegOpenKeyA(HKEY_LOCAL_MACHINE, key.c_str(), &handle);
   if (result != ERROR_SUCCESS) return result;
-  result = RegSetValueExA(handle, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                          static_cast<DWORD>(data.size()));
+  result = use(handle);
   RegCloseKey(handle);
   return result;
+}
+
+inline LSTATUS PutValue(const std::string& key, const std::string& name, DWORD type,
+                        const std::string& data) {
+  return WithKey(key, true, [&](HKEY k) {
+    return RegSetValueExA(k, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size()));
+  });
 }
 
 inline std::string Sz(const std::string& text) {
@@ -125,31 +134,21 @@ inline LSTATUS PutText(const std::string& key, const std::string& name, const st
   return PutValue(key, name, REG_SZ, Sz(text));
 }
 
-// The first error, or 0.
 inline LSTATUS DeleteValue(const std::string& key, const std::string& name) {
-  HKEY handle = nullptr;
-  LSTATUS result = RegOpenKeyA(HKEY_LOCAL_MACHINE, key.c_str(), &handle);
-  if (result != ERROR_SUCCESS) return result;
-  result = RegDeleteValueA(handle, name.c_str());
-  RegCloseKey(handle);
-  return result;
+  return WithKey(key, false, [&](HKEY k) { return RegDeleteValueA(k, name.c_str()); });
 }
 
 // The stored bytes, or "<error N>".
-inline std::string GetValue(const std::string& key, const std::string& name,
-                            DWORD* type = nullptr) {
-  HKEY handle = nullptr;
-  LSTATUS result = RegOpenKeyA(HKEY_LOCAL_MACHINE, key.c_str(), &handle);
-  DWORD size = 0;
+inline std::string GetValue(const std::string& key, const std::string& name) {
   std::string data;
-  if (result == ERROR_SUCCESS) {
-    result = RegQueryValueExA(handle, name.c_str(), nullptr, type, nullptr, &size);
+  const LSTATUS result = WithKey(key, false, [&](HKEY k) {
+    DWORD size = 0;
+    LSTATUS r = RegQueryValueExA(k, name.c_str(), nullptr, nullptr, nullptr, &size);
     data.resize(size);
-    if (result == ERROR_SUCCESS) {
-      result = RegQueryValueExA(handle, name.c_str(), nullptr, type,
-                                reinterpret_cast<LPBYTE>(data.data()), &size);
-    }
-    RegCloseKey(handle);
-  }
+    if (r == ERROR_SUCCESS)
+      r = RegQueryValueExA(k, name.c_str(), nullptr, nullptr, reinterpret_cast<LPBYTE>(data.data()),
+                           &size);
+    return r;
+  });
   return result == ERROR_SUCCESS ? data : "<error " + std::to_string(result) + ">";
 }
