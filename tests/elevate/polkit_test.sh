@@ -7,8 +7,8 @@
 set -eu
 if [ "${1:-}" != inside ]; then
   [ "$(id -u)" -eq 0 ] || { echo "needs root; skipped"; exit 77; }
-  for program in /usr/bin/pkexec /usr/lib/polkit-1/polkitd /usr/bin/dbus-daemon /usr/bin/setpriv \
-      /usr/sbin/ip /usr/share/polkit-1/actions/org.freedesktop.policykit.policy; do
+  for program in /usr/bin/pkexec /usr/bin/pkaction /usr/lib/polkit-1/polkitd /usr/bin/dbus-daemon \
+      /usr/bin/setpriv /usr/sbin/ip /usr/share/polkit-1/actions/org.freedesktop.policykit.policy; do
     [ -e "$program" ] || { echo "no $program; skipped"; exit 77; }
   done
   dir=$(mktemp -d)
@@ -80,6 +80,14 @@ check "and nothing is stored" "<error 2>" "$("$probe" get)"
 check "an authorised user's change is made by the helper" 0 \
   "$(as nobody "$probe" set "$adapter" 020000000005)"
 check "and stored as typed" "020000000005" "$("$probe" get | tr -d '\000')"
+
+# The test's rules decide for every user here, so what polkit itself asks of
+# a user at the machine is read as polkitd loaded it: an administrator's password.
+for act in lease address; do
+  check "the $act action asks a user at the machine for an administrator" auth_admin \
+    "$(pkaction --action-id "net.lorvane.adapter.$act" --verbose |
+      sed -n 's/^ *implicit active: *\(auth_admin\).*/\1/p')"
+done
 
 # One action per kind of act: the address's does not buy a lease operation.
 check "bin may change the address" 0 "$(as bin "$probe" set "$adapter" 020000000007)"

@@ -39,6 +39,7 @@ TEST(ChangeArguments, NoOtherKeyAndNoLongerAddressIsAskedFor) {
                                       most.substr(0, 64)}));
   EXPECT_TRUE(ChangeArguments(kClassKey + "0003", "NetworkAddress", REG_SZ, &longer).empty());
   EXPECT_TRUE(ChangeArguments(kClassKey + "00030", "NetworkAddress", REG_SZ, &most).empty());
+  EXPECT_TRUE(ChangeArguments(kClassKey + "0003", "NetworkAddress", REG_MULTI_SZ, &most).empty());
 }
 
 // pkexec's own statuses, and each error the helper reports by its exit status.

@@ -4,9 +4,13 @@
 #include "platform/iphlp/live_provider.h"
 
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <thread>
+
+#include "platform/iphlp/dhcp/dhclient_client.h"
 
 #include "iphlp_test_util.h"
 #include "support/netns.h"
@@ -141,6 +145,40 @@ TEST_F(LiveProviderTest, EveryQueryIsWholeAndExactWhileLinksComeAndGo) {
     EXPECT_EQ(live_->Release(plain + 1000), DWORD{ERROR_NOT_FOUND});
     EXPECT_EQ(live_->Release(1), DWORD{ERROR_NOT_FOUND});  // loopback
   });
+
+  // The DNS servers a list query keeps for the details after it are its own
+  // namespace's: a dhclient runs for lvl0 here with its own lease file, and
+  // lvl0 of another namespace has only the lease directory's.
+  NetNamespace other("lvlive");
+  other.AddVethPair("lvl0", "lvl1");
+  char folder[] = "/tmp/lvlive.XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string dir = folder;
+  std::filesystem::create_directories(dir + "/leases");
+  for (const auto& [file, dns] : {std::pair<std::string, std::string>{"own", "10.9.0.53"},
+                                  {"leases/dhclient.lvl0", "10.8.0.53"}})
+    std::ofstream(dir + "/" + file + ".leases") << "lease {\n  interface \"lvl0\";\n"
+        << "  fixed-address 10.9.0.2;\n  option domain-name-servers " << dns
+        << ";\n  expire never;\n}\n";
+  std::ofstream(dir + "/dhclient.conf") << "interface \"lvl0\" { }\n";
+  DhclientOptions options;
+  options.program = LORVANE_IDLE_CLIENT;
+  options.leaseDirs = {dir + "/leases"};
+  options.configFiles = {dir + "/dhclient.conf"};
+  options.interfacesFile = dir + "/interfaces";
+  LiveProvider live(std::make_unique<DhclientClient>(options), dir + "/resolv.conf");
+  ns_->Spawn({LORVANE_IDLE_CLIENT, "-4", "-lf", dir + "/own.leases", "lvl0"}, dir + "/ready");
+  for (int i = 0; i < 100 && std::filesystem::file_size(dir + "/ready") == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  std::vector<AdapterRecord> records;
+  Texts there, here;
+  ns_->RunInside([&] { EXPECT_EQ(live.Adapters(records), DWORD{NO_ERROR}); });
+  const ULONG elsewhere = other.IfIndex("lvl0");
+  other.RunInside([&] { live.DnsServers(elsewhere, there); });
+  ns_->RunInside([&] { live.DnsServers(plain, here); });
+  EXPECT_EQ(there, Texts{"10.8.0.53"});
+  EXPECT_EQ(here, Texts{"10.9.0.53"});
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

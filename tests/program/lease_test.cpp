@@ -200,6 +200,14 @@ TEST_F(Lease, EachFailedCheckIsReportedOnceAndNotPolled) {
   Click(view.m_btnRenew);
   EXPECT_EQ(boxes.size(), 1u);
   EXPECT_EQ(adapters->LeaseCalls(), (Calls{{kRelease, 5}}));
+
+  // Nor is an interface table with nothing in it one that could not be read.
+  boxes.clear();
+  adapters->SetAdapters({tunnel});
+  Click(view.m_btnRefresh);
+  ClickRow(view.m_listAdapters, 0);
+  Click(view.m_btnRelease);
+  EXPECT_EQ(Said(), Rows{Error("The selected network adapter cannot hold a DHCP lease now.")});
 }
 
 }  // namespace

@@ -7,7 +7,7 @@ set -u
 launch=$1 window=$2
 skip() { echo "skipped: $*"; exit 77; }
 [ "$(id -u)" -eq 0 ] || skip "needs root to make a network namespace"
-for tool in ip ss Xvfb x11vnc xauth setpriv perl; do
+for tool in ip ss Xvfb x11vnc xauth setpriv perl unshare; do
   command -v "$tool" >/dev/null || skip "needs $tool"
 done
 ns=lvlaunch-$$
@@ -76,6 +76,16 @@ for platform in vnc VNC Vnc:size=640x480 "xcb;vnc" "OFFSCREEN;vnc"; do
 done
 start QT_QPA_PLATFORM=Offscreen:size=640x480
 expect '! ended' "a platform that shows nothing beyond this machine is taken in any case"
+[ -z "$pid" ] || stop
+
+# Another user's X socket folder, in a /tmp of the launch's own: a server of
+# theirs there could stand in for ours.
+ip netns exec "$ns" unshare --mount sh -c 'mount -t tmpfs none /tmp && mkdir -m 1777 /tmp/.X11-unix &&
+  chown 65534 /tmp/.X11-unix && exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$@"' sh \
+  "$launch" "$window" >"$log" 2>&1 &
+pid=$!
+expect 'ended && [ "$status" -ne 0 ] && grep -q "X11-unix is not a folder" "$log"' \
+  "an X socket folder of another user's stops the launch"
 [ -z "$pid" ] || stop
 
 # Another user's listener on either loopback address before the launch: a
