@@ -5,6 +5,7 @@
 // link stays the daemon's, before a release and after it.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <ctime>
 #include <fstream>
 #include <thread>
@@ -159,6 +160,7 @@ class EndToEnd : public ::testing::Test {
     EXPECT_EQ(released.expires, 0);
     EXPECT_FALSE(released.haveWins);
     EXPECT_EQ(DnsServers(released.index), std::vector<std::string>{"10.99.0.1"});
+    EXPECT_EQ(LeaseCall(IpReleaseAddress, link_), static_cast<DWORD>(NO_ERROR));  // nothing held
 
     ASSERT_EQ(LeaseCall(IpRenewAddress, link_), static_cast<DWORD>(NO_ERROR));
     // Straight after the call: a renewal returns once the link shows its lease.
@@ -171,7 +173,18 @@ class EndToEnd : public ::testing::Test {
     const std::size_t logged = FileText(log).size();
     std::this_thread::sleep_for(std::chrono::milliseconds(1100 * (1 + slack)));
     const std::time_t asked = std::time(nullptr);
-    ASSERT_EQ(LeaseCall(IpRenewAddress, link_), static_cast<DWORD>(NO_ERROR));
+    // The server silent for a second: the old lease does not end the call.
+    std::atomic<bool> answering = false;
+    lab_->HoldServer(true);
+    std::thread resume([&] {
+      std::this_thread::sleep_for(std::chrono::seconds(1));
+      answering = true;
+      lab_->HoldServer(false);
+    });
+    const DWORD renewedAgain = LeaseCall(IpRenewAddress, link_);
+    EXPECT_TRUE(answering);
+    resume.join();
+    ASSERT_EQ(renewedAgain, static_cast<DWORD>(NO_ERROR));
     Seen again = Adapter(link_);
     ExpectLabLease(again, slack);
     EXPECT_GE(again.obtained + slack, asked);
