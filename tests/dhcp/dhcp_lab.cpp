@@ -117,7 +117,7 @@ DhcpLab::DhcpLab(int links) : links_(links) {
   client_->WriteEtcFile("resolv.conf", "nameserver 127.0.0.1\n");
 
   std::string pidFile = dir_ + "/dnsmasq.pid";
-  server_->Spawn(
+  const ChildProcess& dnsmasq = server_->Spawn(
       {"dnsmasq", "--keep-in-foreground", "--conf-file=/dev/null", "--no-resolv", "--no-hosts",
        "--port=0", "--interface=lvbr", "--bind-interfaces", "--no-ping", "--dhcp-authoritative",
        "--dhcp-range=10.77.1.1,10.77.1.254,255.255.0.0,2m", std::string("--dhcp-option=3,") + kRouter,
@@ -126,6 +126,7 @@ DhcpLab::DhcpLab(int links) : links_(links) {
        "--dhcp-leasefile=" + dir_ + "/dnsmasq.leases", "--pid-file=" + pidFile,
        "--log-facility=" + dir_ + "/dnsmasq.log", "--log-dhcp"},
       dir_ + "/dnsmasq.out");
+  serverPid_ = dnsmasq.pid();
   for (int i = 0; i < 500 && !fs::exists(pidFile); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   if (!fs::exists(pidFile))
@@ -133,6 +134,7 @@ DhcpLab::DhcpLab(int links) : links_(links) {
 }
 
 DhcpLab::~DhcpLab() {
+  HoldServer(false);
   for (pid_t pid : DhclientsIn(client_->name())) kill(pid, SIGTERM);
   for (int i = 0; i < 200 && !DhclientsIn(client_->name()).empty(); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -192,6 +194,10 @@ iphlp::DhclientOptions DhcpLab::ClientOptions() const {
   o.clientConfig = dir_ + "/dhclient.conf";
   o.netns = client_->name();
   return o;
+}
+
+void DhcpLab::HoldServer(bool held) {
+  if (serverPid_ > 0) kill(serverPid_, held ? SIGSTOP : SIGCONT);
 }
 
 int DhcpLab::RunningClients() const {

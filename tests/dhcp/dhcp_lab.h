@@ -57,6 +57,8 @@ class DhcpLab {
   iphlp::DhclientOptions ClientOptions() const;
   // How many dhclients run there now.
   int RunningClients() const;
+  // Stops the server where it stands (packets wait for it), or lets it go on.
+  void HoldServer(bool held);
   int links() const { return links_; }
   // argv behind a check that it runs in the lab's client namespace and not
   // the host's (in_lab_netns): for every daemon the lab starts by a pid.
@@ -69,6 +71,7 @@ class DhcpLab {
   std::string dir_;
   std::unique_ptr<NetNamespace> server_;
   std::unique_ptr<NetNamespace> client_;
+  pid_t serverPid_ = -1;
   std::string clientId_;      // the client namespace, as DEV:INO
   std::string hostRoute_;     // the host's default route when the lab was built
 };

@@ -5,6 +5,7 @@
 // link stays the daemon's, before a release and after it.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <ctime>
 #include <fstream>
 #include <thread>
@@ -159,6 +160,7 @@ class EndToEnd : public ::testing::Test {
     EXPECT_EQ(released.expires, 0);
     EXPECT_FALSE(released.haveWins);
     EXPECT_EQ(DnsServers(released.index), std::vector<std::string>{"10.99.0.1"});
+    EXPECT_EQ(LeaseCall(IpReleaseAddress, link_), static_cast<DWORD>(NO_ERROR));  // nothing held
 
     ASSERT_EQ(LeaseCall(IpRenewAddress, link_), static_cast<DWORD>(NO_ERROR));
     // Straight after the call: a renewal returns once the link shows its lease.
@@ -171,7 +173,18 @@ class EndToEnd : public ::testing::Test {
     const std::size_t logged = FileText(log).size();
     std::this_thread::sleep_for(std::chrono::milliseconds(1100 * (1 + slack)));
     const std::time_t asked = std::time(nullptr);
-    ASSERT_EQ(LeaseCall(IpRenewAddress, link_), static_cast<DWORD>(NO_ERROR));
+    // The server silent for a second: the old lease does not end the call.
+    std::atomic<bool> answering = false;
+    lab_->HoldServer(true);
+    std::thread resume([&] {
+      std::this_thread::sleep_for(std::chrono::seconds(1));
+      answering = true;
+      lab_->HoldServer(false);
+    });
+    const DWORD renewedAgain = LeaseCall(IpRenewAddress, link_);
+    EXPECT_TRUE(answering);
+    resume.join();
+    ASSERT_EQ(renewedAgain, static_cast<DWORD>(NO_ERROR));
     Seen again = Adapter(link_);
     ExpectLabLease(again, slack);
     EXPECT_GE(again.obtained + slack, asked);
@@ -223,7 +236,14 @@ TEST_F(EndToEnd, Dhcpcd) {
   if (std::string why = test::LabDhcpcd::UnavailableReason(); !why.empty()) GTEST_SKIP() << why;
   test::LabDhcpcd dhcpcd(*lab_, 1, LORVANE_PRIVATE_MOUNTS);
   Provide(std::make_unique<DhcpcdClient>());
-  dhcpcd.InLab([&] { Walk(0, 5.0); });
+  dhcpcd.InLab([&] {
+    Walk(0, 5.0);
+    // Its daemon gone, the lease file it leaves names the link but holds no lease.
+    test::RunCommand(dhcpcd.Inside({"/usr/sbin/dhcpcd", "-4", "-x", link_}));
+    const DhcpState left = DhcpcdClient().State(link_);
+    EXPECT_TRUE(left.enabled);
+    EXPECT_EQ(left.leaseExpires, 0);
+  });
   EXPECT_TRUE(first_.haveWins);
   EXPECT_EQ(lab_->RunningClients(), 0);  // no dhclient beside the daemon
   EXPECT_NE(FileText(lab_->dir() + "/dnsmasq.log").find("DHCPRELEASE"), std::string::npos);
@@ -235,6 +255,12 @@ TEST_F(EndToEnd, NetworkManager) {
   auto nm = test::StartLabNetworkManager(*lab_, 1, LORVANE_PRIVATE_MOUNTS);
   NetworkManagerOptions options;
   options.busAddress = nm->BusAddress();
+  // An older profile for the link, never used, without the default route: a
+  // renewal after the release takes the one used last.
+  test::CommandResult older =
+      nm->Nmcli({"connection", "add", "type", "ethernet", "ifname", link_, "con-name", "older",
+                 "autoconnect", "no", "ipv4.never-default", "yes", "ipv6.method", "disabled"});
+  ASSERT_EQ(older.exitCode, 0) << older.output;
   Provide(std::make_unique<NetworkManagerClient>(options));
   lab_->client().RunInside([&] { Walk(0, 5.0); });
   EXPECT_EQ(lab_->RunningClients(), 0);
@@ -248,8 +274,21 @@ TEST_F(EndToEnd, Networkd) {
   NetworkdOptions options;
   options.busAddress = networkd.BusAddress();
   Provide(std::make_unique<NetworkdClient>(options));
-  lab_->client().RunInside([&] { Walk(1, 15.0); });  // its expiry is on the boot clock
-  EXPECT_FALSE(first_.haveWins);                     // networkd keeps no NetBIOS name servers
+  lab_->client().RunInside([&] {
+    Walk(1, 15.0);  // its expiry is on the boot clock
+    // A lease file of another address says nothing of when the link's began
+    // (written again should networkd save its own meanwhile).
+    const std::string file =
+        lab_->dir() + "/networkd/run/netif/leases/" + std::to_string(first_.index);
+    const std::string stale = "ADDRESS=10.77.1.250\nLIFETIME=600\n";
+    LEASE_TIME obtained = -1;
+    for (int i = 0; i < 10 && FileText(file) != stale; ++i) {
+      std::ofstream(file) << stale;
+      obtained = Adapter(link_).obtained;
+    }
+    EXPECT_EQ(obtained, 0);
+  });
+  EXPECT_FALSE(first_.haveWins);  // networkd keeps no NetBIOS name servers
   EXPECT_EQ(lab_->RunningClients(), 0);
   EXPECT_FALSE(NetworkdClient(options).State(link_).enabled);
 }
