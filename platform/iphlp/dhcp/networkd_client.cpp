@@ -8,6 +8,7 @@
 
 #include "platform/base/errors.h"
 #include "platform/iphlp/dhcp/ifupdown.h"
+#include "platform/iphlp/dhcp/json.h"
 #include "platform/iphlp/dhcp/lease_file.h"
 #include "platform/iphlp/netlink.h"
 #include "platform/kernel/trusted_files.h"
