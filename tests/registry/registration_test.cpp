@@ -45,15 +45,20 @@ TEST_F(RegistrationTest, AddsOnlyWhatIsMissingAndRemovesNothing) {
   ASSERT_EQ(PutText(kClassKey + "0003", "NetCfgInstanceId", "gone0"), ERROR_SUCCESS);
   // Not reachable by number:
   ASSERT_EQ(PutText(kClassKey + "12", "NetCfgInstanceId", "eth2"), ERROR_SUCCESS);
+  ASSERT_EQ(PutText(kClassKey + "00001", "NetCfgInstanceId", "eth1"), ERROR_SUCCESS);
 
   ASSERT_EQ(RegisterAdapters(), DWORD{NO_ERROR});
-  EXPECT_EQ(Subkeys(), "0000 0001 0002 0003 0004 12 ");
-  HKEY classKey = nullptr;
-  ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, kClassKey.c_str(), &classKey), ERROR_SUCCESS);
+  EXPECT_EQ(Subkeys(), "0000 00001 0001 0002 0003 0004 12 ");
+  // Opened to read only: it walks the subkeys but makes none.
+  HKEY classKey = nullptr, made = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kClassKey.c_str(), 0, "", 0, KEY_READ, nullptr,
+                            &classKey, nullptr),
+            ERROR_SUCCESS);
   char name[5] = "????";
   EXPECT_EQ(RegEnumKeyA(classKey, 0, name, 4), ERROR_MORE_DATA);  // no room for the NUL
   EXPECT_EQ(RegEnumKeyA(classKey, 0, name, 5), ERROR_SUCCESS);
-  RegCloseKey(classKey);
+  EXPECT_EQ(RegCreateKeyExA(classKey, "0005", 0, "", 0, KEY_READ, nullptr, &made, nullptr),
+            ERROR_ACCESS_DENIED);
   EXPECT_EQ(GetValue(kClassKey + "0000", "DriverDesc"), Sz("Scripted Adapter eth0"));
   EXPECT_EQ(GetValue(kClassKey + "0000", "NetworkAddress"), Sz("020000000001"));
   EXPECT_EQ(GetValue(kClassKey + "0001", "NetCfgInstanceId"), Sz("eth1"));
@@ -65,6 +70,8 @@ TEST_F(RegistrationTest, AddsOnlyWhatIsMissingAndRemovesNothing) {
   hive.Detach();
   const std::string before = hive.Bytes();
   hive.Attach();
+  EXPECT_EQ(RegEnumKeyA(classKey, 0, name, 5), ERROR_KEY_DELETED);  // of the hive before
+  RegCloseKey(classKey);
   ASSERT_EQ(RegisterAdapters(), DWORD{NO_ERROR});
   hive.Detach();
   EXPECT_EQ(hive.Bytes(), before);  // a second run changes nothing, descriptions included
@@ -79,7 +86,12 @@ TEST_F(RegistrationTest, AddsOnlyWhatIsMissingAndRemovesNothing) {
   ASSERT_EQ(sqlite3_open(hive.live().c_str(), &writer), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
   EXPECT_EQ(RegisterAdapters(), DWORD{NO_ERROR});
+  // A hive busy as it is opened is tried again at the next call.
+  ASSERT_EQ(sqlite3_exec(writer, "COMMIT; BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  hive.Attach();
+  EXPECT_EQ(RegisterAdapters(), DWORD{ERROR_TIMEOUT});  // after the hive's busy timeout
   sqlite3_close(writer);
+  EXPECT_EQ(RegisterAdapters(), DWORD{NO_ERROR});
 }
 
 // Links come and go (a veth per container start); what the platform made for
@@ -119,6 +131,9 @@ TEST_F(RegistrationTest, RemovesOnlyItsOwnLeftoversOfGoneLinksInThisNamespace) {
   for (const auto& change : changes)
     said += (change.added ? "+" : "-") + change.adapter + "@" + change.subkey + " ";
   EXPECT_EQ(said, "-veth1@0001 -veth6@0006 +eth1@0001 +eth2@0006 ");
+  // One adapter registered alone: every link there still counts as present.
+  ASSERT_EQ(lorvane::registry::RegisterAdapter("eth1", &changes), DWORD{NO_ERROR});
+  EXPECT_TRUE(changes.empty());
 }
 
 // The program's window shows before the hive is opened; its first registry

@@ -162,6 +162,7 @@ TEST(HiveProcesses, ADamagedHiveFailsCleanlyAndIsNotOverwritten) {
       {"truncated inside its first page", [](std::string& b) { b.resize(100); }},
       {"header overwritten", [](std::string& b) { b.replace(0, 16, "not a hive file!"); }},
       {"pages zeroed", [](std::string& b) { std::fill(b.begin() + 4096, b.end(), '\0'); }},
+      {"another program's file", [](std::string& b) { b.replace(68, 4, 4, '\0'); }},
   };
   for (const Damage& damage : damages) {
     SCOPED_TRACE(damage.what);
