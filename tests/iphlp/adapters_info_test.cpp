@@ -181,6 +181,14 @@ class TwoCalls : public testing::WithProvider<ScriptedProvider> {
 TEST_F(TwoCalls, TheFillingCallAnswersFromTheSizeQuerysSnapshotOnce) {
   for (const Query& q : kQueries) {
     SCOPED_TRACE(q.name);
+    // A first call that fits keeps nothing for the next.
+    for (bool grown : {false, true}) {
+      grown ? Grow() : Reset();
+      CallerBuffer roomy(4096);
+      ULONG room = 4096;
+      ASSERT_EQ(q.call(&roomy, &room), DWORD{NO_ERROR});
+      EXPECT_EQ(q.first(roomy) == q.measured, !grown);
+    }
     Reset();
     ULONG size = Measure(q);
     Grow();
@@ -191,6 +199,7 @@ TEST_F(TwoCalls, TheFillingCallAnswersFromTheSizeQuerysSnapshotOnce) {
 
     // Once only: the same size again is a query of its own, which finds more.
     ExpectFreshQuery(q, size);
+
   }
 }
 

@@ -3,10 +3,20 @@
 // GetAdaptersInfo.
 #include "platform/iphlp/live_provider.h"
 
+#include <net/if_arp.h>
+#include <linux/rtnetlink.h>
+#include <net/if.h>
+#include <sys/socket.h>
+#include <time.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <map>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -31,6 +41,49 @@ struct Adapters : testing::AdaptersQuery {
   const IP_ADAPTER_INFO& at(const std::string& name) const { return *byName.at(name); }
   std::map<std::string, const IP_ADAPTER_INFO*> byName;
 };
+
+// The port an autobound netlink socket of this process takes first in the
+// calling thread's namespace, if no socket holds it.
+std::optional<std::uint32_t> FreeAutoboundPort() {
+  sockaddr_nl self{};
+  self.nl_family = AF_NETLINK;
+  self.nl_pid = static_cast<std::uint32_t>(getpid());
+  int fd = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
+  const bool free = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&self), sizeof self) == 0;
+  if (fd >= 0) ::close(fd);
+  return free ? std::optional<std::uint32_t>(self.nl_pid) : std::nullopt;
+}
+
+// Until `done`, sends what looks like the kernel's first link of a first
+// dump to `port`: only root can, and no query may believe it. Returns how
+// many reached a socket.
+int ForgeLinkReplies(std::uint32_t port, const std::atomic<bool>& done) {
+  sockaddr_nl to{};
+  to.nl_family = AF_NETLINK;
+  to.nl_pid = port;
+  int fd = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
+  struct {
+    nlmsghdr header;
+    ifinfomsg info;
+    rtattr name;
+    char text[8];
+  } forged{};
+  forged.header = {sizeof forged, RTM_NEWLINK, NLM_F_MULTI, 1, 0};
+  forged.info.ifi_type = ARPHRD_ETHER;
+  forged.info.ifi_index = 4242;
+  forged.info.ifi_flags = IFF_UP | IFF_BROADCAST;
+  forged.name = {sizeof forged.name + sizeof forged.text, IFLA_IFNAME};
+  std::memcpy(forged.text, "forged0", 8);
+  int delivered = 0;
+  const timespec pause{0, 50000};  // few enough not to fill the socket
+  while (!done) {
+    delivered += ::sendto(fd, &forged, sizeof forged, MSG_DONTWAIT,
+                          reinterpret_cast<sockaddr*>(&to), sizeof to) == sizeof forged;
+    nanosleep(&pause, nullptr);
+  }
+  ::close(fd);
+  return delivered;
+}
 
 // With no DHCP client: what a client and a resolver file add is the DHCP
 // lab's tests' (tests/dhcp), over real clients.
@@ -85,6 +138,8 @@ TEST_F(LiveProviderTest, EveryQueryIsWholeAndExactWhileLinksComeAndGo) {
       " gw 10.9.0.1/255.255.255.255 172.20.0.3/255.255.255.255"
       " server / dhcp 0 lease 0 0 wins 0 [] []";
 
+  const std::optional<std::uint32_t> port = ns_->RunInside(FreeAutoboundPort);
+  ASSERT_TRUE(port);
   std::atomic<bool> done{false};
   std::thread churn([&] {
     for (int round = 0; !done; ++round) {
@@ -103,6 +158,9 @@ TEST_F(LiveProviderTest, EveryQueryIsWholeAndExactWhileLinksComeAndGo) {
       }
     }
   });
+  std::future<int> forger = std::async(std::launch::async, [&] {
+    return ns_->RunInside([&] { return ForgeLinkReplies(*port, done); });
+  });
   constexpr int kQueries = 300;
   int failed = 0;
   std::string errors;
@@ -118,6 +176,7 @@ TEST_F(LiveProviderTest, EveryQueryIsWholeAndExactWhileLinksComeAndGo) {
       EXPECT_EQ(q.Line(q.at("lvl0")), steady);
       EXPECT_STREQ(q.at("lvbr0").Description, "Bridge Adapter");
       EXPECT_FALSE(q.byName.count("lo"));
+      EXPECT_FALSE(q.byName.count("forged0"));
       std::set<DWORD> indexes;
       for (const IP_ADAPTER_INFO* a : q.records) {
         const std::string name = a->AdapterName, first = a->IpAddressList.IpAddress.String;
@@ -131,6 +190,7 @@ TEST_F(LiveProviderTest, EveryQueryIsWholeAndExactWhileLinksComeAndGo) {
   });
   done = true;
   churn.join();
+  EXPECT_GT(forger.get(), 0) << "no forged answer reached a query";
   EXPECT_EQ(failed, 0) << "of " << kQueries << " two-call queries; first/second:" << errors;
 
   // A name that could pass for an option is refused before any client is
