@@ -41,12 +41,11 @@ std::int64_t ClientBase::Now() const {
 
 DWORD ClientBase::PollUntil(std::chrono::steady_clock::time_point start,
                             std::chrono::milliseconds timeout,
-                            const std::function<std::optional<DWORD>()>& step,
-                            std::chrono::milliseconds pause) {
+                            const std::function<std::optional<DWORD>()>& step) {
   for (;;) {
     if (std::optional<DWORD> answer = step()) return *answer;
     if (std::chrono::steady_clock::now() - start >= timeout) return ERROR_TIMEOUT;
-    std::this_thread::sleep_for(pause);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
 }
 

@@ -52,11 +52,10 @@ class ClientBase : public DhcpClient {
   const ClientOptions& common() const { return common_; }
   std::int64_t Now() const;
   // Asks `step` until it gives an answer or `timeout` from `start` has passed
-  // (ERROR_TIMEOUT), pausing `pause` between tries.
+  // (ERROR_TIMEOUT), pausing briefly between tries.
   static DWORD PollUntil(std::chrono::steady_clock::time_point start,
                          std::chrono::milliseconds timeout,
-                         const std::function<std::optional<DWORD>()>& step,
-                         std::chrono::milliseconds pause = std::chrono::milliseconds(20));
+                         const std::function<std::optional<DWORD>()>& step);
   // `configured`, or the first of `candidates` that can be run.
   static std::string FindProgram(const std::string& configured,
                                  std::initializer_list<const char*> candidates);

@@ -190,8 +190,8 @@ std::vector<DhcpState> DhclientClient::Query(const std::vector<std::string>& int
 // for it, of the client this object stopped, or of the lease found for it,
 // where no one but root could have put them; else the platform's own.
 DWORD DhclientClient::CommandFor(const std::string& name, const View& view, const Namespace& ns,
-                                 DhclientCommand& c) {
-  DhclientCommand from;
+                                 dhcp::DhclientCommand& c) {
+  dhcp::DhclientCommand from;
   auto remembered = remembered_.find({ns, name});
   if (!view.clients.empty()) {
     from = view.clients.front().command;
@@ -214,7 +214,7 @@ DWORD DhclientClient::CommandFor(const std::string& name, const View& view, cons
 
 // A fixed argument list: the mode, the files, this object's own script and
 // configuration, the link.
-DWORD DhclientClient::Run(bool release, const DhclientCommand& c) {
+DWORD DhclientClient::Run(bool release, const dhcp::DhclientCommand& c) {
   kernel::RunRequest request;
   request.argv = {Program(), release ? "-r" : "-1", "-lf", c.leaseFile};
   if (!release && !c.noPidFile) {
@@ -251,7 +251,7 @@ DWORD DhclientClient::Act(const std::string& name, bool release) {
   const bool holding = view.lease && view.lease->expire > Now();
   if (release && view.clients.empty() && !holding) return NO_ERROR;  // nothing is held
   if (Program().empty()) return ERROR_FILE_NOT_FOUND;
-  DhclientCommand command;
+  dhcp::DhclientCommand command;
   if (DWORD error = CommandFor(name, view, ns, command); error != NO_ERROR) return error;
   // The running client is stopped here, not through a pid file: a pid file
   // can name any process. One left running would take the lease back; before

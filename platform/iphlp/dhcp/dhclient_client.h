@@ -100,9 +100,9 @@ class DhclientClient : public dhcp::ClientBase {
   const std::vector<std::string>& LeaseFilesIn(const std::string& dir);
   const std::set<std::string>& ConfiguredLinks();
   std::string Program() const;
-  DWORD Run(bool release, const DhclientCommand& c);
+  DWORD Run(bool release, const dhcp::DhclientCommand& c);
   DWORD CommandFor(const std::string& name, const View& view, const Namespace& ns,
-                   DhclientCommand& c);
+                   dhcp::DhclientCommand& c);
   DWORD Act(const std::string& name, bool release);
 
   DhclientOptions options_;
@@ -112,7 +112,7 @@ class DhclientClient : public dhcp::ClientBase {
   CachedConfiguration configuration_;
   // The command lines of clients this object stopped, so that a renewal
   // starts the next one with the same files.
-  std::map<std::pair<Namespace, std::string>, DhclientCommand> remembered_;
+  std::map<std::pair<Namespace, std::string>, dhcp::DhclientCommand> remembered_;
 };
 
 }  // namespace lorvane::iphlp

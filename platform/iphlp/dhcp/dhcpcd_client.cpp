@@ -139,7 +139,7 @@ DWORD DhcpcdClient::Act(const std::string& name, bool renew) {
     Look now = LookAt(name, ns);
     if (now.written != look.written && now.state.leaseExpires != 0) return NO_ERROR;
     return std::nullopt;
-  }, std::chrono::milliseconds(50));
+  });
 }
 
 }  // namespace lorvane::iphlp

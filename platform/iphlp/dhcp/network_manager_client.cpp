@@ -11,11 +11,8 @@ using dhcp::CallStatus;
 
 constexpr const char* kNmService = "org.freedesktop.NetworkManager";
 constexpr const char* kNmManagerPath = "/org/freedesktop/NetworkManager";
-constexpr const char* kNmDevice = "org.freedesktop.NetworkManager.Device";
 constexpr const char* kConnection = "org.freedesktop.NetworkManager.Settings.Connection";
 constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
-constexpr const char* kDhcp4Config = "org.freedesktop.NetworkManager.DHCP4Config";
-constexpr const char* kActive = "org.freedesktop.NetworkManager.Connection.Active";
 constexpr std::size_t kMaxDevices = 4096;
 constexpr unsigned kActivated = 100;  // NM_DEVICE_STATE_ACTIVATED
 constexpr unsigned kFailed = 120;
@@ -71,13 +68,13 @@ std::optional<dhcp::NmObjects> NetworkManagerClient::Read(dhcp::Bus& bus, bool c
   dhcp::NmObjects o;
   if (all.status != CallStatus::Ok ||
       !dhcp::InVariant(m, "ao", [&] { return dhcp::ReadPaths(m, devices, kMaxDevices); }) ||
-      !ReadAll(bus, devices, kNmDevice, o))
+      !ReadAll(bus, devices, dhcp::kNmDevice, o))
     return std::nullopt;
   for (const auto& [path, d] : o.devices) {
     if (d.dhcp4Config != "/") configs.push_back(d.dhcp4Config);
     if (connections && d.active != "/") active.push_back(d.active);
   }
-  if (!ReadAll(bus, configs, kDhcp4Config, o) || !ReadAll(bus, active, kActive, o))
+  if (!ReadAll(bus, configs, dhcp::kNmDhcp4Config, o) || !ReadAll(bus, active, dhcp::kNmActive, o))
     return std::nullopt;
   return o;
 }
@@ -126,7 +123,7 @@ DWORD NetworkManagerClient::DoRelease(const std::string& name) {
   const dhcp::NmDevice* device = objects ? objects->Find(name) : nullptr;
   if (!device || (device->dhcp4Config == "/" && ConnectionFor(*bus, *objects, *device).empty()))
     return ERROR_NOT_FOUND;
-  auto r = bus->Call(kNmService, device->path, kNmDevice, "Disconnect");
+  auto r = bus->Call(kNmService, device->path, dhcp::kNmDevice, "Disconnect");
   if (r.error == "org.freedesktop.NetworkManager.Device.NotActive") return NO_ERROR;  // nothing held
   return dhcp::ErrorOf(r);
 }

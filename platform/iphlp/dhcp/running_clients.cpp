@@ -136,10 +136,6 @@ void EndClients(const std::string& procDir, const std::vector<RunningClient>& cl
   }
 }
 
-}  // namespace lorvane::iphlp::dhcp
-
-namespace lorvane::iphlp {
-
 std::optional<DhclientCommand> ParseDhclientCommand(const std::vector<std::string>& argv) {
   // Options of dhclient that take the next word as their argument.
   static const std::set<std::string> kWithArgument = {
@@ -167,4 +163,4 @@ std::optional<DhclientCommand> ParseDhclientCommand(const std::vector<std::strin
   return c;
 }
 
-}  // namespace lorvane::iphlp
+}  // namespace lorvane::iphlp::dhcp
