@@ -28,11 +28,11 @@ std::vector<DhcpState> ClientBase::States(const std::vector<std::string>& interf
 }
 
 DWORD ClientBase::Release(const std::string& interfaceName) {
-  return IsSafeInterfaceName(interfaceName) ? DoRelease(interfaceName) : ERROR_INVALID_PARAMETER;
+  return IsSafeInterfaceName(interfaceName) ? Act(interfaceName, false) : ERROR_INVALID_PARAMETER;
 }
 
 DWORD ClientBase::Renew(const std::string& interfaceName) {
-  return IsSafeInterfaceName(interfaceName) ? DoRenew(interfaceName) : ERROR_INVALID_PARAMETER;
+  return IsSafeInterfaceName(interfaceName) ? Act(interfaceName, true) : ERROR_INVALID_PARAMETER;
 }
 
 std::int64_t ClientBase::Now() const {

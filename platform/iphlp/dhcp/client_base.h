@@ -46,8 +46,8 @@ class ClientBase : public DhcpClient {
 
   // One answer per name, in order; every name is safe to hand on.
   virtual std::vector<DhcpState> Query(const std::vector<std::string>& names) = 0;
-  virtual DWORD DoRelease(const std::string& name) = 0;
-  virtual DWORD DoRenew(const std::string& name) = 0;
+  // Release (`renew` false) or renew.
+  virtual DWORD Act(const std::string& name, bool renew) = 0;
 
   const ClientOptions& common() const { return common_; }
   std::int64_t Now() const;

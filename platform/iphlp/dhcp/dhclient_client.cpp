@@ -214,10 +214,10 @@ DWORD DhclientClient::CommandFor(const std::string& name, const View& view, cons
 
 // A fixed argument list: the mode, the files, this object's own script and
 // configuration, the link.
-DWORD DhclientClient::Run(bool release, const dhcp::DhclientCommand& c) {
+DWORD DhclientClient::Run(bool renew, const dhcp::DhclientCommand& c) {
   kernel::RunRequest request;
-  request.argv = {Program(), release ? "-r" : "-1", "-lf", c.leaseFile};
-  if (!release && !c.noPidFile) {
+  request.argv = {Program(), renew ? "-1" : "-r", "-lf", c.leaseFile};
+  if (renew && !c.noPidFile) {
     request.argv.insert(request.argv.end(), {"-pf", c.pidFile});
   } else {
     request.argv.push_back("--no-pid");
@@ -226,7 +226,7 @@ DWORD DhclientClient::Run(bool release, const dhcp::DhclientCommand& c) {
     request.argv.insert(request.argv.end(), {"-cf", options_.clientConfig});
   if (!options_.script.empty()) request.argv.insert(request.argv.end(), {"-sf", options_.script});
   request.argv.push_back(c.interfaces.front());
-  request.timeout = release ? common().releaseTimeout : common().renewTimeout;
+  request.timeout = renew ? common().renewTimeout : common().releaseTimeout;
   kernel::UniqueFd netns;
   if (!options_.netns.empty()) {
     netns.reset(
@@ -237,11 +237,7 @@ DWORD DhclientClient::Run(bool release, const dhcp::DhclientCommand& c) {
   return RunProgram(std::move(request), c.interfaces.front());
 }
 
-
-DWORD DhclientClient::DoRelease(const std::string& name) { return Act(name, true); }
-DWORD DhclientClient::DoRenew(const std::string& name) { return Act(name, false); }
-
-DWORD DhclientClient::Act(const std::string& name, bool release) {
+DWORD DhclientClient::Act(const std::string& name, bool renew) {
   Namespace ns;
   if (!TargetNamespace(ns)) return ERROR_DEV_NOT_EXIST;
   std::lock_guard<std::mutex> lock(mutex_);
@@ -249,7 +245,7 @@ DWORD DhclientClient::Act(const std::string& name, bool release) {
   View view = Gather(name, ns, snapshot);
   if (!view.enabled) return ERROR_NOT_FOUND;
   const bool holding = view.lease && view.lease->expire > Now();
-  if (release && view.clients.empty() && !holding) return NO_ERROR;  // nothing is held
+  if (!renew && view.clients.empty() && !holding) return NO_ERROR;  // nothing is held
   if (Program().empty()) return ERROR_FILE_NOT_FOUND;
   dhcp::DhclientCommand command;
   if (DWORD error = CommandFor(name, view, ns, command); error != NO_ERROR) return error;
@@ -258,9 +254,9 @@ DWORD DhclientClient::Act(const std::string& name, bool release) {
   // a renewal it goes without a release, so that the new one owns the link.
   if (snapshot.haveProgram)
     dhcp::EndClients(options_.procDir, view.clients, ns, snapshot.program, std::chrono::seconds(1));
-  const DWORD error = Run(release, command);
-  if (error == NO_ERROR && release) remembered_[{ns, name}] = command;
-  if (error == NO_ERROR && !release) remembered_.erase({ns, name});
+  const DWORD error = Run(renew, command);
+  if (error == NO_ERROR && !renew) remembered_[{ns, name}] = command;
+  if (error == NO_ERROR && renew) remembered_.erase({ns, name});
   return error;
 }
 

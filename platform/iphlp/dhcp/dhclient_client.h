@@ -51,8 +51,7 @@ class DhclientClient : public dhcp::ClientBase {
 
  private:
   std::vector<DhcpState> Query(const std::vector<std::string>& interfaceNames) override;
-  DWORD DoRelease(const std::string& interfaceName) override;
-  DWORD DoRenew(const std::string& interfaceName) override;
+  DWORD Act(const std::string& name, bool renew) override;
 
   using Namespace = kernel::FileId;
   using Process = dhcp::RunningClient;
@@ -100,10 +99,9 @@ class DhclientClient : public dhcp::ClientBase {
   const std::vector<std::string>& LeaseFilesIn(const std::string& dir);
   const std::set<std::string>& ConfiguredLinks();
   std::string Program() const;
-  DWORD Run(bool release, const dhcp::DhclientCommand& c);
+  DWORD Run(bool renew, const dhcp::DhclientCommand& c);
   DWORD CommandFor(const std::string& name, const View& view, const Namespace& ns,
                    dhcp::DhclientCommand& c);
-  DWORD Act(const std::string& name, bool release);
 
   DhclientOptions options_;
   std::mutex mutex_;

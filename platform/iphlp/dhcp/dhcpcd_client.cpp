@@ -108,9 +108,6 @@ std::vector<DhcpState> DhcpcdClient::Query(const std::vector<std::string>& names
   return out;
 }
 
-DWORD DhcpcdClient::DoRelease(const std::string& name) { return Act(name, false); }
-DWORD DhcpcdClient::DoRenew(const std::string& name) { return Act(name, true); }
-
 // A release is `dhcpcd -4 -k`, for a link a daemon runs for. A renewal tells
 // a running daemon to rebind at once; with none, the one started here goes
 // to the background only once it holds a lease.

@@ -41,14 +41,12 @@ class DhcpcdClient : public dhcp::ClientBase {
   };
 
   std::vector<DhcpState> Query(const std::vector<std::string>& names) override;
-  DWORD DoRelease(const std::string& name) override;
-  DWORD DoRenew(const std::string& name) override;
 
   std::string Program() const;
   std::set<std::string> NamedIn(const std::string& dir) const;
   bool Daemon(const std::string& name, const Namespace& ns, const kernel::FileId& program) const;
   Look LookAt(const std::string& name, const Namespace& ns);
-  DWORD Act(const std::string& name, bool renew);
+  DWORD Act(const std::string& name, bool renew) override;
 
   DhcpcdOptions options_;
   std::mutex mutex_;

@@ -117,31 +117,30 @@ std::vector<DhcpState> NetworkManagerClient::Query(const std::vector<std::string
   return out;
 }
 
-DWORD NetworkManagerClient::DoRelease(const std::string& name) {
-  auto bus = Connect(options_.releaseTimeout);
-  std::optional<dhcp::NmObjects> objects = bus ? Read(*bus) : std::nullopt;
-  const dhcp::NmDevice* device = objects ? objects->Find(name) : nullptr;
-  if (!device || (device->dhcp4Config == "/" && ConnectionFor(*bus, *objects, *device).empty()))
-    return ERROR_NOT_FOUND;
-  auto r = bus->Call(kNmService, device->path, dhcp::kNmDevice, "Disconnect");
-  if (r.error == "org.freedesktop.NetworkManager.Device.NotActive") return NO_ERROR;  // nothing held
-  return dhcp::ErrorOf(r);
-}
-
-DWORD NetworkManagerClient::DoRenew(const std::string& name) {
+// Release disconnects the device, which needs no connection where it holds
+// a DHCP configuration; renew activates its connection again.
+DWORD NetworkManagerClient::Act(const std::string& name, bool renew) {
   const auto start = std::chrono::steady_clock::now();
-  auto bus = Connect(options_.renewTimeout);
-  std::optional<dhcp::NmObjects> objects = bus ? Read(*bus, true) : std::nullopt;
+  const auto timeout = renew ? options_.renewTimeout : options_.releaseTimeout;
+  auto bus = Connect(timeout);
+  std::optional<dhcp::NmObjects> objects = bus ? Read(*bus, renew) : std::nullopt;
   const dhcp::NmDevice* device = objects ? objects->Find(name) : nullptr;
-  std::string connection = device ? ConnectionFor(*bus, *objects, *device) : std::string();
-  if (connection.empty()) return ERROR_NOT_FOUND;
+  const bool needsConnection = renew || (device && device->dhcp4Config == "/");
+  const std::string connection =
+      device && needsConnection ? ConnectionFor(*bus, *objects, *device) : std::string();
+  if (!device || (needsConnection && connection.empty())) return ERROR_NOT_FOUND;
+  if (!renew) {
+    auto r = bus->Call(kNmService, device->path, dhcp::kNmDevice, "Disconnect");
+    if (r.error == "org.freedesktop.NetworkManager.Device.NotActive") return NO_ERROR;  // none held
+    return dhcp::ErrorOf(r);
+  }
   const std::string path = device->path, before = device->dhcp4Config;
   auto r = bus->Call(kNmService, kNmManagerPath, kNmService, "ActivateConnection", "ooo",
                      connection.c_str(), path.c_str(), "/");
   if (r.status != CallStatus::Ok) return dhcp::ErrorOf(r);
   // Activation goes on after the call; the renewal is done when the device
   // is activated with a DHCP configuration other than the one it had.
-  return PollUntil(start, options_.renewTimeout, [&]() -> std::optional<DWORD> {
+  return PollUntil(start, timeout, [&]() -> std::optional<DWORD> {
     objects = Read(*bus);
     if (!objects || !objects->devices.count(path)) return ERROR_GEN_FAILURE;
     const dhcp::NmDevice& d = objects->devices.at(path);

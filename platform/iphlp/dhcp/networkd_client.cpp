@@ -149,9 +149,9 @@ NetworkdClient::Link NetworkdClient::Described(Session& s,
                                                const dhcp::NetworkdLink& described) const {
   Link link;
   static_cast<dhcp::NetworkdLink&>(link) = described;
-  link.enabled = !link.networkFile.empty() && DhcpConfigured(s, link.networkFile);
-  if (!link.enabled) return link;
-  link.state.enabled = link.state.running = true;
+  link.state.enabled = !link.networkFile.empty() && DhcpConfigured(s, link.networkFile);
+  link.state.running = link.state.enabled;
+  if (!link.state.enabled) return link;
   const std::uint64_t boot = BootTimeMicros();
   const std::int64_t expires =
       Now() + (static_cast<std::int64_t>(link.validUntil) - static_cast<std::int64_t>(boot)) / 1000000;
@@ -203,9 +203,6 @@ std::vector<DhcpState> NetworkdClient::Query(const std::vector<std::string>& nam
   return out;
 }
 
-DWORD NetworkdClient::DoRelease(const std::string& name) { return Act(name, false); }
-DWORD NetworkdClient::DoRenew(const std::string& name) { return Act(name, true); }
-
 // networkd 252 offers no call that stops one link's DHCP client: a release
 // takes the link down, as `networkctl down` does. A renewal brings it up, and
 // networkd starts the link's client by itself; a link up already is renewed
@@ -215,7 +212,7 @@ DWORD NetworkdClient::Act(const std::string& name, bool renew) {
   const auto timeout = renew ? options_.renewTimeout : options_.releaseTimeout;
   auto session = Connect(timeout);
   auto link = session ? Find(*session, name) : std::nullopt;
-  if (!link || !link->enabled) return ERROR_NOT_FOUND;
+  if (!link || !link->state.enabled) return ERROR_NOT_FOUND;
   if (!renew && link->address.empty()) return NO_ERROR;  // nothing held
   const std::uint64_t before = link->validUntil;
   if (DWORD error = SetUp(*link, name, renew); error == ERROR_BUSY) {

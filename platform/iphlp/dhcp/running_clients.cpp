@@ -4,11 +4,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <set>
 #include <sstream>
 
