@@ -36,7 +36,7 @@ DWORD ClientBase::Renew(const std::string& interfaceName) {
 }
 
 std::int64_t ClientBase::Now() const {
-  return common_.now ? common_.now() : static_cast<std::int64_t>(std::time(nullptr));
+  return now_ ? now_() : static_cast<std::int64_t>(std::time(nullptr));
 }
 
 DWORD ClientBase::PollUntil(std::chrono::steady_clock::time_point start,

@@ -42,14 +42,13 @@ class ClientBase : public DhcpClient {
   DWORD Renew(const std::string& interfaceName) final;
 
  protected:
-  explicit ClientBase(ClientOptions options) : common_(std::move(options)) {}
+  explicit ClientBase(const ClientOptions& options) : now_(options.now) {}
 
   // One answer per name, in order; every name is safe to hand on.
   virtual std::vector<DhcpState> Query(const std::vector<std::string>& names) = 0;
   // Release (`renew` false) or renew.
   virtual DWORD Act(const std::string& name, bool renew) = 0;
 
-  const ClientOptions& common() const { return common_; }
   std::int64_t Now() const;
   // Asks `step` until it gives an answer or `timeout` from `start` has passed
   // (ERROR_TIMEOUT), pausing briefly between tries.
@@ -66,7 +65,7 @@ class ClientBase : public DhcpClient {
   static DWORD RunProgram(kernel::RunRequest request, const std::string& link);
 
  private:
-  ClientOptions common_;
+  std::function<std::int64_t()> now_;
 };
 
 }  // namespace lorvane::iphlp::dhcp

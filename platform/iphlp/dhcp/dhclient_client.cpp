@@ -226,7 +226,7 @@ DWORD DhclientClient::Run(bool renew, const dhcp::DhclientCommand& c) {
     request.argv.insert(request.argv.end(), {"-cf", options_.clientConfig});
   if (!options_.script.empty()) request.argv.insert(request.argv.end(), {"-sf", options_.script});
   request.argv.push_back(c.interfaces.front());
-  request.timeout = renew ? common().renewTimeout : common().releaseTimeout;
+  request.timeout = renew ? options_.renewTimeout : options_.releaseTimeout;
   kernel::UniqueFd netns;
   if (!options_.netns.empty()) {
     netns.reset(

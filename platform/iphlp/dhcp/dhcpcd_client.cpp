@@ -113,7 +113,7 @@ std::vector<DhcpState> DhcpcdClient::Query(const std::vector<std::string>& names
 // to the background only once it holds a lease.
 DWORD DhcpcdClient::Act(const std::string& name, bool renew) {
   const auto start = std::chrono::steady_clock::now();
-  const auto timeout = renew ? common().renewTimeout : common().releaseTimeout;
+  const auto timeout = renew ? options_.renewTimeout : options_.releaseTimeout;
   Namespace ns;
   if (!kernel::ThisNamespace(options_.procDir, ns)) return ERROR_DEV_NOT_EXIST;
   std::lock_guard<std::mutex> lock(mutex_);

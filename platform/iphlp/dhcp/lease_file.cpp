@@ -276,13 +276,6 @@ std::string Quad(const unsigned char* b) {
          std::to_string(b[3]);
 }
 
-bool Quads(std::string_view data, std::vector<std::string>& out) {
-  if (data.empty() || data.size() % 4 != 0) return false;
-  for (std::size_t i = 0; i < data.size(); i += 4)
-    out.push_back(Quad(reinterpret_cast<const unsigned char*>(data.data() + i)));
-  return true;
-}
-
 }  // namespace
 
 bool IsDottedQuad(std::string_view text) {
@@ -394,7 +387,9 @@ std::optional<DhcpcdLease> ParseDhcpcdLease(std::string_view bytes) {
       ok = data.size() == 4;
       if (ok) lease.server = Quad(d);
     } else if (code == kDns || code == kWins) {
-      ok = Quads(data, code == kDns ? lease.dnsServers : lease.winsServers);
+      ok = !data.empty() && data.size() % 4 == 0;
+      for (std::size_t i = 0; ok && i < data.size(); i += 4)
+        (code == kDns ? lease.dnsServers : lease.winsServers).push_back(Quad(d + i));
     }
     if (!ok) return std::nullopt;
   }

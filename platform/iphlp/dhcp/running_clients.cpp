@@ -59,8 +59,7 @@ unsigned long long StartTime(int procFd) {
   std::istringstream fields(stat.substr(close + 2));
   std::string field;
   unsigned long long start = 0;
-  for (int i = 3; i < 22 && fields >> field; ++i) {
-  }
+  for (int i = 3; i < 22; ++i) fields >> field;  // a failed read fails the rest
   fields >> start;
   return start;
 }
