@@ -106,10 +106,8 @@ std::string NetworkManagerClient::ConnectionFor(dhcp::Bus& bus, const dhcp::NmOb
 std::vector<DhcpState> NetworkManagerClient::Query(const std::vector<std::string>& names) {
   std::vector<DhcpState> out(names.size());
   auto bus = Connect(options_.queryTimeout);
-  if (!bus) return out;
-  auto objects = Read(*bus);
-  if (!objects) return out;
-  for (std::size_t i = 0; i < names.size(); ++i) {
+  auto objects = bus ? Read(*bus) : std::nullopt;
+  for (std::size_t i = 0; objects && i < names.size(); ++i) {
     const dhcp::NmDevice* device = objects->Find(names[i]);
     if (device && (device->dhcp4Config != "/" || !ConnectionFor(*bus, *objects, *device).empty()))
       out[i] = dhcp::NmLease(*objects, *device, Now());
