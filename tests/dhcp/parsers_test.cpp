@@ -8,10 +8,13 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdarg>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "platform/iphlp/dhcp/dhclient_client.h"
 #include "platform/iphlp/dhcp/json.h"
@@ -54,6 +57,8 @@ std::string Block(const std::string& statements, const std::string& name = "eth0
          "  expire 1 2026/12/07 10:00:00;\n}\n";
 }
 
+auto Values(const Lease& l) { return std::tie(l.address, l.expire, l.dnsServers, l.winsServers); }
+
 // The times of a real file, in UTC (the lab's real dhclient shows every other
 // field: EndToEnd.Dhclient); and whatever prefix of it is read (dhclient
 // appending as we read), a lease that reads as well formed is exactly the one
@@ -79,10 +84,7 @@ TEST(LeaseFile, ReadsARealFileAndNoWrongLeaseFromAPrefix) {
         EXPECT_TRUE(part.damaged);  // only a cut can spoil a block dhclient wrote
         continue;
       }
-      EXPECT_EQ(got.address, file.leases[i].address);
-      EXPECT_EQ(got.expire, file.leases[i].expire);
-      EXPECT_EQ(got.dnsServers, file.leases[i].dnsServers);
-      EXPECT_EQ(got.winsServers, file.leases[i].winsServers);
+      EXPECT_EQ(Values(got), Values(file.leases[i]));
     }
   }
 }
@@ -180,13 +182,7 @@ TEST(LeaseFile, DatesAcrossTheCalendarAgreeWithTheCLibrary) {
     return f.leases[0].expire;
   };
   auto libc = [](int y, int mo, int d, int h, int mi, int se) {
-    std::tm t{};
-    t.tm_year = y - 1900;
-    t.tm_mon = mo - 1;
-    t.tm_mday = d;
-    t.tm_hour = h;
-    t.tm_min = mi;
-    t.tm_sec = se;
+    std::tm t{se, mi, h, d, mo - 1, y - 1900, 0, 0, 0, 0, nullptr};
     return static_cast<std::int64_t>(timegm(&t));
   };
   static const int kLast[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -364,59 +360,53 @@ TEST(Json, ReadsADescriptionAndRefusesAnythingElse) {
   }
 }
 
-// NetworkManager's objects' properties and networkd's description. A
-// property of the wrong type or a reply of another shape gives no rows at
-// all; a lease value that is not whole gives the link without a lease.
-// A device lvc0 and its DHCP configuration, as the two objects' GetAll
-// replies, with `managed` as the Managed property's type and value, and
-// `address` as the leased address.
-struct Reply {
-  sd_bus* bus = nullptr;
-  sd_bus_message* m = nullptr;
-  sd_bus_message* config = nullptr;
-  int fds[2] = {-1, -1};
-  Reply(const char* managedType, const char* address, const char* leaseTime = "120") {
-    EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
-    EXPECT_GE(sd_bus_new(&bus), 0);
-    EXPECT_GE(sd_bus_set_fd(bus, fds[0], fds[0]), 0);
-    EXPECT_GE(sd_bus_start(bus), 0);
-    EXPECT_GE(sd_bus_message_new_method_call(bus, &m, "a.b", "/", "a.b", "C"), 0);
-    EXPECT_GE(sd_bus_message_new_method_call(bus, &config, "a.b", "/", "a.b", "C"), 0);
-    int r = managedType[0] == 'b'
-                ? sd_bus_message_append(m, "a{sv}", 3, "Interface", "s", "lvc0", "Managed", "b", 1,
-                                        "Dhcp4Config", "o", "/c/1")
-                : sd_bus_message_append(m, "a{sv}", 2, "Interface", "s", "lvc0", "Managed",
-                                        managedType, "yes");
-    EXPECT_GE(r, 0);
-    EXPECT_GE(sd_bus_message_append(config, "a{sv}", 1, "Options", "a{sv}", 4, "ip_address", "s",
-                                    address, "dhcp_lease_time", "s", leaseTime, "expiry", "s",
-                                    "1796586120", "domain_name_servers", "s",
-                                    "10.77.0.3 10.77.0.2"),
-              0);
-    for (auto* message : {m, config}) {
-      EXPECT_GE(sd_bus_message_seal(message, 1, 0), 0);
-      EXPECT_GE(sd_bus_message_rewind(message, 1), 0);
-    }
-  }
-  ~Reply() {
-    sd_bus_message_unref(m);
-    sd_bus_message_unref(config);
-    sd_bus_close_unref(bus);
-    close(fds[1]);
-  }
-};
+// NetworkManager's objects' properties. A property of the wrong type or a
+// reply of another shape gives no rows at all; a lease value that is not
+// whole gives the link without a lease.
+using Message = std::unique_ptr<sd_bus_message, sd_bus_message* (*)(sd_bus_message*)>;
 
-std::optional<NmObjects> ReadNmObjects(sd_bus_message* device, sd_bus_message* config) {
+// A sealed message of that signature, read as a reply would be.
+Message Sealed(const char* types, ...) {
+  static sd_bus* bus = [] {
+    int fds[2] = {-1, -1};
+    sd_bus* b = nullptr;
+    EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+    EXPECT_GE(sd_bus_new(&b), 0);
+    EXPECT_GE(sd_bus_set_fd(b, fds[0], fds[0]), 0);
+    EXPECT_GE(sd_bus_start(b), 0);
+    return b;
+  }();
+  sd_bus_message* m = nullptr;
+  EXPECT_GE(sd_bus_message_new_method_call(bus, &m, "a.b", "/", "a.b", "C"), 0);
+  va_list args;
+  va_start(args, types);
+  EXPECT_GE(sd_bus_message_appendv(m, types, args), 0);
+  va_end(args);
+  EXPECT_GE(sd_bus_message_seal(m, 1, 0), 0);
+  EXPECT_GE(sd_bus_message_rewind(m, 1), 0);
+  return Message(m, sd_bus_message_unref);
+}
+
+// The GetAll reply of a device lvc0 whose DHCP configuration is /c/1.
+Message Device() {
+  return Sealed("a{sv}", 3, "Interface", "s", "lvc0", "Managed", "b", 1, "Dhcp4Config", "o", "/c/1");
+}
+
+// `device`, and /c/1 with `address` as the leased address.
+std::optional<NmObjects> ReadNm(sd_bus_message* device, const char* address = "10.77.1.9",
+                                const char* leaseTime = "120") {
+  Message config = Sealed("a{sv}", 1, "Options", "a{sv}", 4, "ip_address", "s", address,
+                          "dhcp_lease_time", "s", leaseTime, "expiry", "s", "1796586120",
+                          "domain_name_servers", "s", "10.77.0.3 10.77.0.2");
   NmObjects o;
   if (!ReadNmProperties(device, "/d/1", "org.freedesktop.NetworkManager.Device", o) ||
-      !ReadNmProperties(config, "/c/1", "org.freedesktop.NetworkManager.DHCP4Config", o))
+      !ReadNmProperties(config.get(), "/c/1", "org.freedesktop.NetworkManager.DHCP4Config", o))
     return std::nullopt;
   return o;
 }
 
 TEST(BusReply, NetworkManagersRowsAreWholeOrNone) {
-  Reply good("b", "10.77.1.9");
-  auto objects = ReadNmObjects(good.m, good.config);
+  auto objects = ReadNm(Device().get());
   ASSERT_TRUE(objects);
   const NmDevice* device = objects->Find("lvc0");
   ASSERT_NE(device, nullptr);
@@ -427,32 +417,20 @@ TEST(BusReply, NetworkManagersRowsAreWholeOrNone) {
   EXPECT_EQ(NmLease(*objects, *device, 1796586120).leaseExpires, 0);  // expired
 
   for (const char* address : {"10.77.1.09", "", "10.77.1"}) {
-    Reply damaged("b", address);
-    auto read = ReadNmObjects(damaged.m, damaged.config);
+    auto read = ReadNm(Device().get(), address);
     ASSERT_TRUE(read) << address;
     row = NmLease(*read, *read->Find("lvc0"), kNow);
     EXPECT_TRUE(row.enabled) << address;
     EXPECT_EQ(row.leaseExpires, 0) << address;
     EXPECT_TRUE(row.dnsServers.empty()) << address;
   }
-  Reply infinite("b", "10.77.1.9", "4294967295");
-  auto never = ReadNmObjects(infinite.m, infinite.config);
+  auto never = ReadNm(Device().get(), "10.77.1.9", "4294967295");
   ASSERT_TRUE(never);
   EXPECT_EQ(NmLease(*never, *never->Find("lvc0"), kNow).leaseExpires, kNever);
 
-  Reply wrongType("s", "");
-  EXPECT_FALSE(ReadNmObjects(wrongType.m, wrongType.config));
-  Reply wrongShape("b", "10.77.1.9");
-  sd_bus_message_unref(wrongShape.m);
-  ASSERT_GE(sd_bus_message_new_method_call(wrongShape.bus, &wrongShape.m, "a.b", "/", "a.b", "C"),
-            0);
-  ASSERT_GE(sd_bus_message_append(wrongShape.m, "a{oa{sv}}", 1, "/d/1", 1, "Interface", "s",
-                                  "lvc0"),
-            0);
-  ASSERT_GE(sd_bus_message_seal(wrongShape.m, 1, 0), 0);
-  ASSERT_GE(sd_bus_message_rewind(wrongShape.m, 1), 0);
-  EXPECT_FALSE(ReadNmObjects(wrongShape.m, wrongShape.config));
-  EXPECT_FALSE(ReadNmObjects(nullptr, good.config));
+  EXPECT_FALSE(ReadNm(Sealed("a{sv}", 2, "Interface", "s", "lvc0", "Managed", "s", "yes").get()));
+  EXPECT_FALSE(ReadNm(Sealed("a{oa{sv}}", 1, "/d/1", 1, "Interface", "s", "lvc0").get()));
+  EXPECT_FALSE(ReadNm(nullptr));
 }
 
 // networkd's own description of a link is read in EndToEnd.Networkd; here,
