@@ -5,9 +5,7 @@
 // dying and the exact arguments can be seen, or a stand-in process called
 // dhclient (idle_client.cpp) with user ids of the test's choosing.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -236,33 +234,6 @@ TEST_F(DhclientClientTest, RunsTheClientBoundedWithAFixedArgumentList) {
   EXPECT_FALSE(lost.State("lo").enabled);
 }
 
-// Starts the idle client (a process called dhclient) with these user ids and
-// `lo` on its command line, its lease file `leases`; its pid, once it is ready.
-struct Ids {
-  uid_t real, effective;
-  const char* saved;  // null: the effective one, as exec leaves it
-  const char* fsuid;  // null: the effective one
-};
-pid_t StartAs(const Ids& ids, const std::string& leases) {
-  int ready[2];
-  if (pipe(ready) != 0) return -1;
-  const char* argv[] = {"dhclient", "-4", "-lf", leases.c_str(), "lo", nullptr};
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(ready[1], 1);
-    if (ids.saved) setenv("IDLE_SUID", ids.saved, 1);
-    if (ids.fsuid) setenv("IDLE_FSUID", ids.fsuid, 1);
-    if (setresuid(ids.real, ids.effective, ids.effective) != 0) _exit(1);
-    execv(LORVANE_IDLE_CLIENT, const_cast<char**>(argv));
-    _exit(1);
-  }
-  close(ready[1]);
-  char byte = 0;
-  const bool started = read(ready[0], &byte, 1) == 1;
-  close(ready[0]);
-  return started ? pid : -1;
-}
-
 // Anyone can run a process called dhclient whose command line names a link;
 // only the system's executable, run by a process that is root's by its real,
 // effective, saved and file-system user (a set-user-id program keeps its
@@ -271,7 +242,7 @@ pid_t StartAs(const Ids& ids, const std::string& leases) {
 // not one another user wrote.
 TEST_F(DhclientClientTest, OnlyRootsRunOfTheProgramIsBelieved) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to run a process as another user";
-  constexpr uid_t kUser = 65534;
+  constexpr uid_t kUser = 65534;  // nobody
   const fs::path own = Write("own.leases", Lease("lo", "10.1.0.1", "never"));
   const fs::path theirs = Write("theirs.leases", Lease("lo", "6.6.6.1", "never"));
   ASSERT_EQ(chown(theirs.c_str(), kUser, kUser), 0);
@@ -280,31 +251,35 @@ TEST_F(DhclientClientTest, OnlyRootsRunOfTheProgramIsBelieved) {
   FakeProgram("exit 0");  // the program of Options(), which no process runs
   DhclientOptions options = Options();
   options.program = LORVANE_IDLE_CLIENT;
+  // The idle client (a process called dhclient) for `lo`, with these real,
+  // effective, saved and file-system user ids.
   const struct {
-    Ids ids;
+    const char* ids;
     const char* server;  // null: not believed
     fs::path leases;
   } cases[] = {
-      {{0, 0, nullptr, nullptr}, "10.1.0.1", own},
-      {{0, 0, nullptr, nullptr}, "", theirs},
-      {{kUser, 0, nullptr, nullptr}, nullptr, own},
-      {{0, kUser, nullptr, nullptr}, nullptr, own},
-      {{0, 0, "65534", nullptr}, nullptr, own},  // root's until it takes the user's id back
-      {{0, 0, nullptr, "65534"}, nullptr, own},  // root's, but writing files as the user
-      {{kUser, kUser, nullptr, nullptr}, nullptr, own},
+      {"0 0 0 0", "10.1.0.1", own},
+      {"0 0 0 0", "", theirs},
+      {"65534 0 0 0", nullptr, own},
+      {"0 65534 65534 65534", nullptr, own},
+      {"0 0 65534 0", nullptr, own},  // root's until it takes the user's id back
+      {"0 0 0 65534", nullptr, own},  // root's, but writing files as the user
+      {"65534 65534 65534 65534", nullptr, own},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
-    const pid_t pid = StartAs(c.ids, c.leases);
-    ASSERT_GT(pid, 0);
+    SCOPED_TRACE(c.ids);
+    const std::string ready = "ready" + std::to_string(&c - cases);
+    test::ChildProcess idle({"env", std::string("IDLE_IDS=") + c.ids, LORVANE_IDLE_CLIENT, "-4",
+                             "-lf", c.leases, "lo"},
+                            dir_ / ready);
+    for (int i = 0; i < 200 && Read(ready) != "r"; ++i) usleep(10000);
+    ASSERT_EQ(Read(ready), "r");
     const DhcpState s = DhclientClient(options).State("lo");
     EXPECT_EQ(s.enabled, c.server != nullptr);
     if (c.server) {
       EXPECT_EQ(s.server, c.server);
       EXPECT_FALSE(DhclientClient(Options()).State("lo").enabled);  // not the program
     }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
   }
 }
 

@@ -25,6 +25,7 @@ namespace lorvane::iphlp::dhcp {
 namespace {
 
 constexpr std::int64_t kNow = 1796586000;  // 2026-12-06 19:40:00 UTC
+using Texts = std::vector<std::string>;
 
 // Cut down from what dhclient 4.4 wrote for a lease from a test server, then a
 // release: the second block is the released lease, expiring at once. Whole
@@ -215,7 +216,7 @@ TEST(DhclientConfiguration, OnlyTopLevelInterfaceBlocksConfigureALink) {
       "alias { interface \"eth8\" { } }\n"
       "interface \"wlan0\" {\n  request routers;\n}\n"
       "interface \"bad name\" { }\n");
-  EXPECT_EQ(names, (std::vector<std::string>{"eth0", "wlan0"}));
+  EXPECT_EQ(names, (Texts{"eth0", "wlan0"}));
 }
 
 TEST(DhclientCommandLine, NamesTheLinksAndFilesOfAClient) {
@@ -224,17 +225,15 @@ TEST(DhclientCommandLine, NamesTheLinksAndFilesOfAClient) {
                             "-lf", "/var/lib/dhcp/dhclient.eth0.leases", "-I", "-df",
                             "/var/lib/dhcp/dhclient6.eth0.leases", "-e", "A=b", "eth0"});
   ASSERT_TRUE(c);
-  EXPECT_EQ(c->interfaces, (std::vector<std::string>{"eth0"}));
-  EXPECT_EQ(c->pidFile, "/run/dhclient.eth0.pid");
-  EXPECT_EQ(c->leaseFile, "/var/lib/dhcp/dhclient.eth0.leases");
-  EXPECT_FALSE(c->ipv6);
-  EXPECT_FALSE(c->stopping);
+  EXPECT_EQ(std::tie(c->interfaces, c->pidFile, c->leaseFile, c->noPidFile, c->ipv6, c->stopping),
+            std::make_tuple(Texts{"eth0"}, "/run/dhclient.eth0.pid",
+                            "/var/lib/dhcp/dhclient.eth0.leases", false, false, false));
 
   // Option arguments are not links, even when they look like names.
   auto s = ParseDhclientCommand(
       {"dhclient", "-s", "server1", "-p", "68", "-cf", "conf", "-sf", "sc", "eth1", "eth2"});
   ASSERT_TRUE(s);
-  EXPECT_EQ(s->interfaces, (std::vector<std::string>{"eth1", "eth2"}));
+  EXPECT_EQ(s->interfaces, (Texts{"eth1", "eth2"}));
 
   EXPECT_TRUE(ParseDhclientCommand({"dhclient", "-6", "eth0"})->ipv6);
   EXPECT_TRUE(ParseDhclientCommand({"dhclient", "-r", "eth0"})->stopping);
@@ -245,21 +244,15 @@ TEST(DhclientCommandLine, NamesTheLinksAndFilesOfAClient) {
 // options given as code, then bytes; dhcpcd stores it as it came.
 std::string Ack(const std::vector<std::vector<unsigned char>>& options, bool end = true) {
   std::string m(240, '\0');
-  m[0] = 2;  // BOOTREPLY
-  m[1] = 1;
-  m[2] = 6;
-  const unsigned char yiaddr[] = {10, 77, 1, 49}, cookie[] = {99, 130, 83, 99};
-  for (int i = 0; i < 4; ++i) {
-    m[16 + i] = static_cast<char>(yiaddr[i]);
-    m[236 + i] = static_cast<char>(cookie[i]);
-  }
+  m.replace(0, 3, "\x02\x01\x06");        // a BOOTREPLY over Ethernet
+  m.replace(16, 4, "\x0a\x4d\x01\x31");   // yiaddr
+  m.replace(236, 4, "\x63\x82\x53\x63");  // the magic cookie
   for (const auto& o : options) {
     m += static_cast<char>(o[0]);
     m += static_cast<char>(o.size() - 1);
     m.append(o.begin() + 1, o.end());
   }
-  if (end) m += '\xff';
-  return m;
+  return end ? m + '\xff' : m;
 }
 
 const std::vector<std::vector<unsigned char>> kAckOptions = {
@@ -268,11 +261,7 @@ const std::vector<std::vector<unsigned char>> kAckOptions = {
 
 std::vector<std::vector<unsigned char>> With(std::size_t at, std::vector<unsigned char> option) {
   auto options = kAckOptions;
-  if (at < options.size()) {
-    options[at] = std::move(option);
-  } else {
-    options.push_back(std::move(option));
-  }
+  (at < options.size() ? options[at] : options.emplace_back()) = std::move(option);
   return options;
 }
 
@@ -281,21 +270,18 @@ std::vector<std::vector<unsigned char>> With(std::size_t at, std::vector<unsigne
 TEST(DhcpcdLease, ReadsAnAcknowledgementAndRefusesAnythingElse) {
   auto lease = ParseDhcpcdLease(Ack(kAckOptions) + std::string(20, '\0'));
   ASSERT_TRUE(lease);
-  EXPECT_EQ(lease->address, "10.77.1.49");
-  EXPECT_EQ(lease->server, "10.77.0.1");
-  EXPECT_EQ(lease->leaseTime, 120);
-  EXPECT_EQ(lease->dnsServers, (std::vector<std::string>{"10.77.0.2", "10.77.0.3"}));
-  EXPECT_EQ(lease->winsServers, (std::vector<std::string>{"10.77.0.4", "10.77.0.5"}));
+  EXPECT_EQ(std::tie(lease->address, lease->server, lease->leaseTime, lease->dnsServers,
+                     lease->winsServers),
+            std::make_tuple("10.77.1.49", "10.77.0.1", 120, Texts{"10.77.0.2", "10.77.0.3"},
+                            Texts{"10.77.0.4", "10.77.0.5"}));
   EXPECT_EQ(ParseDhcpcdLease(Ack(With(2, {51, 255, 255, 255, 255})))->leaseTime, kNever);
 
-  std::string good = Ack(kAckOptions);
-  std::string request = good, noCookie = good, noAddress = good;
-  request[0] = 1;
-  noCookie[237] = 0;
-  for (int i = 16; i < 20; ++i) noAddress[i] = 0;
+  const std::string good = Ack(kAckOptions);
   for (const std::string& bad : {
-           std::string(), good.substr(0, 239), good.substr(0, good.size() - 3), request,
-           noCookie, noAddress,
+           std::string(), good.substr(0, 239), good.substr(0, good.size() - 3),
+           std::string(good).replace(0, 1, 1, '\1'),    // a request
+           std::string(good).replace(237, 1, 1, '\0'),  // a cookie spoilt
+           std::string(good).replace(16, 4, 4, '\0'),   // no address
            Ack(kAckOptions, false),                 // no end
            good + "x",                              // more after the end
            Ack(With(0, {53, 2})),                   // an offer
@@ -317,7 +303,7 @@ TEST(DhcpcdLease, ReadsAnAcknowledgementAndRefusesAnythingElse) {
 TEST(DhcpValues, ListsAndLeaseTimesAreExact) {
   std::vector<std::string> list;
   ASSERT_TRUE(ParseAddressList("10.77.0.2 255.255.255.255 0.0.0.0", list));
-  EXPECT_EQ(list, (std::vector<std::string>{"10.77.0.2", "255.255.255.255", "0.0.0.0"}));
+  EXPECT_EQ(list, (Texts{"10.77.0.2", "255.255.255.255", "0.0.0.0"}));
   std::string many = "1.1.1.1";
   for (int i = 0; i < 63; ++i) many += " 1.1.1.1";
   // Each address as strict as the lease files': no more or fewer parts, no
@@ -411,18 +397,17 @@ TEST(BusReply, NetworkManagersRowsAreWholeOrNone) {
   const NmDevice* device = objects->Find("lvc0");
   ASSERT_NE(device, nullptr);
   DhcpState row = NmLease(*objects, *device, kNow);
-  EXPECT_EQ(row.leaseExpires, 1796586120);
-  EXPECT_EQ(row.leaseObtained, 1796586000);
-  EXPECT_EQ(row.dnsServers, (std::vector<std::string>{"10.77.0.3", "10.77.0.2"}));
+  EXPECT_EQ(std::tie(row.leaseObtained, row.leaseExpires, row.dnsServers),
+            std::make_tuple(1796586000, 1796586120, Texts{"10.77.0.3", "10.77.0.2"}));
   EXPECT_EQ(NmLease(*objects, *device, 1796586120).leaseExpires, 0);  // expired
 
   for (const char* address : {"10.77.1.09", "", "10.77.1"}) {
     auto read = ReadNm(Device().get(), address);
     ASSERT_TRUE(read) << address;
     row = NmLease(*read, *read->Find("lvc0"), kNow);
-    EXPECT_TRUE(row.enabled) << address;
-    EXPECT_EQ(row.leaseExpires, 0) << address;
-    EXPECT_TRUE(row.dnsServers.empty()) << address;
+    EXPECT_EQ(std::tie(row.enabled, row.leaseExpires, row.dnsServers),
+              std::make_tuple(true, 0, Texts{}))
+        << address;
   }
   auto never = ReadNm(Device().get(), "10.77.1.9", "4294967295");
   ASSERT_TRUE(never);
@@ -446,9 +431,9 @@ TEST(BusReply, NetworkdsLinksAreWholeOrNone) {
       R"({"Index":"4","Name":"lvc2"},{"Index":5,"Name":"lvc3"},{"Index":6,"Name":"lvc3"}]})");
   ASSERT_TRUE(links);
   ASSERT_EQ(links->size(), 2u);  // lvc2's index is a string; lvc3 is named twice
-  EXPECT_EQ(links->at("lvc0").address, "10.77.1.9");
-  EXPECT_EQ(links->at("lvc0").server, "10.77.0.1");
-  EXPECT_EQ(links->at("lvc0").validUntil, 5u);
+  const NetworkdLink& lvc0 = links->at("lvc0");
+  EXPECT_EQ(std::tie(lvc0.address, lvc0.server, lvc0.validUntil),
+            std::make_tuple("10.77.1.9", "10.77.0.1", 5u));
   EXPECT_EQ(links->at("lvc1").address, "");
   EXPECT_FALSE(ReadNetworkdLinks(R"({"Interfaces":{}})"));
 }
