@@ -8,6 +8,8 @@
 #include <atomic>
 #include <ctime>
 #include <fstream>
+#include <memory>
+#include <stdexcept>
 #include <thread>
 
 #include "dhcp_lab.h"
@@ -32,8 +34,11 @@ using test::FileText;
 struct Seen {
   std::shared_ptr<testing::AdaptersQuery> query;
   const IP_ADAPTER_INFO* a = nullptr;
-  const IP_ADAPTER_INFO* operator->() const { return a; }
-  std::string address() const { return a->IpAddressList.IpAddress.String; }
+  const IP_ADAPTER_INFO* operator->() const {
+    if (!a) throw std::runtime_error("no such adapter");
+    return a;
+  }
+  std::string address() const { return (*this)->IpAddressList.IpAddress.String; }
 };
 
 Seen Adapter(const std::string& name) {
