@@ -68,12 +68,10 @@ TEST(LeaseFile, ReadsARealFileAndNoWrongLeaseFromAPrefix) {
   LeaseFile file = ParseLeaseFile(kBoundThenReleased);
   EXPECT_FALSE(file.damaged);
   ASSERT_EQ(file.leases.size(), 2u);
-  EXPECT_TRUE(file.leases[0].wellFormed);
-  EXPECT_EQ(file.leases[0].expire, 1796586265);
-  const Lease& released = file.leases[1];
-  EXPECT_TRUE(released.wellFormed);
-  EXPECT_EQ(released.expire, 1796586149);
-  EXPECT_TRUE(released.winsServers.empty());
+  const Lease &bound = file.leases[0], &released = file.leases[1];
+  EXPECT_EQ(std::tie(bound.wellFormed, bound.expire, released.wellFormed, released.expire,
+                     released.winsServers),
+            std::make_tuple(true, 1796586265, true, 1796586149, Texts{}));
 
   for (std::size_t n = 0; n < kBoundThenReleased.size(); ++n) {
     SCOPED_TRACE(n);
@@ -106,10 +104,9 @@ TEST(LeaseFile, ReadsHandWrittenBlocks) {
       "lease { interface \"-rf\"; fixed-address 10.0.0.1; expire never; }\n");
   EXPECT_FALSE(file.damaged);
   ASSERT_EQ(file.leases.size(), 5u);
-  EXPECT_TRUE(file.leases[0].wellFormed);
-  EXPECT_EQ(file.leases[0].renew, 1796586205);
-  EXPECT_EQ(file.leases[0].expire, kNever);
-  EXPECT_EQ(file.leases[0].leaseTime, -1);
+  const Lease& first = file.leases[0];
+  EXPECT_EQ(std::tie(first.wellFormed, first.renew, first.expire, first.leaseTime),
+            std::make_tuple(true, 1796586205, kNever, -1));
   for (std::size_t i = 1; i < 5; ++i) EXPECT_FALSE(file.leases[i].wellFormed) << i;
   EXPECT_EQ(file.leases[2].interfaceName, "eth0");
   EXPECT_EQ(file.leases[4].interfaceName, "");  // not a name to hand on
