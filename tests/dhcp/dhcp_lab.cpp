@@ -27,17 +27,10 @@ namespace fs = std::filesystem;
 constexpr const char* kScript = R"(#!/bin/sh
 case "$reason" in
   BOUND|RENEW|REBIND|REBOOT)
-    if [ -n "$old_ip_address" ] && [ "$old_ip_address" != "$new_ip_address" ]; then
-      ip -4 addr flush dev "$interface"
-    fi
+    [ "$old_ip_address" = "$new_ip_address" ] || ip -4 addr flush dev "$interface"
     ip -4 addr replace "$new_ip_address/$new_subnet_mask" dev "$interface"
-    if [ -n "$new_routers" ]; then
-      ip -4 route replace default via "${new_routers%% *}" dev "$interface"
-    fi
-    ;;
-  EXPIRE|FAIL|RELEASE|STOP)
-    ip -4 addr flush dev "$interface"
-    ;;
+    [ -z "$new_routers" ] || ip -4 route replace default via "${new_routers%% *}" dev "$interface";;
+  EXPIRE|FAIL|RELEASE|STOP) ip -4 addr flush dev "$interface";;
 esac
 exit 0
 )";

@@ -8,6 +8,8 @@
 #include <atomic>
 #include <ctime>
 #include <fstream>
+#include <memory>
+#include <stdexcept>
 #include <thread>
 
 #include "dhcp_lab.h"
@@ -27,36 +29,23 @@ namespace {
 using test::DhcpLab;
 using test::FileText;
 
-// What the program reads of one adapter through the IP Helper calls, copied
-// out of their buffers.
+// The adapter of that name (null when there is none) in one GetAdaptersInfo
+// query, kept with the query's buffer.
 struct Seen {
-  bool found = false;
-  DWORD index = 0;
-  UINT dhcpEnabled = 0;
-  std::string address, gateway, dhcpServer, wins1, wins2;
-  BOOL haveWins = FALSE;
-  LEASE_TIME obtained = 0, expires = 0;
+  std::shared_ptr<testing::AdaptersQuery> query;
+  const IP_ADAPTER_INFO* a = nullptr;
+  const IP_ADAPTER_INFO* operator->() const {
+    if (!a) throw std::runtime_error("no such adapter");
+    return a;
+  }
+  std::string address() const { return (*this)->IpAddressList.IpAddress.String; }
 };
 
-// The adapter of that name in one GetAdaptersInfo query.
 Seen Adapter(const std::string& name) {
-  testing::AdaptersQuery q;
-  EXPECT_EQ(q.error, DWORD{NO_ERROR});
-  Seen seen;
-  for (const IP_ADAPTER_INFO* a : q.records) {
-    if (name != a->AdapterName) continue;
-    seen.found = true;
-    seen.index = a->Index;
-    seen.dhcpEnabled = a->DhcpEnabled;
-    seen.address = a->IpAddressList.IpAddress.String;
-    seen.gateway = a->GatewayList.IpAddress.String;
-    seen.dhcpServer = a->DhcpServer.IpAddress.String;
-    seen.haveWins = a->HaveWins;
-    seen.wins1 = a->PrimaryWinsServer.IpAddress.String;
-    seen.wins2 = a->SecondaryWinsServer.IpAddress.String;
-    seen.obtained = a->LeaseObtained;
-    seen.expires = a->LeaseExpires;
-  }
+  Seen seen{std::make_shared<testing::AdaptersQuery>()};
+  EXPECT_EQ(seen.query->error, DWORD{NO_ERROR});
+  for (const IP_ADAPTER_INFO* a : seen.query->records)
+    if (name == a->AdapterName) seen.a = a;
   return seen;
 }
 
@@ -73,8 +62,8 @@ std::vector<std::string> DnsServers(DWORD index) {
 // IpReleaseAddress or IpRenewAddress for the adapter of that name (index 0,
 // which no adapter has, when there is none).
 DWORD LeaseCall(DWORD (*call)(PIP_ADAPTER_INDEX_MAP), const std::string& name) {
-  IP_ADAPTER_INDEX_MAP entry{};
-  entry.Index = Adapter(name).index;
+  const Seen seen = Adapter(name);
+  IP_ADAPTER_INDEX_MAP entry{seen.a ? seen->Index : 0, {}};
   return call(&entry);
 }
 
@@ -82,13 +71,13 @@ DWORD LeaseCall(DWORD (*call)(PIP_ADAPTER_INDEX_MAP), const std::string& name) {
 // server, whose length may be off by `slack` seconds where a client keeps its
 // times on another clock.
 void ExpectLabLease(const Seen& a, int slack = 0) {
-  ASSERT_TRUE(a.found);
-  EXPECT_EQ(a.dhcpEnabled, 1u);
-  EXPECT_EQ(a.address.rfind("10.77.1.", 0), 0u) << a.address;
-  EXPECT_EQ(a.gateway, DhcpLab::kRouter);
-  EXPECT_EQ(a.dhcpServer, DhcpLab::kServer);
-  EXPECT_NEAR(a.expires - a.obtained, DhcpLab::kLeaseSeconds, slack);
-  EXPECT_EQ(DnsServers(a.index), (std::vector<std::string>{DhcpLab::kDns1, DhcpLab::kDns2}));
+  ASSERT_TRUE(a.a);
+  EXPECT_EQ(a->DhcpEnabled, 1u);
+  EXPECT_EQ(a.address().rfind("10.77.1.", 0), 0u) << a.address();
+  EXPECT_STREQ(a->GatewayList.IpAddress.String, DhcpLab::kRouter);
+  EXPECT_STREQ(a->DhcpServer.IpAddress.String, DhcpLab::kServer);
+  EXPECT_NEAR(a->LeaseExpires - a->LeaseObtained, DhcpLab::kLeaseSeconds, slack);
+  EXPECT_EQ(DnsServers(a->Index), (std::vector<std::string>{DhcpLab::kDns1, DhcpLab::kDns2}));
 }
 
 class EndToEnd : public ::testing::Test {
@@ -132,41 +121,43 @@ class EndToEnd : public ::testing::Test {
   // Run in the lab. Link 0 holds the lab's lease, obtained about now
   // (`slack` as ExpectLabLease's), then released, renewed, and renewed while
   // held (one more acknowledgement from the server). Link 1 is no client's:
-  // not DHCP, nothing to renew. Keeps the first view in first_.
-  void Walk(int slack, double obtainedWithin) {
+  // not DHCP, nothing to renew. WINS servers only where the client asks for
+  // them. Keeps the first view in first_.
+  void Walk(int slack, double obtainedWithin, bool wins) {
     first_ = Adapter(link_);
     ExpectLabLease(first_, slack);  // the lease's DNS servers, not the resolver file's
-    EXPECT_NEAR(static_cast<double>(first_.obtained), static_cast<double>(started_),
+    EXPECT_NEAR(static_cast<double>(first_->LeaseObtained), static_cast<double>(started_),
                 obtainedWithin);
-    if (first_.haveWins) {  // only where the client asks for them
-      EXPECT_EQ(first_.wins1, DhcpLab::kWins1);
-      EXPECT_EQ(first_.wins2, DhcpLab::kWins2);
+    EXPECT_EQ(first_->HaveWins, wins);
+    if (wins) {
+      EXPECT_STREQ(first_->PrimaryWinsServer.IpAddress.String, DhcpLab::kWins1);
+      EXPECT_STREQ(first_->SecondaryWinsServer.IpAddress.String, DhcpLab::kWins2);
     }
-    EXPECT_EQ(Adapter(DhcpLab::Link(1)).dhcpEnabled, 0u);
+    EXPECT_EQ(Adapter(DhcpLab::Link(1))->DhcpEnabled, 0u);
     EXPECT_EQ(LeaseCall(IpRenewAddress, DhcpLab::Link(1)), static_cast<DWORD>(ERROR_NOT_FOUND));
 
     ASSERT_EQ(LeaseCall(IpReleaseAddress, link_), static_cast<DWORD>(NO_ERROR));
     Seen released = Adapter(link_);
     // NetworkManager lets the address go a moment after the call.
-    for (int i = 0; i < 20 && released.address != "0.0.0.0"; ++i) {
+    for (int i = 0; i < 20 && released.address() != "0.0.0.0"; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
       released = Adapter(link_);
     }
     // Still configured for DHCP, with nothing of the lease; the resolver file
     // speaks for DNS.
-    EXPECT_EQ(released.address, "0.0.0.0");
-    EXPECT_EQ(released.dhcpEnabled, 1u);
-    EXPECT_EQ(released.dhcpServer, "");
-    EXPECT_EQ(released.expires, 0);
-    EXPECT_FALSE(released.haveWins);
-    EXPECT_EQ(DnsServers(released.index), std::vector<std::string>{"10.99.0.1"});
+    EXPECT_EQ(released.address(), "0.0.0.0");
+    EXPECT_EQ(released->DhcpEnabled, 1u);
+    EXPECT_STREQ(released->DhcpServer.IpAddress.String, "");
+    EXPECT_EQ(released->LeaseExpires, 0);
+    EXPECT_FALSE(released->HaveWins);
+    EXPECT_EQ(DnsServers(released->Index), std::vector<std::string>{"10.99.0.1"});
     EXPECT_EQ(LeaseCall(IpReleaseAddress, link_), static_cast<DWORD>(NO_ERROR));  // nothing held
 
     ASSERT_EQ(LeaseCall(IpRenewAddress, link_), static_cast<DWORD>(NO_ERROR));
     // Straight after the call: a renewal returns once the link shows its lease.
     Seen renewed = Adapter(link_);
     ExpectLabLease(renewed, slack);
-    EXPECT_GE(renewed.obtained, first_.obtained);
+    EXPECT_GE(renewed->LeaseObtained, first_->LeaseObtained);
     // A held lease renewed later than the slack allows: the call returns with
     // the new acknowledgement's times, not the old ones nor none.
     const std::string log = lab_->dir() + "/dnsmasq.log";
@@ -187,8 +178,8 @@ class EndToEnd : public ::testing::Test {
     ASSERT_EQ(renewedAgain, static_cast<DWORD>(NO_ERROR));
     Seen again = Adapter(link_);
     ExpectLabLease(again, slack);
-    EXPECT_GE(again.obtained + slack, asked);
-    EXPECT_GE(again.expires + slack, asked + DhcpLab::kLeaseSeconds);
+    EXPECT_GE(again->LeaseObtained + slack, asked);
+    EXPECT_GE(again->LeaseExpires + slack, asked + DhcpLab::kLeaseSeconds);
     EXPECT_NE(FileText(log).find("DHCPACK", logged), std::string::npos);
   }
 
@@ -210,10 +201,10 @@ TEST_F(EndToEnd, Dhclient) {
 
   Provide(nullptr);
   lab_->client().RunInside([&] {
-    Walk(0, 5.0);
+    Walk(0, 5.0, true);
     // Details right after the list take the list's DNS servers, once: the
     // next call asks the client again, which finds the newest block.
-    const DWORD index = Adapter(link_).index;
+    const DWORD index = Adapter(link_)->Index;
     std::ofstream(lab_->dir() + "/dhclient." + link_ + ".leases", std::ios::app)
         << "lease {\n  interface \"" << link_ << "\";\n  fixed-address 10.77.1.99;\n"
         << "  option domain-name-servers 10.77.0.99;\n  expire never;\n}\n";
@@ -229,7 +220,6 @@ TEST_F(EndToEnd, Dhclient) {
     // Still in the table, with nothing left to give up.
     EXPECT_EQ(LeaseCall(IpReleaseAddress, link_), static_cast<DWORD>(NO_ERROR));
   });
-  EXPECT_TRUE(first_.haveWins);
 }
 
 TEST_F(EndToEnd, Dhcpcd) {
@@ -237,14 +227,13 @@ TEST_F(EndToEnd, Dhcpcd) {
   test::LabDhcpcd dhcpcd(*lab_, 1, LORVANE_PRIVATE_MOUNTS);
   Provide(std::make_unique<DhcpcdClient>());
   dhcpcd.InLab([&] {
-    Walk(0, 5.0);
+    Walk(0, 5.0, true);
     // Its daemon gone, the lease file it leaves names the link but holds no lease.
     test::RunCommand(dhcpcd.Inside({"/usr/sbin/dhcpcd", "-4", "-x", link_}));
     const DhcpState left = DhcpcdClient().State(link_);
     EXPECT_TRUE(left.enabled);
     EXPECT_EQ(left.leaseExpires, 0);
   });
-  EXPECT_TRUE(first_.haveWins);
   EXPECT_EQ(lab_->RunningClients(), 0);  // no dhclient beside the daemon
   EXPECT_NE(FileText(lab_->dir() + "/dnsmasq.log").find("DHCPRELEASE"), std::string::npos);
 }
@@ -262,7 +251,7 @@ TEST_F(EndToEnd, NetworkManager) {
                  "autoconnect", "no", "ipv4.never-default", "yes", "ipv6.method", "disabled"});
   ASSERT_EQ(older.exitCode, 0) << older.output;
   Provide(std::make_unique<NetworkManagerClient>(options));
-  lab_->client().RunInside([&] { Walk(0, 5.0); });
+  lab_->client().RunInside([&] { Walk(0, 5.0, false); });  // it asks for no NetBIOS servers
   EXPECT_EQ(lab_->RunningClients(), 0);
   // The daemon manages the lab's namespace, not the caller's.
   EXPECT_FALSE(NetworkManagerClient(options).State(link_).enabled);
@@ -275,20 +264,19 @@ TEST_F(EndToEnd, Networkd) {
   options.busAddress = networkd.BusAddress();
   Provide(std::make_unique<NetworkdClient>(options));
   lab_->client().RunInside([&] {
-    Walk(1, 15.0);  // its expiry is on the boot clock
+    Walk(1, 15.0, false);  // its expiry is on the boot clock; it keeps no NetBIOS servers
     // A lease file of another address says nothing of when the link's began
     // (written again should networkd save its own meanwhile).
     const std::string file =
-        lab_->dir() + "/networkd/run/netif/leases/" + std::to_string(first_.index);
+        lab_->dir() + "/networkd/run/netif/leases/" + std::to_string(first_->Index);
     const std::string stale = "ADDRESS=10.77.1.250\nLIFETIME=600\n";
     LEASE_TIME obtained = -1;
     for (int i = 0; i < 10 && FileText(file) != stale; ++i) {
       std::ofstream(file) << stale;
-      obtained = Adapter(link_).obtained;
+      obtained = Adapter(link_)->LeaseObtained;
     }
     EXPECT_EQ(obtained, 0);
   });
-  EXPECT_FALSE(first_.haveWins);  // networkd keeps no NetBIOS name servers
   EXPECT_EQ(lab_->RunningClients(), 0);
   EXPECT_FALSE(NetworkdClient(options).State(link_).enabled);
 }

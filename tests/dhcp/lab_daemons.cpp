@@ -16,14 +16,6 @@ using namespace std::chrono_literals;
 constexpr const char* kNetworkd = "/lib/systemd/systemd-networkd";
 constexpr const char* kDhcpcd = "/usr/sbin/dhcpcd";
 
-// Waits for a child of private_mounts to be the program it runs, not the
-// helper still binding folders.
-void WaitForComm(const ChildProcess& child, const std::string& comm) {
-  const std::string path = "/proc/" + std::to_string(child.pid()) + "/comm";
-  for (int i = 0; i < 200 && FileText(path) != comm + "\n"; ++i) std::this_thread::sleep_for(10ms);
-  if (FileText(path) != comm + "\n") throw std::runtime_error(comm + " did not start");
-}
-
 }  // namespace
 
 std::string LabNetworkd::UnavailableReason() {
@@ -84,7 +76,10 @@ LabDhcpcd::LabDhcpcd(DhcpLab& lab, int links, const std::string& privateMounts)
                                      f + "/dhcpcd.conf=/etc/dhcpcd.conf", "--"};
   for (auto& arg : lab.Guarded({"sleep", "infinity"})) holder.push_back(std::move(arg));
   holder_ = &lab.client().Spawn(holder);
-  WaitForComm(*holder_, "sleep");
+  // Not private_mounts still binding folders, but the program it runs.
+  const std::string comm = "/proc/" + std::to_string(holder_->pid()) + "/comm";
+  for (int i = 0; i < 200 && FileText(comm) != "sleep\n"; ++i) std::this_thread::sleep_for(10ms);
+  if (FileText(comm) != "sleep\n") throw std::runtime_error("the holder did not start");
   // Each daemon goes to the background at once; then all bind together.
   for (int i = 0; i < links; ++i) {
     CommandResult started = RunCommand(Inside({kDhcpcd, "-4", "-b", DhcpLab::Link(i)}));

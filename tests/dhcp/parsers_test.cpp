@@ -8,10 +8,13 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdarg>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "platform/iphlp/dhcp/dhclient_client.h"
 #include "platform/iphlp/dhcp/json.h"
@@ -22,6 +25,7 @@ namespace lorvane::iphlp::dhcp {
 namespace {
 
 constexpr std::int64_t kNow = 1796586000;  // 2026-12-06 19:40:00 UTC
+using Texts = std::vector<std::string>;
 
 // Cut down from what dhclient 4.4 wrote for a lease from a test server, then a
 // release: the second block is the released lease, expiring at once. Whole
@@ -54,6 +58,8 @@ std::string Block(const std::string& statements, const std::string& name = "eth0
          "  expire 1 2026/12/07 10:00:00;\n}\n";
 }
 
+auto Values(const Lease& l) { return std::tie(l.address, l.expire, l.dnsServers, l.winsServers); }
+
 // The times of a real file, in UTC (the lab's real dhclient shows every other
 // field: EndToEnd.Dhclient); and whatever prefix of it is read (dhclient
 // appending as we read), a lease that reads as well formed is exactly the one
@@ -62,12 +68,10 @@ TEST(LeaseFile, ReadsARealFileAndNoWrongLeaseFromAPrefix) {
   LeaseFile file = ParseLeaseFile(kBoundThenReleased);
   EXPECT_FALSE(file.damaged);
   ASSERT_EQ(file.leases.size(), 2u);
-  EXPECT_TRUE(file.leases[0].wellFormed);
-  EXPECT_EQ(file.leases[0].expire, 1796586265);
-  const Lease& released = file.leases[1];
-  EXPECT_TRUE(released.wellFormed);
-  EXPECT_EQ(released.expire, 1796586149);
-  EXPECT_TRUE(released.winsServers.empty());
+  const Lease &bound = file.leases[0], &released = file.leases[1];
+  EXPECT_EQ(std::tie(bound.wellFormed, bound.expire, released.wellFormed, released.expire,
+                     released.winsServers),
+            std::make_tuple(true, 1796586265, true, 1796586149, Texts{}));
 
   for (std::size_t n = 0; n < kBoundThenReleased.size(); ++n) {
     SCOPED_TRACE(n);
@@ -79,10 +83,7 @@ TEST(LeaseFile, ReadsARealFileAndNoWrongLeaseFromAPrefix) {
         EXPECT_TRUE(part.damaged);  // only a cut can spoil a block dhclient wrote
         continue;
       }
-      EXPECT_EQ(got.address, file.leases[i].address);
-      EXPECT_EQ(got.expire, file.leases[i].expire);
-      EXPECT_EQ(got.dnsServers, file.leases[i].dnsServers);
-      EXPECT_EQ(got.winsServers, file.leases[i].winsServers);
+      EXPECT_EQ(Values(got), Values(file.leases[i]));
     }
   }
 }
@@ -103,10 +104,9 @@ TEST(LeaseFile, ReadsHandWrittenBlocks) {
       "lease { interface \"-rf\"; fixed-address 10.0.0.1; expire never; }\n");
   EXPECT_FALSE(file.damaged);
   ASSERT_EQ(file.leases.size(), 5u);
-  EXPECT_TRUE(file.leases[0].wellFormed);
-  EXPECT_EQ(file.leases[0].renew, 1796586205);
-  EXPECT_EQ(file.leases[0].expire, kNever);
-  EXPECT_EQ(file.leases[0].leaseTime, -1);
+  const Lease& first = file.leases[0];
+  EXPECT_EQ(std::tie(first.wellFormed, first.renew, first.expire, first.leaseTime),
+            std::make_tuple(true, 1796586205, kNever, -1));
   for (std::size_t i = 1; i < 5; ++i) EXPECT_FALSE(file.leases[i].wellFormed) << i;
   EXPECT_EQ(file.leases[2].interfaceName, "eth0");
   EXPECT_EQ(file.leases[4].interfaceName, "");  // not a name to hand on
@@ -180,13 +180,7 @@ TEST(LeaseFile, DatesAcrossTheCalendarAgreeWithTheCLibrary) {
     return f.leases[0].expire;
   };
   auto libc = [](int y, int mo, int d, int h, int mi, int se) {
-    std::tm t{};
-    t.tm_year = y - 1900;
-    t.tm_mon = mo - 1;
-    t.tm_mday = d;
-    t.tm_hour = h;
-    t.tm_min = mi;
-    t.tm_sec = se;
+    std::tm t{se, mi, h, d, mo - 1, y - 1900, 0, 0, 0, 0, nullptr};
     return static_cast<std::int64_t>(timegm(&t));
   };
   static const int kLast[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -219,7 +213,7 @@ TEST(DhclientConfiguration, OnlyTopLevelInterfaceBlocksConfigureALink) {
       "alias { interface \"eth8\" { } }\n"
       "interface \"wlan0\" {\n  request routers;\n}\n"
       "interface \"bad name\" { }\n");
-  EXPECT_EQ(names, (std::vector<std::string>{"eth0", "wlan0"}));
+  EXPECT_EQ(names, (Texts{"eth0", "wlan0"}));
 }
 
 TEST(DhclientCommandLine, NamesTheLinksAndFilesOfAClient) {
@@ -228,17 +222,15 @@ TEST(DhclientCommandLine, NamesTheLinksAndFilesOfAClient) {
                             "-lf", "/var/lib/dhcp/dhclient.eth0.leases", "-I", "-df",
                             "/var/lib/dhcp/dhclient6.eth0.leases", "-e", "A=b", "eth0"});
   ASSERT_TRUE(c);
-  EXPECT_EQ(c->interfaces, (std::vector<std::string>{"eth0"}));
-  EXPECT_EQ(c->pidFile, "/run/dhclient.eth0.pid");
-  EXPECT_EQ(c->leaseFile, "/var/lib/dhcp/dhclient.eth0.leases");
-  EXPECT_FALSE(c->ipv6);
-  EXPECT_FALSE(c->stopping);
+  EXPECT_EQ(std::tie(c->interfaces, c->pidFile, c->leaseFile, c->noPidFile, c->ipv6, c->stopping),
+            std::make_tuple(Texts{"eth0"}, "/run/dhclient.eth0.pid",
+                            "/var/lib/dhcp/dhclient.eth0.leases", false, false, false));
 
   // Option arguments are not links, even when they look like names.
   auto s = ParseDhclientCommand(
       {"dhclient", "-s", "server1", "-p", "68", "-cf", "conf", "-sf", "sc", "eth1", "eth2"});
   ASSERT_TRUE(s);
-  EXPECT_EQ(s->interfaces, (std::vector<std::string>{"eth1", "eth2"}));
+  EXPECT_EQ(s->interfaces, (Texts{"eth1", "eth2"}));
 
   EXPECT_TRUE(ParseDhclientCommand({"dhclient", "-6", "eth0"})->ipv6);
   EXPECT_TRUE(ParseDhclientCommand({"dhclient", "-r", "eth0"})->stopping);
@@ -249,21 +241,15 @@ TEST(DhclientCommandLine, NamesTheLinksAndFilesOfAClient) {
 // options given as code, then bytes; dhcpcd stores it as it came.
 std::string Ack(const std::vector<std::vector<unsigned char>>& options, bool end = true) {
   std::string m(240, '\0');
-  m[0] = 2;  // BOOTREPLY
-  m[1] = 1;
-  m[2] = 6;
-  const unsigned char yiaddr[] = {10, 77, 1, 49}, cookie[] = {99, 130, 83, 99};
-  for (int i = 0; i < 4; ++i) {
-    m[16 + i] = static_cast<char>(yiaddr[i]);
-    m[236 + i] = static_cast<char>(cookie[i]);
-  }
+  m.replace(0, 3, "\x02\x01\x06");        // a BOOTREPLY over Ethernet
+  m.replace(16, 4, "\x0a\x4d\x01\x31");   // yiaddr
+  m.replace(236, 4, "\x63\x82\x53\x63");  // the magic cookie
   for (const auto& o : options) {
     m += static_cast<char>(o[0]);
     m += static_cast<char>(o.size() - 1);
     m.append(o.begin() + 1, o.end());
   }
-  if (end) m += '\xff';
-  return m;
+  return end ? m + '\xff' : m;
 }
 
 const std::vector<std::vector<unsigned char>> kAckOptions = {
@@ -272,11 +258,7 @@ const std::vector<std::vector<unsigned char>> kAckOptions = {
 
 std::vector<std::vector<unsigned char>> With(std::size_t at, std::vector<unsigned char> option) {
   auto options = kAckOptions;
-  if (at < options.size()) {
-    options[at] = std::move(option);
-  } else {
-    options.push_back(std::move(option));
-  }
+  (at < options.size() ? options[at] : options.emplace_back()) = std::move(option);
   return options;
 }
 
@@ -285,21 +267,18 @@ std::vector<std::vector<unsigned char>> With(std::size_t at, std::vector<unsigne
 TEST(DhcpcdLease, ReadsAnAcknowledgementAndRefusesAnythingElse) {
   auto lease = ParseDhcpcdLease(Ack(kAckOptions) + std::string(20, '\0'));
   ASSERT_TRUE(lease);
-  EXPECT_EQ(lease->address, "10.77.1.49");
-  EXPECT_EQ(lease->server, "10.77.0.1");
-  EXPECT_EQ(lease->leaseTime, 120);
-  EXPECT_EQ(lease->dnsServers, (std::vector<std::string>{"10.77.0.2", "10.77.0.3"}));
-  EXPECT_EQ(lease->winsServers, (std::vector<std::string>{"10.77.0.4", "10.77.0.5"}));
+  EXPECT_EQ(std::tie(lease->address, lease->server, lease->leaseTime, lease->dnsServers,
+                     lease->winsServers),
+            std::make_tuple("10.77.1.49", "10.77.0.1", 120, Texts{"10.77.0.2", "10.77.0.3"},
+                            Texts{"10.77.0.4", "10.77.0.5"}));
   EXPECT_EQ(ParseDhcpcdLease(Ack(With(2, {51, 255, 255, 255, 255})))->leaseTime, kNever);
 
-  std::string good = Ack(kAckOptions);
-  std::string request = good, noCookie = good, noAddress = good;
-  request[0] = 1;
-  noCookie[237] = 0;
-  for (int i = 16; i < 20; ++i) noAddress[i] = 0;
+  const std::string good = Ack(kAckOptions);
   for (const std::string& bad : {
-           std::string(), good.substr(0, 239), good.substr(0, good.size() - 3), request,
-           noCookie, noAddress,
+           std::string(), good.substr(0, 239), good.substr(0, good.size() - 3),
+           std::string(good).replace(0, 1, 1, '\1'),    // a request
+           std::string(good).replace(237, 1, 1, '\0'),  // a cookie spoilt
+           std::string(good).replace(16, 4, 4, '\0'),   // no address
            Ack(kAckOptions, false),                 // no end
            good + "x",                              // more after the end
            Ack(With(0, {53, 2})),                   // an offer
@@ -321,7 +300,7 @@ TEST(DhcpcdLease, ReadsAnAcknowledgementAndRefusesAnythingElse) {
 TEST(DhcpValues, ListsAndLeaseTimesAreExact) {
   std::vector<std::string> list;
   ASSERT_TRUE(ParseAddressList("10.77.0.2 255.255.255.255 0.0.0.0", list));
-  EXPECT_EQ(list, (std::vector<std::string>{"10.77.0.2", "255.255.255.255", "0.0.0.0"}));
+  EXPECT_EQ(list, (Texts{"10.77.0.2", "255.255.255.255", "0.0.0.0"}));
   std::string many = "1.1.1.1";
   for (int i = 0; i < 63; ++i) many += " 1.1.1.1";
   // Each address as strict as the lease files': no more or fewer parts, no
@@ -364,95 +343,76 @@ TEST(Json, ReadsADescriptionAndRefusesAnythingElse) {
   }
 }
 
-// NetworkManager's objects' properties and networkd's description. A
-// property of the wrong type or a reply of another shape gives no rows at
-// all; a lease value that is not whole gives the link without a lease.
-// A device lvc0 and its DHCP configuration, as the two objects' GetAll
-// replies, with `managed` as the Managed property's type and value, and
-// `address` as the leased address.
-struct Reply {
-  sd_bus* bus = nullptr;
-  sd_bus_message* m = nullptr;
-  sd_bus_message* config = nullptr;
-  int fds[2] = {-1, -1};
-  Reply(const char* managedType, const char* address, const char* leaseTime = "120") {
-    EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
-    EXPECT_GE(sd_bus_new(&bus), 0);
-    EXPECT_GE(sd_bus_set_fd(bus, fds[0], fds[0]), 0);
-    EXPECT_GE(sd_bus_start(bus), 0);
-    EXPECT_GE(sd_bus_message_new_method_call(bus, &m, "a.b", "/", "a.b", "C"), 0);
-    EXPECT_GE(sd_bus_message_new_method_call(bus, &config, "a.b", "/", "a.b", "C"), 0);
-    int r = managedType[0] == 'b'
-                ? sd_bus_message_append(m, "a{sv}", 3, "Interface", "s", "lvc0", "Managed", "b", 1,
-                                        "Dhcp4Config", "o", "/c/1")
-                : sd_bus_message_append(m, "a{sv}", 2, "Interface", "s", "lvc0", "Managed",
-                                        managedType, "yes");
-    EXPECT_GE(r, 0);
-    EXPECT_GE(sd_bus_message_append(config, "a{sv}", 1, "Options", "a{sv}", 4, "ip_address", "s",
-                                    address, "dhcp_lease_time", "s", leaseTime, "expiry", "s",
-                                    "1796586120", "domain_name_servers", "s",
-                                    "10.77.0.3 10.77.0.2"),
-              0);
-    for (auto* message : {m, config}) {
-      EXPECT_GE(sd_bus_message_seal(message, 1, 0), 0);
-      EXPECT_GE(sd_bus_message_rewind(message, 1), 0);
-    }
-  }
-  ~Reply() {
-    sd_bus_message_unref(m);
-    sd_bus_message_unref(config);
-    sd_bus_close_unref(bus);
-    close(fds[1]);
-  }
-};
+// NetworkManager's objects' properties. A property of the wrong type or a
+// reply of another shape gives no rows at all; a lease value that is not
+// whole gives the link without a lease.
+using Message = std::unique_ptr<sd_bus_message, sd_bus_message* (*)(sd_bus_message*)>;
 
-std::optional<NmObjects> ReadNmObjects(sd_bus_message* device, sd_bus_message* config) {
+// A sealed message of that signature, read as a reply would be.
+Message Sealed(const char* types, ...) {
+  static sd_bus* bus = [] {
+    int fds[2] = {-1, -1};
+    sd_bus* b = nullptr;
+    EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+    EXPECT_GE(sd_bus_new(&b), 0);
+    EXPECT_GE(sd_bus_set_fd(b, fds[0], fds[0]), 0);
+    EXPECT_GE(sd_bus_start(b), 0);
+    return b;
+  }();
+  sd_bus_message* m = nullptr;
+  EXPECT_GE(sd_bus_message_new_method_call(bus, &m, "a.b", "/", "a.b", "C"), 0);
+  va_list args;
+  va_start(args, types);
+  EXPECT_GE(sd_bus_message_appendv(m, types, args), 0);
+  va_end(args);
+  EXPECT_GE(sd_bus_message_seal(m, 1, 0), 0);
+  EXPECT_GE(sd_bus_message_rewind(m, 1), 0);
+  return Message(m, sd_bus_message_unref);
+}
+
+// The GetAll reply of a device lvc0 whose DHCP configuration is /c/1.
+Message Device() {
+  return Sealed("a{sv}", 3, "Interface", "s", "lvc0", "Managed", "b", 1, "Dhcp4Config", "o", "/c/1");
+}
+
+// `device`, and /c/1 with `address` as the leased address.
+std::optional<NmObjects> ReadNm(sd_bus_message* device, const char* address = "10.77.1.9",
+                                const char* leaseTime = "120") {
+  Message config = Sealed("a{sv}", 1, "Options", "a{sv}", 4, "ip_address", "s", address,
+                          "dhcp_lease_time", "s", leaseTime, "expiry", "s", "1796586120",
+                          "domain_name_servers", "s", "10.77.0.3 10.77.0.2");
   NmObjects o;
   if (!ReadNmProperties(device, "/d/1", "org.freedesktop.NetworkManager.Device", o) ||
-      !ReadNmProperties(config, "/c/1", "org.freedesktop.NetworkManager.DHCP4Config", o))
+      !ReadNmProperties(config.get(), "/c/1", "org.freedesktop.NetworkManager.DHCP4Config", o))
     return std::nullopt;
   return o;
 }
 
 TEST(BusReply, NetworkManagersRowsAreWholeOrNone) {
-  Reply good("b", "10.77.1.9");
-  auto objects = ReadNmObjects(good.m, good.config);
+  auto objects = ReadNm(Device().get());
   ASSERT_TRUE(objects);
   const NmDevice* device = objects->Find("lvc0");
   ASSERT_NE(device, nullptr);
   DhcpState row = NmLease(*objects, *device, kNow);
-  EXPECT_EQ(row.leaseExpires, 1796586120);
-  EXPECT_EQ(row.leaseObtained, 1796586000);
-  EXPECT_EQ(row.dnsServers, (std::vector<std::string>{"10.77.0.3", "10.77.0.2"}));
+  EXPECT_EQ(std::tie(row.leaseObtained, row.leaseExpires, row.dnsServers),
+            std::make_tuple(1796586000, 1796586120, Texts{"10.77.0.3", "10.77.0.2"}));
   EXPECT_EQ(NmLease(*objects, *device, 1796586120).leaseExpires, 0);  // expired
 
   for (const char* address : {"10.77.1.09", "", "10.77.1"}) {
-    Reply damaged("b", address);
-    auto read = ReadNmObjects(damaged.m, damaged.config);
+    auto read = ReadNm(Device().get(), address);
     ASSERT_TRUE(read) << address;
     row = NmLease(*read, *read->Find("lvc0"), kNow);
-    EXPECT_TRUE(row.enabled) << address;
-    EXPECT_EQ(row.leaseExpires, 0) << address;
-    EXPECT_TRUE(row.dnsServers.empty()) << address;
+    EXPECT_EQ(std::tie(row.enabled, row.leaseExpires, row.dnsServers),
+              std::make_tuple(true, 0, Texts{}))
+        << address;
   }
-  Reply infinite("b", "10.77.1.9", "4294967295");
-  auto never = ReadNmObjects(infinite.m, infinite.config);
+  auto never = ReadNm(Device().get(), "10.77.1.9", "4294967295");
   ASSERT_TRUE(never);
   EXPECT_EQ(NmLease(*never, *never->Find("lvc0"), kNow).leaseExpires, kNever);
 
-  Reply wrongType("s", "");
-  EXPECT_FALSE(ReadNmObjects(wrongType.m, wrongType.config));
-  Reply wrongShape("b", "10.77.1.9");
-  sd_bus_message_unref(wrongShape.m);
-  ASSERT_GE(sd_bus_message_new_method_call(wrongShape.bus, &wrongShape.m, "a.b", "/", "a.b", "C"),
-            0);
-  ASSERT_GE(sd_bus_message_append(wrongShape.m, "a{oa{sv}}", 1, "/d/1", 1, "Interface", "s",
-                                  "lvc0"),
-            0);
-  ASSERT_GE(sd_bus_message_seal(wrongShape.m, 1, 0), 0);
-  ASSERT_GE(sd_bus_message_rewind(wrongShape.m, 1), 0);
-  EXPECT_FALSE(ReadNmObjects(wrongShape.m, wrongShape.config));
-  EXPECT_FALSE(ReadNmObjects(nullptr, good.config));
+  EXPECT_FALSE(ReadNm(Sealed("a{sv}", 2, "Interface", "s", "lvc0", "Managed", "s", "yes").get()));
+  EXPECT_FALSE(ReadNm(Sealed("a{oa{sv}}", 1, "/d/1", 1, "Interface", "s", "lvc0").get()));
+  EXPECT_FALSE(ReadNm(nullptr));
 }
 
 // networkd's own description of a link is read in EndToEnd.Networkd; here,
@@ -468,9 +428,9 @@ TEST(BusReply, NetworkdsLinksAreWholeOrNone) {
       R"({"Index":"4","Name":"lvc2"},{"Index":5,"Name":"lvc3"},{"Index":6,"Name":"lvc3"}]})");
   ASSERT_TRUE(links);
   ASSERT_EQ(links->size(), 2u);  // lvc2's index is a string; lvc3 is named twice
-  EXPECT_EQ(links->at("lvc0").address, "10.77.1.9");
-  EXPECT_EQ(links->at("lvc0").server, "10.77.0.1");
-  EXPECT_EQ(links->at("lvc0").validUntil, 5u);
+  const NetworkdLink& lvc0 = links->at("lvc0");
+  EXPECT_EQ(std::tie(lvc0.address, lvc0.server, lvc0.validUntil),
+            std::make_tuple("10.77.1.9", "10.77.0.1", 5u));
   EXPECT_EQ(links->at("lvc1").address, "");
   EXPECT_FALSE(ReadNetworkdLinks(R"({"Interfaces":{}})"));
 }

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -82,11 +83,10 @@ class Privilege : public ::testing::Test {
     options.log = [this](int, const std::string& line) { log.push_back(line); };
     return lorvane::driver::RunAdapterCommand(args, options, caller);
   }
-  std::vector<std::string> Calls() const {
-    std::vector<std::string> lines;
+  // What the helper was asked, a line each.
+  std::string Calls() const {
     std::ifstream in(calls);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
+    return {std::istreambuf_iterator<char>(in), {}};
   }
   static LSTATUS Write(const char* text) {
     return PutText(kClassKey + "0000", "NetworkAddress", text);
@@ -185,9 +185,9 @@ TEST_F(Privilege, OnlyAWindowThatIsNotRootGoesThroughTheHelper) {
   EXPECT_EQ(PutText(kClassKey + "0009", "NetworkAddress", "x"), ERROR_ACCESS_DENIED);
   EXPECT_EQ(IpReleaseAddress(&map), NO_ERROR);
   EXPECT_EQ(IpRenewAddress(&map), NO_ERROR);
-  EXPECT_EQ(Calls(), (std::vector<std::string>{"address set-value 0000 NetworkAddress 020000000007",
-                                               "address delete-value 0000 NetworkAddress",
-                                               "lease release eth0", "lease renew eth0"}));
+  EXPECT_EQ(Calls(),
+            "address set-value 0000 NetworkAddress 020000000007\n"
+            "address delete-value 0000 NetworkAddress\nlease release eth0\nlease renew eth0\n");
   EXPECT_EQ(hive.Bytes(), before);
   EXPECT_EQ(adapters->LeaseCalls().size(), 1u);
 

@@ -37,15 +37,15 @@ class CallerBuffer {
     auto* b = static_cast<const unsigned char*>(p);
     return b >= bytes_.get() && b + length <= bytes_.get() + size_;
   }
-  bool Untouched() const { return AllFill(0, size_ + kGuard); }
-  bool GuardUntouched() const { return AllFill(size_, size_ + kGuard); }
+  // Every byte from `from` to the end of the guard zone as it started.
+  bool Untouched(ULONG from = 0) const {
+    const unsigned char* b = bytes_.get();
+    return std::all_of(b + from, b + size_ + kGuard, [](unsigned char c) { return c == kFill; });
+  }
+  bool GuardUntouched() const { return Untouched(size_); }
 
  private:
   static constexpr ULONG kGuard = 256;
-  bool AllFill(ULONG from, ULONG to) const {
-    const unsigned char* b = bytes_.get();
-    return std::all_of(b + from, b + to, [](unsigned char c) { return c == kFill; });
-  }
   ULONG size_;
   std::unique_ptr<unsigned char[]> bytes_;
 };

@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <fstream>
 #include <string>
 
@@ -49,64 +51,41 @@ void LowerLimits() {
   ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &files), 0);
 }
 
-struct Seen {
-  pid_t pid = 0, session = 0;
+// A process's CPU and open-file limits, soft and hard, as the kernel keeps them.
+using Limits = std::array<rlim_t, 4>;
+Limits LimitsOf(pid_t pid) {
   rlimit cpu{}, files{};
-};
-
-// Its session and two of its limits, as the kernel keeps them.
-Seen SeenIn(pid_t pid) {
-  Seen seen;
-  seen.pid = pid;
-  seen.session = getsid(pid);
-  prlimit(pid, RLIMIT_CPU, nullptr, &seen.cpu);
-  prlimit(pid, RLIMIT_NOFILE, nullptr, &seen.files);
-  return seen;
+  prlimit(pid, RLIMIT_CPU, nullptr, &cpu);
+  prlimit(pid, RLIMIT_NOFILE, nullptr, &files);
+  return {cpu.rlim_cur, cpu.rlim_max, files.rlim_cur, files.rlim_max};
 }
 
-// Runs `work` in a child of its own that first lowers its limits and leads
-// its process group, as a shell's job does; its exit status.
-template <typename Work>
-int InLoweredChild(Work work) {
+// pid 1's limits, as far as the lowered hard ones allow; pid 1's limits are
+// root's to read, so for anyone else, the process's own.
+Limits SystemLimits(const Limits& own) {
+  if (geteuid() != 0) return own;
+  Limits l = LimitsOf(1);
+  l[2] = std::min<rlim_t>(l[2], 1024);
+  if (kBefore.hard) return l;
+  // The hard limits stayed; the soft ones go up to them.
+  const rlim_t cpu = kBefore.cpu.rlim_max, files = kBefore.files.rlim_max;
+  return {std::min(l[0], cpu), cpu, std::min(l[2], files), files};
+}
+
+// One lowered child, as a user's shell job leading its process group: it
+// starts a daemon, then leaves its caller's session as the command does and
+// passes on its worker's status.
+TEST(SystemDefaults, TheCommandAndADaemonItStartsTakeTheSystemsLimitsAndSessions) {
+  struct Report {
+    pid_t daemon = 0, worker = 0, session = 0;
+    Limits limits{};
+  };
+  int report[2];
+  ASSERT_EQ(pipe(report), 0);
   const pid_t child = fork();
   if (child == 0) {
     setpgid(0, 0);
     LowerLimits();
-    _exit(work());
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-void ExpectSystemDefaults(const Seen& seen) {
-  EXPECT_NE(seen.session, getsid(0));
-  if (geteuid() != 0) return;  // pid 1's limits are root's to read
-  rlimit cpu{}, files{};
-  ASSERT_EQ(prlimit(1, RLIMIT_CPU, nullptr, &cpu), 0);
-  ASSERT_EQ(prlimit(1, RLIMIT_NOFILE, nullptr, &files), 0);
-  files.rlim_cur = std::min<rlim_t>(files.rlim_cur, 1024);
-  if (!kBefore.hard) {  // the hard limits stayed; the soft ones go up to them
-    cpu = {std::min(cpu.rlim_cur, kBefore.cpu.rlim_max), kBefore.cpu.rlim_max};
-    files = {std::min(files.rlim_cur, kBefore.files.rlim_max), kBefore.files.rlim_max};
-  }
-  EXPECT_EQ(seen.cpu.rlim_cur, cpu.rlim_cur);
-  EXPECT_EQ(seen.cpu.rlim_max, cpu.rlim_max);
-  EXPECT_EQ(seen.files.rlim_cur, files.rlim_cur);
-  EXPECT_EQ(seen.files.rlim_max, files.rlim_max);
-}
-
-// One lowered child, as a user's shell job: it starts a daemon, then leaves
-// its caller's session as the command does and passes on its worker's status.
-TEST(SystemDefaults, TheCommandAndADaemonItStartsTakeTheSystemsLimitsAndSessions) {
-  struct Report {
-    pid_t daemon = 0;
-    Seen worker;
-  };
-  int report[2];
-  ASSERT_EQ(pipe(report), 0);
-  const int status = InLoweredChild([&] {
-    Report out;
     std::string printed;
     RunRequest request;
     request.argv = {"/bin/sh", "-c", "sleep 30 >/dev/null 2>&1 & echo $!"};
@@ -115,25 +94,29 @@ TEST(SystemDefaults, TheCommandAndADaemonItStartsTakeTheSystemsLimitsAndSessions
     request.output = &printed;
     request.outputCap = 64;
     RunBounded(request);
-    out.daemon = static_cast<pid_t>(std::atoi(printed.c_str()));
     lorvane::kernel::LeaveCallersSession();
-    out.worker = SeenIn(getpid());
+    const Report out{static_cast<pid_t>(std::atoi(printed.c_str())), getpid(), getsid(0),
+                     LimitsOf(getpid())};
     (void)!write(report[1], &out, sizeof out);
-    return 7;
-  });
+    _exit(7);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
   close(report[1]);
   Report got;
   ASSERT_EQ(read(report[0], &got, sizeof got), static_cast<ssize_t>(sizeof got));
   close(report[0]);
-  EXPECT_EQ(status, 7);
-  EXPECT_EQ(got.worker.session, got.worker.pid);  // it leads a session of its own
-  ExpectSystemDefaults(got.worker);
+  EXPECT_EQ(status, 7 << 8);  // exited with its worker's status
+  EXPECT_EQ(got.session, got.worker);  // it leads a session of its own
+  EXPECT_EQ(got.limits, SystemLimits(got.limits));
   ASSERT_GT(got.daemon, 0);
-  const Seen daemon = SeenIn(got.daemon);
+  const pid_t daemonSession = getsid(got.daemon);
+  const Limits daemon = LimitsOf(got.daemon);
   kill(got.daemon, SIGKILL);
   // In the session its starter, which has ended, made for it.
-  EXPECT_NE(daemon.session, 0);
-  ExpectSystemDefaults(daemon);
+  EXPECT_NE(daemonSession, 0);
+  EXPECT_NE(daemonSession, getsid(0));
+  EXPECT_EQ(daemon, SystemLimits(daemon));
 }
 
 }  // namespace

@@ -77,9 +77,8 @@ TEST_F(TrustedFiles, AFifoIsRefusedWithoutWaiting) {
   // Should the open wait after all, a writer ends the wait and the time shows it.
   std::promise<void> returned;
   std::thread unblock([&, done = returned.get_future()] {
-    if (done.wait_for(std::chrono::seconds(2)) != std::future_status::ready) {
+    if (done.wait_for(std::chrono::seconds(2)) != std::future_status::ready)
       close(open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
-    }
   });
   auto start = std::chrono::steady_clock::now();
   std::string text;

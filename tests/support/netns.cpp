@@ -12,6 +12,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "platform/kernel/unique_fd.h"
+
 namespace lorvane::test {
 namespace {
 
@@ -33,15 +35,23 @@ std::string ProbeNetns() {
   return {};
 }
 
+// Like RunCommand but throws std::runtime_error, with the output, unless the
+// command exits 0.
+std::string RunChecked(const std::vector<std::string>& argv,
+                       std::chrono::milliseconds timeout = std::chrono::seconds(30),
+                       const std::string& input = {}) {
+  CommandResult r = RunCommand(argv, timeout, input);
+  if (r.exitCode == 0) return r.output;
+  std::string command;
+  for (const auto& arg : argv) command += (command.empty() ? "" : " ") + arg;
+  throw std::runtime_error(command + (r.timedOut ? ": timed out: " : ": failed: ") + r.output);
+}
+
 // Moves the calling thread into the namespace that `path` names.
 void Join(const std::string& path, int type) {
-  const int target = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (target < 0 || setns(target, type) != 0) {
-    std::string why = std::strerror(errno);
-    if (target >= 0) close(target);
-    throw std::runtime_error("cannot enter " + path + ": " + why);
-  }
-  close(target);
+  const kernel::UniqueFd target(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!target.valid() || setns(target.get(), type) != 0)
+    throw std::runtime_error("cannot enter " + path + ": " + std::strerror(errno));
 }
 
 std::vector<std::string> Joined(std::vector<std::string> head,
@@ -93,31 +103,16 @@ void NetNamespace::IpBatch(const std::vector<std::string>& lines) const {
   RunChecked({"ip", "-n", name_, "-batch", "-"}, std::chrono::seconds(120), input);
 }
 
-void NetNamespace::AddVethPair(const std::string& link, const std::string& peer,
-                               const NetNamespace* peerNamespace) const {
-  std::vector<std::string> args{"link", "add", link, "type", "veth", "peer", "name", peer};
-  if (peerNamespace != nullptr) args.insert(args.end(), {"netns", peerNamespace->name()});
-  Ip(args);
-}
-
-void NetNamespace::AddLink(const std::string& link, const std::string& kind) const {
-  Ip({"link", "add", link, "type", kind});
+void NetNamespace::AddVethPair(const std::string& link, const std::string& peer) const {
+  Ip({"link", "add", link, "type", "veth", "peer", "name", peer});
 }
 
 void NetNamespace::DeleteLink(const std::string& link) const { Ip({"link", "delete", link}); }
 
 void NetNamespace::SetUp(const std::string& link) const { Ip({"link", "set", link, "up"}); }
 
-void NetNamespace::SetHardwareAddress(const std::string& link, const std::string& mac) const {
-  Ip({"link", "set", link, "address", mac});
-}
-
 void NetNamespace::AddAddress(const std::string& link, const std::string& cidr) const {
   Ip({"address", "add", cidr, "dev", link});
-}
-
-void NetNamespace::AddDefaultRoute(const std::string& gateway, const std::string& link) const {
-  Ip({"route", "add", "default", "via", gateway, "dev", link});
 }
 
 std::uint32_t NetNamespace::IfIndex(const std::string& link) const {
@@ -125,9 +120,8 @@ std::uint32_t NetNamespace::IfIndex(const std::string& link) const {
   return static_cast<std::uint32_t>(std::stoul(Ip({"-o", "link", "show", "dev", link})));
 }
 
-CommandResult NetNamespace::Run(const std::vector<std::string>& argv,
-                                std::chrono::milliseconds timeout) const {
-  return RunCommand(Joined({"ip", "netns", "exec", name_}, argv), timeout);
+CommandResult NetNamespace::Run(const std::vector<std::string>& argv) const {
+  return RunCommand(Joined({"ip", "netns", "exec", name_}, argv));
 }
 
 ChildProcess& NetNamespace::Spawn(const std::vector<std::string>& argv,

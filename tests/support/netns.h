@@ -7,7 +7,6 @@
 //   ns.AddVethPair("lv0", "lv1");
 //   ns.AddAddress("lv0", "10.9.0.2/24");
 //   ns.SetUp("lv0"); ns.SetUp("lv1");
-//   ns.AddDefaultRoute("10.9.0.1", "lv0");
 //   auto records = ns.RunInside([] { ...query... });
 #pragma once
 
@@ -63,24 +62,15 @@ class NetNamespace {
   // hundreds of links.
   void IpBatch(const std::vector<std::string>& lines) const;
 
-  // A veth pair; the peer end goes into `peerNamespace` when one is given.
-  void AddVethPair(const std::string& link, const std::string& peer,
-                   const NetNamespace* peerNamespace = nullptr) const;
-  // A link of another kind: dummy, bridge, ...
-  void AddLink(const std::string& link, const std::string& kind) const;
+  void AddVethPair(const std::string& link, const std::string& peer) const;
   void DeleteLink(const std::string& link) const;
   void SetUp(const std::string& link) const;
-  void SetHardwareAddress(const std::string& link, const std::string& mac) const;
   void AddAddress(const std::string& link, const std::string& cidr) const;
-  // The default route of the main table, via `gateway` on `link`. The gateway
-  // must be reachable: give the link an address in its subnet and set it up.
-  void AddDefaultRoute(const std::string& gateway, const std::string& link) const;
   std::uint32_t IfIndex(const std::string& link) const;
 
   // Runs a command inside to its end, as `ip netns exec` does: with the
   // namespace's own /sys and /etc/netns/<name> files bound over /etc.
-  CommandResult Run(const std::vector<std::string>& argv,
-                    std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
+  CommandResult Run(const std::vector<std::string>& argv) const;
   // Starts a long-running command inside (a server); it is stopped when the
   // namespace goes, or earlier through the handle.
   ChildProcess& Spawn(const std::vector<std::string>& argv, const std::string& logPath = {});

@@ -12,15 +12,12 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include "platform/kernel/unique_fd.h"
+
 namespace lorvane::test {
 namespace {
 
-struct Fd {
-  int fd;
-  ~Fd() {
-    if (fd >= 0) close(fd);
-  }
-};
+using Fd = kernel::UniqueFd;
 
 int DecodeStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
 
@@ -46,8 +43,8 @@ pid_t Start(const std::vector<std::string>& argv, int in, int out) {
 // Reaps `pid` if it ends within `timeout`; false while it still runs.
 bool Reap(pid_t pid, int& status, std::chrono::milliseconds timeout) {
   Fd ended{static_cast<int>(syscall(SYS_pidfd_open, pid, 0))};
-  pollfd readable{ended.fd, POLLIN, 0};
-  while (ended.fd >= 0 && poll(&readable, 1, static_cast<int>(timeout.count())) < 0 &&
+  pollfd readable{ended.get(), POLLIN, 0};
+  while (ended.valid() && poll(&readable, 1, static_cast<int>(timeout.count())) < 0 &&
          errno == EINTR) {
   }
   return waitpid(pid, &status, WNOHANG) != 0;  // ended, or no longer ours: gone
@@ -69,29 +66,19 @@ CommandResult RunCommand(const std::vector<std::string>& argv, std::chrono::mill
   // leaves behind holding its output does not hold the caller up.
   Fd in{memfd_create("input", MFD_CLOEXEC)};
   Fd out{memfd_create("output", MFD_CLOEXEC)};
-  if (in.fd < 0 || out.fd < 0 ||
-      pwrite(in.fd, input.data(), input.size(), 0) != static_cast<ssize_t>(input.size())) {
+  if (!in.valid() || !out.valid() ||
+      pwrite(in.get(), input.data(), input.size(), 0) != static_cast<ssize_t>(input.size()))
     throw std::runtime_error("cannot make a command's input and output");
-  }
-  const pid_t pid = Start(argv, in.fd, out.fd);
+  const pid_t pid = Start(argv, in.get(), out.get());
   CommandResult result;
   int status = 0;
   result.timedOut = !Reap(pid, status, timeout);
   if (result.timedOut) KillAndReap(pid, status, std::chrono::milliseconds(0));
   result.exitCode = result.timedOut ? -1 : DecodeStatus(status);
-  result.output.resize(static_cast<size_t>(lseek(out.fd, 0, SEEK_END)));
+  result.output.resize(static_cast<size_t>(lseek(out.get(), 0, SEEK_END)));
   result.output.resize(
-      std::max<ssize_t>(0, pread(out.fd, result.output.data(), result.output.size(), 0)));
+      std::max<ssize_t>(0, pread(out.get(), result.output.data(), result.output.size(), 0)));
   return result;
-}
-
-std::string RunChecked(const std::vector<std::string>& argv, std::chrono::milliseconds timeout,
-                       const std::string& input) {
-  CommandResult r = RunCommand(argv, timeout, input);
-  if (r.exitCode == 0) return r.output;
-  std::string command;
-  for (const auto& arg : argv) command += (command.empty() ? "" : " ") + arg;
-  throw std::runtime_error(command + (r.timedOut ? ": timed out: " : ": failed: ") + r.output);
 }
 
 std::string MissingProgram(const std::vector<std::string>& paths) {
@@ -104,8 +91,8 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::stri
   const std::string path = logPath.empty() ? "/dev/null" : logPath;
   Fd log{open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644)};
   Fd null{open("/dev/null", O_RDONLY | O_CLOEXEC)};
-  if (log.fd < 0 || null.fd < 0) throw std::runtime_error("cannot open " + path);
-  pid_ = Start(argv, null.fd, log.fd);
+  if (!log.valid() || !null.valid()) throw std::runtime_error("cannot open " + path);
+  pid_ = Start(argv, null.get(), log.get());
 }
 
 ChildProcess::~ChildProcess() { Stop(); }

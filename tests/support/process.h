@@ -22,12 +22,6 @@ CommandResult RunCommand(const std::vector<std::string>& argv,
                          std::chrono::milliseconds timeout = std::chrono::seconds(30),
                          const std::string& input = {});
 
-// Like RunCommand but throws std::runtime_error, with the output, unless the
-// command exits 0.
-std::string RunChecked(const std::vector<std::string>& argv,
-                       std::chrono::milliseconds timeout = std::chrono::seconds(30),
-                       const std::string& input = {});
-
 // "PATH is not installed" for the first of these programs that is missing,
 // or empty.
 std::string MissingProgram(const std::vector<std::string>& paths);

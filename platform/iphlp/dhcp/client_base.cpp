@@ -28,25 +28,24 @@ std::vector<DhcpState> ClientBase::States(const std::vector<std::string>& interf
 }
 
 DWORD ClientBase::Release(const std::string& interfaceName) {
-  return IsSafeInterfaceName(interfaceName) ? DoRelease(interfaceName) : ERROR_INVALID_PARAMETER;
+  return IsSafeInterfaceName(interfaceName) ? Act(interfaceName, false) : ERROR_INVALID_PARAMETER;
 }
 
 DWORD ClientBase::Renew(const std::string& interfaceName) {
-  return IsSafeInterfaceName(interfaceName) ? DoRenew(interfaceName) : ERROR_INVALID_PARAMETER;
+  return IsSafeInterfaceName(interfaceName) ? Act(interfaceName, true) : ERROR_INVALID_PARAMETER;
 }
 
 std::int64_t ClientBase::Now() const {
-  return common_.now ? common_.now() : static_cast<std::int64_t>(std::time(nullptr));
+  return now_ ? now_() : static_cast<std::int64_t>(std::time(nullptr));
 }
 
 DWORD ClientBase::PollUntil(std::chrono::steady_clock::time_point start,
                             std::chrono::milliseconds timeout,
-                            const std::function<std::optional<DWORD>()>& step,
-                            std::chrono::milliseconds pause) {
+                            const std::function<std::optional<DWORD>()>& step) {
   for (;;) {
     if (std::optional<DWORD> answer = step()) return *answer;
     if (std::chrono::steady_clock::now() - start >= timeout) return ERROR_TIMEOUT;
-    std::this_thread::sleep_for(pause);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
 }
 

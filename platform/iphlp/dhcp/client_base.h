@@ -42,21 +42,19 @@ class ClientBase : public DhcpClient {
   DWORD Renew(const std::string& interfaceName) final;
 
  protected:
-  explicit ClientBase(ClientOptions options) : common_(std::move(options)) {}
+  explicit ClientBase(const ClientOptions& options) : now_(options.now) {}
 
   // One answer per name, in order; every name is safe to hand on.
   virtual std::vector<DhcpState> Query(const std::vector<std::string>& names) = 0;
-  virtual DWORD DoRelease(const std::string& name) = 0;
-  virtual DWORD DoRenew(const std::string& name) = 0;
+  // Release (`renew` false) or renew.
+  virtual DWORD Act(const std::string& name, bool renew) = 0;
 
-  const ClientOptions& common() const { return common_; }
   std::int64_t Now() const;
   // Asks `step` until it gives an answer or `timeout` from `start` has passed
-  // (ERROR_TIMEOUT), pausing `pause` between tries.
+  // (ERROR_TIMEOUT), pausing briefly between tries.
   static DWORD PollUntil(std::chrono::steady_clock::time_point start,
                          std::chrono::milliseconds timeout,
-                         const std::function<std::optional<DWORD>()>& step,
-                         std::chrono::milliseconds pause = std::chrono::milliseconds(20));
+                         const std::function<std::optional<DWORD>()>& step);
   // `configured`, or the first of `candidates` that can be run.
   static std::string FindProgram(const std::string& configured,
                                  std::initializer_list<const char*> candidates);
@@ -67,7 +65,7 @@ class ClientBase : public DhcpClient {
   static DWORD RunProgram(kernel::RunRequest request, const std::string& link);
 
  private:
-  ClientOptions common_;
+  std::function<std::int64_t()> now_;
 };
 
 }  // namespace lorvane::iphlp::dhcp

@@ -27,14 +27,14 @@ bool DhclientClient::TargetNamespace(Namespace& out) const {
 // A file whose stamp is what it was when it was last read is not read again;
 // anything else is opened before anything is believed of it, so whatever
 // another user swaps in at the path is refused without blocking.
-bool DhclientClient::Parse(const std::string& path, LeaseFileEntry& entry) {
+const DhclientClient::LeaseFileEntry* DhclientClient::Parse(const std::string& path) {
   auto cached = cache_.find(path);
   if (cached == cache_.end() || !(kernel::StampAt(path) == cached->second.stamp)) {
     struct stat st;
     kernel::UniqueFd fd(kernel::OpenTrustedFile(path, &st));
     if (fd.get() < 0) {
       cache_.erase(path);
-      return false;
+      return nullptr;
     }
     auto parsed = std::make_shared<dhcp::LeaseFile>();
     std::string text;
@@ -44,12 +44,9 @@ bool DhclientClient::Parse(const std::string& path, LeaseFileEntry& entry) {
     } else {
       parsed->damaged = true;  // too big to be one of dhclient's
     }
-    cached = cache_.insert_or_assign(path, CachedFile{kernel::StampOf(st), std::move(parsed)}).first;
+    cached = cache_.insert_or_assign(path, LeaseFileEntry{path, kernel::StampOf(st), parsed}).first;
   }
-  entry.path = path;
-  entry.mtime = cached->second.stamp.modifiedNs / 1000000000;
-  entry.parsed = cached->second.parsed;
-  return true;
+  return &cached->second;
 }
 
 // A folder's list of names changes only with its own stamp.
@@ -85,20 +82,16 @@ const std::set<std::string>& DhclientClient::ConfiguredLinks() {
   return configuration_.configured;
 }
 
-std::string DhclientClient::DefaultLeaseFile() const {
-  return options_.leaseDirs.empty() ? std::string() : options_.leaseDirs[0] + "/dhclient.leases";
-}
-
 DhclientClient::Snapshot DhclientClient::Take(const Namespace& ns) {
   Snapshot s;
-  s.ns = ns;
   const std::string program = Program();
   s.haveProgram = !program.empty() && kernel::IdentityOf(program, s.program);
   if (s.haveProgram) s.clients = dhcp::FindRunningClients(options_.procDir, ns, s.program);
   std::set<std::string> files;
   for (auto& c : s.clients) {
     // The files dhclient uses when its command line names none.
-    if (c.command.leaseFile.empty()) c.command.leaseFile = DefaultLeaseFile();
+    if (c.command.leaseFile.empty() && !options_.leaseDirs.empty())
+      c.command.leaseFile = options_.leaseDirs[0] + "/dhclient.leases";
     if (c.command.pidFile.empty() && !c.command.noPidFile)
       c.command.pidFile = options_.runDir + "/dhclient.pid";
     if (!c.command.leaseFile.empty()) files.insert(c.command.leaseFile);
@@ -111,8 +104,7 @@ DhclientClient::Snapshot DhclientClient::Take(const Namespace& ns) {
     files.insert(inDir.begin(), inDir.end());
   }
   for (const auto& path : files) {
-    LeaseFileEntry entry;
-    if (Parse(path, entry)) s.leases.push_back(std::move(entry));
+    if (const LeaseFileEntry* entry = Parse(path)) s.leases.push_back(*entry);
   }
   for (std::size_t i = 0; i < s.leases.size(); ++i) {
     for (const auto& lease : s.leases[i].parsed->leases) {
@@ -139,19 +131,18 @@ DhclientClient::View DhclientClient::Gather(const std::string& name, const Names
   view.enabled = view.running || snapshot.configured.count(name) > 0;
   const std::string ownFile = view.clients.empty() ? "" : view.clients.front().command.leaseFile;
   auto speaking = snapshot.speaking.find(name);
-  const LeaseFileEntry* chosen = nullptr;
   if (!ownFile.empty()) {
     for (const auto& entry : snapshot.leases) {
-      if (entry.path == ownFile) chosen = &entry;
+      if (entry.path == ownFile) view.file = &entry;
     }
   } else if (view.enabled && speaking != snapshot.speaking.end()) {
     for (std::size_t i : speaking->second) {
-      if (!chosen || snapshot.leases[i].mtime > chosen->mtime) chosen = &snapshot.leases[i];
+      const LeaseFileEntry& entry = snapshot.leases[i];
+      if (!view.file || entry.stamp.modifiedNs > view.file->stamp.modifiedNs) view.file = &entry;
     }
   }
-  view.file = chosen;
-  if (chosen && !chosen->parsed->damaged) {
-    const auto& leases = chosen->parsed->leases;
+  if (view.file && !view.file->parsed->damaged) {
+    const auto& leases = view.file->parsed->leases;
     for (auto it = leases.rbegin(); it != leases.rend(); ++it) {
       if (it->interfaceName != name) continue;
       // The latest block alone counts: an older one may be a lease since
@@ -177,7 +168,7 @@ DhcpState DhclientClient::StateOf(const std::string& name, const Namespace& ns,
   // the expiry gives it; without one, the file was written when it was granted.
   state.leaseObtained = lease.leaseTime >= 0 && lease.expire != dhcp::kNever
                             ? lease.expire - lease.leaseTime
-                            : std::min(view.file->mtime, lease.expire);
+                            : std::min(view.file->stamp.modifiedNs / 1000000000, lease.expire);
   state.dnsServers = lease.dnsServers;
   state.winsServers = lease.winsServers;
   return state;
@@ -199,8 +190,8 @@ std::vector<DhcpState> DhclientClient::Query(const std::vector<std::string>& int
 // for it, of the client this object stopped, or of the lease found for it,
 // where no one but root could have put them; else the platform's own.
 DWORD DhclientClient::CommandFor(const std::string& name, const View& view, const Namespace& ns,
-                                 DhclientCommand& c) {
-  DhclientCommand from;
+                                 dhcp::DhclientCommand& c) {
+  dhcp::DhclientCommand from;
   auto remembered = remembered_.find({ns, name});
   if (!view.clients.empty()) {
     from = view.clients.front().command;
@@ -223,11 +214,10 @@ DWORD DhclientClient::CommandFor(const std::string& name, const View& view, cons
 
 // A fixed argument list: the mode, the files, this object's own script and
 // configuration, the link.
-DWORD DhclientClient::Run(const char* mode, const DhclientCommand& c, bool withPidFile,
-                          std::chrono::milliseconds timeout) {
+DWORD DhclientClient::Run(bool renew, const dhcp::DhclientCommand& c) {
   kernel::RunRequest request;
-  request.argv = {Program(), mode, "-lf", c.leaseFile};
-  if (withPidFile && !c.noPidFile) {
+  request.argv = {Program(), renew ? "-1" : "-r", "-lf", c.leaseFile};
+  if (renew && !c.noPidFile) {
     request.argv.insert(request.argv.end(), {"-pf", c.pidFile});
   } else {
     request.argv.push_back("--no-pid");
@@ -236,7 +226,7 @@ DWORD DhclientClient::Run(const char* mode, const DhclientCommand& c, bool withP
     request.argv.insert(request.argv.end(), {"-cf", options_.clientConfig});
   if (!options_.script.empty()) request.argv.insert(request.argv.end(), {"-sf", options_.script});
   request.argv.push_back(c.interfaces.front());
-  request.timeout = timeout;
+  request.timeout = renew ? options_.renewTimeout : options_.releaseTimeout;
   kernel::UniqueFd netns;
   if (!options_.netns.empty()) {
     netns.reset(
@@ -247,11 +237,7 @@ DWORD DhclientClient::Run(const char* mode, const DhclientCommand& c, bool withP
   return RunProgram(std::move(request), c.interfaces.front());
 }
 
-
-DWORD DhclientClient::DoRelease(const std::string& name) { return Act(name, true); }
-DWORD DhclientClient::DoRenew(const std::string& name) { return Act(name, false); }
-
-DWORD DhclientClient::Act(const std::string& name, bool release) {
+DWORD DhclientClient::Act(const std::string& name, bool renew) {
   Namespace ns;
   if (!TargetNamespace(ns)) return ERROR_DEV_NOT_EXIST;
   std::lock_guard<std::mutex> lock(mutex_);
@@ -259,19 +245,18 @@ DWORD DhclientClient::Act(const std::string& name, bool release) {
   View view = Gather(name, ns, snapshot);
   if (!view.enabled) return ERROR_NOT_FOUND;
   const bool holding = view.lease && view.lease->expire > Now();
-  if (release && view.clients.empty() && !holding) return NO_ERROR;  // nothing is held
+  if (!renew && view.clients.empty() && !holding) return NO_ERROR;  // nothing is held
   if (Program().empty()) return ERROR_FILE_NOT_FOUND;
-  DhclientCommand command;
+  dhcp::DhclientCommand command;
   if (DWORD error = CommandFor(name, view, ns, command); error != NO_ERROR) return error;
   // The running client is stopped here, not through a pid file: a pid file
   // can name any process. One left running would take the lease back; before
   // a renewal it goes without a release, so that the new one owns the link.
   if (snapshot.haveProgram)
     dhcp::EndClients(options_.procDir, view.clients, ns, snapshot.program, std::chrono::seconds(1));
-  const DWORD error = release ? Run("-r", command, false, common().releaseTimeout)
-                              : Run("-1", command, true, common().renewTimeout);
-  if (error == NO_ERROR && release) remembered_[{ns, name}] = command;
-  if (error == NO_ERROR && !release) remembered_.erase({ns, name});
+  const DWORD error = Run(renew, command);
+  if (error == NO_ERROR && !renew) remembered_[{ns, name}] = command;
+  if (error == NO_ERROR && renew) remembered_.erase({ns, name});
   return error;
 }
 

@@ -51,21 +51,20 @@ class DhclientClient : public dhcp::ClientBase {
 
  private:
   std::vector<DhcpState> Query(const std::vector<std::string>& interfaceNames) override;
-  DWORD DoRelease(const std::string& interfaceName) override;
-  DWORD DoRenew(const std::string& interfaceName) override;
+  DWORD Act(const std::string& name, bool renew) override;
 
   using Namespace = kernel::FileId;
   using Process = dhcp::RunningClient;
+  // A lease file as it was read, kept while its stamp says nothing changed.
   struct LeaseFileEntry {
     std::string path;
-    std::int64_t mtime = 0;  // seconds since 1970
+    kernel::FileStamp stamp;
     std::shared_ptr<const dhcp::LeaseFile> parsed;
   };
   // The running clients, lease files and configuration of one namespace, as
   // read at one moment: each query takes one and answers every link from
   // it, so the process table and each file are read at most once a query.
   struct Snapshot {
-    Namespace ns;
     bool haveProgram = false;
     kernel::FileId program;                 // the executable clients must run
     std::vector<Process> clients;         // every IPv4 dhclient running there
@@ -83,10 +82,6 @@ class DhclientClient : public dhcp::ClientBase {
     std::optional<dhcp::Lease> lease;  // the latest, when well formed
   };
   // What was read before, kept while the stamps say nothing has changed.
-  struct CachedFile {
-    kernel::FileStamp stamp;
-    std::shared_ptr<const dhcp::LeaseFile> parsed;
-  };
   struct CachedFolder {
     kernel::FileStamp stamp;
     std::vector<std::string> files;
@@ -100,25 +95,22 @@ class DhclientClient : public dhcp::ClientBase {
   Snapshot Take(const Namespace& ns);
   View Gather(const std::string& name, const Namespace& ns, const Snapshot& snapshot) const;
   DhcpState StateOf(const std::string& name, const Namespace& ns, const Snapshot& snapshot) const;
-  bool Parse(const std::string& path, LeaseFileEntry& entry);
+  const LeaseFileEntry* Parse(const std::string& path);
   const std::vector<std::string>& LeaseFilesIn(const std::string& dir);
   const std::set<std::string>& ConfiguredLinks();
-  std::string DefaultLeaseFile() const;
   std::string Program() const;
-  DWORD Run(const char* mode, const DhclientCommand& c, bool withPidFile,
-            std::chrono::milliseconds timeout);
+  DWORD Run(bool renew, const dhcp::DhclientCommand& c);
   DWORD CommandFor(const std::string& name, const View& view, const Namespace& ns,
-                   DhclientCommand& c);
-  DWORD Act(const std::string& name, bool release);
+                   dhcp::DhclientCommand& c);
 
   DhclientOptions options_;
   std::mutex mutex_;
-  std::map<std::string, CachedFile> cache_;  // parsed lease files by path
+  std::map<std::string, LeaseFileEntry> cache_;  // parsed lease files by path
   std::map<std::string, CachedFolder> folders_;
   CachedConfiguration configuration_;
   // The command lines of clients this object stopped, so that a renewal
   // starts the next one with the same files.
-  std::map<std::pair<Namespace, std::string>, DhclientCommand> remembered_;
+  std::map<std::pair<Namespace, std::string>, dhcp::DhclientCommand> remembered_;
 };
 
 }  // namespace lorvane::iphlp

@@ -53,10 +53,9 @@ DhcpcdClient::Look DhcpcdClient::LookAt(const std::string& name, const Namespace
   struct stat st;
   std::string bytes;
   kernel::UniqueFd fd(kernel::OpenTrustedFile(options_.leaseDir + "/" + name + ".lease", &st));
-  look.leaseFile = fd.valid();
   look.state.running = look.daemon || released_.count({ns, name});
-  look.state.enabled = look.state.running || look.leaseFile;
-  if (!look.leaseFile) return look;
+  look.state.enabled = look.state.running || fd.valid();
+  if (!fd.valid()) return look;
   look.written = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   std::optional<dhcp::DhcpcdLease> lease;
   if (look.daemon && static_cast<std::uint64_t>(st.st_size) <= dhcp::kMaxDhcpcdLeaseBytes &&
@@ -73,14 +72,6 @@ DhcpcdClient::Look DhcpcdClient::LookAt(const std::string& name, const Namespace
   look.state.dnsServers = std::move(lease->dnsServers);
   look.state.winsServers = std::move(lease->winsServers);
   return look;
-}
-
-DWORD DhcpcdClient::Run(const char* mode, const std::string& name,
-                        std::chrono::milliseconds timeout) {
-  kernel::RunRequest request;
-  request.argv = {Program(), "-4", mode, name};
-  request.timeout = timeout;
-  return RunProgram(std::move(request), name);
 }
 
 // The links dhcpcd's folders name ("lvc0-4.sock", "lvc0.lease"); "" for the
@@ -117,37 +108,35 @@ std::vector<DhcpState> DhcpcdClient::Query(const std::vector<std::string>& names
   return out;
 }
 
-DWORD DhcpcdClient::DoRelease(const std::string& name) {
-  Namespace ns;
-  if (!kernel::ThisNamespace(options_.procDir, ns)) return ERROR_DEV_NOT_EXIST;
-  std::lock_guard<std::mutex> lock(mutex_);
-  Look look = LookAt(name, ns);
-  if (!look.state.enabled) return ERROR_NOT_FOUND;
-  if (!look.daemon) return NO_ERROR;  // no dhcpcd holds a lease for it
-  DWORD error = Run("-k", name, common().releaseTimeout);
-  if (error == NO_ERROR) released_.insert({ns, name});
-  return error;
-}
-
-DWORD DhcpcdClient::DoRenew(const std::string& name) {
+// A release is `dhcpcd -4 -k`, for a link a daemon runs for. A renewal tells
+// a running daemon to rebind at once; with none, the one started here goes
+// to the background only once it holds a lease.
+DWORD DhcpcdClient::Act(const std::string& name, bool renew) {
   const auto start = std::chrono::steady_clock::now();
+  const auto timeout = renew ? options_.renewTimeout : options_.releaseTimeout;
   Namespace ns;
   if (!kernel::ThisNamespace(options_.procDir, ns)) return ERROR_DEV_NOT_EXIST;
   std::lock_guard<std::mutex> lock(mutex_);
   Look look = LookAt(name, ns);
   if (!look.state.enabled) return ERROR_NOT_FOUND;
-  // A running daemon is told to rebind at once; with none, the one started
-  // here goes to the background only once it holds a lease.
-  if (DWORD error = Run("-n", name, common().renewTimeout); error != NO_ERROR) return error;
+  if (!renew && !look.daemon) return NO_ERROR;  // no dhcpcd holds a lease for it
+  kernel::RunRequest request;
+  request.argv = {Program(), "-4", renew ? "-n" : "-k", name};
+  request.timeout = timeout;
+  if (DWORD error = RunProgram(std::move(request), name); error != NO_ERROR) return error;
+  if (!renew) {
+    released_.insert({ns, name});
+    return NO_ERROR;
+  }
   released_.erase({ns, name});
   // dhcpcd answers before the lease shows: a daemon rebinding shows none
   // until the server acknowledges again, and one just started sets the
   // address before it writes the lease.
-  return PollUntil(start, common().renewTimeout, [&]() -> std::optional<DWORD> {
+  return PollUntil(start, timeout, [&]() -> std::optional<DWORD> {
     Look now = LookAt(name, ns);
     if (now.written != look.written && now.state.leaseExpires != 0) return NO_ERROR;
     return std::nullopt;
-  }, std::chrono::milliseconds(50));
+  });
 }
 
 }  // namespace lorvane::iphlp

@@ -36,20 +36,17 @@ class DhcpcdClient : public dhcp::ClientBase {
   using Namespace = kernel::FileId;
   struct Look {
     bool daemon = false;     // a dhcpcd of this namespace runs for the link
-    bool leaseFile = false;  // dhcpcd keeps a lease for it
     std::int64_t written = 0;  // the file's time in nanoseconds: which acknowledgement
     DhcpState state;
   };
 
   std::vector<DhcpState> Query(const std::vector<std::string>& names) override;
-  DWORD DoRelease(const std::string& name) override;
-  DWORD DoRenew(const std::string& name) override;
 
   std::string Program() const;
   std::set<std::string> NamedIn(const std::string& dir) const;
   bool Daemon(const std::string& name, const Namespace& ns, const kernel::FileId& program) const;
   Look LookAt(const std::string& name, const Namespace& ns);
-  DWORD Run(const char* mode, const std::string& name, std::chrono::milliseconds timeout);
+  DWORD Act(const std::string& name, bool renew) override;
 
   DhcpcdOptions options_;
   std::mutex mutex_;

@@ -58,9 +58,7 @@ void Scan(const std::string& path, int depth, std::set<std::string>& dhcp, std::
 std::vector<std::string> Glob(const std::string& pattern) {
   std::vector<std::string> out;
   glob_t g{};
-  if (glob(pattern.c_str(), 0, nullptr, &g) == 0) {
-    for (std::size_t i = 0; i < g.gl_pathc; ++i) out.emplace_back(g.gl_pathv[i]);
-  }
+  if (glob(pattern.c_str(), 0, nullptr, &g) == 0) out.assign(g.gl_pathv, g.gl_pathv + g.gl_pathc);
   globfree(&g);
   return out;
 }

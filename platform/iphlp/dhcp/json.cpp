@@ -1,5 +1,6 @@
 #include "platform/iphlp/dhcp/json.h"
 
+#include <algorithm>
 #include <set>
 
 namespace lorvane::iphlp::dhcp {
@@ -21,11 +22,7 @@ class Parser {
   }
 
  private:
-  void Space() {
-    while (pos_ < text_.size() &&
-           (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\n' || text_[pos_] == '\r'))
-      ++pos_;
-  }
+  void Space() { pos_ = std::min(text_.find_first_not_of(" \t\n\r", pos_), text_.size()); }
   bool Take(char c) { return Word(std::string_view(&c, 1)); }
   bool Word(std::string_view word) {
     if (text_.substr(pos_, word.size()) != word) return false;
@@ -44,7 +41,6 @@ class Parser {
     }
     if (c == 't' || c == 'f') {
       out.kind = JsonValue::Kind::Bool;
-      out.boolean = c == 't';
       return Word(c == 't' ? "true" : "false");
     }
     if (c == 'n') return Word("null");

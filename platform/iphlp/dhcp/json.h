@@ -23,7 +23,6 @@ struct JsonMember;
 struct JsonValue {
   enum class Kind { Null, Bool, Number, String, Array, Object };
   Kind kind = Kind::Null;
-  bool boolean = false;
   // Numbers: only a plain non-negative integer that fits is usable as one.
   bool isUnsigned = false;
   std::uint64_t unsignedValue = 0;

@@ -25,10 +25,7 @@ struct Token {
   std::string text;  // a word as written, a string unescaped
 };
 
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsSpace(char c) { return std::string_view(" \t\n\r\f\v").find(c) != std::string_view::npos; }
 
 class Lexer {
  public:
@@ -150,6 +147,24 @@ bool Walk(std::string_view text, const BlockTaker& block) {
   }
 }
 
+// Seconds since 1970 of a UTC civil time; false when a field is out of range.
+bool UtcSeconds(int year, int month, int day, int hour, int minute, int second, std::int64_t& out) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (year < 1970 || year > 9999 || month < 1 || month > 12 || hour < 0 || hour > 23 ||
+      minute < 0 || minute > 59 || second < 0 || second > 60) {
+    return false;
+  }
+  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  int monthDays = kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+  if (day < 1 || day > monthDays) return false;
+  // Days from 1970-01-01 by the civil-from-days inverse (March-based years).
+  const std::int64_t y = year - (month <= 2 ? 1 : 0), era = y / 400, yoe = y - era * 400;
+  const std::int64_t doy = (153 * ((month + 9) % 12) + 2) / 5 + day - 1;
+  const std::int64_t days = era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
+  out = days * 86400 + hour * 3600 + minute * 60 + second;
+  return true;
+}
+
 // "4 2026/12/06 19:00:00", "epoch 1796583600" or "never".
 std::optional<std::int64_t> Time(const Statement& s) {
   for (std::size_t i = 1; i < s.size(); ++i) {
@@ -261,13 +276,6 @@ std::string Quad(const unsigned char* b) {
          std::to_string(b[3]);
 }
 
-bool Quads(std::string_view data, std::vector<std::string>& out) {
-  if (data.empty() || data.size() % 4 != 0) return false;
-  for (std::size_t i = 0; i < data.size(); i += 4)
-    out.push_back(Quad(reinterpret_cast<const unsigned char*>(data.data() + i)));
-  return true;
-}
-
 }  // namespace
 
 bool IsDottedQuad(std::string_view text) {
@@ -277,23 +285,6 @@ bool IsDottedQuad(std::string_view text) {
     ok = ok && ++parts <= 4 && part.size() <= 3 && Decimal(part, 255).has_value();
   }, '.');
   return ok && parts == 4 && text.back() != '.';
-}
-
-bool UtcSeconds(int year, int month, int day, int hour, int minute, int second, std::int64_t& out) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (year < 1970 || year > 9999 || month < 1 || month > 12 || hour < 0 || hour > 23 ||
-      minute < 0 || minute > 59 || second < 0 || second > 60) {
-    return false;
-  }
-  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  int monthDays = kDays[month - 1] + (month == 2 && leap ? 1 : 0);
-  if (day < 1 || day > monthDays) return false;
-  // Days from 1970-01-01 by the civil-from-days inverse (March-based years).
-  const std::int64_t y = year - (month <= 2 ? 1 : 0), era = y / 400, yoe = y - era * 400;
-  const std::int64_t doy = (153 * ((month + 9) % 12) + 2) / 5 + day - 1;
-  const std::int64_t days = era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
-  out = days * 86400 + hour * 3600 + minute * 60 + second;
-  return true;
 }
 
 LeaseFile ParseLeaseFile(std::string_view text) {
@@ -342,7 +333,7 @@ std::optional<std::int64_t> Decimal(std::string_view text, std::int64_t max, boo
   for (char c : text) {
     const int digit = c - '0';
     // Past `max` is refused before it could overflow.
-    if (!IsDigit(c) || digit > max || value > (max - digit) / 10) return std::nullopt;
+    if (c < '0' || c > '9' || digit > max || value > (max - digit) / 10) return std::nullopt;
     value = value * 10 + digit;
   }
   return value;
@@ -396,7 +387,9 @@ std::optional<DhcpcdLease> ParseDhcpcdLease(std::string_view bytes) {
       ok = data.size() == 4;
       if (ok) lease.server = Quad(d);
     } else if (code == kDns || code == kWins) {
-      ok = Quads(data, code == kDns ? lease.dnsServers : lease.winsServers);
+      ok = !data.empty() && data.size() % 4 == 0;
+      for (std::size_t i = 0; ok && i < data.size(); i += 4)
+        (code == kDns ? lease.dnsServers : lease.winsServers).push_back(Quad(d + i));
     }
     if (!ok) return std::nullopt;
   }

@@ -69,9 +69,6 @@ std::optional<std::int64_t> Decimal(std::string_view text, std::int64_t max, boo
 void ForEachLine(std::string_view text, const std::function<void(std::string_view)>& each,
                  char separator = '\n');
 
-// Seconds since 1970 of a UTC civil time; false when a field is out of range.
-bool UtcSeconds(int year, int month, int day, int hour, int minute, int second, std::int64_t& out);
-
 
 // dhcpcd's lease file (/var/lib/dhcpcd/IFACE.lease): the server's DHCPACK
 // exactly as it came off the wire, rewritten at each acknowledgement. The

@@ -11,11 +11,8 @@ using dhcp::CallStatus;
 
 constexpr const char* kNmService = "org.freedesktop.NetworkManager";
 constexpr const char* kNmManagerPath = "/org/freedesktop/NetworkManager";
-constexpr const char* kNmDevice = "org.freedesktop.NetworkManager.Device";
 constexpr const char* kConnection = "org.freedesktop.NetworkManager.Settings.Connection";
 constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
-constexpr const char* kDhcp4Config = "org.freedesktop.NetworkManager.DHCP4Config";
-constexpr const char* kActive = "org.freedesktop.NetworkManager.Connection.Active";
 constexpr std::size_t kMaxDevices = 4096;
 constexpr unsigned kActivated = 100;  // NM_DEVICE_STATE_ACTIVATED
 constexpr unsigned kFailed = 120;
@@ -71,13 +68,13 @@ std::optional<dhcp::NmObjects> NetworkManagerClient::Read(dhcp::Bus& bus, bool c
   dhcp::NmObjects o;
   if (all.status != CallStatus::Ok ||
       !dhcp::InVariant(m, "ao", [&] { return dhcp::ReadPaths(m, devices, kMaxDevices); }) ||
-      !ReadAll(bus, devices, kNmDevice, o))
+      !ReadAll(bus, devices, dhcp::kNmDevice, o))
     return std::nullopt;
   for (const auto& [path, d] : o.devices) {
     if (d.dhcp4Config != "/") configs.push_back(d.dhcp4Config);
     if (connections && d.active != "/") active.push_back(d.active);
   }
-  if (!ReadAll(bus, configs, kDhcp4Config, o) || !ReadAll(bus, active, kActive, o))
+  if (!ReadAll(bus, configs, dhcp::kNmDhcp4Config, o) || !ReadAll(bus, active, dhcp::kNmActive, o))
     return std::nullopt;
   return o;
 }
@@ -109,10 +106,8 @@ std::string NetworkManagerClient::ConnectionFor(dhcp::Bus& bus, const dhcp::NmOb
 std::vector<DhcpState> NetworkManagerClient::Query(const std::vector<std::string>& names) {
   std::vector<DhcpState> out(names.size());
   auto bus = Connect(options_.queryTimeout);
-  if (!bus) return out;
-  auto objects = Read(*bus);
-  if (!objects) return out;
-  for (std::size_t i = 0; i < names.size(); ++i) {
+  auto objects = bus ? Read(*bus) : std::nullopt;
+  for (std::size_t i = 0; objects && i < names.size(); ++i) {
     const dhcp::NmDevice* device = objects->Find(names[i]);
     if (device && (device->dhcp4Config != "/" || !ConnectionFor(*bus, *objects, *device).empty()))
       out[i] = dhcp::NmLease(*objects, *device, Now());
@@ -120,31 +115,30 @@ std::vector<DhcpState> NetworkManagerClient::Query(const std::vector<std::string
   return out;
 }
 
-DWORD NetworkManagerClient::DoRelease(const std::string& name) {
-  auto bus = Connect(options_.releaseTimeout);
-  std::optional<dhcp::NmObjects> objects = bus ? Read(*bus) : std::nullopt;
-  const dhcp::NmDevice* device = objects ? objects->Find(name) : nullptr;
-  if (!device || (device->dhcp4Config == "/" && ConnectionFor(*bus, *objects, *device).empty()))
-    return ERROR_NOT_FOUND;
-  auto r = bus->Call(kNmService, device->path, kNmDevice, "Disconnect");
-  if (r.error == "org.freedesktop.NetworkManager.Device.NotActive") return NO_ERROR;  // nothing held
-  return dhcp::ErrorOf(r);
-}
-
-DWORD NetworkManagerClient::DoRenew(const std::string& name) {
+// Release disconnects the device, which needs no connection where it holds
+// a DHCP configuration; renew activates its connection again.
+DWORD NetworkManagerClient::Act(const std::string& name, bool renew) {
   const auto start = std::chrono::steady_clock::now();
-  auto bus = Connect(options_.renewTimeout);
-  std::optional<dhcp::NmObjects> objects = bus ? Read(*bus, true) : std::nullopt;
+  const auto timeout = renew ? options_.renewTimeout : options_.releaseTimeout;
+  auto bus = Connect(timeout);
+  std::optional<dhcp::NmObjects> objects = bus ? Read(*bus, renew) : std::nullopt;
   const dhcp::NmDevice* device = objects ? objects->Find(name) : nullptr;
-  std::string connection = device ? ConnectionFor(*bus, *objects, *device) : std::string();
-  if (connection.empty()) return ERROR_NOT_FOUND;
+  const bool needsConnection = renew || (device && device->dhcp4Config == "/");
+  const std::string connection =
+      device && needsConnection ? ConnectionFor(*bus, *objects, *device) : std::string();
+  if (!device || (needsConnection && connection.empty())) return ERROR_NOT_FOUND;
+  if (!renew) {
+    auto r = bus->Call(kNmService, device->path, dhcp::kNmDevice, "Disconnect");
+    if (r.error == "org.freedesktop.NetworkManager.Device.NotActive") return NO_ERROR;  // none held
+    return dhcp::ErrorOf(r);
+  }
   const std::string path = device->path, before = device->dhcp4Config;
   auto r = bus->Call(kNmService, kNmManagerPath, kNmService, "ActivateConnection", "ooo",
                      connection.c_str(), path.c_str(), "/");
   if (r.status != CallStatus::Ok) return dhcp::ErrorOf(r);
   // Activation goes on after the call; the renewal is done when the device
   // is activated with a DHCP configuration other than the one it had.
-  return PollUntil(start, options_.renewTimeout, [&]() -> std::optional<DWORD> {
+  return PollUntil(start, timeout, [&]() -> std::optional<DWORD> {
     objects = Read(*bus);
     if (!objects || !objects->devices.count(path)) return ERROR_GEN_FAILURE;
     const dhcp::NmDevice& d = objects->devices.at(path);

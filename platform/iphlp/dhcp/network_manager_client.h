@@ -26,8 +26,7 @@ class NetworkManagerClient : public dhcp::ClientBase {
 
  private:
   std::vector<DhcpState> Query(const std::vector<std::string>& names) override;
-  DWORD DoRelease(const std::string& name) override;
-  DWORD DoRenew(const std::string& name) override;
+  DWORD Act(const std::string& name, bool renew) override;
 
   std::unique_ptr<dhcp::Bus> Connect(std::chrono::milliseconds timeout) const;
   std::optional<dhcp::NmObjects> Read(dhcp::Bus& bus, bool connections = false) const;

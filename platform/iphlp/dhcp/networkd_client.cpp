@@ -149,9 +149,9 @@ NetworkdClient::Link NetworkdClient::Described(Session& s,
                                                const dhcp::NetworkdLink& described) const {
   Link link;
   static_cast<dhcp::NetworkdLink&>(link) = described;
-  link.enabled = !link.networkFile.empty() && DhcpConfigured(s, link.networkFile);
-  if (!link.enabled) return link;
-  link.state.enabled = link.state.running = true;
+  link.state.enabled = !link.networkFile.empty() && DhcpConfigured(s, link.networkFile);
+  link.state.running = link.state.enabled;
+  if (!link.state.enabled) return link;
   const std::uint64_t boot = BootTimeMicros();
   const std::int64_t expires =
       Now() + (static_cast<std::int64_t>(link.validUntil) - static_cast<std::int64_t>(boot)) / 1000000;
@@ -203,42 +203,32 @@ std::vector<DhcpState> NetworkdClient::Query(const std::vector<std::string>& nam
   return out;
 }
 
-DWORD NetworkdClient::DoRelease(const std::string& name) {
+// networkd 252 offers no call that stops one link's DHCP client: a release
+// takes the link down, as `networkctl down` does. A renewal brings it up, and
+// networkd starts the link's client by itself; a link up already is renewed
+// through networkd.
+DWORD NetworkdClient::Act(const std::string& name, bool renew) {
   const auto start = std::chrono::steady_clock::now();
-  auto session = Connect(options_.releaseTimeout);
+  const auto timeout = renew ? options_.renewTimeout : options_.releaseTimeout;
+  auto session = Connect(timeout);
   auto link = session ? Find(*session, name) : std::nullopt;
-  if (!link || !link->enabled) return ERROR_NOT_FOUND;
-  if (link->address.empty()) return NO_ERROR;  // nothing held
-  // networkd 252 offers no call that stops one link's DHCP client; taking the
-  // link down is what `networkctl down` does.
-  if (DWORD error = SetUp(*link, name, false); error != NO_ERROR) return error;
-  return PollUntil(start, options_.releaseTimeout, [&]() -> std::optional<DWORD> {
-    link = Find(*session, name);
-    if (!link) return ERROR_GEN_FAILURE;
-    if (link->address.empty()) return NO_ERROR;
-    return std::nullopt;
-  });
-}
-
-DWORD NetworkdClient::DoRenew(const std::string& name) {
-  const auto start = std::chrono::steady_clock::now();
-  auto session = Connect(options_.renewTimeout);
-  auto link = session ? Find(*session, name) : std::nullopt;
-  if (!link || !link->enabled) return ERROR_NOT_FOUND;
-  std::uint64_t before = link->validUntil;
-  if (DWORD error = SetUp(*link, name, true); error == ERROR_BUSY) {
-    // Up already: networkd is asked to renew.
-    auto r = session->bus->Call(kNetworkdService, kNetworkdManagerPath, kManager, "RenewLink", "i", link->index);
+  if (!link || !link->state.enabled) return ERROR_NOT_FOUND;
+  if (!renew && link->address.empty()) return NO_ERROR;  // nothing held
+  const std::uint64_t before = link->validUntil;
+  if (DWORD error = SetUp(*link, name, renew); error == ERROR_BUSY) {
+    auto r = session->bus->Call(kNetworkdService, kNetworkdManagerPath, kManager, "RenewLink", "i",
+                                link->index);
     if (r.status != CallStatus::Ok) return dhcp::ErrorOf(r);
   } else if (error != NO_ERROR) {
     return error;
-  }  // else up again: networkd starts the link's DHCP client by itself
-  // Done when the link holds a lease granted after the call: its address's
-  // lifetime ends later than before.
-  return PollUntil(start, options_.renewTimeout, [&]() -> std::optional<DWORD> {
+  }
+  // Done when the lease is gone, or when the link holds one granted after
+  // the call: its address's lifetime ends later than before.
+  return PollUntil(start, timeout, [&]() -> std::optional<DWORD> {
     link = Find(*session, name);
     if (!link) return ERROR_GEN_FAILURE;
-    if (!link->address.empty() && link->validUntil > before) return NO_ERROR;
+    if (renew ? !link->address.empty() && link->validUntil > before : link->address.empty())
+      return NO_ERROR;
     return std::nullopt;
   });
 }

@@ -38,7 +38,6 @@ class NetworkdClient : public dhcp::ClientBase {
 
  private:
   struct Link : dhcp::NetworkdLink {
-    bool enabled = false;
     DhcpState state;
   };
   struct Session {
@@ -54,8 +53,7 @@ class NetworkdClient : public dhcp::ClientBase {
   };
 
   std::vector<DhcpState> Query(const std::vector<std::string>& names) override;
-  DWORD DoRelease(const std::string& name) override;
-  DWORD DoRenew(const std::string& name) override;
+  DWORD Act(const std::string& name, bool renew) override;
 
   std::optional<Session> Connect(std::chrono::milliseconds timeout) const;
   std::optional<std::map<std::string, dhcp::NetworkdLink>> Describe(Session& s) const;

@@ -11,9 +11,6 @@
 namespace lorvane::iphlp::dhcp {
 namespace {
 
-constexpr const char* kDevice = "org.freedesktop.NetworkManager.Device";
-constexpr const char* kDhcp4Config = "org.freedesktop.NetworkManager.DHCP4Config";
-constexpr const char* kActive = "org.freedesktop.NetworkManager.Connection.Active";
 // A device offers a handful of connections; more is not worth the calls.
 constexpr std::size_t kMaxConnections = 16;
 constexpr std::size_t kMaxOptions = 512;
@@ -63,7 +60,7 @@ bool ReadNmProperties(sd_bus_message* m, const std::string& path, const std::str
     auto objectPath = [&](std::string& out) {
       return read("o", [&] { return ReadString(m, out, 256, 'o'); });
     };
-    if (interface == kDevice) {
+    if (interface == kNmDevice) {
       NmDevice& d = o.devices[path];
       d.path = path;
       if (property == "Interface") return read("s", [&] { return ReadString(m, d.interface, 64); });
@@ -73,9 +70,9 @@ bool ReadNmProperties(sd_bus_message* m, const std::string& path, const std::str
       if (property == "ActiveConnection") return objectPath(d.active);
       if (property == "AvailableConnections")
         return read("ao", [&] { return ReadPaths(m, d.available, kMaxConnections); });
-    } else if (interface == kDhcp4Config && property == "Options") {
+    } else if (interface == kNmDhcp4Config && property == "Options") {
       return read("a{sv}", [&] { return ReadStringMap(m, o.dhcp4[path], kMaxOptions); });
-    } else if (interface == kActive && property == "Connection") {
+    } else if (interface == kNmActive && property == "Connection") {
       return objectPath(o.connectionOf[path]);
     }
     return sd_bus_message_skip(m, "v") >= 0;

@@ -16,6 +16,11 @@ struct sd_bus_message;
 
 namespace lorvane::iphlp::dhcp {
 
+// NetworkManager's interfaces whose properties ReadNmProperties reads.
+inline constexpr const char* kNmDevice = "org.freedesktop.NetworkManager.Device";
+inline constexpr const char* kNmDhcp4Config = "org.freedesktop.NetworkManager.DHCP4Config";
+inline constexpr const char* kNmActive = "org.freedesktop.NetworkManager.Connection.Active";
+
 struct NmDevice {
   std::string path;
   std::string interface;

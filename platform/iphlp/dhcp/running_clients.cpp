@@ -4,11 +4,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <set>
 #include <sstream>
 
@@ -61,8 +59,7 @@ unsigned long long StartTime(int procFd) {
   std::istringstream fields(stat.substr(close + 2));
   std::string field;
   unsigned long long start = 0;
-  for (int i = 3; i < 22 && fields >> field; ++i) {
-  }
+  for (int i = 3; i < 22; ++i) fields >> field;  // a failed read fails the rest
   fields >> start;
   return start;
 }
@@ -136,10 +133,6 @@ void EndClients(const std::string& procDir, const std::vector<RunningClient>& cl
   }
 }
 
-}  // namespace lorvane::iphlp::dhcp
-
-namespace lorvane::iphlp {
-
 std::optional<DhclientCommand> ParseDhclientCommand(const std::vector<std::string>& argv) {
   // Options of dhclient that take the next word as their argument.
   static const std::set<std::string> kWithArgument = {
@@ -167,4 +160,4 @@ std::optional<DhclientCommand> ParseDhclientCommand(const std::vector<std::strin
   return c;
 }
 
-}  // namespace lorvane::iphlp
+}  // namespace lorvane::iphlp::dhcp

@@ -13,7 +13,9 @@
 
 #include "platform/kernel/identity.h"
 
-namespace lorvane::iphlp {
+namespace lorvane::iphlp::dhcp {
+
+using kernel::FileId;
 
 // What a dhclient command line says: the links the process manages and the
 // files it keeps. Only the lease and pid files are kept from it; a script,
@@ -30,12 +32,6 @@ struct DhclientCommand {
 // Reads argv of a process whose program is dhclient; nullopt when argv is not
 // one (an option missing its argument, say).
 std::optional<DhclientCommand> ParseDhclientCommand(const std::vector<std::string>& argv);
-
-}  // namespace lorvane::iphlp
-
-namespace lorvane::iphlp::dhcp {
-
-using kernel::FileId;
 
 struct RunningClient {
   pid_t pid = 0;
