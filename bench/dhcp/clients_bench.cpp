@@ -1,7 +1,8 @@
 // One live GetAdaptersInfo (both calls) for 1, 16 and 64 links that
 // NetworkManager, systemd-networkd or dhcpcd manages, each link holding a
-// lease from the lab's dnsmasq, beside `ip -br addr` on the same links. The
-// provider asks every client as the system's does, in the system's order.
+// lease from the lab's dnsmasq, beside `ip -br addr` on the same links and
+// the daemon's own answers to the calls the query makes. The provider asks
+// every client as the system's does, in the system's order.
 // Needs root, dnsmasq and the three daemons.
 #include <benchmark/benchmark.h>
 
@@ -12,10 +13,12 @@
 
 #include "dhcp_lab.h"
 #include "lab_daemons.h"
+#include "platform/iphlp/dhcp/bus.h"
 #include "platform/iphlp/dhcp/dhcpcd_client.h"
 #include "platform/iphlp/dhcp/managing_client.h"
 #include "platform/iphlp/dhcp/network_manager_client.h"
 #include "platform/iphlp/dhcp/networkd_client.h"
+#include "platform/iphlp/dhcp/replies.h"
 #include "platform/iphlp/iphlpapi.h"
 #include "platform/iphlp/live_provider.h"
 
@@ -122,6 +125,41 @@ void BM_IpBriefAddrManaged(benchmark::State& state, long daemon, long links) {
   }
 }
 
+// Only the daemon's answers to the calls a query makes, on a bus opened for
+// them, with the device replies read only for their configurations' paths:
+// the floor under a query, whatever the client does with them.
+void BM_DaemonAnswerManaged(benchmark::State& state, long daemon, long links) {
+  Lab* lab = LabFor(state, daemon, links);
+  if (!lab) return;
+  const char* nm = "org.freedesktop.NetworkManager";
+  const char* properties = "org.freedesktop.DBus.Properties";
+  const std::string address = lab->nm ? lab->nm->BusAddress() : lab->networkd->BusAddress();
+  for (auto _ : state) {
+    auto bus = iphlp::dhcp::Bus::Open(address, std::chrono::seconds(10));
+    if (!bus) state.SkipWithError("no bus");
+    if (lab->networkd) {
+      auto r = bus->Call("org.freedesktop.network1", "/org/freedesktop/network1",
+                         "org.freedesktop.network1.Manager", "Describe");
+      if (r.status != iphlp::dhcp::CallStatus::Ok) state.SkipWithError("no description");
+      continue;
+    }
+    auto all = bus->Call(nm, "/org/freedesktop/NetworkManager", properties, "Get", "ss", nm,
+                         "AllDevices");
+    sd_bus_message* m = all.reply.get();
+    std::vector<std::string> devices, configs;
+    iphlp::dhcp::InVariant(m, "ao", [&] { return iphlp::dhcp::ReadPaths(m, devices, 4096); });
+    const char* device = "org.freedesktop.NetworkManager.Device";
+    auto replies = bus->CallEach(nm, devices, properties, "GetAll", device);
+    iphlp::dhcp::NmObjects o;
+    for (std::size_t i = 0; i < devices.size(); ++i)
+      iphlp::dhcp::ReadNmProperties(replies[i].reply.get(), devices[i], device, o);
+    for (const auto& [path, d] : o.devices)
+      if (d.dhcp4Config != "/") configs.push_back(d.dhcp4Config);
+    if (configs.size() != static_cast<std::size_t>(links)) state.SkipWithError("configs missing");
+    bus->CallEach(nm, configs, properties, "GetAll", "org.freedesktop.NetworkManager.DHCP4Config");
+  }
+}
+
 }  // namespace
 
 // Each lab's query and its baseline run one after the other, before the next
@@ -132,7 +170,9 @@ int main(int argc, char** argv) {
     for (long links : {1, 16, 64}) {
       const std::string suffix = std::string("/") + names[daemon] + "/links:" + std::to_string(links);
       for (auto [name, fn] : {std::pair{"BM_GetAdaptersInfoManaged", &BM_GetAdaptersInfoManaged},
-                              std::pair{"BM_IpBriefAddrManaged", &BM_IpBriefAddrManaged}}) {
+                              std::pair{"BM_IpBriefAddrManaged", &BM_IpBriefAddrManaged},
+                              std::pair{"BM_DaemonAnswerManaged", &BM_DaemonAnswerManaged}}) {
+        if (daemon == kDhcpcd && fn == &BM_DaemonAnswerManaged) continue;  // no daemon call
         benchmark::RegisterBenchmark((name + suffix).c_str(), fn, daemon, links)
             ->Iterations(20)
             ->Repetitions(5)
