@@ -1,7 +1,7 @@
 #include "platform/iphlp/dhcp/json.h"
 
 #include <algorithm>
-#include <set>
+#include <algorithm>
 
 namespace lorvane::iphlp::dhcp {
 namespace {
@@ -23,7 +23,11 @@ class Parser {
 
  private:
   void Space() { pos_ = std::min(text_.find_first_not_of(" \t\n\r", pos_), text_.size()); }
-  bool Take(char c) { return Word(std::string_view(&c, 1)); }
+  bool Take(char c) {
+    if (pos_ >= text_.size() || text_[pos_] != c) return false;
+    ++pos_;
+    return true;
+  }
   bool Word(std::string_view word) {
     if (text_.substr(pos_, word.size()) != word) return false;
     pos_ += word.size();
@@ -55,13 +59,12 @@ class Parser {
     ++pos_;
     Space();
     if (Take(close)) return true;
-    std::set<std::string> keys;
     for (;;) {
       std::string key;
       JsonValue value;
       Space();
       if (object) {
-        if (!String(key) || !keys.insert(key).second) return false;
+        if (!String(key)) return false;
         Space();
         if (!Take(':')) return false;
         Space();
@@ -73,9 +76,18 @@ class Parser {
         out.array.push_back(std::move(value));
       }
       Space();
-      if (Take(close)) return true;
+      if (Take(close)) return !object || UniqueKeys(out.object);
       if (!Take(',')) return false;
     }
+  }
+
+  // Checked once the object is whole: no set of copies per object.
+  static bool UniqueKeys(const std::vector<JsonMember>& members) {
+    std::vector<std::string_view> keys;
+    keys.reserve(members.size());
+    for (const auto& m : members) keys.push_back(m.key);
+    std::sort(keys.begin(), keys.end());
+    return std::adjacent_find(keys.begin(), keys.end()) == keys.end();
   }
 
   bool Hex4(unsigned& out) {
@@ -100,13 +112,18 @@ class Parser {
     if (!Take('"')) return false;
     for (;;) {
       if (pos_ >= text_.size()) return false;
+      // Plain characters up to the next quote, escape or control character
+      // in one append.
+      std::size_t end = pos_;
+      while (end < text_.size() && text_[end] != '"' && text_[end] != '\\' &&
+             static_cast<unsigned char>(text_[end]) >= 0x20)
+        ++end;
+      out.append(text_.substr(pos_, end - pos_));
+      pos_ = end;
+      if (pos_ >= text_.size()) return false;
       char c = text_[pos_++];
       if (c == '"') return true;
-      if (static_cast<unsigned char>(c) < 0x20) return false;
-      if (c != '\\') {
-        out += c;
-        continue;
-      }
+      if (c != '\\') return false;  // a raw control character
       if (pos_ >= text_.size()) return false;
       char e = text_[pos_++];
       if (auto k = std::string_view("\"\\/bfnrt").find(e); k != std::string_view::npos) {
