@@ -3,10 +3,8 @@
 // close box and posted messages wait until the call has returned.
 #include "platform/kernel/blocking.h"
 
-#include <gtest/gtest.h>
 #include <qpa/qwindowsysteminterface.h>
 
-#include <QTest>
 #include <QTimer>
 #include <QWindow>
 #include <atomic>
@@ -66,7 +64,7 @@ class Blocking : public lorvane::test::WindowTest {
 TEST_F(Blocking, ASleepPaintsAndRunsTimersButInputClosingAndPostsWaitUntilItHasReturned) {
   bool sleeping = false, paintedWhileSleeping = false;
   std::vector<std::string> log;
-  recorder.onMessage = [&](HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT*) {
+  onMessage = [&](HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT*) {
     if (message == WM_PAINT && window == top && sleeping) paintedWhileSleeping = true;
     if (message == WM_COMMAND && LOWORD(wParam) == 7)
       log.push_back(sleeping ? "early click" : "click");

@@ -1,16 +1,13 @@
 // Push buttons, edits and the real message box: what the user does reaches
 // the parent as Windows would tell it, and what the program sends shows.
-#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
 
-#include "platform/window/seams.h"
 #include "recorder.h"
 
 namespace {
@@ -26,9 +23,9 @@ TEST_F(Controls, SpaceOnAFocusedButtonClicksItThroughTheQueue) {
   HWND button = Control("Button", "&Refresh", 201, BS_DEFPUSHBUTTON);
   SetFocus(button);
   QTest::keyClick(wt::WidgetOf(button), Qt::Key_Space);
-  EXPECT_TRUE(recorder.Commands().empty());  // still in the queue
+  EXPECT_TRUE(Commands().empty());  // still in the queue
   wt::PumpMessages();
-  EXPECT_EQ(recorder.Commands(), (std::vector<WPARAM>{MAKEWPARAM(201, BN_CLICKED)}));
+  EXPECT_EQ(Commands(), (std::vector<WPARAM>{MAKEWPARAM(201, BN_CLICKED)}));
 }
 
 // Pasted with Ctrl+V as a keyboard gives it, the control character as its text.
@@ -74,7 +71,7 @@ TEST_F(Controls, TheRealMessageBoxShowsItsTextAndIconOverADisabledOwner) {
   EXPECT_EQ(icon, QMessageBox::Warning);
   EXPECT_TRUE(IsWindowEnabled(top));
   wt::PumpMessages();
-  EXPECT_TRUE(recorder.Commands().empty());
+  EXPECT_TRUE(Commands().empty());
 }
 
 }  // namespace

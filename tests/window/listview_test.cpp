@@ -1,11 +1,7 @@
 // The list view as the user meets it, through the real widget: where a click
 // selects, and how a selection shows without the focus.
-#include <gtest/gtest.h>
 
-#include <QTest>
 #include <QTreeView>
-#include <string>
-#include <utility>
 
 #include "recorder.h"
 
@@ -67,7 +63,7 @@ class ListView : public lorvane::test::WindowTest {
 // parent sees when NM_CLICK comes.
 TEST_F(ListView, OnlyAClickOnARowsFirstCellSelectsItAndTheListTakesTheFocus) {
   LRESULT selectedAtClick = -2;
-  recorder.onMessage = [&](HWND, UINT message, WPARAM, LPARAM lParam, LRESULT*) {
+  onMessage = [&](HWND, UINT message, WPARAM, LPARAM lParam, LRESULT*) {
     if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == NM_CLICK)
       selectedAtClick = NextSelected(list);
     return false;
