@@ -4,9 +4,7 @@
 #include "reg_string.h"
 
 #include <gtest/gtest.h>
-
 #include <cstring>
-#include <string>
 
 #include "registry/temp_hive.h"
 

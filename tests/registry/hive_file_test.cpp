@@ -1,14 +1,7 @@
 // The hive's file and folder as another user may leave them for a process
 // running as root: links, folders others own or may write, a file not ours.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <string>
-#include <vector>
 
 #include "temp_hive.h"
 

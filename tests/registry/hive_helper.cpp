@@ -4,11 +4,8 @@
 //     del KEY NAME | fill KEY PREFIX COUNT | churn KEY NAME SIZE | register - |
 //     hold FILE...
 #include <sqlite3.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <string>
 
 #include "temp_hive.h"
 

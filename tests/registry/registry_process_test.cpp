@@ -1,19 +1,11 @@
 // The hive as several processes meet it: two writers at once,
 // a user who may not write, a damaged file, and a writer killed mid-write.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <memory>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "platform/iphlp/scripted_provider.h"
 #include "temp_hive.h"
@@ -87,7 +79,7 @@ TEST(HiveProcesses, AnotherUserReadsWithoutHoldingRootBackAndChangesNothing) {
   OtherUser other(hive);
   auto holder = std::make_unique<ReadHolder>(other.program, "--nobody",
                                              std::vector<std::string>{hive.path(), hive.live()});
-  EXPECT_EQ(holder->held(), 1);  // the copy
+  EXPECT_EQ(holder->held, 1);  // the copy
 
   EXPECT_EQ(lorvane::registry::RegisterAdapters(), DWORD{NO_ERROR});
   EXPECT_EQ(PutText(key, "NetworkAddress", "020000000001"), ERROR_SUCCESS);
