@@ -61,7 +61,7 @@ class Blocking : public lorvane::test::WindowTest {
 // During a wait the windows paint and timers run; a click, the close box,
 // posted messages and WM_QUIT wait for the loop, so the window is not
 // closed under the handler that waited.
-TEST_F(Blocking, ASleepPaintsAndRunsTimersButInputClosingAndPostsWaitUntilItHasReturned) {
+TEST_F(Blocking, ASleepAndTheWorkOfRunBlockingAndTheLeaseCallsKeepTheLoopButNotInput) {
   bool sleeping = false, paintedWhileSleeping = false;
   std::vector<std::string> log;
   onMessage = [&](HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT*) {
@@ -94,11 +94,9 @@ TEST_F(Blocking, ASleepPaintsAndRunsTimersButInputClosingAndPostsWaitUntilItHasR
   EXPECT_EQ(loop, (std::vector<UINT>{WM_SYSCOMMAND, WM_USER + 3}));
   EXPECT_EQ(msg.wParam, 4u) << "WM_QUIT last";
   EXPECT_FALSE(IsWindow(top));
-}
 
-// The work runs beside the loop, its exception reaching the caller; the
-// lease calls run that way; off the user-interface thread the work just runs.
-TEST_F(Blocking, TheWorkOfRunBlockingAndTheLeaseCallsRunBesideTheLoop) {
+  // The work runs beside the loop, its exception reaching the caller; the
+  // lease calls run that way; off the user-interface thread the work just runs.
   std::atomic<bool> ran{false};
   QTimer::singleShot(0, &timers, [&] { ran = true; });
   EXPECT_THROW(lorvane::kernel::RunBlocking([&] {
