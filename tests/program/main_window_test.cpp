@@ -71,21 +71,6 @@ TEST_F(MainWindow, WhenSocketsFailOnlyTheMessageAppearsAndTheProgramEnds) {
   EXPECT_EQ(AfxGetMainWnd(), nullptr);
 }
 
-TEST_F(MainWindow, FileExitAndTheCloseBoxEndTheProgram) {
-  for (const bool closeBox : {false, true}) {
-    SCOPED_TRACE(closeBox ? "close box" : "File > Exit");
-    bool deleted = false;
-    Start(new RecordingFrame(&events, &deleted));
-    if (closeBox)
-      frame->PostMessage(WM_SYSCOMMAND, SC_CLOSE);
-    else
-      MenuBarOf(frame->m_hWnd)->actions().at(0)->menu()->actions().at(0)->trigger();
-    EXPECT_EQ(app.Run(), 0);
-    EXPECT_TRUE(deleted);
-    EXPECT_EQ(AfxGetMainWnd(), nullptr);
-  }
-}
-
 // A window's rectangle in the client coordinates of `reference`, where its
 // widget really is.
 RECT RectIn(HWND hWnd, HWND reference) {
@@ -161,14 +146,20 @@ TEST_F(MainWindow, TheViewIsLaidOutOnceForAClientAreaOf239By317) {
   EXPECT_EQ(Measure(view), laidOut);
 }
 
+// The close box ends the program.
 TEST_F(MainWindow, AClientWidthOf240MovesTheRightEdgesAndWidensTheColumns) {
-  auto* wider = new RecordingFrame(&events);
+  bool deleted = false;
+  auto* wider = new RecordingFrame(&events, &deleted);
   wider->widen = true;
   CAdapterView& view = Start(wider);
   ASSERT_EQ(ClientOf(frame->m_hWnd), "(0, 0, 240, 317)");
   EXPECT_EQ(Measure(view), (Rows{"(2, 20, 238, 85)", "(180, 2, 238, 18)", "(178, 91, 238, 109)",
                                  "(2, 91, 62, 109)", "(2, 114, 238, 315)", "80 90 40 240 ",
                                  "118 117 "}));
+  frame->PostMessage(WM_SYSCOMMAND, SC_CLOSE);
+  EXPECT_EQ(app.Run(), 0);
+  EXPECT_TRUE(deleted);
+  EXPECT_EQ(AfxGetMainWnd(), nullptr);
 }
 
 // Clicks a title of the real menu bar; the popup if it opened.
@@ -183,9 +174,11 @@ QMenu* OpenPopup(HWND frame, int popup) {
 // Activating the frame hands the focus to the view itself. The edit
 // accelerators arrive as commands nobody serves; Alt+H opens Help. The about
 // box is modal over the main window (its centring and the keys that end it
-// are the dialog class's, checked there) and read by assistive technology.
-TEST_F(MainWindow, TheFocusTheKeysAndTheAboutBox) {
-  CAdapterView& view = Start();
+// are the dialog class's, checked there) and read by assistive technology;
+// File > Exit ends the program.
+TEST_F(MainWindow, TheFocusTheKeysTheAboutBoxAndFileExit) {
+  bool deleted = false;
+  CAdapterView& view = Start(new RecordingFrame(&events, &deleted));
   view.m_listAdapters.SetFocus();
   ASSERT_EQ(::GetFocus(), view.m_listAdapters.m_hWnd);
   HWND other = ::CreateWindowExA(0, AfxRegisterWndClass(0), "other", WS_OVERLAPPEDWINDOW, 0, 0, 100,
@@ -244,6 +237,11 @@ TEST_F(MainWindow, TheFocusTheKeysAndTheAboutBox) {
   EXPECT_EQ(about.buttons, Rows{"OK"});
   EXPECT_TRUE(::IsWindowEnabled(frame->m_hWnd));
   EXPECT_EQ(::GetActiveWindow(), frame->m_hWnd);
+
+  MenuBarOf(frame->m_hWnd)->actions().at(0)->menu()->actions().at(0)->trigger();
+  EXPECT_EQ(app.Run(), 0);
+  EXPECT_TRUE(deleted);
+  EXPECT_EQ(AfxGetMainWnd(), nullptr);
 }
 
 }  // namespace
