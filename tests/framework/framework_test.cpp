@@ -48,10 +48,9 @@ END_MESSAGE_MAP()
 lorvane::window::Resources TestResources() {
   lorvane::window::Resources r;
   r.strings = {{AFX_IDS_APP_TITLE, "Title Of Test"}};
-  r.menus = {{kFrameId,
-              {{"&Commands", 0, 0,
-                {{"&Frame", kCmdFrame, 0, {}}, {"&App", kCmdApp, 0, {}},
-                 {"&Nobody", kCmdNobody, 0, {}}}}}}};
+  const std::vector<lorvane::window::MenuItem> commands = {
+      {"&Frame", kCmdFrame, 0, {}}, {"&App", kCmdApp, 0, {}}, {"&Nobody", kCmdNobody, 0, {}}};
+  r.menus = {{kFrameId, {{"&Commands", 0, 0, commands}}}};
   r.accelerators = {{kFrameId,
                      {{FVIRTKEY | FCONTROL, 'K', static_cast<WORD>(kCmdFrame)},
                       {FVIRTKEY | FCONTROL, 'J', static_cast<WORD>(kCmdNobody)}}}};
@@ -134,11 +133,24 @@ class Frame : public ::testing::Test {
   TestFrame* frame = new TestFrame;  // deletes itself with its window
   CButton button;
 };
-// Through the application's own loop, where keys are translated: Ctrl+K is
-// the frame's command by accelerator and K alone is none; Ctrl+J's command,
-// which nobody serves, is greyed and sends nothing. Exit ends the loop and
-// deletes the frame.
-TEST_F(Frame, TheLoopTranslatesKeysRunsOnlyEnabledCommandsAndOutlivesFailures) {
+
+// Asked when the popup opens: the frame's command and the application's are
+// enabled; one nobody serves is greyed. Then through the application's own
+// loop, where keys are translated: Ctrl+K is the frame's command by
+// accelerator and K alone is none; Ctrl+J's command, which nobody serves, is
+// greyed and sends nothing. Exit ends the loop and deletes the frame.
+TEST_F(Frame, APopupGreysWhatNoneServesAndTheLoopRunsOnlyEnabledCommandsAndOutlivesFailures) {
+  QMenuBar* bar = lorvane::window::testing::MenuBarOf(frame->m_hWnd);
+  ASSERT_NE(bar, nullptr);
+  QMenu* popup = bar->actions().at(0)->menu();
+  popup->popup(bar->mapToGlobal(QPoint(0, bar->height())));
+  Pump();
+  EXPECT_TRUE(events.empty()) << "asking who serves a command runs no handler";
+  std::vector<bool> enabled;  // kCmdFrame, kCmdApp, kCmdNobody
+  for (const QAction* action : popup->actions()) enabled.push_back(action->isEnabled());
+  EXPECT_EQ(enabled, (std::vector<bool>{true, true, false}));
+  popup->hide();
+
   frame->failuresLeft = 2;
   QWidget* focus = QApplication::focusWidget();
   ASSERT_NE(focus, nullptr);
@@ -157,22 +169,7 @@ TEST_F(Frame, TheLoopTranslatesKeysRunsOnlyEnabledCommandsAndOutlivesFailures) {
   EXPECT_EQ(app.m_pMainWnd, nullptr);
 }
 
-// Asked when the popup opens: the frame's command and the application's are
-// enabled; one nobody serves is greyed.
-TEST_F(Frame, APopupGreysWhatNoneServes) {
-  QMenuBar* bar = lorvane::window::testing::MenuBarOf(frame->m_hWnd);
-  ASSERT_NE(bar, nullptr);
-  QMenu* popup = bar->actions().at(0)->menu();
-  popup->popup(bar->mapToGlobal(QPoint(0, bar->height())));
-  Pump();
-  EXPECT_TRUE(events.empty()) << "asking who serves a command runs no handler";
-  std::vector<bool> enabled;  // kCmdFrame, kCmdApp, kCmdNobody
-  for (const QAction* action : popup->actions()) enabled.push_back(action->isEnabled());
-  EXPECT_EQ(enabled, (std::vector<bool>{true, true, false}));
-  popup->hide();
-}
-
-TEST_F(Frame, AFailedClickIsReportedOnceUnwoundAndTheNextClickIsHandled) {
+TEST_F(Frame, AFailedClickIsReportedOnceUnwoundAndTheNextClickIsHandledAndTheWaitCursor) {
   frame->failuresLeft = 1;
   testing::internal::CaptureStderr();
   Click();
@@ -204,10 +201,8 @@ TEST_F(Frame, AFailedClickIsReportedOnceUnwoundAndTheNextClickIsHandled) {
   EXPECT_EQ(events, (std::vector<std::string>{"clicked", "frame 0"}));
   Click();  // the box is gone: the next failure gets one again
   EXPECT_EQ(boxes.size(), 3u);
-}
 
-// Qt's wait cursor is over every window while a CWaitCursor lives.
-TEST_F(Frame, TheWaitCursorShowsOverEveryWindowWhileItLives) {
+  // Qt's wait cursor is over every window while a CWaitCursor lives.
   {
     CWaitCursor wait;
     ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
@@ -215,7 +210,6 @@ TEST_F(Frame, TheWaitCursorShowsOverEveryWindowWhileItLives) {
   }
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
-
 
 class NameDialog : public CDialog {
  public:
@@ -226,9 +220,29 @@ class NameDialog : public CDialog {
   void DoDataExchange(CDataExchange* pDX) override { DDX_Control(pDX, kEditId, m_editName); }
 };
 
+class RefusingWnd : public CWnd {
+ public:
+  explicit RefusingWnd(bool throws) : throws_(throws) {}
+  int postNcDestroyCalls = 0;
+
+ protected:
+  afx_msg int OnCreate(LPCREATESTRUCT) {
+    if (throws_) throw std::runtime_error("half made");
+    return -1;
+  }
+  void PostNcDestroy() override { ++postNcDestroyCalls; }
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  bool throws_;
+};
+BEGIN_MESSAGE_MAP(RefusingWnd, CWnd)
+ON_WM_CREATE()
+END_MESSAGE_MAP()
+
 // The two ways to cancel that no program dialog handles itself, from a
 // dialog centred on its owner.
-TEST_F(Frame, EscapeAndTheCloseBoxCancelADialogCentredOnItsOwner) {
+TEST_F(Frame, EscapeAndTheCloseBoxCancelADialogAndAWindowThatRefusesIsNotMade) {
   const std::pair<const char*, std::function<void(HWND)>> ways[] = {
       {"Escape", [](HWND) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); }},
       {"close box", [](HWND hDlg) { ::SendMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0); }},
@@ -251,29 +265,8 @@ TEST_F(Frame, EscapeAndTheCloseBoxCancelADialogCentredOnItsOwner) {
     EXPECT_EQ(dlg.m_hWnd, nullptr);
     EXPECT_EQ(dlg.m_editName.m_hWnd, nullptr) << "the bound control went with the dialog";
   }
-}
 
-class RefusingWnd : public CWnd {
- public:
-  explicit RefusingWnd(bool throws) : throws_(throws) {}
-  int postNcDestroyCalls = 0;
-
- protected:
-  afx_msg int OnCreate(LPCREATESTRUCT) {
-    if (throws_) throw std::runtime_error("half made");
-    return -1;
-  }
-  void PostNcDestroy() override { ++postNcDestroyCalls; }
-  DECLARE_MESSAGE_MAP()
-
- private:
-  bool throws_;
-};
-BEGIN_MESSAGE_MAP(RefusingWnd, CWnd)
-ON_WM_CREATE()
-END_MESSAGE_MAP()
-
-TEST_F(Frame, AWindowWhoseCreateRefusesOrThrowsIsNotMadeAndCleanedUpOnce) {
+  // A window whose creation refuses or throws is not made and is cleaned up once.
   for (bool throws : {false, true}) {
     RefusingWnd wnd(throws);
     EXPECT_FALSE(wnd.Create(nullptr, nullptr, WS_CHILD, RECT{0, 0, 10, 10}, frame, 9));
