@@ -247,8 +247,9 @@ TEST_F(Frame, EscapeAndTheCloseBoxCancelADialogAndAWindowThatRefusesIsNotMade) {
       {"Escape", [](HWND) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); }},
       {"close box", [](HWND hDlg) { ::SendMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0); }},
   };
-  for (const auto& [way, act] : ways) {
-    SCOPED_TRACE(way);
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.first);
+    const auto& act = way.second;  // a lambda may not capture a structured binding
     NameDialog dlg(frame);
     bool checked = false;
     WhenAnotherWindowIsUp(frame->m_hWnd, [&](HWND hDlg) {
