@@ -1,11 +1,6 @@
 // The adapter command in process, in the namespace of its veth links: what it
 // registers, sets, keeps, restores and refuses, as the kernel and the hive
 // then show it.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "driver_fixture.h"
 #include "platform/driver/command.h"
 
@@ -58,7 +53,7 @@ TEST_F(AdapterCommand, RestartSetsTheOverrideAndBringsTheOwnAddressBackWhenItGoe
                                              own + " (the address it had before NetworkAddress)"});
 }
 
-TEST_F(AdapterCommand, RefusesValuesNamesAndLinksNoDriverWouldTake) {
+TEST_F(AdapterCommand, RefusesValuesNamesAndLinksNoDriverWouldTakeAndLinksThatGo) {
   ASSERT_EQ(Run({"register", "lv0"}), 0);
   Said();
   std::vector<std::pair<DWORD, std::string>> values = {
@@ -100,12 +95,9 @@ TEST_F(AdapterCommand, RefusesValuesNamesAndLinksNoDriverWouldTake) {
   EXPECT_EQ(Said(), std::vector<std::string>{"lv1: not restarted: the hive does not name it"});
   EXPECT_EQ(Mac("lv1"), peer);
   EXPECT_TRUE(Up("lv1"));
-}
 
-TEST_F(AdapterCommand, ALinkThatGoesMidRestartIsReported) {
-  ASSERT_EQ(Run({"register", "lv0"}), 0);
+  // A link that goes mid-restart (and its peer with it) is reported.
   ASSERT_EQ(PutText(kClassKey + "0000", "NetworkAddress", "02AABBCCDDEE"), ERROR_SUCCESS);
-  Said();
   afterDown = [this] { ns->DeleteLink("lv0"); };
   EXPECT_EQ(Run({"restart", "lv0"}), 1);
   EXPECT_EQ(Said(), std::vector<std::string>{"lv0: gone during the restart"});

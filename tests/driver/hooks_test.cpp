@@ -3,15 +3,7 @@
 // udev rule as udev would match it, and NetworkManager's dispatcher hook.
 // The command runs as its own process and finds the hive where it always
 // does: the test's folders are bound over /etc/network and /var/lib for it.
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <memory>
-
-#include <filesystem>
 #include <fstream>
-#include <string>
-#include <vector>
 
 #include "driver_fixture.h"
 #include "support/network_manager.h"
@@ -39,6 +31,10 @@ class Hooks : public DriverTest {
                                folder + "/network=/etc/network"});
     return ns->Run(argv);
   }
+  lorvane::test::CommandResult Ifup() {
+    return Run(
+        {"ifup", "-i", folder + "/network/interfaces", "--state-dir", folder + "/state", "-a"});
+  }
 };
 
 // ifup -a runs the hook once for "--all" before the interfaces. Another user
@@ -56,10 +52,9 @@ TEST_F(Hooks, IfupTakesTheStoredAddressWhateverAnotherUserHolds) {
   ns->Ip({"link", "set", "lv0", "down"});
   auto holder = std::make_unique<ReadHolder>(
       helper, "--nobody", std::vector<std::string>{hive + "/hklm.hive", hive + "/live/hklm.hive"});
-  EXPECT_EQ(holder->held(), 1);  // the copy
+  EXPECT_EQ(holder->held, 1);  // the copy
 
-  const auto ifup = Run({"ifup", "-i", folder + "/network/interfaces", "--state-dir",
-                         folder + "/state", "-a"});
+  const auto ifup = Ifup();
   holder.reset();
   ASSERT_TRUE(Succeeded(ifup));
   EXPECT_NE(ifup.output.find("lv0: hardware address " + own + " changed to 02:aa:bb:cc:dd:ee"),
@@ -77,8 +72,7 @@ TEST_F(Hooks, AHiveThatCannotBeReadKeepsNoLinkDown) {
   scope.reset();
   std::ofstream(folder + "/varlib/lorvane/live/hklm.hive", std::ios::trunc) << "not a hive";
   ns->Ip({"link", "set", "lv0", "down"});
-  const auto ifup = Run({"ifup", "-i", folder + "/network/interfaces", "--state-dir",
-                         folder + "/state", "-a"});
+  const auto ifup = Ifup();
   ASSERT_TRUE(Succeeded(ifup));
   EXPECT_TRUE(Up("lv0"));
   EXPECT_EQ(Mac("lv0"), own);

@@ -4,9 +4,7 @@
 #include "reg_string.h"
 
 #include <gtest/gtest.h>
-
 #include <cstring>
-#include <string>
 
 #include "registry/temp_hive.h"
 
@@ -85,7 +83,6 @@ TEST_F(AdapterRegKeyTest, FindsTheFirstNumberedSubkeyNamingTheAdapterAndLeavesNo
 class RegStringTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::memset(buffer, '#', sizeof buffer);
     ASSERT_EQ(PutText("SYSTEM\\Key", "AtoZ", "00AA11BB22CC"), ERROR_SUCCESS);
     ASSERT_EQ(PutText("SYSTEM\\Key", "Long", std::string(256, 'x')), ERROR_SUCCESS);
     ASSERT_EQ(PutValue("SYSTEM\\Key", "Dword", REG_DWORD, std::string("AB\0\0", 4)), ERROR_SUCCESS);
@@ -108,7 +105,7 @@ class RegStringTest : public ::testing::Test {
   char buffer[260];
 };
 
-TEST_F(RegStringTest, ReadsTextThatFitsWithItsNulAndFailsOtherwise) {
+TEST_F(RegStringTest, ReadsTextThatFitsWithItsNulWritesAndDeletesLeavingNoKeyOpen) {
   EXPECT_EQ(Read("system\\key", "atoz", 256), 0);  // names match in any case, A to Z
   EXPECT_STREQ(buffer, "00AA11BB22CC");
   EXPECT_NE(Read("SYSTEM\\Nope", "AtoZ", 256, false), 0);
@@ -126,11 +123,9 @@ TEST_F(RegStringTest, ReadsTextThatFitsWithItsNulAndFailsOtherwise) {
   EXPECT_STREQ(buffer, "abc");
   EXPECT_EQ(Read("SYSTEM\\Key", "Bare", 3), ERROR_MORE_DATA);
   EXPECT_EQ(buffer[3], '#');  // nothing past the given size was touched
-}
 
-// What the dialog stores and deletes is the change-MAC tests'; here, that
-// no key stays open and that a delete reaches only its own value.
-TEST_F(RegStringTest, WriteAndDeleteLeaveNoKeyOpen) {
+  // What the dialog stores and deletes is the change-MAC tests'; here, that
+  // no key stays open and that a delete reaches only its own value.
   KeyCounts counts;
   EXPECT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, "SYSTEM\\New\\Deeper", "NetworkAddress", ""), 0);
   EXPECT_EQ(counts.opened(), 1u);

@@ -67,7 +67,7 @@ TEST_F(AdapterView, EachAdapterGivesARowInChainOrderWithItsIndexAsData) {
 // No adapters, then a query that fails, then one that changes between its
 // two calls; Refresh keeps a position still in the list and marks its row,
 // else falls back to the first adapter with no row marked.
-TEST_F(AdapterView, RefreshAfterAnEmptyFailedChangingOrShorterQuery) {
+TEST_F(AdapterView, RefreshAfterAnEmptyFailedChangingOrShorterQueryAndClicks) {
   CAdapterView& view = Start();
   EXPECT_EQ(Glance(view), "rows 0, adapters 0, at -1, marked -1, no details");
   Click(view.m_btnRefresh);
@@ -113,6 +113,40 @@ TEST_F(AdapterView, RefreshAfterAnEmptyFailedChangingOrShorterQuery) {
   EXPECT_EQ(Glance(view), "rows 2, adapters 2, at 0, marked -1, IP Address|10.0.0.1");
   Click(view.m_btnRefresh);
   EXPECT_EQ(MarkedRow(view.m_listAdapters), 0);
+
+  // The two rows of Several(2) now. A click on a row queries afresh for its
+  // details and leaves the rows as they were; a click beside the rows and the
+  // arrow keys change nothing.
+  const Rows rows = RowTexts(view.m_listAdapters, 4);
+  adapters->EditAdapters([](std::vector<AdapterRecord>& list) {
+    list[1].addresses = {{"10.9.9.9", "255.0.0.0"}};
+    list[1].description = "Renamed";
+  });
+  const int polls = adapters->AdapterPolls();
+  ClickRow(view.m_listAdapters, 1);
+  EXPECT_EQ(Glance(view), "rows 2, adapters 2, at 1, marked 1, IP Address|10.9.9.9");
+  EXPECT_EQ(adapters->AdapterPolls(), polls + 1) << "one two-call query";
+  EXPECT_EQ(RowTexts(view.m_listAdapters, 4), rows);
+
+  const Rows shown = Details(view);
+  adapters->EditAdapters(
+      [](std::vector<AdapterRecord>& list) { list[1].addresses = {{"10.7.7.7", "255.0.0.0"}}; });
+  ClickRow(view.m_listAdapters, -1);
+  EXPECT_EQ(Glance(view), "rows 2, adapters 2, at 1, marked -1, IP Address|10.9.9.9");
+  EXPECT_EQ(Details(view), shown);
+  ClickRow(view.m_listAdapters, 1);
+  QTest::keyClick(WidgetOf(view.m_listAdapters.m_hWnd), Qt::Key_Up);
+  Pump();
+  EXPECT_EQ(Glance(view), "rows 2, adapters 2, at 1, marked 0, IP Address|10.7.7.7");
+  EXPECT_EQ(adapters->AdapterPolls(), polls + 2) << "none for the click beside or the key";
+
+  // A row whose adapter is gone shows no details; the row after it still
+  // finds its adapter, now one place earlier in the chain.
+  adapters->EditAdapters([](std::vector<AdapterRecord>& list) { list.erase(list.begin()); });
+  ClickRow(view.m_listAdapters, 0);
+  EXPECT_EQ(Glance(view), "rows 2, adapters 1, at 0, marked 0, no details");
+  ClickRow(view.m_listAdapters, 1);
+  EXPECT_EQ(Glance(view), "rows 2, adapters 1, at 1, marked 1, IP Address|10.7.7.7");
 }
 
 // Every row, in order, for an adapter that has it all; rows that go with
@@ -189,42 +223,6 @@ TEST_F(AdapterView, DetailsRowsComeAndGoWithTheirConditions) {
   ASSERT_EQ(west.size(), 13u);
   EXPECT_EQ(west[5], "DHCP Lease Obtained|2003.05.17 03:04:09");
   EXPECT_EQ(west[6], "DHCP Lease Expires|2023.11.14 17:13:20");
-}
-
-// A click on a row queries afresh for its details and leaves the rows as
-// they were; a click beside the rows and the arrow keys change nothing.
-TEST_F(AdapterView, ClicksShowTheRowsAdapterAsItIsNow) {
-  CAdapterView& view = Start(Several(2));
-  const Rows rows = RowTexts(view.m_listAdapters, 4);
-  adapters->EditAdapters([](std::vector<AdapterRecord>& list) {
-    list[1].addresses = {{"10.9.9.9", "255.0.0.0"}};
-    list[1].description = "Renamed";
-  });
-  const int polls = adapters->AdapterPolls();
-  ClickRow(view.m_listAdapters, 1);
-  EXPECT_EQ(Glance(view), "rows 2, adapters 2, at 1, marked 1, IP Address|10.9.9.9");
-  EXPECT_EQ(adapters->AdapterPolls(), polls + 1) << "one two-call query";
-  EXPECT_EQ(RowTexts(view.m_listAdapters, 4), rows);
-
-  const Rows shown = Details(view);
-  adapters->EditAdapters(
-      [](std::vector<AdapterRecord>& list) { list[1].addresses = {{"10.7.7.7", "255.0.0.0"}}; });
-  ClickRow(view.m_listAdapters, -1);
-  EXPECT_EQ(Glance(view), "rows 2, adapters 2, at 1, marked -1, IP Address|10.9.9.9");
-  EXPECT_EQ(Details(view), shown);
-  ClickRow(view.m_listAdapters, 1);
-  QTest::keyClick(WidgetOf(view.m_listAdapters.m_hWnd), Qt::Key_Up);
-  Pump();
-  EXPECT_EQ(Glance(view), "rows 2, adapters 2, at 1, marked 0, IP Address|10.7.7.7");
-  EXPECT_EQ(adapters->AdapterPolls(), polls + 2) << "none for the click beside or the key";
-
-  // A row whose adapter is gone shows no details; the row after it still
-  // finds its adapter, now one place earlier in the chain.
-  adapters->EditAdapters([](std::vector<AdapterRecord>& list) { list.erase(list.begin()); });
-  ClickRow(view.m_listAdapters, 0);
-  EXPECT_EQ(Glance(view), "rows 2, adapters 1, at 0, marked 0, no details");
-  ClickRow(view.m_listAdapters, 1);
-  EXPECT_EQ(Glance(view), "rows 2, adapters 1, at 1, marked 1, IP Address|10.7.7.7");
 }
 
 }  // namespace

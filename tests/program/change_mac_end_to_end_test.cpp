@@ -20,11 +20,11 @@ std::string SubkeyOf(const std::string& link) {
   return {};
 }
 
-class ChangeMacEndToEnd : public ChangeMacTest {
+class ChangeMacEndToEnd : public ProgramTest {
  protected:
   void SetUp() override {
     LORVANE_REQUIRE_NETNS();
-    ChangeMacTest::SetUp();
+    ProgramTest::SetUp();
     ns_ = std::make_unique<lorvane::test::NetNamespace>("lvmac");
     ns_->AddVethPair("lvmac0", "lvmac1");
     // Each link's first address has a peer, and two default routes, the
@@ -53,7 +53,7 @@ class ChangeMacEndToEnd : public ChangeMacTest {
   }
   void TearDown() override {
     if (!ns_) return;
-    ChangeMacTest::TearDown();
+    ProgramTest::TearDown();
     ns_.reset();
   }
 
@@ -93,13 +93,13 @@ TEST_F(ChangeMacEndToEnd, OkAndResetReachTheLinksOwnSubkey) {
 
   std::string caption, current;
   ASSERT_EQ(Choose({[&](HWND dlg) { caption = WindowText(dlg); }, Focus(IDC_NEW_MAC),
-                    Keys("02aabbccddee"), Click(IDOK)}),
+                    Keys("02aabbccddee"), Press(IDOK)}),
             "ended");
   EXPECT_EQ(caption, "Virtual Ethernet Adapter");
   EXPECT_EQ(Stored(own), Sz("02aabbccddee"));
   EXPECT_EQ(Stored(other), "<error 2>");
 
-  ASSERT_EQ(Choose({[&](HWND dlg) { current = Text(dlg, IDC_CURRENT_MAC); }, Click(IDC_RESET)}),
+  ASSERT_EQ(Choose({[&](HWND dlg) { current = Text(dlg, IDC_CURRENT_MAC); }, Press(IDC_RESET)}),
             "ended");
   EXPECT_EQ(current, "02aabbccddee");
   EXPECT_EQ(Stored(own), "<error 2>");

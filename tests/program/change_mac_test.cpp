@@ -4,11 +4,11 @@
 
 namespace {
 
-using ChangeMac = ChangeMacTest;
+using ChangeMac = ProgramTest;
 
 // Right after start the selected position is 0 though no row is marked. The
-// dialog as assistive technology reads it, too.
-TEST_F(ChangeMac, OpensOverTheMainWindowForTheSelectedAdapterWithADriverKeyOnly) {
+// dialog as assistive technology reads it, too. Then which adapter it acts on.
+TEST_F(ChangeMac, OpensOverTheMainWindowForTheSelectedRowsAdapterWithADriverKeyOnly) {
   Subkey("0000", "ETH1");  // differs from eth1 only in case
   Subkey("0001", "eth0");
   CAdapterView& view = Start({ScriptedAdapter(4, "eth0"), ScriptedAdapter(5, "eth1")});
@@ -17,7 +17,7 @@ TEST_F(ChangeMac, OpensOverTheMainWindowForTheSelectedAdapterWithADriverKeyOnly)
   Read read;
   std::string current;
   ASSERT_EQ(Choose({[&](HWND dlg) {
-              read = ReadOut(dlg);
+              read = Read(dlg);
               current = Text(dlg, IDC_CURRENT_MAC);
               EXPECT_EQ(::GetWindow(dlg, GW_OWNER), frame->m_hWnd);
               EXPECT_FALSE(::IsWindowEnabled(frame->m_hWnd));
@@ -38,30 +38,27 @@ TEST_F(ChangeMac, OpensOverTheMainWindowForTheSelectedAdapterWithADriverKeyOnly)
   EXPECT_EQ(Choose(), "no dialog");
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(hive.Bytes(), before);
-}
 
-// The adapter is the selected row's, found by its index: the first click
-// below takes a snapshot whose second record is eth0 while row 1 still shows
-// eth1, the next one in which eth1 is gone. The name matched is AdapterName,
-// else Description; the name shown is Description, else AdapterName (its cut
-// to 127 characters is the driver key's, checked with it).
-TEST_F(ChangeMac, ActsOnTheSelectedRowsAdapterFoundByItsNames) {
-  Subkey("0000", "eth0");
-  Subkey("0001", "eth1");
-  Subkey("0002", "eth7");
-  Subkey("0003", "Wired Ethernet");
-  Subkey("0004", "wlan0");
-  CAdapterView& view = Start({ScriptedAdapter(4, "eth0"), ScriptedAdapter(5, "eth1")});
+  // The adapter is the selected row's, found by its index: the first click
+  // below takes a snapshot whose second record is eth0 while row 1 still
+  // shows eth1, the next one in which eth1 is gone. The name matched is
+  // AdapterName, else Description; the name shown is Description, else
+  // AdapterName (its cut to 127 characters is the driver key's, checked with
+  // it).
+  Subkey("0002", "eth1");
+  Subkey("0003", "eth7");
+  Subkey("0004", "Wired Ethernet");
+  Subkey("0005", "wlan0");
   Rows captions;
   auto store = [&](const char* text) {
     return std::vector<Step>{[&](HWND dlg) { captions.push_back(WindowText(dlg)); },
-                             Focus(IDC_NEW_MAC), Keys(text), Click(IDOK)};
+                             Focus(IDC_NEW_MAC), Keys(text), Press(IDOK)};
   };
   adapters->SetAdapters({ScriptedAdapter(5, "eth1"), ScriptedAdapter(4, "eth0")});
   ClickRow(view.m_listAdapters, 1);
   ASSERT_EQ(Choose(store("020000000005")), "ended");
-  EXPECT_EQ(Stored("0001"), Sz("020000000005"));
-  EXPECT_EQ(Stored("0000"), "<error 2>");
+  EXPECT_EQ(Stored("0002"), Sz("020000000005"));
+  EXPECT_EQ(Stored("0000") + Stored("0001"), "<error 2><error 2>");
   adapters->SetAdapters({ScriptedAdapter(4, "eth0"), ScriptedAdapter(7, "eth7")});
   ClickRow(view.m_listAdapters, 1);
   ASSERT_EQ(view.m_nAdapterCount, 2);
@@ -71,20 +68,24 @@ TEST_F(ChangeMac, ActsOnTheSelectedRowsAdapterFoundByItsNames) {
   unnamed.description = "Wired Ethernet";
   undescribed.description = "";
   adapters->SetAdapters({unnamed, undescribed});
-  ::Click(view.m_btnRefresh);
+  Click(view.m_btnRefresh);
   for (int row = 0; row < 2; ++row) {
     ClickRow(view.m_listAdapters, row);
     EXPECT_EQ(Choose(store("0200000000")), "ended");
   }
   EXPECT_EQ(captions, (Rows{"Scripted Adapter eth1", "Wired Ethernet", "wlan0"}));
-  EXPECT_EQ(Stored("0003") + Stored("0004"), Sz("0200000000") + Sz("0200000000"));
+  EXPECT_EQ(Stored("0004") + Stored("0005"), Sz("0200000000") + Sz("0200000000"));
   EXPECT_EQ(boxes.size(), 3u);
 }
 
 // The text is stored as typed; the dialog shows what is stored exactly, and
 // "not currently spoofed" for nothing or an empty text. Every box is the
-// dialog's own, and nothing else of the window changes.
-TEST_F(ChangeMac, StoresAsTypedShowsWhatIsStoredAndResets) {
+// dialog's own, and nothing else of the window changes. Then the focus starts
+// on OK and tabs in template order; Cancel touches nothing (Escape and the
+// close box are the dialog class's, checked with it). Typed or pasted, at
+// most 12 bytes reach the new-address edit, and what reaches it is stored
+// whole; the current-address edit takes nothing.
+TEST_F(ChangeMac, StoresAsTypedShowsWhatIsStoredResetsAndTakesAtMostTwelveBytes) {
   Subkey("0000", "eth0", " 0A-0b:0C ");
   CAdapterView& view =
       Start({ScriptedAdapter(4, "eth0", "10.0.0.4"), ScriptedAdapter(5, "eth1", "10.0.0.5")});
@@ -103,12 +104,12 @@ TEST_F(ChangeMac, StoresAsTypedShowsWhatIsStoredAndResets) {
     shown.push_back(Text(dlg, IDC_CURRENT_MAC));
     dialogs.push_back(dlg);
   };
-  ASSERT_EQ(Choose({look, Focus(IDC_NEW_MAC), Keys("0a:1b-2c.3d"), Click(IDOK)}), "ended");
+  ASSERT_EQ(Choose({look, Focus(IDC_NEW_MAC), Keys("0a:1b-2c.3d"), Press(IDOK)}), "ended");
   EXPECT_EQ(Stored("0000"), Sz("0a:1b-2c.3d"));
-  ASSERT_EQ(Choose({look, Click(IDC_RESET)}), "ended");
+  ASSERT_EQ(Choose({look, Press(IDC_RESET)}), "ended");
   EXPECT_EQ(Stored("0000"), "<error 2>");
-  ASSERT_EQ(Choose({look, Click(IDC_RESET)}), "ended");  // nothing stored: the same message
-  ASSERT_EQ(Choose({look, Click(IDOK)}), "ended");
+  ASSERT_EQ(Choose({look, Press(IDC_RESET)}), "ended");  // nothing stored: the same message
+  ASSERT_EQ(Choose({look, Press(IDOK)}), "ended");
   EXPECT_EQ(Stored("0000"), Sz(""));
   ASSERT_EQ(Choose({look, Key(Qt::Key_Return)}), "ended");
 
@@ -118,15 +119,8 @@ TEST_F(ChangeMac, StoresAsTypedShowsWhatIsStoredAndResets) {
                           Restart(kActivate), Restart(kActivate)}));
   for (std::size_t i = 0; i < boxes.size(); ++i) EXPECT_EQ(boxes[i].owner, dialogs[i]);
   EXPECT_EQ(seen(), before);
-}
 
-// The focus starts on OK and tabs in template order; Cancel touches nothing
-// (Escape and the close box are the dialog class's, checked with it). Typed
-// or pasted, at most 12 bytes reach the new-address edit, and what reaches it
-// is stored whole; the current-address edit takes nothing.
-TEST_F(ChangeMac, TheFocusCancelAndTheEdits) {
-  Subkey("0000", "eth0");
-  Start({ScriptedAdapter(4, "eth0")});
+  boxes.clear();
   std::vector<int> order;
   auto focused = [&](HWND) { order.push_back(::GetDlgCtrlID(::GetFocus())); };
   std::vector<Step> steps = {focused};
@@ -134,10 +128,10 @@ TEST_F(ChangeMac, TheFocusCancelAndTheEdits) {
   ASSERT_EQ(Choose(steps), "left open");
   EXPECT_EQ(order,
             (std::vector<int>{IDOK, IDCANCEL, IDC_CURRENT_MAC, IDC_NEW_MAC, IDC_RESET, IDOK}));
-  const std::string before = hive.Bytes();
-  EXPECT_EQ(Choose({Focus(IDC_NEW_MAC), Keys("0A0B0C0D0E0F"), Click(IDCANCEL)}), "ended");
+  const std::string bytes = hive.Bytes();
+  EXPECT_EQ(Choose({Focus(IDC_NEW_MAC), Keys("0A0B0C0D0E0F"), Press(IDCANCEL)}), "ended");
   EXPECT_TRUE(boxes.empty());
-  EXPECT_EQ(hive.Bytes(), before);
+  EXPECT_EQ(hive.Bytes(), bytes);
 
   Rows texts;
   auto note = [&](HWND dlg) {
@@ -146,7 +140,7 @@ TEST_F(ChangeMac, TheFocusCancelAndTheEdits) {
   ASSERT_EQ(Choose({Focus(IDC_CURRENT_MAC), Keys("0A0B"), Key(Qt::Key_Delete), note,
                     Focus(IDC_NEW_MAC), Keys("00a0c9123456789abcdef"), note,
                     [](HWND dlg) { ::SetWindowTextA(::GetDlgItem(dlg, IDC_NEW_MAC), ""); },
-                    Paste(QString(70000, 'F') + "0"), note, Click(IDOK)}),
+                    Paste(QString(70000, 'F') + "0"), note, Press(IDOK)}),
             "ended");
   EXPECT_EQ(Stored("0000"), Sz("FFFFFFFFFFFF"));
   EXPECT_EQ(texts, (Rows{"not currently spoofed|", "not currently spoofed|00a0c9123456",
@@ -155,14 +149,14 @@ TEST_F(ChangeMac, TheFocusCancelAndTheEdits) {
   // Any bytes: control characters and two-byte ones, cut between characters;
   // a NUL ends the text there.
   const std::string e = "\xc3\xa9";
-  std::string shown;
+  std::string pasted;
   const QString odd = QString::fromUtf8("\t\x01\x7f" + e + e + e + e + e + e);
   ASSERT_EQ(
-      Choose({Paste(odd), [&](HWND dlg) { shown = Text(dlg, IDC_NEW_MAC); }, Key(Qt::Key_Return)}),
+      Choose({Paste(odd), [&](HWND dlg) { pasted = Text(dlg, IDC_NEW_MAC); }, Key(Qt::Key_Return)}),
       "ended");
-  EXPECT_EQ(shown, "\t\x01\x7f" + e + e + e + e);
-  EXPECT_EQ(Stored("0000"), Sz(shown));
-  ASSERT_EQ(Choose({Paste(QString("AB") + QChar(0) + "CD"), Click(IDOK)}), "ended");
+  EXPECT_EQ(pasted, "\t\x01\x7f" + e + e + e + e);
+  EXPECT_EQ(Stored("0000"), Sz(pasted));
+  ASSERT_EQ(Choose({Paste(QString("AB") + QChar(0) + "CD"), Press(IDOK)}), "ended");
   EXPECT_EQ(Stored("0000"), Sz("AB"));
 }
 
@@ -185,9 +179,9 @@ TEST_F(ChangeMac, AUsersChangesGoToTheHelperAndARefusalIsReported) {
   for (DWORD given : {DWORD{ERROR_ACCESS_DENIED}, DWORD{NO_ERROR}}) {
     answer = given;
     ASSERT_EQ(Choose({[&](HWND dlg) { current = Text(dlg, IDC_CURRENT_MAC); }, Focus(IDC_NEW_MAC),
-                      Keys("0A0000000002"), Click(IDOK)}),
+                      Keys("0A0000000002"), Press(IDOK)}),
               "ended");
-    ASSERT_EQ(Choose({Click(IDC_RESET)}), "ended");
+    ASSERT_EQ(Choose({Press(IDC_RESET)}), "ended");
   }
   lorvane::registry::SetPrivilegedChange(nullptr);
   EXPECT_EQ(current, "020000000001");

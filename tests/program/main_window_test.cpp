@@ -4,20 +4,14 @@
 // user meets in it: where the focus goes, what the accelerator and mnemonic
 // keys do, and the about box as it is seen and as assistive technology reads
 // it.
-#include <QApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
-#include <QImage>
-#include <QMenu>
-#include <QMenuBar>
-#include <QTreeView>
 
 #include "fixture.h"
 #include "platform/framework/sockets.h"
 
 namespace {
 
-using lorvane::window::testing::MenuBarOf;
 using MainWindow = ProgramTest;
 
 // The menu's items are reached through it elsewhere: Exit below, About and
@@ -77,19 +71,13 @@ TEST_F(MainWindow, WhenSocketsFailOnlyTheMessageAppearsAndTheProgramEnds) {
   EXPECT_EQ(AfxGetMainWnd(), nullptr);
 }
 
-TEST_F(MainWindow, FileExitAndTheCloseBoxEndTheProgram) {
-  for (const bool closeBox : {false, true}) {
-    SCOPED_TRACE(closeBox ? "close box" : "File > Exit");
-    bool deleted = false;
-    Start(new RecordingFrame(&events, &deleted));
-    if (closeBox)
-      frame->PostMessage(WM_SYSCOMMAND, SC_CLOSE);
-    else
-      MenuBarOf(frame->m_hWnd)->actions().at(0)->menu()->actions().at(0)->trigger();
-    EXPECT_EQ(app.Run(), 0);
-    EXPECT_TRUE(deleted);
-    EXPECT_EQ(AfxGetMainWnd(), nullptr);
-  }
+// A window's rectangle in the client coordinates of `reference`, where its
+// widget really is.
+RECT RectIn(HWND hWnd, HWND reference) {
+  const QWidget* widget = WidgetOf(hWnd);
+  const QPoint at =
+      widget->mapTo(lorvane::window::testing::ClientWidgetOf(reference), QPoint(0, 0));
+  return RECT{at.x(), at.y(), at.x() + widget->width(), at.y() + widget->height()};
 }
 
 // The five controls' rectangles in the view, then both lists' column widths.
@@ -117,7 +105,7 @@ std::string ClientOf(HWND hWnd) {
 // Also what assistive technology reads of the window.
 TEST_F(MainWindow, TheViewIsLaidOutOnceForAClientAreaOf239By317) {
   CAdapterView& view = Start({ScriptedAdapter(4, "eth0")});
-  const Read read = ReadOut(frame->m_hWnd);
+  const Read read(frame->m_hWnd);
   EXPECT_EQ(read.role, QAccessible::Window);
   EXPECT_EQ(read.name, "Lorvane");
   EXPECT_EQ(read.buttons, (Rows{"Refresh", "Renew", "Release"}));
@@ -158,59 +146,54 @@ TEST_F(MainWindow, TheViewIsLaidOutOnceForAClientAreaOf239By317) {
   EXPECT_EQ(Measure(view), laidOut);
 }
 
+// The close box ends the program.
 TEST_F(MainWindow, AClientWidthOf240MovesTheRightEdgesAndWidensTheColumns) {
-  auto* wider = new RecordingFrame(&events);
+  bool deleted = false;
+  auto* wider = new RecordingFrame(&events, &deleted);
   wider->widen = true;
   CAdapterView& view = Start(wider);
   ASSERT_EQ(ClientOf(frame->m_hWnd), "(0, 0, 240, 317)");
   EXPECT_EQ(Measure(view), (Rows{"(2, 20, 238, 85)", "(180, 2, 238, 18)", "(178, 91, 238, 109)",
                                  "(2, 91, 62, 109)", "(2, 114, 238, 315)", "80 90 40 240 ",
                                  "118 117 "}));
+  frame->PostMessage(WM_SYSCOMMAND, SC_CLOSE);
+  EXPECT_EQ(app.Run(), 0);
+  EXPECT_TRUE(deleted);
+  EXPECT_EQ(AfxGetMainWnd(), nullptr);
 }
 
-class Interaction : public ProgramTest {
- protected:
-  void SetUp() override {
-    ProgramTest::SetUp();
-    Start();
-  }
+// Clicks a title of the real menu bar; the popup if it opened.
+QMenu* OpenPopup(HWND frame, int popup) {
+  QMenuBar* bar = MenuBarOf(frame);
+  QAction* title = bar->actions().at(popup);
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(title).center());
+  Pump();
+  return title->menu()->isVisible() ? title->menu() : nullptr;
+}
 
-  // Clicks a title of the real menu bar; the popup if it opened.
-  QMenu* OpenPopup(int popup) {
-    QMenuBar* bar = MenuBarOf(frame->m_hWnd);
-    QAction* title = bar->actions().at(popup);
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(title).center());
-    Pump();
-    return title->menu()->isVisible() ? title->menu() : nullptr;
-  }
-};
-
-TEST_F(Interaction, ActivatingTheFrameHandsTheFocusToTheViewItself) {
-  CAdapterView& view = frame->m_wndView;
+// Activating the frame hands the focus to the view itself. The edit
+// accelerators arrive as commands nobody serves; Alt+H opens Help. The about
+// box is modal over the main window (its centring and the keys that end it
+// are the dialog class's, checked there) and read by assistive technology;
+// File > Exit ends the program.
+TEST_F(MainWindow, TheFocusTheKeysTheAboutBoxAndFileExit) {
+  bool deleted = false;
+  CAdapterView& view = Start(new RecordingFrame(&events, &deleted));
   view.m_listAdapters.SetFocus();
   ASSERT_EQ(::GetFocus(), view.m_listAdapters.m_hWnd);
-
   HWND other = ::CreateWindowExA(0, AfxRegisterWndClass(0), "other", WS_OVERLAPPEDWINDOW, 0, 0, 100,
                                  100, nullptr, nullptr, nullptr, nullptr);
   ::ShowWindow(other, SW_SHOW);
   Pump();
   ASSERT_EQ(::GetActiveWindow(), other);
-
   WidgetOf(frame->m_hWnd)->activateWindow();
   Pump();
   EXPECT_EQ(::GetActiveWindow(), frame->m_hWnd);
-  EXPECT_EQ(::GetFocus(), view.m_hWnd);
-}
+  ASSERT_EQ(::GetFocus(), view.m_hWnd);
 
-// The edit accelerators arrive as commands nobody serves; Alt+H opens Help.
-TEST_F(Interaction, TheAcceleratorAndMnemonicKeys) {
-  CAdapterView& view = frame->m_wndView;
-  view.SetFocus();
-  Pump();
   QWidget* target = QApplication::focusWidget();
   ASSERT_NE(target, nullptr);
   events.clear();
-
   const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
       {Qt::Key_C, Qt::ControlModifier}, {Qt::Key_Insert, Qt::ControlModifier},
       {Qt::Key_X, Qt::ControlModifier}, {Qt::Key_Delete, Qt::ShiftModifier},
@@ -220,7 +203,6 @@ TEST_F(Interaction, TheAcceleratorAndMnemonicKeys) {
   for (const auto& [key, modifiers] : keys) QTest::keyClick(target, key, modifiers);
   ::PostQuitMessage(0);
   app.Run();  // the application's own loop, where accelerators are translated
-
   Rows commands;  // each key's, in turn, from an accelerator (1)
   for (UINT id : {ID_EDIT_COPY, ID_EDIT_COPY, ID_EDIT_CUT, ID_EDIT_CUT, ID_EDIT_PASTE,
                   ID_EDIT_PASTE, ID_EDIT_UNDO, ID_EDIT_UNDO, ID_NEXT_PANE, ID_PREV_PANE})
@@ -230,38 +212,36 @@ TEST_F(Interaction, TheAcceleratorAndMnemonicKeys) {
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(::GetFocus(), view.m_hWnd);
   EXPECT_EQ(view.m_nSelected, -1);
-
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_H, Qt::AltModifier);
   Pump();
   QMenu* help = MenuBarOf(frame->m_hWnd)->actions().at(2)->menu();
   EXPECT_TRUE(help->isVisible());
   help->hide();
-}
 
-// Its centring and the keys that end it are the dialog class's, checked there.
-TEST_F(Interaction, TheAboutBoxIsModalOverTheMainWindow) {
-  QMenu* help = OpenPopup(2);
-  ASSERT_NE(help, nullptr);
+  ASSERT_EQ(OpenPopup(frame->m_hWnd, 2), help);
   help->hide();
-  bool seen = false;
-  WhenAnotherWindowIsUp(frame->m_hWnd, [&](HWND dlg) {
-    seen = true;
-    const Read about = ReadOut(dlg);
-    EXPECT_EQ(about.role, QAccessible::Dialog);
-    EXPECT_EQ(about.name, "About Lorvane");
-    EXPECT_TRUE(Has(about.texts, "Lorvane V0.30"));
-    EXPECT_EQ(about.buttons, Rows{"OK"});
-    EXPECT_EQ(::GetWindow(dlg, GW_OWNER), frame->m_hWnd);
-    EXPECT_FALSE(::IsWindowEnabled(frame->m_hWnd));
-    EXPECT_EQ(::GetFocus(), ::GetDlgItem(dlg, IDOK));
-    EXPECT_EQ(OpenPopup(0), nullptr) << "the main window took input";
-    QTest::mouseClick(WidgetOf(::GetDlgItem(dlg, IDOK)), Qt::LeftButton);
-  });
-  help->actions().at(0)->trigger();
-  Pump();
-  EXPECT_TRUE(seen);
+  Read about;
+  ASSERT_EQ(Choose({[&](HWND dlg) {
+                      about = Read(dlg);
+                      EXPECT_EQ(::GetWindow(dlg, GW_OWNER), frame->m_hWnd);
+                      EXPECT_FALSE(::IsWindowEnabled(frame->m_hWnd));
+                      EXPECT_EQ(::GetFocus(), ::GetDlgItem(dlg, IDOK));
+                      EXPECT_EQ(OpenPopup(frame->m_hWnd, 0), nullptr) << "it took input";
+                    },
+                    Press(IDOK)},
+                   2),
+            "ended");
+  EXPECT_EQ(about.role, QAccessible::Dialog);
+  EXPECT_EQ(about.name, "About Lorvane");
+  EXPECT_TRUE(Has(about.texts, "Lorvane V0.30"));
+  EXPECT_EQ(about.buttons, Rows{"OK"});
   EXPECT_TRUE(::IsWindowEnabled(frame->m_hWnd));
   EXPECT_EQ(::GetActiveWindow(), frame->m_hWnd);
+
+  MenuBarOf(frame->m_hWnd)->actions().at(0)->menu()->actions().at(0)->trigger();
+  EXPECT_EQ(app.Run(), 0);
+  EXPECT_TRUE(deleted);
+  EXPECT_EQ(AfxGetMainWnd(), nullptr);
 }
 
 }  // namespace

@@ -60,45 +60,32 @@ class TempHive {
 };
 
 // The hive helper holding a read transaction on each file it can open, as
-// `as` ("--nobody"), until this object ends it by its pid. held() is how
-// many files it holds, -1 when it never said.
-class ReadHolder {
- public:
+// `as` ("--nobody"), until this object ends it by its pid. held is how many
+// files it holds, -1 when it never said.
+struct ReadHolder {
   ReadHolder(const std::string& helper, const std::string& as,
              const std::vector<std::string>& files) {
     std::string command = "exec '" + helper + "' " + as + " '" + files.at(0) + "' hold";
     for (const std::string& file : files) command += " '" + file + "'";
-    out_ = popen(command.c_str(), "r");
+    out = popen(command.c_str(), "r");
     char line[64] = "";
-    if (out_ != nullptr && std::fgets(line, sizeof line, out_) != nullptr &&
-        std::sscanf(line, "held %d %d", &held_, &pid_) != 2) {
-      pid_ = 0;
-    }
+    if (out != nullptr && std::fgets(line, sizeof line, out) != nullptr &&
+        std::sscanf(line, "held %d %d", &held, &pid) != 2)
+      pid = 0;
   }
   ~ReadHolder() {
-    if (pid_ > 0) kill(pid_, SIGKILL);
-    if (out_ != nullptr) pclose(out_);
+    if (pid > 0) kill(pid, SIGKILL);
+    if (out != nullptr) pclose(out);
   }
-  ReadHolder(const ReadHolder&) = delete;
-  ReadHolder& operator=(const ReadHolder&) = delete;
-  int held() const { return held_; }
-
- private:
-  FILE* out_ = nullptr;
-  int pid_ = 0;
-  int held_ = -1;
+  FILE* out = nullptr;
+  int pid = 0, held = -1;
 };
 
 // Key handles opened and RegCloseKey calls made since construction.
-class KeyCounts {
- public:
-  std::uint64_t opened() const { return lorvane::registry::Handles().opened - start_.opened; }
-  std::uint64_t closed() const {
-    return lorvane::registry::Handles().closeCalls - start_.closeCalls;
-  }
-
- private:
-  lorvane::registry::HandleCounts start_ = lorvane::registry::Handles();
+struct KeyCounts {
+  lorvane::registry::HandleCounts start = lorvane::registry::Handles();
+  std::uint64_t opened() const { return lorvane::registry::Handles().opened - start.opened; }
+  std::uint64_t closed() const { return lorvane::registry::Handles().closeCalls - start.closeCalls; }
 };
 
 // The network adapters' class key, ending in a backslash.

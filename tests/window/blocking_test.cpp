@@ -3,10 +3,8 @@
 // close box and posted messages wait until the call has returned.
 #include "platform/kernel/blocking.h"
 
-#include <gtest/gtest.h>
 #include <qpa/qwindowsysteminterface.h>
 
-#include <QTest>
 #include <QTimer>
 #include <QWindow>
 #include <atomic>
@@ -63,10 +61,10 @@ class Blocking : public lorvane::test::WindowTest {
 // During a wait the windows paint and timers run; a click, the close box,
 // posted messages and WM_QUIT wait for the loop, so the window is not
 // closed under the handler that waited.
-TEST_F(Blocking, ASleepPaintsAndRunsTimersButInputClosingAndPostsWaitUntilItHasReturned) {
+TEST_F(Blocking, ASleepAndTheWorkOfRunBlockingAndTheLeaseCallsKeepTheLoopButNotInput) {
   bool sleeping = false, paintedWhileSleeping = false;
   std::vector<std::string> log;
-  recorder.onMessage = [&](HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT*) {
+  onMessage = [&](HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT*) {
     if (message == WM_PAINT && window == top && sleeping) paintedWhileSleeping = true;
     if (message == WM_COMMAND && LOWORD(wParam) == 7)
       log.push_back(sleeping ? "early click" : "click");
@@ -96,11 +94,9 @@ TEST_F(Blocking, ASleepPaintsAndRunsTimersButInputClosingAndPostsWaitUntilItHasR
   EXPECT_EQ(loop, (std::vector<UINT>{WM_SYSCOMMAND, WM_USER + 3}));
   EXPECT_EQ(msg.wParam, 4u) << "WM_QUIT last";
   EXPECT_FALSE(IsWindow(top));
-}
 
-// The work runs beside the loop, its exception reaching the caller; the
-// lease calls run that way; off the user-interface thread the work just runs.
-TEST_F(Blocking, TheWorkOfRunBlockingAndTheLeaseCallsRunBesideTheLoop) {
+  // The work runs beside the loop, its exception reaching the caller; the
+  // lease calls run that way; off the user-interface thread the work just runs.
   std::atomic<bool> ran{false};
   QTimer::singleShot(0, &timers, [&] { ran = true; });
   EXPECT_THROW(lorvane::kernel::RunBlocking([&] {

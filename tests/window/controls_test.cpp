@@ -1,39 +1,36 @@
 // Push buttons, edits and the real message box: what the user does reaches
 // the parent as Windows would tell it, and what the program sends shows.
-#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
 
-#include "platform/window/seams.h"
 #include "recorder.h"
 
 namespace {
 
 namespace wt = lorvane::window::testing;
 
-class Controls : public lorvane::test::WindowTest {
- protected:
-  void SetUp() override { ShowTop(); }
-};
+using Controls = lorvane::test::WindowTest;
 
-TEST_F(Controls, SpaceOnAFocusedButtonClicksItThroughTheQueue) {
+// Space on a focused button clicks it through the queue. A paste, with
+// Ctrl+V as a keyboard gives it (the control character as its text), goes
+// in at the caret, cut to the room the edit's limit leaves. Without the hook
+// the real message box runs its own loop, its owner disabled and a click on
+// the owner lost, and is answered through its own button.
+TEST_F(Controls, AButtonAnEditAndTheRealMessageBox) {
+  ShowTop();
   HWND button = Control("Button", "&Refresh", 201, BS_DEFPUSHBUTTON);
   SetFocus(button);
   QTest::keyClick(wt::WidgetOf(button), Qt::Key_Space);
-  EXPECT_TRUE(recorder.Commands().empty());  // still in the queue
+  EXPECT_TRUE(Commands().empty());  // still in the queue
   wt::PumpMessages();
-  EXPECT_EQ(recorder.Commands(), (std::vector<WPARAM>{MAKEWPARAM(201, BN_CLICKED)}));
-}
+  EXPECT_EQ(Commands(), (std::vector<WPARAM>{MAKEWPARAM(201, BN_CLICKED)}));
 
-// Pasted with Ctrl+V as a keyboard gives it, the control character as its text.
-TEST_F(Controls, APasteGoesInAtTheCaretCutToTheRoomTheEditsLimitLeaves) {
-  HWND edit = Control("Edit", "0123456789", 1002, WS_BORDER | ES_AUTOHSCROLL);
+  HWND edit = Control("Edit", "0123456789", 1002, WS_BORDER | ES_AUTOHSCROLL, 10, 40);
   SendMessageA(edit, EM_LIMITTEXT, 12, 0);
   qobject_cast<QLineEdit*>(wt::WidgetOf(edit))->setCursorPosition(5);  // as a click would
   QApplication::clipboard()->setText("abcdef");
@@ -44,12 +41,8 @@ TEST_F(Controls, APasteGoesInAtTheCaretCutToTheRoomTheEditsLimitLeaves) {
   char text[32];
   GetWindowTextA(edit, text, sizeof text);
   EXPECT_STREQ(text, "01234ab56789");
-}
 
-// Without the hook the real box runs its own loop, its owner disabled and a
-// click on the owner lost, and is answered through its own button.
-TEST_F(Controls, TheRealMessageBoxShowsItsTextAndIconOverADisabledOwner) {
-  HWND ownerButton = Control("Button", "Refresh", 201);
+  log.clear();
   lorvane::window::SetMessageBoxHook(nullptr);
   QString title, shown;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -61,7 +54,7 @@ TEST_F(Controls, TheRealMessageBoxShowsItsTextAndIconOverADisabledOwner) {
       shown = box->text();
       icon = box->icon();
       EXPECT_FALSE(IsWindowEnabled(top));
-      QTest::mouseClick(wt::WidgetOf(ownerButton), Qt::LeftButton);
+      QTest::mouseClick(wt::WidgetOf(button), Qt::LeftButton);
       QCoreApplication::processEvents();
       QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
     }
@@ -74,7 +67,7 @@ TEST_F(Controls, TheRealMessageBoxShowsItsTextAndIconOverADisabledOwner) {
   EXPECT_EQ(icon, QMessageBox::Warning);
   EXPECT_TRUE(IsWindowEnabled(top));
   wt::PumpMessages();
-  EXPECT_TRUE(recorder.Commands().empty());
+  EXPECT_TRUE(Commands().empty());
 }
 
 }  // namespace

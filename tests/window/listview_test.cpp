@@ -1,11 +1,7 @@
 // The list view as the user meets it, through the real widget: where a click
 // selects, and how a selection shows without the focus.
-#include <gtest/gtest.h>
 
-#include <QTest>
 #include <QTreeView>
-#include <string>
-#include <utility>
 
 #include "recorder.h"
 
@@ -62,12 +58,18 @@ class ListView : public lorvane::test::WindowTest {
   HWND list = nullptr;
 };
 
+// The pixel in the middle of a selected row's first cell.
+QColor SelectedCellColour(QTreeView* view) {
+  const QRect cell = view->visualRect(view->model()->index(0, 0));
+  return view->viewport()->grab().toImage().pixelColor(cell.right() - 4, cell.center().y());
+}
+
 // Without full-row select only the first column's cell is the row: a click
 // on another column's cell, as on the blank area, selects nothing, which the
 // parent sees when NM_CLICK comes.
-TEST_F(ListView, OnlyAClickOnARowsFirstCellSelectsItAndTheListTakesTheFocus) {
+TEST_F(ListView, OnlyAClickOnAFirstCellSelectsAndOnlyShowSelAlwaysShowsItWithoutFocus) {
   LRESULT selectedAtClick = -2;
-  recorder.onMessage = [&](HWND, UINT message, WPARAM, LPARAM lParam, LRESULT*) {
+  onMessage = [&](HWND, UINT message, WPARAM, LPARAM lParam, LRESULT*) {
     if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == NM_CLICK)
       selectedAtClick = NextSelected(list);
     return false;
@@ -80,15 +82,8 @@ TEST_F(ListView, OnlyAClickOnARowsFirstCellSelectsItAndTheListTakesTheFocus) {
     EXPECT_EQ(selectedAtClick, -1) << row;
   }
   EXPECT_EQ(GetFocus(), list);
-}
 
-// The pixel in the middle of a selected row's first cell.
-QColor SelectedCellColour(QTreeView* view) {
-  const QRect cell = view->visualRect(view->model()->index(0, 0));
-  return view->viewport()->grab().toImage().pixelColor(cell.right() - 4, cell.center().y());
-}
-
-TEST_F(ListView, SelectionWithoutFocusShowsOnlyWithShowSelAlways) {
+  // A selection without the focus shows only with LVS_SHOWSELALWAYS.
   HWND plain = MakeList(kListStyle, 140, 204, 1);
   for (HWND l : {list, plain}) {
     LVITEMA state{};

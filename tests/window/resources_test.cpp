@@ -1,9 +1,5 @@
 // What the window layer makes of the resource model: a dialog built from its
 // template in dialog units, and an icon shown in a static and as a window's.
-#include "platform/window/resources.h"
-
-#include <gtest/gtest.h>
-
 #include <QFontMetrics>
 #include <QLabel>
 #include <cmath>
@@ -12,8 +8,7 @@
 
 namespace {
 
-using lorvane::test::ClientRectOf;
-using lorvane::test::WindowRectOf;
+using lorvane::test::ClientOf;
 namespace lw = lorvane::window;
 namespace wt = lorvane::window::testing;
 
@@ -47,7 +42,7 @@ TEST_F(Resources, ADialogIsLaidOutInDialogUnitsAndItsIconStaticTakesTheIconsSize
   lw::InstallResources(r);
   const HINSTANCE self = GetModuleHandleA(nullptr);
 
-  HWND owner = recorder.Create(WS_OVERLAPPEDWINDOW, 100, 100, 247, 363);
+  HWND owner = Create(WS_OVERLAPPEDWINDOW, 100, 100, 247, 363);
   HWND dialog = CreateDialogParamA(self, MAKEINTRESOURCEA(100), owner, nullptr, 0);
   ASSERT_NE(dialog, nullptr);
   HWND iconStatic = GetDlgItem(dialog, 11);
@@ -65,7 +60,7 @@ TEST_F(Resources, ADialogIsLaidOutInDialogUnitsAndItsIconStaticTakesTheIconsSize
   };
   const RECT units = pixels(RECT{0, 0, 235, 55});
   const RECT textUnits = pixels(RECT{40, 10, 159, 18});
-  EXPECT_EQ(Str(ClientRectOf(dialog)), Str(units));
+  EXPECT_EQ(ClientOf(dialog), Str(units));
   EXPECT_GT(units.right, 235);  // a real font: more than a pixel per unit
   // Where the text's widget is on the dialog's client area.
   const QRect placed = wt::WidgetOf(text)->geometry();
@@ -74,7 +69,7 @@ TEST_F(Resources, ADialogIsLaidOutInDialogUnitsAndItsIconStaticTakesTheIconsSize
   // Left, top and right; the height is mapped on its own and may round apart.
   EXPECT_EQ(Str(textRect),
             Str(RECT{textUnits.left, textUnits.top, textUnits.right, textRect.bottom}));
-  EXPECT_EQ(Str(ClientRectOf(iconStatic)),
+  EXPECT_EQ(ClientOf(iconStatic),
             Str(RECT{0, 0, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)}));
   const QImage shown = qobject_cast<QLabel*>(wt::WidgetOf(iconStatic))->pixmap().toImage();
   ASSERT_EQ(shown.size(), QSize(32, 32));

@@ -1,42 +1,35 @@
 // Windows: their end, the frame and the Qt window around a client area,
 // windows destroyed from inside their own handlers, and exceptions.
-#include <gtest/gtest.h>
 
 #include <QGuiApplication>
 #include <QImage>
-#include <QPalette>
 #include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
-#include <QTest>
-#include <QWidget>
 #include <stdexcept>
 
-#include "platform/window/resources.h"
 #include "recorder.h"
 
 namespace {
 
-using lorvane::test::ClientRectOf;
+using lorvane::test::ClientOf;
 using lorvane::test::Received;
-using lorvane::test::WindowRectOf;
 namespace wt = lorvane::window::testing;
 using Windows = lorvane::test::WindowTest;
 
 TEST_F(Windows, DestroyingTellsTheParentThenItsChildrenAndNcDestroyComesLast) {
-  HWND window = recorder.Create(WS_OVERLAPPEDWINDOW, 10, 10, 200, 100);
-  HWND child =
-      recorder.Create(WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, window, reinterpret_cast<HMENU>(7));
-  HWND grandchild = recorder.Create(WS_CHILD, 0, 0, 10, 10, child, reinterpret_cast<HMENU>(8));
+  HWND window = Create(WS_OVERLAPPEDWINDOW, 10, 10, 200, 100);
+  HWND child = Create(WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, window, reinterpret_cast<HMENU>(7));
+  HWND grandchild = Create(WS_CHILD, 0, 0, 10, 10, child, reinterpret_cast<HMENU>(8));
   bool validInNcDestroy = true;
-  recorder.onMessage = [&](HWND w, UINT message, WPARAM, LPARAM, LRESULT*) {
+  onMessage = [&](HWND w, UINT message, WPARAM, LPARAM, LRESULT*) {
     if (message == WM_NCDESTROY) validInNcDestroy &= IsWindow(w) != FALSE;
     return false;
   };
-  recorder.Clear();
+  log.clear();
   ASSERT_TRUE(DestroyWindow(window));
   std::vector<std::pair<HWND, UINT>> destroyed;
-  for (const Received& r : recorder.Log())
+  for (const Received& r : log)
     if (r.message == WM_DESTROY || r.message == WM_NCDESTROY)
       destroyed.emplace_back(r.window, r.message);
   const std::vector<std::pair<HWND, UINT>> expected{
@@ -57,8 +50,10 @@ TEST_F(Windows, TheQtWindowIsTheClientAreaAndMenuBarPlacedInsideTheFrame) {
   r.menus = {{1, {{"&File", 0, 0, {{"E&xit", 100, 0, {}}}}}}};
   lorvane::window::InstallResources(r);
   ShowTop(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1)), 30, 40);
-  EXPECT_EQ(Str(WindowRectOf(top)), "(30, 40, 277, 403)");
-  EXPECT_EQ(Str(ClientRectOf(top)), "(0, 0, 239, 317)");
+  RECT frame;
+  GetWindowRect(top, &frame);
+  EXPECT_EQ(Str(frame), "(30, 40, 277, 403)");
+  EXPECT_EQ(ClientOf(top), "(0, 0, 239, 317)");
   // The client area sits where the frame, caption and menu bar say it does.
   const QPoint origin = wt::ClientWidgetOf(top)->mapToGlobal(QPoint(0, 0));
   EXPECT_EQ(origin.x(), 30 + GetSystemMetrics(SM_CXFRAME));
@@ -73,13 +68,15 @@ TEST_F(Windows, TheQtWindowIsTheClientAreaAndMenuBarPlacedInsideTheFrame) {
 }
 
 // A button may destroy its parent from its own click; each widget is deleted
-// once its event is over.
-TEST_F(Windows, AWindowMayGoFromInsideItsOwnEvent) {
+// once its event is over. Nothing may unwind through Qt's event dispatch: what
+// a window procedure throws stops where Qt called in, through the event
+// filter (WM_PAINT) or a control's signal (BN_CLICKED), and the next event is
+// handled.
+TEST_F(Windows, AWindowMayGoFromInsideItsOwnEventAndAnExceptionStopsBeforeQt) {
   ShowTop();
-  HWND child =
-      recorder.Create(WS_CHILD | WS_VISIBLE, 0, 0, 200, 200, top, reinterpret_cast<HMENU>(1));
+  HWND child = Create(WS_CHILD | WS_VISIBLE, 0, 0, 200, 200, top, reinterpret_cast<HMENU>(1));
   HWND button = Control("Button", "Release", 202, 0, 2, 91, 60, 18, child);
-  recorder.onMessage = [&](HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT*) {
+  onMessage = [&](HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT*) {
     if (window == child && message == WM_COMMAND && LOWORD(wParam) == 202) DestroyWindow(child);
     return false;
   };
@@ -90,29 +87,24 @@ TEST_F(Windows, AWindowMayGoFromInsideItsOwnEvent) {
   EXPECT_TRUE(IsWindow(top));
   wt::PumpMessages();
   EXPECT_TRUE(buttonWidget.isNull());
-}
 
-// Nothing may unwind through Qt's event dispatch: what a window procedure
-// throws stops where Qt called in, through the event filter (WM_PAINT) or a
-// control's signal (BN_CLICKED), and the next event is handled.
-TEST_F(Windows, AnExceptionFromAWindowProcedureStopsBeforeQt) {
-  ShowTop();
-  HWND button = Control("Button", "Go", 202, 0, 2, 2, 60, 18);
+  button = Control("Button", "Go", 202, 0, 2, 2, 60, 18);
+  log.clear();
   int failuresLeft = 2;
-  recorder.onMessage = [&](HWND, UINT message, WPARAM, LPARAM, LRESULT*) -> bool {
+  onMessage = [&](HWND, UINT message, WPARAM, LPARAM, LRESULT*) -> bool {
     if ((message == WM_PAINT || message == WM_COMMAND) && failuresLeft-- > 0)
       throw std::runtime_error("handler failed");
     return false;
   };
-  const std::size_t paintsBefore = recorder.Messages(WM_PAINT).size();
+  const std::size_t paintsBefore = Count(WM_PAINT);
   testing::internal::CaptureStderr();
   for (int round = 0; round < 2; ++round) {
     wt::ClientWidgetOf(top)->repaint();
     QTest::mouseClick(wt::WidgetOf(button), Qt::LeftButton);
   }
   EXPECT_NE(testing::internal::GetCapturedStderr().find("handler failed"), std::string::npos);
-  EXPECT_GE(recorder.Messages(WM_PAINT).size(), paintsBefore + 2);
-  EXPECT_EQ(recorder.Commands().size(), 2u);
+  EXPECT_GE(Count(WM_PAINT), paintsBefore + 2);
+  EXPECT_EQ(Commands().size(), 2u);
 }
 
 }  // namespace
