@@ -131,6 +131,12 @@ TEST_F(RegStringTest, ReadsTextThatFitsWithItsNulWritesAndDeletesLeavingNoKeyOpe
   EXPECT_EQ(counts.opened(), 1u);
   EXPECT_EQ(counts.closed(), 1u);
   EXPECT_EQ(GetValue("SYSTEM\\New\\Deeper", "NetworkAddress"), std::string(1, '\0'));
+  // A key's name holds at most 255 characters.
+  for (const std::size_t length : {255u, 256u}) {
+    const std::string path = "SYSTEM\\" + std::string(length, 'k');
+    EXPECT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, path.c_str(), "v", ""),
+              length == 255 ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
+  }
 
   KeyCounts missingValue;
   EXPECT_NE(RegDeleteString(HKEY_LOCAL_MACHINE, "SYSTEM\\Key", "Missing"), 0);

@@ -140,6 +140,8 @@ TEST(HiveProcesses, ADamagedHiveFailsCleanlyAndIsNotOverwritten) {
       {"truncated inside its first page", [](std::string& b) { b.resize(100); }},
       {"header overwritten", [](std::string& b) { b.replace(0, 16, "not a hive file!"); }},
       {"pages zeroed", [](std::string& b) { std::fill(b.begin() + 4096, b.end(), '\0'); }},
+      // Opens and answers; only a check of every page finds it.
+      {"one page zeroed", [](std::string& b) { std::fill(b.end() - 8192, b.end() - 4096, '\0'); }},
       {"another program's file", [](std::string& b) { b.replace(68, 4, 4, '\0'); }},
   };
   for (const Damage& damage : damages) {
