@@ -1,7 +1,6 @@
 #include "platform/iphlp/dhcp/json.h"
 
 #include <algorithm>
-#include <algorithm>
 
 namespace lorvane::iphlp::dhcp {
 namespace {
@@ -23,11 +22,7 @@ class Parser {
 
  private:
   void Space() { pos_ = std::min(text_.find_first_not_of(" \t\n\r", pos_), text_.size()); }
-  bool Take(char c) {
-    if (pos_ >= text_.size() || text_[pos_] != c) return false;
-    ++pos_;
-    return true;
-  }
+  bool Take(char c) { return Word(std::string_view(&c, 1)); }
   bool Word(std::string_view word) {
     if (text_.substr(pos_, word.size()) != word) return false;
     pos_ += word.size();
@@ -84,7 +79,6 @@ class Parser {
   // Checked once the object is whole: no set of copies per object.
   static bool UniqueKeys(const std::vector<JsonMember>& members) {
     std::vector<std::string_view> keys;
-    keys.reserve(members.size());
     for (const auto& m : members) keys.push_back(m.key);
     std::sort(keys.begin(), keys.end());
     return std::adjacent_find(keys.begin(), keys.end()) == keys.end();
