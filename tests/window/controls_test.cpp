@@ -19,8 +19,9 @@ using Controls = lorvane::test::WindowTest;
 // Space on a focused button clicks it through the queue. A paste, with
 // Ctrl+V as a keyboard gives it (the control character as its text), goes
 // in at the caret, cut to the room the edit's limit leaves. Without the hook
-// the real message box runs its own loop, its owner disabled and a click on
-// the owner lost, and is answered through its own button.
+// the real message box runs its own loop, its owner disabled, and is answered
+// through its own button. (That a disabled owner takes no click is the
+// program's about box's check.)
 TEST_F(Controls, AButtonAnEditAndTheRealMessageBox) {
   ShowTop();
   HWND button = Control("Button", "&Refresh", 201, BS_DEFPUSHBUTTON);
@@ -42,7 +43,6 @@ TEST_F(Controls, AButtonAnEditAndTheRealMessageBox) {
   GetWindowTextA(edit, text, sizeof text);
   EXPECT_STREQ(text, "01234ab56789");
 
-  log.clear();
   lorvane::window::SetMessageBoxHook(nullptr);
   QString title, shown;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -54,8 +54,6 @@ TEST_F(Controls, AButtonAnEditAndTheRealMessageBox) {
       shown = box->text();
       icon = box->icon();
       EXPECT_FALSE(IsWindowEnabled(top));
-      QTest::mouseClick(wt::WidgetOf(button), Qt::LeftButton);
-      QCoreApplication::processEvents();
       QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
     }
   });
@@ -66,8 +64,6 @@ TEST_F(Controls, AButtonAnEditAndTheRealMessageBox) {
   EXPECT_EQ(shown, "Windows sockets initialization failed.");
   EXPECT_EQ(icon, QMessageBox::Warning);
   EXPECT_TRUE(IsWindowEnabled(top));
-  wt::PumpMessages();
-  EXPECT_TRUE(Commands().empty());
 }
 
 }  // namespace
