@@ -45,7 +45,7 @@ DWORD ClientBase::PollUntil(std::chrono::steady_clock::time_point start,
   for (;;) {
     if (std::optional<DWORD> answer = step()) return *answer;
     if (std::chrono::steady_clock::now() - start >= timeout) return ERROR_TIMEOUT;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(kPollPause);
   }
 }
 

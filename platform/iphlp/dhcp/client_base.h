@@ -51,7 +51,8 @@ class ClientBase : public DhcpClient {
 
   std::int64_t Now() const;
   // Asks `step` until it gives an answer or `timeout` from `start` has passed
-  // (ERROR_TIMEOUT), pausing briefly between tries.
+  // (ERROR_TIMEOUT), pausing kPollPause between tries.
+  static constexpr std::chrono::milliseconds kPollPause{20};
   static DWORD PollUntil(std::chrono::steady_clock::time_point start,
                          std::chrono::milliseconds timeout,
                          const std::function<std::optional<DWORD>()>& step);
